@@ -1,0 +1,24 @@
+// The packet-detail tree: the "RADIUS-Header" node with its Length, Code, Identifier and
+// Authenticator children, then one node per attribute record with its type, length and
+// either a note on a malformed attribute or the decoded value nodes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "RADIUSAttributeRecord.hpp"
+#include "RADIUSDissector.hpp"
+#include "ZEMNode.hpp"
+
+namespace radius {
+
+/// The whole tree for one message; `capturedSize` is what the host handed over.
+std::unique_ptr<zem::ZEMNode> radiusPacketTree(const RADIUSDissector& dissector,
+                                               zem::ByteView message, std::uint16_t capturedSize);
+
+/// Adds one node per record to `header`, starting at message offset `startOffset`.
+void addAttributeNodes(zem::ZEMNode& header, const std::optional<AttributeRecordList>& records,
+                       std::uint16_t startOffset);
+
+} // namespace radius

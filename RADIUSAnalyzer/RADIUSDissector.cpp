@@ -1,0 +1,112 @@
+#include "RADIUSDissector.hpp"
+
+#include <cstdio>
+
+#include "FormatString.hpp"
+#include "RADIUSLocalization.hpp"
+
+namespace radius {
+
+using zem::ByteView;
+using zem::ZEMPropertyValue;
+
+std::optional<std::string> RADIUSDissector::radiusCodeText(ByteView data) const {
+    auto code = data.at(0);
+    if (!code)
+        return std::nullopt;
+    if (auto name = radiusCodeName(*code)) {
+        std::string text(*name);
+        text.append(" (").append(std::to_string(*code)).append(")");
+        return text;
+    }
+    return zem::fillFormat(localizedRADIUSString("Unknown Code (%u)"), *code);
+}
+
+std::optional<std::string> RADIUSDissector::authenticatorText(ByteView data) const {
+    if (data.size() < 16)
+        return std::nullopt;
+    return data.slice(0, 16).hexRepresentation(true, 2, false);
+}
+
+std::optional<ByteView> RADIUSDissector::attributeListData(ByteView message) const {
+    auto length = message.slice(2, 2).loadBigEndian16(0);
+    if (!length || *length < radiusHeaderLength + 1 || message.size() < *length)
+        return std::nullopt;
+    return message.slice(radiusHeaderLength, *length - radiusHeaderLength);
+}
+
+std::optional<std::string> RADIUSDissector::attributeTypeList(ByteView message) const {
+    auto length = message.slice(2, 2).loadBigEndian16(0);
+    if (!length)
+        return std::nullopt;
+    std::string result;
+    const std::size_t announced = std::max<std::size_t>(*length, radiusHeaderLength);
+    std::size_t toRead = announced - radiusHeaderLength;
+    if (message.size() < *length || toRead < 3)
+        return result;
+    std::size_t offset = radiusHeaderLength;
+    do {
+        auto type = message.at(offset);
+        auto attributeLength = message.at(offset + 1);
+        if (!attributeLength || *attributeLength < 2 || *attributeLength > toRead) {
+            // Kept from the original decoder: a debug trace of where the list broke off.
+            std::fputs("\"trunc\"\n", stdout);
+            break;
+        }
+        result.append(std::to_string(*type)).push_back(' ');
+        offset += *attributeLength;
+        toRead -= *attributeLength;
+    } while (toRead >= 3);
+    if (result.size() >= 2)
+        result.pop_back();
+    return result;
+}
+
+std::optional<std::string> RADIUSDissector::protocolInfo(ByteView message) const {
+    auto code = radiusCodeText(message);
+    if (!code)
+        return std::nullopt;
+    auto identifier = message.at(1);
+    if (!identifier)
+        return std::nullopt;
+    return zem::fillFormat(localizedRADIUSString("%@ (Id=%u)"), *code, *identifier);
+}
+
+namespace {
+
+template <typename T> std::optional<ZEMPropertyValue> wrap(std::optional<T> value) {
+    if (!value)
+        return std::nullopt;
+    return ZEMPropertyValue(std::move(*value));
+}
+
+} // namespace
+
+const RADIUSProperty radiusPropertyTable[8] = {
+    {"radiusSize", [](const RADIUSDissector&, ByteView d) { return wrap(d.loadBigEndian16(0)); }},
+    {"radiusCode", [](const RADIUSDissector&, ByteView d) { return wrap(d.at(0)); }},
+    {"radiusCodeResolved",
+     [](const RADIUSDissector& r, ByteView d) { return wrap(r.radiusCodeText(d)); }},
+    {"radiusIdentifier", [](const RADIUSDissector&, ByteView d) { return wrap(d.at(0)); }},
+    {"radiusAuthenticator",
+     [](const RADIUSDissector& r, ByteView d) { return wrap(r.authenticatorText(d)); }},
+    {"radiusAVPData",
+     [](const RADIUSDissector& r, ByteView d) {
+         auto list = r.attributeListData(d);
+         return wrap(list ? std::optional(list->copy()) : std::nullopt);
+     }},
+    {"radiusAVPString",
+     [](const RADIUSDissector& r, ByteView d) { return wrap(r.attributeTypeList(d)); }},
+    {"radiusProtocolInfo",
+     [](const RADIUSDissector& r, ByteView d) { return wrap(r.protocolInfo(d)); }},
+};
+
+std::optional<ZEMPropertyValue> RADIUSDissector::propertyValue(std::string_view key,
+                                                               ByteView data) const {
+    for (const auto& property : radiusPropertyTable)
+        if (property.key == key)
+            return property.decode(*this, data);
+    return std::nullopt;
+}
+
+} // namespace radius

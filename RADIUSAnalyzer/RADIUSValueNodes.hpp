@@ -1,0 +1,22 @@
+// Value nodes: the labelled values shown under an attribute's node, built from its
+// decoded record. Labels come from "RADIUSAVPs" (avp<type>val<k>); the privacy and
+// name-resolution switches are read from the user defaults at each decision.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "RADIUSAttributeRecord.hpp"
+#include "ZEMDateFormatter.hpp"
+#include "ZEMNode.hpp"
+
+namespace radius {
+
+void addAttributeValueNodes(std::uint8_t type, const AttributeRecord& record,
+                            zem::ZEMNodeProtocol& attributeNode,
+                            const zem::ZEMDateFormatter& dateFormatter);
+
+/// The label of value `index` of `type`: the "RADIUSAVPs" entry of avp<type>val<index>.
+std::string valueLabel(std::uint8_t type, std::size_t index);
+
+} // namespace radius

@@ -1,0 +1,75 @@
+#include "ByteView.hpp"
+
+namespace zem {
+
+std::optional<std::uint16_t> ByteView::loadBigEndian16(std::size_t offset) const {
+    if (offset > bytes_.size() || bytes_.size() - offset < 2)
+        return std::nullopt;
+    return static_cast<std::uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
+}
+
+std::optional<std::uint32_t> ByteView::loadBigEndian32(std::size_t offset) const {
+    if (offset > bytes_.size() || bytes_.size() - offset < 4)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value = (value << 8) | bytes_[offset + i];
+    return value;
+}
+
+std::string ByteView::hexRepresentation(bool lowercase, int width, bool separate) const {
+    static constexpr char lower[] = "0123456789abcdef";
+    static constexpr char upper[] = "0123456789ABCDEF";
+    const char* digits = lowercase ? lower : upper;
+    const std::size_t pad = width > 2 ? static_cast<std::size_t>(width) - 2 : 0;
+    std::string text;
+    text.reserve(bytes_.size() * (2 + pad + (separate ? 1 : 0)));
+    for (std::size_t i = 0; i < bytes_.size(); ++i) {
+        if (separate && i > 0)
+            text.push_back(' ');
+        text.append(pad, '0');
+        text.push_back(digits[bytes_[i] >> 4]);
+        text.push_back(digits[bytes_[i] & 0x0f]);
+    }
+    return text;
+}
+
+std::optional<ByteBuffer> parseHexBytes(std::string_view text) {
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    ByteBuffer bytes;
+    int pending = -1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == ' ' || c == ':' || c == '\t' || c == '\n' || c == '\r') {
+            if (pending >= 0)
+                return std::nullopt; // an octet split by a separator
+            continue;
+        }
+        if (pending < 0 && c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+            ++i;
+            continue;
+        }
+        int n = nibble(c);
+        if (n < 0)
+            return std::nullopt;
+        if (pending < 0) {
+            pending = n;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>((pending << 4) | n));
+            pending = -1;
+        }
+    }
+    if (pending >= 0)
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace zem

@@ -1,0 +1,356 @@
+#include "ZEMUserDefaults.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "ZEMLog.hpp"
+
+namespace zem {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string& configuredPath() {
+    static std::string path;
+    return path;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+void log(std::string_view what, std::string_view detail, int line) {
+    zemLog({what, detail}, "host/ZEMUserDefaults", "write()", line);
+}
+
+// Holds an flock on the store's lock file for one read-modify-write.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0)
+            return;
+        // Another writer holds it for milliseconds; give up after a few seconds rather
+        // than hang behind a stuck process.
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0)
+            ::close(fd_); // closing releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool replaceFileAtomically(const std::string& path, std::string_view contents) {
+    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    int dir = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+} // namespace
+
+bool propertyListBoolValue(const PropertyList& value) {
+    if (const auto* b = value.get<bool>())
+        return *b;
+    if (const auto* i = value.get<std::int64_t>())
+        return *i != 0;
+    if (const auto* d = value.get<double>())
+        return *d != 0.0;
+    if (const auto* s = value.get<std::string>()) {
+        std::string_view text(*s);
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove_prefix(1);
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+            text.remove_suffix(1);
+        if (equalsIgnoringCase(text, "yes") || equalsIgnoringCase(text, "true"))
+            return true;
+        if (!text.empty() && (text.front() == '+' || text.front() == '-'))
+            text.remove_prefix(1);
+        long long number = 0;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+        return ec == std::errc() && end == text.data() + text.size() && number != 0;
+    }
+    return false;
+}
+
+std::string ZEMUserDefaults::defaultStorePath() {
+    if (const char* explicitPath = std::getenv("RADIUS_ANALYZER_DEFAULTS");
+        explicitPath && *explicitPath)
+        return explicitPath;
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.config";
+    else
+        base = ".";
+    return base + "/radius-analyzer/defaults.plist";
+}
+
+void ZEMUserDefaults::configureStandardPath(std::string path) {
+    configuredPath() = std::move(path);
+}
+
+ZEMUserDefaults& ZEMUserDefaults::standardUserDefaults() {
+    static ZEMUserDefaults store(configuredPath().empty() ? defaultStorePath() : configuredPath());
+    return store;
+}
+
+ZEMUserDefaults::ZEMUserDefaults(std::string path) : path_(std::move(path)) { synchronize(); }
+
+ZEMUserDefaults::LoadResult ZEMUserDefaults::loadFile(PropertyListDictionary& into) const {
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? LoadResult::missing : LoadResult::unreadable;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return LoadResult::unreadable;
+    }
+    std::string contents;
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return LoadResult::unreadable;
+        }
+        if (n == 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    auto plist = parsePropertyList(ByteView(std::string_view(contents)));
+    auto* dictionary = plist ? plist->get<PropertyListDictionary>() : nullptr;
+    if (!dictionary)
+        return LoadResult::corrupt;
+    into = std::move(*dictionary);
+    return LoadResult::loaded;
+}
+
+void ZEMUserDefaults::moveCorruptFileAside() const {
+    std::string target = path_ + ".bad";
+    std::error_code ec;
+    for (int n = 1; fs::exists(target, ec) && n < 1000; ++n)
+        target = path_ + ".bad." + std::to_string(n);
+    ::rename(path_.c_str(), target.c_str());
+}
+
+void ZEMUserDefaults::synchronize() {
+    PropertyListDictionary loaded;
+    std::unique_lock lock(mutex_);
+    switch (loadFile(loaded)) {
+    case LoadResult::loaded:
+        persistent_ = std::move(loaded);
+        break;
+    case LoadResult::missing:
+        persistent_.clear();
+        break;
+    case LoadResult::corrupt:
+        moveCorruptFileAside();
+        if (!reportedCorrupt_) {
+            reportedCorrupt_ = true;
+            zemLog({"settings file is corrupt; kept it as .bad and started empty", path_},
+                   "host/ZEMUserDefaults", "synchronize()", __LINE__);
+        }
+        persistent_.clear();
+        break;
+    case LoadResult::unreadable:
+        if (!readOnly_)
+            zemLog({"settings file cannot be read; settings are read-only", path_},
+                   "host/ZEMUserDefaults", "synchronize()", __LINE__);
+        readOnly_ = true;
+        break;
+    }
+}
+
+bool ZEMUserDefaults::isReadOnly() const {
+    std::shared_lock lock(mutex_);
+    return readOnly_;
+}
+
+std::optional<PropertyList> ZEMUserDefaults::objectForKey(std::string_view key) const {
+    std::shared_lock lock(mutex_);
+    for (const auto* domain : {&argument_, &persistent_, &registered_}) {
+        auto it = domain->find(key);
+        if (it != domain->end())
+            return it->second;
+    }
+    return std::nullopt;
+}
+
+bool ZEMUserDefaults::boolForKey(std::string_view key) const {
+    std::shared_lock lock(mutex_);
+    for (const auto* domain : {&argument_, &persistent_, &registered_}) {
+        auto it = domain->find(key);
+        if (it != domain->end())
+            return propertyListBoolValue(it->second);
+    }
+    return false;
+}
+
+std::optional<std::string> ZEMUserDefaults::stringForKey(std::string_view key) const {
+    auto value = objectForKey(key);
+    if (const auto* text = value ? value->get<std::string>() : nullptr)
+        return *text;
+    return std::nullopt;
+}
+
+std::optional<ByteBuffer> ZEMUserDefaults::dataForKey(std::string_view key) const {
+    auto value = objectForKey(key);
+    if (const auto* data = value ? value->get<ByteBuffer>() : nullptr)
+        return *data;
+    return std::nullopt;
+}
+
+std::int64_t ZEMUserDefaults::integerForKey(std::string_view key) const {
+    auto value = objectForKey(key);
+    if (!value)
+        return 0;
+    if (const auto* i = value->get<std::int64_t>())
+        return *i;
+    if (const auto* b = value->get<bool>())
+        return *b ? 1 : 0;
+    if (const auto* d = value->get<double>())
+        return static_cast<std::int64_t>(*d);
+    if (const auto* s = value->get<std::string>()) {
+        std::int64_t number = 0;
+        std::from_chars(s->data(), s->data() + s->size(), number);
+        return number;
+    }
+    return 0;
+}
+
+bool ZEMUserDefaults::setObject(std::string_view key, PropertyList value) {
+    return writeChange(key, std::move(value));
+}
+
+bool ZEMUserDefaults::removeObjectForKey(std::string_view key) {
+    return writeChange(key, std::nullopt);
+}
+
+bool ZEMUserDefaults::writeChange(std::string_view key, const std::optional<PropertyList>& value) {
+    std::unique_lock lock(mutex_);
+    auto apply = [&](PropertyListDictionary& domain) {
+        if (value)
+            domain.insert_or_assign(std::string(key), *value);
+        else if (auto it = domain.find(key); it != domain.end())
+            domain.erase(it);
+    };
+    apply(persistent_);
+    if (readOnly_)
+        return false;
+
+    std::error_code ec;
+    fs::create_directories(fs::path(path_).parent_path(), ec);
+    FileLock fileLock(path_ + ".lock");
+    if (!fileLock.locked()) {
+        readOnly_ = true;
+        log("settings file is locked by another process; settings are read-only", path_, __LINE__);
+        return false;
+    }
+    // Start from what is on disk now, so that another process's writes survive ours.
+    PropertyListDictionary current;
+    switch (loadFile(current)) {
+    case LoadResult::loaded:
+    case LoadResult::missing:
+        break;
+    case LoadResult::corrupt:
+        moveCorruptFileAside();
+        if (!reportedCorrupt_) {
+            reportedCorrupt_ = true;
+            log("settings file is corrupt; kept it as .bad and started empty", path_, __LINE__);
+        }
+        current.clear();
+        break;
+    case LoadResult::unreadable:
+        readOnly_ = true;
+        log("settings file cannot be read; settings are read-only", path_, __LINE__);
+        return false;
+    }
+    apply(current);
+    if (!replaceFileAtomically(path_, serializePropertyList(PropertyList(current)))) {
+        log("cannot write settings file", std::strerror(errno), __LINE__);
+        return false;
+    }
+    persistent_ = std::move(current);
+    return true;
+}
+
+void ZEMUserDefaults::registerDefaults(const PropertyListDictionary& defaults) {
+    std::unique_lock lock(mutex_);
+    for (const auto& [key, value] : defaults)
+        registered_.insert_or_assign(key, value);
+}
+
+void ZEMUserDefaults::setArgumentValue(std::string_view key, PropertyList value) {
+    std::unique_lock lock(mutex_);
+    argument_.insert_or_assign(std::string(key), std::move(value));
+}
+
+} // namespace zem
