@@ -3,10 +3,10 @@
 // decoded and shown, and its value table. One row per type; adding a type touches one row.
 #pragma once
 
+#include "RADIUSValueTables.hpp"
+
 #include <array>
 #include <cstdint>
-
-#include "RADIUSValueTables.hpp"
 
 namespace radius {
 
@@ -39,9 +39,9 @@ enum class AttributeKind : std::uint8_t {
 
 /// How the privacy switch changes a tagged or private text.
 enum class Privacy : std::uint8_t {
-    none,      // shown the same in both states
-    asHex,     // the hexadecimal text of the octets
-    asOctets,  // the octets themselves
+    none,     // shown the same in both states
+    asHex,    // the hexadecimal text of the octets
+    asOctets, // the octets themselves
 };
 
 /// The length octet counts the type and length octets too.

@@ -1,20 +1,21 @@
 #include "RADIUSAttributeRecord.hpp"
 
-#include <arpa/inet.h>
-#include <sys/socket.h>
-
-#include <charconv>
-#include <cstring>
-
 #include "RADIUSAttributeDictionary.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
+
+#include <arpa/inet.h>
+#include <charconv>
+#include <cstring>
+#include <sys/socket.h>
 
 namespace radius {
 
 using zem::ByteView;
 using zem::ZEMAnalyzingUtilities;
 
-std::optional<std::uint32_t> bigEndianUInt32(ByteView octets) { return octets.loadBigEndian32(0); }
+std::optional<std::uint32_t> bigEndianUInt32(ByteView octets) {
+    return octets.loadBigEndian32(0);
+}
 
 std::optional<std::string> dottedQuadText(ByteView octets) {
     if (octets.size() < 4)
@@ -45,7 +46,9 @@ std::optional<std::string> ipv6AddressText(ByteView octets) {
 namespace {
 
 // A read that gives none counts as 0, as the record layout expects.
-std::uint8_t octetOrZero(ByteView value, std::size_t offset) { return value.at(offset).value_or(0); }
+std::uint8_t octetOrZero(ByteView value, std::size_t offset) {
+    return value.at(offset).value_or(0);
+}
 
 void storeText(RecordValue& slot, std::optional<std::string> text) {
     if (text)
@@ -66,8 +69,8 @@ std::optional<std::string> textIn(AttributeKind kind, ByteView octets) {
 
 void decodeTaggedInteger(ByteView value, AttributeRecord& record) {
     record.avpVal[0] = octetOrZero(value, 0);
-    record.avpVal[1] = static_cast<std::uint32_t>((octetOrZero(value, 1) << 16) |
-                                                  (octetOrZero(value, 2) << 8) | octetOrZero(value, 3));
+    record.avpVal[1] = static_cast<std::uint32_t>(
+        (octetOrZero(value, 1) << 16) | (octetOrZero(value, 2) << 8) | octetOrZero(value, 3));
 }
 
 void decodeTaggedText(ByteView value, AttributeRecord& record, AttributeKind kind) {

@@ -5,14 +5,14 @@
 // that is not valid in its encoding) is left out rather than stored as a placeholder.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
-
-#include "ByteView.hpp"
 
 namespace radius {
 

@@ -11,7 +11,9 @@ using zem::ZEMNode;
 
 namespace {
 
-std::string label(std::string_view key) { return std::string(localizedRADIUSString(key)); }
+std::string label(std::string_view key) {
+    return std::string(localizedRADIUSString(key));
+}
 
 std::string bytesText(std::uint64_t count) {
     return zem::fillFormat(localizedRADIUSString("%u bytes"), count);
@@ -31,8 +33,8 @@ void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>
         if (name == "avp" + std::to_string(type))
             name = label("Unknown");
 
-        auto attribute =
-            ZEMNode::nodeWithName(zem::fillFormat(localizedRADIUSString("AVP %u - %@"), type, name));
+        auto attribute = ZEMNode::nodeWithName(
+            zem::fillFormat(localizedRADIUSString("AVP %u - %@"), type, name));
         attribute->setHeaderLength(record.avpLength);
         attribute->setHeaderLocation(offset);
         attribute->setParent(&header);

@@ -3,13 +3,13 @@
 // either a note on a malformed attribute or the decoded value nodes.
 #pragma once
 
-#include <cstdint>
-#include <memory>
-#include <optional>
-
 #include "RADIUSAttributeRecord.hpp"
 #include "RADIUSDissector.hpp"
 #include "ZEMNode.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
 
 namespace radius {
 

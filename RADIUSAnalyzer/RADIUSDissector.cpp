@@ -1,9 +1,9 @@
 #include "RADIUSDissector.hpp"
 
-#include <cstdio>
-
 #include "FormatString.hpp"
 #include "RADIUSLocalization.hpp"
+
+#include <cstdio>
 
 namespace radius {
 

@@ -8,13 +8,13 @@
 // message shorter than its Length has no attribute list at all.
 #pragma once
 
+#include "ByteView.hpp"
+#include "ZEMPluginAnalyzerProtocol.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "ByteView.hpp"
-#include "ZEMPluginAnalyzerProtocol.hpp"
 
 namespace radius {
 

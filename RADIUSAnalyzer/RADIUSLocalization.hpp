@@ -3,12 +3,12 @@
 // English text is the key, so a missing entry answers the key itself.
 #pragma once
 
+#include "ZEMBundle.hpp"
+
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "ZEMBundle.hpp"
 
 namespace radius {
 

@@ -1,16 +1,15 @@
 #include "RADIUSProtocolAnalyzer.hpp"
 
-#include <limits>
-
 #include "RADIUSAttributeWalker.hpp"
+
+#include <limits>
 
 namespace radius {
 
 const zem::ZEMAnalyzerClass RADIUSProtocolAnalyzer::analyzerClass = {
     "RADIUSProtocolAnalyzer",
-    [](zem::ByteView data, const std::any* packet) -> std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> {
-        return create(data, packet);
-    },
+    [](zem::ByteView data, const std::any* packet)
+        -> std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> { return create(data, packet); },
 };
 
 std::unique_ptr<RADIUSProtocolAnalyzer> RADIUSProtocolAnalyzer::create(zem::ByteView data,

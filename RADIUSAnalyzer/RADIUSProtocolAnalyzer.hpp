@@ -4,11 +4,11 @@
 // call, so analyzers share nothing and may run on any thread.
 #pragma once
 
-#include <any>
-#include <memory>
-
 #include "RADIUSDissector.hpp"
 #include "ZEMPluginAnalyzerProtocol.hpp"
+
+#include <any>
+#include <memory>
 
 namespace radius {
 

@@ -6,7 +6,8 @@
 namespace radius {
 
 /// The stored protocol list (JSON octets).
-inline constexpr std::string_view kRADIUSPlugInNetworkProtocol = "com_quillfern_zem_radius_protocols";
+inline constexpr std::string_view kRADIUSPlugInNetworkProtocol =
+    "com_quillfern_zem_radius_protocols";
 /// Colour RADIUS packets in the packet view.
 inline constexpr std::string_view kRADIUSUsesColor = "com_quillfern_zem_radius_color_use";
 /// The packet colour, in the host's colour text form.

@@ -26,7 +26,9 @@ void add(ZEMNodeProtocol& parent, std::uint8_t type, std::size_t index, ZEMNodeV
     parent.addChild(ZEMNode::nodeWithName(valueLabel(type, index), std::move(value)));
 }
 
-ZEMNodeValue textOrEmpty(const std::string* text) { return text ? *text : std::string(); }
+ZEMNodeValue textOrEmpty(const std::string* text) {
+    return text ? *text : std::string();
+}
 ZEMNodeValue octetsOrEmpty(const ByteBuffer* octets) {
     if (octets)
         return *octets;
@@ -37,7 +39,9 @@ bool privateSettingOn() {
     return zem::ZEMUserDefaults::standardUserDefaults().boolForKey(kRADIUSSecretCredentials);
 }
 
-std::string tagText(std::uint8_t tag) { return zem::radixText(tag, 16, true, 2, false); }
+std::string tagText(std::uint8_t tag) {
+    return zem::radixText(tag, 16, true, 2, false);
+}
 
 void addTag(ZEMNodeProtocol& node, std::uint8_t type, const AttributeRecord& record) {
     if (const auto* tag = record.value<std::uint8_t>(0))
@@ -104,8 +108,8 @@ void addTaggedTextNodes(const AttributeRecord& record, std::uint8_t type, ZEMNod
 
 } // namespace
 
-void addAttributeValueNodes(std::uint8_t type, const AttributeRecord& record,
-                            ZEMNodeProtocol& node, const zem::ZEMDateFormatter& dateFormatter) {
+void addAttributeValueNodes(std::uint8_t type, const AttributeRecord& record, ZEMNodeProtocol& node,
+                            const zem::ZEMDateFormatter& dateFormatter) {
     const AttributeDefinition& definition = attributeDefinition(type);
     switch (definition.kind) {
     case AttributeKind::utf8Text:

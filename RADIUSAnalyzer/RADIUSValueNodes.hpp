@@ -3,12 +3,12 @@
 // name-resolution switches are read from the user defaults at each decision.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "RADIUSAttributeRecord.hpp"
 #include "ZEMDateFormatter.hpp"
 #include "ZEMNode.hpp"
+
+#include <cstdint>
+#include <string>
 
 namespace radius {
 

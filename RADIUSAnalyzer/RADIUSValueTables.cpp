@@ -1,10 +1,10 @@
 #include "RADIUSValueTables.hpp"
 
-#include <algorithm>
-#include <array>
-
 #include "FormatString.hpp"
 #include "RADIUSLocalization.hpp"
+
+#include <algorithm>
+#include <array>
 
 namespace radius {
 
@@ -48,8 +48,8 @@ constexpr ValueName framedCompressions[] = {
 };
 
 constexpr ValueName loginServices[] = {
-    {0, "Telnet (0)"},  {1, "Rlogin (1)"},    {2, "TCP Clear (2)"},   {3, "PortMaster (3)"},
-    {4, "LAT (4)"},     {5, "X25-PAD (5)"},   {6, "X25-T3POS (6)"},   {8, "TCP Clear Quiet (8)"},
+    {0, "Telnet (0)"}, {1, "Rlogin (1)"},  {2, "TCP Clear (2)"}, {3, "PortMaster (3)"},
+    {4, "LAT (4)"},    {5, "X25-PAD (5)"}, {6, "X25-T3POS (6)"}, {8, "TCP Clear Quiet (8)"},
 };
 
 constexpr ValueName terminationActions[] = {
@@ -69,24 +69,12 @@ constexpr ValueName acctAuthentics[] = {
 };
 
 constexpr ValueName acctTerminateCauses[] = {
-    {1, "User Request (1)"},
-    {2, "Lost Carrier (2)"},
-    {3, "Lost Service (3)"},
-    {4, "Idle Timeout (4)"},
-    {5, "Session Timeout (5)"},
-    {6, "Admin Reset (6)"},
-    {7, "Admin Reboot (7)"},
-    {8, "Port Error (8)"},
-    {9, "NAS Error (9)"},
-    {10, "NAS Request (10)"},
-    {11, "NAS Reboot (11)"},
-    {12, "Port Unneeded (12)"},
-    {13, "Port Preempted (13)"},
-    {14, "Port Suspended (14)"},
-    {15, "Service Unavailable (15)"},
-    {16, "Callback (16)"},
-    {17, "User Error (17)"},
-    {18, "Host Request (18)"},
+    {1, "User Request (1)"},     {2, "Lost Carrier (2)"},     {3, "Lost Service (3)"},
+    {4, "Idle Timeout (4)"},     {5, "Session Timeout (5)"},  {6, "Admin Reset (6)"},
+    {7, "Admin Reboot (7)"},     {8, "Port Error (8)"},       {9, "NAS Error (9)"},
+    {10, "NAS Request (10)"},    {11, "NAS Reboot (11)"},     {12, "Port Unneeded (12)"},
+    {13, "Port Preempted (13)"}, {14, "Port Suspended (14)"}, {15, "Service Unavailable (15)"},
+    {16, "Callback (16)"},       {17, "User Error (17)"},     {18, "Host Request (18)"},
 };
 
 constexpr ValueName ingressFilters[] = {
@@ -283,7 +271,9 @@ std::string valueTableText(ValueTable table, std::uint32_t value) {
     return fallbackText(definition.fallback, value);
 }
 
-std::string serviceTypeText(std::uint32_t v) { return valueTableText(ValueTable::serviceType, v); }
+std::string serviceTypeText(std::uint32_t v) {
+    return valueTableText(ValueTable::serviceType, v);
+}
 std::string framedProtocolText(std::uint32_t v) {
     return valueTableText(ValueTable::framedProtocol, v);
 }
@@ -293,7 +283,9 @@ std::string framedRoutingText(std::uint32_t v) {
 std::string framedCompressionText(std::uint32_t v) {
     return valueTableText(ValueTable::framedCompression, v);
 }
-std::string loginServiceText(std::uint32_t v) { return valueTableText(ValueTable::loginService, v); }
+std::string loginServiceText(std::uint32_t v) {
+    return valueTableText(ValueTable::loginService, v);
+}
 std::string terminationActionText(std::uint32_t v) {
     return valueTableText(ValueTable::terminationAction, v);
 }
@@ -312,18 +304,26 @@ std::string ingressFiltersText(std::uint32_t v) {
 std::string vlanTagIndicationText(std::uint32_t v) {
     return valueTableText(ValueTable::vlanTagIndication, v);
 }
-std::string nasPortTypeText(std::uint32_t v) { return valueTableText(ValueTable::nasPortType, v); }
-std::string tunnelTypeText(std::uint32_t v) { return valueTableText(ValueTable::tunnelType, v); }
+std::string nasPortTypeText(std::uint32_t v) {
+    return valueTableText(ValueTable::nasPortType, v);
+}
+std::string tunnelTypeText(std::uint32_t v) {
+    return valueTableText(ValueTable::tunnelType, v);
+}
 std::string tunnelMediumTypeText(std::uint32_t v) {
     return valueTableText(ValueTable::tunnelMediumType, v);
 }
 std::string arapZoneAccessText(std::uint32_t v) {
     return valueTableText(ValueTable::arapZoneAccess, v);
 }
-std::string promptText(std::uint32_t v) { return valueTableText(ValueTable::prompt, v); }
+std::string promptText(std::uint32_t v) {
+    return valueTableText(ValueTable::prompt, v);
+}
 std::string originatingLineInfoText(std::uint16_t v) {
     return valueTableText(ValueTable::originatingLineInfo, v);
 }
-std::string errorCauseText(std::uint32_t v) { return valueTableText(ValueTable::errorCause, v); }
+std::string errorCauseText(std::uint32_t v) {
+    return valueTableText(ValueTable::errorCause, v);
+}
 
 } // namespace radius

@@ -53,7 +53,8 @@ std::optional<ByteBuffer> parseHexBytes(std::string_view text) {
                 return std::nullopt; // an octet split by a separator
             continue;
         }
-        if (pending < 0 && c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        if (pending < 0 && c == '0' && i + 1 < text.size() &&
+            (text[i + 1] == 'x' || text[i + 1] == 'X')) {
             ++i;
             continue;
         }

@@ -64,15 +64,14 @@ public:
             return {};
         return ByteView{bytes_.subspan(from, std::min(count, bytes_.size() - from))};
     }
-    constexpr ByteView slice(std::size_t from) const {
-        return slice(from, bytes_.size());
-    }
+    constexpr ByteView slice(std::size_t from) const { return slice(from, bytes_.size()); }
 
     ByteBuffer copy() const { return ByteBuffer(bytes_.begin(), bytes_.end()); }
 
     /// Hexadecimal text of the octets. `lowercase` picks the digit case, `width` pads each
     /// octet with leading zeros, and `separate` puts a blank between octets.
-    std::string hexRepresentation(bool lowercase = true, int width = 2, bool separate = false) const;
+    std::string hexRepresentation(bool lowercase = true, int width = 2,
+                                  bool separate = false) const;
 
 private:
     std::span<const std::uint8_t> bytes_;

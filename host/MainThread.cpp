@@ -1,9 +1,9 @@
 #include "MainThread.hpp"
 
+#include "ZEMLog.hpp"
+
 #include <cstdlib>
 #include <thread>
-
-#include "ZEMLog.hpp"
 
 namespace zem {
 
@@ -12,7 +12,9 @@ namespace {
 const std::thread::id mainThreadId = std::this_thread::get_id();
 } // namespace
 
-bool isMainThread() { return std::this_thread::get_id() == mainThreadId; }
+bool isMainThread() {
+    return std::this_thread::get_id() == mainThreadId;
+}
 
 void requireMainThread(std::string_view function) {
     if (isMainThread())

@@ -1,11 +1,10 @@
 #include "PropertyList.hpp"
 
-#include <plist/plist.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <plist/plist.h>
 #include <sstream>
 
 namespace zem {

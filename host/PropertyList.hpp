@@ -3,6 +3,8 @@
 // property-list files through libplist.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -10,8 +12,6 @@
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include "ByteView.hpp"
 
 namespace zem {
 

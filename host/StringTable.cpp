@@ -35,7 +35,8 @@ std::optional<std::string> utf16ToUtf8(ByteView bytes) {
         return std::nullopt;
     auto unit = [&](std::size_t i) -> char32_t {
         auto a = bytes.span()[i], b = bytes.span()[i + 1];
-        return bigEndian ? static_cast<char32_t>((a << 8) | b) : static_cast<char32_t>((b << 8) | a);
+        return bigEndian ? static_cast<char32_t>((a << 8) | b)
+                         : static_cast<char32_t>((b << 8) | a);
     };
     std::string out;
     out.reserve(bytes.size());
@@ -141,13 +142,27 @@ private:
                 return false;
             char e = text_[pos_++];
             switch (e) {
-            case 'n': out.push_back('\n'); break;
-            case 't': out.push_back('\t'); break;
-            case 'r': out.push_back('\r'); break;
-            case 'a': out.push_back('\a'); break;
-            case 'b': out.push_back('\b'); break;
-            case 'f': out.push_back('\f'); break;
-            case 'v': out.push_back('\v'); break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 'a':
+                out.push_back('\a');
+                break;
+            case 'b':
+                out.push_back('\b');
+                break;
+            case 'f':
+                out.push_back('\f');
+                break;
+            case 'v':
+                out.push_back('\v');
+                break;
             case 'U':
             case 'u': {
                 char32_t cp = 0;
@@ -168,8 +183,8 @@ private:
             default:
                 if (e >= '0' && e <= '7') { // up to three octal digits
                     unsigned value = static_cast<unsigned>(e - '0');
-                    for (int n = 0; n < 2 && pos_ < text_.size() && text_[pos_] >= '0' &&
-                                    text_[pos_] <= '7';
+                    for (int n = 0;
+                         n < 2 && pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '7';
                          ++n)
                         value = value * 8 + static_cast<unsigned>(text_[pos_++] - '0');
                     appendUtf8(out, static_cast<char32_t>(value & 0xFF));
@@ -223,8 +238,8 @@ StringTable StringTable::parse(ByteView contents, std::string_view origin) {
     auto bytes = contents.span();
     std::string converted;
     std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
-                              (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+    if (bytes.size() >= 2 &&
+        ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
         auto utf8 = utf16ToUtf8(contents);
         if (!utf8)
             return fail("invalid UTF-16");

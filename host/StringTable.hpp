@@ -6,13 +6,13 @@
 // immutable and may be read from any thread.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-
-#include "ByteView.hpp"
 
 namespace zem {
 

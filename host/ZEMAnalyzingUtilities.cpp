@@ -1,19 +1,18 @@
 #include "ZEMAnalyzingUtilities.hpp"
 
-#include <arpa/inet.h>
-#include <dlfcn.h>
-#include <netdb.h>
-#include <sys/socket.h>
-
-#include <algorithm>
-#include <charconv>
-#include <cstdlib>
-#include <filesystem>
-#include <mutex>
-
 #include "PropertyList.hpp"
 #include "StringTable.hpp"
 #include "ZEMLog.hpp"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <charconv>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <mutex>
+#include <netdb.h>
+#include <sys/socket.h>
 
 namespace zem {
 
@@ -154,7 +153,8 @@ const EnterpriseNumberRegistry& installedRegistry() {
 
 std::optional<std::string> ZEMAnalyzingUtilities::smiNameFor(std::string_view identString) {
     std::uint32_t number = 0;
-    auto [ptr, ec] = std::from_chars(identString.data(), identString.data() + identString.size(), number);
+    auto [ptr, ec] =
+        std::from_chars(identString.data(), identString.data() + identString.size(), number);
     if (ec != std::errc() || ptr != identString.data() + identString.size())
         return std::nullopt;
     auto name = installedRegistry().nameFor(number);

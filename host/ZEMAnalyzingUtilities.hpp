@@ -1,12 +1,12 @@
 // ZEMAnalyzingUtilities: text conversions and look-ups that analyzers share.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "ByteView.hpp"
 
 namespace zem {
 

@@ -1,8 +1,7 @@
 #include "ZEMBundle.hpp"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <map>
 
@@ -108,7 +107,8 @@ const StringTable& ZEMBundle::table(std::string_view name) const {
                 std::string file =
                     resourcePath() + "/" + language + ".lproj/" + entry->name + ".strings";
                 if (auto contents = readFile(file)) {
-                    entry->strings = StringTable::parse(ByteView(std::string_view(*contents)), file);
+                    entry->strings =
+                        StringTable::parse(ByteView(std::string_view(*contents)), file);
                     return;
                 }
             }

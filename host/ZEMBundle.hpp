@@ -11,15 +11,15 @@
 // missing Info.plist or table makes lookups answer their keys.
 #pragma once
 
+#include "PropertyList.hpp"
+#include "StringTable.hpp"
+
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "PropertyList.hpp"
-#include "StringTable.hpp"
 
 namespace zem {
 
@@ -35,9 +35,7 @@ public:
     const std::string& bundlePath() const { return path_; }
     std::string resourcePath() const { return path_ + "/Resources"; }
     /// The Info dictionary, or nothing when Info.plist is missing or unreadable.
-    const PropertyListDictionary* infoDictionary() const {
-        return info_ ? &*info_ : nullptr;
-    }
+    const PropertyListDictionary* infoDictionary() const { return info_ ? &*info_ : nullptr; }
     std::optional<std::string> infoString(std::string_view key) const;
     /// The language whose tables this bundle answers with.
     const std::string& localization() const { return localization_; }

@@ -31,11 +31,11 @@ std::string_view sourceProtocolName(kZEMSourceProtocols source) {
 
 std::string_view rawValue(ZEMProtocolKonstants constant) {
     static constexpr std::array<std::string_view, 10> values = {
-        "ZEMFindPredicateDisplayName",       "ZEMFindPredicateKeyPathExpression",
-        "ZEMFindPredicateValueType",         "ZEMPluginProtocolsDidChangeNotification",
-        "ZEMAnalyzerDidFinishNotification",  "ZEMColumnsDidChangeNotification",
+        "ZEMFindPredicateDisplayName",         "ZEMFindPredicateKeyPathExpression",
+        "ZEMFindPredicateValueType",           "ZEMPluginProtocolsDidChangeNotification",
+        "ZEMAnalyzerDidFinishNotification",    "ZEMColumnsDidChangeNotification",
         "ZEMPreferencesDidChangeNotification", "ZEMColorsDidChangeNotification",
-        "ZEMFilterDidChangeNotification",    "ZEMNetworkPortsDidChangeNotification",
+        "ZEMFilterDidChangeNotification",      "ZEMNetworkPortsDidChangeNotification",
     };
     auto index = static_cast<std::size_t>(constant);
     return index < values.size() ? values[index] : values[0];

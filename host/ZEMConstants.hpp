@@ -35,16 +35,16 @@ std::string_view sourceProtocolName(kZEMSourceProtocols source);
 /// String constants of the host, used by case position: 0 to 2 are keys of a column's
 /// predicate options, 3 and 9 are notification names.
 enum class ZEMProtocolKonstants : std::size_t {
-    findPredicateDisplayName,      // 0
-    findPredicateKeyPath,          // 1
-    findPredicateValueType,        // 2
-    pluginProtocolsDidChange,      // 3
-    analyzerDidFinish,             // 4
-    columnsDidChange,              // 5
-    preferencesDidChange,          // 6
-    colorsDidChange,               // 7
-    filterDidChange,               // 8
-    networkPortsDidChange,         // 9
+    findPredicateDisplayName, // 0
+    findPredicateKeyPath,     // 1
+    findPredicateValueType,   // 2
+    pluginProtocolsDidChange, // 3
+    analyzerDidFinish,        // 4
+    columnsDidChange,         // 5
+    preferencesDidChange,     // 6
+    colorsDidChange,          // 7
+    filterDidChange,          // 8
+    networkPortsDidChange,    // 9
 };
 
 std::string_view rawValue(ZEMProtocolKonstants constant);

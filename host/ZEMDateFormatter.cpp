@@ -1,12 +1,11 @@
 #include "ZEMDateFormatter.hpp"
 
+#include <map>
+#include <tuple>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
-
-#include <map>
-#include <tuple>
 
 namespace zem {
 
@@ -32,8 +31,8 @@ ZEMDateFormatter::Impl* cachedFormatter(std::string_view pattern) {
         slot = std::make_unique<ZEMDateFormatter::Impl>();
         UErrorCode status = U_ZERO_ERROR;
         auto format = std::make_unique<icu::SimpleDateFormat>(
-            icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(),
-                                                          static_cast<int32_t>(pattern.size()))),
+            icu::UnicodeString::fromUTF8(
+                icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size()))),
             locale, status);
         if (U_SUCCESS(status))
             slot->format = std::move(format);

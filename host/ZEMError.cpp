@@ -4,8 +4,8 @@ namespace zem {
 
 namespace {
 constexpr std::array<std::string_view, ZEMError::caseCount> caseNames = {
-    "generic",          "invalidArgument",  "unregisterFailed",   "protocolNotRegistered",
-    "invalidPortText",  "portOutOfRange",   "portAlreadyClaimed", "bundleUnavailable",
+    "generic",          "invalidArgument", "unregisterFailed",   "protocolNotRegistered",
+    "invalidPortText",  "portOutOfRange",  "portAlreadyClaimed", "bundleUnavailable",
     "storeUnavailable", "missingPorts",
 };
 } // namespace

@@ -8,6 +8,8 @@
 //   header->addChild(ZEMNode::nodeWithName("Length", std::string("20 bytes")));
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,12 +17,11 @@
 #include <variant>
 #include <vector>
 
-#include "ByteView.hpp"
-
 namespace zem {
 
 /// A node value: absent, text, unsigned 8-bit, unsigned 32-bit, or octets.
-using ZEMNodeValue = std::variant<std::monostate, std::string, std::uint8_t, std::uint32_t, ByteBuffer>;
+using ZEMNodeValue =
+    std::variant<std::monostate, std::string, std::uint8_t, std::uint32_t, ByteBuffer>;
 
 /// The node interface that the plug-in builds trees against.
 class ZEMNodeProtocol {

@@ -5,6 +5,9 @@
 // in any order and any number of times, each time handing the octets again.
 #pragma once
 
+#include "ByteView.hpp"
+#include "ZEMNode.hpp"
+
 #include <any>
 #include <cstdint>
 #include <memory>
@@ -12,9 +15,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-#include "ByteView.hpp"
-#include "ZEMNode.hpp"
 
 namespace zem {
 

@@ -1,20 +1,20 @@
 #include "ZEMUserDefaults.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "ZEMLog.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
-
-#include "ZEMLog.hpp"
+#include <unistd.h>
 
 namespace zem {
 
@@ -159,7 +159,9 @@ ZEMUserDefaults& ZEMUserDefaults::standardUserDefaults() {
     return store;
 }
 
-ZEMUserDefaults::ZEMUserDefaults(std::string path) : path_(std::move(path)) { synchronize(); }
+ZEMUserDefaults::ZEMUserDefaults(std::string path) : path_(std::move(path)) {
+    synchronize();
+}
 
 ZEMUserDefaults::LoadResult ZEMUserDefaults::loadFile(PropertyListDictionary& into) const {
     int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -340,6 +342,17 @@ bool ZEMUserDefaults::writeChange(std::string_view key, const std::optional<Prop
     }
     persistent_ = std::move(current);
     return true;
+}
+
+std::vector<std::string> ZEMUserDefaults::keys() const {
+    std::shared_lock lock(mutex_);
+    std::vector<std::string> all;
+    for (const auto* domain : {&argument_, &persistent_, &registered_})
+        for (const auto& [key, value] : *domain)
+            all.push_back(key);
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    return all;
 }
 
 void ZEMUserDefaults::registerDefaults(const PropertyListDictionary& defaults) {

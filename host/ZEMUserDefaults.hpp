@@ -14,12 +14,13 @@
 // locked puts the store in read-only mode instead of being overwritten.
 #pragma once
 
+#include "PropertyList.hpp"
+
 #include <optional>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
-
-#include "PropertyList.hpp"
+#include <vector>
 
 namespace zem {
 
@@ -51,6 +52,9 @@ public:
     void registerDefaults(const PropertyListDictionary& defaults);
     /// Overrides a key for this run only.
     void setArgumentValue(std::string_view key, PropertyList value);
+
+    /// Every key that some domain answers, sorted.
+    std::vector<std::string> keys() const;
 
     /// Re-reads the file, picking up what other processes wrote.
     void synchronize();

@@ -1,0 +1,236 @@
+#include "Commands.hpp"
+
+#include "TerminalText.hpp"
+#include "TreePrinter.hpp"
+#include "ZEMError.hpp"
+#include "ZEMNetworkProtocol.hpp"
+#include "ZEMPortsController.hpp"
+#include "ZEMUserDefaults.hpp"
+
+#include <cstdio>
+#include <iostream>
+
+namespace app {
+
+int fail(const std::string& message) {
+    std::cerr << "radius-analyzer: " << message << "\n";
+    return 1;
+}
+
+int decodeHexMessage(const PlugInHost& host, const Options& options) {
+    auto bytes = zem::parseHexBytes(*options.hex);
+    if (!bytes)
+        return fail("--hex: not hexadecimal octets: " + terminalSafe(*options.hex));
+    if (bytes->size() < 20)
+        return fail("--hex: a RADIUS message has at least 20 octets, got " +
+                    std::to_string(bytes->size()));
+    zem::ByteView message(*bytes);
+    auto analyzer = host.analyzerClass().create(message, nullptr);
+    if (!analyzer)
+        return fail("--hex: the analyzer refused the message (" + std::to_string(bytes->size()) +
+                    " octets)");
+    std::string out;
+    appendTerminalSafe(out, analyzer->protocolInfo(message).value_or(""));
+    out.push_back('\n');
+    if (options.verbose)
+        for (const auto& node : analyzer->protocolNodes(message))
+            appendTree(out, *node, 0);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+namespace {
+
+std::string valueTypeName(zem::ZEMValueType type) {
+    switch (type) {
+    case zem::ZEMValueType::uint8:
+        return "uint8";
+    case zem::ZEMValueType::uint16:
+        return "uint16";
+    case zem::ZEMValueType::string:
+        return "string";
+    case zem::ZEMValueType::data:
+        return "data";
+    case zem::ZEMValueType::number:
+        return "number";
+    }
+    return "?";
+}
+
+std::string lengthText(std::uint64_t length) {
+    return length == zem::ZEMAttributeLengthAll ? "all" : std::to_string(length);
+}
+
+std::string portsText(const std::vector<std::int64_t>& ports) {
+    std::string text;
+    for (auto port : ports)
+        text += (text.empty() ? "" : ",") + std::to_string(port);
+    return text;
+}
+
+std::string plistText(const zem::PropertyList& value) {
+    return std::visit(
+        [](const auto& v) -> std::string {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, bool>)
+                return v ? "YES" : "NO";
+            else if constexpr (std::is_same_v<T, std::string>)
+                return v;
+            else if constexpr (std::is_same_v<T, zem::ByteBuffer>)
+                return std::string(v.begin(), v.end()); // the stored protocol list is JSON text
+            else if constexpr (std::is_same_v<T, std::int64_t> || std::is_same_v<T, double>)
+                return std::to_string(v);
+            else
+                return "(collection)";
+        },
+        value.storage);
+}
+
+} // namespace
+
+int printGlossary(const PlugInHost& host, const std::string& which) {
+    const auto& s = host.structure();
+    std::string out;
+    if (which == "plugins") {
+        out += "Title:       " + s.plugInTitle + "\n";
+        out += "Description: " + s.plugInDescription + "\n";
+        out += "Version:     " + s.plugInVersion + "\n";
+        out += "Author:      " + s.plugInAuthor + "\n";
+        out += "Bundle:      " + host.loaded().bundlePath + "\n";
+        out += "Analyzer:    " + std::string(s.plugInAnalyzerClass->name) + "\n";
+        out += "Analyzer attributes:\n";
+        for (const auto& a : s.plugInAnalyzerAttributes)
+            out += "  " + a.attributeKey + "\t" + a.attributeTitle + "\t" +
+                   valueTypeName(a.attributeType) + "\toffset " +
+                   std::to_string(a.attributeOffset) + "\tlength " + lengthText(a.attributeLength) +
+                   "\n";
+        out += "Columns:\n";
+        for (const auto& c : s.plugInColumnKeyBindings) {
+            auto option = [&](const std::string& key) {
+                auto it = c.predicateOptions.find(key);
+                return it != c.predicateOptions.end() &&
+                               std::holds_alternative<std::string>(it->second)
+                           ? std::get<std::string>(it->second)
+                           : std::string();
+            };
+            out += "  " + c.columnTitle + "\t" + c.keyPath + "\tpredicate \"" +
+                   option("NSDisplayNameBindingOption") +
+                   "\": " + option("NSPredicateFormatBindingOption") + "\n";
+        }
+        out += "Protocols:\n";
+        for (const auto& p : s.plugInTargetProtocols)
+            out += "  " + p.protocolName + "\t" + portsText(p.protocolPorts) + "\t" +
+                   std::string(zem::sourceProtocolName(p.sourceProtocol)) + "\n";
+    } else if (which == "fields") {
+        for (const auto& a : s.plugInAnalyzerAttributes)
+            out += a.attributeKey + "\t" + a.attributeTitle + "\t" +
+                   valueTypeName(a.attributeType) + "\n";
+        for (const char* extra : {"frame", "time", "src", "dst", "sport", "dport", "transport"})
+            out += std::string(extra) + "\t(capture)\tstring\n";
+    } else if (which == "prefs") {
+        auto& store = zem::ZEMUserDefaults::standardUserDefaults();
+        out += "# settings file: " + store.path() + "\n";
+        for (const auto& key : store.keys())
+            if (auto value = store.objectForKey(key))
+                out += key + ": " + terminalSafe(plistText(*value)) + "\n";
+    } else {
+        return fail("-G wants plugins, fields or prefs, got \"" + which + "\"");
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+int runSettingsCommand(PlugInHost&, const std::vector<std::string>& command) {
+    auto& store = zem::ZEMUserDefaults::standardUserDefaults();
+    if (command.size() == 4 && command[1] == "set") {
+        const auto& key = command[2];
+        const auto& text = command[3];
+        auto current = store.objectForKey(key);
+        if (!current)
+            return fail("settings set: unknown setting " + key + " (see -G prefs)");
+        zem::PropertyList value(text);
+        if (current->get<bool>()) {
+            if (text != "YES" && text != "NO" && text != "true" && text != "false" && text != "1" &&
+                text != "0")
+                return fail("settings set: " + key + " wants YES or NO");
+            value = zem::propertyListBoolValue(zem::PropertyList(text));
+        } else if (current->get<zem::ByteBuffer>()) {
+            return fail("settings set: " + key + " holds the protocol list; use ports set");
+        }
+        if (!store.setObject(key, value))
+            return fail("settings set: could not write " + store.path());
+        return 0;
+    }
+    if (command.size() == 2 && command[1] == "reset") {
+        // The plug-in writes its defaults again at the next start.
+        for (const auto& key : store.keys())
+            if (!store.dataForKey(key))
+                store.removeObjectForKey(key);
+        return 0;
+    }
+    return fail("usage: settings set KEY VALUE | settings reset");
+}
+
+namespace {
+
+std::shared_ptr<zem::ZEMProtocolTableView> openSettingsView(PlugInHost& host) {
+    auto* preferences = host.structure().plugInPreferencesInstance;
+    if (!preferences)
+        return nullptr;
+    auto any = preferences->settingsView({[] { return zem::ZEMSize{}; }, [](zem::ZEMSize) {}});
+    auto* view = std::any_cast<std::shared_ptr<zem::ZEMProtocolTableView>>(&any.view);
+    if (!view)
+        return nullptr;
+    try {
+        (*view)->decodeProtocolsFromUserDefaults();
+    } catch (const std::exception&) {
+        // The view shows the defaults in place of an unreadable list, as it does on screen.
+    }
+    return *view;
+}
+
+} // namespace
+
+int runPortsCommand(PlugInHost& host, const std::vector<std::string>& command) {
+    auto view = openSettingsView(host);
+    if (!view)
+        return fail("ports: the plug-in offers no protocol settings");
+    if (command.size() == 2 && command[1] == "reset") {
+        view->resetProtocols();
+        host.refresh();
+        return 0;
+    }
+    if ((command.size() == 4 || command.size() == 5) && command[1] == "set") {
+        const std::string& name = command[2];
+        std::size_t row = 0;
+        while (row < view->rowCount() && view->rowModel(row)->protocolName != name)
+            ++row;
+        if (row == view->rowCount())
+            return fail("ports set: no protocol named " + name);
+        if (command.size() == 5) {
+            const std::string& transport = command[4];
+            zem::kZEMSourceProtocols source;
+            if (transport == "udp")
+                source = zem::kZEMSourceProtocols::udp;
+            else if (transport == "tcp")
+                source = zem::kZEMSourceProtocols::tcp;
+            else if (transport == "udp/tcp")
+                source = zem::kZEMSourceProtocols::udpTcp;
+            else
+                return fail("ports set: transport must be udp, tcp or udp/tcp, got " + transport);
+            view->chooseSource(row, static_cast<std::int64_t>(source));
+        }
+        view->submitPorts(row, command[3]);
+        const auto& state = view->rowModel(row)->errorModel.errorState();
+        if (view->viewHasErrors() || !state.errorText.empty())
+            return fail("ports set: " + (state.errorDetails
+                                             ? std::string(state.errorDetails->what())
+                                             : state.errorText));
+        view->encodeProtocolPorts();
+        host.refresh();
+        return 0;
+    }
+    return fail("usage: ports set NAME PORTS [udp|tcp|udp/tcp] | ports reset");
+}
+
+} // namespace app

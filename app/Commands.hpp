@@ -1,0 +1,21 @@
+// The commands of radius-analyzer that do not read captures: decoding one message given
+// in hexadecimal, the glossaries (-G) and editing settings and ports.
+#pragma once
+
+#include "Options.hpp"
+#include "PlugInHost.hpp"
+
+#include <string>
+
+namespace app {
+
+/// Each answers the exit status; failures print one line on standard error.
+int decodeHexMessage(const PlugInHost& host, const Options& options);
+int printGlossary(const PlugInHost& host, const std::string& which);
+int runSettingsCommand(PlugInHost& host, const std::vector<std::string>& command);
+int runPortsCommand(PlugInHost& host, const std::vector<std::string>& command);
+
+/// Prints "radius-analyzer: MESSAGE" on standard error and answers 1.
+int fail(const std::string& message);
+
+} // namespace app

@@ -1,0 +1,58 @@
+// The command line of radius-analyzer, in the manner of tshark.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace app {
+
+enum class OutputFormat { text, fields, json, ek };
+enum class ColorMode { automatic, always, never };
+
+struct Options {
+    // What to decode.
+    std::optional<std::string> hex;
+    std::vector<std::string> inputFiles;
+    std::optional<std::string> interface;
+    bool listInterfaces = false;
+    std::optional<std::uint64_t> count;
+    std::vector<std::pair<std::string, std::uint16_t>> decodeAs; // transport, port
+
+    // How to print it.
+    bool verbose = false;
+    bool hexDump = false;
+    bool quiet = false;
+    OutputFormat format = OutputFormat::text;
+    std::vector<std::string> fields;
+    bool fieldHeader = false;
+    std::string fieldSeparator = "\t";
+    std::optional<std::string> displayFilter;
+    std::optional<std::string> find;
+    std::vector<std::string> statistics;
+    ColorMode color = ColorMode::automatic;
+
+    // Settings and environment.
+    std::vector<std::pair<std::string, std::string>> settingOverrides;
+    std::optional<std::string> bundlePath;
+    std::optional<std::string> defaultsFile;
+    std::optional<std::string> glossary;
+    std::vector<std::string> command; // "settings ..." or "ports ..."
+
+    bool help = false;
+    bool version = false;
+};
+
+class OptionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Parses argv; throws OptionError with a one-line message.
+Options parseOptions(int argc, char** argv);
+std::string usageText();
+
+} // namespace app

@@ -1,0 +1,43 @@
+// PlugInHost: what the application knows of the loaded plug-in, all of it taken from the
+// host's registry after the bundle registered itself: the analyzer class, the analyzer
+// attributes with their offsets, columns, and claimed ports.
+#pragma once
+
+#include "ZEMPlugInLoader.hpp"
+#include "ZEMPlugInStructure.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+class PlugInHost {
+public:
+    /// Loads the bundle (an explicit path, or the standard places). Throws ZEMError.
+    static PlugInHost load(const std::optional<std::string>& bundlePath);
+
+    /// The structure as last read from the registry.
+    const zem::ZEMPlugInStructure& structure() const { return structure_; }
+    /// Reads the registered structure again (after protocols were edited). Throws ZEMError
+    /// when the plug-in registered no analyzer.
+    void refresh();
+    const zem::ZEMAnalyzerClass& analyzerClass() const { return *structure().plugInAnalyzerClass; }
+    const zem::ZEMLoadedPlugIn& loaded() const { return loaded_; }
+
+    /// The attribute registered under `key`, if any.
+    const zem::ZEMPlugInAnalyzerAttribute* attribute(std::string_view key) const;
+    /// Asks the analyzer for `key`, handing it the octets at the registered offset and length.
+    std::optional<zem::ZEMPropertyValue> value(const zem::ZEMPluginAnalyzerProtocol& analyzer,
+                                               std::string_view key, zem::ByteView message) const;
+
+private:
+    zem::ZEMLoadedPlugIn loaded_;
+    zem::ZEMPlugInStructure structure_;
+};
+
+/// The text form of a property value (numbers in decimal, octets in hexadecimal).
+std::string propertyText(const zem::ZEMPropertyValue& value);
+
+} // namespace app

@@ -1,0 +1,17 @@
+// Making wire text safe for a terminal: control characters (C0, DEL, C1), bidirectional
+// controls (U+202A-202E, U+2066-2069) and invalid UTF-8 are escaped, so no attribute can
+// move the cursor, recolour the screen or disguise what follows it.
+//   C0 and DEL     \xNN  (and \t \n \r for the usual three)
+//   C1 and bidi    \u{NNNN}
+//   invalid octets \xNN
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+void appendTerminalSafe(std::string& out, std::string_view text);
+std::string terminalSafe(std::string_view text);
+
+} // namespace app

@@ -1,0 +1,65 @@
+// radius-analyzer: the host application's command line. It loads the RADIUSAnalyzer
+// bundle, lets it register, and decodes RADIUS messages with what it registered.
+#include "CaptureCommand.hpp"
+#include "Commands.hpp"
+#include "Options.hpp"
+#include "PlugInHost.hpp"
+#include "ZEMError.hpp"
+#include "ZEMUserDefaults.hpp"
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+constexpr const char* appVersion = "1.0";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    app::Options options;
+    try {
+        options = app::parseOptions(argc, argv);
+    } catch (const app::OptionError& error) {
+        app::fail(std::string(error.what()) + " (see --help)");
+        return 1;
+    }
+    if (options.help) {
+        std::fputs(app::usageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.defaultsFile)
+        zem::ZEMUserDefaults::configureStandardPath(*options.defaultsFile);
+    if (options.listInterfaces)
+        return app::listInterfaces();
+
+    try {
+        auto host = app::PlugInHost::load(options.bundlePath);
+        if (options.version) {
+            std::printf("radius-analyzer %s\n%s %s\n", appVersion,
+                        host.structure().plugInTitle.c_str(),
+                        host.structure().plugInVersion.c_str());
+            return 0;
+        }
+        auto& store = zem::ZEMUserDefaults::standardUserDefaults();
+        for (const auto& [key, value] : options.settingOverrides) {
+            if (!store.objectForKey(key))
+                return app::fail("-o: unknown setting " + key + " (see -G prefs)");
+            store.setArgumentValue(key, zem::PropertyList(value));
+        }
+        if (!options.command.empty()) {
+            if (options.command.front() == "settings")
+                return app::runSettingsCommand(host, options.command);
+            return app::runPortsCommand(host, options.command);
+        }
+        if (options.glossary)
+            return app::printGlossary(host, *options.glossary);
+        if (options.hex)
+            return app::decodeHexMessage(host, options);
+        return app::runCaptureCommand(host, options);
+    } catch (const zem::ZEMError& error) {
+        return app::fail(error.what());
+    } catch (const std::exception& error) {
+        return app::fail(error.what());
+    }
+}

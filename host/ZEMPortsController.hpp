@@ -1,0 +1,46 @@
+// ZEMPortsController: which analyzer protocol claims which port on which transport.
+// It mirrors the registry: every registration rebuilds the claims from all structures.
+#pragma once
+
+#include "ZEMConstants.hpp"
+#include "ZEMPlugInStructure.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zem {
+
+class ZEMPortsController {
+public:
+    static ZEMPortsController& sharedPortsController();
+
+    struct Claim {
+        std::string protocolName;
+        ZEMUUID protocolId;
+        std::int64_t port;
+        kZEMSourceProtocols source; // tcp, udp or both
+        const ZEMAnalyzerClass* analyzerClass;
+    };
+
+    /// Drops the claims of `protocol` (matched by id and name); answers whether any went.
+    bool removeAnalyzerProtocolFrom(const ZEMPlugInNetworkProtocol& protocol);
+    /// The name of the protocol that claims `port` on `source`, if any.
+    std::optional<std::string> analyzerProtocolForPort(std::int64_t port,
+                                                       kZEMSourceProtocols source) const;
+    /// The claim covering `port` on a packet's transport (udp or tcp).
+    const Claim* claimForPort(std::int64_t port, kZEMSourceProtocols transport) const;
+    const std::vector<Claim>& claims() const { return claims_; }
+
+    /// Rebuilds the claims from the registered structures.
+    void synchronize(const std::vector<ZEMPlugInStructure>& structures);
+    /// Adds a claim for this run only (a command-line decode-as).
+    void addClaim(Claim claim);
+
+private:
+    std::vector<Claim> claims_;
+    std::vector<Claim> extraClaims_;
+};
+
+} // namespace zem
