@@ -35,13 +35,15 @@ std::string NetworkPortsValidator::validate(const ZEMNetworkProtocol& protocol,
         auto comma = text.find(',', start);
         std::string_view part = trimmed(text.substr(
             start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        std::string_view digits = part.starts_with('+') ? part.substr(1) : part;
         long port = 0;
-        auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), port);
+        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
         if (part.empty())
             throw ZEMError(ZEMError::Case::invalidPortText,
                            "empty port in \"" + std::string(text) +
                                "\"; separate ports by a single comma");
-        if (ec != std::errc() || end != part.data() + part.size() || part.front() == '-')
+        if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty() ||
+            digits.front() == '-')
             throw ZEMError(ZEMError::Case::invalidPortText,
                            "\"" + std::string(part) + "\" is not a port number");
         if (port < 1 || port > 65535)

@@ -367,3 +367,13 @@ void ZEMUserDefaults::setArgumentValue(std::string_view key, PropertyList value)
 }
 
 } // namespace zem
+
+namespace zem {
+
+void ZEMUserDefaults::removeArgumentValue(std::string_view key) {
+    std::unique_lock lock(mutex_);
+    if (auto it = argument_.find(key); it != argument_.end())
+        argument_.erase(it);
+}
+
+} // namespace zem

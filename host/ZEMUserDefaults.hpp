@@ -52,6 +52,7 @@ public:
     void registerDefaults(const PropertyListDictionary& defaults);
     /// Overrides a key for this run only.
     void setArgumentValue(std::string_view key, PropertyList value);
+    void removeArgumentValue(std::string_view key);
 
     /// Every key that some domain answers, sorted.
     std::vector<std::string> keys() const;

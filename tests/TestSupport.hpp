@@ -1,0 +1,45 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "ByteView.hpp"
+
+namespace testing_support {
+
+/// Octets from hexadecimal text (blanks allowed); aborts the test program on bad input.
+inline zem::ByteBuffer hex(std::string_view text) {
+    auto bytes = zem::parseHexBytes(text);
+    if (!bytes)
+        std::abort();
+    return *bytes;
+}
+
+/// A fresh folder under the system's temporary folder, removed at destruction.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "radius-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+/// Removes every persistent and run-only value of the standard store.
+void clearStandardStore();
+
+} // namespace testing_support

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "TestSupport.hpp"
+#include "ZEMLog.hpp"
+#include "ZEMUserDefaults.hpp"
+
+using zem::PropertyList;
+using zem::ZEMUserDefaults;
+
+namespace {
+
+class Store : public ::testing::Test {
+protected:
+    testing_support::TemporaryFolder folder;
+    std::string path() const { return (folder.path() / "sub" / "defaults.plist").string(); }
+    std::vector<std::string> logged;
+    zem::ZEMLogSink previous;
+    void SetUp() override {
+        previous = zem::setZemLogSink([this](const std::string& line) { logged.push_back(line); });
+    }
+    void TearDown() override { zem::setZemLogSink(previous); }
+};
+
+} // namespace
+
+TEST_F(Store, TypedValuesRoundTripThroughTheFile) {
+    {
+        ZEMUserDefaults store(path());
+        EXPECT_TRUE(store.setBool("b", true));
+        EXPECT_TRUE(store.setObject("i", PropertyList(std::int64_t{-5})));
+        EXPECT_TRUE(store.setObject("r", PropertyList(2.5)));
+        EXPECT_TRUE(store.setObject("s", PropertyList("text")));
+        EXPECT_TRUE(store.setObject("d", PropertyList(zem::ByteBuffer{0, 1, 255})));
+        EXPECT_TRUE(store.setObject("a", PropertyList(zem::PropertyListArray{1, "x"})));
+        EXPECT_TRUE(store.setObject("m", PropertyList(zem::PropertyListDictionary{{"k", true}})));
+    }
+    ZEMUserDefaults again(path());
+    EXPECT_TRUE(again.boolForKey("b"));
+    EXPECT_EQ(again.integerForKey("i"), -5);
+    EXPECT_EQ(*again.objectForKey("r"), PropertyList(2.5));
+    EXPECT_EQ(again.stringForKey("s"), "text");
+    EXPECT_EQ(again.dataForKey("d"), (zem::ByteBuffer{0, 1, 255}));
+    EXPECT_EQ(*again.objectForKey("a"), PropertyList(zem::PropertyListArray{1, "x"}));
+    EXPECT_EQ(*again.objectForKey("m"), PropertyList(zem::PropertyListDictionary{{"k", true}}));
+    EXPECT_TRUE(again.removeObjectForKey("s"));
+    EXPECT_FALSE(ZEMUserDefaults(path()).objectForKey("s").has_value());
+}
+
+TEST_F(Store, BoolAndStringConversion) {
+    ZEMUserDefaults store(path());
+    struct Case {
+        PropertyList value;
+        bool expected;
+    } cases[] = {
+        {true, true},      {false, false},   {std::int64_t{2}, true}, {std::int64_t{0}, false},
+        {0.5, true},       {"YES", true},    {"yes", true},           {"TRUE", true},
+        {"1", true},       {"12", true},     {"NO", false},           {"0", false},
+        {"nonsense", false}, {"", false},    {zem::ByteBuffer{1}, false},
+    };
+    for (const auto& c : cases) {
+        store.setObject("k", c.value);
+        EXPECT_EQ(store.boolForKey("k"), c.expected);
+    }
+    EXPECT_FALSE(store.boolForKey("absent"));
+    store.setObject("k", PropertyList(std::int64_t{1}));
+    EXPECT_FALSE(store.stringForKey("k").has_value()); // texts only
+}
+
+TEST_F(Store, DomainsOverrideInOrder) {
+    ZEMUserDefaults store(path());
+    store.registerDefaults({{"k", "registered"}});
+    EXPECT_EQ(store.stringForKey("k"), "registered");
+    store.setObject("k", PropertyList("stored"));
+    EXPECT_EQ(store.stringForKey("k"), "stored");
+    store.setArgumentValue("k", PropertyList("argument"));
+    EXPECT_EQ(store.stringForKey("k"), "argument");
+    // The argument domain is never written.
+    EXPECT_EQ(ZEMUserDefaults(path()).stringForKey("k"), "stored");
+    store.removeArgumentValue("k");
+    EXPECT_EQ(store.stringForKey("k"), "stored");
+}
+
+TEST_F(Store, CorruptFileIsKeptAsideOnce) {
+    std::filesystem::create_directories(folder.path() / "sub");
+    std::ofstream(path()) << "<plist><dict><key>broken";
+    ZEMUserDefaults store(path());
+    EXPECT_FALSE(store.objectForKey("broken").has_value());
+    EXPECT_TRUE(std::filesystem::exists(path() + ".bad"));
+    EXPECT_EQ(logged.size(), 1u);
+    EXPECT_TRUE(store.setBool("fresh", true));
+    EXPECT_TRUE(ZEMUserDefaults(path()).boolForKey("fresh"));
+    // A second corrupt file does not replace the first one kept aside.
+    std::ofstream(path()) << "garbage";
+    ZEMUserDefaults second(path());
+    EXPECT_TRUE(std::filesystem::exists(path() + ".bad.1"));
+    // A plist whose top level is not a dictionary is corrupt too.
+    std::ofstream(path()) << "<?xml version=\"1.0\"?><plist><array/></plist>";
+    ZEMUserDefaults third(path());
+    EXPECT_TRUE(std::filesystem::exists(path() + ".bad.2"));
+}
+
+TEST_F(Store, UnreadableFileMakesTheStoreReadOnly) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    std::filesystem::create_directories(folder.path() / "sub");
+    std::ofstream(path()) << "<?xml version=\"1.0\"?><plist><dict/></plist>";
+    chmod(path().c_str(), 0);
+    ZEMUserDefaults store(path());
+    EXPECT_TRUE(store.isReadOnly());
+    EXPECT_FALSE(store.setBool("k", true));
+    chmod(path().c_str(), 0600);
+}
+
+TEST_F(Store, FolderInPlaceOfTheFileMakesTheStoreReadOnly) {
+    std::filesystem::create_directories(path());
+    ZEMUserDefaults store(path());
+    EXPECT_TRUE(store.isReadOnly());
+    EXPECT_FALSE(store.setBool("k", true));
+    EXPECT_TRUE(store.boolForKey("k")); // still holds for this process
+}
+
+TEST_F(Store, TwoProcessesWritingAtOnceLoseNothing) {
+    constexpr int writesPerProcess = 40;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            ZEMUserDefaults store(path());
+            for (int i = 0; i < writesPerProcess; ++i)
+                store.setObject("p" + std::to_string(c) + "_" + std::to_string(i),
+                                PropertyList(std::int64_t{i}));
+            _exit(0);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ZEMUserDefaults store(path());
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < writesPerProcess; ++i)
+            EXPECT_EQ(store.integerForKey("p" + std::to_string(c) + "_" + std::to_string(i)), i);
+    // No temporary file is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "sub"))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
+}
