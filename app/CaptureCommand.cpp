@@ -1,9 +1,19 @@
 #include "CaptureCommand.hpp"
 
-#include "Commands.hpp"
-
-#include <cstdio>
 #include <pcap/pcap.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
+
+#include "Commands.hpp"
+#include "MessagePrinter.hpp"
+#include "NetworkLayers.hpp"
+#include "Reassembly.hpp"
+#include "ZEMError.hpp"
+#include "ZEMPortsController.hpp"
 
 namespace app {
 
@@ -14,16 +24,270 @@ int listInterfaces() {
         return fail(std::string("cannot list interfaces: ") + error);
     int n = 0;
     for (pcap_if_t* d = devices; d; d = d->next)
-        std::printf("%d. %s%s%s\n", ++n, d->name, d->description ? " (" : "",
-                    d->description ? (std::string(d->description) + ")").c_str() : "");
+        std::printf("%d. %s%s%s%s\n", ++n, d->name, d->description ? " (" : "",
+                    d->description ? d->description : "", d->description ? ")" : "");
     pcap_freealldevs(devices);
     return 0;
 }
 
-int runCaptureCommand(PlugInHost&, const Options& options) {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+pcap_t* livePcap = nullptr;
+
+void onInterrupt(int) {
+    interrupted = 1;
+    if (livePcap)
+        pcap_breakloop(livePcap);
+}
+
+// Turns frames into RADIUS messages on claimed ports and hands them to the printer.
+class CapturePipeline {
+public:
+    CapturePipeline(MessagePrinter& printer, const Options& options) : printer_(printer), options_(options) {}
+
+    bool done() const { return options_.count && shown_ >= *options_.count; }
+    std::uint64_t frames() const { return frame_; }
+    std::uint64_t shown() const { return shown_; }
+
+    void frame(int linkType, const pcap_pkthdr& header, const std::uint8_t* data) {
+        ++frame_;
+        double time = static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
+        if (!firstTime_)
+            firstTime_ = time;
+        zem::ByteView bytes(std::span(data, header.caplen));
+        auto network = linkPayload(linkType, bytes);
+        if (!network)
+            return;
+        auto ip = parseIP(*network);
+        if (!ip || (ip->protocol != 6 && ip->protocol != 17))
+            return;
+        if (ip->fragmented) {
+            auto whole = fragments_.add(*ip, time);
+            if (!whole)
+                return;
+            IPPacket reassembled = *ip;
+            reassembled.payload = zem::ByteView(*whole);
+            transport(reassembled, time);
+            return;
+        }
+        transport(*ip, time);
+    }
+
+private:
+    const zem::ZEMPortsController::Claim* claim(std::uint16_t a, std::uint16_t b, zem::kZEMSourceProtocols t) const {
+        auto& ports = zem::ZEMPortsController::sharedPortsController();
+        const auto* c = ports.claimForPort(b, t);
+        return c ? c : ports.claimForPort(a, t);
+    }
+
+    void transport(const IPPacket& ip, double time) {
+        MessageOrigin origin;
+        origin.frame = frame_;
+        origin.time = time;
+        origin.relativeTime = time - *firstTime_;
+        origin.source = ip.source;
+        origin.destination = ip.destination;
+        if (ip.protocol == 17) {
+            auto udp = parseUDP(ip.payload);
+            if (!udp || !claim(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp))
+                return;
+            origin.sourcePort = udp->sourcePort;
+            origin.destinationPort = udp->destinationPort;
+            origin.transport = "UDP";
+            deliver(origin, udp->payload);
+            return;
+        }
+        auto tcp = parseTCP(ip.payload);
+        if (!tcp || !claim(tcp->sourcePort, tcp->destinationPort, zem::kZEMSourceProtocols::tcp))
+            return;
+        origin.sourcePort = tcp->sourcePort;
+        origin.destinationPort = tcp->destinationPort;
+        origin.transport = "TCP";
+        StreamKey key{ip.source, ip.destination, tcp->sourcePort, tcp->destinationPort};
+        streams_.add(key, *tcp, time, [&](const StreamKey&, zem::ByteBuffer message) {
+            if (!done())
+                deliver(origin, zem::ByteView(message));
+        });
+    }
+
+    void deliver(const MessageOrigin& origin, zem::ByteView payload) {
+        if (payload.size() < 20) {
+            printer_.notRadius();
+            return;
+        }
+        if (printer_.print(origin, payload))
+            ++shown_;
+    }
+
+    MessagePrinter& printer_;
+    const Options& options_;
+    FragmentReassembler fragments_;
+    TCPReassembler streams_;
+    std::uint64_t frame_ = 0, shown_ = 0;
+    std::optional<double> firstTime_;
+};
+
+// Once a second, when standard error is a terminal, says how far a file has been read.
+class Progress {
+public:
+    Progress(const std::string& name, std::FILE* file) : name_(name), file_(file), start_(now()), last_(start_) {
+        active_ = isatty(STDERR_FILENO) && file;
+        struct stat info {};
+        if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
+            size_ = static_cast<double>(info.st_size);
+    }
+    ~Progress() {
+        if (shown_)
+            std::fputs("\r\x1b[K", stderr);
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    void update(std::uint64_t frames, std::uint64_t messages) {
+        if (!active_ || (frames & 1023) != 0)
+            return;
+        double t = now();
+        if (t - start_ < 1 || t - last_ < 1)
+            return;
+        last_ = t;
+        shown_ = true;
+        long position = std::ftell(file_);
+        if (size_ > 0 && position >= 0)
+            std::fprintf(stderr, "\r%s: %3.0f%%, %llu packets, %llu RADIUS messages", name_.c_str(),
+                         100.0 * static_cast<double>(position) / size_, static_cast<unsigned long long>(frames),
+                         static_cast<unsigned long long>(messages));
+        else
+            std::fprintf(stderr, "\r%s: %llu packets, %llu RADIUS messages", name_.c_str(),
+                         static_cast<unsigned long long>(frames), static_cast<unsigned long long>(messages));
+    }
+
+private:
+    static double now() {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+    }
+    std::string name_;
+    std::FILE* file_;
+    double start_, last_, size_ = 0;
+    bool active_ = false, shown_ = false;
+};
+
+// Reads one capture file; answers an error text, empty when the file was read whole.
+std::string readFile(const std::string& name, CapturePipeline& pipeline) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* pcap = name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
+    if (!pcap)
+        return std::string("cannot read ") + (name == "-" ? "standard input" : name) + ": " + error;
+    const int linkType = pcap_datalink(pcap);
+    Progress progress(name, pcap_file(pcap));
+    std::string failure;
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    while (!pipeline.done() && !interrupted) {
+        int result = pcap_next_ex(pcap, &header, &data);
+        if (result == PCAP_ERROR_BREAK)
+            break;
+        if (result < 0) {
+            failure = name + ": " + pcap_geterr(pcap);
+            break;
+        }
+        pipeline.frame(linkType, *header, data);
+        progress.update(pipeline.frames(), pipeline.shown());
+    }
+    pcap_close(pcap);
+    return failure;
+}
+
+std::string captureFilter() {
+    std::string ports;
+    for (const auto& claim : zem::ZEMPortsController::sharedPortsController().claims()) {
+        if (claim.port < 1 || claim.port > 65535)
+            continue;
+        const char* proto = claim.source == zem::kZEMSourceProtocols::udp   ? "udp "
+                            : claim.source == zem::kZEMSourceProtocols::tcp ? "tcp "
+                                                                             : "";
+        ports += (ports.empty() ? "" : " or ") + std::string(proto) + "port " + std::to_string(claim.port);
+    }
+    // Fragments carry no ports after the first; let them all through for reassembly.
+    std::string fragments = "(ip[6:2] & 0x3fff != 0) or (ip6 and ip6[6] == 44)";
+    return ports.empty() ? fragments : "(" + ports + ") or " + fragments;
+}
+
+std::string readLive(const std::string& interface, CapturePipeline& pipeline) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* pcap = pcap_create(interface.c_str(), error);
+    if (!pcap)
+        return "cannot capture on " + interface + ": " + error;
+    pcap_set_snaplen(pcap, 262144);
+    pcap_set_promisc(pcap, 1);
+    pcap_set_immediate_mode(pcap, 1);
+    pcap_set_timeout(pcap, 250);
+    int status = pcap_activate(pcap);
+    if (status < 0) {
+        std::string why = status == PCAP_ERROR_PERM_DENIED
+                              ? "permission denied (capturing needs root or CAP_NET_RAW and CAP_NET_ADMIN)"
+                              : pcap_geterr(pcap);
+        pcap_close(pcap);
+        return "cannot capture on " + interface + ": " + why;
+    }
+    bpf_program program{};
+    std::string filter = captureFilter();
+    if (pcap_compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) == 0) {
+        pcap_setfilter(pcap, &program);
+        pcap_freecode(&program);
+    }
+    livePcap = pcap;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    const int linkType = pcap_datalink(pcap);
+    std::string failure;
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    while (!pipeline.done() && !interrupted) {
+        int result = pcap_next_ex(pcap, &header, &data);
+        if (result == 0)
+            continue; // timeout: look at the interrupt flag again
+        if (result == PCAP_ERROR_BREAK)
+            break;
+        if (result < 0) {
+            failure = interface + ": " + pcap_geterr(pcap);
+            break;
+        }
+        pipeline.frame(linkType, *header, data);
+    }
+    livePcap = nullptr;
+    pcap_close(pcap);
+    return failure;
+}
+
+} // namespace
+
+int runCaptureCommand(PlugInHost& host, const Options& options) {
     if (options.inputFiles.empty() && !options.interface)
         return fail("nothing to decode: give a capture file, -i IFACE or --hex HEX (see --help)");
-    return fail("reading captures is not available yet");
+    auto& ports = zem::ZEMPortsController::sharedPortsController();
+    for (const auto& [transport, port] : options.decodeAs)
+        ports.addClaim({"RADIUS", zem::ZEMUUID::random(), port,
+                        transport == "udp" ? zem::kZEMSourceProtocols::udp : zem::kZEMSourceProtocols::tcp,
+                        host.structure().plugInAnalyzerClass});
+
+    MessagePrinter printer(host, options, stdout); // checks the filter and fields first
+    CapturePipeline pipeline(printer, options);
+    std::string failure;
+    if (options.interface) {
+        failure = readLive(*options.interface, pipeline);
+    } else {
+        for (const auto& file : options.inputFiles) {
+            failure = readFile(file, pipeline);
+            if (!failure.empty() || pipeline.done())
+                break;
+        }
+    }
+    printer.finish();
+    if (!failure.empty())
+        return fail(failure);
+    return 0;
 }
 
 } // namespace app

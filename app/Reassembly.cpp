@@ -1,0 +1,159 @@
+#include "Reassembly.hpp"
+
+namespace app {
+
+void FragmentReassembler::expire(double now) {
+    std::erase_if(datagrams_, [&](const auto& entry) { return now - entry.second.firstSeen > timeoutSeconds; });
+    while (datagrams_.size() >= maximumDatagrams) {
+        auto oldest = datagrams_.begin();
+        for (auto it = datagrams_.begin(); it != datagrams_.end(); ++it)
+            if (it->second.firstSeen < oldest->second.firstSeen)
+                oldest = it;
+        datagrams_.erase(oldest);
+    }
+}
+
+std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment, double time) {
+    Key key{fragment.source, fragment.destination, fragment.fragmentId, fragment.protocol};
+    auto it = datagrams_.find(key);
+    if (it == datagrams_.end()) {
+        expire(time);
+        it = datagrams_.emplace(key, Datagram{}).first;
+        it->second.firstSeen = time;
+    }
+    Datagram& d = it->second;
+    const std::uint32_t end = fragment.fragmentOffset + static_cast<std::uint32_t>(fragment.payload.size());
+    if (end > maximumDatagramOctets || d.octets + fragment.payload.size() > 2 * maximumDatagramOctets) {
+        datagrams_.erase(it);
+        return std::nullopt;
+    }
+    if (!fragment.moreFragments)
+        d.totalLength = end;
+    auto [slot, inserted] = d.pieces.emplace(fragment.fragmentOffset, fragment.payload.copy());
+    if (inserted)
+        d.octets += fragment.payload.size();
+    if (!d.totalLength)
+        return std::nullopt;
+    // Complete when the pieces cover 0 .. totalLength without a gap; overlaps keep the
+    // first octets seen.
+    zem::ByteBuffer whole;
+    whole.reserve(*d.totalLength);
+    for (const auto& [offset, bytes] : d.pieces) {
+        if (offset > whole.size())
+            return std::nullopt;
+        std::size_t skip = whole.size() - offset;
+        if (skip < bytes.size())
+            whole.insert(whole.end(), bytes.begin() + static_cast<std::ptrdiff_t>(skip), bytes.end());
+    }
+    if (whole.size() < *d.totalLength)
+        return std::nullopt;
+    whole.resize(*d.totalLength);
+    datagrams_.erase(it);
+    return whole;
+}
+
+namespace {
+// Sequence-number arithmetic modulo 2^32.
+std::int32_t distance(std::uint32_t from, std::uint32_t to) { return static_cast<std::int32_t>(to - from); }
+} // namespace
+
+void TCPReassembler::expire(double now) {
+    if (now - lastExpiry_ < 1 && streams_.size() < maximumStreams)
+        return;
+    lastExpiry_ = now;
+    std::erase_if(streams_, [&](const auto& entry) { return now - entry.second.lastSeen > timeoutSeconds; });
+    while (streams_.size() >= maximumStreams) {
+        auto oldest = streams_.begin();
+        for (auto it = streams_.begin(); it != streams_.end(); ++it)
+            if (it->second.lastSeen < oldest->second.lastSeen)
+                oldest = it;
+        streams_.erase(oldest);
+    }
+}
+
+void TCPReassembler::append(Stream& stream, zem::ByteView data) {
+    if (stream.buffer.size() + data.size() > maximumBufferedOctets) {
+        droppedOctets_ += stream.buffer.size() + data.size();
+        stream.buffer.clear();
+        return;
+    }
+    stream.buffer.insert(stream.buffer.end(), data.begin(), data.end());
+}
+
+void TCPReassembler::frame(const StreamKey& key, Stream& stream, const MessageSink& sink) {
+    std::size_t start = 0;
+    while (stream.buffer.size() - start >= 4) {
+        zem::ByteView rest(std::span(stream.buffer).subspan(start));
+        std::uint16_t length = rest.loadBigEndian16(2).value_or(0);
+        if (length < 20 || length > maximumMessageLength) {
+            // Not at a message boundary: nothing here can be framed any more.
+            droppedOctets_ += rest.size();
+            start = stream.buffer.size();
+            break;
+        }
+        if (rest.size() < length)
+            break;
+        sink(key, rest.slice(0, length).copy());
+        start += length;
+    }
+    stream.buffer.erase(stream.buffer.begin(), stream.buffer.begin() + static_cast<std::ptrdiff_t>(start));
+}
+
+void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double time, const MessageSink& sink) {
+    if (segment.rst) {
+        streams_.erase(key);
+        return;
+    }
+    auto it = streams_.find(key);
+    if (it == streams_.end()) {
+        if (segment.payload.empty() && !segment.syn)
+            return;
+        expire(time);
+        it = streams_.emplace(key, Stream{}).first;
+    }
+    Stream& stream = it->second;
+    stream.lastSeen = time;
+    std::uint32_t sequence = segment.sequence;
+    if (segment.syn) {
+        stream.nextSequence = sequence + 1;
+        sequence += 1;
+    }
+    if (!stream.nextSequence)
+        stream.nextSequence = sequence; // joined mid-stream: start here
+    zem::ByteView data = segment.payload;
+    std::int32_t ahead = distance(*stream.nextSequence, sequence);
+    if (ahead < 0) { // a retransmission, maybe with new octets at its end
+        auto seen = static_cast<std::size_t>(-static_cast<std::int64_t>(ahead));
+        if (seen >= data.size())
+            return;
+        data = data.slice(seen);
+        ahead = 0;
+    }
+    if (ahead > 0) {
+        if (!data.empty() && stream.outOfOrderOctets + data.size() <= maximumBufferedOctets &&
+            stream.outOfOrder.emplace(sequence, data.copy()).second)
+            stream.outOfOrderOctets += data.size();
+        return;
+    }
+    append(stream, data);
+    *stream.nextSequence += static_cast<std::uint32_t>(data.size());
+    // Octets that waited for this segment may follow now.
+    for (auto next = stream.outOfOrder.begin(); next != stream.outOfOrder.end();) {
+        std::int32_t gap = distance(*stream.nextSequence, next->first);
+        if (gap > 0)
+            break;
+        auto seen = static_cast<std::size_t>(-static_cast<std::int64_t>(gap));
+        if (seen < next->second.size()) {
+            zem::ByteView more = zem::ByteView(next->second).slice(seen);
+            append(stream, more);
+            *stream.nextSequence += static_cast<std::uint32_t>(more.size());
+        }
+        stream.outOfOrderOctets -= next->second.size();
+        next = stream.outOfOrder.erase(next);
+    }
+    frame(key, stream, sink);
+    if (segment.fin)
+        streams_.erase(key);
+}
+
+} // namespace app

@@ -1,0 +1,378 @@
+#include "ZEMPredicate.hpp"
+
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <charconv>
+#include <vector>
+
+#include "ZEMError.hpp"
+
+namespace zem {
+
+namespace {
+
+enum class Op { contains, beginsWith, endsWith, like, equal, notEqual, less, lessEqual, greater, greaterEqual };
+
+struct Operand {
+    enum class Kind { keyPath, text, number } kind;
+    std::string text;       // key path (without .description) or literal text
+    bool description = false;
+    std::int64_t number = 0;
+};
+
+} // namespace
+
+struct ZEMPredicate::Node {
+    enum class Kind { comparison, conjunction, disjunction, negation } kind;
+    Op op = Op::equal;
+    bool caseInsensitive = false;
+    bool diacriticInsensitive = false;
+    Operand left, right;
+    std::shared_ptr<const Node> a, b;
+};
+
+namespace {
+
+using Node = ZEMPredicate::Node;
+
+bool isIdentifierStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool isIdentifierChar(char c) { return isIdentifierStart(c) || (c >= '0' && c <= '9'); }
+
+class Parser {
+public:
+    Parser(std::string_view text, const std::map<std::string, std::string, std::less<>>& variables)
+        : text_(text), variables_(variables) {}
+
+    std::shared_ptr<const Node> parseAll() {
+        auto node = parseOr();
+        skipBlanks();
+        if (pos_ < text_.size())
+            fail("unexpected \"" + std::string(text_.substr(pos_, 12)) + "\"");
+        return node;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what) const {
+        throw ZEMError(ZEMError::Case::invalidArgument,
+                       "predicate error at position " + std::to_string(pos_ + 1) + ": " + what);
+    }
+
+    void skipBlanks() {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n'))
+            ++pos_;
+    }
+
+    // Matches a keyword (any letter case) or symbol at the current position.
+    bool accept(std::string_view word) {
+        skipBlanks();
+        if (text_.size() - pos_ < word.size())
+            return false;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            char c = text_[pos_ + i];
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+            if (c != word[i])
+                return false;
+        }
+        if (isIdentifierStart(word[0]) && pos_ + word.size() < text_.size() &&
+            isIdentifierChar(text_[pos_ + word.size()]))
+            return false;
+        pos_ += word.size();
+        return true;
+    }
+
+    std::shared_ptr<const Node> combine(Node::Kind kind, std::shared_ptr<const Node> a,
+                                        std::shared_ptr<const Node> b) {
+        auto node = std::make_shared<Node>();
+        node->kind = kind;
+        node->a = std::move(a);
+        node->b = std::move(b);
+        return node;
+    }
+
+    std::shared_ptr<const Node> parseOr() {
+        auto left = parseAnd();
+        while (accept("OR") || accept("||"))
+            left = combine(Node::Kind::disjunction, left, parseAnd());
+        return left;
+    }
+
+    std::shared_ptr<const Node> parseAnd() {
+        auto left = parseNot();
+        while (accept("AND") || accept("&&"))
+            left = combine(Node::Kind::conjunction, left, parseNot());
+        return left;
+    }
+
+    std::shared_ptr<const Node> parseNot() {
+        if (++depth_ > 200)
+            fail("too deeply nested");
+        std::shared_ptr<const Node> node;
+        if (accept("NOT") || accept("!"))
+            node = combine(Node::Kind::negation, parseNot(), nullptr);
+        else if (accept("(")) {
+            node = parseOr();
+            if (!accept(")"))
+                fail("missing \")\"");
+        } else
+            node = parseComparison();
+        --depth_;
+        return node;
+    }
+
+    Operand parseOperand() {
+        skipBlanks();
+        if (pos_ >= text_.size())
+            fail("expected a key path, text or number");
+        char c = text_[pos_];
+        Operand operand;
+        if (c == '"' || c == '\'') {
+            operand.kind = Operand::Kind::text;
+            ++pos_;
+            while (pos_ < text_.size() && text_[pos_] != c) {
+                if (text_[pos_] == '\\' && pos_ + 1 < text_.size())
+                    ++pos_;
+                operand.text.push_back(text_[pos_++]);
+            }
+            if (pos_ >= text_.size())
+                fail("unterminated text");
+            ++pos_;
+            return operand;
+        }
+        if (c == '$') {
+            std::size_t start = ++pos_;
+            while (pos_ < text_.size() && isIdentifierChar(text_[pos_]))
+                ++pos_;
+            std::string_view name = text_.substr(start, pos_ - start);
+            auto it = variables_.find(name);
+            if (it == variables_.end())
+                fail("no value for $" + std::string(name));
+            operand.kind = Operand::Kind::text;
+            operand.text = it->second;
+            return operand;
+        }
+        if ((c >= '0' && c <= '9') || c == '-' || c == '+') {
+            std::size_t start = pos_;
+            if (c == '-' || c == '+')
+                ++pos_;
+            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
+                ++pos_;
+            std::string_view digits = text_.substr(start, pos_ - start);
+            if (digits.starts_with('+'))
+                digits.remove_prefix(1);
+            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), operand.number);
+            if (ec != std::errc() || end != digits.data() + digits.size())
+                fail("bad number");
+            operand.kind = Operand::Kind::number;
+            return operand;
+        }
+        if (!isIdentifierStart(c))
+            fail("expected a key path, text or number");
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && (isIdentifierChar(text_[pos_]) || text_[pos_] == '.'))
+            ++pos_;
+        operand.kind = Operand::Kind::keyPath;
+        operand.text = text_.substr(start, pos_ - start);
+        if (operand.text.ends_with(".description")) {
+            operand.description = true;
+            operand.text.resize(operand.text.size() - 12);
+        }
+        return operand;
+    }
+
+    std::shared_ptr<const Node> parseComparison() {
+        auto node = std::make_shared<Node>();
+        node->kind = Node::Kind::comparison;
+        node->left = parseOperand();
+        static constexpr std::pair<std::string_view, Op> operators[] = {
+            {"CONTAINS", Op::contains}, {"BEGINSWITH", Op::beginsWith}, {"ENDSWITH", Op::endsWith},
+            {"LIKE", Op::like},         {"==", Op::equal},              {"!=", Op::notEqual},
+            {"<>", Op::notEqual},       {"<=", Op::lessEqual},          {">=", Op::greaterEqual},
+            {"=<", Op::lessEqual},      {"=>", Op::greaterEqual},       {"=", Op::equal},
+            {"<", Op::less},            {">", Op::greater},
+        };
+        bool found = false;
+        for (const auto& [word, op] : operators) {
+            if (accept(word)) {
+                node->op = op;
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            fail("expected an operator such as CONTAINS or ==");
+        if (pos_ < text_.size() && text_[pos_] == '[') {
+            std::size_t close = text_.find(']', pos_);
+            if (close == std::string_view::npos)
+                fail("missing \"]\"");
+            for (char f : text_.substr(pos_ + 1, close - pos_ - 1)) {
+                if (f == 'c' || f == 'C')
+                    node->caseInsensitive = true;
+                else if (f == 'd' || f == 'D')
+                    node->diacriticInsensitive = true;
+                else if (f != 'n' && f != 'N')
+                    fail(std::string("unknown option '") + f + "'");
+            }
+            pos_ = close + 1;
+        }
+        node->right = parseOperand();
+        return node;
+    }
+
+    std::string_view text_;
+    const std::map<std::string, std::string, std::less<>>& variables_;
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+};
+
+std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand, const ZEMKeyPathResolver& resolve) {
+    switch (operand.kind) {
+    case Operand::Kind::text:
+        return operand.text;
+    case Operand::Kind::number:
+        return operand.number;
+    case Operand::Kind::keyPath:
+        break;
+    }
+    auto value = resolve(operand.text);
+    if (value && operand.description)
+        if (const auto* n = std::get_if<std::int64_t>(&*value))
+            return std::to_string(*n);
+    return value;
+}
+
+std::string textOf(const ZEMPredicateValue& value) {
+    if (const auto* n = std::get_if<std::int64_t>(&value))
+        return std::to_string(*n);
+    return std::get<std::string>(value);
+}
+
+std::string fold(const std::string& text, bool caseInsensitive, bool diacriticInsensitive) {
+    if (!caseInsensitive && !diacriticInsensitive)
+        return text;
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(text);
+    if (diacriticInsensitive) {
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+        if (U_SUCCESS(status)) {
+            icu::UnicodeString decomposed = nfd->normalize(u, status);
+            if (U_SUCCESS(status)) {
+                icu::UnicodeString stripped;
+                for (int32_t i = 0; i < decomposed.length();) {
+                    UChar32 cp = decomposed.char32At(i);
+                    if (u_charType(cp) != U_NON_SPACING_MARK)
+                        stripped.append(cp);
+                    i += U16_LENGTH(cp);
+                }
+                u = stripped;
+            }
+        }
+    }
+    if (caseInsensitive)
+        u.foldCase();
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+bool like(std::string_view text, std::string_view pattern) {
+    // Iterative wildcard match: * any run, ? one character (octet).
+    std::size_t t = 0, p = 0, star = std::string_view::npos, mark = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+            ++t;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
+    auto left = resolveOperand(node.left, resolve);
+    auto right = resolveOperand(node.right, resolve);
+    if (!left || !right)
+        return node.op == Op::notEqual && left.has_value() != right.has_value();
+    const auto* ln = std::get_if<std::int64_t>(&*left);
+    const auto* rn = std::get_if<std::int64_t>(&*right);
+    if (ln && rn) {
+        switch (node.op) {
+        case Op::equal: return *ln == *rn;
+        case Op::notEqual: return *ln != *rn;
+        case Op::less: return *ln < *rn;
+        case Op::lessEqual: return *ln <= *rn;
+        case Op::greater: return *ln > *rn;
+        case Op::greaterEqual: return *ln >= *rn;
+        default: break;
+        }
+    }
+    std::string l = fold(textOf(*left), node.caseInsensitive, node.diacriticInsensitive);
+    std::string r = fold(textOf(*right), node.caseInsensitive, node.diacriticInsensitive);
+    switch (node.op) {
+    case Op::contains: return l.find(r) != std::string::npos;
+    case Op::beginsWith: return l.starts_with(r);
+    case Op::endsWith: return l.ends_with(r);
+    case Op::like: return like(l, r);
+    case Op::equal: return l == r;
+    case Op::notEqual: return l != r;
+    case Op::less: return l < r;
+    case Op::lessEqual: return l <= r;
+    case Op::greater: return l > r;
+    case Op::greaterEqual: return l >= r;
+    }
+    return false;
+}
+
+bool evaluateNode(const Node& node, const ZEMKeyPathResolver& resolve) {
+    switch (node.kind) {
+    case Node::Kind::comparison: return compare(node, resolve);
+    case Node::Kind::conjunction: return evaluateNode(*node.a, resolve) && evaluateNode(*node.b, resolve);
+    case Node::Kind::disjunction: return evaluateNode(*node.a, resolve) || evaluateNode(*node.b, resolve);
+    case Node::Kind::negation: return !evaluateNode(*node.a, resolve);
+    }
+    return false;
+}
+
+void collectKeyPaths(const Node& node, std::vector<std::string>& out) {
+    if (node.kind == Node::Kind::comparison) {
+        for (const auto* operand : {&node.left, &node.right})
+            if (operand->kind == Operand::Kind::keyPath)
+                out.push_back(operand->text);
+        return;
+    }
+    collectKeyPaths(*node.a, out);
+    if (node.b)
+        collectKeyPaths(*node.b, out);
+}
+
+} // namespace
+
+ZEMPredicate ZEMPredicate::parse(std::string_view format,
+                                 const std::map<std::string, std::string, std::less<>>& variables) {
+    ZEMPredicate predicate;
+    predicate.root_ = Parser(format, variables).parseAll();
+    return predicate;
+}
+
+bool ZEMPredicate::evaluate(const ZEMKeyPathResolver& resolve) const {
+    return evaluateNode(*root_, resolve);
+}
+
+std::vector<std::string> ZEMPredicate::keyPaths() const {
+    std::vector<std::string> paths;
+    collectKeyPaths(*root_, paths);
+    return paths;
+}
+
+} // namespace zem

@@ -1,0 +1,47 @@
+// ZEMPredicate: the host's find-predicate language, evaluated against the values an
+// analyzer answers for its property keys.
+//
+//   radiusCodeResolved CONTAINS[c] "accept"
+//   radiusIdentifier.description CONTAINS $value
+//   NOT (radiusCode == 4 OR radiusAVPString BEGINSWITH[cd] '1 4') AND radiusSize > 100
+//
+// Comparisons: CONTAINS, BEGINSWITH, ENDSWITH, LIKE (* and ?), ==, =, !=, <, <=, >, >=,
+// with [c] (any letter case), [d] (any diacritics) or [cd]. Combinators: AND/&&, OR/||,
+// NOT/!, parentheses. Operands: a key path (".description" asks for the value's text), a
+// quoted text, a number, or a $variable bound when the predicate is made. Errors are
+// ZEMError whose message names the position.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace zem {
+
+/// A value a key path answers: a text or a number.
+using ZEMPredicateValue = std::variant<std::string, std::int64_t>;
+/// Answers the value of a key path (without ".description"), or nothing.
+using ZEMKeyPathResolver = std::function<std::optional<ZEMPredicateValue>(std::string_view keyPath)>;
+
+class ZEMPredicate {
+public:
+    /// Parses `format`, replacing $name by `variables`. Throws ZEMError.
+    static ZEMPredicate parse(std::string_view format,
+                              const std::map<std::string, std::string, std::less<>>& variables = {});
+
+    bool evaluate(const ZEMKeyPathResolver& resolve) const;
+    /// The key paths the predicate reads (without ".description").
+    std::vector<std::string> keyPaths() const;
+
+    struct Node;
+
+private:
+    std::shared_ptr<const Node> root_;
+};
+
+} // namespace zem
