@@ -1,19 +1,19 @@
 #include "CaptureCommand.hpp"
 
-#include <pcap/pcap.h>
-#include <unistd.h>
+#include "Commands.hpp"
+#include "MessagePrinter.hpp"
+#include "NetworkLayers.hpp"
+#include "Output.hpp"
+#include "Reassembly.hpp"
+#include "ZEMError.hpp"
+#include "ZEMPortsController.hpp"
 
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <pcap/pcap.h>
 #include <sys/stat.h>
-
-#include "Commands.hpp"
-#include "MessagePrinter.hpp"
-#include "NetworkLayers.hpp"
-#include "Reassembly.hpp"
-#include "ZEMError.hpp"
-#include "ZEMPortsController.hpp"
+#include <unistd.h>
 
 namespace app {
 
@@ -24,8 +24,8 @@ int listInterfaces() {
         return fail(std::string("cannot list interfaces: ") + error);
     int n = 0;
     for (pcap_if_t* d = devices; d; d = d->next)
-        std::printf("%d. %s%s%s%s\n", ++n, d->name, d->description ? " (" : "",
-                    d->description ? d->description : "", d->description ? ")" : "");
+        std::fprintf(output(), "%d. %s%s%s%s\n", ++n, d->name, d->description ? " (" : "",
+                     d->description ? d->description : "", d->description ? ")" : "");
     pcap_freealldevs(devices);
     return 0;
 }
@@ -44,7 +44,8 @@ void onInterrupt(int) {
 // Turns frames into RADIUS messages on claimed ports and hands them to the printer.
 class CapturePipeline {
 public:
-    CapturePipeline(MessagePrinter& printer, const Options& options) : printer_(printer), options_(options) {}
+    CapturePipeline(MessagePrinter& printer, const Options& options)
+        : printer_(printer), options_(options) {}
 
     bool done() const { return options_.count && shown_ >= *options_.count; }
     std::uint64_t frames() const { return frame_; }
@@ -52,7 +53,8 @@ public:
 
     void frame(int linkType, const pcap_pkthdr& header, const std::uint8_t* data) {
         ++frame_;
-        double time = static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
+        double time =
+            static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
         if (!firstTime_)
             firstTime_ = time;
         zem::ByteView bytes(std::span(data, header.caplen));
@@ -75,7 +77,8 @@ public:
     }
 
 private:
-    const zem::ZEMPortsController::Claim* claim(std::uint16_t a, std::uint16_t b, zem::kZEMSourceProtocols t) const {
+    const zem::ZEMPortsController::Claim* claim(std::uint16_t a, std::uint16_t b,
+                                                zem::kZEMSourceProtocols t) const {
         auto& ports = zem::ZEMPortsController::sharedPortsController();
         const auto* c = ports.claimForPort(b, t);
         return c ? c : ports.claimForPort(a, t);
@@ -90,7 +93,8 @@ private:
         origin.destination = ip.destination;
         if (ip.protocol == 17) {
             auto udp = parseUDP(ip.payload);
-            if (!udp || !claim(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp))
+            if (!udp ||
+                !claim(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp))
                 return;
             origin.sourcePort = udp->sourcePort;
             origin.destinationPort = udp->destinationPort;
@@ -131,7 +135,8 @@ private:
 // Once a second, when standard error is a terminal, says how far a file has been read.
 class Progress {
 public:
-    Progress(const std::string& name, std::FILE* file) : name_(name), file_(file), start_(now()), last_(start_) {
+    Progress(const std::string& name, std::FILE* file)
+        : name_(name), file_(file), start_(now()), last_(start_) {
         active_ = isatty(STDERR_FILENO) && file;
         struct stat info {};
         if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
@@ -154,11 +159,13 @@ public:
         long position = std::ftell(file_);
         if (size_ > 0 && position >= 0)
             std::fprintf(stderr, "\r%s: %3.0f%%, %llu packets, %llu RADIUS messages", name_.c_str(),
-                         100.0 * static_cast<double>(position) / size_, static_cast<unsigned long long>(frames),
+                         100.0 * static_cast<double>(position) / size_,
+                         static_cast<unsigned long long>(frames),
                          static_cast<unsigned long long>(messages));
         else
             std::fprintf(stderr, "\r%s: %llu packets, %llu RADIUS messages", name_.c_str(),
-                         static_cast<unsigned long long>(frames), static_cast<unsigned long long>(messages));
+                         static_cast<unsigned long long>(frames),
+                         static_cast<unsigned long long>(messages));
     }
 
 private:
@@ -176,7 +183,8 @@ private:
 // Reads one capture file; answers an error text, empty when the file was read whole.
 std::string readFile(const std::string& name, CapturePipeline& pipeline) {
     char error[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* pcap = name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
+    pcap_t* pcap =
+        name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
     if (!pcap)
         return std::string("cannot read ") + (name == "-" ? "standard input" : name) + ": " + error;
     const int linkType = pcap_datalink(pcap);
@@ -206,8 +214,9 @@ std::string captureFilter() {
             continue;
         const char* proto = claim.source == zem::kZEMSourceProtocols::udp   ? "udp "
                             : claim.source == zem::kZEMSourceProtocols::tcp ? "tcp "
-                                                                             : "";
-        ports += (ports.empty() ? "" : " or ") + std::string(proto) + "port " + std::to_string(claim.port);
+                                                                            : "";
+        ports += (ports.empty() ? "" : " or ") + std::string(proto) + "port " +
+                 std::to_string(claim.port);
     }
     // Fragments carry no ports after the first; let them all through for reassembly.
     std::string fragments = "(ip[6:2] & 0x3fff != 0) or (ip6 and ip6[6] == 44)";
@@ -225,9 +234,10 @@ std::string readLive(const std::string& interface, CapturePipeline& pipeline) {
     pcap_set_timeout(pcap, 250);
     int status = pcap_activate(pcap);
     if (status < 0) {
-        std::string why = status == PCAP_ERROR_PERM_DENIED
-                              ? "permission denied (capturing needs root or CAP_NET_RAW and CAP_NET_ADMIN)"
-                              : pcap_geterr(pcap);
+        std::string why =
+            status == PCAP_ERROR_PERM_DENIED
+                ? "permission denied (capturing needs root or CAP_NET_RAW and CAP_NET_ADMIN)"
+                : pcap_geterr(pcap);
         pcap_close(pcap);
         return "cannot capture on " + interface + ": " + why;
     }
@@ -268,11 +278,12 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
         return fail("nothing to decode: give a capture file, -i IFACE or --hex HEX (see --help)");
     auto& ports = zem::ZEMPortsController::sharedPortsController();
     for (const auto& [transport, port] : options.decodeAs)
-        ports.addClaim({"RADIUS", zem::ZEMUUID::random(), port,
-                        transport == "udp" ? zem::kZEMSourceProtocols::udp : zem::kZEMSourceProtocols::tcp,
-                        host.structure().plugInAnalyzerClass});
+        ports.addClaim(
+            {"RADIUS", zem::ZEMUUID::random(), port,
+             transport == "udp" ? zem::kZEMSourceProtocols::udp : zem::kZEMSourceProtocols::tcp,
+             host.structure().plugInAnalyzerClass});
 
-    MessagePrinter printer(host, options, stdout); // checks the filter and fields first
+    MessagePrinter printer(host, options, output()); // checks the filter and fields first
     CapturePipeline pipeline(printer, options);
     std::string failure;
     if (options.interface) {

@@ -1,5 +1,6 @@
 #include "Commands.hpp"
 
+#include "Output.hpp"
 #include "TerminalText.hpp"
 #include "TreePrinter.hpp"
 #include "ZEMError.hpp"
@@ -35,7 +36,7 @@ int decodeHexMessage(const PlugInHost& host, const Options& options) {
     if (options.verbose)
         for (const auto& node : analyzer->protocolNodes(message))
             appendTree(out, *node, 0);
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fwrite(out.data(), 1, out.size(), output());
     return 0;
 }
 
@@ -136,7 +137,7 @@ int printGlossary(const PlugInHost& host, const std::string& which) {
     } else {
         return fail("-G wants plugins, fields or prefs, got \"" + which + "\"");
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fwrite(out.data(), 1, out.size(), output());
     return 0;
 }
 

@@ -1,22 +1,22 @@
 #include "MessagePrinter.hpp"
 
-#include <unistd.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <nlohmann/json.hpp>
-
 #include "TerminalText.hpp"
 #include "TreePrinter.hpp"
 #include "ZEMError.hpp"
 #include "ZEMPluginProtocols.hpp"
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
 namespace app {
 
 namespace {
 
-constexpr const char* captureFields[] = {"frame", "time", "src", "dst", "sport", "dport", "transport"};
+constexpr const char* captureFields[] = {"frame", "time",  "src",      "dst",
+                                         "sport", "dport", "transport"};
 
 std::string endpoint(const IPAddress& address, std::uint16_t port) {
     std::string text = address.text();
@@ -105,13 +105,16 @@ void escapeJsonInvisibles(std::string& json) {
         char escape[8];
         if (c == 0x7F) {
             out += "\\u007f";
-        } else if (c == 0xC2 && i + 1 < json.size() && static_cast<unsigned char>(json[i + 1]) >= 0x80 &&
+        } else if (c == 0xC2 && i + 1 < json.size() &&
+                   static_cast<unsigned char>(json[i + 1]) >= 0x80 &&
                    static_cast<unsigned char>(json[i + 1]) <= 0x9F) {
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(json[i + 1]));
+            std::snprintf(escape, sizeof escape, "\\u%04x",
+                          static_cast<unsigned char>(json[i + 1]));
             out += escape;
             ++i;
         } else if (c == 0xE2 && i + 2 < json.size()) {
-            auto b1 = static_cast<unsigned char>(json[i + 1]), b2 = static_cast<unsigned char>(json[i + 2]);
+            auto b1 = static_cast<unsigned char>(json[i + 1]),
+                 b2 = static_cast<unsigned char>(json[i + 2]);
             unsigned cp = ((c & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
             if ((cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069)) {
                 std::snprintf(escape, sizeof escape, "\\u%04x", cp);
@@ -133,11 +136,12 @@ std::string colorEscape(const zem::ZEMColor& color, bool trueColor) {
     };
     char text[32];
     if (trueColor)
-        std::snprintf(text, sizeof text, "\x1b[38;2;%d;%d;%dm", channel(color.red, 255), channel(color.green, 255),
-                      channel(color.blue, 255));
+        std::snprintf(text, sizeof text, "\x1b[38;2;%d;%d;%dm", channel(color.red, 255),
+                      channel(color.green, 255), channel(color.blue, 255));
     else
         std::snprintf(text, sizeof text, "\x1b[38;5;%dm",
-                      16 + 36 * channel(color.red, 5) + 6 * channel(color.green, 5) + channel(color.blue, 5));
+                      16 + 36 * channel(color.red, 5) + 6 * channel(color.green, 5) +
+                          channel(color.blue, 5));
     return text;
 }
 
@@ -169,19 +173,28 @@ MessagePrinter::MessagePrinter(const PlugInHost& host, const Options& options, s
             auto it = column.predicateOptions.find("NSDisplayNameBindingOption");
             if (it != column.predicateOptions.end() && std::get_if<std::string>(&it->second) &&
                 std::get<std::string>(it->second) == name)
-                format = std::get<std::string>(column.predicateOptions.at("NSPredicateFormatBindingOption"));
+                format = std::get<std::string>(
+                    column.predicateOptions.at("NSPredicateFormatBindingOption"));
         }
         if (eq == std::string::npos || format.empty())
-            throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
-                                "--find wants \"PREDICATE NAME=VALUE\" with a registered predicate name, got \"" +
-                                    *options.find + "\" (see -G plugins)");
-        auto predicate = zem::ZEMPredicate::parse(format, {{"value", options.find->substr(eq + 1)}});
+            throw zem::ZEMError(
+                zem::ZEMError::Case::invalidArgument,
+                "--find wants \"PREDICATE NAME=VALUE\" with a registered predicate name, got \"" +
+                    *options.find + "\" (see -G plugins)");
+        auto predicate =
+            zem::ZEMPredicate::parse(format, {{"value", options.find->substr(eq + 1)}});
         filter_ = predicate;
         if (!expression.empty())
             expression = "(" + expression + ")";
     }
     if (!expression.empty()) {
-        auto parsed = zem::ZEMPredicate::parse(expression);
+        std::optional<zem::ZEMPredicate> attempt;
+        try {
+            attempt = zem::ZEMPredicate::parse(expression);
+        } catch (const zem::ZEMError& error) {
+            throw zem::ZEMError(error.errorCase(), std::string("-Y: ") + error.what());
+        }
+        auto parsed = std::move(*attempt);
         for (const auto& path : parsed.keyPaths()) {
             bool known = host.attribute(path) != nullptr;
             for (const char* c : captureFields)
@@ -200,11 +213,13 @@ MessagePrinter::MessagePrinter(const PlugInHost& host, const Options& options, s
         }
     }
     bool terminal = isatty(fileno(out)) != 0;
-    bool color = options.color == ColorMode::always || (options.color == ColorMode::automatic && terminal);
+    bool color =
+        options.color == ColorMode::always || (options.color == ColorMode::automatic && terminal);
     auto* preferences = host.structure().plugInPreferencesInstance;
     if (color && preferences && preferences->usesColor() && options.format == OutputFormat::text) {
         const char* colorTerm = std::getenv("COLORTERM");
-        bool trueColor = colorTerm && (std::strcmp(colorTerm, "truecolor") == 0 || std::strcmp(colorTerm, "24bit") == 0);
+        bool trueColor = colorTerm && (std::strcmp(colorTerm, "truecolor") == 0 ||
+                                       std::strcmp(colorTerm, "24bit") == 0);
         colorStart_ = colorEscape(preferences->protocolColor(), trueColor);
     }
     if (options.format == OutputFormat::json && printsMessages_)
@@ -216,7 +231,9 @@ MessagePrinter::MessagePrinter(const PlugInHost& host, const Options& options, s
     }
 }
 
-MessagePrinter::~MessagePrinter() { flush(); }
+MessagePrinter::~MessagePrinter() {
+    flush();
+}
 
 void MessagePrinter::flush() {
     if (!buffer_.empty()) {
@@ -228,7 +245,8 @@ void MessagePrinter::flush() {
 
 std::optional<std::string> MessagePrinter::fieldText(const std::string& field,
                                                      const zem::ZEMPluginAnalyzerProtocol& analyzer,
-                                                     const MessageOrigin& origin, zem::ByteView message) const {
+                                                     const MessageOrigin& origin,
+                                                     zem::ByteView message) const {
     if (field == "frame")
         return std::to_string(origin.frame);
     if (field == "time")
@@ -249,8 +267,8 @@ std::optional<std::string> MessagePrinter::fieldText(const std::string& field,
     return propertyText(*value);
 }
 
-bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer, const MessageOrigin& origin,
-                                  zem::ByteView message) const {
+bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer,
+                                  const MessageOrigin& origin, zem::ByteView message) const {
     if (!filter_)
         return true;
     auto resolve = [&](std::string_view path) -> std::optional<zem::ZEMPredicateValue> {
@@ -267,7 +285,8 @@ bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer
             return propertyText(*value);
         }
         if (key == "frame" || key == "sport" || key == "dport")
-            return static_cast<std::int64_t>(std::stoll(*fieldText(key, analyzer, origin, message)));
+            return static_cast<std::int64_t>(
+                std::stoll(*fieldText(key, analyzer, origin, message)));
         return fieldText(key, analyzer, origin, message);
     };
     if (!filter_->evaluate(resolve))
@@ -354,7 +373,8 @@ void MessagePrinter::printJson(const MessageOrigin& origin, zem::ByteView messag
         std::tm calendar{};
         gmtime_r(&day, &calendar);
         char index[64];
-        std::strftime(index, sizeof index, "{\"index\":{\"_index\":\"radius-%Y-%m-%d\"}}\n", &calendar);
+        std::strftime(index, sizeof index, "{\"index\":{\"_index\":\"radius-%Y-%m-%d\"}}\n",
+                      &calendar);
         buffer_ += index;
         buffer_ += dumpJson(object);
         buffer_.push_back('\n');

@@ -3,23 +3,23 @@
 // statistics. Every text from the wire is escaped on its way out.
 #pragma once
 
-#include <cstdio>
-#include <optional>
-#include <string>
-
 #include "Options.hpp"
 #include "PlugInHost.hpp"
 #include "RadiusStatistics.hpp"
 #include "ZEMColor.hpp"
 #include "ZEMPredicate.hpp"
 
+#include <cstdio>
+#include <optional>
+#include <string>
+
 namespace app {
 
 /// Where a message came from.
 struct MessageOrigin {
     std::uint64_t frame = 0;
-    double time = 0;          // seconds since 1970
-    double relativeTime = 0;  // seconds since the first packet
+    double time = 0;         // seconds since 1970
+    double relativeTime = 0; // seconds since the first packet
     IPAddress source, destination;
     std::uint16_t sourcePort = 0, destinationPort = 0;
     const char* transport = "UDP";
@@ -42,12 +42,17 @@ public:
 private:
     bool passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer, const MessageOrigin& origin,
                       zem::ByteView message) const;
-    std::optional<std::string> fieldText(const std::string& field, const zem::ZEMPluginAnalyzerProtocol& analyzer,
+    std::optional<std::string> fieldText(const std::string& field,
+                                         const zem::ZEMPluginAnalyzerProtocol& analyzer,
                                          const MessageOrigin& origin, zem::ByteView message) const;
-    void printText(const MessageOrigin& origin, zem::ByteView message, const zem::ZEMPluginAnalyzerProtocol& a);
-    void printFields(const MessageOrigin& origin, zem::ByteView message, const zem::ZEMPluginAnalyzerProtocol& a);
-    void printJson(const MessageOrigin& origin, zem::ByteView message, const zem::ZEMPluginAnalyzerProtocol& a);
-    void countStatistics(const MessageOrigin& origin, zem::ByteView message, const zem::ZEMPluginAnalyzerProtocol& a);
+    void printText(const MessageOrigin& origin, zem::ByteView message,
+                   const zem::ZEMPluginAnalyzerProtocol& a);
+    void printFields(const MessageOrigin& origin, zem::ByteView message,
+                     const zem::ZEMPluginAnalyzerProtocol& a);
+    void printJson(const MessageOrigin& origin, zem::ByteView message,
+                   const zem::ZEMPluginAnalyzerProtocol& a);
+    void countStatistics(const MessageOrigin& origin, zem::ByteView message,
+                         const zem::ZEMPluginAnalyzerProtocol& a);
 
     const PlugInHost& host_;
     const Options& options_;

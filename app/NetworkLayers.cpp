@@ -1,9 +1,8 @@
 #include "NetworkLayers.hpp"
 
 #include <arpa/inet.h>
-#include <pcap/dlt.h>
-
 #include <cstring>
+#include <pcap/dlt.h>
 
 namespace app {
 
@@ -30,7 +29,8 @@ std::optional<ByteView> ethernetPayload(ByteView frame) {
     auto type = frame.loadBigEndian16(12);
     std::size_t offset = 14;
     // 802.1Q, 802.1ad (QinQ) and the old 0x9100 tag: a tag is 4 octets, type after it.
-    for (int tags = 0; type && (*type == 0x8100 || *type == 0x88A8 || *type == 0x9100) && tags < 8; ++tags) {
+    for (int tags = 0; type && (*type == 0x8100 || *type == 0x88A8 || *type == 0x9100) && tags < 8;
+         ++tags) {
         type = frame.loadBigEndian16(offset + 2);
         offset += 4;
     }
@@ -86,7 +86,8 @@ std::optional<IPPacket> parseIPv4(ByteView packet) {
         return std::nullopt;
     std::size_t headerLength = (*versionIhl & 0x0F) * 4u;
     auto totalLength = packet.loadBigEndian16(2);
-    if (headerLength < 20 || !totalLength || *totalLength < headerLength || packet.size() < headerLength)
+    if (headerLength < 20 || !totalLength || *totalLength < headerLength ||
+        packet.size() < headerLength)
         return std::nullopt;
     IPPacket ip;
     ip.source.family = ip.destination.family = 4;

@@ -3,12 +3,12 @@
 // UDP and TCP. Every read goes through ByteView; anything malformed ends the decode.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "ByteView.hpp"
 
 namespace app {
 

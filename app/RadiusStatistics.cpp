@@ -25,7 +25,9 @@ std::uint8_t requestCodeFor(std::uint8_t code) {
     }
 }
 
-bool isRequestCode(std::uint8_t code) { return code == 1 || code == 4 || code == 40 || code == 43 || code == 12; }
+bool isRequestCode(std::uint8_t code) {
+    return code == 1 || code == 4 || code == 40 || code == 43 || code == 12;
+}
 
 void RadiusStatistics::addMessage(const MessageFacts& m) {
     ++messages_;
@@ -35,7 +37,8 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
     invalid_ += m.invalidAttributes;
     truncated_ += m.truncatedAttributes;
     if (isRequestCode(m.code)) {
-        ExchangeKey key{m.source, m.sourcePort, m.destination, m.destinationPort, m.identifier, m.code};
+        ExchangeKey key{m.source,          m.sourcePort, m.destination,
+                        m.destinationPort, m.identifier, m.code};
         auto [it, inserted] = pending_.emplace(key, Pending{m.time});
         ++requests_;
         if (!inserted)
@@ -49,7 +52,8 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
     for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
         if (candidate == 0)
             continue;
-        ExchangeKey key{m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate};
+        ExchangeKey key{m.destination, m.destinationPort, m.source,
+                        m.sourcePort,  m.identifier,      candidate};
         auto it = pending_.find(key);
         if (it != pending_.end()) {
             responseTimes_.push_back(m.time - it->second.firstSent);
@@ -74,7 +78,8 @@ std::string RadiusStatistics::report() const {
         out += line;
     }
     auto row = [&](const char* label, std::uint64_t n) {
-        std::snprintf(line, sizeof line, "%-44s %10llu\n", label, static_cast<unsigned long long>(n));
+        std::snprintf(line, sizeof line, "%-44s %10llu\n", label,
+                      static_cast<unsigned long long>(n));
         out += line;
     };
     row("All RADIUS messages", messages_);
@@ -91,11 +96,14 @@ std::string RadiusStatistics::report() const {
         auto times = responseTimes_;
         std::sort(times.begin(), times.end());
         auto at = [&](double q) {
-            auto index = static_cast<std::size_t>(std::ceil(q * static_cast<double>(times.size()))) - 1;
+            auto index =
+                static_cast<std::size_t>(std::ceil(q * static_cast<double>(times.size()))) - 1;
             return times[std::min(index, times.size() - 1)];
         };
-        std::snprintf(line, sizeof line, "Response time (ms): count %zu, min %.3f, median %.3f, p99 %.3f, max %.3f\n",
-                      times.size(), times.front() * 1000, at(0.5) * 1000, at(0.99) * 1000, times.back() * 1000);
+        std::snprintf(line, sizeof line,
+                      "Response time (ms): count %zu, min %.3f, median %.3f, p99 %.3f, max %.3f\n",
+                      times.size(), times.front() * 1000, at(0.5) * 1000, at(0.99) * 1000,
+                      times.back() * 1000);
         out += line;
     }
     out += "===================================================================\n";

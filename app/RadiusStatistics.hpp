@@ -4,13 +4,13 @@
 // retransmissions.
 #pragma once
 
+#include "NetworkLayers.hpp"
+
 #include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include "NetworkLayers.hpp"
 
 namespace app {
 
@@ -33,7 +33,8 @@ public:
 
 private:
     // client address, client port, server address, server port, identifier, request code
-    using ExchangeKey = std::tuple<IPAddress, std::uint16_t, IPAddress, std::uint16_t, std::uint8_t, std::uint8_t>;
+    using ExchangeKey =
+        std::tuple<IPAddress, std::uint16_t, IPAddress, std::uint16_t, std::uint8_t, std::uint8_t>;
     struct Pending {
         double firstSent;
     };

@@ -3,7 +3,8 @@
 namespace app {
 
 void FragmentReassembler::expire(double now) {
-    std::erase_if(datagrams_, [&](const auto& entry) { return now - entry.second.firstSeen > timeoutSeconds; });
+    std::erase_if(datagrams_,
+                  [&](const auto& entry) { return now - entry.second.firstSeen > timeoutSeconds; });
     while (datagrams_.size() >= maximumDatagrams) {
         auto oldest = datagrams_.begin();
         for (auto it = datagrams_.begin(); it != datagrams_.end(); ++it)
@@ -22,8 +23,10 @@ std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment
         it->second.firstSeen = time;
     }
     Datagram& d = it->second;
-    const std::uint32_t end = fragment.fragmentOffset + static_cast<std::uint32_t>(fragment.payload.size());
-    if (end > maximumDatagramOctets || d.octets + fragment.payload.size() > 2 * maximumDatagramOctets) {
+    const std::uint32_t end =
+        fragment.fragmentOffset + static_cast<std::uint32_t>(fragment.payload.size());
+    if (end > maximumDatagramOctets ||
+        d.octets + fragment.payload.size() > 2 * maximumDatagramOctets) {
         datagrams_.erase(it);
         return std::nullopt;
     }
@@ -43,7 +46,8 @@ std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment
             return std::nullopt;
         std::size_t skip = whole.size() - offset;
         if (skip < bytes.size())
-            whole.insert(whole.end(), bytes.begin() + static_cast<std::ptrdiff_t>(skip), bytes.end());
+            whole.insert(whole.end(), bytes.begin() + static_cast<std::ptrdiff_t>(skip),
+                         bytes.end());
     }
     if (whole.size() < *d.totalLength)
         return std::nullopt;
@@ -54,14 +58,17 @@ std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment
 
 namespace {
 // Sequence-number arithmetic modulo 2^32.
-std::int32_t distance(std::uint32_t from, std::uint32_t to) { return static_cast<std::int32_t>(to - from); }
+std::int32_t distance(std::uint32_t from, std::uint32_t to) {
+    return static_cast<std::int32_t>(to - from);
+}
 } // namespace
 
 void TCPReassembler::expire(double now) {
     if (now - lastExpiry_ < 1 && streams_.size() < maximumStreams)
         return;
     lastExpiry_ = now;
-    std::erase_if(streams_, [&](const auto& entry) { return now - entry.second.lastSeen > timeoutSeconds; });
+    std::erase_if(streams_,
+                  [&](const auto& entry) { return now - entry.second.lastSeen > timeoutSeconds; });
     while (streams_.size() >= maximumStreams) {
         auto oldest = streams_.begin();
         for (auto it = streams_.begin(); it != streams_.end(); ++it)
@@ -96,10 +103,12 @@ void TCPReassembler::frame(const StreamKey& key, Stream& stream, const MessageSi
         sink(key, rest.slice(0, length).copy());
         start += length;
     }
-    stream.buffer.erase(stream.buffer.begin(), stream.buffer.begin() + static_cast<std::ptrdiff_t>(start));
+    stream.buffer.erase(stream.buffer.begin(),
+                        stream.buffer.begin() + static_cast<std::ptrdiff_t>(start));
 }
 
-void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double time, const MessageSink& sink) {
+void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double time,
+                         const MessageSink& sink) {
     if (segment.rst) {
         streams_.erase(key);
         return;

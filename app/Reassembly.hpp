@@ -5,15 +5,15 @@
 // time, so memory stays flat however long the capture runs.
 #pragma once
 
+#include "ByteView.hpp"
+#include "NetworkLayers.hpp"
+
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
 #include <tuple>
 #include <vector>
-
-#include "ByteView.hpp"
-#include "NetworkLayers.hpp"
 
 namespace app {
 

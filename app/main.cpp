@@ -3,6 +3,7 @@
 #include "CaptureCommand.hpp"
 #include "Commands.hpp"
 #include "Options.hpp"
+#include "Output.hpp"
 #include "PlugInHost.hpp"
 #include "ZEMError.hpp"
 #include "ZEMUserDefaults.hpp"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
         std::fputs(app::usageText().c_str(), stdout);
         return 0;
     }
+    app::reserveStandardOutput();
     if (options.defaultsFile)
         zem::ZEMUserDefaults::configureStandardPath(*options.defaultsFile);
     if (options.listInterfaces)
@@ -36,9 +38,9 @@ int main(int argc, char** argv) {
     try {
         auto host = app::PlugInHost::load(options.bundlePath);
         if (options.version) {
-            std::printf("radius-analyzer %s\n%s %s\n", appVersion,
-                        host.structure().plugInTitle.c_str(),
-                        host.structure().plugInVersion.c_str());
+            std::fprintf(app::output(), "radius-analyzer %s\n%s %s\n", appVersion,
+                         host.structure().plugInTitle.c_str(),
+                         host.structure().plugInVersion.c_str());
             return 0;
         }
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();

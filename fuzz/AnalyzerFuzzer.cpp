@@ -2,14 +2,14 @@
 // their registered offsets and the whole tree, in both states of the privacy and
 // name-resolution switches. The first octet picks the switch states; the rest is the
 // RADIUS message.
+#include "RADIUSProtocolAnalyzer.hpp"
+#include "RADIUSSettingsKeys.hpp"
+#include "ZEMUserDefaults.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-
-#include "RADIUSProtocolAnalyzer.hpp"
-#include "RADIUSSettingsKeys.hpp"
-#include "ZEMUserDefaults.hpp"
 
 namespace {
 
@@ -19,9 +19,14 @@ struct RegisteredKey {
 };
 
 constexpr RegisteredKey keys[] = {
-    {"radiusSize", 2, 2},           {"radiusCode", 0, 1},          {"radiusCodeResolved", 0, 1},
-    {"radiusIdentifier", 1, 1},     {"radiusAuthenticator", 4, 16}, {"radiusAVPData", 0, SIZE_MAX},
-    {"radiusAVPString", 0, SIZE_MAX}, {"radiusProtocolInfo", 0, SIZE_MAX},
+    {"radiusSize", 2, 2},
+    {"radiusCode", 0, 1},
+    {"radiusCodeResolved", 0, 1},
+    {"radiusIdentifier", 1, 1},
+    {"radiusAuthenticator", 4, 16},
+    {"radiusAVPData", 0, SIZE_MAX},
+    {"radiusAVPString", 0, SIZE_MAX},
+    {"radiusProtocolInfo", 0, SIZE_MAX},
 };
 
 void walk(const zem::ZEMNodeProtocol& node) {
@@ -55,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     analyzer->protocolInfo(message);
     for (const auto& k : keys)
-        analyzer->value(k.key, k.offset >= message.size() ? zem::ByteView{} : message.slice(k.offset, k.length));
+        analyzer->value(k.key, k.offset >= message.size() ? zem::ByteView{}
+                                                          : message.slice(k.offset, k.length));
     for (const auto& node : analyzer->protocolNodes(message))
         walk(*node);
     return 0;

@@ -1,23 +1,33 @@
 #include "ZEMPredicate.hpp"
 
+#include "ZEMError.hpp"
+
+#include <charconv>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
-
-#include <charconv>
 #include <vector>
-
-#include "ZEMError.hpp"
 
 namespace zem {
 
 namespace {
 
-enum class Op { contains, beginsWith, endsWith, like, equal, notEqual, less, lessEqual, greater, greaterEqual };
+enum class Op {
+    contains,
+    beginsWith,
+    endsWith,
+    like,
+    equal,
+    notEqual,
+    less,
+    lessEqual,
+    greater,
+    greaterEqual
+};
 
 struct Operand {
     enum class Kind { keyPath, text, number } kind;
-    std::string text;       // key path (without .description) or literal text
+    std::string text; // key path (without .description) or literal text
     bool description = false;
     std::int64_t number = 0;
 };
@@ -37,8 +47,12 @@ namespace {
 
 using Node = ZEMPredicate::Node;
 
-bool isIdentifierStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool isIdentifierChar(char c) { return isIdentifierStart(c) || (c >= '0' && c <= '9'); }
+bool isIdentifierStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool isIdentifierChar(char c) {
+    return isIdentifierStart(c) || (c >= '0' && c <= '9');
+}
 
 class Parser {
 public:
@@ -60,7 +74,8 @@ private:
     }
 
     void skipBlanks() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n'))
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n'))
             ++pos_;
     }
 
@@ -162,7 +177,8 @@ private:
             std::string_view digits = text_.substr(start, pos_ - start);
             if (digits.starts_with('+'))
                 digits.remove_prefix(1);
-            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), operand.number);
+            auto [end, ec] =
+                std::from_chars(digits.data(), digits.data() + digits.size(), operand.number);
             if (ec != std::errc() || end != digits.data() + digits.size())
                 fail("bad number");
             operand.kind = Operand::Kind::number;
@@ -187,11 +203,20 @@ private:
         node->kind = Node::Kind::comparison;
         node->left = parseOperand();
         static constexpr std::pair<std::string_view, Op> operators[] = {
-            {"CONTAINS", Op::contains}, {"BEGINSWITH", Op::beginsWith}, {"ENDSWITH", Op::endsWith},
-            {"LIKE", Op::like},         {"==", Op::equal},              {"!=", Op::notEqual},
-            {"<>", Op::notEqual},       {"<=", Op::lessEqual},          {">=", Op::greaterEqual},
-            {"=<", Op::lessEqual},      {"=>", Op::greaterEqual},       {"=", Op::equal},
-            {"<", Op::less},            {">", Op::greater},
+            {"CONTAINS", Op::contains},
+            {"BEGINSWITH", Op::beginsWith},
+            {"ENDSWITH", Op::endsWith},
+            {"LIKE", Op::like},
+            {"==", Op::equal},
+            {"!=", Op::notEqual},
+            {"<>", Op::notEqual},
+            {"<=", Op::lessEqual},
+            {">=", Op::greaterEqual},
+            {"=<", Op::lessEqual},
+            {"=>", Op::greaterEqual},
+            {"=", Op::equal},
+            {"<", Op::less},
+            {">", Op::greater},
         };
         bool found = false;
         for (const auto& [word, op] : operators) {
@@ -227,7 +252,8 @@ private:
     int depth_ = 0;
 };
 
-std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand, const ZEMKeyPathResolver& resolve) {
+std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand,
+                                                const ZEMKeyPathResolver& resolve) {
     switch (operand.kind) {
     case Operand::Kind::text:
         return operand.text;
@@ -308,38 +334,59 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     const auto* rn = std::get_if<std::int64_t>(&*right);
     if (ln && rn) {
         switch (node.op) {
-        case Op::equal: return *ln == *rn;
-        case Op::notEqual: return *ln != *rn;
-        case Op::less: return *ln < *rn;
-        case Op::lessEqual: return *ln <= *rn;
-        case Op::greater: return *ln > *rn;
-        case Op::greaterEqual: return *ln >= *rn;
-        default: break;
+        case Op::equal:
+            return *ln == *rn;
+        case Op::notEqual:
+            return *ln != *rn;
+        case Op::less:
+            return *ln < *rn;
+        case Op::lessEqual:
+            return *ln <= *rn;
+        case Op::greater:
+            return *ln > *rn;
+        case Op::greaterEqual:
+            return *ln >= *rn;
+        default:
+            break;
         }
     }
     std::string l = fold(textOf(*left), node.caseInsensitive, node.diacriticInsensitive);
     std::string r = fold(textOf(*right), node.caseInsensitive, node.diacriticInsensitive);
     switch (node.op) {
-    case Op::contains: return l.find(r) != std::string::npos;
-    case Op::beginsWith: return l.starts_with(r);
-    case Op::endsWith: return l.ends_with(r);
-    case Op::like: return like(l, r);
-    case Op::equal: return l == r;
-    case Op::notEqual: return l != r;
-    case Op::less: return l < r;
-    case Op::lessEqual: return l <= r;
-    case Op::greater: return l > r;
-    case Op::greaterEqual: return l >= r;
+    case Op::contains:
+        return l.find(r) != std::string::npos;
+    case Op::beginsWith:
+        return l.starts_with(r);
+    case Op::endsWith:
+        return l.ends_with(r);
+    case Op::like:
+        return like(l, r);
+    case Op::equal:
+        return l == r;
+    case Op::notEqual:
+        return l != r;
+    case Op::less:
+        return l < r;
+    case Op::lessEqual:
+        return l <= r;
+    case Op::greater:
+        return l > r;
+    case Op::greaterEqual:
+        return l >= r;
     }
     return false;
 }
 
 bool evaluateNode(const Node& node, const ZEMKeyPathResolver& resolve) {
     switch (node.kind) {
-    case Node::Kind::comparison: return compare(node, resolve);
-    case Node::Kind::conjunction: return evaluateNode(*node.a, resolve) && evaluateNode(*node.b, resolve);
-    case Node::Kind::disjunction: return evaluateNode(*node.a, resolve) || evaluateNode(*node.b, resolve);
-    case Node::Kind::negation: return !evaluateNode(*node.a, resolve);
+    case Node::Kind::comparison:
+        return compare(node, resolve);
+    case Node::Kind::conjunction:
+        return evaluateNode(*node.a, resolve) && evaluateNode(*node.b, resolve);
+    case Node::Kind::disjunction:
+        return evaluateNode(*node.a, resolve) || evaluateNode(*node.b, resolve);
+    case Node::Kind::negation:
+        return !evaluateNode(*node.a, resolve);
     }
     return false;
 }

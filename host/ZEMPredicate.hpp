@@ -26,13 +26,15 @@ namespace zem {
 /// A value a key path answers: a text or a number.
 using ZEMPredicateValue = std::variant<std::string, std::int64_t>;
 /// Answers the value of a key path (without ".description"), or nothing.
-using ZEMKeyPathResolver = std::function<std::optional<ZEMPredicateValue>(std::string_view keyPath)>;
+using ZEMKeyPathResolver =
+    std::function<std::optional<ZEMPredicateValue>(std::string_view keyPath)>;
 
 class ZEMPredicate {
 public:
     /// Parses `format`, replacing $name by `variables`. Throws ZEMError.
-    static ZEMPredicate parse(std::string_view format,
-                              const std::map<std::string, std::string, std::less<>>& variables = {});
+    static ZEMPredicate
+    parse(std::string_view format,
+          const std::map<std::string, std::string, std::less<>>& variables = {});
 
     bool evaluate(const ZEMKeyPathResolver& resolve) const;
     /// The key paths the predicate reads (without ".description").

@@ -1,11 +1,10 @@
 // The test programs' main: the standard store goes to a temporary file, and code linked
 // straight into the test program reads its strings from the build's bundle.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-
 #include "TestSupport.hpp"
 #include "ZEMUserDefaults.hpp"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace testing_support {
 

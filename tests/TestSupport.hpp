@@ -1,12 +1,12 @@
 // Helpers shared by the test programs.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
-
-#include "ByteView.hpp"
 
 namespace testing_support {
 
@@ -22,7 +22,8 @@ inline zem::ByteBuffer hex(std::string_view text) {
 class TemporaryFolder {
 public:
     TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "radius-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "radius-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         path_ = pattern;

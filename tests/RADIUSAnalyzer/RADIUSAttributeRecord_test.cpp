@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "RADIUSAttributeRecord.hpp"
 #include "TestSupport.hpp"
+
+#include <gtest/gtest.h>
 
 using radius::AttributeRecord;
 using radius::attributeRecords;
@@ -49,7 +49,11 @@ TEST(AttributeRecords, ListShapes) {
         {"length 10 with 6 octets left", "010361 050a00000001", 2, true, 6},
         {"length 1 after two good attributes", "010361010362 0501000000", 2, false, 3},
         {"length 0 first", "0100616263", 0, false, 0},
-        {"length octet above 127", "1a" "ff" "00", 1, true, 3},
+        {"length octet above 127",
+         "1a"
+         "ff"
+         "00",
+         1, true, 3},
     };
     for (const auto& c : cases) {
         auto list = parse(c.octets);
@@ -72,23 +76,24 @@ TEST(AttributeRecords, LengthRules) {
         const char* octets;
         bool invalid;
     } cases[] = {
-        {"0507 0000000100", true},       // NAS-Port of length 7
-        {"0506 00000100", false},        // NAS-Port of length 6
-        {"1a06 00000009", true},         // Vendor-Specific of length 6
-        {"1a07 0000000941", false},      // Vendor-Specific of length 7
-        {"0805 c00002", true},           // Framed-IP-Address of length 5
-        {"0210 0000000000000000000000000000", true}, // User-Password below 18
+        {"0507 0000000100", true},                           // NAS-Port of length 7
+        {"0506 00000100", false},                            // NAS-Port of length 6
+        {"1a06 00000009", true},                             // Vendor-Specific of length 6
+        {"1a07 0000000941", false},                          // Vendor-Specific of length 7
+        {"0805 c00002", true},                               // Framed-IP-Address of length 5
+        {"0210 0000000000000000000000000000", true},         // User-Password below 18
         {"0313 01 00000000000000000000000000000000", false}, // CHAP-Password of 19
-        {"5e02 010361", false},          // Originating-Line-Info has no rule
-        {"1102 010361", false},          // unlisted type 17
-        {"6103 00", true},               // Framed-IPv6-Prefix below 4
+        {"5e02 010361", false},                              // Originating-Line-Info has no rule
+        {"1102 010361", false},                              // unlisted type 17
+        {"6103 00", true},                                   // Framed-IPv6-Prefix below 4
     };
     for (const auto& c : cases) {
         auto list = parse(c.octets);
         ASSERT_TRUE(list && !list->empty()) << c.octets;
         EXPECT_EQ(list->front().invalid, c.invalid) << c.octets;
         if (c.invalid) {
-            EXPECT_TRUE(std::holds_alternative<std::monostate>(list->front().avpVal[0])) << c.octets;
+            EXPECT_TRUE(std::holds_alternative<std::monostate>(list->front().avpVal[0]))
+                << c.octets;
         }
     }
 }
@@ -127,12 +132,13 @@ TEST(AttributeRecords, DecodedValues) {
     EXPECT_EQ(*features.value<std::uint8_t>(1), 6);
     EXPECT_EQ(*features.value<std::uint32_t>(4), 3u);
 
-    EXPECT_EQ(*single("5e03 07").value<std::uint16_t>(0), 0); // one octet
+    EXPECT_EQ(*single("5e03 07").value<std::uint16_t>(0), 0);    // one octet
     EXPECT_EQ(*first("5e02 010361").value<std::uint16_t>(0), 0); // none
     EXPECT_EQ(*single("5e04 0014").value<std::uint16_t>(0), 20);
 
     EXPECT_EQ(*first("c802 010361").value<ByteBuffer>(0), ByteBuffer{}); // unlisted type 200
-    EXPECT_EQ(*single("5f12 20010db8000000000000000000000001").value<std::string>(0), "2001:db8::1");
+    EXPECT_EQ(*single("5f12 20010db8000000000000000000000001").value<std::string>(0),
+              "2001:db8::1");
 }
 
 TEST(AttributeRecords, TaggedText) {
@@ -155,11 +161,11 @@ TEST(AttributeRecords, InvalidTextIsLeftOut) {
     auto user = single("0104 c328"); // invalid UTF-8
     EXPECT_EQ(user.value<std::string>(0), nullptr);
     EXPECT_EQ(user.avpVal0Hex, "c328");
-    EXPECT_EQ(single("0b04 ed a0").value<std::string>(0), nullptr);     // cut surrogate
-    EXPECT_EQ(single("0b05 eda080").value<std::string>(0), nullptr);    // surrogate
-    EXPECT_EQ(single("0b04 c0af").value<std::string>(0), nullptr);      // overlong
+    EXPECT_EQ(single("0b04 ed a0").value<std::string>(0), nullptr);        // cut surrogate
+    EXPECT_EQ(single("0b05 eda080").value<std::string>(0), nullptr);       // surrogate
+    EXPECT_EQ(single("0b04 c0af").value<std::string>(0), nullptr);         // overlong
     EXPECT_EQ(*single("2204 e9e9").value<std::string>(0), "\u00e9\u00e9"); // Latin-1 always reads
-    EXPECT_EQ(single("2704 8041").value<std::string>(0), nullptr);      // ASCII above 0x7F
+    EXPECT_EQ(single("2704 8041").value<std::string>(0), nullptr);         // ASCII above 0x7F
 }
 
 TEST(AttributeRecords, IPv6Prefixes) {

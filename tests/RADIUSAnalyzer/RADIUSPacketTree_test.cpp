@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <sstream>
-
 #include "RADIUSProtocolAnalyzer.hpp"
 #include "RADIUSSettingsKeys.hpp"
 #include "TestSupport.hpp"
 #include "ZEMUserDefaults.hpp"
+
+#include <gtest/gtest.h>
+#include <sstream>
 
 using radius::RADIUSProtocolAnalyzer;
 using testing_support::hex;
@@ -194,7 +193,8 @@ TEST_F(PacketTree, PrivacySwitch) {
         {"5a05 014142", "Text: AB", "Text: 4142"},
         {"5b05 014142", "Text: AB", "Text: 4142"},
         {"4205 014142", "Text: AB", "Text: AB"}, // Tunnel-Client-Endpoint is never private
-        {"0212 00112233445566778899aabbccddeeff", "Encrypted Password: <00112233445566778899aabbccddeeff>",
+        {"0212 00112233445566778899aabbccddeeff",
+         "Encrypted Password: <00112233445566778899aabbccddeeff>",
          "Encrypted Password: <00112233445566778899aabbccddeeff>"},
     };
     for (bool on : {false, true}) {

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "RADIUSProtocolAnalyzer.hpp"
 #include "TestSupport.hpp"
+
+#include <gtest/gtest.h>
 
 using radius::RADIUSDissector;
 using radius::RADIUSProtocolAnalyzer;
@@ -25,7 +25,8 @@ ByteBuffer message(std::uint8_t code, std::uint8_t id, std::uint16_t length, std
     return m;
 }
 
-template <typename T> T valueOf(const RADIUSProtocolAnalyzer& a, std::string_view key, ByteView data) {
+template <typename T>
+T valueOf(const RADIUSProtocolAnalyzer& a, std::string_view key, ByteView data) {
     auto v = a.value(key, data);
     EXPECT_TRUE(v.has_value()) << key;
     EXPECT_TRUE(v && std::holds_alternative<T>(*v)) << key;
@@ -66,11 +67,16 @@ TEST(RADIUSProtocolAnalyzer, SummaryLine) {
         std::uint8_t code, id;
         const char* expected;
     } cases[] = {
-        {1, 42, "Access-Request (1) (Id=42)"},  {2, 0, "Access-Accept (2) (Id=0)"},
-        {11, 255, "Access-Challenge (11) (Id=255)"}, {40, 1, "Disconnect-Request (40) (Id=1)"},
-        {45, 1, "CoA-NAK (45) (Id=1)"},          {52, 3, "Protocol-Error (52) (Id=3)"},
-        {250, 7, "Unknown Code (250) (Id=7)"},  {28, 7, "Unknown Code (28) (Id=7)"},
-        {0, 1, "Unknown Code (0) (Id=1)"},      {255, 1, "Unknown Code (255) (Id=1)"},
+        {1, 42, "Access-Request (1) (Id=42)"},
+        {2, 0, "Access-Accept (2) (Id=0)"},
+        {11, 255, "Access-Challenge (11) (Id=255)"},
+        {40, 1, "Disconnect-Request (40) (Id=1)"},
+        {45, 1, "CoA-NAK (45) (Id=1)"},
+        {52, 3, "Protocol-Error (52) (Id=3)"},
+        {250, 7, "Unknown Code (250) (Id=7)"},
+        {28, 7, "Unknown Code (28) (Id=7)"},
+        {0, 1, "Unknown Code (0) (Id=1)"},
+        {255, 1, "Unknown Code (255) (Id=1)"},
     };
     for (const auto& c : cases) {
         auto m = message(c.code, c.id, 20, 20);
@@ -131,16 +137,19 @@ TEST(RADIUSProtocolAnalyzer, AttributeTypeList) {
         const char* expected;
         bool tracesTrunc;
     } cases[] = {
-        {"three attributes", "0101002000000000000000000000000000000000 01036104060000000a1a03ff", "1 4 26",
-         false},
-        {"length 0 ends the list", "0101001f00000000000000000000000000000000 0103610400000000000000",
-         "1", true},
-        {"length 1 ends the list", "0101001c00000000000000000000000000000000 0103610101000000", "1", true},
-        {"attribute past the end", "0101001a00000000000000000000000000000000 010361020900", "1", true},
+        {"three attributes", "0101002000000000000000000000000000000000 01036104060000000a1a03ff",
+         "1 4 26", false},
+        {"length 0 ends the list",
+         "0101001f00000000000000000000000000000000 0103610400000000000000", "1", true},
+        {"length 1 ends the list", "0101001c00000000000000000000000000000000 0103610101000000", "1",
+         true},
+        {"attribute past the end", "0101001a00000000000000000000000000000000 010361020900", "1",
+         true},
         {"two stray octets are ignored", "0101001900000000000000000000000000000000 0103610200", "1",
          false},
         {"no attribute", "0101001400000000000000000000000000000000", "", false},
-        {"message shorter than Length", "0101003000000000000000000000000000000000 010361", "", false},
+        {"message shorter than Length", "0101003000000000000000000000000000000000 010361", "",
+         false},
     };
     for (const auto& c : cases) {
         auto m = hex(c.hexMessage);
@@ -160,8 +169,9 @@ TEST(RADIUSProtocolAnalyzer, PropertyValuesOnShortData) {
     EXPECT_FALSE(d.propertyValue("radiusCode", ByteView()).has_value());
     EXPECT_EQ(std::get<std::uint8_t>(*d.propertyValue("radiusCode", ByteView(hex("2b")))), 43);
     EXPECT_EQ(std::get<std::uint8_t>(*d.propertyValue("radiusIdentifier", ByteView(hex("07")))), 7);
-    EXPECT_FALSE(d.propertyValue("radiusAuthenticator", ByteView(hex("00112233445566778899aabbccddee")))
-                     .has_value());
+    EXPECT_FALSE(
+        d.propertyValue("radiusAuthenticator", ByteView(hex("00112233445566778899aabbccddee")))
+            .has_value());
     EXPECT_EQ(std::get<std::string>(*d.propertyValue(
                   "radiusAuthenticator", ByteView(hex("00112233445566778899aabbccddeeff")))),
               "00112233445566778899aabbccddeeff");

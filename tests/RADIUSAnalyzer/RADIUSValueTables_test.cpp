@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "RADIUSValueTables.hpp"
+
+#include <gtest/gtest.h>
 
 using namespace radius;
 

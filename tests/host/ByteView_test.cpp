@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "ByteView.hpp"
 #include "TestSupport.hpp"
+
+#include <gtest/gtest.h>
 
 using testing_support::hex;
 using zem::ByteView;
@@ -26,7 +26,8 @@ TEST(ByteView, SlicesYieldOnlyWhatExists) {
     ByteView v(bytes);
     struct Case {
         std::size_t from, count, expected;
-    } cases[] = {{0, 5, 5}, {1, 2, 2}, {3, 10, 2}, {5, 1, 0}, {9, 1, 0}, {0, SIZE_MAX, 5}, {4, SIZE_MAX, 1}};
+    } cases[] = {{0, 5, 5}, {1, 2, 2},        {3, 10, 2},      {5, 1, 0},
+                 {9, 1, 0}, {0, SIZE_MAX, 5}, {4, SIZE_MAX, 1}};
     for (const auto& c : cases)
         EXPECT_EQ(v.slice(c.from, c.count).size(), c.expected) << c.from << "+" << c.count;
     EXPECT_EQ(v.slice(2).size(), 3u);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "FormatString.hpp"
+
+#include <gtest/gtest.h>
 
 using zem::fillFormat;
 
@@ -23,11 +23,11 @@ TEST(FormatString, PositionalArgumentsReorder) {
 }
 
 TEST(FormatString, MismatchedTranslationsStayReadable) {
-    EXPECT_EQ(fillFormat("%@ %@ %@", "a"), "a %@ %@");        // too few arguments
-    EXPECT_EQ(fillFormat("%u", "text"), "text");                // text under %u
-    EXPECT_EQ(fillFormat("%@", 42u), "42");                     // number under %@
-    EXPECT_EQ(fillFormat("%5$u", 1u), "%5$u");                  // position out of range
-    EXPECT_EQ(fillFormat("50%", 1u), "50%");                    // dangling percent
-    EXPECT_EQ(fillFormat("%q", 1u), "%q");                      // unknown conversion
-    EXPECT_EQ(fillFormat("%999999999u", 1u).size(), 4096u);     // hostile width is capped
+    EXPECT_EQ(fillFormat("%@ %@ %@", "a"), "a %@ %@");      // too few arguments
+    EXPECT_EQ(fillFormat("%u", "text"), "text");            // text under %u
+    EXPECT_EQ(fillFormat("%@", 42u), "42");                 // number under %@
+    EXPECT_EQ(fillFormat("%5$u", 1u), "%5$u");              // position out of range
+    EXPECT_EQ(fillFormat("50%", 1u), "50%");                // dangling percent
+    EXPECT_EQ(fillFormat("%q", 1u), "%q");                  // unknown conversion
+    EXPECT_EQ(fillFormat("%999999999u", 1u).size(), 4096u); // hostile width is capped
 }

@@ -1,16 +1,17 @@
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "StringTable.hpp"
 #include "TestSupport.hpp"
 #include "ZEMBundle.hpp"
 #include "ZEMLog.hpp"
 
+#include <fstream>
+#include <gtest/gtest.h>
+
 using zem::StringTable;
 
 namespace {
-StringTable parseText(std::string_view text) { return StringTable::parse(zem::ByteView(text), "test"); }
+StringTable parseText(std::string_view text) {
+    return StringTable::parse(zem::ByteView(text), "test");
+}
 } // namespace
 
 TEST(StringTable, TextForm) {
@@ -37,8 +38,9 @@ bare_key = "bare";
 TEST(StringTable, MalformedTablesAreEmptyAndLogged) {
     std::vector<std::string> logged;
     auto previous = zem::setZemLogSink([&](const std::string& line) { logged.push_back(line); });
-    for (const char* bad : {"\"a\" = \"b\"", "\"a\" = \"b", "\"a\" \"b\";", "/* open", "\"a\" = \"\\U12\";",
-                            "\"a\" = \"\\UDC00\";", "= \"b\";", "\"a\" = ;"}) {
+    for (const char* bad :
+         {"\"a\" = \"b\"", "\"a\" = \"b", "\"a\" \"b\";", "/* open", "\"a\" = \"\\U12\";",
+          "\"a\" = \"\\UDC00\";", "= \"b\";", "\"a\" = ;"}) {
         logged.clear();
         EXPECT_EQ(parseText(bad).size(), 0u) << bad;
         EXPECT_EQ(logged.size(), 1u) << bad;
@@ -76,10 +78,12 @@ TEST(ZEMBundle, LookupsAndLanguages) {
     auto root = folder.path() / "Test.bundle";
     std::filesystem::create_directories(root / "Resources/en.lproj");
     std::filesystem::create_directories(root / "Resources/de.lproj");
-    std::ofstream(root / "Resources/en.lproj/T.strings") << "\"Yes\" = \"Yes\"; \"Only\" = \"english\";";
+    std::ofstream(root / "Resources/en.lproj/T.strings")
+        << "\"Yes\" = \"Yes\"; \"Only\" = \"english\";";
     std::ofstream(root / "Resources/de.lproj/T.strings") << "\"Yes\" = \"Ja\";";
     std::ofstream(root / "Info.plist")
-        << "<?xml version=\"1.0\"?><plist><dict><key>CFBundleDevelopmentRegion</key><string>en</string>"
+        << "<?xml "
+           "version=\"1.0\"?><plist><dict><key>CFBundleDevelopmentRegion</key><string>en</string>"
            "<key>V</key><integer>3</integer></dict></plist>";
 
     setenv("LANGUAGE", "fr:de_AT", 1);

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
-
 #include "RadixFormat.hpp"
 #include "TestSupport.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
 #include "ZEMColor.hpp"
 #include "ZEMDateFormatter.hpp"
+
+#include <gtest/gtest.h>
 
 using testing_support::hex;
 using zem::ByteView;
@@ -15,12 +15,12 @@ TEST(AnalyzingUtilities, StrictUtf8) {
         const char* octets;
         bool valid;
     } cases[] = {
-        {"", true},         {"616263", true},     {"c3a9", true},       {"e282ac", true},
-        {"f09f9880", true}, {"f48fbfbf", true},   {"c3", false},        {"e282", false},
-        {"c0af", false},    {"c1bf", false},      {"e080af", false},    {"f0808080", false},
-        {"eda080", false},  {"edbfbf", false},    {"f4908080", false},  {"f5808080", false},
-        {"80", false},      {"bf", false},        {"fe", false},        {"ff", false},
-        {"c328", false},    {"e228a1", false},    {"00", true},         {"7f", true},
+        {"", true},         {"616263", true},   {"c3a9", true},      {"e282ac", true},
+        {"f09f9880", true}, {"f48fbfbf", true}, {"c3", false},       {"e282", false},
+        {"c0af", false},    {"c1bf", false},    {"e080af", false},   {"f0808080", false},
+        {"eda080", false},  {"edbfbf", false},  {"f4908080", false}, {"f5808080", false},
+        {"80", false},      {"bf", false},      {"fe", false},       {"ff", false},
+        {"c328", false},    {"e228a1", false},  {"00", true},        {"7f", true},
     };
     for (const auto& c : cases) {
         auto bytes = hex(c.octets);

@@ -1,14 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
-
 #include "TestSupport.hpp"
 #include "ZEMLog.hpp"
 #include "ZEMUserDefaults.hpp"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using zem::PropertyList;
 using zem::ZEMUserDefaults;
@@ -58,10 +56,21 @@ TEST_F(Store, BoolAndStringConversion) {
         PropertyList value;
         bool expected;
     } cases[] = {
-        {true, true},      {false, false},   {std::int64_t{2}, true}, {std::int64_t{0}, false},
-        {0.5, true},       {"YES", true},    {"yes", true},           {"TRUE", true},
-        {"1", true},       {"12", true},     {"NO", false},           {"0", false},
-        {"nonsense", false}, {"", false},    {zem::ByteBuffer{1}, false},
+        {true, true},
+        {false, false},
+        {std::int64_t{2}, true},
+        {std::int64_t{0}, false},
+        {0.5, true},
+        {"YES", true},
+        {"yes", true},
+        {"TRUE", true},
+        {"1", true},
+        {"12", true},
+        {"NO", false},
+        {"0", false},
+        {"nonsense", false},
+        {"", false},
+        {zem::ByteBuffer{1}, false},
     };
     for (const auto& c : cases) {
         store.setObject("k", c.value);

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "NetworkPortsValidator.hpp"
 #include "PluginPortsSettingsView.hpp"
 #include "RADIUSPlugInController.hpp"
@@ -12,6 +10,8 @@
 #include "ZEMPlugInsController.hpp"
 #include "ZEMPortsController.hpp"
 
+#include <gtest/gtest.h>
+
 using radius::PluginPortsSettingsView;
 using radius::RADIUSPlugInController;
 using zem::PropertyList;
@@ -19,7 +19,9 @@ using zem::ZEMError;
 
 namespace {
 
-zem::ZEMUserDefaults& store() { return zem::ZEMUserDefaults::standardUserDefaults(); }
+zem::ZEMUserDefaults& store() {
+    return zem::ZEMUserDefaults::standardUserDefaults();
+}
 
 std::string storedJson() {
     auto data = store().dataForKey(radius::kRADIUSPlugInNetworkProtocol);
@@ -30,7 +32,8 @@ std::vector<std::string> registeredPorts() {
     std::vector<std::string> out;
     for (const auto& s : zem::ZEMPlugInsController::sharedManager().registeredPlugIns())
         for (const auto& p : s.plugInTargetProtocols) {
-            std::string line = p.protocolName + " " + std::string(zem::sourceProtocolName(p.sourceProtocol));
+            std::string line =
+                p.protocolName + " " + std::string(zem::sourceProtocolName(p.sourceProtocol));
             for (auto port : p.protocolPorts)
                 line += " " + std::to_string(port);
             out.push_back(line);
@@ -45,7 +48,8 @@ protected:
         zem::ZEMPlugInsController::sharedManager().removeAll();
         for (const auto& d : radius::defaultNetworkProtocols()) {
             d->protocolName = d == radius::defaultNetworkProtocols()[0] ? "RADIUS" : "RADIUSACCT";
-            d->protocolPorts = d == radius::defaultNetworkProtocols()[0] ? "1645,1812" : "1646,1813";
+            d->protocolPorts =
+                d == radius::defaultNetworkProtocols()[0] ? "1645,1812" : "1646,1813";
             d->sourceProtocol = 100;
             d->commitRegisteredState();
         }
@@ -70,9 +74,10 @@ TEST_F(Controller, FreshStoreRegistersAndStoresTheDefaults) {
     EXPECT_FALSE(controller.usesColor());
     EXPECT_FALSE(store().boolForKey(radius::kRADIUSSecretCredentials));
     EXPECT_TRUE(store().objectForKey(radius::kRADIUSResolveIP).has_value());
-    EXPECT_TRUE(zem::ZEMColor::fromRawValue(*store().stringForKey(radius::kRADIUSColor)).has_value());
-    EXPECT_EQ(registeredPorts(),
-              (std::vector<std::string>{"RADIUS udp/tcp 1645 1812", "RADIUSACCT udp/tcp 1646 1813"}));
+    EXPECT_TRUE(
+        zem::ZEMColor::fromRawValue(*store().stringForKey(radius::kRADIUSColor)).has_value());
+    EXPECT_EQ(registeredPorts(), (std::vector<std::string>{"RADIUS udp/tcp 1645 1812",
+                                                           "RADIUSACCT udp/tcp 1646 1813"}));
     EXPECT_NE(storedJson().find("\"protocolPorts\":\"1645,1812\""), std::string::npos);
     ASSERT_TRUE(controller.plugInStructure().has_value());
     const auto& s = *controller.plugInStructure();
@@ -98,7 +103,8 @@ TEST_F(Controller, UnusableStoredListsFallBackToTheDefaults) {
         store().setObject(radius::kRADIUSPlugInNetworkProtocol, stored);
         RADIUSPlugInController controller;
         EXPECT_EQ(controller.pluginProtocolsAndPorts().size(), 2u);
-        EXPECT_EQ(controller.pluginProtocolsAndPorts()[0].get(), radius::defaultNetworkProtocols()[0].get());
+        EXPECT_EQ(controller.pluginProtocolsAndPorts()[0].get(),
+                  radius::defaultNetworkProtocols()[0].get());
         EXPECT_NE(storedJson().find("RADIUSACCT"), std::string::npos);
     }
 }
@@ -157,7 +163,8 @@ TEST_F(Controller, UpdateRegisteredProtocol) {
 TEST_F(Controller, ColumnPredicates) {
     RADIUSPlugInController controller;
     const auto& columns = controller.plugInStructure()->plugInColumnKeyBindings;
-    auto format = std::get<std::string>(columns[1].predicateOptions.at("NSPredicateFormatBindingOption"));
+    auto format =
+        std::get<std::string>(columns[1].predicateOptions.at("NSPredicateFormatBindingOption"));
     EXPECT_EQ(format, "radiusIdentifier.description CONTAINS $value");
     EXPECT_EQ(std::get<std::string>(columns[0].predicateOptions.at("NSDisplayNameBindingOption")),
               "RADIUS Code contains");
@@ -197,7 +204,8 @@ TEST_F(Controller, SubmitPortsErrorsDisableOk) {
     view->submitPorts(0, "");
     EXPECT_TRUE(view->viewHasErrors());
     EXPECT_EQ(view->portsDataSource()[0].model->errorModel.errorState().errorText, "Error");
-    EXPECT_EQ(view->portsDataSource()[0].model->errorModel.errorState().errorDetails->position(), 9u);
+    EXPECT_EQ(view->portsDataSource()[0].model->errorModel.errorState().errorDetails->position(),
+              9u);
     view->submitPorts(0, "1813"); // claimed by RADIUSACCT
     EXPECT_TRUE(view->viewHasErrors());
     view->submitPorts(0, "99999");
@@ -248,8 +256,8 @@ TEST_F(Controller, ResetBringsBackTheDefaults) {
     view->submitPorts(0, "1812,18120");
     view->chooseName(1, "RADIUSACCT");
     view->resetProtocols();
-    EXPECT_EQ(registeredPorts(),
-              (std::vector<std::string>{"RADIUS udp/tcp 1645 1812", "RADIUSACCT udp/tcp 1646 1813"}));
+    EXPECT_EQ(registeredPorts(), (std::vector<std::string>{"RADIUS udp/tcp 1645 1812",
+                                                           "RADIUSACCT udp/tcp 1646 1813"}));
     EXPECT_NE(storedJson().find("1645,1812"), std::string::npos);
     EXPECT_EQ(view->portsDataSource()[0].model.get(), radius::defaultNetworkProtocols()[0].get());
 }

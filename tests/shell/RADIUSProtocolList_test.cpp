@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "RADIUSProtocolList.hpp"
 #include "RADIUSSettingsKeys.hpp"
 #include "TestSupport.hpp"
+
+#include <gtest/gtest.h>
 
 using radius::portNumbers;
 
@@ -66,8 +66,11 @@ TEST(ProtocolList, JsonForm) {
     EXPECT_EQ(again[0]->protocolName, "X");
     EXPECT_EQ(again[0]->protocolPorts, "1,2");
     EXPECT_EQ(again[0]->sourceProtocol, 6);
-    for (const char* bad : {"", "{}", "[1]", R"([{"id":"nope","protocolName":"X","protocolPorts":"1","sourceProtocol":6}])",
-                            R"([{"id":"8E2C5B4E-0D5A-4E7B-9C55-2E6C4B1D1A10","protocolPorts":"1","sourceProtocol":6}])",
-                            R"([{"id":"8E2C5B4E-0D5A-4E7B-9C55-2E6C4B1D1A10","protocolName":"X","protocolPorts":"1","sourceProtocol":"6"}])"})
+    for (
+        const char* bad :
+        {"", "{}", "[1]",
+         R"([{"id":"nope","protocolName":"X","protocolPorts":"1","sourceProtocol":6}])",
+         R"([{"id":"8E2C5B4E-0D5A-4E7B-9C55-2E6C4B1D1A10","protocolPorts":"1","sourceProtocol":6}])",
+         R"([{"id":"8E2C5B4E-0D5A-4E7B-9C55-2E6C4B1D1A10","protocolName":"X","protocolPorts":"1","sourceProtocol":"6"}])"})
         EXPECT_THROW(zem::ZEMNetworkProtocol::decodeList(bad), std::runtime_error) << bad;
 }

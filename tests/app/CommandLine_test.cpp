@@ -1,0 +1,99 @@
+// Golden tests of the command line: every row of golden.list runs radius-analyzer and
+// compares its standard output and standard error with golden/<name>.txt, and its exit
+// status. Rows that read
+// ../shared are skipped where it is absent. RADIUS_UPDATE_GOLDEN=1 rewrites the files.
+#include "TestSupport.hpp"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct Row {
+    std::string name, arguments;
+    int status;
+};
+
+std::string trim(std::string s) {
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    while (!s.empty() && s.front() == ' ')
+        s.erase(s.begin());
+    return s;
+}
+
+std::vector<Row> readRows() {
+    std::ifstream in(std::string(RADIUS_TEST_SOURCE_DIR) + "/golden.list");
+    std::vector<Row> rows;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        auto a = line.find('|'), b = line.rfind('|');
+        rows.push_back({trim(line.substr(0, a)), trim(line.substr(a + 1, b - a - 1)),
+                        std::stoi(line.substr(b + 1))});
+    }
+    return rows;
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class CommandLine : public ::testing::TestWithParam<Row> {};
+
+} // namespace
+
+TEST_P(CommandLine, MatchesGolden) {
+    const Row& row = GetParam();
+    const std::string shared = RADIUS_SHARED_DIR;
+    if (row.arguments.find("{shared}") != std::string::npos &&
+        !std::filesystem::exists(shared + "/captures"))
+        GTEST_SKIP() << "no ../shared here";
+    testing_support::TemporaryFolder folder;
+    std::string arguments = replaceAll(row.arguments, "{samples}", RADIUS_SAMPLES_DIR);
+    arguments = replaceAll(arguments, "{shared}", shared);
+    if (row.arguments.find("--hex {samples}") != std::string::npos) {
+        // --hex takes the text of the sample file.
+        std::string file = arguments.substr(arguments.find("--hex ") + 6);
+        std::string text = trim(replaceAll(readAll(file), "\n", ""));
+        arguments = arguments.substr(0, arguments.find("--hex ") + 6) + text;
+    }
+    std::string output = (folder.path() / "out.txt").string();
+    std::string errors = (folder.path() / "err.txt").string();
+    std::string command = "env -u COLORTERM LANG=C TZ=UTC RADIUS_ANALYZER_DEFAULTS=" +
+                          (folder.path() / "defaults.plist").string() + " " +
+                          RADIUS_ANALYZER_EXECUTABLE + " " + arguments + " > " + output + " 2> " +
+                          errors;
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << command;
+    EXPECT_EQ(WEXITSTATUS(status), row.status) << command;
+    std::string actual = readAll(output) + "--- standard error\n" + readAll(errors);
+    actual = replaceAll(actual, RADIUS_SAMPLES_DIR, "{samples}");
+    actual = replaceAll(actual, std::string(RADIUS_BUNDLE_PARENT), "{build}");
+    actual = replaceAll(actual, shared, "{shared}");
+    std::string goldenPath = std::string(RADIUS_TEST_SOURCE_DIR) + "/golden/" + row.name + ".txt";
+    if (std::getenv("RADIUS_UPDATE_GOLDEN")) {
+        std::ofstream(goldenPath, std::ios::binary) << actual;
+        return;
+    }
+    EXPECT_EQ(actual, readAll(goldenPath)) << command;
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, CommandLine, ::testing::ValuesIn(readRows()),
+                         [](const auto& rowInfo) {
+                             return replaceAll(rowInfo.param.name, "-", "_");
+                         });
