@@ -41,97 +41,6 @@ void onInterrupt(int) {
         pcap_breakloop(livePcap);
 }
 
-// Turns frames into RADIUS messages on claimed ports and hands them to the printer.
-class CapturePipeline {
-public:
-    CapturePipeline(MessagePrinter& printer, const Options& options)
-        : printer_(printer), options_(options) {}
-
-    bool done() const { return options_.count && shown_ >= *options_.count; }
-    std::uint64_t frames() const { return frame_; }
-    std::uint64_t shown() const { return shown_; }
-
-    void frame(int linkType, const pcap_pkthdr& header, const std::uint8_t* data) {
-        ++frame_;
-        double time =
-            static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
-        if (!firstTime_)
-            firstTime_ = time;
-        zem::ByteView bytes(std::span(data, header.caplen));
-        auto network = linkPayload(linkType, bytes);
-        if (!network)
-            return;
-        auto ip = parseIP(*network);
-        if (!ip || (ip->protocol != 6 && ip->protocol != 17))
-            return;
-        if (ip->fragmented) {
-            auto whole = fragments_.add(*ip, time);
-            if (!whole)
-                return;
-            IPPacket reassembled = *ip;
-            reassembled.payload = zem::ByteView(*whole);
-            transport(reassembled, time);
-            return;
-        }
-        transport(*ip, time);
-    }
-
-private:
-    const zem::ZEMPortsController::Claim* claim(std::uint16_t a, std::uint16_t b,
-                                                zem::kZEMSourceProtocols t) const {
-        auto& ports = zem::ZEMPortsController::sharedPortsController();
-        const auto* c = ports.claimForPort(b, t);
-        return c ? c : ports.claimForPort(a, t);
-    }
-
-    void transport(const IPPacket& ip, double time) {
-        MessageOrigin origin;
-        origin.frame = frame_;
-        origin.time = time;
-        origin.relativeTime = time - *firstTime_;
-        origin.source = ip.source;
-        origin.destination = ip.destination;
-        if (ip.protocol == 17) {
-            auto udp = parseUDP(ip.payload);
-            if (!udp ||
-                !claim(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp))
-                return;
-            origin.sourcePort = udp->sourcePort;
-            origin.destinationPort = udp->destinationPort;
-            origin.transport = "UDP";
-            deliver(origin, udp->payload);
-            return;
-        }
-        auto tcp = parseTCP(ip.payload);
-        if (!tcp || !claim(tcp->sourcePort, tcp->destinationPort, zem::kZEMSourceProtocols::tcp))
-            return;
-        origin.sourcePort = tcp->sourcePort;
-        origin.destinationPort = tcp->destinationPort;
-        origin.transport = "TCP";
-        StreamKey key{ip.source, ip.destination, tcp->sourcePort, tcp->destinationPort};
-        streams_.add(key, *tcp, time, [&](const StreamKey&, zem::ByteBuffer message) {
-            if (!done())
-                deliver(origin, zem::ByteView(message));
-        });
-    }
-
-    void deliver(const MessageOrigin& origin, zem::ByteView payload) {
-        if (payload.size() < 20) {
-            printer_.notRadius();
-            return;
-        }
-        if (printer_.print(origin, payload))
-            ++shown_;
-    }
-
-    MessagePrinter& printer_;
-    const Options& options_;
-    FragmentReassembler fragments_;
-    TCPReassembler streams_;
-    std::uint64_t frame_ = 0, shown_ = 0;
-    std::optional<double> firstTime_;
-};
-
 // Once a second, when standard error is a terminal, says how far a file has been read.
 class Progress {
 public:
@@ -181,7 +90,29 @@ private:
 };
 
 // Reads one capture file; answers an error text, empty when the file was read whole.
-std::string readFile(const std::string& name, CapturePipeline& pipeline) {
+// Counts what the pipeline delivers and stops the reading after -c messages.
+struct Session {
+    MessagePrinter& printer;
+    const Options& options;
+    std::uint64_t shown = 0;
+    bool done() const { return options.count && shown >= *options.count; }
+    void deliver(const MessageOrigin& origin, zem::ByteView payload) {
+        if (done())
+            return;
+        if (payload.size() < 20) {
+            printer.notRadius();
+            return;
+        }
+        if (printer.print(origin, payload))
+            ++shown;
+    }
+};
+
+double seconds(const pcap_pkthdr& header) {
+    return static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
+}
+
+std::string readFile(const std::string& name, CapturePipeline& pipeline, const Session& session) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* pcap =
         name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
@@ -192,7 +123,7 @@ std::string readFile(const std::string& name, CapturePipeline& pipeline) {
     std::string failure;
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
-    while (!pipeline.done() && !interrupted) {
+    while (!session.done() && !interrupted) {
         int result = pcap_next_ex(pcap, &header, &data);
         if (result == PCAP_ERROR_BREAK)
             break;
@@ -200,8 +131,8 @@ std::string readFile(const std::string& name, CapturePipeline& pipeline) {
             failure = name + ": " + pcap_geterr(pcap);
             break;
         }
-        pipeline.frame(linkType, *header, data);
-        progress.update(pipeline.frames(), pipeline.shown());
+        pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
+        progress.update(pipeline.frames(), session.shown);
     }
     pcap_close(pcap);
     return failure;
@@ -223,7 +154,8 @@ std::string captureFilter() {
     return ports.empty() ? fragments : "(" + ports + ") or " + fragments;
 }
 
-std::string readLive(const std::string& interface, CapturePipeline& pipeline) {
+std::string readLive(const std::string& interface, CapturePipeline& pipeline,
+                     const Session& session) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* pcap = pcap_create(interface.c_str(), error);
     if (!pcap)
@@ -254,7 +186,7 @@ std::string readLive(const std::string& interface, CapturePipeline& pipeline) {
     std::string failure;
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
-    while (!pipeline.done() && !interrupted) {
+    while (!session.done() && !interrupted) {
         int result = pcap_next_ex(pcap, &header, &data);
         if (result == 0)
             continue; // timeout: look at the interrupt flag again
@@ -264,7 +196,7 @@ std::string readLive(const std::string& interface, CapturePipeline& pipeline) {
             failure = interface + ": " + pcap_geterr(pcap);
             break;
         }
-        pipeline.frame(linkType, *header, data);
+        pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
     }
     livePcap = nullptr;
     pcap_close(pcap);
@@ -284,14 +216,17 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
              host.structure().plugInAnalyzerClass});
 
     MessagePrinter printer(host, options, output()); // checks the filter and fields first
-    CapturePipeline pipeline(printer, options);
+    Session session{printer, options};
+    CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView payload) {
+        session.deliver(origin, payload);
+    });
     std::string failure;
     if (options.interface) {
-        failure = readLive(*options.interface, pipeline);
+        failure = readLive(*options.interface, pipeline, session);
     } else {
         for (const auto& file : options.inputFiles) {
-            failure = readFile(file, pipeline);
-            if (!failure.empty() || pipeline.done())
+            failure = readFile(file, pipeline, session);
+            if (!failure.empty() || session.done())
                 break;
         }
     }

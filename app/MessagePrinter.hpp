@@ -3,6 +3,7 @@
 // statistics. Every text from the wire is escaped on its way out.
 #pragma once
 
+#include "CapturePipeline.hpp"
 #include "Options.hpp"
 #include "PlugInHost.hpp"
 #include "RadiusStatistics.hpp"
@@ -14,16 +15,6 @@
 #include <string>
 
 namespace app {
-
-/// Where a message came from.
-struct MessageOrigin {
-    std::uint64_t frame = 0;
-    double time = 0;         // seconds since 1970
-    double relativeTime = 0; // seconds since the first packet
-    IPAddress source, destination;
-    std::uint16_t sourcePort = 0, destinationPort = 0;
-    const char* transport = "UDP";
-};
 
 class MessagePrinter {
 public:

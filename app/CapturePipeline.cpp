@@ -1,0 +1,66 @@
+#include "CapturePipeline.hpp"
+
+#include "ZEMPortsController.hpp"
+
+namespace app {
+
+namespace {
+
+bool claimed(std::uint16_t a, std::uint16_t b, zem::kZEMSourceProtocols transport) {
+    auto& ports = zem::ZEMPortsController::sharedPortsController();
+    return ports.claimForPort(b, transport) || ports.claimForPort(a, transport);
+}
+
+} // namespace
+
+void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes) {
+    ++frame_;
+    if (!firstTime_)
+        firstTime_ = time;
+    auto network = linkPayload(linkType, bytes);
+    if (!network)
+        return;
+    auto ip = parseIP(*network);
+    if (!ip || (ip->protocol != 6 && ip->protocol != 17))
+        return;
+    if (!ip->fragmented) {
+        transport(*ip, time);
+        return;
+    }
+    auto whole = fragments_.add(*ip, time);
+    if (!whole)
+        return;
+    IPPacket reassembled = *ip;
+    reassembled.payload = zem::ByteView(*whole);
+    transport(reassembled, time);
+}
+
+void CapturePipeline::transport(const IPPacket& ip, double time) {
+    MessageOrigin origin;
+    origin.frame = frame_;
+    origin.time = time;
+    origin.relativeTime = time - *firstTime_;
+    origin.source = ip.source;
+    origin.destination = ip.destination;
+    if (ip.protocol == 17) {
+        auto udp = parseUDP(ip.payload);
+        if (!udp || !claimed(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp))
+            return;
+        origin.sourcePort = udp->sourcePort;
+        origin.destinationPort = udp->destinationPort;
+        sink_(origin, udp->payload);
+        return;
+    }
+    auto tcp = parseTCP(ip.payload);
+    if (!tcp || !claimed(tcp->sourcePort, tcp->destinationPort, zem::kZEMSourceProtocols::tcp))
+        return;
+    origin.sourcePort = tcp->sourcePort;
+    origin.destinationPort = tcp->destinationPort;
+    origin.transport = "TCP";
+    StreamKey key{ip.source, ip.destination, tcp->sourcePort, tcp->destinationPort};
+    streams_.add(key, *tcp, time, [&](const StreamKey&, zem::ByteBuffer message) {
+        sink_(origin, zem::ByteView(message));
+    });
+}
+
+} // namespace app

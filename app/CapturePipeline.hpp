@@ -1,0 +1,46 @@
+// CapturePipeline: turns captured frames into RADIUS messages on claimed ports. It
+// decodes the link layer, IP (reassembling fragments), UDP, and TCP (reassembling each
+// stream and framing messages by their Length field), and hands every payload found on
+// a port that the ports controller says is claimed to its sink.
+#pragma once
+
+#include "ByteView.hpp"
+#include "NetworkLayers.hpp"
+#include "Reassembly.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace app {
+
+/// Where a message came from.
+struct MessageOrigin {
+    std::uint64_t frame = 0;
+    double time = 0;         // seconds since 1970
+    double relativeTime = 0; // seconds since the first packet
+    IPAddress source, destination;
+    std::uint16_t sourcePort = 0, destinationPort = 0;
+    const char* transport = "UDP";
+};
+
+class CapturePipeline {
+public:
+    using Sink = std::function<void(const MessageOrigin&, zem::ByteView payload)>;
+    explicit CapturePipeline(Sink sink) : sink_(std::move(sink)) {}
+
+    /// One captured frame of a capture with the given link type.
+    void frame(int linkType, double time, zem::ByteView bytes);
+    std::uint64_t frames() const { return frame_; }
+
+private:
+    void transport(const IPPacket& ip, double time);
+
+    Sink sink_;
+    FragmentReassembler fragments_;
+    TCPReassembler streams_;
+    std::uint64_t frame_ = 0;
+    std::optional<double> firstTime_;
+};
+
+} // namespace app
