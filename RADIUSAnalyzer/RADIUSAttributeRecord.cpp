@@ -3,6 +3,7 @@
 #include "RADIUSAttributeDictionary.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstring>
@@ -193,6 +194,9 @@ std::optional<AttributeRecordList> attributeRecords(ByteView attributes) {
     if (attributes.size() < 2)
         return std::nullopt;
     AttributeRecordList records;
+    // Most attributes are a few octets long; reserving for a typical share avoids
+    // moving the records while the list grows, without reserving much for odd input.
+    records.reserve(std::min<std::size_t>(attributes.size() / 8 + 1, 64));
     ByteView remaining = attributes;
     while (remaining.size() >= 3) {
         const std::uint8_t type = remaining.span()[0];

@@ -15,8 +15,31 @@ std::string label(std::string_view key) {
     return std::string(localizedRADIUSString(key));
 }
 
+// The tree's fixed labels and formats, looked up once: the tables never change.
+struct Labels {
+    std::string header = label("RADIUS-Header");
+    std::string length = label("Length");
+    std::string code = label("Code");
+    std::string identifier = label("Identifier");
+    std::string authenticator = label("Authenticator");
+    std::string attribute = label("Attribute");
+    std::string unknown = label("Unknown");
+    std::string truncated = label("Truncated AVP");
+    std::string invalid = label("Invalid Length - no value(s)");
+    std::string bytesFormat = label("%u bytes");
+    std::string identifierFormat = label("%u (0x%x)");
+    std::string attributeTitleFormat = label("AVP %u - %@");
+    std::string attributeValueFormat = label("%@ (%u)");
+    std::string dateFormat = label("yyyy-MM-dd HH:mm:ss.SSS");
+};
+
+const Labels& labels() {
+    static const Labels all;
+    return all;
+}
+
 std::string bytesText(std::uint64_t count) {
-    return zem::fillFormat(localizedRADIUSString("%u bytes"), count);
+    return zem::fillFormat(labels().bytesFormat, count);
 }
 
 } // namespace
@@ -25,38 +48,37 @@ void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>
                        std::uint16_t startOffset) {
     if (!records)
         return;
-    const zem::ZEMDateFormatter dateFormatter(localizedRADIUSString("yyyy-MM-dd HH:mm:ss.SSS"));
+    const Labels& l = labels();
+    const zem::ZEMDateFormatter dateFormatter(l.dateFormat);
     std::uint16_t offset = startOffset;
     for (const AttributeRecord& record : *records) {
         const std::uint8_t type = record.avpType;
-        std::string name = localizedAVPString("avp" + std::to_string(type));
-        if (name == "avp" + std::to_string(type))
-            name = label("Unknown");
+        const std::string* registered = attributeName(type);
+        const std::string& name = registered ? *registered : l.unknown;
 
-        auto attribute = ZEMNode::nodeWithName(
-            zem::fillFormat(localizedRADIUSString("AVP %u - %@"), type, name));
+        auto attribute = ZEMNode::nodeWithName(zem::fillFormat(l.attributeTitleFormat, type, name));
         attribute->setHeaderLength(record.avpLength);
         attribute->setHeaderLocation(offset);
         attribute->setParent(&header);
 
-        auto typeNode = ZEMNode::nodeWithName(
-            label("Attribute"), zem::fillFormat(localizedRADIUSString("%@ (%u)"), name, type));
+        auto typeNode =
+            ZEMNode::nodeWithName(l.attribute, zem::fillFormat(l.attributeValueFormat, name, type));
         typeNode->setHeaderLocation(0);
         typeNode->setHeaderLength(1);
         attribute->addChild(std::move(typeNode));
 
-        auto lengthNode = ZEMNode::nodeWithName(label("Length"), bytesText(record.avpLength));
+        auto lengthNode = ZEMNode::nodeWithName(l.length, bytesText(record.avpLength));
         lengthNode->setHeaderLocation(1);
         lengthNode->setHeaderLength(1);
         attribute->addChild(std::move(lengthNode));
 
         if (record.truncated) {
-            attribute->addChild(ZEMNode::nodeWithName(label("Truncated AVP")));
+            attribute->addChild(ZEMNode::nodeWithName(l.truncated));
             header.addChild(std::move(attribute));
             return;
         }
         if (record.invalid)
-            attribute->addChild(ZEMNode::nodeWithName(label("Invalid Length - no value(s)")));
+            attribute->addChild(ZEMNode::nodeWithName(l.invalid));
         else
             addAttributeValueNodes(type, record, *attribute, dateFormatter);
         header.addChild(std::move(attribute));
@@ -66,8 +88,9 @@ void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>
 
 std::unique_ptr<ZEMNode> radiusPacketTree(const RADIUSDissector& dissector, zem::ByteView message,
                                           std::uint16_t capturedSize) {
-    auto header = ZEMNode::nodeWithName(label("RADIUS-Header"));
-    header->addChild(ZEMNode::nodeWithName(label("Length"), bytesText(capturedSize)));
+    const Labels& l = labels();
+    auto header = ZEMNode::nodeWithName(l.header);
+    header->addChild(ZEMNode::nodeWithName(l.length, bytesText(capturedSize)));
     header->setHeaderLength(capturedSize);
     header->setHeaderLocation(0);
 
@@ -76,11 +99,10 @@ std::unique_ptr<ZEMNode> radiusPacketTree(const RADIUSDissector& dissector, zem:
     auto authenticator = dissector.authenticatorText(message.slice(4, 16));
     if (!code || !identifier || !authenticator)
         return header;
-    header->addChild(ZEMNode::nodeWithName(label("Code"), std::move(*code)));
+    header->addChild(ZEMNode::nodeWithName(l.code, std::move(*code)));
     header->addChild(ZEMNode::nodeWithName(
-        label("Identifier"),
-        zem::fillFormat(localizedRADIUSString("%u (0x%x)"), *identifier, *identifier)));
-    header->addChild(ZEMNode::nodeWithName(label("Authenticator"), std::move(*authenticator)));
+        l.identifier, zem::fillFormat(l.identifierFormat, *identifier, *identifier)));
+    header->addChild(ZEMNode::nodeWithName(l.authenticator, std::move(*authenticator)));
 
     auto attributes = dissector.attributeListData(message);
     if (!attributes)

@@ -21,6 +21,10 @@ std::string_view localizedRADIUSString(std::string_view key);
 std::string localizedAVPString(std::string_view key);
 /// The "RADIUSAVPs" entry for `key`, or nothing.
 std::optional<std::string_view> findAVPString(std::string_view key);
+/// The "RADIUSAVPs" name of an attribute type (key avp<type>), or nothing.
+const std::string* attributeName(std::uint8_t type);
+/// The "RADIUSAVPs" label of value `index` (0 to 4) of a type (key avp<type>val<index>).
+const std::string& attributeValueLabel(std::uint8_t type, std::size_t index);
 /// The "RADIUSCodes" name of a code, or nothing. An entry equal to its key counts as none.
 std::optional<std::string_view> radiusCodeName(std::uint8_t code);
 

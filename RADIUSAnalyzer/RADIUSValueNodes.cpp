@@ -16,8 +16,7 @@ using zem::ZEMNodeProtocol;
 using zem::ZEMNodeValue;
 
 std::string valueLabel(std::uint8_t type, std::size_t index) {
-    std::string text = "avp" + std::to_string(type) + "val" + std::to_string(index);
-    return localizedAVPString(text);
+    return attributeValueLabel(type, index);
 }
 
 namespace {

@@ -13,7 +13,9 @@
 #include <ctime>
 #include <pcap/pcap.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace app {
 
@@ -90,29 +92,71 @@ private:
 };
 
 // Reads one capture file; answers an error text, empty when the file was read whole.
-// Counts what the pipeline delivers and stops the reading after -c messages.
-struct Session {
-    MessagePrinter& printer;
-    const Options& options;
-    std::uint64_t shown = 0;
-    bool done() const { return options.count && shown >= *options.count; }
+// Collects what the pipeline delivers into batches, renders each batch on both cores,
+// and writes the results in capture order; stops after -c messages.
+class Session {
+public:
+    Session(MessagePrinter& printer, const Options& options, std::size_t batchSize)
+        : printer_(printer), options_(options), batchSize_(batchSize) {}
+
+    bool done() const { return options_.count && shown_ >= *options_.count; }
+    std::uint64_t shown() const { return shown_; }
+
     void deliver(const MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
         if (payload.size() < 20) {
-            printer.notRadius();
+            flushBatch(); // keeps the not-RADIUS count in capture order with the rest
+            printer_.notRadius();
             return;
         }
-        if (printer.print(origin, payload))
-            ++shown;
+        batch_.push_back({origin, payload.copy()});
+        if (batch_.size() >= batchSize_)
+            flushBatch();
     }
+
+    void flushBatch() {
+        if (batch_.empty())
+            return;
+        std::vector<RenderedMessage> rendered(batch_.size());
+        auto renderRange = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i)
+                rendered[i] = printer_.render(batch_[i].origin, zem::ByteView(batch_[i].payload));
+        };
+        const std::size_t half = batch_.size() / 2;
+        if (half >= 16) {
+            std::thread helper(renderRange, half, batch_.size());
+            renderRange(0, half);
+            helper.join();
+        } else {
+            renderRange(0, batch_.size());
+        }
+        for (auto& message : rendered) {
+            if (done())
+                break;
+            if (printer_.emit(std::move(message)))
+                ++shown_;
+        }
+        batch_.clear();
+    }
+
+private:
+    struct Pending {
+        MessageOrigin origin;
+        zem::ByteBuffer payload;
+    };
+    MessagePrinter& printer_;
+    const Options& options_;
+    std::size_t batchSize_;
+    std::vector<Pending> batch_;
+    std::uint64_t shown_ = 0;
 };
 
 double seconds(const pcap_pkthdr& header) {
     return static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
 }
 
-std::string readFile(const std::string& name, CapturePipeline& pipeline, const Session& session) {
+std::string readFile(const std::string& name, CapturePipeline& pipeline, Session& session) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* pcap =
         name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
@@ -132,7 +176,7 @@ std::string readFile(const std::string& name, CapturePipeline& pipeline, const S
             break;
         }
         pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
-        progress.update(pipeline.frames(), session.shown);
+        progress.update(pipeline.frames(), session.shown());
     }
     pcap_close(pcap);
     return failure;
@@ -154,8 +198,7 @@ std::string captureFilter() {
     return ports.empty() ? fragments : "(" + ports + ") or " + fragments;
 }
 
-std::string readLive(const std::string& interface, CapturePipeline& pipeline,
-                     const Session& session) {
+std::string readLive(const std::string& interface, CapturePipeline& pipeline, Session& session) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* pcap = pcap_create(interface.c_str(), error);
     if (!pcap)
@@ -197,6 +240,7 @@ std::string readLive(const std::string& interface, CapturePipeline& pipeline,
             break;
         }
         pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
+        session.flushBatch(); // live output appears as it arrives
     }
     livePcap = nullptr;
     pcap_close(pcap);
@@ -216,7 +260,8 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
              host.structure().plugInAnalyzerClass});
 
     MessagePrinter printer(host, options, output()); // checks the filter and fields first
-    Session session{printer, options};
+    // Files are rendered in batches on both cores; live capture one message at a time.
+    Session session(printer, options, options.interface ? 1 : 512);
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView payload) {
         session.deliver(origin, payload);
     });
@@ -230,6 +275,7 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
                 break;
         }
     }
+    session.flushBatch();
     printer.finish();
     if (!failure.empty())
         return fail(failure);

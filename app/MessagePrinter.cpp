@@ -1,14 +1,16 @@
 #include "MessagePrinter.hpp"
 
+#include "JsonWriter.hpp"
 #include "TerminalText.hpp"
 #include "TreePrinter.hpp"
 #include "ZEMError.hpp"
 #include "ZEMPluginProtocols.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <nlohmann/json.hpp>
+#include <ctime>
 #include <unistd.h>
 
 namespace app {
@@ -50,42 +52,78 @@ void appendHexDump(std::string& out, zem::ByteView bytes) {
     }
 }
 
+// "%6llu %12.6f " without printf, which is a fair share of a summary line's cost.
+void appendLineHead(std::string& out, std::uint64_t frame, double seconds) {
+    char digits[32];
+    auto [frameEnd, e1] = std::to_chars(digits, digits + sizeof digits, frame);
+    auto frameLength = static_cast<std::size_t>(frameEnd - digits);
+    if (frameLength < 6)
+        out.append(6 - frameLength, ' ');
+    out.append(digits, frameEnd);
+    out.push_back(' ');
+    const bool negative = seconds < 0;
+    auto micros = static_cast<std::uint64_t>(std::llround(std::fabs(seconds) * 1e6));
+    char number[40];
+    auto [wholeEnd, e2] = std::to_chars(number, number + 24, micros / 1000000);
+    std::string_view whole(number, static_cast<std::size_t>(wholeEnd - number));
+    std::size_t width = whole.size() + 7 + (negative ? 1 : 0);
+    if (width < 12)
+        out.append(12 - width, ' ');
+    if (negative)
+        out.push_back('-');
+    out.append(whole);
+    out.push_back('.');
+    auto fraction = micros % 1000000;
+    char fractionDigits[6];
+    for (int i = 5; i >= 0; --i) {
+        fractionDigits[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    out.append(fractionDigits, 6);
+    out.push_back(' ');
+}
+
 std::string timeText(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", seconds);
     return text;
 }
 
-nlohmann::json nodeJson(const zem::ZEMNodeProtocol& node) {
-    nlohmann::json object;
-    object["title"] = node.title();
+void appendNodeJson(JsonWriter& json, const zem::ZEMNodeProtocol& node) {
+    json.beginObject();
+    json.key("title");
+    json.string(node.title());
     std::visit(
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>)
-                object["value"] = v;
-            else if constexpr (std::is_same_v<T, zem::ByteBuffer>)
-                object["value"] = zem::ByteView(v).hexRepresentation();
-            else if constexpr (std::is_integral_v<T>)
-                object["value"] = static_cast<std::uint32_t>(v);
+            if constexpr (std::is_same_v<T, std::string>) {
+                json.key("value");
+                json.string(v);
+            } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
+                json.key("value");
+                json.string(zem::ByteView(v).hexRepresentation());
+            } else if constexpr (std::is_integral_v<T>) {
+                json.key("value");
+                json.number(static_cast<std::uint64_t>(v));
+            }
         },
         node.value());
-    if (auto location = node.headerLocation())
-        object["location"] = *location;
-    if (auto length = node.headerLength())
-        object["length"] = *length;
-    if (!node.children().empty()) {
-        auto& children = object["children"] = nlohmann::json::array();
-        for (const auto& child : node.children())
-            children.push_back(nodeJson(*child));
+    if (auto location = node.headerLocation()) {
+        json.key("location");
+        json.number(static_cast<std::uint64_t>(*location));
     }
-    return object;
-}
-
-std::string dumpJson(const nlohmann::json& value) {
-    std::string text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    escapeJsonInvisibles(text);
-    return text;
+    if (auto length = node.headerLength()) {
+        json.key("length");
+        json.number(static_cast<std::uint64_t>(*length));
+    }
+    if (!node.children().empty()) {
+        json.key("children");
+        json.beginArray();
+        for (const auto& child : node.children())
+            appendNodeJson(json, *child);
+        json.endArray();
+    }
+    json.endObject();
 }
 
 std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title) {
@@ -96,39 +134,6 @@ std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title
 }
 
 } // namespace
-
-void escapeJsonInvisibles(std::string& json) {
-    std::string out;
-    out.reserve(json.size());
-    for (std::size_t i = 0; i < json.size(); ++i) {
-        auto c = static_cast<unsigned char>(json[i]);
-        char escape[8];
-        if (c == 0x7F) {
-            out += "\\u007f";
-        } else if (c == 0xC2 && i + 1 < json.size() &&
-                   static_cast<unsigned char>(json[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(json[i + 1]) <= 0x9F) {
-            std::snprintf(escape, sizeof escape, "\\u%04x",
-                          static_cast<unsigned char>(json[i + 1]));
-            out += escape;
-            ++i;
-        } else if (c == 0xE2 && i + 2 < json.size()) {
-            auto b1 = static_cast<unsigned char>(json[i + 1]),
-                 b2 = static_cast<unsigned char>(json[i + 2]);
-            unsigned cp = ((c & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
-            if ((cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069)) {
-                std::snprintf(escape, sizeof escape, "\\u%04x", cp);
-                out += escape;
-                i += 2;
-            } else {
-                out.push_back(json[i]);
-            }
-        } else {
-            out.push_back(json[i]);
-        }
-    }
-    json.swap(out);
-}
 
 std::string colorEscape(const zem::ZEMColor& color, bool trueColor) {
     auto channel = [](double v, double scale) {
@@ -294,80 +299,51 @@ bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer
     return !extraFilter_ || extraFilter_->evaluate(resolve);
 }
 
-void MessagePrinter::printText(const MessageOrigin& origin, zem::ByteView message,
-                               const zem::ZEMPluginAnalyzerProtocol& analyzer) {
-    char head[48];
-    std::snprintf(head, sizeof head, "%6llu %12.6f ", static_cast<unsigned long long>(origin.frame),
-                  origin.relativeTime);
-    buffer_ += colorStart_;
-    buffer_ += head;
-    buffer_ += endpoint(origin.source, origin.sourcePort);
-    buffer_ += " \xE2\x86\x92 ";
-    buffer_ += endpoint(origin.destination, origin.destinationPort);
-    buffer_.push_back(' ');
-    buffer_ += origin.transport;
-    buffer_.push_back(' ');
-    appendTerminalSafe(buffer_, analyzer.protocolInfo(message).value_or(""));
+void MessagePrinter::renderText(std::string& out, const MessageOrigin& origin,
+                                zem::ByteView message,
+                                const zem::ZEMPluginAnalyzerProtocol& analyzer) const {
+    out += colorStart_;
+    appendLineHead(out, origin.frame, origin.relativeTime);
+    out += endpoint(origin.source, origin.sourcePort);
+    out += " \xE2\x86\x92 ";
+    out += endpoint(origin.destination, origin.destinationPort);
+    out.push_back(' ');
+    out += origin.transport;
+    out.push_back(' ');
+    appendTerminalSafe(out, analyzer.protocolInfo(message).value_or(""));
     if (!colorStart_.empty())
-        buffer_ += "\x1b[0m";
-    buffer_.push_back('\n');
+        out += "\x1b[0m";
+    out.push_back('\n');
     if (options_.verbose) {
         for (const auto& node : analyzer.protocolNodes(message))
-            appendTree(buffer_, *node, 1);
+            appendTree(out, *node, 1);
     }
     if (options_.hexDump) {
-        appendHexDump(buffer_, message);
+        appendHexDump(out, message);
     }
     if (options_.verbose || options_.hexDump)
-        buffer_.push_back('\n');
+        out.push_back('\n');
 }
 
-void MessagePrinter::printFields(const MessageOrigin& origin, zem::ByteView message,
-                                 const zem::ZEMPluginAnalyzerProtocol& analyzer) {
+void MessagePrinter::renderFields(std::string& out, const MessageOrigin& origin,
+                                  zem::ByteView message,
+                                  const zem::ZEMPluginAnalyzerProtocol& analyzer) const {
     bool first = true;
     for (const auto& field : options_.fields) {
         if (!first)
-            buffer_ += options_.fieldSeparator;
+            out += options_.fieldSeparator;
         first = false;
         if (auto text = fieldText(field, analyzer, origin, message))
-            appendTerminalSafe(buffer_, *text);
+            appendTerminalSafe(out, *text);
     }
-    buffer_.push_back('\n');
+    out.push_back('\n');
 }
 
-void MessagePrinter::printJson(const MessageOrigin& origin, zem::ByteView message,
-                               const zem::ZEMPluginAnalyzerProtocol& analyzer) {
-    nlohmann::json object;
-    object["frame"] = origin.frame;
-    object["time"] = origin.time;
-    object["time_relative"] = origin.relativeTime;
-    object["src"] = origin.source.text();
-    object["dst"] = origin.destination.text();
-    object["sport"] = origin.sourcePort;
-    object["dport"] = origin.destinationPort;
-    object["transport"] = origin.transport;
-    object["summary"] = analyzer.protocolInfo(message).value_or("");
-    auto& properties = object["properties"] = nlohmann::json::object();
-    for (const auto& attribute : host_.structure().plugInAnalyzerAttributes) {
-        auto value = host_.value(analyzer, attribute.attributeKey, message);
-        if (!value)
-            properties[attribute.attributeKey] = nullptr;
-        else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
-            properties[attribute.attributeKey] = *n8;
-        else if (const auto* n16 = std::get_if<std::uint16_t>(&*value))
-            properties[attribute.attributeKey] = *n16;
-        else
-            properties[attribute.attributeKey] = propertyText(*value);
-    }
-    auto& tree = object["tree"] = nlohmann::json::array();
-    for (const auto& node : analyzer.protocolNodes(message))
-        tree.push_back(nodeJson(*node));
-    if (options_.format == OutputFormat::json) {
-        if (jsonCount_++ > 0)
-            buffer_ += ",\n";
-        buffer_ += dumpJson(object);
-    } else {
-        // Bulk-load form: an action line, then the document.
+void MessagePrinter::renderJson(std::string& out, const MessageOrigin& origin,
+                                zem::ByteView message,
+                                const zem::ZEMPluginAnalyzerProtocol& analyzer) const {
+    if (options_.format == OutputFormat::ek) {
+        // Bulk-load form: an action line naming the day's index, then the document.
         auto days = static_cast<long long>(std::floor(origin.time / 86400));
         std::time_t day = static_cast<std::time_t>(days * 86400);
         std::tm calendar{};
@@ -375,55 +351,113 @@ void MessagePrinter::printJson(const MessageOrigin& origin, zem::ByteView messag
         char index[64];
         std::strftime(index, sizeof index, "{\"index\":{\"_index\":\"radius-%Y-%m-%d\"}}\n",
                       &calendar);
-        buffer_ += index;
-        buffer_ += dumpJson(object);
-        buffer_.push_back('\n');
+        out += index;
     }
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("frame");
+    json.number(origin.frame);
+    json.key("time");
+    json.number(origin.time);
+    json.key("time_relative");
+    json.number(origin.relativeTime);
+    json.key("src");
+    json.string(origin.source.text());
+    json.key("dst");
+    json.string(origin.destination.text());
+    json.key("sport");
+    json.number(std::uint64_t{origin.sourcePort});
+    json.key("dport");
+    json.number(std::uint64_t{origin.destinationPort});
+    json.key("transport");
+    json.string(origin.transport);
+    json.key("summary");
+    json.string(analyzer.protocolInfo(message).value_or(""));
+    json.key("properties");
+    json.beginObject();
+    for (const auto& attribute : host_.structure().plugInAnalyzerAttributes) {
+        json.key(attribute.attributeKey);
+        auto value = host_.value(analyzer, attribute.attributeKey, message);
+        if (!value)
+            json.null();
+        else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
+            json.number(std::uint64_t{*n8});
+        else if (const auto* n16 = std::get_if<std::uint16_t>(&*value))
+            json.number(std::uint64_t{*n16});
+        else
+            json.string(propertyText(*value));
+    }
+    json.endObject();
+    json.key("tree");
+    json.beginArray();
+    for (const auto& node : analyzer.protocolNodes(message))
+        appendNodeJson(json, *node);
+    json.endArray();
+    json.endObject();
+    if (options_.format == OutputFormat::ek)
+        out.push_back('\n');
 }
 
-void MessagePrinter::countStatistics(const MessageOrigin& origin, zem::ByteView message,
-                                     const zem::ZEMPluginAnalyzerProtocol& analyzer) {
-    MessageFacts facts;
-    facts.code = message.at(0).value_or(0);
-    facts.identifier = message.at(1).value_or(0);
+MessageFacts MessagePrinter::facts(const MessageOrigin& origin, zem::ByteView message,
+                                   const zem::ZEMPluginAnalyzerProtocol& analyzer) const {
+    MessageFacts result;
+    result.code = message.at(0).value_or(0);
+    result.identifier = message.at(1).value_or(0);
     auto codeText = host_.value(analyzer, "radiusCodeResolved", message);
-    facts.codeText = codeText ? terminalSafe(propertyText(*codeText)) : std::to_string(facts.code);
-    facts.source = origin.source;
-    facts.destination = origin.destination;
-    facts.sourcePort = origin.sourcePort;
-    facts.destinationPort = origin.destinationPort;
-    facts.time = origin.time;
+    result.codeText =
+        codeText ? terminalSafe(propertyText(*codeText)) : std::to_string(result.code);
+    result.source = origin.source;
+    result.destination = origin.destination;
+    result.sourcePort = origin.sourcePort;
+    result.destinationPort = origin.destinationPort;
+    result.time = origin.time;
     for (const auto& node : analyzer.protocolNodes(message)) {
-        facts.invalidAttributes += countTitled(*node, "Invalid Length - no value(s)");
-        facts.truncatedAttributes += countTitled(*node, "Truncated AVP");
+        result.invalidAttributes += countTitled(*node, "Invalid Length - no value(s)");
+        result.truncatedAttributes += countTitled(*node, "Truncated AVP");
     }
-    statistics_.addMessage(facts);
+    return result;
 }
 
-bool MessagePrinter::print(const MessageOrigin& origin, zem::ByteView message) {
+RenderedMessage MessagePrinter::render(const MessageOrigin& origin, zem::ByteView message) const {
+    RenderedMessage rendered;
     auto analyzer = host_.analyzerClass().create(message, nullptr);
-    if (!analyzer) {
+    if (!analyzer)
+        return rendered;
+    rendered.radius = true;
+    if (!passesFilter(*analyzer, origin, message))
+        return rendered;
+    rendered.passed = true;
+    if (statisticsWanted_)
+        rendered.facts = facts(origin, message, *analyzer);
+    if (!printsMessages_)
+        return rendered;
+    switch (options_.format) {
+    case OutputFormat::text:
+        renderText(rendered.text, origin, message, *analyzer);
+        break;
+    case OutputFormat::fields:
+        renderFields(rendered.text, origin, message, *analyzer);
+        break;
+    case OutputFormat::json:
+    case OutputFormat::ek:
+        renderJson(rendered.text, origin, message, *analyzer);
+        break;
+    }
+    return rendered;
+}
+
+bool MessagePrinter::emit(RenderedMessage&& message) {
+    if (!message.radius) {
         statistics_.addNotRadius();
         return false;
     }
-    if (!passesFilter(*analyzer, origin, message))
+    if (!message.passed)
         return false;
-    if (statisticsWanted_)
-        countStatistics(origin, message, *analyzer);
-    if (printsMessages_) {
-        switch (options_.format) {
-        case OutputFormat::text:
-            printText(origin, message, *analyzer);
-            break;
-        case OutputFormat::fields:
-            printFields(origin, message, *analyzer);
-            break;
-        case OutputFormat::json:
-        case OutputFormat::ek:
-            printJson(origin, message, *analyzer);
-            break;
-        }
-    }
+    if (message.facts)
+        statistics_.addMessage(*message.facts);
+    if (options_.format == OutputFormat::json && printsMessages_ && jsonCount_++ > 0)
+        buffer_ += ",\n";
+    buffer_ += message.text;
     if (buffer_.size() > (1u << 16))
         flush();
     return true;

@@ -16,14 +16,28 @@
 
 namespace app {
 
+/// One message as rendered, ready to be written in capture order.
+struct RenderedMessage {
+    bool radius = false; // the analyzer took it
+    bool passed = false; // and the filter kept it
+    std::string text;
+    std::optional<MessageFacts> facts;
+};
+
 class MessagePrinter {
 public:
     /// Throws ZEMError for a bad filter or field, before anything is read.
     MessagePrinter(const PlugInHost& host, const Options& options, std::FILE* out);
     ~MessagePrinter();
+    MessagePrinter(const MessagePrinter&) = delete;
+    MessagePrinter& operator=(const MessagePrinter&) = delete;
 
-    /// Decodes and prints one message; answers whether it passed the filter.
-    bool print(const MessageOrigin& origin, zem::ByteView message);
+    /// Decodes, filters and formats one message. Touches no shared state, so several
+    /// threads may render at once.
+    RenderedMessage render(const MessageOrigin& origin, zem::ByteView message) const;
+    /// Writes a rendered message and counts it; messages must come in capture order.
+    /// Answers whether it passed the filter.
+    bool emit(RenderedMessage&& message);
     /// A payload on a claimed port that is not RADIUS.
     void notRadius() { statistics_.addNotRadius(); }
     /// Closes the output (JSON array) and prints the statistics.
@@ -36,14 +50,14 @@ private:
     std::optional<std::string> fieldText(const std::string& field,
                                          const zem::ZEMPluginAnalyzerProtocol& analyzer,
                                          const MessageOrigin& origin, zem::ByteView message) const;
-    void printText(const MessageOrigin& origin, zem::ByteView message,
-                   const zem::ZEMPluginAnalyzerProtocol& a);
-    void printFields(const MessageOrigin& origin, zem::ByteView message,
-                     const zem::ZEMPluginAnalyzerProtocol& a);
-    void printJson(const MessageOrigin& origin, zem::ByteView message,
-                   const zem::ZEMPluginAnalyzerProtocol& a);
-    void countStatistics(const MessageOrigin& origin, zem::ByteView message,
-                         const zem::ZEMPluginAnalyzerProtocol& a);
+    void renderText(std::string& out, const MessageOrigin& origin, zem::ByteView message,
+                    const zem::ZEMPluginAnalyzerProtocol& a) const;
+    void renderFields(std::string& out, const MessageOrigin& origin, zem::ByteView message,
+                      const zem::ZEMPluginAnalyzerProtocol& a) const;
+    void renderJson(std::string& out, const MessageOrigin& origin, zem::ByteView message,
+                    const zem::ZEMPluginAnalyzerProtocol& a) const;
+    MessageFacts facts(const MessageOrigin& origin, zem::ByteView message,
+                       const zem::ZEMPluginAnalyzerProtocol& a) const;
 
     const PlugInHost& host_;
     const Options& options_;
@@ -61,7 +75,5 @@ private:
 /// The escape sequence that sets a colour: 24-bit when the terminal says it can, else the
 /// nearest of the 256-colour cube.
 std::string colorEscape(const zem::ZEMColor& color, bool trueColor);
-/// Escapes DEL, C1 and bidirectional controls that a JSON writer leaves as they are.
-void escapeJsonInvisibles(std::string& json);
 
 } // namespace app

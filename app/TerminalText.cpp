@@ -59,6 +59,16 @@ std::size_t sequenceLength(std::string_view text, std::size_t i, char32_t& cp) {
 void appendTerminalSafe(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
+        // Printable ASCII is by far the most common: copy whole runs of it at once.
+        std::size_t run = i;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) >= 0x20 &&
+               static_cast<unsigned char>(text[run]) < 0x7F)
+            ++run;
+        if (run > i) {
+            out.append(text.substr(i, run - i));
+            i = run;
+            continue;
+        }
         auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
             if (c < 0x20 || c == 0x7F)

@@ -46,6 +46,9 @@ public:
     std::optional<std::string_view> findLocalizedString(std::string_view key,
                                                         std::string_view table) const;
 
+    /// A whole table, loaded on first use; empty when the bundle has none.
+    const StringTable& stringTable(std::string_view name) const { return table(name); }
+
     explicit ZEMBundle(std::string path);
 
 private:

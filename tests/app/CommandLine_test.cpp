@@ -18,6 +18,10 @@ struct Row {
     int status;
 };
 
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
 std::string trim(std::string s) {
     while (!s.empty() && s.back() == ' ')
         s.pop_back();

@@ -1,3 +1,4 @@
+#include "JsonWriter.hpp"
 #include "MessagePrinter.hpp"
 #include "RadiusStatistics.hpp"
 #include "TerminalText.hpp"
@@ -5,6 +6,7 @@
 #include "ZEMPredicate.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 TEST(TerminalText, EscapesWhatCouldDriveOrDisguiseATerminal) {
     struct Case {
@@ -29,10 +31,38 @@ TEST(TerminalText, EscapesWhatCouldDriveOrDisguiseATerminal) {
         EXPECT_EQ(app::terminalSafe(c.in), c.out) << c.out;
 }
 
-TEST(JsonEscaping, InvisiblesTheWriterLeaves) {
-    std::string json = "\"a\x7f\xc2\x85\xe2\x80\xae\xe2\x81\xa9\xe2\x82\xac\"";
-    app::escapeJsonInvisibles(json);
-    EXPECT_EQ(json, "\"a\\u007f\\u0085\\u202e\\u2069\xe2\x82\xac\"");
+TEST(JsonWriter, EscapesForParsersAndEyes) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"plain", "\"plain\""},
+        {"q\"b\\", "\"q\\\"b\\\\\""},
+        {"\n\t\x01", "\"\\n\\t\\u0001\""},
+        {"a\x7f\xc2\x85", "\"a\\u007f\\u0085\""},
+        {"\u202e\u2069\u20ac", "\"\\u202e\\u2069\u20ac\""},
+        {"\xff\xc3", "\"\\ufffd\\ufffd\""},
+        {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        app::appendJsonString(out, c.in);
+        EXPECT_EQ(out, c.out);
+        EXPECT_TRUE(nlohmann::json::accept(out)) << out;
+    }
+    std::string doc;
+    app::JsonWriter json(doc);
+    json.beginObject();
+    json.key("a");
+    json.beginArray();
+    json.number(std::uint64_t{1});
+    json.null();
+    json.beginObject();
+    json.endObject();
+    json.endArray();
+    json.key("b");
+    json.number(0.5);
+    json.endObject();
+    EXPECT_EQ(doc, R"({"a":[1,null,{}],"b":0.5})");
 }
 
 TEST(Colors, TrueColorAndTheNearestOf256) {

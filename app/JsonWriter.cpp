@@ -1,0 +1,176 @@
+#include "JsonWriter.hpp"
+
+#include <charconv>
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+constexpr char hexDigits[] = "0123456789abcdef";
+
+void appendUnicodeEscape(std::string& out, unsigned codePoint) {
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out.push_back(hexDigits[(codePoint >> shift) & 0xF]);
+}
+
+// The length of a valid UTF-8 sequence at `i` and its code point, or 0.
+std::size_t utf8Sequence(std::string_view text, std::size_t i, unsigned& cp) {
+    auto b = static_cast<unsigned char>(text[i]);
+    std::size_t length;
+    unsigned minimum;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        cp = b & 0x1Fu;
+        minimum = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        cp = b & 0x0Fu;
+        minimum = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        cp = b & 0x07u;
+        minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+void appendJsonString(std::string& out, std::string_view text) {
+    out.push_back('"');
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t run = i;
+        while (run < text.size()) {
+            auto c = static_cast<unsigned char>(text[run]);
+            if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\')
+                break;
+            ++run;
+        }
+        out.append(text.substr(i, run - i));
+        i = run;
+        if (i >= text.size())
+            break;
+        auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            ++i;
+            continue;
+        case '\\':
+            out += "\\\\";
+            ++i;
+            continue;
+        case '\n':
+            out += "\\n";
+            ++i;
+            continue;
+        case '\r':
+            out += "\\r";
+            ++i;
+            continue;
+        case '\t':
+            out += "\\t";
+            ++i;
+            continue;
+        default:
+            break;
+        }
+        if (c < 0x80) { // other C0 controls and DEL
+            appendUnicodeEscape(out, c);
+            ++i;
+            continue;
+        }
+        unsigned cp = 0;
+        std::size_t length = utf8Sequence(text, i, cp);
+        if (length == 0) {
+            appendUnicodeEscape(out, 0xFFFD);
+            ++i;
+        } else if (cp <= 0x9F || (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069)) {
+            appendUnicodeEscape(out, cp);
+            i += length;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    out.push_back('"');
+}
+
+void JsonWriter::separate() {
+    if (afterKey_) {
+        afterKey_ = false;
+        return;
+    }
+    if (needComma_)
+        out_.push_back(',');
+}
+
+void JsonWriter::open(char c) {
+    separate();
+    out_.push_back(c);
+    needComma_ = false;
+}
+
+void JsonWriter::close(char c) {
+    out_.push_back(c);
+    needComma_ = true;
+}
+
+void JsonWriter::key(std::string_view name) {
+    separate();
+    appendJsonString(out_, name);
+    out_.push_back(':');
+    afterKey_ = true;
+}
+
+void JsonWriter::string(std::string_view text) {
+    separate();
+    appendJsonString(out_, text);
+    needComma_ = true;
+}
+
+void JsonWriter::number(std::uint64_t value) {
+    separate();
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    out_.append(digits, end);
+    needComma_ = true;
+}
+
+void JsonWriter::number(double value) {
+    separate();
+    if (!std::isfinite(value)) {
+        out_ += "null";
+    } else {
+        // Fixed notation: capture times read better as 1700000000.000125
+        // than 1.700000000000125e+09.
+        char digits[400];
+        auto [end, ec] =
+            std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+        out_.append(digits, end);
+    }
+    needComma_ = true;
+}
+
+void JsonWriter::null() {
+    separate();
+    out_ += "null";
+    needComma_ = true;
+}
+
+} // namespace app
