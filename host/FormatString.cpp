@@ -41,10 +41,11 @@ std::string formatString(std::string_view format, std::span<const FormatArgument
     std::size_t nextArgument = 0;
     std::size_t i = 0;
     while (i < format.size()) {
-        char c = format[i];
-        if (c != '%') {
-            out.push_back(c);
-            ++i;
+        if (format[i] != '%') {
+            auto next = format.find('%', i);
+            auto end = next == std::string_view::npos ? format.size() : next;
+            out.append(format.substr(i, end - i));
+            i = end;
             continue;
         }
         const std::size_t start = i++;

@@ -5,8 +5,10 @@ namespace zem {
 void ZEMNode::addChild(std::unique_ptr<ZEMNodeProtocol> child) {
     if (!child)
         return;
-    if (auto* node = dynamic_cast<ZEMNode*>(child.get()); node && node->parent_ == nullptr)
-        node->parent_ = this;
+    child->wasAdded(this);
+    // Attribute nodes get a handful of children; start with room for them.
+    if (children_.capacity() == 0)
+        children_.reserve(4);
     children_.push_back(std::move(child));
 }
 

@@ -35,6 +35,8 @@ public:
     virtual std::optional<std::uint16_t> headerLength() const = 0;
     virtual void setHeaderLocation(std::uint16_t location) = 0;
     virtual void setHeaderLength(std::uint16_t length) = 0;
+    /// Called when the node is added under `parent`.
+    virtual void wasAdded(ZEMNodeProtocol* parent) = 0;
 };
 
 class ZEMNode final : public ZEMNodeProtocol {
@@ -60,6 +62,11 @@ public:
     std::optional<std::uint16_t> headerLength() const override { return headerLength_; }
     void setHeaderLocation(std::uint16_t location) override { headerLocation_ = location; }
     void setHeaderLength(std::uint16_t length) override { headerLength_ = length; }
+
+    void wasAdded(ZEMNodeProtocol* parent) override {
+        if (parent_ == nullptr)
+            parent_ = parent;
+    }
 
     /// A non-owning back link; the parent owns this node once it is added.
     ZEMNodeProtocol* parent() const { return parent_; }

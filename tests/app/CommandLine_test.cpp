@@ -101,3 +101,59 @@ INSTANTIATE_TEST_SUITE_P(Golden, CommandLine, ::testing::ValuesIn(readRows()),
                          [](const auto& rowInfo) {
                              return replaceAll(rowInfo.param.name, "-", "_");
                          });
+
+// Message counts on the public captures, next to what tshark 4.0 counts with its default
+// RADIUS ports (1645, 1646, 1700, 1812, 1813, 3799). Codes and identifiers of the common
+// messages agree one for one (see the public-* golden files); the rows that differ say why.
+TEST(PublicCaptures, CountsAgreeWithTshark) {
+    const std::string shared = RADIUS_SHARED_DIR;
+    if (!std::filesystem::exists(shared + "/captures"))
+        GTEST_SKIP() << "no ../shared here";
+    struct Case {
+        const char* file;
+        int ours, tshark;
+        const char* why;
+    } cases[] = {
+        {"tcpdump/RADIUS.pcap", 4, 4, ""},
+        {"tcpdump/RADIUS-RFC3162.pcap", 1, 1, ""},
+        {"tcpdump/RADIUS-RFC4675.pcap", 6, 6, ""},
+        {"tcpdump/RADIUS-RFC5176.pcap", 6, 6, ""},
+        {"tcpdump/RADIUS-RFC5176-2.pcap", 1, 1, ""},
+        {"tcpdump/RADIUS-RFC5580.pcap", 1, 1, ""},
+        {"tcpdump/RADIUS-port1700.pcap", 1, 1, ""},
+        {"tcpdump/radius_rfc5447.pcap", 1, 1, ""},
+        {"tcpdump/radius_rfc5447_invalid_length.pcap", 1, 1, ""},
+        {"tcpdump/radius_attr_asan.pcap", 0, 0,
+         "IP claims 262144 octets, 95 captured: no UDP payload"},
+        {"zeek/radius.pcap", 4, 4, ""},
+        {"zeek/radius_localhost.pcap", 19, 19, ""},
+        {"arkime/radius.pcap", 2, 2, ""},
+        {"ndpi/fuzz-2020-02-16-11740.pcap", 286, 277,
+         "tshark refuses payloads with an unknown code or a Length beyond the payload; the "
+         "analyzer "
+         "takes every payload of 20 octets or more on a claimed port and shows the damage in its "
+         "tree"},
+        {"ndpi/radius_false_positive.pcapng", 0, 0, "no claimed port"},
+        {"pcapplusplus/radius_1_2_11.pcap", 3, 3, ""},
+        {"pcapplusplus/radius_3.pcap", 1, 1, ""},
+        {"pcapplusplus/radius_wrong.pcap", 1, 0,
+         "a µTP datagram from port 1813 reads as code 1 with Length 45317; tshark's length check "
+         "refuses it"},
+    };
+    for (const auto& c : cases) {
+        testing_support::TemporaryFolder folder;
+        std::string command =
+            "RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "d.plist").string() + " " +
+            RADIUS_ANALYZER_EXECUTABLE + " -d udp.port==1700,RADIUS -d udp.port==3799,RADIUS " +
+            "-T fields -e frame " + shared + "/captures/" + c.file + " 2>/dev/null | wc -l";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        int count = -1;
+        EXPECT_EQ(std::fscanf(pipe, "%d", &count), 1);
+        pclose(pipe);
+        EXPECT_EQ(count, c.ours) << c.file;
+        if (c.ours != c.tshark) {
+            EXPECT_STRNE(c.why, "") << c.file << " differs from tshark without a reason";
+        }
+    }
+}
