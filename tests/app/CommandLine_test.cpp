@@ -157,3 +157,42 @@ TEST(PublicCaptures, CountsAgreeWithTshark) {
         }
     }
 }
+
+// Edits made by one process are what the next one registers, and a refused edit leaves
+// the stored list as it was.
+TEST(CommandLineSettings, PortEditsPersistAcrossProcesses) {
+    testing_support::TemporaryFolder folder;
+    std::string prefix = "RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "d.plist").string() + " " +
+                         RADIUS_ANALYZER_EXECUTABLE + " ";
+    auto run = [&](const std::string& arguments) {
+        std::string command = prefix + arguments + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        std::string text;
+        char buffer[4096];
+        while (pipe && std::fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
+        int status = pipe ? pclose(pipe) : -1;
+        return std::make_pair(WEXITSTATUS(status), text);
+    };
+    auto fresh = run("-G plugins");
+    EXPECT_NE(fresh.second.find("RADIUS\t1645,1812\tudp/tcp"), std::string::npos) << fresh.second;
+    EXPECT_NE(fresh.second.find("RADIUSACCT\t1646,1813\tudp/tcp"), std::string::npos);
+    EXPECT_EQ(run("ports set RADIUS 1812,18120 udp").first, 0);
+    auto edited = run("-G plugins");
+    EXPECT_NE(edited.second.find("RADIUS\t1812,18120\tudp"), std::string::npos) << edited.second;
+    auto refused = run("ports set RADIUS 1813");
+    EXPECT_EQ(refused.first, 1);
+    EXPECT_NE(refused.second.find("already claimed by RADIUSACCT"), std::string::npos)
+        << refused.second;
+    EXPECT_NE(run("-G plugins").second.find("RADIUS\t1812,18120\tudp"), std::string::npos);
+    EXPECT_EQ(run("settings set com_quillfern_zem_radius_ip_resolve YES").first, 0);
+    EXPECT_NE(run("-G prefs").second.find("com_quillfern_zem_radius_ip_resolve: YES"),
+              std::string::npos);
+    EXPECT_EQ(run("settings set com_quillfern_zem_radius_ip_resolve maybe").first, 1);
+    EXPECT_EQ(run("ports reset").first, 0);
+    EXPECT_NE(run("-G plugins").second.find("RADIUS\t1645,1812\tudp/tcp"), std::string::npos);
+    // -o changes a setting for one run and writes nothing.
+    run("-o com_quillfern_zem_radius_credentials_secret=YES -G prefs");
+    EXPECT_NE(run("-G prefs").second.find("com_quillfern_zem_radius_credentials_secret: NO"),
+              std::string::npos);
+}

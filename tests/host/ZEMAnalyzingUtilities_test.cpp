@@ -1,3 +1,4 @@
+#include "MainThread.hpp"
 #include "RadixFormat.hpp"
 #include "TestSupport.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
@@ -5,6 +6,7 @@
 #include "ZEMDateFormatter.hpp"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using testing_support::hex;
 using zem::ByteView;
@@ -94,4 +96,14 @@ TEST(ZEMColor, TextFormRoundTripsExactly) {
     EXPECT_EQ(zem::ZEMColor::fromRawValue("1 0 0"), (zem::ZEMColor{1, 0, 0, 1}));
     for (const char* bad : {"", "red", "1 0", "1 0 0 0 0", "2 0 0", "-1 0 0", "1,0,0", "nan 0 0"})
         EXPECT_FALSE(zem::ZEMColor::fromRawValue(bad).has_value()) << bad;
+}
+
+TEST(MainThreadDeathTest, OtherThreadsAreStopped) {
+    EXPECT_TRUE(zem::isMainThread());
+    EXPECT_DEATH(
+        {
+            std::thread worker([] { zem::requireMainThread("setupPlugIn()"); });
+            worker.join();
+        },
+        "main thread checker");
 }
