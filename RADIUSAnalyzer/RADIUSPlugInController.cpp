@@ -180,12 +180,7 @@ void RADIUSPlugInController::updateRegisteredProtocol(zem::ZEMNetworkProtocol& p
     if (current.protocolPorts.empty())
         throw ZEMError::atPosition(3, "the protocol " + current.protocolName + " has no ports");
 
-    zem::ZEMPlugInNetworkProtocol old;
-    old.id = previous.id;
-    old.protocolName = previous.lastRegisteredName;
-    old.protocolPorts = portNumbers(previous.lastRegisteredPorts);
-    old.sourceProtocol = zem::sourceProtocolFromRaw(previous.lastRegisteredSource)
-                             .value_or(zem::kZEMSourceProtocols::udpTcp);
+    const zem::ZEMPlugInNetworkProtocol old = lastRegisteredNetworkProtocol(previous);
     if (!plugInStructure_)
         return;
 

@@ -72,14 +72,25 @@ std::vector<std::int64_t> portNumbers(std::string_view text) {
     return ports;
 }
 
-zem::ZEMPlugInNetworkProtocol plugInNetworkProtocol(const zem::ZEMNetworkProtocol& record) {
+zem::ZEMPlugInNetworkProtocol plugInNetworkProtocol(const zem::ZEMUUID& id, const std::string& name,
+                                                    std::string_view ports, std::int64_t source) {
     zem::ZEMPlugInNetworkProtocol value;
-    value.id = record.id;
-    value.protocolName = record.protocolName;
-    value.protocolPorts = portNumbers(record.protocolPorts);
-    value.sourceProtocol = zem::sourceProtocolFromRaw(record.sourceProtocol)
-                               .value_or(zem::kZEMSourceProtocols::udpTcp);
+    value.id = id;
+    value.protocolName = name;
+    value.protocolPorts = portNumbers(ports);
+    value.sourceProtocol =
+        zem::sourceProtocolFromRaw(source).value_or(zem::kZEMSourceProtocols::udpTcp);
     return value;
+}
+
+zem::ZEMPlugInNetworkProtocol plugInNetworkProtocol(const zem::ZEMNetworkProtocol& record) {
+    return plugInNetworkProtocol(record.id, record.protocolName, record.protocolPorts,
+                                 record.sourceProtocol);
+}
+
+zem::ZEMPlugInNetworkProtocol lastRegisteredNetworkProtocol(const zem::ZEMNetworkProtocol& record) {
+    return plugInNetworkProtocol(record.id, record.lastRegisteredName, record.lastRegisteredPorts,
+                                 record.lastRegisteredSource);
 }
 
 } // namespace radius

@@ -31,5 +31,9 @@ std::vector<std::int64_t> portNumbers(std::string_view text);
 
 /// The registration value of a record; an unknown transport registers as UDP/TCP.
 zem::ZEMPlugInNetworkProtocol plugInNetworkProtocol(const zem::ZEMNetworkProtocol& record);
+zem::ZEMPlugInNetworkProtocol plugInNetworkProtocol(const zem::ZEMUUID& id, const std::string& name,
+                                                    std::string_view ports, std::int64_t source);
+/// The registration value of a record as it was last registered.
+zem::ZEMPlugInNetworkProtocol lastRegisteredNetworkProtocol(const zem::ZEMNetworkProtocol& record);
 
 } // namespace radius

@@ -2,16 +2,25 @@
 
 namespace app {
 
+namespace {
+
+// Drops the entry that `age` says is oldest until the map has room for one more.
+template <typename Map, typename Age> void makeRoom(Map& map, std::size_t limit, Age age) {
+    while (!map.empty() && map.size() >= limit) {
+        auto oldest = map.begin();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            if (age(it->second) < age(oldest->second))
+                oldest = it;
+        map.erase(oldest);
+    }
+}
+
+} // namespace
+
 void FragmentReassembler::expire(double now) {
     std::erase_if(datagrams_,
                   [&](const auto& entry) { return now - entry.second.firstSeen > timeoutSeconds; });
-    while (datagrams_.size() >= maximumDatagrams) {
-        auto oldest = datagrams_.begin();
-        for (auto it = datagrams_.begin(); it != datagrams_.end(); ++it)
-            if (it->second.firstSeen < oldest->second.firstSeen)
-                oldest = it;
-        datagrams_.erase(oldest);
-    }
+    makeRoom(datagrams_, maximumDatagrams, [](const Datagram& d) { return d.firstSeen; });
 }
 
 std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment, double time) {
@@ -69,13 +78,7 @@ void TCPReassembler::expire(double now) {
     lastExpiry_ = now;
     std::erase_if(streams_,
                   [&](const auto& entry) { return now - entry.second.lastSeen > timeoutSeconds; });
-    while (streams_.size() >= maximumStreams) {
-        auto oldest = streams_.begin();
-        for (auto it = streams_.begin(); it != streams_.end(); ++it)
-            if (it->second.lastSeen < oldest->second.lastSeen)
-                oldest = it;
-        streams_.erase(oldest);
-    }
+    makeRoom(streams_, maximumStreams, [](const Stream& s) { return s.lastSeen; });
 }
 
 void TCPReassembler::append(Stream& stream, zem::ByteView data) {

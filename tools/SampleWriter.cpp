@@ -32,6 +32,16 @@ std::uint16_t fold(std::uint32_t sum) {
     return static_cast<std::uint16_t>(~sum);
 }
 
+// The UDP or TCP checksum over the pseudo header, so that peers see clean segments.
+std::uint16_t transportChecksum(const Endpoint& from, const Endpoint& to, std::uint8_t protocol,
+                                const Bytes& segment) {
+    Bytes pseudo = from.address;
+    append(pseudo, to.address);
+    put16(pseudo, protocol);
+    put16(pseudo, static_cast<std::uint16_t>(segment.size()));
+    return fold(sumWords(segment, sumWords(pseudo)));
+}
+
 } // namespace
 
 RadiusMessage::RadiusMessage(std::uint8_t code, std::uint8_t identifier, std::uint32_t seed) {
@@ -224,12 +234,7 @@ void CaptureWriter::udp(const Endpoint& from, const Endpoint& to, const Bytes& p
     put16(segment, static_cast<std::uint16_t>(8 + payload.size()));
     put16(segment, 0);
     append(segment, payload);
-    // The checksum over the pseudo header, so that peers see clean datagrams.
-    Bytes pseudo = from.address;
-    append(pseudo, to.address);
-    put16(pseudo, 17);
-    put16(pseudo, static_cast<std::uint16_t>(segment.size()));
-    std::uint16_t checksum = fold(sumWords(segment, sumWords(pseudo)));
+    std::uint16_t checksum = transportChecksum(from, to, 17, segment);
     if (checksum == 0)
         checksum = 0xFFFF;
     segment[6] = static_cast<std::uint8_t>(checksum >> 8);
@@ -250,11 +255,7 @@ void CaptureWriter::tcp(const Endpoint& from, const Endpoint& to, std::uint32_t 
     put16(segment, 0);
     put16(segment, 0);
     append(segment, payload);
-    Bytes pseudo = from.address;
-    append(pseudo, to.address);
-    put16(pseudo, 6);
-    put16(pseudo, static_cast<std::uint16_t>(segment.size()));
-    std::uint16_t checksum = fold(sumWords(segment, sumWords(pseudo)));
+    std::uint16_t checksum = transportChecksum(from, to, 6, segment);
     segment[16] = static_cast<std::uint8_t>(checksum >> 8);
     segment[17] = static_cast<std::uint8_t>(checksum);
     ip(from, to, 6, segment, 0);
