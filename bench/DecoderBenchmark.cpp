@@ -1,6 +1,7 @@
 // How long the analyzer takes for its three answers on a typical accounting request.
 #include "RADIUSAttributeRecord.hpp"
 #include "RADIUSProtocolAnalyzer.hpp"
+#include "ZEMDateFormatter.hpp"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -62,6 +63,14 @@ void AttributeRecords(benchmark::State& state) {
         benchmark::DoNotOptimize(radius::attributeRecords(zem::ByteView(message).slice(20)));
 }
 BENCHMARK(AttributeRecords);
+
+void DateFormatterPerWalk(benchmark::State& state) {
+    for (auto _ : state) {
+        zem::ZEMDateFormatter formatter("yyyy-MM-dd HH:mm:ss.SSS");
+        benchmark::DoNotOptimize(formatter.stringFromDate(1700000000));
+    }
+}
+BENCHMARK(DateFormatterPerWalk);
 
 } // namespace
 

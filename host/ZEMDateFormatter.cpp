@@ -1,7 +1,6 @@
 #include "ZEMDateFormatter.hpp"
 
 #include <map>
-#include <tuple>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
@@ -15,18 +14,21 @@ struct ZEMDateFormatter::Impl {
 
 namespace {
 
-using CacheKey = std::tuple<std::string, std::string, std::string>;
-
+// ICU settles the default time zone and locale on first use and nothing in this process
+// changes them afterwards, so a formatter per pattern and thread behaves exactly like a
+// new one. The last one used is checked first: a walk asks for the same pattern again.
 ZEMDateFormatter::Impl* cachedFormatter(std::string_view pattern) {
-    thread_local std::map<CacheKey, std::unique_ptr<ZEMDateFormatter::Impl>> cache;
-    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
-    icu::UnicodeString zoneId;
-    zone->getID(zoneId);
-    std::string zoneText;
-    zoneId.toUTF8String(zoneText);
+    thread_local std::map<std::string, std::unique_ptr<ZEMDateFormatter::Impl>, std::less<>> cache;
+    thread_local const std::pair<const std::string, std::unique_ptr<ZEMDateFormatter::Impl>>* last =
+        nullptr;
+    if (last && last->first == pattern)
+        return last->second.get();
+    auto it = cache.find(pattern);
+    if (it == cache.end())
+        it = cache.emplace(std::string(pattern), nullptr).first;
+    last = &*it;
+    auto& slot = it->second;
     const icu::Locale& locale = icu::Locale::getDefault();
-    CacheKey key{std::string(pattern), zoneText, locale.getName()};
-    auto& slot = cache[key];
     if (!slot) {
         slot = std::make_unique<ZEMDateFormatter::Impl>();
         UErrorCode status = U_ZERO_ERROR;
