@@ -2,21 +2,6 @@
 
 namespace zem {
 
-std::optional<std::uint16_t> ByteView::loadBigEndian16(std::size_t offset) const {
-    if (offset > bytes_.size() || bytes_.size() - offset < 2)
-        return std::nullopt;
-    return static_cast<std::uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
-}
-
-std::optional<std::uint32_t> ByteView::loadBigEndian32(std::size_t offset) const {
-    if (offset > bytes_.size() || bytes_.size() - offset < 4)
-        return std::nullopt;
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value = (value << 8) | bytes_[offset + i];
-    return value;
-}
-
 std::string ByteView::hexRepresentation(bool lowercase, int width, bool separate) const {
     static constexpr char lower[] = "0123456789abcdef";
     static constexpr char upper[] = "0123456789ABCDEF";

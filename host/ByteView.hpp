@@ -54,9 +54,18 @@ public:
         return offset < bytes_.size() ? std::optional(bytes_[offset]) : std::nullopt;
     }
 
-    /// Big-endian reads of wire integers.
-    std::optional<std::uint16_t> loadBigEndian16(std::size_t offset) const;
-    std::optional<std::uint32_t> loadBigEndian32(std::size_t offset) const;
+    /// Big-endian reads of wire integers (inline: every packet layer calls them).
+    std::optional<std::uint16_t> loadBigEndian16(std::size_t offset) const {
+        if (offset > bytes_.size() || bytes_.size() - offset < 2)
+            return std::nullopt;
+        return static_cast<std::uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
+    }
+    std::optional<std::uint32_t> loadBigEndian32(std::size_t offset) const {
+        if (offset > bytes_.size() || bytes_.size() - offset < 4)
+            return std::nullopt;
+        return (std::uint32_t{bytes_[offset]} << 24) | (std::uint32_t{bytes_[offset + 1]} << 16) |
+               (std::uint32_t{bytes_[offset + 2]} << 8) | bytes_[offset + 3];
+    }
 
     /// The octets from `from` on, at most `count` of them; empty when `from` lies past the end.
     constexpr ByteView slice(std::size_t from, std::size_t count) const {
