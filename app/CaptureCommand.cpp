@@ -156,28 +156,37 @@ double seconds(const pcap_pkthdr& header) {
     return static_cast<double>(header.ts.tv_sec) + static_cast<double>(header.ts.tv_usec) / 1e6;
 }
 
+// Feeds packets to the pipeline until the end, an error, -c or an interrupt; answers the
+// error text, empty when there was none. `afterEach` runs after every packet.
+template <typename AfterEach>
+std::string readPackets(pcap_t* pcap, const std::string& name, CapturePipeline& pipeline,
+                        Session& session, AfterEach afterEach) {
+    const int linkType = pcap_datalink(pcap);
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    while (!session.done() && !interrupted) {
+        int result = pcap_next_ex(pcap, &header, &data);
+        if (result == 0)
+            continue; // live timeout: look at the interrupt flag again
+        if (result == PCAP_ERROR_BREAK)
+            break;
+        if (result < 0)
+            return name + ": " + pcap_geterr(pcap);
+        pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
+        afterEach();
+    }
+    return {};
+}
+
 std::string readFile(const std::string& name, CapturePipeline& pipeline, Session& session) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* pcap =
         name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
     if (!pcap)
         return std::string("cannot read ") + (name == "-" ? "standard input" : name) + ": " + error;
-    const int linkType = pcap_datalink(pcap);
     Progress progress(name, pcap_file(pcap));
-    std::string failure;
-    pcap_pkthdr* header = nullptr;
-    const std::uint8_t* data = nullptr;
-    while (!session.done() && !interrupted) {
-        int result = pcap_next_ex(pcap, &header, &data);
-        if (result == PCAP_ERROR_BREAK)
-            break;
-        if (result < 0) {
-            failure = name + ": " + pcap_geterr(pcap);
-            break;
-        }
-        pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
-        progress.update(pipeline.frames(), session.shown());
-    }
+    std::string failure = readPackets(pcap, name, pipeline, session,
+                                      [&] { progress.update(pipeline.frames(), session.shown()); });
     pcap_close(pcap);
     return failure;
 }
@@ -225,23 +234,9 @@ std::string readLive(const std::string& interface, CapturePipeline& pipeline, Se
     livePcap = pcap;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    const int linkType = pcap_datalink(pcap);
-    std::string failure;
-    pcap_pkthdr* header = nullptr;
-    const std::uint8_t* data = nullptr;
-    while (!session.done() && !interrupted) {
-        int result = pcap_next_ex(pcap, &header, &data);
-        if (result == 0)
-            continue; // timeout: look at the interrupt flag again
-        if (result == PCAP_ERROR_BREAK)
-            break;
-        if (result < 0) {
-            failure = interface + ": " + pcap_geterr(pcap);
-            break;
-        }
-        pipeline.frame(linkType, seconds(*header), zem::ByteView(std::span(data, header->caplen)));
-        session.flushBatch(); // live output appears as it arrives
-    }
+    // Live output appears as it arrives.
+    std::string failure =
+        readPackets(pcap, interface, pipeline, session, [&] { session.flushBatch(); });
     livePcap = nullptr;
     pcap_close(pcap);
     return failure;

@@ -1,5 +1,7 @@
 #include "JsonWriter.hpp"
 
+#include "TerminalText.hpp"
+
 #include <charconv>
 #include <cmath>
 
@@ -9,43 +11,10 @@ namespace {
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
-void appendUnicodeEscape(std::string& out, unsigned codePoint) {
+void appendUnicodeEscape(std::string& out, char32_t codePoint) {
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4)
         out.push_back(hexDigits[(codePoint >> shift) & 0xF]);
-}
-
-// The length of a valid UTF-8 sequence at `i` and its code point, or 0.
-std::size_t utf8Sequence(std::string_view text, std::size_t i, unsigned& cp) {
-    auto b = static_cast<unsigned char>(text[i]);
-    std::size_t length;
-    unsigned minimum;
-    if (b >= 0xC2 && b <= 0xDF) {
-        length = 2;
-        cp = b & 0x1Fu;
-        minimum = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3;
-        cp = b & 0x0Fu;
-        minimum = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4;
-        cp = b & 0x07u;
-        minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() - i < length)
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (c & 0x3Fu);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
 }
 
 } // namespace
@@ -95,8 +64,8 @@ void appendJsonString(std::string& out, std::string_view text) {
             ++i;
             continue;
         }
-        unsigned cp = 0;
-        std::size_t length = utf8Sequence(text, i, cp);
+        char32_t cp = 0;
+        std::size_t length = utf8SequenceAt(text, i, cp);
         if (length == 0) {
             appendUnicodeEscape(out, 0xFFFD);
             ++i;

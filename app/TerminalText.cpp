@@ -39,22 +39,20 @@ bool isEscapedCodePoint(char32_t cp) {
            (cp >= 0x2066 && cp <= 0x2069);
 }
 
-// The length of the valid UTF-8 sequence at `i`, or 0.
-std::size_t sequenceLength(std::string_view text, std::size_t i, char32_t& cp) {
+} // namespace
+
+std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
     auto b = static_cast<unsigned char>(text[i]);
     std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
     if (b < 0xC2 || b > 0xF4 || text.size() - i < length)
         return 0;
-    zem::ByteView view(text.substr(i, length));
-    if (!zem::isValidUtf8(view))
+    if (!zem::isValidUtf8(zem::ByteView(text.substr(i, length))))
         return 0;
     cp = b & (length == 2 ? 0x1Fu : length == 3 ? 0x0Fu : 0x07u);
     for (std::size_t k = 1; k < length; ++k)
         cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
     return length;
 }
-
-} // namespace
 
 void appendTerminalSafe(std::string& out, std::string_view text) {
     std::size_t i = 0;
@@ -79,7 +77,7 @@ void appendTerminalSafe(std::string& out, std::string_view text) {
             continue;
         }
         char32_t cp = 0;
-        std::size_t length = sequenceLength(text, i, cp);
+        std::size_t length = utf8SequenceAt(text, i, cp);
         if (length == 0) {
             appendByteEscape(out, c);
             ++i;

@@ -12,6 +12,9 @@
 namespace app {
 
 void appendTerminalSafe(std::string& out, std::string_view text);
+/// The length of the valid UTF-8 sequence of two or more octets at `i`, with its code
+/// point in `codePoint`; 0 for ASCII, a cut or invalid sequence.
+std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& codePoint);
 std::string terminalSafe(std::string_view text);
 
 } // namespace app
