@@ -20,6 +20,16 @@ namespace {
 constexpr const char* captureFields[] = {"frame", "time",  "src",      "dst",
                                          "sport", "dport", "transport"};
 
+// A property key the plug-in registered, or one of the capture's own fields.
+bool isKnownField(const PlugInHost& host, std::string_view name) {
+    if (host.attribute(name))
+        return true;
+    for (const char* field : captureFields)
+        if (name == field)
+            return true;
+    return false;
+}
+
 std::string endpoint(const IPAddress& address, std::uint16_t port) {
     std::string text = address.text();
     if (address.family == 6)
@@ -160,10 +170,7 @@ MessagePrinter::MessagePrinter(const PlugInHost& host, const Options& options, s
     }
     printsMessages_ = !options.quiet;
     for (const auto& field : options.fields) {
-        bool known = host.attribute(field) != nullptr;
-        for (const char* c : captureFields)
-            known = known || field == c;
-        if (!known)
+        if (!isKnownField(host, field))
             throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
                                 "-e: unknown field \"" + field + "\" (see -G fields)");
     }
@@ -186,11 +193,8 @@ MessagePrinter::MessagePrinter(const PlugInHost& host, const Options& options, s
                 zem::ZEMError::Case::invalidArgument,
                 "--find wants \"PREDICATE NAME=VALUE\" with a registered predicate name, got \"" +
                     *options.find + "\" (see -G plugins)");
-        auto predicate =
-            zem::ZEMPredicate::parse(format, {{"value", options.find->substr(eq + 1)}});
-        filter_ = predicate;
-        if (!expression.empty())
-            expression = "(" + expression + ")";
+        filters_.push_back(
+            zem::ZEMPredicate::parse(format, {{"value", options.find->substr(eq + 1)}}));
     }
     if (!expression.empty()) {
         std::optional<zem::ZEMPredicate> attempt;
@@ -201,21 +205,11 @@ MessagePrinter::MessagePrinter(const PlugInHost& host, const Options& options, s
         }
         auto parsed = std::move(*attempt);
         for (const auto& path : parsed.keyPaths()) {
-            bool known = host.attribute(path) != nullptr;
-            for (const char* c : captureFields)
-                known = known || path == c;
-            if (!known)
+            if (!isKnownField(host, path))
                 throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
                                     "-Y: unknown field \"" + path + "\" (see -G fields)");
         }
-        if (filter_) {
-            // Both must hold: check the user's expression after the registered predicate.
-            auto combined = std::move(*filter_);
-            filter_ = parsed;
-            extraFilter_ = std::move(combined);
-        } else {
-            filter_ = std::move(parsed);
-        }
+        filters_.push_back(std::move(parsed));
     }
     bool terminal = isatty(fileno(out)) != 0;
     bool color =
@@ -274,11 +268,11 @@ std::optional<std::string> MessagePrinter::fieldText(const std::string& field,
 
 bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer,
                                   const MessageOrigin& origin, zem::ByteView message) const {
-    if (!filter_)
+    if (filters_.empty())
         return true;
     auto resolve = [&](std::string_view path) -> std::optional<zem::ZEMPredicateValue> {
         std::string key(path);
-        if (const auto* attribute = host_.attribute(key)) {
+        if (host_.attribute(key)) {
             auto value = host_.value(analyzer, key, message);
             if (!value)
                 return std::nullopt;
@@ -286,7 +280,6 @@ bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer
                 return std::int64_t{*n8};
             if (const auto* n16 = std::get_if<std::uint16_t>(&*value))
                 return std::int64_t{*n16};
-            (void)attribute;
             return propertyText(*value);
         }
         if (key == "frame" || key == "sport" || key == "dport")
@@ -294,9 +287,10 @@ bool MessagePrinter::passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer
                 std::stoll(*fieldText(key, analyzer, origin, message)));
         return fieldText(key, analyzer, origin, message);
     };
-    if (!filter_->evaluate(resolve))
-        return false;
-    return !extraFilter_ || extraFilter_->evaluate(resolve);
+    for (const auto& filter : filters_)
+        if (!filter.evaluate(resolve))
+            return false;
+    return true;
 }
 
 void MessagePrinter::renderText(std::string& out, const MessageOrigin& origin,

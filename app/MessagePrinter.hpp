@@ -63,8 +63,7 @@ private:
     const Options& options_;
     std::FILE* out_;
     std::string buffer_;
-    std::optional<zem::ZEMPredicate> filter_;
-    std::optional<zem::ZEMPredicate> extraFilter_; // --find together with -Y
+    std::vector<zem::ZEMPredicate> filters_; // --find and -Y: every one must hold
     RadiusStatistics statistics_;
     bool statisticsWanted_ = false;
     bool printsMessages_ = true;

@@ -133,22 +133,17 @@ std::optional<IPPacket> parseIPv6(ByteView packet) {
         case 43:  // routing
         case 60:  // destination options
         case 135: // mobility
+        case 51:  // authentication header
         {
             auto following = rest.at(0);
             auto length = rest.at(1);
             if (!following || !length)
                 return std::nullopt;
+            // The authentication header counts 4-octet units less two; the others 8-octet
+            // units less one.
+            std::size_t size = header == 51 ? (*length + 2u) * 4u : (*length + 1u) * 8u;
             header = *following;
-            rest = rest.slice((*length + 1u) * 8u);
-            continue;
-        }
-        case 51: { // authentication header counts in 4-octet units
-            auto following = rest.at(0);
-            auto length = rest.at(1);
-            if (!following || !length)
-                return std::nullopt;
-            header = *following;
-            rest = rest.slice((*length + 2u) * 4u);
+            rest = rest.slice(size);
             continue;
         }
         case 44: { // fragment
