@@ -5,6 +5,8 @@
 #include "RADIUSValueNodes.hpp"
 #include "ZEMDateFormatter.hpp"
 
+#include <array>
+
 namespace radius {
 
 using zem::ZEMNode;
@@ -31,6 +33,21 @@ struct Labels {
     std::string attributeTitleFormat = label("AVP %u - %@");
     std::string attributeValueFormat = label("%@ (%u)");
     std::string dateFormat = label("yyyy-MM-dd HH:mm:ss.SSS");
+
+    // Texts that depend only on one octet, filled in once for every value of it.
+    std::array<std::string, 256> attributeTitles, attributeValues, lengths, identifiers;
+
+    Labels() {
+        for (std::size_t i = 0; i < 256; ++i) {
+            const auto octet = static_cast<std::uint8_t>(i);
+            const std::string* registered = attributeName(octet);
+            const std::string& name = registered ? *registered : unknown;
+            attributeTitles[i] = zem::fillFormat(attributeTitleFormat, octet, name);
+            attributeValues[i] = zem::fillFormat(attributeValueFormat, name, octet);
+            lengths[i] = zem::fillFormat(bytesFormat, octet);
+            identifiers[i] = zem::fillFormat(identifierFormat, octet, octet);
+        }
+    }
 };
 
 const Labels& labels() {
@@ -38,8 +55,8 @@ const Labels& labels() {
     return all;
 }
 
-std::string bytesText(std::uint64_t count) {
-    return zem::fillFormat(labels().bytesFormat, count);
+std::string bytesText(std::uint16_t count) {
+    return count < 256 ? labels().lengths[count] : zem::fillFormat(labels().bytesFormat, count);
 }
 
 } // namespace
@@ -53,21 +70,17 @@ void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>
     std::uint16_t offset = startOffset;
     for (const AttributeRecord& record : *records) {
         const std::uint8_t type = record.avpType;
-        const std::string* registered = attributeName(type);
-        const std::string& name = registered ? *registered : l.unknown;
-
-        auto attribute = ZEMNode::nodeWithName(zem::fillFormat(l.attributeTitleFormat, type, name));
+        auto attribute = ZEMNode::nodeWithName(l.attributeTitles[type]);
         attribute->setHeaderLength(record.avpLength);
         attribute->setHeaderLocation(offset);
         attribute->setParent(&header);
 
-        auto typeNode =
-            ZEMNode::nodeWithName(l.attribute, zem::fillFormat(l.attributeValueFormat, name, type));
+        auto typeNode = ZEMNode::nodeWithName(l.attribute, l.attributeValues[type]);
         typeNode->setHeaderLocation(0);
         typeNode->setHeaderLength(1);
         attribute->addChild(std::move(typeNode));
 
-        auto lengthNode = ZEMNode::nodeWithName(l.length, bytesText(record.avpLength));
+        auto lengthNode = ZEMNode::nodeWithName(l.length, l.lengths[record.avpLength]);
         lengthNode->setHeaderLocation(1);
         lengthNode->setHeaderLength(1);
         attribute->addChild(std::move(lengthNode));
@@ -100,8 +113,7 @@ std::unique_ptr<ZEMNode> radiusPacketTree(const RADIUSDissector& dissector, zem:
     if (!code || !identifier || !authenticator)
         return header;
     header->addChild(ZEMNode::nodeWithName(l.code, std::move(*code)));
-    header->addChild(ZEMNode::nodeWithName(
-        l.identifier, zem::fillFormat(l.identifierFormat, *identifier, *identifier)));
+    header->addChild(ZEMNode::nodeWithName(l.identifier, l.identifiers[*identifier]));
     header->addChild(ZEMNode::nodeWithName(l.authenticator, std::move(*authenticator)));
 
     auto attributes = dissector.attributeListData(message);

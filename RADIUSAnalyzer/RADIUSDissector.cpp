@@ -3,6 +3,7 @@
 #include "FormatString.hpp"
 #include "RADIUSLocalization.hpp"
 
+#include <array>
 #include <cstdio>
 
 namespace radius {
@@ -14,12 +15,19 @@ std::optional<std::string> RADIUSDissector::radiusCodeText(ByteView data) const 
     auto code = data.at(0);
     if (!code)
         return std::nullopt;
-    if (auto name = radiusCodeName(*code)) {
-        std::string text(*name);
-        text.append(" (").append(std::to_string(*code)).append(")");
-        return text;
-    }
-    return zem::fillFormat(localizedRADIUSString("Unknown Code (%u)"), *code);
+    // Every message asks; the 256 answers are made once.
+    static const auto texts = [] {
+        std::array<std::string, 256> all;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const auto octet = static_cast<std::uint8_t>(i);
+            if (auto name = radiusCodeName(octet))
+                all[i] = std::string(*name) + " (" + std::to_string(i) + ")";
+            else
+                all[i] = zem::fillFormat(localizedRADIUSString("Unknown Code (%u)"), octet);
+        }
+        return all;
+    }();
+    return texts[*code];
 }
 
 std::optional<std::string> RADIUSDissector::authenticatorText(ByteView data) const {

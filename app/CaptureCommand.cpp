@@ -5,6 +5,7 @@
 #include "NetworkLayers.hpp"
 #include "Output.hpp"
 #include "Reassembly.hpp"
+#include "RenderQueue.hpp"
 #include "ZEMError.hpp"
 #include "ZEMPortsController.hpp"
 
@@ -91,13 +92,17 @@ private:
     bool active_ = false, shown_ = false;
 };
 
-// Reads one capture file; answers an error text, empty when the file was read whole.
-// Collects what the pipeline delivers into batches, renders each batch on both cores,
-// and writes the results in capture order; stops after -c messages.
+// Collects what the pipeline delivers into batches, renders them on worker threads and
+// writes the results in capture order; stops after -c messages.
 class Session {
 public:
-    Session(MessagePrinter& printer, const Options& options, std::size_t batchSize)
-        : printer_(printer), options_(options), batchSize_(batchSize) {}
+    Session(MessagePrinter& printer, const Options& options, unsigned workers,
+            std::size_t batchSize)
+        : printer_(printer), options_(options), batchSize_(batchSize),
+          queue_(
+              [&printer](const MessageBatch& in, RenderedBatch& out) { render(printer, in, out); },
+              workers),
+          write_([this](const RenderedBatch& batch) { write(batch); }) {}
 
     bool done() const { return options_.count && shown_ >= *options_.count; }
     std::uint64_t shown() const { return shown_; }
@@ -105,50 +110,39 @@ public:
     void deliver(const MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
-        if (payload.size() < 20) {
-            flushBatch(); // keeps the not-RADIUS count in capture order with the rest
-            printer_.notRadius();
-            return;
-        }
-        batch_.push_back({origin, payload.copy()});
-        if (batch_.size() >= batchSize_)
-            flushBatch();
+        queue_.filling().add(origin, payload);
+        if (queue_.filling().size() >= batchSize_)
+            queue_.submit(write_);
     }
 
-    void flushBatch() {
-        if (batch_.empty())
-            return;
-        std::vector<RenderedMessage> rendered(batch_.size());
-        auto renderRange = [&](std::size_t from, std::size_t to) {
-            for (std::size_t i = from; i < to; ++i)
-                rendered[i] = printer_.render(batch_[i].origin, zem::ByteView(batch_[i].payload));
-        };
-        const std::size_t half = batch_.size() / 2;
-        if (half >= 16) {
-            std::thread helper(renderRange, half, batch_.size());
-            renderRange(0, half);
-            helper.join();
-        } else {
-            renderRange(0, batch_.size());
-        }
-        for (auto& message : rendered) {
-            if (done())
-                break;
-            if (printer_.emit(std::move(message)))
-                ++shown_;
-        }
-        batch_.clear();
-    }
+    void finish() { queue_.finish(write_); }
 
 private:
-    struct Pending {
-        MessageOrigin origin;
-        zem::ByteBuffer payload;
-    };
+    static void render(const MessagePrinter& printer, const MessageBatch& in, RenderedBatch& out) {
+        out.messages.reserve(in.size());
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            out.messages.push_back(printer.render(in.origin(i), in.message(i), out.text));
+            out.messages.back().textEnd = out.text.size();
+        }
+    }
+
+    void write(const RenderedBatch& batch) {
+        std::size_t begin = 0;
+        for (const auto& message : batch.messages) {
+            if (done())
+                break;
+            std::string_view text(batch.text.data() + begin, message.textEnd - begin);
+            if (printer_.emit(message, text))
+                ++shown_;
+            begin = message.textEnd;
+        }
+    }
+
     MessagePrinter& printer_;
     const Options& options_;
     std::size_t batchSize_;
-    std::vector<Pending> batch_;
+    RenderQueue queue_;
+    RenderQueue::Consume write_;
     std::uint64_t shown_ = 0;
 };
 
@@ -207,7 +201,9 @@ std::string captureFilter() {
     return ports.empty() ? fragments : "(" + ports + ") or " + fragments;
 }
 
-std::string readLive(const std::string& interface, CapturePipeline& pipeline, Session& session) {
+template <typename FlushNow>
+std::string readLive(const std::string& interface, CapturePipeline& pipeline, Session& session,
+                     FlushNow flushNow) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* pcap = pcap_create(interface.c_str(), error);
     if (!pcap)
@@ -235,8 +231,7 @@ std::string readLive(const std::string& interface, CapturePipeline& pipeline, Se
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     // Live output appears as it arrives.
-    std::string failure =
-        readPackets(pcap, interface, pipeline, session, [&] { session.flushBatch(); });
+    std::string failure = readPackets(pcap, interface, pipeline, session, [&] { flushNow(); });
     livePcap = nullptr;
     pcap_close(pcap);
     return failure;
@@ -255,14 +250,17 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
              host.structure().plugInAnalyzerClass});
 
     MessagePrinter printer(host, options, output()); // checks the filter and fields first
-    // Files are rendered in batches on both cores; live capture one message at a time.
-    Session session(printer, options, options.interface ? 1 : 512);
+    // Files are rendered in batches on every core; live capture one message at a time, at
+    // once, so that each line appears as its packet arrives.
+    const bool live = options.interface.has_value();
+    Session session(printer, options, live ? 0 : std::max(1u, std::thread::hardware_concurrency()),
+                    live ? 1 : 256);
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView payload) {
         session.deliver(origin, payload);
     });
     std::string failure;
     if (options.interface) {
-        failure = readLive(*options.interface, pipeline, session);
+        failure = readLive(*options.interface, pipeline, session, [&] { printer.flush(); });
     } else {
         for (const auto& file : options.inputFiles) {
             failure = readFile(file, pipeline, session);
@@ -270,7 +268,7 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
                 break;
         }
     }
-    session.flushBatch();
+    session.finish();
     printer.finish();
     if (!failure.empty())
         return fail(failure);

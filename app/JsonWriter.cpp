@@ -23,13 +23,7 @@ void appendJsonString(std::string& out, std::string_view text) {
     out.push_back('"');
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t run = i;
-        while (run < text.size()) {
-            auto c = static_cast<unsigned char>(text[run]);
-            if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\')
-                break;
-            ++run;
-        }
+        std::size_t run = printableRunEnd(text, i, true);
         out.append(text.substr(i, run - i));
         i = run;
         if (i >= text.size())
@@ -121,18 +115,38 @@ void JsonWriter::number(std::uint64_t value) {
     needComma_ = true;
 }
 
-void JsonWriter::number(double value) {
+void JsonWriter::seconds(double value) {
     separate();
-    if (!std::isfinite(value)) {
+    if (!std::isfinite(value) || std::fabs(value) >= 9e12) {
         out_ += "null";
-    } else {
-        // Fixed notation: capture times read better as 1700000000.000125
-        // than 1.700000000000125e+09.
-        char digits[400];
-        auto [end, ec] =
-            std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
-        out_.append(digits, end);
+        needComma_ = true;
+        return;
     }
+    const auto micros = std::llround(value * 1e6);
+    if (micros < 0)
+        out_.push_back('-');
+    const auto magnitude = static_cast<std::uint64_t>(micros < 0 ? -micros : micros);
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude / 1000000);
+    out_.append(digits, end);
+    auto fraction = magnitude % 1000000;
+    if (fraction != 0) {
+        char decimals[7] = {'.'};
+        for (int i = 6; i >= 1; --i, fraction /= 10)
+            decimals[i] = static_cast<char>('0' + fraction % 10);
+        std::size_t length = 7;
+        while (decimals[length - 1] == '0')
+            --length;
+        out_.append(decimals, length);
+    }
+    needComma_ = true;
+}
+
+void JsonWriter::hexString(zem::ByteView octets) {
+    separate();
+    out_.push_back('"');
+    octets.appendHexRepresentation(out_);
+    out_.push_back('"');
     needComma_ = true;
 }
 

@@ -4,6 +4,8 @@
 // output is valid for any parser and safe to look at.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,7 +23,10 @@ public:
     void key(std::string_view name);
     void string(std::string_view text);
     void number(std::uint64_t value);
-    void number(double value);
+    /// Seconds to the microsecond that captures record, without trailing zeros.
+    void seconds(double value);
+    /// Octets as lower-case hexadecimal text.
+    void hexString(zem::ByteView octets);
     void null();
 
 private:

@@ -111,7 +111,7 @@ void appendNodeJson(JsonWriter& json, const zem::ZEMNodeProtocol& node) {
                 json.string(v);
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
                 json.key("value");
-                json.string(zem::ByteView(v).hexRepresentation());
+                json.hexString(zem::ByteView(v));
             } else if constexpr (std::is_integral_v<T>) {
                 json.key("value");
                 json.number(static_cast<std::uint64_t>(v));
@@ -352,9 +352,9 @@ void MessagePrinter::renderJson(std::string& out, const MessageOrigin& origin,
     json.key("frame");
     json.number(origin.frame);
     json.key("time");
-    json.number(origin.time);
+    json.seconds(origin.time);
     json.key("time_relative");
-    json.number(origin.relativeTime);
+    json.seconds(origin.relativeTime);
     json.key("src");
     json.string(origin.source.text());
     json.key("dst");
@@ -412,7 +412,8 @@ MessageFacts MessagePrinter::facts(const MessageOrigin& origin, zem::ByteView me
     return result;
 }
 
-RenderedMessage MessagePrinter::render(const MessageOrigin& origin, zem::ByteView message) const {
+RenderedMessage MessagePrinter::render(const MessageOrigin& origin, zem::ByteView message,
+                                       std::string& text) const {
     RenderedMessage rendered;
     auto analyzer = host_.analyzerClass().create(message, nullptr);
     if (!analyzer)
@@ -427,20 +428,20 @@ RenderedMessage MessagePrinter::render(const MessageOrigin& origin, zem::ByteVie
         return rendered;
     switch (options_.format) {
     case OutputFormat::text:
-        renderText(rendered.text, origin, message, *analyzer);
+        renderText(text, origin, message, *analyzer);
         break;
     case OutputFormat::fields:
-        renderFields(rendered.text, origin, message, *analyzer);
+        renderFields(text, origin, message, *analyzer);
         break;
     case OutputFormat::json:
     case OutputFormat::ek:
-        renderJson(rendered.text, origin, message, *analyzer);
+        renderJson(text, origin, message, *analyzer);
         break;
     }
     return rendered;
 }
 
-bool MessagePrinter::emit(RenderedMessage&& message) {
+bool MessagePrinter::emit(const RenderedMessage& message, std::string_view text) {
     if (!message.radius) {
         statistics_.addNotRadius();
         return false;
@@ -451,7 +452,7 @@ bool MessagePrinter::emit(RenderedMessage&& message) {
         statistics_.addMessage(*message.facts);
     if (options_.format == OutputFormat::json && printsMessages_ && jsonCount_++ > 0)
         buffer_ += ",\n";
-    buffer_ += message.text;
+    buffer_ += text;
     if (buffer_.size() > (1u << 16))
         flush();
     return true;

@@ -16,11 +16,11 @@
 
 namespace app {
 
-/// One message as rendered, ready to be written in capture order.
+/// What became of one rendered message; its text is kept apart, with the batch's.
 struct RenderedMessage {
-    bool radius = false; // the analyzer took it
-    bool passed = false; // and the filter kept it
-    std::string text;
+    bool radius = false;     // the analyzer took it
+    bool passed = false;     // and the filter kept it
+    std::size_t textEnd = 0; // where its text ends in the batch's text
     std::optional<MessageFacts> facts;
 };
 
@@ -32,12 +32,13 @@ public:
     MessagePrinter(const MessagePrinter&) = delete;
     MessagePrinter& operator=(const MessagePrinter&) = delete;
 
-    /// Decodes, filters and formats one message. Touches no shared state, so several
-    /// threads may render at once.
-    RenderedMessage render(const MessageOrigin& origin, zem::ByteView message) const;
+    /// Decodes, filters and formats one message, appending its text to `text`. Touches no
+    /// shared state, so several threads may render at once.
+    RenderedMessage render(const MessageOrigin& origin, zem::ByteView message,
+                           std::string& text) const;
     /// Writes a rendered message and counts it; messages must come in capture order.
     /// Answers whether it passed the filter.
-    bool emit(RenderedMessage&& message);
+    bool emit(const RenderedMessage& message, std::string_view text);
     /// A payload on a claimed port that is not RADIUS.
     void notRadius() { statistics_.addNotRadius(); }
     /// Closes the output (JSON array) and prints the statistics.

@@ -3,6 +3,9 @@
 #include "ByteView.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
 
+#include <cstdint>
+#include <cstring>
+
 namespace app {
 
 namespace {
@@ -39,7 +42,39 @@ bool isEscapedCodePoint(char32_t cp) {
            (cp >= 0x2066 && cp <= 0x2069);
 }
 
+// Byte-parallel tests on eight octets at once: each answers whether any octet of the word
+// qualifies (exactly, though not where).
+constexpr std::uint64_t eachOctet = 0x0101010101010101ULL;
+constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+constexpr bool anyBelow(std::uint64_t word, std::uint8_t bound) {
+    return ((word - eachOctet * bound) & ~word & highBits) != 0;
+}
+constexpr bool anyAtLeast7F(std::uint64_t word) {
+    return (((word + eachOctet) | word) & highBits) != 0;
+}
+constexpr bool anyEqual(std::uint64_t word, std::uint8_t octet) {
+    return anyBelow(word ^ (eachOctet * octet), 1);
+}
+
+bool endsRun(unsigned char c, bool stopAtJsonSpecials) {
+    return c < 0x20 || c >= 0x7F || (stopAtJsonSpecials && (c == '"' || c == '\\'));
+}
+
 } // namespace
+
+std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
+    std::size_t i = from;
+    for (; text.size() - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if (anyBelow(word, 0x20) || anyAtLeast7F(word) ||
+            (stopAtJsonSpecials && (anyEqual(word, '"') || anyEqual(word, '\\'))))
+            break;
+    }
+    while (i < text.size() && !endsRun(static_cast<unsigned char>(text[i]), stopAtJsonSpecials))
+        ++i;
+    return i;
+}
 
 std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
     auto b = static_cast<unsigned char>(text[i]);
@@ -58,10 +93,7 @@ void appendTerminalSafe(std::string& out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         // Printable ASCII is by far the most common: copy whole runs of it at once.
-        std::size_t run = i;
-        while (run < text.size() && static_cast<unsigned char>(text[run]) >= 0x20 &&
-               static_cast<unsigned char>(text[run]) < 0x7F)
-            ++run;
+        std::size_t run = printableRunEnd(text, i, false);
         if (run > i) {
             out.append(text.substr(i, run - i));
             i = run;

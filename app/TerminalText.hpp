@@ -6,12 +6,17 @@
 //   invalid octets \xNN
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace app {
 
 void appendTerminalSafe(std::string& out, std::string_view text);
+/// Where the run of printable ASCII (0x20-0x7E) that starts at `from` ends; with
+/// `stopAtJsonSpecials`, a quotation mark or backslash ends it too. Wire texts are mostly
+/// such runs, so they are scanned a word at a time.
+std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials);
 /// The length of the valid UTF-8 sequence of two or more octets at `i`, with its code
 /// point in `codePoint`; 0 for ASCII, a cut or invalid sequence.
 std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& codePoint);

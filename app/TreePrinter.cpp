@@ -13,7 +13,7 @@ void appendNodeValue(std::string& out, const zem::ZEMNodeValue& value) {
             if constexpr (std::is_same_v<T, std::string>) {
                 appendTerminalSafe(out, v);
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
-                out.append(zem::ByteView(v).hexRepresentation(true, 2, false));
+                zem::ByteView(v).appendHexRepresentation(out);
             } else if constexpr (std::is_integral_v<T>) {
                 char digits[12];
                 auto [end, ec] = std::to_chars(digits, digits + sizeof digits, v);

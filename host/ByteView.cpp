@@ -3,20 +3,29 @@
 namespace zem {
 
 std::string ByteView::hexRepresentation(bool lowercase, int width, bool separate) const {
+    std::string text;
+    appendHexRepresentation(text, lowercase, width, separate);
+    return text;
+}
+
+void ByteView::appendHexRepresentation(std::string& out, bool lowercase, int width,
+                                       bool separate) const {
     static constexpr char lower[] = "0123456789abcdef";
     static constexpr char upper[] = "0123456789ABCDEF";
     const char* digits = lowercase ? lower : upper;
     const std::size_t pad = width > 2 ? static_cast<std::size_t>(width) - 2 : 0;
-    std::string text;
-    text.reserve(bytes_.size() * (2 + pad + (separate ? 1 : 0)));
+    const std::size_t perOctet = 2 + pad + (separate ? 1 : 0);
+    const std::size_t start = out.size();
+    out.resize(start + bytes_.size() * perOctet - (separate && !bytes_.empty() ? 1 : 0));
+    char* next = out.data() + start;
     for (std::size_t i = 0; i < bytes_.size(); ++i) {
         if (separate && i > 0)
-            text.push_back(' ');
-        text.append(pad, '0');
-        text.push_back(digits[bytes_[i] >> 4]);
-        text.push_back(digits[bytes_[i] & 0x0f]);
+            *next++ = ' ';
+        for (std::size_t k = 0; k < pad; ++k)
+            *next++ = '0';
+        *next++ = digits[bytes_[i] >> 4];
+        *next++ = digits[bytes_[i] & 0x0f];
     }
-    return text;
 }
 
 std::optional<ByteBuffer> parseHexBytes(std::string_view text) {

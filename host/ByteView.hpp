@@ -81,6 +81,9 @@ public:
     /// octet with leading zeros, and `separate` puts a blank between octets.
     std::string hexRepresentation(bool lowercase = true, int width = 2,
                                   bool separate = false) const;
+    /// The same text, appended to `out`.
+    void appendHexRepresentation(std::string& out, bool lowercase = true, int width = 2,
+                                 bool separate = false) const;
 
 private:
     std::span<const std::uint8_t> bytes_;

@@ -60,9 +60,45 @@ TEST(JsonWriter, EscapesForParsersAndEyes) {
     json.endObject();
     json.endArray();
     json.key("b");
-    json.number(0.5);
+    json.seconds(0.5);
+    json.key("c");
+    json.seconds(1700000000.000125);
+    json.key("d");
+    json.seconds(1700000000.000125 - 1700000000); // not 0.00012493133544921875
+    json.key("e");
+    json.seconds(-2.25);
+    json.key("f");
+    json.hexString(zem::ByteView(std::string_view("\x00\xab", 2)));
     json.endObject();
-    EXPECT_EQ(doc, R"({"a":[1,null,{}],"b":0.5})");
+    EXPECT_EQ(
+        doc,
+        R"({"a":[1,null,{}],"b":0.5,"c":1700000000.000125,"d":0.000125,"e":-2.25,"f":"00ab"})");
+}
+
+// Runs are scanned eight octets at a time: a stop must be found at every position of a
+// word, and octets next to the stop values must not stop a run.
+TEST(TerminalText, PrintableRunsEndAtTheFirstStopInAnyPosition) {
+    struct Case {
+        char octet;
+        bool stopsText, stopsJson;
+    } cases[] = {
+        {'\x00', true, true}, {'\x1f', true, true}, {'\x7f', true, true}, {'\x80', true, true},
+        {'\xff', true, true}, {'"', false, true},   {'\\', false, true},  {' ', false, false},
+        {'~', false, false},  {'!', false, false},  {'[', false, false},  {'#', false, false},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t at = 0; at < 24; ++at) {
+            std::string text(24, 'a');
+            text[at] = c.octet;
+            EXPECT_EQ(app::printableRunEnd(text, 0, false), c.stopsText ? at : 24)
+                << int(c.octet) << " at " << at;
+            EXPECT_EQ(app::printableRunEnd(text, 0, true), c.stopsJson ? at : 24)
+                << int(c.octet) << " at " << at;
+            if (at > 3) {
+                EXPECT_EQ(app::printableRunEnd(text, 3, true), c.stopsJson ? at : 24);
+            }
+        }
+    }
 }
 
 TEST(Colors, TrueColorAndTheNearestOf256) {

@@ -1,0 +1,117 @@
+#include "RenderQueue.hpp"
+
+namespace app {
+
+void MessageBatch::add(const MessageOrigin& origin, zem::ByteView payload) {
+    origins_.push_back(origin);
+    octets_.insert(octets_.end(), payload.begin(), payload.end());
+    ends_.push_back(octets_.size());
+}
+
+zem::ByteView MessageBatch::message(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return zem::ByteView(std::span(octets_).subspan(begin, ends_[i] - begin));
+}
+
+void MessageBatch::clear() {
+    origins_.clear();
+    ends_.clear();
+    octets_.clear();
+}
+
+RenderQueue::RenderQueue(Render render, unsigned workers)
+    : render_(std::move(render)), maxInFlight_(2 * std::size_t{workers} + 2),
+      filling_(std::make_unique<Slot>()) {
+    for (unsigned i = 0; i < workers; ++i)
+        workers_.emplace_back([this] { work(); });
+}
+
+RenderQueue::~RenderQueue() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    workAvailable_.notify_all();
+    for (auto& worker : workers_)
+        worker.join();
+}
+
+std::unique_ptr<RenderQueue::Slot> RenderQueue::recycled() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty())
+        return std::make_unique<Slot>();
+    auto slot = std::move(spare_.back());
+    spare_.pop_back();
+    return slot;
+}
+
+void RenderQueue::submit(const Consume& consume) {
+    if (filling_->input->empty())
+        return;
+    auto next = recycled();
+    if (workers_.empty()) {
+        render_(*filling_->input, filling_->output);
+        filling_->done = true;
+        inOrder_.push_back(std::move(filling_));
+    } else {
+        {
+            std::lock_guard lock(mutex_);
+            waiting_.push_back(filling_.get());
+            inOrder_.push_back(std::move(filling_));
+        }
+        workAvailable_.notify_one();
+    }
+    filling_ = std::move(next);
+    while (consumeFront(consume, inOrder_.size() >= maxInFlight_)) {
+    }
+}
+
+void RenderQueue::finish(const Consume& consume) {
+    submit(consume);
+    while (consumeFront(consume, true)) {
+    }
+}
+
+bool RenderQueue::consumeFront(const Consume& consume, bool wait) {
+    std::unique_ptr<Slot> front;
+    {
+        std::unique_lock lock(mutex_);
+        if (inOrder_.empty())
+            return false;
+        if (wait)
+            workFinished_.wait(lock, [&] { return inOrder_.front()->done; });
+        else if (!inOrder_.front()->done)
+            return false;
+        front = std::move(inOrder_.front());
+        inOrder_.pop_front();
+    }
+    consume(front->output);
+    front->input->clear();
+    front->output.clear();
+    front->done = false;
+    std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(front));
+    return true;
+}
+
+void RenderQueue::work() {
+    for (;;) {
+        Slot* slot = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            workAvailable_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+            if (waiting_.empty())
+                return;
+            slot = waiting_.front();
+            waiting_.pop_front();
+        }
+        render_(*slot->input, slot->output);
+        {
+            std::lock_guard lock(mutex_);
+            slot->done = true;
+        }
+        workFinished_.notify_all();
+    }
+}
+
+} // namespace app

@@ -1,0 +1,97 @@
+// RenderQueue: renders batches of captured messages on worker threads while the capture
+// is still being read, and hands the results back in capture order.
+//
+// Analyzers share no state, so any thread may render any batch; only the writing has to
+// keep the order. Batches and their results are recycled, so that a long capture costs no
+// more memory than the few batches in flight.
+//
+//   RenderQueue queue(render, 2);
+//   queue.filling().add(origin, payload);      // on the reading thread
+//   queue.submit(write);                       // writes what is ready, in order
+//   queue.finish(write);                       // writes the rest
+#pragma once
+
+#include "CapturePipeline.hpp"
+#include "MessagePrinter.hpp"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace app {
+
+/// Captured messages kept back-to-back in one buffer, with where each came from.
+class MessageBatch {
+public:
+    void add(const MessageOrigin& origin, zem::ByteView payload);
+    std::size_t size() const { return origins_.size(); }
+    bool empty() const { return origins_.empty(); }
+    const MessageOrigin& origin(std::size_t i) const { return origins_[i]; }
+    zem::ByteView message(std::size_t i) const;
+    void clear();
+
+private:
+    std::vector<MessageOrigin> origins_;
+    std::vector<std::size_t> ends_; // where each message's octets end in octets_
+    zem::ByteBuffer octets_;
+};
+
+/// A rendered batch: all texts back-to-back, and each message's outcome.
+struct RenderedBatch {
+    std::string text;
+    std::vector<RenderedMessage> messages;
+    void clear() {
+        text.clear();
+        messages.clear();
+    }
+};
+
+class RenderQueue {
+public:
+    using Render = std::function<void(const MessageBatch&, RenderedBatch&)>;
+    using Consume = std::function<void(const RenderedBatch&)>;
+    /// With no workers, submit() renders on the calling thread.
+    RenderQueue(Render render, unsigned workers);
+    ~RenderQueue();
+    RenderQueue(const RenderQueue&) = delete;
+    RenderQueue& operator=(const RenderQueue&) = delete;
+
+    /// The batch that the reading thread fills next.
+    MessageBatch& filling() { return *filling_->input; }
+    /// Hands the filling batch to the workers, then passes the finished batches at the
+    /// front to `consume`, waiting for the oldest while too many are in flight.
+    void submit(const Consume& consume);
+    /// Submits what is left and passes every batch to `consume`.
+    void finish(const Consume& consume);
+
+private:
+    struct Slot {
+        std::unique_ptr<MessageBatch> input = std::make_unique<MessageBatch>();
+        RenderedBatch output;
+        bool done = false;
+    };
+    void work();
+    std::unique_ptr<Slot> recycled();
+    /// Consumes the oldest batch if it is done (or, with `wait`, once it is); answers
+    /// whether there was one.
+    bool consumeFront(const Consume& consume, bool wait);
+
+    Render render_;
+    std::size_t maxInFlight_;
+    std::unique_ptr<Slot> filling_;
+    std::mutex mutex_;
+    std::condition_variable workAvailable_, workFinished_;
+    std::deque<std::unique_ptr<Slot>> inOrder_; // submitted, oldest first
+    std::deque<Slot*> waiting_;                 // submitted, not yet taken by a worker
+    std::vector<std::unique_ptr<Slot>> spare_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace app
