@@ -99,41 +99,53 @@ std::string timeText(double seconds) {
     return text;
 }
 
-void appendNodeJson(JsonWriter& json, const zem::ZEMNodeProtocol& node) {
-    json.beginObject();
-    json.key("title");
-    json.string(node.title());
+void appendNumber(std::string& out, std::uint64_t value) {
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, end);
+}
+
+// Trees make up most of a JSON document, so their fixed keys are written as literals
+// rather than through the general writer.
+void appendNodeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
+    out += "{\"title\":";
+    appendJsonString(out, node.title());
     std::visit(
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, std::string>) {
-                json.key("value");
-                json.string(v);
+                out += ",\"value\":";
+                appendJsonString(out, v);
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
-                json.key("value");
-                json.hexString(zem::ByteView(v));
+                out += ",\"value\":\"";
+                zem::ByteView(v).appendHexRepresentation(out);
+                out.push_back('"');
             } else if constexpr (std::is_integral_v<T>) {
-                json.key("value");
-                json.number(static_cast<std::uint64_t>(v));
+                out += ",\"value\":";
+                appendNumber(out, v);
             }
         },
         node.value());
     if (auto location = node.headerLocation()) {
-        json.key("location");
-        json.number(static_cast<std::uint64_t>(*location));
+        out += ",\"location\":";
+        appendNumber(out, *location);
     }
     if (auto length = node.headerLength()) {
-        json.key("length");
-        json.number(static_cast<std::uint64_t>(*length));
+        out += ",\"length\":";
+        appendNumber(out, *length);
     }
     if (!node.children().empty()) {
-        json.key("children");
-        json.beginArray();
-        for (const auto& child : node.children())
-            appendNodeJson(json, *child);
-        json.endArray();
+        out += ",\"children\":[";
+        bool first = true;
+        for (const auto& child : node.children()) {
+            if (!first)
+                out.push_back(',');
+            first = false;
+            appendNodeJson(out, *child);
+        }
+        out.push_back(']');
     }
-    json.endObject();
+    out.push_back('}');
 }
 
 std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title) {
@@ -384,8 +396,13 @@ void MessagePrinter::renderJson(std::string& out, const MessageOrigin& origin,
     json.endObject();
     json.key("tree");
     json.beginArray();
-    for (const auto& node : analyzer.protocolNodes(message))
-        appendNodeJson(json, *node);
+    bool first = true;
+    for (const auto& node : analyzer.protocolNodes(message)) {
+        if (!first)
+            out.push_back(',');
+        first = false;
+        appendNodeJson(out, *node);
+    }
     json.endArray();
     json.endObject();
     if (options_.format == OutputFormat::ek)
