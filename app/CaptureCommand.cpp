@@ -254,7 +254,7 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
     // once, so that each line appears as its packet arrives.
     const bool live = options.interface.has_value();
     Session session(printer, options, live ? 0 : std::max(1u, std::thread::hardware_concurrency()),
-                    live ? 1 : 256);
+                    live ? 1 : 128);
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView payload) {
         session.deliver(origin, payload);
     });

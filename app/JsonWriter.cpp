@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace app {
 
@@ -11,67 +12,75 @@ namespace {
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
-void appendUnicodeEscape(std::string& out, char32_t codePoint) {
-    out += "\\u";
+char* writeUnicodeEscape(char* out, char32_t codePoint) {
+    *out++ = '\\';
+    *out++ = 'u';
     for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(hexDigits[(codePoint >> shift) & 0xF]);
+        *out++ = hexDigits[(codePoint >> shift) & 0xF];
+    return out;
 }
 
 } // namespace
 
-void appendJsonString(std::string& out, std::string_view text) {
-    out.push_back('"');
+char* writeJsonString(char* out, std::string_view text) {
+    *out++ = '"';
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t run = printableRunEnd(text, i, true);
-        out.append(text.substr(i, run - i));
+        out = writeLiteral(out, text.substr(i, run - i));
         i = run;
         if (i >= text.size())
             break;
         auto c = static_cast<unsigned char>(text[i]);
         switch (c) {
         case '"':
-            out += "\\\"";
+            out = writeLiteral(out, "\\\"");
             ++i;
             continue;
         case '\\':
-            out += "\\\\";
+            out = writeLiteral(out, "\\\\");
             ++i;
             continue;
         case '\n':
-            out += "\\n";
+            out = writeLiteral(out, "\\n");
             ++i;
             continue;
         case '\r':
-            out += "\\r";
+            out = writeLiteral(out, "\\r");
             ++i;
             continue;
         case '\t':
-            out += "\\t";
+            out = writeLiteral(out, "\\t");
             ++i;
             continue;
         default:
             break;
         }
         if (c < 0x80) { // other C0 controls and DEL
-            appendUnicodeEscape(out, c);
+            out = writeUnicodeEscape(out, c);
             ++i;
             continue;
         }
         char32_t cp = 0;
         std::size_t length = utf8SequenceAt(text, i, cp);
         if (length == 0) {
-            appendUnicodeEscape(out, 0xFFFD);
+            out = writeUnicodeEscape(out, 0xFFFD);
             ++i;
         } else if (cp <= 0x9F || (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069)) {
-            appendUnicodeEscape(out, cp);
+            out = writeUnicodeEscape(out, cp);
             i += length;
         } else {
-            out.append(text.substr(i, length));
+            out = writeLiteral(out, text.substr(i, length));
             i += length;
         }
     }
-    out.push_back('"');
+    *out++ = '"';
+    return out;
+}
+
+void appendJsonString(std::string& out, std::string_view text) {
+    appendBounded(out, jsonStringBound(text.size()),
+                  [&](char* at) { return writeJsonString(at, text); });
 }
 
 void JsonWriter::separate() {

@@ -41,5 +41,13 @@ private:
 
 /// Appends a JSON string literal for `text`.
 void appendJsonString(std::string& out, std::string_view text);
+/// The most room that the literal for `size` octets takes: quotes, and six characters
+/// (\u0000) for an octet.
+constexpr std::size_t jsonStringBound(std::size_t size) {
+    return 2 + 6 * size;
+}
+/// Writes the literal at `out`, which has room for jsonStringBound(text.size()) characters;
+/// answers where it ended.
+char* writeJsonString(char* out, std::string_view text);
 
 } // namespace app

@@ -99,55 +99,6 @@ std::string timeText(double seconds) {
     return text;
 }
 
-void appendNumber(std::string& out, std::uint64_t value) {
-    char digits[24];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, end);
-}
-
-// Trees make up most of a JSON document, so their fixed keys are written as literals
-// rather than through the general writer.
-void appendNodeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
-    out += "{\"title\":";
-    appendJsonString(out, node.title());
-    std::visit(
-        [&](const auto& v) {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>) {
-                out += ",\"value\":";
-                appendJsonString(out, v);
-            } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
-                out += ",\"value\":\"";
-                zem::ByteView(v).appendHexRepresentation(out);
-                out.push_back('"');
-            } else if constexpr (std::is_integral_v<T>) {
-                out += ",\"value\":";
-                appendNumber(out, v);
-            }
-        },
-        node.value());
-    if (auto location = node.headerLocation()) {
-        out += ",\"location\":";
-        appendNumber(out, *location);
-    }
-    if (auto length = node.headerLength()) {
-        out += ",\"length\":";
-        appendNumber(out, *length);
-    }
-    if (!node.children().empty()) {
-        out += ",\"children\":[";
-        bool first = true;
-        for (const auto& child : node.children()) {
-            if (!first)
-                out.push_back(',');
-            first = false;
-            appendNodeJson(out, *child);
-        }
-        out.push_back(']');
-    }
-    out.push_back('}');
-}
-
 std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title) {
     std::size_t n = node.title() == title ? 1 : 0;
     for (const auto& child : node.children())
@@ -401,7 +352,7 @@ void MessagePrinter::renderJson(std::string& out, const MessageOrigin& origin,
         if (!first)
             out.push_back(',');
         first = false;
-        appendNodeJson(out, *node);
+        appendTreeJson(out, *node);
     }
     json.endArray();
     json.endObject();

@@ -19,8 +19,10 @@ void MessageBatch::clear() {
     octets_.clear();
 }
 
+// A batch for each worker and one finished batch waiting to be written keep every core
+// busy; more only cost memory.
 RenderQueue::RenderQueue(Render render, unsigned workers)
-    : render_(std::move(render)), maxInFlight_(2 * std::size_t{workers} + 2),
+    : render_(std::move(render)), maxInFlight_(std::size_t{workers} + 1),
       filling_(std::make_unique<Slot>()) {
     for (unsigned i = 0; i < workers; ++i)
         workers_.emplace_back([this] { work(); });

@@ -12,29 +12,29 @@ namespace {
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
-void appendByteEscape(std::string& out, unsigned char c) {
+char* writeByteEscape(char* out, unsigned char c) {
     switch (c) {
     case '\t':
-        out.append("\\t");
-        return;
+        return writeLiteral(out, "\\t");
     case '\n':
-        out.append("\\n");
-        return;
+        return writeLiteral(out, "\\n");
     case '\r':
-        out.append("\\r");
-        return;
+        return writeLiteral(out, "\\r");
     default:
-        out.append("\\x");
-        out.push_back(hexDigits[c >> 4]);
-        out.push_back(hexDigits[c & 0xF]);
+        *out++ = '\\';
+        *out++ = 'x';
+        *out++ = hexDigits[c >> 4];
+        *out++ = hexDigits[c & 0xF];
+        return out;
     }
 }
 
-void appendCodePointEscape(std::string& out, char32_t cp) {
-    out.append("\\u{");
+char* writeCodePointEscape(char* out, char32_t cp) {
+    out = writeLiteral(out, "\\u{");
     for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(hexDigits[(cp >> shift) & 0xF]);
-    out.push_back('}');
+        *out++ = hexDigits[(cp >> shift) & 0xF];
+    *out++ = '}';
+    return out;
 }
 
 bool isEscapedCodePoint(char32_t cp) {
@@ -89,38 +89,41 @@ std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
     return length;
 }
 
-void appendTerminalSafe(std::string& out, std::string_view text) {
+char* writeTerminalSafe(char* out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         // Printable ASCII is by far the most common: copy whole runs of it at once.
         std::size_t run = printableRunEnd(text, i, false);
         if (run > i) {
-            out.append(text.substr(i, run - i));
+            out = writeLiteral(out, text.substr(i, run - i));
             i = run;
             continue;
         }
         auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            if (c < 0x20 || c == 0x7F)
-                appendByteEscape(out, c);
-            else
-                out.push_back(static_cast<char>(c));
+        if (c < 0x80) { // C0 or DEL: printable ASCII ended the run above
+            out = writeByteEscape(out, c);
             ++i;
             continue;
         }
         char32_t cp = 0;
         std::size_t length = utf8SequenceAt(text, i, cp);
         if (length == 0) {
-            appendByteEscape(out, c);
+            out = writeByteEscape(out, c);
             ++i;
         } else if (isEscapedCodePoint(cp)) {
-            appendCodePointEscape(out, cp);
+            out = writeCodePointEscape(out, cp);
             i += length;
         } else {
-            out.append(text.substr(i, length));
+            out = writeLiteral(out, text.substr(i, length));
             i += length;
         }
     }
+    return out;
+}
+
+void appendTerminalSafe(std::string& out, std::string_view text) {
+    appendBounded(out, terminalSafeBound(text.size()),
+                  [&](char* at) { return writeTerminalSafe(at, text); });
 }
 
 std::string terminalSafe(std::string_view text) {

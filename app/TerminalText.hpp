@@ -7,12 +7,37 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace app {
 
 void appendTerminalSafe(std::string& out, std::string_view text);
+/// The most room that the terminal-safe form of `size` octets takes: an octet becomes at
+/// most four characters (\xNN; a code point escape \u{NNNN} stands for two or more).
+constexpr std::size_t terminalSafeBound(std::size_t size) {
+    return 4 * size;
+}
+/// Writes the terminal-safe form of `text` at `out`, which has room for
+/// terminalSafeBound(text.size()) characters; answers where it ended.
+char* writeTerminalSafe(char* out, std::string_view text);
+
+/// Copies `text` to `out`; answers where it ended.
+inline char* writeLiteral(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+/// Grows `out` by `bound` characters, lets `write` fill them from the old end and keeps
+/// what it wrote. Writers that know their most room write through a plain cursor, which
+/// is far cheaper than appending piece by piece.
+template <typename Write> void appendBounded(std::string& out, std::size_t bound, Write write) {
+    const std::size_t at = out.size();
+    out.resize(at + bound);
+    char* end = write(out.data() + at);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
 /// Where the run of printable ASCII (0x20-0x7E) that starts at `from` ends; with
 /// `stopAtJsonSpecials`, a quotation mark or backslash ends it too. Wire texts are mostly
 /// such runs, so they are scanned a word at a time.

@@ -1,5 +1,7 @@
-// Prints a node tree one node per line, two blanks of indent per depth, "title: value";
-// numbers in decimal, octets in lower-case hexadecimal, texts made terminal-safe.
+// Prints a node tree as text, one node per line, two blanks of indent per depth,
+// "title: value"; numbers in decimal, octets in lower-case hexadecimal, texts made
+// terminal-safe. Or as JSON: an object per node with its title, value, location, length
+// and children.
 #pragma once
 
 #include "ZEMNode.hpp"
@@ -10,5 +12,6 @@ namespace app {
 
 void appendNodeValue(std::string& out, const zem::ZEMNodeValue& value);
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth = 0);
+void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node);
 
 } // namespace app

@@ -26,10 +26,10 @@ std::string freshIcuText(const char* pattern, double seconds) {
 // change of standard offset) and with patterns whose text changes inside a minute in
 // other ways, each text must equal what a new ICU formatter says.
 TEST(DateFormatter, ReusedTextsMatchAFreshFormatterAroundZoneChanges) {
-    const char* zones[] = {"Europe/Berlin", "Australia/Lord_Howe", "Africa/Monrovia",
-                           "America/St_Johns", "Asia/Pyongyang", "Etc/UTC"};
-    const char* patterns[] = {"yyyy-MM-dd HH:mm:ss.SSS", "HH:mm:ss.SSS zzzz", "ss.S",
-                              "h:mm:ss B", "A", "mm:ss.SSS a"};
+    const char* zones[] = {"Europe/Berlin",    "Australia/Lord_Howe", "Africa/Monrovia",
+                           "America/St_Johns", "Asia/Pyongyang",      "Etc/UTC"};
+    const char* patterns[] = {
+        "yyyy-MM-dd HH:mm:ss.SSS", "HH:mm:ss.SSS zzzz", "ss.S", "h:mm:ss B", "A", "mm:ss.SSS a"};
     std::unique_ptr<icu::TimeZone> saved(icu::TimeZone::createDefault());
     for (const char* zoneName : zones) {
         std::unique_ptr<icu::TimeZone> zone(
