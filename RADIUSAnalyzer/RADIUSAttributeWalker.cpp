@@ -17,6 +17,11 @@ std::string label(std::string_view key) {
     return std::string(localizedRADIUSString(key));
 }
 
+// The labels below live as long as the plug-in: nodes refer to them rather than copy.
+zem::ZEMNodeText lasting(const std::string& text) {
+    return zem::ZEMNodeText::lasting(text);
+}
+
 // The tree's fixed labels and formats, looked up once: the tables never change.
 struct Labels {
     std::string header = label("RADIUS-Header");
@@ -55,8 +60,10 @@ const Labels& labels() {
     return all;
 }
 
-std::string bytesText(std::uint16_t count) {
-    return count < 256 ? labels().lengths[count] : zem::fillFormat(labels().bytesFormat, count);
+zem::ZEMNodeText bytesText(std::uint16_t count) {
+    if (count < 256)
+        return lasting(labels().lengths[count]);
+    return zem::fillFormat(labels().bytesFormat, count);
 }
 
 } // namespace
@@ -70,28 +77,30 @@ void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>
     std::uint16_t offset = startOffset;
     for (const AttributeRecord& record : *records) {
         const std::uint8_t type = record.avpType;
-        auto attribute = ZEMNode::nodeWithName(l.attributeTitles[type]);
+        auto attribute = ZEMNode::nodeWithName(lasting(l.attributeTitles[type]));
         attribute->setHeaderLength(record.avpLength);
         attribute->setHeaderLocation(offset);
         attribute->setParent(&header);
 
-        auto typeNode = ZEMNode::nodeWithName(l.attribute, l.attributeValues[type]);
+        auto typeNode =
+            ZEMNode::nodeWithName(lasting(l.attribute), lasting(l.attributeValues[type]));
         typeNode->setHeaderLocation(0);
         typeNode->setHeaderLength(1);
         attribute->addChild(std::move(typeNode));
 
-        auto lengthNode = ZEMNode::nodeWithName(l.length, l.lengths[record.avpLength]);
+        auto lengthNode =
+            ZEMNode::nodeWithName(lasting(l.length), lasting(l.lengths[record.avpLength]));
         lengthNode->setHeaderLocation(1);
         lengthNode->setHeaderLength(1);
         attribute->addChild(std::move(lengthNode));
 
         if (record.truncated) {
-            attribute->addChild(ZEMNode::nodeWithName(l.truncated));
+            attribute->addChild(ZEMNode::nodeWithName(lasting(l.truncated)));
             header.addChild(std::move(attribute));
             return;
         }
         if (record.invalid)
-            attribute->addChild(ZEMNode::nodeWithName(l.invalid));
+            attribute->addChild(ZEMNode::nodeWithName(lasting(l.invalid)));
         else
             addAttributeValueNodes(type, record, *attribute, dateFormatter);
         header.addChild(std::move(attribute));
@@ -102,8 +111,8 @@ void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>
 std::unique_ptr<ZEMNode> radiusPacketTree(const RADIUSDissector& dissector, zem::ByteView message,
                                           std::uint16_t capturedSize) {
     const Labels& l = labels();
-    auto header = ZEMNode::nodeWithName(l.header);
-    header->addChild(ZEMNode::nodeWithName(l.length, bytesText(capturedSize)));
+    auto header = ZEMNode::nodeWithName(lasting(l.header));
+    header->addChild(ZEMNode::nodeWithName(lasting(l.length), bytesText(capturedSize)));
     header->setHeaderLength(capturedSize);
     header->setHeaderLocation(0);
 
@@ -112,9 +121,10 @@ std::unique_ptr<ZEMNode> radiusPacketTree(const RADIUSDissector& dissector, zem:
     auto authenticator = dissector.authenticatorText(message.slice(4, 16));
     if (!code || !identifier || !authenticator)
         return header;
-    header->addChild(ZEMNode::nodeWithName(l.code, std::move(*code)));
-    header->addChild(ZEMNode::nodeWithName(l.identifier, l.identifiers[*identifier]));
-    header->addChild(ZEMNode::nodeWithName(l.authenticator, std::move(*authenticator)));
+    header->addChild(ZEMNode::nodeWithName(lasting(l.code), std::move(*code)));
+    header->addChild(
+        ZEMNode::nodeWithName(lasting(l.identifier), lasting(l.identifiers[*identifier])));
+    header->addChild(ZEMNode::nodeWithName(lasting(l.authenticator), std::move(*authenticator)));
 
     auto attributes = dissector.attributeListData(message);
     if (!attributes)

@@ -15,14 +15,12 @@ using zem::ZEMNode;
 using zem::ZEMNodeProtocol;
 using zem::ZEMNodeValue;
 
-std::string valueLabel(std::uint8_t type, std::size_t index) {
-    return attributeValueLabel(type, index);
-}
-
 namespace {
 
 void add(ZEMNodeProtocol& parent, std::uint8_t type, std::size_t index, ZEMNodeValue value) {
-    parent.addChild(ZEMNode::nodeWithName(valueLabel(type, index), std::move(value)));
+    // Value labels are loaded once and kept: nodes refer to them.
+    parent.addChild(ZEMNode::nodeWithName(
+        zem::ZEMNodeText::lasting(attributeValueLabel(type, index)), std::move(value)));
 }
 
 ZEMNodeValue textOrEmpty(const std::string* text) {

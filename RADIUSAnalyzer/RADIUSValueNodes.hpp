@@ -16,7 +16,4 @@ void addAttributeValueNodes(std::uint8_t type, const AttributeRecord& record,
                             zem::ZEMNodeProtocol& attributeNode,
                             const zem::ZEMDateFormatter& dateFormatter);
 
-/// The label of value `index` of `type`: the "RADIUSAVPs" entry of avp<type>val<index>.
-std::string valueLabel(std::uint8_t type, std::size_t index);
-
 } // namespace radius

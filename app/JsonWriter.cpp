@@ -105,15 +105,26 @@ void JsonWriter::close(char c) {
 
 void JsonWriter::key(std::string_view name) {
     separate();
-    appendJsonString(out_, name);
+    appendPlainOrEscaped(name);
     out_.push_back(':');
     afterKey_ = true;
 }
 
 void JsonWriter::string(std::string_view text) {
     separate();
-    appendJsonString(out_, text);
+    appendPlainOrEscaped(text);
     needComma_ = true;
+}
+
+void JsonWriter::appendPlainOrEscaped(std::string_view text) {
+    // Keys and most values need no escape: those are copied as they are.
+    if (printableRunEnd(text, 0, true) == text.size()) {
+        out_.push_back('"');
+        out_.append(text);
+        out_.push_back('"');
+    } else {
+        appendJsonString(out_, text);
+    }
 }
 
 void JsonWriter::number(std::uint64_t value) {

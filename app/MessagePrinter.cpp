@@ -341,6 +341,10 @@ void MessagePrinter::renderJson(std::string& out, const MessageOrigin& origin,
             json.number(std::uint64_t{*n8});
         else if (const auto* n16 = std::get_if<std::uint16_t>(&*value))
             json.number(std::uint64_t{*n16});
+        else if (const auto* text = std::get_if<std::string>(&*value))
+            json.string(*text);
+        else if (const auto* octets = std::get_if<zem::ByteBuffer>(&*value))
+            json.hexString(zem::ByteView(*octets));
         else
             json.string(propertyText(*value));
     }

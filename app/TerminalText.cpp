@@ -3,6 +3,7 @@
 #include "ByteView.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -42,22 +43,33 @@ bool isEscapedCodePoint(char32_t cp) {
            (cp >= 0x2066 && cp <= 0x2069);
 }
 
-// Byte-parallel tests on eight octets at once: each answers whether any octet of the word
-// qualifies (exactly, though not where).
+// Byte-parallel tests on eight octets at once. Each sets the high bit of qualifying
+// octets; a borrow or carry can also set it in octets above a qualifying one, never
+// below, so the lowest bit set across all tests marks the first octet that ends a run.
 constexpr std::uint64_t eachOctet = 0x0101010101010101ULL;
 constexpr std::uint64_t highBits = 0x8080808080808080ULL;
-constexpr bool anyBelow(std::uint64_t word, std::uint8_t bound) {
-    return ((word - eachOctet * bound) & ~word & highBits) != 0;
+constexpr std::uint64_t below(std::uint64_t word, std::uint8_t bound) {
+    return (word - eachOctet * bound) & ~word & highBits;
 }
-constexpr bool anyAtLeast7F(std::uint64_t word) {
-    return (((word + eachOctet) | word) & highBits) != 0;
+constexpr std::uint64_t atLeast7F(std::uint64_t word) {
+    return ((word + eachOctet) | word) & highBits;
 }
-constexpr bool anyEqual(std::uint64_t word, std::uint8_t octet) {
-    return anyBelow(word ^ (eachOctet * octet), 1);
+constexpr std::uint64_t equal(std::uint64_t word, std::uint8_t octet) {
+    return below(word ^ (eachOctet * octet), 1);
+}
+constexpr std::uint64_t runStops(std::uint64_t word, bool stopAtJsonSpecials) {
+    std::uint64_t stops = below(word, 0x20) | atLeast7F(word);
+    if (stopAtJsonSpecials)
+        stops |= equal(word, '"') | equal(word, '\\');
+    return stops;
 }
 
-bool endsRun(unsigned char c, bool stopAtJsonSpecials) {
-    return c < 0x20 || c >= 0x7F || (stopAtJsonSpecials && (c == '"' || c == '\\'));
+// The first octet (in memory order) whose high bit is set in `stops`.
+std::size_t firstStop(std::uint64_t stops) {
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+    else
+        return static_cast<std::size_t>(std::countl_zero(stops)) / 8;
 }
 
 } // namespace
@@ -67,13 +79,17 @@ std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAt
     for (; text.size() - i >= 8; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, sizeof word);
-        if (anyBelow(word, 0x20) || anyAtLeast7F(word) ||
-            (stopAtJsonSpecials && (anyEqual(word, '"') || anyEqual(word, '\\'))))
-            break;
+        if (auto stops = runStops(word, stopAtJsonSpecials))
+            return i + firstStop(stops);
     }
-    while (i < text.size() && !endsRun(static_cast<unsigned char>(text[i]), stopAtJsonSpecials))
-        ++i;
-    return i;
+    if (i == text.size())
+        return i;
+    // The last few octets, padded with a letter that stops nothing.
+    std::uint64_t word = eachOctet * 'a';
+    std::memcpy(&word, text.data() + i, text.size() - i);
+    if (auto stops = runStops(word, stopAtJsonSpecials))
+        return i + firstStop(stops);
+    return text.size();
 }
 
 std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {

@@ -15,7 +15,7 @@ char* writeNumber(char* out, std::uint64_t value) {
 
 // The most room a value takes: as terminal text, or as a JSON literal.
 std::size_t valueBound(const zem::ZEMNodeValue& value, bool json) {
-    if (const auto* text = std::get_if<std::string>(&value))
+    if (const auto* text = std::get_if<zem::ZEMNodeText>(&value))
         return json ? jsonStringBound(text->size()) : terminalSafeBound(text->size());
     if (const auto* octets = std::get_if<zem::ByteBuffer>(&value))
         return 2 + 2 * octets->size();
@@ -26,8 +26,8 @@ char* writeValue(char* out, const zem::ZEMNodeValue& value, bool json) {
     return std::visit(
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>) {
-                return json ? writeJsonString(out, v) : writeTerminalSafe(out, v);
+            if constexpr (std::is_same_v<T, zem::ZEMNodeText>) {
+                return json ? writeJsonString(out, v.view()) : writeTerminalSafe(out, v.view());
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
                 if (json)
                     *out++ = '"';

@@ -4,8 +4,13 @@
 // octets), the location and length of what it describes in the message, and ordered
 // children that it owns. The root is handed to the host, which owns the whole tree.
 //
+// Most titles and many values are labels that a plug-in loads once and keeps ("Length",
+// "AVP 1 - User-Name"); a node may refer to such lasting text instead of copying it,
+// which spares a tree of hundreds of nodes as many copies.
+//
 //   auto header = ZEMNode::nodeWithName("RADIUS-Header");
 //   header->addChild(ZEMNode::nodeWithName("Length", std::string("20 bytes")));
+//   header->addChild(ZEMNode::nodeWithName(ZEMNodeText::lasting(label), ...));
 #pragma once
 
 #include "ByteView.hpp"
@@ -14,21 +19,48 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
 namespace zem {
 
+/// A node's text: its own, or a view of text that outlives every tree.
+class ZEMNodeText {
+public:
+    ZEMNodeText() = default;
+    ZEMNodeText(std::string text) : owned_(std::move(text)) {}
+    ZEMNodeText(const char* text) : owned_(text) {}
+    /// Refers to `text`, which must stay unchanged for as long as any tree exists.
+    static ZEMNodeText lasting(std::string_view text) {
+        ZEMNodeText result;
+        result.lasting_ = text;
+        result.isLasting_ = true;
+        return result;
+    }
+
+    std::string_view view() const { return isLasting_ ? lasting_ : std::string_view(owned_); }
+    operator std::string_view() const { return view(); }
+    std::size_t size() const { return view().size(); }
+    bool operator==(const ZEMNodeText& other) const { return view() == other.view(); }
+    bool operator==(std::string_view other) const { return view() == other; }
+
+private:
+    std::string owned_;
+    std::string_view lasting_;
+    bool isLasting_ = false;
+};
+
 /// A node value: absent, text, unsigned 8-bit, unsigned 32-bit, or octets.
 using ZEMNodeValue =
-    std::variant<std::monostate, std::string, std::uint8_t, std::uint32_t, ByteBuffer>;
+    std::variant<std::monostate, ZEMNodeText, std::uint8_t, std::uint32_t, ByteBuffer>;
 
 /// The node interface that the plug-in builds trees against.
 class ZEMNodeProtocol {
 public:
     virtual ~ZEMNodeProtocol() = default;
     virtual void addChild(std::unique_ptr<ZEMNodeProtocol> child) = 0;
-    virtual const std::string& title() const = 0;
+    virtual std::string_view title() const = 0;
     virtual const ZEMNodeValue& value() const = 0;
     virtual const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const = 0;
     virtual std::optional<std::uint16_t> headerLocation() const = 0;
@@ -41,19 +73,21 @@ public:
 
 class ZEMNode final : public ZEMNodeProtocol {
 public:
-    explicit ZEMNode(std::string title, ZEMNodeValue value = {})
+    explicit ZEMNode(ZEMNodeText title, ZEMNodeValue value = {})
         : title_(std::move(title)), value_(std::move(value)) {}
+    ZEMNode(const ZEMNode&) = delete;
+    ZEMNode& operator=(const ZEMNode&) = delete;
 
-    static std::unique_ptr<ZEMNode> nodeWithName(std::string title) {
+    static std::unique_ptr<ZEMNode> nodeWithName(ZEMNodeText title) {
         return std::make_unique<ZEMNode>(std::move(title));
     }
-    static std::unique_ptr<ZEMNode> nodeWithName(std::string title, ZEMNodeValue value) {
+    static std::unique_ptr<ZEMNode> nodeWithName(ZEMNodeText title, ZEMNodeValue value) {
         return std::make_unique<ZEMNode>(std::move(title), std::move(value));
     }
 
     /// Appends a child; a ZEMNode child learns its parent unless one was set already.
     void addChild(std::unique_ptr<ZEMNodeProtocol> child) override;
-    const std::string& title() const override { return title_; }
+    std::string_view title() const override { return title_.view(); }
     const ZEMNodeValue& value() const override { return value_; }
     const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const override {
         return children_;
@@ -73,7 +107,7 @@ public:
     void setParent(ZEMNodeProtocol* parent) { parent_ = parent; }
 
 private:
-    std::string title_;
+    ZEMNodeText title_;
     ZEMNodeValue value_;
     std::vector<std::unique_ptr<ZEMNodeProtocol>> children_;
     std::optional<std::uint16_t> headerLocation_;

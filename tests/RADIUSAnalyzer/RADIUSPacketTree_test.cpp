@@ -19,8 +19,8 @@ void render(std::ostringstream& out, const ZEMNodeProtocol& node, int depth) {
     std::visit(
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>)
-                out << ": " << v;
+            if constexpr (std::is_same_v<T, zem::ZEMNodeText>)
+                out << ": " << v.view();
             else if constexpr (std::is_same_v<T, ByteBuffer>)
                 out << ": <" << ByteView(v).hexRepresentation() << ">";
             else if constexpr (std::is_integral_v<T>)
