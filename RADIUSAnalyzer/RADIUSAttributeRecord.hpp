@@ -35,6 +35,9 @@ struct AttributeRecord {
     template <typename T> const T* value(std::size_t index) const {
         return index < avpVal.size() ? std::get_if<T>(&avpVal[index]) : nullptr;
     }
+    template <typename T> T* value(std::size_t index) {
+        return index < avpVal.size() ? std::get_if<T>(&avpVal[index]) : nullptr;
+    }
 };
 
 using AttributeRecordList = std::vector<AttributeRecord>;

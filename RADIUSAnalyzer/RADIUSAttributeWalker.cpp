@@ -68,14 +68,14 @@ zem::ZEMNodeText bytesText(std::uint16_t count) {
 
 } // namespace
 
-void addAttributeNodes(ZEMNode& header, const std::optional<AttributeRecordList>& records,
+void addAttributeNodes(ZEMNode& header, std::optional<AttributeRecordList> records,
                        std::uint16_t startOffset) {
     if (!records)
         return;
     const Labels& l = labels();
     const zem::ZEMDateFormatter dateFormatter(l.dateFormat);
     std::uint16_t offset = startOffset;
-    for (const AttributeRecord& record : *records) {
+    for (AttributeRecord& record : *records) {
         const std::uint8_t type = record.avpType;
         auto attribute = ZEMNode::nodeWithName(lasting(l.attributeTitles[type]));
         attribute->setHeaderLength(record.avpLength);

@@ -17,8 +17,9 @@ namespace radius {
 std::unique_ptr<zem::ZEMNode> radiusPacketTree(const RADIUSDissector& dissector,
                                                zem::ByteView message, std::uint16_t capturedSize);
 
-/// Adds one node per record to `header`, starting at message offset `startOffset`.
-void addAttributeNodes(zem::ZEMNode& header, const std::optional<AttributeRecordList>& records,
+/// Adds one node per record to `header`, starting at message offset `startOffset`; the
+/// records' values move into the nodes.
+void addAttributeNodes(zem::ZEMNode& header, std::optional<AttributeRecordList> records,
                        std::uint16_t startOffset);
 
 } // namespace radius

@@ -23,12 +23,13 @@ void add(ZEMNodeProtocol& parent, std::uint8_t type, std::size_t index, ZEMNodeV
         zem::ZEMNodeText::lasting(attributeValueLabel(type, index)), std::move(value)));
 }
 
-ZEMNodeValue textOrEmpty(const std::string* text) {
-    return text ? *text : std::string();
+// The record's values are handed over to the nodes: moved, not copied.
+ZEMNodeValue textOrEmpty(std::string* text) {
+    return text ? std::move(*text) : std::string();
 }
-ZEMNodeValue octetsOrEmpty(const ByteBuffer* octets) {
+ZEMNodeValue octetsOrEmpty(ByteBuffer* octets) {
     if (octets)
-        return *octets;
+        return std::move(*octets);
     return std::string();
 }
 
@@ -40,7 +41,7 @@ std::string tagText(std::uint8_t tag) {
     return zem::radixText(tag, 16, true, 2, false);
 }
 
-void addTag(ZEMNodeProtocol& node, std::uint8_t type, const AttributeRecord& record) {
+void addTag(ZEMNodeProtocol& node, std::uint8_t type, AttributeRecord& record) {
     if (const auto* tag = record.value<std::uint8_t>(0))
         add(node, type, 0, tagText(*tag));
 }
@@ -55,20 +56,20 @@ void addAddressNode(const std::string& dotted, std::uint8_t type, ZEMNodeProtoco
         zem::fillFormat(localizedRADIUSString("%@ (%@)"), name ? *name : dotted, dotted));
 }
 
-void addEnumeratedValueNode(const AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
+void addEnumeratedValueNode(AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
                             ValueTable table) {
     if (const auto* value = record.value<std::uint32_t>(0))
         add(node, type, 0, valueTableText(table, *value));
 }
 
-void addTaggedEnumeratedNodes(const AttributeRecord& record, std::uint8_t type,
-                              ZEMNodeProtocol& node, ValueTable table) {
+void addTaggedEnumeratedNodes(AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
+                              ValueTable table) {
     addTag(node, type, record);
     if (const auto* value = record.value<std::uint32_t>(1))
         add(node, type, 1, valueTableText(table, *value));
 }
 
-void addARAPFeaturesNodes(const AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
+void addARAPFeaturesNodes(AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
                           const zem::ZEMDateFormatter& formatter) {
     // RFC 2869 counts ARAP times in seconds since 1904, read in the formatter's time zone.
     auto epoch = formatter.dateFromString("1904-01-01 00:00:00.000");
@@ -84,13 +85,12 @@ void addARAPFeaturesNodes(const AttributeRecord& record, std::uint8_t type, ZEMN
         add(node, type, 4, formatter.stringFromDate(*epoch + *v));
 }
 
-void addOriginatingLineInfoNode(const AttributeRecord& record, std::uint8_t type,
-                                ZEMNodeProtocol& node) {
+void addOriginatingLineInfoNode(AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node) {
     if (const auto* value = record.value<std::uint16_t>(0))
         add(node, type, 0, originatingLineInfoText(*value));
 }
 
-void addTaggedTextNodes(const AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
+void addTaggedTextNodes(AttributeRecord& record, std::uint8_t type, ZEMNodeProtocol& node,
                         Privacy privacy) {
     addTag(node, type, record);
     if (privacy != Privacy::none && privateSettingOn()) {
@@ -105,7 +105,7 @@ void addTaggedTextNodes(const AttributeRecord& record, std::uint8_t type, ZEMNod
 
 } // namespace
 
-void addAttributeValueNodes(std::uint8_t type, const AttributeRecord& record, ZEMNodeProtocol& node,
+void addAttributeValueNodes(std::uint8_t type, AttributeRecord& record, ZEMNodeProtocol& node,
                             const zem::ZEMDateFormatter& dateFormatter) {
     const AttributeDefinition& definition = attributeDefinition(type);
     switch (definition.kind) {

@@ -12,7 +12,8 @@
 
 namespace radius {
 
-void addAttributeValueNodes(std::uint8_t type, const AttributeRecord& record,
+/// Hands the record's values over to the value nodes; the record is left without them.
+void addAttributeValueNodes(std::uint8_t type, AttributeRecord& record,
                             zem::ZEMNodeProtocol& attributeNode,
                             const zem::ZEMDateFormatter& dateFormatter);
 

@@ -127,15 +127,26 @@ private:
     }
 
     void write(const RenderedBatch& batch) {
+        // The texts of messages that follow each other are written in one piece.
+        std::string_view run;
         std::size_t begin = 0;
         for (const auto& message : batch.messages) {
             if (done())
                 break;
             std::string_view text(batch.text.data() + begin, message.textEnd - begin);
-            if (printer_.emit(message, text))
-                ++shown_;
             begin = message.textEnd;
+            auto part = printer_.accept(message, text);
+            if (!part)
+                continue;
+            ++shown_;
+            if (run.data() + run.size() == part->data()) {
+                run = std::string_view(run.data(), run.size() + part->size());
+            } else {
+                printer_.write(run);
+                run = *part;
+            }
         }
+        printer_.write(run);
     }
 
     MessagePrinter& printer_;

@@ -17,6 +17,9 @@ namespace app {
 
 namespace {
 
+// Between the elements of the JSON array.
+constexpr std::string_view jsonSeparator = ",\n";
+
 constexpr const char* captureFields[] = {"frame", "time",  "src",      "dst",
                                          "sport", "dport", "transport"};
 
@@ -197,11 +200,15 @@ MessagePrinter::~MessagePrinter() {
     flush();
 }
 
-void MessagePrinter::flush() {
+void MessagePrinter::flushBuffer() {
     if (!buffer_.empty()) {
         std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
         buffer_.clear();
     }
+}
+
+void MessagePrinter::flush() {
+    flushBuffer();
     std::fflush(out_);
 }
 
@@ -299,6 +306,8 @@ void MessagePrinter::renderFields(std::string& out, const MessageOrigin& origin,
 void MessagePrinter::renderJson(std::string& out, const MessageOrigin& origin,
                                 zem::ByteView message,
                                 const zem::ZEMPluginAnalyzerProtocol& analyzer) const {
+    if (options_.format == OutputFormat::json)
+        out += jsonSeparator;
     if (options_.format == OutputFormat::ek) {
         // Bulk-load form: an action line naming the day's index, then the document.
         auto days = static_cast<long long>(std::floor(origin.time / 86400));
@@ -413,21 +422,33 @@ RenderedMessage MessagePrinter::render(const MessageOrigin& origin, zem::ByteVie
     return rendered;
 }
 
-bool MessagePrinter::emit(const RenderedMessage& message, std::string_view text) {
+std::optional<std::string_view> MessagePrinter::accept(const RenderedMessage& message,
+                                                       std::string_view text) {
     if (!message.radius) {
         statistics_.addNotRadius();
-        return false;
+        return std::nullopt;
     }
     if (!message.passed)
-        return false;
+        return std::nullopt;
     if (message.facts)
         statistics_.addMessage(*message.facts);
-    if (options_.format == OutputFormat::json && printsMessages_ && jsonCount_++ > 0)
-        buffer_ += ",\n";
+    // Array elements carry their separator in front; the first one goes without.
+    if (options_.format == OutputFormat::json && printsMessages_ && jsonCount_++ == 0)
+        text.remove_prefix(std::min<std::size_t>(jsonSeparator.size(), text.size()));
+    return text;
+}
+
+void MessagePrinter::write(std::string_view text) {
+    constexpr std::size_t bufferLimit = 1u << 16;
+    if (text.size() >= bufferLimit) {
+        // Large runs go out as they are rather than through one more copy.
+        flushBuffer();
+        std::fwrite(text.data(), 1, text.size(), out_);
+        return;
+    }
     buffer_ += text;
-    if (buffer_.size() > (1u << 16))
-        flush();
-    return true;
+    if (buffer_.size() >= bufferLimit)
+        flushBuffer();
 }
 
 void MessagePrinter::finish() {

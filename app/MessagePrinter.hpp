@@ -36,9 +36,11 @@ public:
     /// shared state, so several threads may render at once.
     RenderedMessage render(const MessageOrigin& origin, zem::ByteView message,
                            std::string& text) const;
-    /// Writes a rendered message and counts it; messages must come in capture order.
-    /// Answers whether it passed the filter.
-    bool emit(const RenderedMessage& message, std::string_view text);
+    /// Counts a rendered message and answers the part of its text to write, or nothing
+    /// when the filter dropped it; messages must come in capture order.
+    std::optional<std::string_view> accept(const RenderedMessage& message, std::string_view text);
+    /// Writes the text of accepted messages.
+    void write(std::string_view text);
     /// A payload on a claimed port that is not RADIUS.
     void notRadius() { statistics_.addNotRadius(); }
     /// Closes the output (JSON array) and prints the statistics.
@@ -46,6 +48,7 @@ public:
     void flush();
 
 private:
+    void flushBuffer();
     bool passesFilter(const zem::ZEMPluginAnalyzerProtocol& analyzer, const MessageOrigin& origin,
                       zem::ByteView message) const;
     std::optional<std::string> fieldText(const std::string& field,
