@@ -64,6 +64,10 @@ constexpr std::uint64_t runStops(std::uint64_t word, bool stopAtJsonSpecials) {
     return stops;
 }
 
+bool endsRun(unsigned char c, bool stopAtJsonSpecials) {
+    return c < 0x20 || c >= 0x7F || (stopAtJsonSpecials && (c == '"' || c == '\\'));
+}
+
 // The first octet (in memory order) whose high bit is set in `stops`.
 std::size_t firstStop(std::uint64_t stops) {
     if constexpr (std::endian::native == std::endian::little)
@@ -82,14 +86,26 @@ std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAt
         if (auto stops = runStops(word, stopAtJsonSpecials))
             return i + firstStop(stops);
     }
-    if (i == text.size())
+    const std::size_t rest = text.size() - i;
+    if (rest == 0)
         return i;
-    // The last few octets, padded with a letter that stops nothing.
-    std::uint64_t word = eachOctet * 'a';
-    std::memcpy(&word, text.data() + i, text.size() - i);
-    if (auto stops = runStops(word, stopAtJsonSpecials))
-        return i + firstStop(stops);
-    return text.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        if (text.size() >= 8) {
+            // The last eight octets, shifted down past those already looked at, with a
+            // letter that stops nothing filling the top. (Assembling a word octet by
+            // octet in memory would stall the load that follows.)
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + text.size() - 8, sizeof word);
+            const auto seen = static_cast<unsigned>(8 * (8 - rest));
+            word = (word >> seen) | ((eachOctet * 'a') << (64 - seen));
+            if (auto stops = runStops(word, stopAtJsonSpecials))
+                return i + firstStop(stops);
+            return text.size();
+        }
+    }
+    while (i < text.size() && !endsRun(static_cast<unsigned char>(text[i]), stopAtJsonSpecials))
+        ++i;
+    return i;
 }
 
 std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
