@@ -77,7 +77,8 @@ std::optional<std::string> RADIUSDissector::protocolInfo(ByteView message) const
     auto identifier = message.at(1);
     if (!identifier)
         return std::nullopt;
-    return zem::fillFormat(localizedRADIUSString("%@ (Id=%u)"), *code, *identifier);
+    static const std::string_view format = localizedRADIUSString("%@ (Id=%u)");
+    return zem::fillFormat(format, *code, *identifier);
 }
 
 namespace {

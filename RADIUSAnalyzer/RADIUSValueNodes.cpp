@@ -154,10 +154,10 @@ void addAttributeValueNodes(std::uint8_t type, AttributeRecord& record, ZEMNodeP
         add(node, type, 1, octetsOrEmpty(record.value<ByteBuffer>(1)));
         break;
     case AttributeKind::vendorSpecific:
-        if (const auto* vendor = record.value<std::uint32_t>(0); vendor && record.avpVal0SMI)
-            add(node, type, 0,
-                zem::fillFormat(localizedRADIUSString("0x%x (%u) (%@)"), *vendor, *vendor,
-                                *record.avpVal0SMI));
+        if (const auto* vendor = record.value<std::uint32_t>(0); vendor && record.avpVal0SMI) {
+            static const std::string_view format = localizedRADIUSString("0x%x (%u) (%@)");
+            add(node, type, 0, zem::fillFormat(format, *vendor, *vendor, *record.avpVal0SMI));
+        }
         add(node, type, 1, textOrEmpty(record.value<std::string>(1)));
         break;
     case AttributeKind::vlanName:
@@ -195,8 +195,10 @@ void addAttributeValueNodes(std::uint8_t type, AttributeRecord& record, ZEMNodeP
         addOriginatingLineInfoNode(record, type, node);
         break;
     case AttributeKind::ipv6Prefix:
-        if (const auto* prefixLength = record.value<std::uint8_t>(0))
-            add(node, type, 0, zem::fillFormat(localizedRADIUSString("%u bits"), *prefixLength));
+        if (const auto* prefixLength = record.value<std::uint8_t>(0)) {
+            static const std::string_view format = localizedRADIUSString("%u bits");
+            add(node, type, 0, zem::fillFormat(format, *prefixLength));
+        }
         add(node, type, 1, textOrEmpty(record.value<std::string>(1)));
         break;
     }

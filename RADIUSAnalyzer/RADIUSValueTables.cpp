@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace radius {
 
@@ -263,12 +264,22 @@ const ValueTableDefinition& valueTableDefinition(ValueTable table) {
 }
 
 std::string valueTableText(ValueTable table, std::uint32_t value) {
-    const auto& definition = valueTableDefinition(table);
-    auto it = std::lower_bound(definition.rows.begin(), definition.rows.end(), value,
+    // Every row's text looked up in the strings once, beside the row.
+    static const auto localized = [] {
+        std::array<std::vector<std::string_view>, definitions.size()> all;
+        for (std::size_t t = 0; t < definitions.size(); ++t)
+            for (const auto& row : definitions[t].rows)
+                all[t].push_back(localizedRADIUSString(row.text));
+        return all;
+    }();
+    const auto index =
+        static_cast<std::size_t>(table) < definitions.size() ? static_cast<std::size_t>(table) : 0;
+    const auto& rows = definitions[index].rows;
+    auto it = std::lower_bound(rows.begin(), rows.end(), value,
                                [](const ValueName& row, std::uint32_t v) { return row.value < v; });
-    if (it != definition.rows.end() && it->value == value)
-        return std::string(localizedRADIUSString(it->text));
-    return fallbackText(definition.fallback, value);
+    if (it != rows.end() && it->value == value)
+        return std::string(localized[index][static_cast<std::size_t>(it - rows.begin())]);
+    return fallbackText(definitions[index].fallback, value);
 }
 
 std::string serviceTypeText(std::uint32_t v) {
