@@ -31,10 +31,7 @@ char* writeValue(char* out, const zem::ZEMNodeValue& value, bool json) {
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
                 if (json)
                     *out++ = '"';
-                for (auto octet : v) {
-                    *out++ = "0123456789abcdef"[octet >> 4];
-                    *out++ = "0123456789abcdef"[octet & 0xF];
-                }
+                out = zem::ByteView(v).writeHexRepresentation(out);
                 if (json)
                     *out++ = '"';
                 return out;

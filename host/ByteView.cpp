@@ -1,5 +1,7 @@
 #include "ByteView.hpp"
 
+#include <array>
+
 namespace zem {
 
 std::string ByteView::hexRepresentation(bool lowercase, int width, bool separate) const {
@@ -8,8 +10,32 @@ std::string ByteView::hexRepresentation(bool lowercase, int width, bool separate
     return text;
 }
 
+char* ByteView::writeHexRepresentation(char* out) const {
+    // Both digits of an octet from one look-up: octets are turned into text by the
+    // kilobyte (authenticators, EAP, attribute lists).
+    static constexpr auto pairs = [] {
+        std::array<char, 512> all{};
+        for (std::size_t i = 0; i < 256; ++i) {
+            all[2 * i] = "0123456789abcdef"[i >> 4];
+            all[2 * i + 1] = "0123456789abcdef"[i & 0xF];
+        }
+        return all;
+    }();
+    for (auto octet : bytes_) {
+        std::memcpy(out, &pairs[2 * std::size_t{octet}], 2);
+        out += 2;
+    }
+    return out;
+}
+
 void ByteView::appendHexRepresentation(std::string& out, bool lowercase, int width,
                                        bool separate) const {
+    if (lowercase && width <= 2 && !separate) {
+        const std::size_t start = out.size();
+        out.resize(start + 2 * bytes_.size());
+        writeHexRepresentation(out.data() + start);
+        return;
+    }
     static constexpr char lower[] = "0123456789abcdef";
     static constexpr char upper[] = "0123456789ABCDEF";
     const char* digits = lowercase ? lower : upper;

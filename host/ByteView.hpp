@@ -84,6 +84,9 @@ public:
     /// The same text, appended to `out`.
     void appendHexRepresentation(std::string& out, bool lowercase = true, int width = 2,
                                  bool separate = false) const;
+    /// Lower-case hexadecimal, two digits an octet, written at `out`, which has room for
+    /// twice size() characters; answers where it ended.
+    char* writeHexRepresentation(char* out) const;
 
 private:
     std::span<const std::uint8_t> bytes_;

@@ -41,6 +41,18 @@ TEST(ByteView, HexRepresentation) {
     EXPECT_EQ(ByteView(bytes).hexRepresentation(true, 2, false), "00ab10ff");
     EXPECT_EQ(ByteView(bytes).hexRepresentation(false, 2, true), "00 AB 10 FF");
     EXPECT_EQ(ByteView().hexRepresentation(), "");
+    EXPECT_EQ(ByteView(bytes).hexRepresentation(true, 4, false), "000000ab001000ff");
+    // Every octet, through the look-up table, appended after what is there; it must read
+    // back as the same octets.
+    zem::ByteBuffer all(256);
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = static_cast<std::uint8_t>(i);
+    std::string text = "x";
+    ByteView(all).appendHexRepresentation(text);
+    ASSERT_EQ(text.size(), 513u);
+    EXPECT_EQ(text.substr(0, 7), "x000102");
+    EXPECT_EQ(text.substr(text.size() - 4), "feff");
+    EXPECT_EQ(zem::parseHexBytes(text.substr(1)), all);
 }
 
 TEST(ByteView, ParseHexBytes) {
