@@ -1,0 +1,106 @@
+// Trees are written through a cursor into room made beforehand from each node's most;
+// texts that escape to the longest forms must fit (the sanitizer build catches a byte too
+// far), and what comes out must read back as what went in.
+#include "JsonWriter.hpp"
+#include "TerminalText.hpp"
+#include "TreePrinter.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using zem::ZEMNode;
+using zem::ZEMNodeText;
+
+// Texts of every escape class, repeated to lengths around the eight-octet scan width.
+std::vector<std::string> hostileTexts() {
+    const std::string pieces[] = {
+        "\x01",         // C0: \x01 and \u0001, the longest escapes per octet
+        "\x7f",         // DEL
+        "\xc2\x85",     // C1 as UTF-8
+        "\xe2\x80\xae", // bidirectional override
+        "\xff",         // never valid UTF-8
+        "\xe2\x82",     // a cut sequence
+        "\"\\",         // JSON's own specials
+        "\xe2\x82\xac", // a plain euro sign
+        "plain",
+    };
+    std::vector<std::string> texts{""};
+    for (const auto& piece : pieces) {
+        for (int count : {1, 7, 8, 9, 64}) {
+            std::string text;
+            for (int i = 0; i < count; ++i)
+                text += piece;
+            texts.push_back(text);
+            texts.push_back("abc" + text + "d"); // off the word boundaries
+        }
+    }
+    return texts;
+}
+
+TEST(TreePrinter, EveryTextFitsAndReadsBack) {
+    for (const auto& text : hostileTexts()) {
+        auto root = ZEMNode::nodeWithName(ZEMNodeText(text), ZEMNodeText(text));
+        root->setHeaderLocation(65535);
+        root->setHeaderLength(65535);
+        root->addChild(ZEMNode::nodeWithName(ZEMNodeText::lasting(text)));
+
+        std::string tree;
+        app::appendTree(tree, *root, 3);
+        const std::string safe = app::terminalSafe(text);
+        EXPECT_EQ(tree, "      " + safe + ": " + safe + "\n        " + safe + "\n");
+
+        std::string json = "[";
+        app::appendTreeJson(json, *root);
+        json += "]";
+        auto parsed = nlohmann::json::parse(json, nullptr, false);
+        ASSERT_FALSE(parsed.is_discarded()) << json;
+        std::string expected;
+        app::appendJsonString(expected, text);
+        EXPECT_EQ(parsed[0].at("title"), nlohmann::json::parse(expected));
+        EXPECT_EQ(parsed[0].at("value"), parsed[0].at("title"));
+        EXPECT_EQ(parsed[0].at("location"), 65535);
+        EXPECT_EQ(parsed[0].at("length"), 65535);
+        EXPECT_EQ(parsed[0].at("children")[0].at("title"), parsed[0].at("title"));
+        EXPECT_FALSE(parsed[0].at("children")[0].contains("value"));
+    }
+}
+
+TEST(TreePrinter, NumbersAndOctets) {
+    struct Case {
+        zem::ZEMNodeValue value;
+        const char* text;
+        nlohmann::json json;
+    } cases[] = {
+        {std::uint8_t{255}, "255", 255},
+        {std::uint32_t{4294967295u}, "4294967295", 4294967295u},
+        {zem::ByteBuffer{0x00, 0xab, 0xff}, "00abff", "00abff"},
+        {zem::ByteBuffer{}, "", ""},
+    };
+    for (const auto& c : cases) {
+        auto node = ZEMNode::nodeWithName("N", c.value);
+        std::string tree;
+        app::appendTree(tree, *node);
+        EXPECT_EQ(tree, std::string("N: ") + c.text + "\n");
+        std::string json;
+        app::appendTreeJson(json, *node);
+        EXPECT_EQ(nlohmann::json::parse(json).at("value"), c.json) << json;
+    }
+}
+
+// An owned text moves with its node's value; a lasting one is only referred to.
+TEST(ZEMNodeText, OwnedTextsMoveAndLastingTextsAreShared) {
+    static const std::string label = "a label that outlives every tree";
+    auto shared = ZEMNodeText::lasting(label);
+    EXPECT_EQ(shared.view().data(), label.data());
+
+    zem::ZEMNodeValue value = ZEMNodeText(std::string("short"));
+    zem::ZEMNodeValue moved = std::move(value);
+    EXPECT_EQ(std::get<ZEMNodeText>(moved), std::string_view("short"));
+    ZEMNodeText copy = std::get<ZEMNodeText>(moved);
+    EXPECT_NE(copy.view().data(), std::get<ZEMNodeText>(moved).view().data());
+    EXPECT_EQ(copy, std::get<ZEMNodeText>(moved));
+}
+
+} // namespace
