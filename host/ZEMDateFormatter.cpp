@@ -24,6 +24,30 @@ std::int64_t floorDivide(std::int64_t a, std::int64_t b) {
 // in that minute rewrites just them. Patterns whose text could change otherwise inside a
 // minute (milliseconds in day, noon and midnight, day periods, non-ASCII digits) always
 // go to ICU.
+// Whether the pattern's seconds and milliseconds always take the same width ("ss" and
+// "SSS"), so that their digits can be rewritten in place ("s" prints 5 or 15), and
+// whether nothing else in it (milliseconds in day, day periods) changes inside a minute.
+bool reusableWithinAMinute(std::string_view pattern) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (c == '\'')
+            quoted = !quoted; // '' is a quote mark itself: two turns, no change
+        if (c == '\'' || quoted || !letter) {
+            ++i;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        if ((c == 's' && run != 2) || (c == 'S' && run != 3) || c == 'A' || c == 'b' || c == 'B')
+            return false;
+        i += run;
+    }
+    return true;
+}
+
 struct ZoneOffsets {
     std::int32_t raw = 0, daylight = 0; // either can change a zone's name
     bool operator==(const ZoneOffsets&) const = default;
@@ -97,6 +121,7 @@ private:
 
 struct ZEMDateFormatter::Impl {
     std::unique_ptr<icu::SimpleDateFormat> format;
+    bool reuseWithinAMinute = false;
     MinuteText lastMinute;
 };
 
@@ -126,6 +151,7 @@ ZEMDateFormatter::Impl* cachedFormatter(std::string_view pattern) {
             locale, status);
         if (U_SUCCESS(status))
             slot->format = std::move(format);
+        slot->reuseWithinAMinute = reusableWithinAMinute(pattern);
     }
     return slot.get();
 }
@@ -144,7 +170,7 @@ std::string ZEMDateFormatter::stringFromDate(double secondsSince1970) const {
     // Whole milliseconds in the range of ordinary dates can use the last minute's text.
     std::optional<std::int64_t> localMillis;
     ZoneOffsets zoneOffset;
-    if (std::fabs(millis) < 1e15 && std::floor(millis) == millis) {
+    if (impl_->reuseWithinAMinute && std::fabs(millis) < 1e15 && std::floor(millis) == millis) {
         UErrorCode status = U_ZERO_ERROR;
         impl_->format->getTimeZone().getOffset(millis, false, zoneOffset.raw, zoneOffset.daylight,
                                                status);
