@@ -9,6 +9,7 @@
 #include "ZEMError.hpp"
 #include "ZEMPortsController.hpp"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -261,11 +262,12 @@ int runCaptureCommand(PlugInHost& host, const Options& options) {
              host.structure().plugInAnalyzerClass});
 
     MessagePrinter printer(host, options, output()); // checks the filter and fields first
-    // Files are rendered in batches on every core; live capture one message at a time, at
-    // once, so that each line appears as its packet arrives.
+    // Files are rendered in batches on every core, up to eight: one thread reads, and more
+    // workers than it can feed would only hold more batches in memory. Live capture renders
+    // one message at a time, at once, so that each line appears as its packet arrives.
     const bool live = options.interface.has_value();
-    Session session(printer, options, live ? 0 : std::max(1u, std::thread::hardware_concurrency()),
-                    live ? 1 : 128);
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    Session session(printer, options, live ? 0 : workers, live ? 1 : 128);
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView payload) {
         session.deliver(origin, payload);
     });
