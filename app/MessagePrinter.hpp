@@ -41,8 +41,6 @@ public:
     std::optional<std::string_view> accept(const RenderedMessage& message, std::string_view text);
     /// Writes the text of accepted messages.
     void write(std::string_view text);
-    /// A payload on a claimed port that is not RADIUS.
-    void notRadius() { statistics_.addNotRadius(); }
     /// Closes the output (JSON array) and prints the statistics.
     void finish();
     void flush();
