@@ -1,15 +1,17 @@
 // Fuzz target for the analyzer: creation, the summary line, the eight property keys at
-// their registered offsets and the whole tree, in both states of the privacy and
-// name-resolution switches. The first octet picks the switch states; the rest is the
-// RADIUS message.
+// their registered offsets and the whole tree, printed as the command line prints it
+// (terminal text and JSON), in both states of the privacy and name-resolution switches.
+// The first octet picks the switch states; the rest is the RADIUS message.
 #include "RADIUSProtocolAnalyzer.hpp"
 #include "RADIUSSettingsKeys.hpp"
+#include "TreePrinter.hpp"
 #include "ZEMUserDefaults.hpp"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 namespace {
 
@@ -28,11 +30,6 @@ constexpr RegisteredKey keys[] = {
     {"radiusAVPString", 0, SIZE_MAX},
     {"radiusProtocolInfo", 0, SIZE_MAX},
 };
-
-void walk(const zem::ZEMNodeProtocol& node) {
-    for (const auto& child : node.children())
-        walk(*child);
-}
 
 } // namespace
 
@@ -62,7 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& k : keys)
         analyzer->value(k.key, k.offset >= message.size() ? zem::ByteView{}
                                                           : message.slice(k.offset, k.length));
-    for (const auto& node : analyzer->protocolNodes(message))
-        walk(*node);
+    std::string printed;
+    for (const auto& node : analyzer->protocolNodes(message)) {
+        app::appendTree(printed, *node);
+        app::appendTreeJson(printed, *node);
+    }
     return 0;
 }
