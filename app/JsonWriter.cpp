@@ -79,6 +79,13 @@ char* writeJsonString(char* out, std::string_view text) {
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
+    // Keys and most values need no escape: those are copied as they are.
+    if (printableRunEnd(text, 0, true) == text.size()) {
+        out.push_back('"');
+        out.append(text);
+        out.push_back('"');
+        return;
+    }
     appendBounded(out, jsonStringBound(text.size()),
                   [&](char* at) { return writeJsonString(at, text); });
 }
@@ -105,26 +112,15 @@ void JsonWriter::close(char c) {
 
 void JsonWriter::key(std::string_view name) {
     separate();
-    appendPlainOrEscaped(name);
+    appendJsonString(out_, name);
     out_.push_back(':');
     afterKey_ = true;
 }
 
 void JsonWriter::string(std::string_view text) {
     separate();
-    appendPlainOrEscaped(text);
+    appendJsonString(out_, text);
     needComma_ = true;
-}
-
-void JsonWriter::appendPlainOrEscaped(std::string_view text) {
-    // Keys and most values need no escape: those are copied as they are.
-    if (printableRunEnd(text, 0, true) == text.size()) {
-        out_.push_back('"');
-        out_.append(text);
-        out_.push_back('"');
-    } else {
-        appendJsonString(out_, text);
-    }
 }
 
 void JsonWriter::number(std::uint64_t value) {

@@ -31,7 +31,6 @@ public:
 
 private:
     void separate();
-    void appendPlainOrEscaped(std::string_view text);
     void open(char c);
     void close(char c);
 

@@ -39,7 +39,6 @@ RenderQueue::~RenderQueue() {
 }
 
 std::unique_ptr<RenderQueue::Slot> RenderQueue::recycled() {
-    std::lock_guard lock(mutex_);
     if (spare_.empty())
         return std::make_unique<Slot>();
     auto slot = std::move(spare_.back());
@@ -48,11 +47,11 @@ std::unique_ptr<RenderQueue::Slot> RenderQueue::recycled() {
 }
 
 void RenderQueue::submit(const Consume& consume) {
-    if (filling_->input->empty())
+    if (filling_->input.empty())
         return;
     auto next = recycled();
     if (workers_.empty()) {
-        render_(*filling_->input, filling_->output);
+        render_(filling_->input, filling_->output);
         filling_->done = true;
         inOrder_.push_back(std::move(filling_));
     } else {
@@ -88,10 +87,9 @@ bool RenderQueue::consumeFront(const Consume& consume, bool wait) {
         inOrder_.pop_front();
     }
     consume(front->output);
-    front->input->clear();
+    front->input.clear();
     front->output.clear();
     front->done = false;
-    std::lock_guard lock(mutex_);
     spare_.push_back(std::move(front));
     return true;
 }
@@ -107,7 +105,7 @@ void RenderQueue::work() {
             slot = waiting_.front();
             waiting_.pop_front();
         }
-        render_(*slot->input, slot->output);
+        render_(slot->input, slot->output);
         {
             std::lock_guard lock(mutex_);
             slot->done = true;

@@ -63,7 +63,7 @@ public:
     RenderQueue& operator=(const RenderQueue&) = delete;
 
     /// The batch that the reading thread fills next.
-    MessageBatch& filling() { return *filling_->input; }
+    MessageBatch& filling() { return filling_->input; }
     /// Hands the filling batch to the workers, then passes the finished batches at the
     /// front to `consume`, waiting for the oldest while too many are in flight.
     void submit(const Consume& consume);
@@ -72,7 +72,7 @@ public:
 
 private:
     struct Slot {
-        std::unique_ptr<MessageBatch> input = std::make_unique<MessageBatch>();
+        MessageBatch input;
         RenderedBatch output;
         bool done = false;
     };
@@ -89,7 +89,7 @@ private:
     std::condition_variable workAvailable_, workFinished_;
     std::deque<std::unique_ptr<Slot>> inOrder_; // submitted, oldest first
     std::deque<Slot*> waiting_;                 // submitted, not yet taken by a worker
-    std::vector<std::unique_ptr<Slot>> spare_;
+    std::vector<std::unique_ptr<Slot>> spare_;  // the reading thread's own
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -35,11 +35,10 @@ public:
     static ZEMNodeText lasting(std::string_view text) {
         ZEMNodeText result;
         result.lasting_ = text;
-        result.isLasting_ = true;
         return result;
     }
 
-    std::string_view view() const { return isLasting_ ? lasting_ : std::string_view(owned_); }
+    std::string_view view() const { return lasting_.data() ? lasting_ : std::string_view(owned_); }
     operator std::string_view() const { return view(); }
     std::size_t size() const { return view().size(); }
     bool operator==(const ZEMNodeText& other) const { return view() == other.view(); }
@@ -47,8 +46,7 @@ public:
 
 private:
     std::string owned_;
-    std::string_view lasting_;
-    bool isLasting_ = false;
+    std::string_view lasting_; // refers to nothing for an owned text
 };
 
 /// A node value: absent, text, unsigned 8-bit, unsigned 32-bit, or octets.
