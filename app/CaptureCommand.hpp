@@ -7,7 +7,7 @@
 
 namespace app {
 
-int runCaptureCommand(PlugInHost& host, const Options& options);
+int runCaptureCommand(zem::PlugInHost& host, const Options& options);
 int listInterfaces();
 
 } // namespace app

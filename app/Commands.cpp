@@ -1,7 +1,8 @@
 #include "Commands.hpp"
 
+#include "MessageFields.hpp"
 #include "Output.hpp"
-#include "TerminalText.hpp"
+#include "TextEscaping.hpp"
 #include "TreePrinter.hpp"
 #include "ZEMError.hpp"
 #include "ZEMNetworkProtocol.hpp"
@@ -18,10 +19,10 @@ int fail(const std::string& message) {
     return 1;
 }
 
-int decodeHexMessage(const PlugInHost& host, const Options& options) {
+int decodeHexMessage(const zem::PlugInHost& host, const Options& options) {
     auto bytes = zem::parseHexBytes(*options.hex);
     if (!bytes)
-        return fail("--hex: not hexadecimal octets: " + terminalSafe(*options.hex));
+        return fail("--hex: not hexadecimal octets: " + zem::terminalSafe(*options.hex));
     if (bytes->size() < 20)
         return fail("--hex: a RADIUS message has at least 20 octets, got " +
                     std::to_string(bytes->size()));
@@ -31,7 +32,7 @@ int decodeHexMessage(const PlugInHost& host, const Options& options) {
         return fail("--hex: the analyzer refused the message (" + std::to_string(bytes->size()) +
                     " octets)");
     std::string out;
-    appendTerminalSafe(out, analyzer->protocolInfo(message).value_or(""));
+    zem::appendTerminalSafe(out, analyzer->protocolInfo(message).value_or(""));
     out.push_back('\n');
     if (options.verbose)
         for (const auto& node : analyzer->protocolNodes(message))
@@ -89,7 +90,7 @@ std::string plistText(const zem::PropertyList& value) {
 
 } // namespace
 
-int printGlossary(const PlugInHost& host, const std::string& which) {
+int printGlossary(const zem::PlugInHost& host, const std::string& which) {
     const auto& s = host.structure();
     std::string out;
     if (which == "plugins") {
@@ -126,14 +127,14 @@ int printGlossary(const PlugInHost& host, const std::string& which) {
         for (const auto& a : s.plugInAnalyzerAttributes)
             out += a.attributeKey + "\t" + a.attributeTitle + "\t" +
                    valueTypeName(a.attributeType) + "\n";
-        for (const char* extra : {"frame", "time", "src", "dst", "sport", "dport", "transport"})
+        for (auto extra : captureFieldNames())
             out += std::string(extra) + "\t(capture)\tstring\n";
     } else if (which == "prefs") {
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();
         out += "# settings file: " + store.path() + "\n";
         for (const auto& key : store.keys())
             if (auto value = store.objectForKey(key))
-                out += key + ": " + terminalSafe(plistText(*value)) + "\n";
+                out += key + ": " + zem::terminalSafe(plistText(*value)) + "\n";
     } else {
         return fail("-G wants plugins, fields or prefs, got \"" + which + "\"");
     }
@@ -141,7 +142,7 @@ int printGlossary(const PlugInHost& host, const std::string& which) {
     return 0;
 }
 
-int runSettingsCommand(PlugInHost&, const std::vector<std::string>& command) {
+int runSettingsCommand(zem::PlugInHost&, const std::vector<std::string>& command) {
     auto& store = zem::ZEMUserDefaults::standardUserDefaults();
     if (command.size() == 4 && command[1] == "set") {
         const auto& key = command[2];
@@ -174,7 +175,7 @@ int runSettingsCommand(PlugInHost&, const std::vector<std::string>& command) {
 
 namespace {
 
-std::shared_ptr<zem::ZEMProtocolTableView> openSettingsView(PlugInHost& host) {
+std::shared_ptr<zem::ZEMProtocolTableView> openSettingsView(zem::PlugInHost& host) {
     auto* preferences = host.structure().plugInPreferencesInstance;
     if (!preferences)
         return nullptr;
@@ -192,7 +193,7 @@ std::shared_ptr<zem::ZEMProtocolTableView> openSettingsView(PlugInHost& host) {
 
 } // namespace
 
-int runPortsCommand(PlugInHost& host, const std::vector<std::string>& command) {
+int runPortsCommand(zem::PlugInHost& host, const std::vector<std::string>& command) {
     auto view = openSettingsView(host);
     if (!view)
         return fail("ports: the plug-in offers no protocol settings");

@@ -10,10 +10,10 @@
 namespace app {
 
 /// Each answers the exit status; failures print one line on standard error.
-int decodeHexMessage(const PlugInHost& host, const Options& options);
-int printGlossary(const PlugInHost& host, const std::string& which);
-int runSettingsCommand(PlugInHost& host, const std::vector<std::string>& command);
-int runPortsCommand(PlugInHost& host, const std::vector<std::string>& command);
+int decodeHexMessage(const zem::PlugInHost& host, const Options& options);
+int printGlossary(const zem::PlugInHost& host, const std::string& which);
+int runSettingsCommand(zem::PlugInHost& host, const std::vector<std::string>& command);
+int runPortsCommand(zem::PlugInHost& host, const std::vector<std::string>& command);
 
 /// Prints "radius-analyzer: MESSAGE" on standard error and answers 1.
 int fail(const std::string& message);

@@ -1,7 +1,6 @@
 // JsonWriter: appends JSON text to a string as it goes, without building a document
-// first. Texts are escaped as JSON requires, and further: DEL, C1 controls and
-// bidirectional controls become \u escapes too, and invalid UTF-8 becomes U+FFFD, so the
-// output is valid for any parser and safe to look at.
+// first. Texts go through the host's JSON escaping, so the output is valid for any parser
+// and safe to look at.
 #pragma once
 
 #include "ByteView.hpp"
@@ -38,16 +37,5 @@ private:
     bool needComma_ = false;
     bool afterKey_ = false;
 };
-
-/// Appends a JSON string literal for `text`.
-void appendJsonString(std::string& out, std::string_view text);
-/// The most room that the literal for `size` octets takes: quotes, and six characters
-/// (\u0000) for an octet.
-constexpr std::size_t jsonStringBound(std::size_t size) {
-    return 2 + 6 * size;
-}
-/// Writes the literal at `out`, which has room for jsonStringBound(text.size()) characters;
-/// answers where it ended.
-char* writeJsonString(char* out, std::string_view text);
 
 } // namespace app

@@ -1,11 +1,18 @@
 #include "Options.hpp"
 
+#include "OutputForm.hpp"
+
+#include <array>
 #include <charconv>
+#include <getopt.h>
 #include <string_view>
 
 namespace app {
 
 namespace {
+
+// The statistics that -z knows.
+constexpr std::array<std::string_view, 1> statisticsNames = {"radius,stats"};
 
 std::pair<std::string, std::string> splitSetting(std::string_view text) {
     // tshark writes -o key:value; we also take key=value.
@@ -36,206 +43,257 @@ std::pair<std::string, std::uint16_t> parseDecodeAs(std::string_view text) {
     return {transport, static_cast<std::uint16_t>(port)};
 }
 
+std::uint64_t parseCount(std::string_view text) {
+    std::uint64_t n = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || n == 0)
+        throw OptionError("-c wants a positive count, got \"" + std::string(text) + "\"");
+    return n;
+}
+
+OutputFormat parseOutputForm(std::string_view name) {
+    if (const auto* form = outputFormNamed(name))
+        return form->format;
+    std::string names;
+    for (const auto& form : outputForms())
+        names += (names.empty() ? "" : ", ") + std::string(form.name);
+    throw OptionError("-T wants one of " + names + ", got \"" + std::string(name) + "\"");
+}
+
+void parseFieldSetting(Options& options, std::string_view setting) {
+    if (setting.starts_with("header=")) {
+        auto v = setting.substr(7);
+        if (v != "y" && v != "n")
+            throw OptionError("-E header wants y or n");
+        options.fieldHeader = v == "y";
+    } else if (setting.starts_with("separator=")) {
+        auto v = std::string(setting.substr(10));
+        options.fieldSeparator = v == "/t" ? "\t" : v == "/s" ? " " : v;
+        if (options.fieldSeparator.empty())
+            throw OptionError("-E separator wants a character");
+    } else {
+        throw OptionError("-E wants header=y|n or separator=C, got \"" + std::string(setting) +
+                          "\"");
+    }
+}
+
+void parseStatistics(Options& options, std::string_view name) {
+    for (auto known : statisticsNames)
+        if (name == known) {
+            options.statistics.emplace_back(name);
+            return;
+        }
+    throw OptionError("-z: unknown statistics \"" + std::string(name) + "\" (try radius,stats)");
+}
+
+ColorMode parseColor(const char* value) {
+    const std::string_view mode = value ? value : "always";
+    if (mode == "auto")
+        return ColorMode::automatic;
+    if (mode == "always")
+        return ColorMode::always;
+    if (mode == "never")
+        return ColorMode::never;
+    throw OptionError("--color wants auto, always or never, got \"" + std::string(mode) + "\"");
+}
+
+enum class Section { input, output, settings, general };
+
+// One row per option: the parser and the usage text are both made from this table.
+struct OptionRow {
+    char shortName;       // 0: long only
+    const char* longName; // nullptr: short only
+    int argument;         // no_argument, required_argument, optional_argument
+    const char* value;    // the value's name in the usage text
+    const char* help;     // a line feed starts a continuation line
+    Section section;
+    void (*apply)(Options&, const char* value);
+};
+
+constexpr OptionRow optionRows[] = {
+    {'r', nullptr, required_argument, "FILE",
+     "read a pcap or pcapng file (\"-\" for standard input); plain\n"
+     "arguments are files too, read in a row",
+     Section::input, [](Options& o, const char* v) { o.inputFiles.emplace_back(v); }},
+    {'i', nullptr, required_argument, "IFACE",
+     "capture live on an interface, filtered to the claimed ports", Section::input,
+     [](Options& o, const char* v) { o.interface = v; }},
+    {'D', nullptr, no_argument, nullptr, "list the interfaces that can be captured on",
+     Section::input, [](Options& o, const char*) { o.listInterfaces = true; }},
+    {0, "hex", required_argument, "HEX", "decode one RADIUS message given as hexadecimal",
+     Section::input, [](Options& o, const char* v) { o.hex = v; }},
+    {'c', nullptr, required_argument, "N", "stop after N RADIUS messages", Section::input,
+     [](Options& o, const char* v) { o.count = parseCount(v); }},
+    {'d', nullptr, required_argument, "udp.port==P,RADIUS",
+     "claim a port for this run (also tcp.port==P)", Section::input,
+     [](Options& o, const char* v) { o.decodeAs.push_back(parseDecodeAs(v)); }},
+
+    {'V', nullptr, no_argument, nullptr, "print the packet-detail tree under each line",
+     Section::output, [](Options& o, const char*) { o.verbose = true; }},
+    {'x', nullptr, no_argument, nullptr, "print the message octets as a hex dump too",
+     Section::output, [](Options& o, const char*) { o.hexDump = true; }},
+    {'q', nullptr, no_argument, nullptr, "print no per-message lines (with -z)", Section::output,
+     [](Options& o, const char*) { o.quiet = true; }},
+    {'T', nullptr, required_argument, "FORM", "output form:", Section::output,
+     [](Options& o, const char* v) { o.format = parseOutputForm(v); }},
+    {'e', nullptr, required_argument, "FIELD",
+     "a field for -T fields (repeatable): a property key, or frame,\n"
+     "time, src, dst, sport, dport, transport",
+     Section::output, [](Options& o, const char* v) { o.fields.emplace_back(v); }},
+    {'E', nullptr, required_argument, "KEY=VALUE",
+     "-T fields: header=y|n prints a header line; separator=C\n"
+     "parts the fields (\"/t\" for a tab, \"/s\" for a blank)",
+     Section::output, [](Options& o, const char* v) { parseFieldSetting(o, v); }},
+    {'Y', nullptr, required_argument, "EXPR",
+     "keep messages that a predicate expression accepts, e.g.\n"
+     "'radiusCodeResolved CONTAINS[c] \"accept\"'",
+     Section::output, [](Options& o, const char* v) { o.displayFilter = v; }},
+    {0, "find", required_argument, "\"NAME=VALUE\"",
+     "keep messages that a registered find predicate accepts, e.g.\n"
+     "\"RADIUS Code contains=Accept\"",
+     Section::output, [](Options& o, const char* v) { o.find = v; }},
+    {'z', nullptr, required_argument, "radius,stats", "print statistics when done",
+     Section::output, [](Options& o, const char* v) { parseStatistics(o, v); }},
+    {0, "color", optional_argument, "auto|always|never",
+     "colour summary lines in the plug-in's packet colour\n"
+     "(default: auto, on a terminal)",
+     Section::output, [](Options& o, const char* v) { o.color = parseColor(v); }},
+
+    {'o', nullptr, required_argument, "KEY=VALUE",
+     "set a setting for this run only (also KEY:VALUE)", Section::settings,
+     [](Options& o, const char* v) { o.settingOverrides.push_back(splitSetting(v)); }},
+    {'G', nullptr, required_argument, "plugins|fields|prefs",
+     "print what the plug-in registered, its fields, or settings", Section::settings,
+     [](Options& o, const char* v) { o.glossary = v; }},
+    {0, "bundle", required_argument, "PATH", "the plug-in bundle to load", Section::settings,
+     [](Options& o, const char* v) { o.bundlePath = v; }},
+    {0, "defaults-file", required_argument, "PATH", "the settings file to use",
+     Section::settings, [](Options& o, const char* v) { o.defaultsFile = v; }},
+
+    {'h', "help", no_argument, nullptr, "print this help", Section::general,
+     [](Options& o, const char*) { o.help = true; }},
+    {'v', "version", no_argument, nullptr, "print the version", Section::general,
+     [](Options& o, const char*) { o.version = true; }},
+};
+
+// getopt_long's code for a row: its letter, or a number above any letter for long-only rows.
+int codeOf(std::size_t row) {
+    return optionRows[row].shortName ? optionRows[row].shortName : 256 + static_cast<int>(row);
+}
+
+std::string optionName(const OptionRow& row) {
+    return row.shortName ? std::string("-") + row.shortName : std::string("--") + row.longName;
+}
+
+// The commands that stand instead of a capture.
+constexpr std::string_view commandWords[] = {"settings", "ports"};
+constexpr const char* commandUsage[] = {"settings set KEY VALUE | settings reset",
+                                        "ports set NAME PORTS [udp|tcp|udp/tcp] | ports reset"};
+
+std::string optionsHead(const OptionRow& row) {
+    std::string head;
+    if (row.shortName)
+        head += std::string("-") + row.shortName;
+    if (row.shortName && row.longName)
+        head += ", ";
+    if (row.longName)
+        head += std::string("--") + row.longName;
+    const std::string value = row.value ? row.value : "";
+    if (!value.empty())
+        head += (row.argument == optional_argument ? "=" : " ") + value;
+    return head;
+}
+
 } // namespace
 
 std::string usageText() {
-    return R"(Usage: radius-analyzer [options] [capture ...]
-Decodes RADIUS messages with the RADIUSAnalyzer plug-in.
-
-Input:
-  -r FILE                read a pcap or pcapng file ("-" for standard input); plain
-                         arguments are files too, read in a row
-  -i IFACE               capture live on an interface, filtered to the claimed ports
-  -D                     list the interfaces that can be captured on
-  --hex HEX              decode one RADIUS message given as hexadecimal
-  -c N                   stop after N RADIUS messages
-  -d udp.port==P,RADIUS  claim a port for this run (also tcp.port==P)
-
-Output:
-  -V                     print the packet-detail tree under each line
-  -x                     print the message octets as a hex dump too
-  -q                     print no per-message lines (with -z)
-  -T text|fields|json|ek output form
-  -e FIELD               a field for -T fields (repeatable): a property key, or frame,
-                         time, src, dst, sport, dport, transport
-  -E header=y|n          -T fields: print a header line
-  -E separator=C         -T fields: separator ("," or "/t" for tab)
-  -Y EXPR                keep messages that a predicate expression accepts, e.g.
-                         'radiusCodeResolved CONTAINS[c] "accept"'
-  --find "NAME=VALUE"    keep messages that a registered find predicate accepts, e.g.
-                         "RADIUS Code contains=Accept"
-  -z radius,stats        print statistics when done
-  --color=auto|always|never
-
-Settings:
-  -o KEY=VALUE           set a setting for this run only (also KEY:VALUE)
-  -G plugins|fields|prefs  print what the plug-in registered, its fields, or settings
-  settings set KEY VALUE | settings reset
-  ports set NAME PORTS [udp|tcp|udp/tcp] | ports reset
-  --bundle PATH          the plug-in bundle to load
-  --defaults-file PATH   the settings file to use
-
-  -h, --help             print this help
-  -v, --version          print the version
-)";
+    constexpr std::size_t helpColumn = 25;
+    std::string text = "Usage: radius-analyzer [options] [capture ...]\n"
+                       "       radius-analyzer settings|ports ...\n"
+                       "Decodes RADIUS messages with the RADIUSAnalyzer plug-in.\n";
+    const std::pair<Section, const char*> sections[] = {{Section::input, "Input"},
+                                                        {Section::output, "Output"},
+                                                        {Section::settings, "Settings"},
+                                                        {Section::general, nullptr}};
+    for (const auto& [section, title] : sections) {
+        text += title ? std::string("\n") + title + ":\n" : "\n";
+        for (const auto& row : optionRows) {
+            if (row.section != section)
+                continue;
+            std::string line = "  " + optionsHead(row);
+            line += line.size() < helpColumn - 1 ? std::string(helpColumn - line.size(), ' ')
+                                                 : "\n" + std::string(helpColumn, ' ');
+            for (char c : std::string_view(row.help))
+                line += c == '\n' ? "\n" + std::string(helpColumn, ' ') : std::string(1, c);
+            if (row.shortName == 'T')
+                for (const auto& form : outputForms())
+                    line += " " + std::string(form.name);
+            text += line + "\n";
+        }
+        if (section == Section::settings)
+            for (const char* usage : commandUsage)
+                text += std::string("  ") + usage + "\n";
+    }
+    return text;
 }
 
 Options parseOptions(int argc, char** argv) {
     Options options;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::size_t i = 0;
-    auto valueOf = [&](const std::string& flag, std::string_view attached) -> std::string {
-        if (!attached.empty())
-            return std::string(attached);
-        if (i + 1 >= args.size())
-            throw OptionError("option " + flag + " needs a value");
-        return args[++i];
-    };
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!options.command.empty()) {
-            options.command.push_back(arg);
-            continue;
+    // '-': arguments that are no options come back in order, so that a command word
+    // ends the options; ':': a missing value is told apart from an unknown option.
+    std::string shortOptions = "-:";
+    std::vector<option> longOptions;
+    for (std::size_t i = 0; i < std::size(optionRows); ++i) {
+        const auto& row = optionRows[i];
+        if (row.shortName) {
+            shortOptions += row.shortName;
+            shortOptions += row.argument == required_argument ? ":" : "";
         }
-        if (arg == "--") {
-            for (++i; i < args.size(); ++i)
-                options.inputFiles.push_back(args[i]);
-            break;
-        }
-        if (arg.rfind("--", 0) == 0) {
-            auto eq = arg.find('=');
-            std::string name = arg.substr(0, eq);
-            std::string_view attached =
-                eq == std::string::npos ? std::string_view{} : std::string_view(arg).substr(eq + 1);
-            if (name == "--help")
-                options.help = true;
-            else if (name == "--version")
-                options.version = true;
-            else if (name == "--hex")
-                options.hex = valueOf(name, attached);
-            else if (name == "--bundle")
-                options.bundlePath = valueOf(name, attached);
-            else if (name == "--defaults-file")
-                options.defaultsFile = valueOf(name, attached);
-            else if (name == "--find")
-                options.find = valueOf(name, attached);
-            else if (name == "--color") {
-                std::string mode = attached.empty() ? "always" : std::string(attached);
-                if (mode == "auto")
-                    options.color = ColorMode::automatic;
-                else if (mode == "always")
-                    options.color = ColorMode::always;
-                else if (mode == "never")
-                    options.color = ColorMode::never;
-                else
-                    throw OptionError("--color wants auto, always or never, got \"" + mode + "\"");
-            } else
-                throw OptionError("unknown option " + name);
-            continue;
-        }
-        if (arg.size() >= 2 && arg[0] == '-') {
-            const char flag = arg[1];
-            std::string_view attached = std::string_view(arg).substr(2);
-            const std::string flagText = std::string("-") + flag;
-            switch (flag) {
-            case 'h':
-                options.help = true;
-                break;
-            case 'v':
-                options.version = true;
-                break;
-            case 'V':
-                options.verbose = true;
-                break;
-            case 'x':
-                options.hexDump = true;
-                break;
-            case 'q':
-                options.quiet = true;
-                break;
-            case 'D':
-                options.listInterfaces = true;
-                break;
-            case 'r':
-                options.inputFiles.push_back(valueOf(flagText, attached));
-                break;
-            case 'i':
-                options.interface = valueOf(flagText, attached);
-                break;
-            case 'o':
-                options.settingOverrides.push_back(splitSetting(valueOf(flagText, attached)));
-                break;
-            case 'G':
-                options.glossary = valueOf(flagText, attached);
-                break;
-            case 'e':
-                options.fields.push_back(valueOf(flagText, attached));
-                break;
-            case 'Y':
-                options.displayFilter = valueOf(flagText, attached);
-                break;
-            case 'z':
-                options.statistics.push_back(valueOf(flagText, attached));
-                break;
-            case 'd':
-                options.decodeAs.push_back(parseDecodeAs(valueOf(flagText, attached)));
-                break;
-            case 'c': {
-                std::string text = valueOf(flagText, attached);
-                std::uint64_t n = 0;
-                auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-                if (ec != std::errc() || end != text.data() + text.size() || n == 0)
-                    throw OptionError("-c wants a positive count, got \"" + text + "\"");
-                options.count = n;
-                break;
-            }
-            case 'T': {
-                std::string form = valueOf(flagText, attached);
-                if (form == "text")
-                    options.format = OutputFormat::text;
-                else if (form == "fields")
-                    options.format = OutputFormat::fields;
-                else if (form == "json")
-                    options.format = OutputFormat::json;
-                else if (form == "ek")
-                    options.format = OutputFormat::ek;
-                else
-                    throw OptionError("-T wants text, fields, json or ek, got \"" + form + "\"");
-                break;
-            }
-            case 'E': {
-                std::string setting = valueOf(flagText, attached);
-                if (setting.rfind("header=", 0) == 0) {
-                    std::string v = setting.substr(7);
-                    if (v != "y" && v != "n")
-                        throw OptionError("-E header wants y or n");
-                    options.fieldHeader = v == "y";
-                } else if (setting.rfind("separator=", 0) == 0) {
-                    std::string v = setting.substr(10);
-                    options.fieldSeparator = v == "/t" ? "\t" : v == "/s" ? " " : v;
-                    if (options.fieldSeparator.empty())
-                        throw OptionError("-E separator wants a character");
-                } else {
-                    throw OptionError("-E wants header=y|n or separator=C, got \"" + setting +
-                                      "\"");
-                }
-                break;
-            }
-            default:
-                throw OptionError("unknown option " + arg);
-            }
-            continue;
-        }
-        if (options.inputFiles.empty() && (arg == "settings" || arg == "ports")) {
-            options.command.push_back(arg);
-            continue;
-        }
-        if (arg == "-") {
-            options.inputFiles.push_back(arg);
-            continue;
-        }
-        options.inputFiles.push_back(arg);
+        if (row.longName)
+            longOptions.push_back({row.longName, row.argument, nullptr, codeOf(i)});
     }
+    longOptions.push_back({nullptr, 0, nullptr, 0});
+
+    opterr = 0;
+    optind = 0; // also resets getopt's state, so that a process may parse more than once
+    int code;
+    while ((code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr)) !=
+           -1) {
+        if (code == 1) { // an argument that is no option
+            const std::string_view word = optarg;
+            bool isCommand = false;
+            for (auto command : commandWords)
+                isCommand = isCommand || word == command;
+            if (isCommand && options.inputFiles.empty()) {
+                for (int i = optind - 1; i < argc; ++i)
+                    options.command.emplace_back(argv[i]);
+                break;
+            }
+            options.inputFiles.emplace_back(word);
+            continue;
+        }
+        const std::string given = argv[optind - 1];
+        if (code == '?' || code == ':') {
+            std::string name;
+            if (optopt > 0 && optopt < 256)
+                name = std::string("-") + static_cast<char>(optopt);
+            else if (optopt >= 256)
+                name = optionName(optionRows[static_cast<std::size_t>(optopt - 256)]);
+            else
+                name = given.substr(0, given.find('='));
+            throw OptionError(code == ':' ? "option " + name + " needs a value"
+                                          : "unknown option " + name);
+        }
+        for (std::size_t i = 0; i < std::size(optionRows); ++i)
+            if (codeOf(i) == code) {
+                optionRows[i].apply(options, optarg);
+                break;
+            }
+    }
+    // After "--" every argument is a capture, whatever it looks like.
+    if (options.command.empty())
+        for (int i = optind; i < argc; ++i)
+            options.inputFiles.emplace_back(argv[i]);
     if (options.format == OutputFormat::fields && options.fields.empty())
         throw OptionError("-T fields needs at least one -e FIELD");
     return options;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace app {
 
@@ -11,5 +13,24 @@ namespace app {
 void reserveStandardOutput();
 /// The results stream (standard output as the user sees it).
 std::FILE* output();
+
+/// Collects results into large writes: many small ones cost far more than the copy.
+class ResultsWriter {
+public:
+    explicit ResultsWriter(std::FILE* out) : out_(out) {}
+    ~ResultsWriter() { flush(); }
+    ResultsWriter(const ResultsWriter&) = delete;
+    ResultsWriter& operator=(const ResultsWriter&) = delete;
+
+    void write(std::string_view text);
+    /// Hands everything written so far to the stream and the stream to the system.
+    void flush();
+    std::FILE* stream() const { return out_; }
+
+private:
+    void drain();
+    std::FILE* out_;
+    std::string buffer_;
+};
 
 } // namespace app

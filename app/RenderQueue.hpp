@@ -11,8 +11,8 @@
 //   queue.finish(write);                       // writes the rest
 #pragma once
 
-#include "CapturePipeline.hpp"
-#include "MessagePrinter.hpp"
+#include "MessageBatch.hpp"
+#include "MessageRenderer.hpp"
 
 #include <condition_variable>
 #include <cstddef>
@@ -26,21 +26,7 @@
 
 namespace app {
 
-/// Captured messages kept back-to-back in one buffer, with where each came from.
-class MessageBatch {
-public:
-    void add(const MessageOrigin& origin, zem::ByteView payload);
-    std::size_t size() const { return origins_.size(); }
-    bool empty() const { return origins_.empty(); }
-    const MessageOrigin& origin(std::size_t i) const { return origins_[i]; }
-    zem::ByteView message(std::size_t i) const;
-    void clear();
-
-private:
-    std::vector<MessageOrigin> origins_;
-    std::vector<std::size_t> ends_; // where each message's octets end in octets_
-    zem::ByteBuffer octets_;
-};
+using capture::MessageBatch;
 
 /// A rendered batch: all texts back-to-back, and each message's outcome.
 struct RenderedBatch {

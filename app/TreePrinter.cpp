@@ -1,7 +1,6 @@
 #include "TreePrinter.hpp"
 
-#include "JsonWriter.hpp"
-#include "TerminalText.hpp"
+#include "TextEscaping.hpp"
 
 #include <charconv>
 
@@ -16,7 +15,7 @@ char* writeNumber(char* out, std::uint64_t value) {
 // The most room a value takes: as terminal text, or as a JSON literal.
 std::size_t valueBound(const zem::ZEMNodeValue& value, bool json) {
     if (const auto* text = std::get_if<zem::ZEMNodeText>(&value))
-        return json ? jsonStringBound(text->size()) : terminalSafeBound(text->size());
+        return json ? zem::jsonStringBound(text->size()) : zem::terminalSafeBound(text->size());
     if (const auto* octets = std::get_if<zem::ByteBuffer>(&value))
         return 2 + 2 * octets->size();
     return 20;
@@ -27,7 +26,7 @@ char* writeValue(char* out, const zem::ZEMNodeValue& value, bool json) {
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, zem::ZEMNodeText>) {
-                return json ? writeJsonString(out, v.view()) : writeTerminalSafe(out, v.view());
+                return json ? zem::writeJsonString(out, v.view()) : zem::writeTerminalSafe(out, v.view());
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
                 if (json)
                     *out++ = '"';
@@ -47,20 +46,20 @@ char* writeValue(char* out, const zem::ZEMNodeValue& value, bool json) {
 } // namespace
 
 void appendNodeValue(std::string& out, const zem::ZEMNodeValue& value) {
-    appendBounded(out, valueBound(value, false),
+    zem::appendBounded(out, valueBound(value, false),
                   [&](char* at) { return writeValue(at, value, false); });
 }
 
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth) {
     const auto indent = static_cast<std::size_t>(depth) * 2;
     const bool hasValue = !std::holds_alternative<std::monostate>(node.value());
-    const std::size_t bound = indent + terminalSafeBound(node.title().size()) + 3 +
+    const std::size_t bound = indent + zem::terminalSafeBound(node.title().size()) + 3 +
                               (hasValue ? valueBound(node.value(), false) : 0);
-    appendBounded(out, bound, [&](char* at) {
+    zem::appendBounded(out, bound, [&](char* at) {
         std::memset(at, ' ', indent);
-        at = writeTerminalSafe(at + indent, node.title());
+        at = zem::writeTerminalSafe(at + indent, node.title());
         if (hasValue)
-            at = writeValue(writeLiteral(at, ": "), node.value(), false);
+            at = writeValue(zem::writeLiteral(at, ": "), node.value(), false);
         *at++ = '\n';
         return at;
     });
@@ -73,19 +72,19 @@ void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
     // literals through one cursor.
     constexpr std::size_t keysAndNumbers = 96;
     const bool hasValue = !std::holds_alternative<std::monostate>(node.value());
-    const std::size_t bound = keysAndNumbers + jsonStringBound(node.title().size()) +
+    const std::size_t bound = keysAndNumbers + zem::jsonStringBound(node.title().size()) +
                               (hasValue ? valueBound(node.value(), true) : 0);
     const bool hasChildren = !node.children().empty();
-    appendBounded(out, bound, [&](char* at) {
-        at = writeJsonString(writeLiteral(at, "{\"title\":"), node.title());
+    zem::appendBounded(out, bound, [&](char* at) {
+        at = zem::writeJsonString(zem::writeLiteral(at, "{\"title\":"), node.title());
         if (hasValue)
-            at = writeValue(writeLiteral(at, ",\"value\":"), node.value(), true);
+            at = writeValue(zem::writeLiteral(at, ",\"value\":"), node.value(), true);
         if (auto location = node.headerLocation())
-            at = writeNumber(writeLiteral(at, ",\"location\":"), *location);
+            at = writeNumber(zem::writeLiteral(at, ",\"location\":"), *location);
         if (auto length = node.headerLength())
-            at = writeNumber(writeLiteral(at, ",\"length\":"), *length);
+            at = writeNumber(zem::writeLiteral(at, ",\"length\":"), *length);
         if (hasChildren)
-            at = writeLiteral(at, ",\"children\":[");
+            at = zem::writeLiteral(at, ",\"children\":[");
         return at;
     });
     bool first = true;

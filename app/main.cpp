@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return app::listInterfaces();
 
     try {
-        auto host = app::PlugInHost::load(options.bundlePath);
+        auto host = zem::PlugInHost::load(options.bundlePath);
         if (options.version) {
             std::fprintf(app::output(), "radius-analyzer %s\n%s %s\n", appVersion,
                          host.structure().plugInTitle.c_str(),

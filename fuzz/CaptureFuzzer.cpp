@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int linkType = linkTypes[*selector % std::size(linkTypes)];
     std::uint64_t seen = 0;
-    app::CapturePipeline pipeline([&](const app::MessageOrigin&, zem::ByteView payload) {
+    capture::CapturePipeline pipeline([&](const capture::MessageOrigin&, zem::ByteView payload) {
         for (auto b : payload)
             seen += b;
     });

@@ -1,6 +1,6 @@
 #include "ByteView.hpp"
 
-#include <array>
+#include "HexText.hpp"
 
 namespace zem {
 
@@ -11,20 +11,8 @@ std::string ByteView::hexRepresentation(bool lowercase, int width, bool separate
 }
 
 char* ByteView::writeHexRepresentation(char* out) const {
-    // Both digits of an octet from one look-up: octets are turned into text by the
-    // kilobyte (authenticators, EAP, attribute lists).
-    static constexpr auto pairs = [] {
-        std::array<char, 512> all{};
-        for (std::size_t i = 0; i < 256; ++i) {
-            all[2 * i] = "0123456789abcdef"[i >> 4];
-            all[2 * i + 1] = "0123456789abcdef"[i & 0xF];
-        }
-        return all;
-    }();
-    for (auto octet : bytes_) {
-        std::memcpy(out, &pairs[2 * std::size_t{octet}], 2);
-        out += 2;
-    }
+    for (auto octet : bytes_)
+        out = writeHexOctet(out, octet);
     return out;
 }
 
@@ -36,9 +24,7 @@ void ByteView::appendHexRepresentation(std::string& out, bool lowercase, int wid
         writeHexRepresentation(out.data() + start);
         return;
     }
-    static constexpr char lower[] = "0123456789abcdef";
-    static constexpr char upper[] = "0123456789ABCDEF";
-    const char* digits = lowercase ? lower : upper;
+    const std::string_view digits = lowercase ? lowerHexDigits : upperHexDigits;
     const std::size_t pad = width > 2 ? static_cast<std::size_t>(width) - 2 : 0;
     const std::size_t perOctet = 2 + pad + (separate ? 1 : 0);
     const std::size_t start = out.size();

@@ -8,8 +8,8 @@
 
 namespace {
 
-app::MessageOrigin originOfFrame(std::uint64_t frame) {
-    app::MessageOrigin origin;
+capture::MessageOrigin originOfFrame(std::uint64_t frame) {
+    capture::MessageOrigin origin;
     origin.frame = frame;
     return origin;
 }

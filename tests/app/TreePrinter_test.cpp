@@ -2,7 +2,7 @@
 // texts that escape to the longest forms must fit (the sanitizer build catches a byte too
 // far), and what comes out must read back as what went in.
 #include "JsonWriter.hpp"
-#include "TerminalText.hpp"
+#include "TextEscaping.hpp"
 #include "TreePrinter.hpp"
 
 #include <gtest/gtest.h>
@@ -48,7 +48,7 @@ TEST(TreePrinter, EveryTextFitsAndReadsBack) {
 
         std::string tree;
         app::appendTree(tree, *root, 3);
-        const std::string safe = app::terminalSafe(text);
+        const std::string safe = zem::terminalSafe(text);
         EXPECT_EQ(tree, "      " + safe + ": " + safe + "\n        " + safe + "\n");
 
         std::string json = "[";
@@ -57,7 +57,7 @@ TEST(TreePrinter, EveryTextFitsAndReadsBack) {
         auto parsed = nlohmann::json::parse(json, nullptr, false);
         ASSERT_FALSE(parsed.is_discarded()) << json;
         std::string expected;
-        app::appendJsonString(expected, text);
+        zem::appendJsonString(expected, text);
         EXPECT_EQ(parsed[0].at("title"), nlohmann::json::parse(expected));
         EXPECT_EQ(parsed[0].at("value"), parsed[0].at("title"));
         EXPECT_EQ(parsed[0].at("location"), 65535);

@@ -1,30 +1,11 @@
 #include "NetworkLayers.hpp"
 
-#include <arpa/inet.h>
-#include <charconv>
 #include <cstring>
 #include <pcap/dlt.h>
 
-namespace app {
+namespace capture {
 
 using zem::ByteView;
-
-std::string IPAddress::text() const {
-    if (family == 4) {
-        // inet_ntop formats IPv4 through sprintf, a large share of a summary line's cost.
-        char buffer[16];
-        char* at = buffer;
-        for (int i = 0; i < 4; ++i) {
-            if (i > 0)
-                *at++ = '.';
-            at = std::to_chars(at, buffer + sizeof buffer, bytes[static_cast<std::size_t>(i)]).ptr;
-        }
-        return std::string(buffer, at);
-    }
-    char buffer[INET6_ADDRSTRLEN] = {};
-    inet_ntop(family == 4 ? AF_INET : AF_INET6, bytes.data(), buffer, sizeof buffer);
-    return buffer;
-}
 
 namespace {
 
@@ -212,4 +193,4 @@ std::optional<TCPSegment> parseTCP(ByteView segment) {
                       segment.slice(headerLength)};
 }
 
-} // namespace app
+} // namespace capture

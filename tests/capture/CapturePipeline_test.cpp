@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 
-using app::CapturePipeline;
-using app::MessageOrigin;
+using capture::CapturePipeline;
+using capture::MessageOrigin;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "Reassembly.hpp"
 
-namespace app {
+namespace capture {
 
 namespace {
 
@@ -168,4 +168,4 @@ void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double
         streams_.erase(key);
 }
 
-} // namespace app
+} // namespace capture

@@ -4,21 +4,14 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "IPAddress.hpp"
 
-#include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 
-namespace app {
+namespace capture {
 
-struct IPAddress {
-    std::uint8_t family = 4; // 4 or 6
-    std::array<std::uint8_t, 16> bytes{};
-
-    std::string text() const;
-    auto operator<=>(const IPAddress&) const = default;
-};
+using zem::IPAddress;
 
 /// An IP packet (or a reassembled one): addresses, the upper protocol and its octets.
 struct IPPacket {
@@ -53,4 +46,4 @@ struct TCPSegment {
 };
 std::optional<TCPSegment> parseTCP(zem::ByteView segment);
 
-} // namespace app
+} // namespace capture

@@ -1,47 +1,14 @@
-#include "TerminalText.hpp"
+#include "TextEscaping.hpp"
 
-#include "ByteView.hpp"
+#include "HexText.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
-namespace app {
+namespace zem {
 
 namespace {
-
-constexpr char hexDigits[] = "0123456789abcdef";
-
-char* writeByteEscape(char* out, unsigned char c) {
-    switch (c) {
-    case '\t':
-        return writeLiteral(out, "\\t");
-    case '\n':
-        return writeLiteral(out, "\\n");
-    case '\r':
-        return writeLiteral(out, "\\r");
-    default:
-        *out++ = '\\';
-        *out++ = 'x';
-        *out++ = hexDigits[c >> 4];
-        *out++ = hexDigits[c & 0xF];
-        return out;
-    }
-}
-
-char* writeCodePointEscape(char* out, char32_t cp) {
-    out = writeLiteral(out, "\\u{");
-    for (int shift = 12; shift >= 0; shift -= 4)
-        *out++ = hexDigits[(cp >> shift) & 0xF];
-    *out++ = '}';
-    return out;
-}
-
-bool isEscapedCodePoint(char32_t cp) {
-    return (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
-           (cp >= 0x2066 && cp <= 0x2069);
-}
 
 // Byte-parallel tests on eight octets at once. Each sets the high bit of qualifying
 // octets; a borrow or carry can also set it in octets above a qualifying one, never
@@ -76,9 +43,8 @@ std::size_t firstStop(std::uint64_t stops) {
         return static_cast<std::size_t>(std::countl_zero(stops)) / 8;
 }
 
-} // namespace
-
-std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
+// Kept here, not only behind the exported name, so that the escape loop below inlines it.
+inline std::size_t runEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
     std::size_t i = from;
     for (; text.size() - i >= 8; i += 8) {
         std::uint64_t word;
@@ -108,12 +74,14 @@ std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAt
     return i;
 }
 
-std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
+// The length of the valid UTF-8 sequence of two or more octets at `i`, with its code
+// point in `cp`; 0 for ASCII, a cut or invalid sequence.
+inline std::size_t sequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
     auto b = static_cast<unsigned char>(text[i]);
     std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
     if (b < 0xC2 || b > 0xF4 || text.size() - i < length)
         return 0;
-    if (!zem::isValidUtf8(zem::ByteView(text.substr(i, length))))
+    if (!isValidUtf8(ByteView(text.substr(i, length))))
         return 0;
     cp = b & (length == 2 ? 0x1Fu : length == 3 ? 0x0Fu : 0x07u);
     for (std::size_t k = 1; k < length; ++k)
@@ -121,35 +89,108 @@ std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& cp) {
     return length;
 }
 
-char* writeTerminalSafe(char* out, std::string_view text) {
+// Valid code points that are escaped all the same: C1 controls and bidirectional controls.
+bool isEscapedCodePoint(char32_t cp) {
+    return (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
+           (cp >= 0x2066 && cp <= 0x2069);
+}
+
+struct TerminalSpelling {
+    static constexpr bool stopsAtJsonSpecials = false;
+    static char* octet(char* out, unsigned char c) {
+        *out++ = '\\';
+        *out++ = 'x';
+        return writeHexOctet(out, c);
+    }
+    static char* ascii(char* out, unsigned char c) {
+        switch (c) {
+        case '\t':
+            return writeLiteral(out, "\\t");
+        case '\n':
+            return writeLiteral(out, "\\n");
+        case '\r':
+            return writeLiteral(out, "\\r");
+        default:
+            return octet(out, c);
+        }
+    }
+    static char* invalid(char* out, unsigned char c) { return octet(out, c); }
+    static char* codePoint(char* out, char32_t cp) {
+        out = writeHexDigits(writeLiteral(out, "\\u{"), cp, 4);
+        *out++ = '}';
+        return out;
+    }
+};
+
+struct JsonSpelling {
+    static constexpr bool stopsAtJsonSpecials = true;
+    static char* codePoint(char* out, char32_t cp) {
+        return writeHexDigits(writeLiteral(out, "\\u"), cp, 4);
+    }
+    static char* ascii(char* out, unsigned char c) {
+        switch (c) {
+        case '"':
+            return writeLiteral(out, "\\\"");
+        case '\\':
+            return writeLiteral(out, "\\\\");
+        case '\t':
+            return writeLiteral(out, "\\t");
+        case '\n':
+            return writeLiteral(out, "\\n");
+        case '\r':
+            return writeLiteral(out, "\\r");
+        default:
+            return codePoint(out, c);
+        }
+    }
+    static char* invalid(char* out, unsigned char) { return codePoint(out, 0xFFFD); }
+};
+
+template <typename Spelling> char* writeEscaped(char* out, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         // Printable ASCII is by far the most common: copy whole runs of it at once.
-        std::size_t run = printableRunEnd(text, i, false);
-        if (run > i) {
-            out = writeLiteral(out, text.substr(i, run - i));
-            i = run;
-            continue;
-        }
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) { // C0 or DEL: printable ASCII ended the run above
-            out = writeByteEscape(out, c);
+        const std::size_t run = runEnd(text, i, Spelling::stopsAtJsonSpecials);
+        out = writeLiteral(out, text.substr(i, run - i));
+        i = run;
+        if (i >= text.size())
+            break;
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out = Spelling::ascii(out, c);
             ++i;
             continue;
         }
         char32_t cp = 0;
-        std::size_t length = utf8SequenceAt(text, i, cp);
+        const std::size_t length = sequenceAt(text, i, cp);
         if (length == 0) {
-            out = writeByteEscape(out, c);
+            out = Spelling::invalid(out, c);
             ++i;
         } else if (isEscapedCodePoint(cp)) {
-            out = writeCodePointEscape(out, cp);
+            out = Spelling::codePoint(out, cp);
             i += length;
         } else {
             out = writeLiteral(out, text.substr(i, length));
             i += length;
         }
     }
+    return out;
+}
+
+} // namespace
+
+std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
+    return runEnd(text, from, stopAtJsonSpecials);
+}
+
+char* writeTerminalSafe(char* out, std::string_view text) {
+    return writeEscaped<TerminalSpelling>(out, text);
+}
+
+char* writeJsonString(char* out, std::string_view text) {
+    *out++ = '"';
+    out = writeEscaped<JsonSpelling>(out, text);
+    *out++ = '"';
     return out;
 }
 
@@ -165,4 +206,16 @@ std::string terminalSafe(std::string_view text) {
     return out;
 }
 
-} // namespace app
+void appendJsonString(std::string& out, std::string_view text) {
+    // Keys and most values need no escape: those are copied as they are.
+    if (runEnd(text, 0, true) == text.size()) {
+        out.push_back('"');
+        out.append(text);
+        out.push_back('"');
+        return;
+    }
+    appendBounded(out, jsonStringBound(text.size()),
+                  [&](char* at) { return writeJsonString(at, text); });
+}
+
+} // namespace zem

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-using app::FragmentReassembler;
-using app::IPPacket;
-using app::StreamKey;
-using app::TCPReassembler;
-using app::TCPSegment;
+using capture::FragmentReassembler;
+using capture::IPPacket;
+using capture::StreamKey;
+using capture::TCPReassembler;
+using capture::TCPSegment;
 using zem::ByteBuffer;
 using zem::ByteView;
 
@@ -133,13 +133,13 @@ TEST(FragmentReassembler, ExpiresAndBounds) {
 
 TEST(NetworkLayers, MalformedHeadersAreRefused) {
     using testing_support::hex;
-    EXPECT_FALSE(app::parseIP(ByteView(hex("45"))).has_value());
-    EXPECT_FALSE(app::parseIP(ByteView(hex("4f000014000000004011000000000000000000"))).has_value());
-    EXPECT_FALSE(app::parseIP(ByteView(hex("41000014000000004011000000000000000000000000")))
+    EXPECT_FALSE(capture::parseIP(ByteView(hex("45"))).has_value());
+    EXPECT_FALSE(capture::parseIP(ByteView(hex("4f000014000000004011000000000000000000"))).has_value());
+    EXPECT_FALSE(capture::parseIP(ByteView(hex("41000014000000004011000000000000000000000000")))
                      .has_value()); // IHL 4
-    EXPECT_FALSE(app::parseIP(ByteView(hex("60000000000811"))).has_value());
-    EXPECT_FALSE(app::parseUDP(ByteView(hex("0714"))).has_value());
-    EXPECT_FALSE(app::parseTCP(ByteView(hex("07140714000000000000000010"))).has_value());
+    EXPECT_FALSE(capture::parseIP(ByteView(hex("60000000000811"))).has_value());
+    EXPECT_FALSE(capture::parseUDP(ByteView(hex("0714"))).has_value());
+    EXPECT_FALSE(capture::parseTCP(ByteView(hex("07140714000000000000000010"))).has_value());
     // An IPv6 chain of extension headers that never ends is refused.
     ByteBuffer v6 =
         hex("6000000000400040 00000000000000000000000000000001 00000000000000000000000000000002");
@@ -147,7 +147,7 @@ TEST(NetworkLayers, MalformedHeadersAreRefused) {
         ByteBuffer option = hex("0000000000000000");
         v6.insert(v6.end(), option.begin(), option.end());
     }
-    EXPECT_FALSE(app::parseIP(ByteView(v6)).has_value());
+    EXPECT_FALSE(capture::parseIP(ByteView(v6)).has_value());
     for (int linkType : {1, 113, 276, 101, 0, 108, 12345})
-        EXPECT_FALSE(app::linkPayload(linkType, ByteView(hex("0001"))).has_value()) << linkType;
+        EXPECT_FALSE(capture::linkPayload(linkType, ByteView(hex("0001"))).has_value()) << linkType;
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace zem {
 
 class PlugInHost {
 public:
@@ -19,25 +19,25 @@ public:
     static PlugInHost load(const std::optional<std::string>& bundlePath);
 
     /// The structure as last read from the registry.
-    const zem::ZEMPlugInStructure& structure() const { return structure_; }
+    const ZEMPlugInStructure& structure() const { return structure_; }
     /// Reads the registered structure again (after protocols were edited). Throws ZEMError
     /// when the plug-in registered no analyzer.
     void refresh();
-    const zem::ZEMAnalyzerClass& analyzerClass() const { return *structure().plugInAnalyzerClass; }
-    const zem::ZEMLoadedPlugIn& loaded() const { return loaded_; }
+    const ZEMAnalyzerClass& analyzerClass() const { return *structure().plugInAnalyzerClass; }
+    const ZEMLoadedPlugIn& loaded() const { return loaded_; }
 
     /// The attribute registered under `key`, if any.
-    const zem::ZEMPlugInAnalyzerAttribute* attribute(std::string_view key) const;
+    const ZEMPlugInAnalyzerAttribute* attribute(std::string_view key) const;
     /// Asks the analyzer for `key`, handing it the octets at the registered offset and length.
-    std::optional<zem::ZEMPropertyValue> value(const zem::ZEMPluginAnalyzerProtocol& analyzer,
-                                               std::string_view key, zem::ByteView message) const;
+    std::optional<ZEMPropertyValue> value(const ZEMPluginAnalyzerProtocol& analyzer,
+                                               std::string_view key, ByteView message) const;
 
 private:
-    zem::ZEMLoadedPlugIn loaded_;
-    zem::ZEMPlugInStructure structure_;
+    ZEMLoadedPlugIn loaded_;
+    ZEMPlugInStructure structure_;
 };
 
 /// The text form of a property value (numbers in decimal, octets in hexadecimal).
-std::string propertyText(const zem::ZEMPropertyValue& value);
+std::string propertyText(const ZEMPropertyValue& value);
 
-} // namespace app
+} // namespace zem

@@ -2,7 +2,7 @@
 
 #include "ZEMPortsController.hpp"
 
-namespace app {
+namespace capture {
 
 namespace {
 
@@ -63,4 +63,4 @@ void CapturePipeline::transport(const IPPacket& ip, double time) {
     });
 }
 
-} // namespace app
+} // namespace capture

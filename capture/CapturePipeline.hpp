@@ -12,7 +12,7 @@
 #include <functional>
 #include <optional>
 
-namespace app {
+namespace capture {
 
 /// Where a message came from.
 struct MessageOrigin {
@@ -43,4 +43,4 @@ private:
     std::optional<double> firstTime_;
 };
 
-} // namespace app
+} // namespace capture

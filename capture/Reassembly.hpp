@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-namespace app {
+namespace capture {
 
 class FragmentReassembler {
 public:
@@ -77,4 +77,4 @@ private:
     double lastExpiry_ = 0;
 };
 
-} // namespace app
+} // namespace capture

@@ -1,0 +1,34 @@
+#include "MessageFacts.hpp"
+
+#include "TextEscaping.hpp"
+
+namespace analysis {
+
+namespace {
+
+std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title) {
+    std::size_t n = node.title() == title ? 1 : 0;
+    for (const auto& child : node.children())
+        n += countTitled(*child, title);
+    return n;
+}
+
+} // namespace
+
+MessageFacts messageFacts(const zem::PlugInHost& host,
+                          const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message) {
+    MessageFacts facts;
+    facts.code = message.at(0).value_or(0);
+    facts.identifier = message.at(1).value_or(0);
+    auto codeText = host.value(analyzer, "radiusCodeResolved", message);
+    facts.codeText =
+        codeText ? zem::terminalSafe(zem::propertyText(*codeText)) : std::to_string(facts.code);
+    // The plug-in marks damaged attributes with these notes in its tree.
+    for (const auto& node : analyzer.protocolNodes(message)) {
+        facts.invalidAttributes += countTitled(*node, "Invalid Length - no value(s)");
+        facts.truncatedAttributes += countTitled(*node, "Truncated AVP");
+    }
+    return facts;
+}
+
+} // namespace analysis

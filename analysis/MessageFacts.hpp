@@ -1,0 +1,31 @@
+// MessageFacts: what the analyses need to know of one RADIUS message, taken from the
+// plug-in's own answers: code and identifier, the code's name, the damaged attributes its
+// tree shows, and the endpoints and time the capture gives.
+#pragma once
+
+#include "ByteView.hpp"
+#include "IPAddress.hpp"
+#include "PlugInHost.hpp"
+#include "ZEMPluginProtocols.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace analysis {
+
+struct MessageFacts {
+    std::uint8_t code = 0;
+    std::uint8_t identifier = 0;
+    std::string codeText; // terminal-safe
+    zem::IPAddress source, destination;
+    std::uint16_t sourcePort = 0, destinationPort = 0;
+    double time = 0;
+    std::size_t invalidAttributes = 0;
+    std::size_t truncatedAttributes = 0;
+};
+
+/// The facts that the message itself gives; the caller adds endpoints and time.
+MessageFacts messageFacts(const zem::PlugInHost& host,
+                          const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message);
+
+} // namespace analysis

@@ -1,0 +1,69 @@
+#include "RadiusStatistics.hpp"
+
+#include "RadiusCodes.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace analysis {
+
+void RadiusStatistics::addMessage(const MessageFacts& m) {
+    ++messages_;
+    auto& entry = perCode_[m.code];
+    entry.first = m.codeText;
+    ++entry.second;
+    invalid_ += m.invalidAttributes;
+    truncated_ += m.truncatedAttributes;
+    if (isRequestCode(m.code)) {
+        ++requests_;
+        if (!matcher_.addRequest({m.source, m.sourcePort, m.destination, m.destinationPort,
+                                  m.identifier, m.code},
+                                 m.time))
+            ++retransmissions_;
+        return;
+    }
+    const std::uint8_t request = requestCodeFor(m.code);
+    if (request == 0)
+        return;
+    // Status-Server is answered with Access-Accept as well.
+    for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
+        if (candidate == 0)
+            continue;
+        if (auto sent = matcher_.matchResponse({m.destination, m.destinationPort, m.source,
+                                                m.sourcePort, m.identifier, candidate},
+                                               m.time)) {
+            responseTimes_.push_back(m.time - *sent);
+            return;
+        }
+    }
+    ++unmatchedResponses_;
+}
+
+StatisticsSummary RadiusStatistics::summary() const {
+    StatisticsSummary s;
+    for (const auto& [code, entry] : perCode_)
+        s.perCode.push_back({code, entry.first, entry.second});
+    s.messages = messages_;
+    s.invalidAttributes = invalid_;
+    s.truncatedAttributes = truncated_;
+    s.notRadius = notRadius_;
+    s.requests = requests_;
+    s.answered = responseTimes_.size();
+    s.unanswered = matcher_.waiting() + matcher_.givenUp();
+    s.givenUp = matcher_.givenUp();
+    s.retransmissions = retransmissions_;
+    s.unmatchedResponses = unmatchedResponses_;
+    if (!responseTimes_.empty()) {
+        auto times = responseTimes_;
+        std::sort(times.begin(), times.end());
+        auto at = [&](double q) {
+            auto index =
+                static_cast<std::size_t>(std::ceil(q * static_cast<double>(times.size()))) - 1;
+            return times[std::min(index, times.size() - 1)];
+        };
+        s.responseTimes = ResponseTimes{times.size(), times.front(), at(0.5), at(0.99), times.back()};
+    }
+    return s;
+}
+
+} // namespace analysis

@@ -1,0 +1,55 @@
+// -T fields: one line per message with the -e fields, parted by -E separator, with an
+// optional header line of their names.
+#include "OutputForm.hpp"
+#include "TextEscaping.hpp"
+#include "ZEMError.hpp"
+
+namespace app {
+
+namespace {
+
+class FieldsForm final : public OutputForm {
+public:
+    explicit FieldsForm(const OutputFormContext& context)
+        : options_(context.options), fields_(context.fields) {
+        for (const auto& field : options_.fields)
+            if (!fields_.known(field))
+                throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
+                                    "-e: unknown field \"" + field + "\" (see -G fields)");
+    }
+
+    void begin(std::string& out) const override {
+        if (!options_.fieldHeader)
+            return;
+        for (std::size_t i = 0; i < options_.fields.size(); ++i) {
+            if (i > 0)
+                out += options_.fieldSeparator;
+            out += options_.fields[i];
+        }
+        out.push_back('\n');
+    }
+
+    void write(std::string& out, const DecodedMessage& m) const override {
+        bool first = true;
+        for (const auto& field : options_.fields) {
+            if (!first)
+                out += options_.fieldSeparator;
+            first = false;
+            if (auto text = fields_.text(field, m))
+                zem::appendTerminalSafe(out, *text);
+        }
+        out.push_back('\n');
+    }
+
+private:
+    const Options& options_;
+    const MessageFields& fields_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputForm> makeFieldsForm(const OutputFormContext& context) {
+    return std::make_unique<FieldsForm>(context);
+}
+
+} // namespace app

@@ -1,0 +1,115 @@
+// -T json, one array of message objects, and -T ek, the bulk-load form: an action line
+// naming the day's index before each message's object on a line of its own.
+#include "JsonWriter.hpp"
+#include "OutputForm.hpp"
+#include "TreePrinter.hpp"
+
+#include <cmath>
+#include <ctime>
+
+namespace app {
+
+namespace {
+
+void appendMessageObject(std::string& out, const DecodedMessage& m, const zem::PlugInHost& host) {
+    const auto& origin = m.origin;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("frame");
+    json.number(origin.frame);
+    json.key("time");
+    json.seconds(origin.time);
+    json.key("time_relative");
+    json.seconds(origin.relativeTime);
+    json.key("src");
+    json.string(origin.source.text());
+    json.key("dst");
+    json.string(origin.destination.text());
+    json.key("sport");
+    json.number(std::uint64_t{origin.sourcePort});
+    json.key("dport");
+    json.number(std::uint64_t{origin.destinationPort});
+    json.key("transport");
+    json.string(origin.transport);
+    json.key("summary");
+    json.string(m.analyzer.protocolInfo(m.octets).value_or(""));
+    json.key("properties");
+    json.beginObject();
+    for (const auto& attribute : host.structure().plugInAnalyzerAttributes) {
+        json.key(attribute.attributeKey);
+        auto value = host.value(m.analyzer, attribute.attributeKey, m.octets);
+        if (!value)
+            json.null();
+        else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
+            json.number(std::uint64_t{*n8});
+        else if (const auto* n16 = std::get_if<std::uint16_t>(&*value))
+            json.number(std::uint64_t{*n16});
+        else if (const auto* text = std::get_if<std::string>(&*value))
+            json.string(*text);
+        else if (const auto* octets = std::get_if<zem::ByteBuffer>(&*value))
+            json.hexString(zem::ByteView(*octets));
+        else
+            json.string(zem::propertyText(*value));
+    }
+    json.endObject();
+    json.key("tree");
+    json.beginArray();
+    bool first = true;
+    for (const auto& node : m.analyzer.protocolNodes(m.octets)) {
+        if (!first)
+            out.push_back(',');
+        first = false;
+        appendTreeJson(out, *node);
+    }
+    json.endArray();
+    json.endObject();
+}
+
+class JsonForm final : public OutputForm {
+public:
+    explicit JsonForm(const zem::PlugInHost& host) : host_(host) {}
+    void begin(std::string& out) const override { out += "[\n"; }
+    void write(std::string& out, const DecodedMessage& m) const override {
+        out += separator();
+        appendMessageObject(out, m, host_);
+    }
+    std::string_view separator() const override { return ",\n"; }
+    void end(std::string& out, std::uint64_t written) const override {
+        out += written > 0 ? "\n]\n" : "]\n";
+    }
+
+private:
+    const zem::PlugInHost& host_;
+};
+
+class ElasticForm final : public OutputForm {
+public:
+    explicit ElasticForm(const zem::PlugInHost& host) : host_(host) {}
+    void write(std::string& out, const DecodedMessage& m) const override {
+        auto days = static_cast<long long>(std::floor(m.origin.time / 86400));
+        std::time_t day = static_cast<std::time_t>(days * 86400);
+        std::tm calendar{};
+        gmtime_r(&day, &calendar);
+        char index[64];
+        std::strftime(index, sizeof index, "{\"index\":{\"_index\":\"radius-%Y-%m-%d\"}}\n",
+                      &calendar);
+        out += index;
+        appendMessageObject(out, m, host_);
+        out.push_back('\n');
+    }
+
+private:
+    const zem::PlugInHost& host_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputForm> makeJsonForm(const OutputFormContext& context) {
+    return std::make_unique<JsonForm>(context.fields.host());
+}
+
+std::unique_ptr<OutputForm> makeElasticForm(const OutputFormContext& context) {
+    return std::make_unique<ElasticForm>(context.fields.host());
+}
+
+} // namespace app

@@ -1,0 +1,78 @@
+#include "MessageFields.hpp"
+
+#include <array>
+#include <cstdio>
+
+namespace app {
+
+namespace {
+
+constexpr std::array<std::string_view, 7> captureFields = {"frame", "time",  "src",      "dst",
+                                                           "sport", "dport", "transport"};
+
+std::string timeText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", seconds);
+    return text;
+}
+
+} // namespace
+
+std::span<const std::string_view> captureFieldNames() {
+    return captureFields;
+}
+
+bool MessageFields::known(std::string_view name) const {
+    if (host_.attribute(name))
+        return true;
+    for (auto field : captureFields)
+        if (name == field)
+            return true;
+    return false;
+}
+
+std::optional<std::string> MessageFields::text(std::string_view name,
+                                               const DecodedMessage& m) const {
+    const auto& origin = m.origin;
+    if (name == "frame")
+        return std::to_string(origin.frame);
+    if (name == "time")
+        return timeText(origin.relativeTime);
+    if (name == "src")
+        return origin.source.text();
+    if (name == "dst")
+        return origin.destination.text();
+    if (name == "sport")
+        return std::to_string(origin.sourcePort);
+    if (name == "dport")
+        return std::to_string(origin.destinationPort);
+    if (name == "transport")
+        return std::string(origin.transport);
+    auto value = host_.value(m.analyzer, name, m.octets);
+    if (!value)
+        return std::nullopt;
+    return zem::propertyText(*value);
+}
+
+std::optional<zem::ZEMPredicateValue>
+MessageFields::predicateValue(std::string_view name, const DecodedMessage& m) const {
+    if (host_.attribute(name)) {
+        auto value = host_.value(m.analyzer, name, m.octets);
+        if (!value)
+            return std::nullopt;
+        if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
+            return std::int64_t{*n8};
+        if (const auto* n16 = std::get_if<std::uint16_t>(&*value))
+            return std::int64_t{*n16};
+        return zem::propertyText(*value);
+    }
+    if (name == "frame")
+        return static_cast<std::int64_t>(m.origin.frame);
+    if (name == "sport")
+        return std::int64_t{m.origin.sourcePort};
+    if (name == "dport")
+        return std::int64_t{m.origin.destinationPort};
+    return text(name, m);
+}
+
+} // namespace app

@@ -1,0 +1,44 @@
+// MessageFields: the named values of a decoded message that -T fields prints and -Y and
+// --find test: the property keys the plug-in registered, and the capture's own fields
+// (frame, time, src, dst, sport, dport, transport).
+#pragma once
+
+#include "CapturePipeline.hpp"
+#include "PlugInHost.hpp"
+#include "ZEMPredicate.hpp"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+/// One message as the output forms see it.
+struct DecodedMessage {
+    const capture::MessageOrigin& origin;
+    zem::ByteView octets;
+    const zem::ZEMPluginAnalyzerProtocol& analyzer;
+};
+
+/// The fields the capture gives, in the order -G fields lists them.
+std::span<const std::string_view> captureFieldNames();
+
+class MessageFields {
+public:
+    explicit MessageFields(const zem::PlugInHost& host) : host_(host) {}
+
+    /// A registered property key or a capture field.
+    bool known(std::string_view name) const;
+    /// The field's text, not yet made terminal-safe; nothing when the message has none.
+    std::optional<std::string> text(std::string_view name, const DecodedMessage& message) const;
+    /// The field as a predicate compares it: small numbers as numbers, the rest as text.
+    std::optional<zem::ZEMPredicateValue> predicateValue(std::string_view name,
+                                                         const DecodedMessage& message) const;
+    const zem::PlugInHost& host() const { return host_; }
+
+private:
+    const zem::PlugInHost& host_;
+};
+
+} // namespace app

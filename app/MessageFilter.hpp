@@ -1,0 +1,30 @@
+// MessageFilter: the messages to keep, from -Y (an expression in the find-predicate
+// language) and --find ("PREDICATE NAME=VALUE", a find predicate the plug-in registered).
+// Every filter given must hold. Expressions and names are checked when the filter is
+// made, before any capture is read.
+#pragma once
+
+#include "MessageFields.hpp"
+#include "ZEMPredicate.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+class MessageFilter {
+public:
+    /// Throws ZEMError naming the option and what is wrong.
+    MessageFilter(const MessageFields& fields, const std::optional<std::string>& expression,
+                  const std::optional<std::string>& find);
+
+    bool empty() const { return filters_.empty(); }
+    bool passes(const DecodedMessage& message) const;
+
+private:
+    const MessageFields& fields_;
+    std::vector<zem::ZEMPredicate> filters_;
+};
+
+} // namespace app

@@ -1,0 +1,51 @@
+// MessageRenderer: turns one captured RADIUS message into what the command line shows of
+// it: the analyzer is made, the filters asked, the facts for the statistics taken, and
+// the chosen output form writes the text.
+#pragma once
+
+#include "CapturePipeline.hpp"
+#include "MessageFacts.hpp"
+#include "MessageFields.hpp"
+#include "MessageFilter.hpp"
+#include "Options.hpp"
+#include "OutputForm.hpp"
+#include "PlugInHost.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace app {
+
+/// What became of one rendered message; its text is kept apart, with the batch's.
+struct RenderedMessage {
+    bool radius = false;     // the analyzer took it
+    bool passed = false;     // and the filters kept it
+    std::size_t textEnd = 0; // where its text ends in the batch's text
+    std::optional<analysis::MessageFacts> facts;
+};
+
+class MessageRenderer {
+public:
+    /// Throws ZEMError for a bad filter or field, before anything is read.
+    MessageRenderer(const zem::PlugInHost& host, const Options& options, std::string lineColor);
+
+    /// Decodes, filters and writes one message, appending its text to `text`. Touches no
+    /// shared state, so several threads may render at once.
+    RenderedMessage render(const capture::MessageOrigin& origin, zem::ByteView message,
+                           std::string& text) const;
+
+    const OutputForm& form() const { return *form_; }
+    bool printsMessages() const { return printsMessages_; }
+    bool statisticsWanted() const { return statisticsWanted_; }
+
+private:
+    const zem::PlugInHost& host_;
+    MessageFields fields_;
+    MessageFilter filter_;
+    std::unique_ptr<OutputForm> form_;
+    bool printsMessages_;
+    bool statisticsWanted_;
+};
+
+} // namespace app

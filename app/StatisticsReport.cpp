@@ -1,0 +1,51 @@
+#include "StatisticsReport.hpp"
+
+#include <cstdio>
+
+namespace app {
+
+std::string statisticsReport(const analysis::StatisticsSummary& s) {
+    std::string out;
+    char line[256];
+    auto row = [&](const char* label, std::uint64_t n) {
+        std::snprintf(line, sizeof line, "%-44s %10llu\n", label,
+                      static_cast<unsigned long long>(n));
+        out += line;
+    };
+    const char* rule = "-------------------------------------------------------------------\n";
+    const char* border = "===================================================================\n";
+    out += border;
+    out += "RADIUS statistics\n";
+    out += rule;
+    std::snprintf(line, sizeof line, "%-44s %10s\n", "Code", "Messages");
+    out += line;
+    for (const auto& code : s.perCode)
+        row(code.text.c_str(), code.messages);
+    row("All RADIUS messages", s.messages);
+    row("Attributes with an invalid length", s.invalidAttributes);
+    row("Truncated attributes", s.truncatedAttributes);
+    row("Payloads on RADIUS ports that are not RADIUS", s.notRadius);
+    out += rule;
+    row("Requests", s.requests);
+    row("Requests answered", s.answered);
+    row("Requests unanswered", s.unanswered);
+    if (s.givenUp > 0) {
+        char label[64];
+        std::snprintf(label, sizeof label, "  no longer awaited (over %.0f s, or too many)",
+                      analysis::RequestMatcher::defaultWindowSeconds);
+        row(label, s.givenUp);
+    }
+    row("Retransmitted requests", s.retransmissions);
+    row("Responses without a request", s.unmatchedResponses);
+    if (const auto& t = s.responseTimes) {
+        std::snprintf(line, sizeof line,
+                      "Response time (ms): count %zu, min %.3f, median %.3f, p99 %.3f, max %.3f\n",
+                      t->count, t->minimum * 1000, t->median * 1000, t->p99 * 1000,
+                      t->maximum * 1000);
+        out += line;
+    }
+    out += border;
+    return out;
+}
+
+} // namespace app

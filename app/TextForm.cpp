@@ -1,0 +1,96 @@
+// The summary line of each message: frame, relative time, endpoints, transport and the
+// plug-in's summary; with -V the detail tree under it, with -x the octets.
+#include "HexDump.hpp"
+#include "OutputForm.hpp"
+#include "TextEscaping.hpp"
+#include "TreePrinter.hpp"
+
+#include <charconv>
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+// "%6llu %12.6f " without printf, which is a fair share of a summary line's cost.
+void appendLineHead(std::string& out, std::uint64_t frame, double seconds) {
+    char digits[32];
+    auto [frameEnd, e1] = std::to_chars(digits, digits + sizeof digits, frame);
+    auto frameLength = static_cast<std::size_t>(frameEnd - digits);
+    if (frameLength < 6)
+        out.append(6 - frameLength, ' ');
+    out.append(digits, frameEnd);
+    out.push_back(' ');
+    const bool negative = seconds < 0;
+    auto micros = static_cast<std::uint64_t>(std::llround(std::fabs(seconds) * 1e6));
+    char number[40];
+    auto [wholeEnd, e2] = std::to_chars(number, number + 24, micros / 1000000);
+    std::string_view whole(number, static_cast<std::size_t>(wholeEnd - number));
+    std::size_t width = whole.size() + 7 + (negative ? 1 : 0);
+    if (width < 12)
+        out.append(12 - width, ' ');
+    if (negative)
+        out.push_back('-');
+    out.append(whole);
+    out.push_back('.');
+    auto fraction = micros % 1000000;
+    char fractionDigits[6];
+    for (int i = 5; i >= 0; --i) {
+        fractionDigits[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    out.append(fractionDigits, 6);
+    out.push_back(' ');
+}
+
+void appendEndpoint(std::string& out, const zem::IPAddress& address, std::uint16_t port) {
+    if (address.family == 6)
+        out.push_back('[');
+    out += address.text();
+    if (address.family == 6)
+        out.push_back(']');
+    out.push_back(':');
+    char digits[8];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, port).ptr);
+}
+
+class TextForm final : public OutputForm {
+public:
+    TextForm(bool tree, bool octets, std::string lineColor)
+        : tree_(tree), octets_(octets), lineColor_(std::move(lineColor)) {}
+
+    void write(std::string& out, const DecodedMessage& m) const override {
+        out += lineColor_;
+        appendLineHead(out, m.origin.frame, m.origin.relativeTime);
+        appendEndpoint(out, m.origin.source, m.origin.sourcePort);
+        out += " \xE2\x86\x92 ";
+        appendEndpoint(out, m.origin.destination, m.origin.destinationPort);
+        out.push_back(' ');
+        out += m.origin.transport;
+        out.push_back(' ');
+        zem::appendTerminalSafe(out, m.analyzer.protocolInfo(m.octets).value_or(""));
+        if (!lineColor_.empty())
+            out += "\x1b[0m";
+        out.push_back('\n');
+        if (tree_)
+            for (const auto& node : m.analyzer.protocolNodes(m.octets))
+                appendTree(out, *node, 1);
+        if (octets_)
+            appendHexDump(out, m.octets);
+        if (tree_ || octets_)
+            out.push_back('\n');
+    }
+
+private:
+    bool tree_, octets_;
+    std::string lineColor_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputForm> makeTextForm(const OutputFormContext& context) {
+    return std::make_unique<TextForm>(context.options.verbose, context.options.hexDump,
+                                      context.lineColor);
+}
+
+} // namespace app

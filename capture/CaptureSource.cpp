@@ -1,0 +1,130 @@
+#include "CaptureSource.hpp"
+
+#include <pcap/pcap.h>
+#include <sys/stat.h>
+
+namespace capture {
+
+struct CaptureSource::Handle {
+    pcap_t* pcap = nullptr;
+    double size = 0; // of a regular file, for the share read
+    bool live = false;
+    ~Handle() {
+        if (pcap)
+            pcap_close(pcap);
+    }
+};
+
+CaptureSource::CaptureSource(std::unique_ptr<Handle> handle, std::string name)
+    : handle_(std::move(handle)), name_(std::move(name)) {}
+CaptureSource::CaptureSource(CaptureSource&&) noexcept = default;
+CaptureSource& CaptureSource::operator=(CaptureSource&&) noexcept = default;
+CaptureSource::~CaptureSource() = default;
+
+CaptureSource CaptureSource::openFile(const std::string& name) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    auto handle = std::make_unique<Handle>();
+    handle->pcap =
+        name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
+    if (!handle->pcap)
+        throw CaptureError(std::string("cannot read ") +
+                           (name == "-" ? "standard input" : name) + ": " + error);
+    struct stat info {};
+    std::FILE* file = pcap_file(handle->pcap);
+    if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
+        handle->size = static_cast<double>(info.st_size);
+    return CaptureSource(std::move(handle), name);
+}
+
+CaptureSource CaptureSource::openLive(const std::string& interface, const std::string& filter) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    auto handle = std::make_unique<Handle>();
+    handle->pcap = pcap_create(interface.c_str(), error);
+    if (!handle->pcap)
+        throw CaptureError("cannot capture on " + interface + ": " + error);
+    handle->live = true;
+    pcap_t* pcap = handle->pcap;
+    pcap_set_snaplen(pcap, 262144);
+    pcap_set_promisc(pcap, 1);
+    pcap_set_immediate_mode(pcap, 1);
+    // Wake up now and then, so that an interrupt is seen while the line is quiet.
+    pcap_set_timeout(pcap, 250);
+    const int status = pcap_activate(pcap);
+    if (status < 0)
+        throw CaptureError(
+            "cannot capture on " + interface + ": " +
+            (status == PCAP_ERROR_PERM_DENIED
+                 ? "permission denied (capturing needs root or CAP_NET_RAW and CAP_NET_ADMIN)"
+                 : std::string(pcap_geterr(pcap))));
+    if (!filter.empty()) {
+        bpf_program program{};
+        if (pcap_compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) == 0) {
+            pcap_setfilter(pcap, &program);
+            pcap_freecode(&program);
+        }
+    }
+    return CaptureSource(std::move(handle), interface);
+}
+
+CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    const int result = pcap_next_ex(handle_->pcap, &header, &data);
+    if (result == 0)
+        return Next::timeout;
+    if (result == PCAP_ERROR_BREAK) // a file's end, or a live capture's interrupt
+        return handle_->live ? Next::interrupted : Next::end;
+    if (result < 0)
+        throw CaptureError(name_ + ": " + pcap_geterr(handle_->pcap));
+    packet.time =
+        static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) / 1e6;
+    packet.bytes = zem::ByteView(std::span(data, header->caplen));
+    return Next::packet;
+}
+
+int CaptureSource::linkType() const {
+    return pcap_datalink(handle_->pcap);
+}
+
+std::optional<double> CaptureSource::fractionRead() const {
+    std::FILE* file = pcap_file(handle_->pcap);
+    if (handle_->size <= 0 || !file)
+        return std::nullopt;
+    const long position = std::ftell(file);
+    if (position < 0)
+        return std::nullopt;
+    return static_cast<double>(position) / handle_->size;
+}
+
+void CaptureSource::interrupt() {
+    pcap_breakloop(handle_->pcap);
+}
+
+std::string claimedPortsFilter(const zem::ZEMPortsController& controller) {
+    std::string ports;
+    for (const auto& claim : controller.claims()) {
+        if (claim.port < 1 || claim.port > 65535)
+            continue;
+        const char* proto = claim.source == zem::kZEMSourceProtocols::udp   ? "udp "
+                            : claim.source == zem::kZEMSourceProtocols::tcp ? "tcp "
+                                                                            : "";
+        ports += (ports.empty() ? "" : " or ") + std::string(proto) + "port " +
+                 std::to_string(claim.port);
+    }
+    const std::string fragments = "(ip[6:2] & 0x3fff != 0) or (ip6 and ip6[6] == 44)";
+    return ports.empty() ? fragments : "(" + ports + ") or " + fragments;
+}
+
+std::vector<CaptureInterface> captureInterfaces() {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, error) != 0)
+        throw CaptureError(std::string("cannot list interfaces: ") + error);
+    std::vector<CaptureInterface> interfaces;
+    for (pcap_if_t* d = devices; d; d = d->next)
+        interfaces.push_back({d->name, d->description ? d->description : ""});
+    pcap_freealldevs(devices);
+    return interfaces;
+}
+
+} // namespace capture

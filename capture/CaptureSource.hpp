@@ -1,0 +1,74 @@
+// CaptureSource: where captured packets come from: a pcap or pcapng file, standard input,
+// or a live interface filtered to the claimed ports. It hands out one packet at a time
+// with its link type and capture time, for a CapturePipeline to take apart.
+//
+//   auto source = capture::CaptureSource::openFile("auth.pcap");
+//   capture::CapturedPacket packet;
+//   while (source.next(packet) == capture::CaptureSource::Next::packet)
+//       pipeline.frame(source.linkType(), packet.time, packet.bytes);
+#pragma once
+
+#include "ByteView.hpp"
+#include "ZEMPortsController.hpp"
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace capture {
+
+/// A capture that cannot be opened or read any further; the text says which and why.
+class CaptureError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CapturedPacket {
+    double time = 0; // seconds since 1970
+    zem::ByteView bytes; // valid until the next call of next()
+};
+
+class CaptureSource {
+public:
+    /// Opens a pcap or pcapng file, or standard input for "-". Throws CaptureError.
+    static CaptureSource openFile(const std::string& name);
+    /// Starts a live capture on `interface`, filtered by the BPF expression `filter` (none
+    /// when empty). Throws CaptureError, with the reason when rights are missing.
+    static CaptureSource openLive(const std::string& interface, const std::string& filter);
+
+    CaptureSource(CaptureSource&&) noexcept;
+    CaptureSource& operator=(CaptureSource&&) noexcept;
+    ~CaptureSource();
+
+    enum class Next { packet, timeout, end, interrupted };
+    /// Reads the next packet. `timeout` only comes from a live capture with nothing to
+    /// read yet. Throws CaptureError for a damaged or cut-off file.
+    Next next(CapturedPacket& packet);
+    int linkType() const;
+    const std::string& name() const { return name_; }
+    /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
+    /// live capture.
+    std::optional<double> fractionRead() const;
+    /// Makes a waiting next() answer `interrupted`. Safe to call from a signal handler.
+    void interrupt();
+
+private:
+    struct Handle;
+    CaptureSource(std::unique_ptr<Handle> handle, std::string name);
+    std::unique_ptr<Handle> handle_;
+    std::string name_;
+};
+
+/// A BPF expression that passes the claimed ports on their transports, and every IP
+/// fragment (fragments after the first carry no ports, but are needed to reassemble).
+std::string claimedPortsFilter(const zem::ZEMPortsController& ports);
+
+struct CaptureInterface {
+    std::string name, description;
+};
+/// The interfaces that can be captured on. Throws CaptureError.
+std::vector<CaptureInterface> captureInterfaces();
+
+} // namespace capture

@@ -1,0 +1,118 @@
+#include "RadiusStatistics.hpp"
+#include "RequestMatcher.hpp"
+
+#include <gtest/gtest.h>
+
+using analysis::ExchangeKey;
+using analysis::RequestMatcher;
+
+namespace {
+
+ExchangeKey requestKey(std::uint8_t identifier, std::uint16_t clientPort = 1000) {
+    ExchangeKey key;
+    key.client.bytes[0] = 10;
+    key.clientPort = clientPort;
+    key.server.bytes[0] = 192;
+    key.serverPort = 1812;
+    key.identifier = identifier;
+    key.requestCode = 1;
+    return key;
+}
+
+} // namespace
+
+TEST(RequestMatcher, RetransmissionsKeepTheFirstTimeAndAnswersRemove) {
+    RequestMatcher matcher;
+    EXPECT_TRUE(matcher.addRequest(requestKey(1), 1.0));
+    EXPECT_FALSE(matcher.addRequest(requestKey(1), 2.0));
+    EXPECT_TRUE(matcher.addRequest(requestKey(1, 1001), 2.0)); // another client port
+    EXPECT_EQ(matcher.matchResponse(requestKey(1), 2.5), 1.0);
+    EXPECT_EQ(matcher.matchResponse(requestKey(1), 2.6), std::nullopt);
+    EXPECT_EQ(matcher.waiting(), 1u);
+    EXPECT_EQ(matcher.givenUp(), 0u);
+}
+
+TEST(RequestMatcher, GivesUpOnRequestsOutsideTheWindowOrOverTheCapacity) {
+    struct Case {
+        const char* what;
+        double window;
+        std::size_t capacity;
+        int requests;
+        double spacing;        // seconds between requests
+        std::size_t waiting;   // at the end
+        std::uint64_t givenUp; // at the end
+        bool firstAnswerable;  // whether the first request still matches at the end
+    } cases[] = {
+        {"all within the window", 60, 100, 50, 1, 50, 0, true},
+        {"older ones expire", 10, 100, 50, 1, 11, 39, false},
+        {"the oldest make room", 1000, 8, 50, 1, 8, 42, false},
+        {"same time, full table", 60, 4, 10, 0, 4, 6, false},
+    };
+    for (const auto& c : cases) {
+        RequestMatcher matcher(c.window, c.capacity);
+        for (int i = 0; i < c.requests; ++i)
+            matcher.addRequest(requestKey(static_cast<std::uint8_t>(i), 2000), i * c.spacing);
+        const double end = (c.requests - 1) * c.spacing;
+        EXPECT_EQ(matcher.waiting(), c.waiting) << c.what;
+        EXPECT_EQ(matcher.givenUp(), c.givenUp) << c.what;
+        EXPECT_EQ(matcher.matchResponse(requestKey(0, 2000), end).has_value(), c.firstAnswerable)
+            << c.what;
+        // The newest is always still awaited.
+        EXPECT_TRUE(matcher
+                        .matchResponse(requestKey(static_cast<std::uint8_t>(c.requests - 1), 2000),
+                                       end)
+                        .has_value())
+            << c.what;
+    }
+}
+
+TEST(RequestMatcher, AMillionUnansweredRequestsStayWithinTheCapacity) {
+    RequestMatcher matcher(60, 1000);
+    for (std::uint32_t i = 0; i < 1'000'000; ++i) {
+        auto key = requestKey(static_cast<std::uint8_t>(i), static_cast<std::uint16_t>(i >> 8));
+        key.client.bytes[1] = static_cast<std::uint8_t>(i >> 24);
+        matcher.addRequest(key, i * 1e-4);
+    }
+    EXPECT_EQ(matcher.waiting(), 1000u);
+    EXPECT_EQ(matcher.givenUp(), 999'000u);
+}
+
+TEST(RadiusStatistics, MatchesRequestsToResponses) {
+    analysis::RadiusStatistics stats;
+    analysis::MessageFacts request;
+    request.code = 1;
+    request.identifier = 5;
+    request.codeText = "Access-Request (1)";
+    request.source.bytes[0] = 10;
+    request.sourcePort = 1000;
+    request.destinationPort = 1812;
+    request.time = 1.0;
+    stats.addMessage(request);
+    request.time = 2.0;
+    stats.addMessage(request); // retransmission
+    analysis::MessageFacts response = request;
+    response.code = 2;
+    response.codeText = "Access-Accept (2)";
+    std::swap(response.source, response.destination);
+    std::swap(response.sourcePort, response.destinationPort);
+    response.time = 1.25;
+    stats.addMessage(response);
+    stats.addMessage(response); // nothing left to answer
+    request.identifier = 6;
+    stats.addMessage(request); // never answered
+    stats.addNotRadius();
+    const auto s = stats.summary();
+    EXPECT_EQ(s.messages, 5u);
+    EXPECT_EQ(s.requests, 3u);
+    EXPECT_EQ(s.answered, 1u);
+    EXPECT_EQ(s.unanswered, 1u);
+    EXPECT_EQ(s.retransmissions, 1u);
+    EXPECT_EQ(s.unmatchedResponses, 1u);
+    EXPECT_EQ(s.notRadius, 1u);
+    ASSERT_EQ(s.perCode.size(), 2u);
+    EXPECT_EQ(s.perCode[0].messages, 3u);
+    EXPECT_EQ(s.perCode[1].text, "Access-Accept (2)");
+    ASSERT_TRUE(s.responseTimes);
+    EXPECT_DOUBLE_EQ(s.responseTimes->median, 0.25);
+    EXPECT_DOUBLE_EQ(s.responseTimes->maximum, 0.25);
+}

@@ -1,0 +1,73 @@
+#include "TextEscaping.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+TEST(TextEscaping, TerminalTextCannotDriveOrDisguiseATerminal) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"plain text", "plain text"},
+        {"caf\u00e9 \U0001F600", "caf\u00e9 \U0001F600"},
+        {"\x1b[31mred", "\\x1b[31mred"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"tab\tnew\nline\r", "tab\\tnew\\nline\\r"},
+        {"\x7f", "\\x7f"},
+        {"\xc2\x9b"
+         "2J",
+         "\\u{009b}2J"},                     // C1 control sequence introducer
+        {"abc\u202efed", "abc\\u{202e}fed"}, // right-to-left override
+        {"\u2066x\u2069", "\\u{2066}x\\u{2069}"},
+        {"\xff\xfe", "\\xff\\xfe"},          // invalid UTF-8
+        {"\xe2\x80", "\\xe2\\x80"},          // cut sequence
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"}, // surrogate
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(zem::terminalSafe(c.in), c.out) << c.out;
+}
+
+TEST(TextEscaping, JsonForParsersAndEyes) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"plain", "\"plain\""},
+        {"q\"b\\", "\"q\\\"b\\\\\""},
+        {"\n\t\x01", "\"\\n\\t\\u0001\""},
+        {"a\x7f\xc2\x85", "\"a\\u007f\\u0085\""},
+        {"\u202e\u2069\u20ac", "\"\\u202e\\u2069\u20ac\""},
+        {"\xff\xc3", "\"\\ufffd\\ufffd\""},
+        {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        zem::appendJsonString(out, c.in);
+        EXPECT_EQ(out, c.out);
+        EXPECT_TRUE(nlohmann::json::accept(out)) << out;
+    }
+}
+
+// Runs are scanned eight octets at a time: a stop must be found at every position of a
+// word, and octets next to the stop values must not stop a run.
+TEST(TextEscaping, PrintableRunsEndAtTheFirstStopInAnyPosition) {
+    struct Case {
+        char octet;
+        bool stopsText, stopsJson;
+    } cases[] = {
+        {'\x00', true, true}, {'\x1f', true, true}, {'\x7f', true, true}, {'\x80', true, true},
+        {'\xff', true, true}, {'"', false, true},   {'\\', false, true},  {' ', false, false},
+        {'~', false, false},  {'!', false, false},  {'[', false, false},  {'#', false, false},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t at = 0; at < 24; ++at) {
+            std::string text(24, 'a');
+            text[at] = c.octet;
+            EXPECT_EQ(zem::printableRunEnd(text, 0, false), c.stopsText ? at : 24)
+                << int(c.octet) << " at " << at;
+            EXPECT_EQ(zem::printableRunEnd(text, 0, true), c.stopsJson ? at : 24)
+                << int(c.octet) << " at " << at;
+            if (at > 3) {
+                EXPECT_EQ(zem::printableRunEnd(text, 3, true), c.stopsJson ? at : 24);
+            }
+        }
+    }
+}

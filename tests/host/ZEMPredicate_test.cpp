@@ -1,0 +1,74 @@
+#include "ZEMError.hpp"
+#include "ZEMPredicate.hpp"
+
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+zem::ZEMKeyPathResolver values(std::map<std::string, zem::ZEMPredicateValue> table) {
+    return [table](std::string_view key) -> std::optional<zem::ZEMPredicateValue> {
+        auto it = table.find(std::string(key));
+        if (it == table.end())
+            return std::nullopt;
+        return it->second;
+    };
+}
+} // namespace
+
+TEST(Predicate, RegisteredFormatsAndExpressions) {
+    auto message = values({{"radiusCodeResolved", std::string("Access-Accept (2)")},
+                           {"radiusIdentifier", std::int64_t{12}},
+                           {"radiusAVPString", std::string("1 4 26")},
+                           {"radiusAuthenticator", std::string("00AB")},
+                           {"name", std::string("Jos\u00e9")}});
+    struct Case {
+        const char* format;
+        const char* value;
+        bool expected;
+    } cases[] = {
+        {"radiusIdentifier.description CONTAINS $value", "1", true},
+        {"radiusIdentifier.description CONTAINS $value", "3", false},
+        {"radiusCodeResolved CONTAINS[c] $value", "accept", true},
+        {"radiusCodeResolved CONTAINS $value", "accept", false},
+        {"radiusAVPString CONTAINS[c] $value", "4 26", true},
+        {"radiusAuthenticator CONTAINS[c] $value", "ab", true},
+        {"name ==[cd] $value", "JOSE", true},
+        {"name == $value", "Jose", false},
+        {"radiusIdentifier == 12 AND radiusCodeResolved BEGINSWITH 'Access'", "", true},
+        {"radiusIdentifier > 12 OR radiusAVPString ENDSWITH \"26\"", "", true},
+        {"NOT (radiusIdentifier >= 12) || ! radiusCodeResolved LIKE '*Accept*'", "", false},
+        {"missingKey == 1", "", false},
+        {"missingKey != 1", "", true},
+    };
+    for (const auto& c : cases) {
+        auto predicate = zem::ZEMPredicate::parse(c.format, {{"value", c.value}});
+        EXPECT_EQ(predicate.evaluate(message), c.expected) << c.format << " / " << c.value;
+    }
+}
+
+TEST(Predicate, ErrorsNameThePosition) {
+    struct Case {
+        const char* format;
+        const char* message;
+    } cases[] = {
+        {"radiusCode ==", "position 14"},
+        {"radiusCode CONTAINZ 1", "position 12"},
+        {"(radiusCode == 1", "missing \")\""},
+        {"radiusCode == 'open", "unterminated"},
+        {"radiusCode == $nobody", "no value for $nobody"},
+        {"radiusCode ==[x] 1", "unknown option"},
+        {"radiusCode == 1 extra", "unexpected"},
+        {"", "position 1"},
+    };
+    for (const auto& c : cases) {
+        try {
+            zem::ZEMPredicate::parse(c.format);
+            ADD_FAILURE() << c.format;
+        } catch (const zem::ZEMError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << c.format << ": " << e.what();
+        }
+    }
+    std::string deep(500, '(');
+    EXPECT_THROW(zem::ZEMPredicate::parse(deep + "a == 1"), zem::ZEMError);
+}
