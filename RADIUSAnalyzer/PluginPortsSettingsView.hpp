@@ -37,21 +37,34 @@ public:
     PluginPortsSettingsView(const PluginPortsSettingsView&) = delete;
     PluginPortsSettingsView& operator=(const PluginPortsSettingsView&) = delete;
 
+    zem::ZEMObservable& changes() override { return *this; }
+
     // Persisted switches and colour.
-    bool showSecrets() const;
-    void setShowSecrets(bool on);
-    bool resolveIP() const;
-    void setResolveIP(bool on);
-    bool useColor() const;
-    void setUseColor(bool on);
-    zem::ZEMColor protocolColor() const;
-    void setProtocolColor(const zem::ZEMColor& color);
+    bool showSecrets() const override;
+    void setShowSecrets(bool on) override;
+    bool resolveIP() const override;
+    void setResolveIP(bool on) override;
+    bool useColor() const override;
+    void setUseColor(bool on) override;
+    zem::ZEMColor protocolColor() const override;
+    void setProtocolColor(const zem::ZEMColor& color) override;
 
     // View state.
     const std::vector<Row>& portsDataSource() const { return portsDataSource_; }
-    const std::vector<std::string>& defaultProtocolNames() const { return defaultProtocolNames_; }
-    std::optional<zem::ZEMUUID> selectedItem() const { return selectedItem_; }
-    void setSelectedItem(std::optional<zem::ZEMUUID> item);
+    const std::vector<std::string>& defaultProtocolNames() const override {
+        return defaultProtocolNames_;
+    }
+    std::optional<zem::ZEMUUID> selectedItem() const override { return selectedItem_; }
+    void setSelectedItem(std::optional<zem::ZEMUUID> item) override;
+    zem::ZEMUUID rowId(std::size_t row) const override {
+        return row < portsDataSource_.size() ? portsDataSource_[row].id : zem::ZEMUUID();
+    }
+    std::string nameTitle(std::size_t row) const override {
+        return row < portsDataSource_.size() ? nameTitle(*portsDataSource_[row].model) : "";
+    }
+    std::string sourceTitle(std::int64_t rawSource) const override {
+        return sourceProtocolTitle(rawSource);
+    }
     bool viewHasErrors() const override { return viewHasErrors_; }
     std::size_t rowCount() const override { return portsDataSource_.size(); }
     std::shared_ptr<zem::ZEMNetworkProtocol> rowModel(std::size_t row) const override {
@@ -59,8 +72,9 @@ public:
     }
     /// The environment's dismiss action; the renderer installs it.
     std::function<void()> dismiss = [] {};
+    void setDismiss(std::function<void()> action) override { dismiss = std::move(action); }
     /// Reports a measured size to the host's binding.
-    void reportSize(zem::ZEMSize size);
+    void reportSize(zem::ZEMSize size) override;
 
     /// Fills the rows from the stored list; throws the decoder's error after falling back
     /// to the defaults.

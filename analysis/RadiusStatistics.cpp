@@ -16,9 +16,9 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
     truncated_ += m.truncatedAttributes;
     if (isRequestCode(m.code)) {
         ++requests_;
-        if (!matcher_.addRequest({m.source, m.sourcePort, m.destination, m.destinationPort,
-                                  m.identifier, m.code},
-                                 m.time))
+        if (!matcher_.addRequest(
+                {m.source, m.sourcePort, m.destination, m.destinationPort, m.identifier, m.code},
+                m.time))
             ++retransmissions_;
         return;
     }
@@ -29,9 +29,9 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
     for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
         if (candidate == 0)
             continue;
-        if (auto sent = matcher_.matchResponse({m.destination, m.destinationPort, m.source,
-                                                m.sourcePort, m.identifier, candidate},
-                                               m.time)) {
+        if (auto sent = matcher_.matchResponse(
+                {m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate},
+                m.time)) {
             responseTimes_.push_back(m.time - *sent);
             return;
         }
@@ -61,7 +61,8 @@ StatisticsSummary RadiusStatistics::summary() const {
                 static_cast<std::size_t>(std::ceil(q * static_cast<double>(times.size()))) - 1;
             return times[std::min(index, times.size() - 1)];
         };
-        s.responseTimes = ResponseTimes{times.size(), times.front(), at(0.5), at(0.99), times.back()};
+        s.responseTimes =
+            ResponseTimes{times.size(), times.front(), at(0.5), at(0.99), times.back()};
     }
     return s;
 }

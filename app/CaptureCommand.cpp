@@ -22,10 +22,9 @@ int listInterfaces() {
     try {
         int n = 0;
         for (const auto& interface : capture::captureInterfaces())
-            std::fprintf(output(), "%d. %s%s\n", ++n, interface.name.c_str(),
-                         interface.description.empty()
-                             ? ""
-                             : (" (" + interface.description + ")").c_str());
+            std::fprintf(
+                output(), "%d. %s%s\n", ++n, interface.name.c_str(),
+                interface.description.empty() ? "" : (" (" + interface.description + ")").c_str());
         return 0;
     } catch (const capture::CaptureError& error) {
         return fail(error.what());
@@ -168,11 +167,10 @@ void readFile(const std::string& name, capture::CapturePipeline& pipeline, Sessi
                 [&] { progress.update(pipeline.frames(), session.shown()); });
 }
 
-void readLive(const std::string& interface, capture::CapturePipeline& pipeline,
-              Session& session, ResultsWriter& results) {
+void readLive(const std::string& interface, capture::CapturePipeline& pipeline, Session& session,
+              ResultsWriter& results) {
     auto source = capture::CaptureSource::openLive(
-        interface,
-        capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController()));
+        interface, capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController()));
     liveSource = &source;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);

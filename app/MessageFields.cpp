@@ -54,8 +54,8 @@ std::optional<std::string> MessageFields::text(std::string_view name,
     return zem::propertyText(*value);
 }
 
-std::optional<zem::ZEMPredicateValue>
-MessageFields::predicateValue(std::string_view name, const DecodedMessage& m) const {
+std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_view name,
+                                                                    const DecodedMessage& m) const {
     if (host_.attribute(name)) {
         auto value = host_.value(m.analyzer, name, m.octets);
         if (!value)

@@ -12,8 +12,7 @@ std::optional<std::string> registeredPredicate(const zem::PlugInHost& host,
     for (const auto& column : host.structure().plugInColumnKeyBindings) {
         auto display = column.predicateOptions.find("NSDisplayNameBindingOption");
         auto format = column.predicateOptions.find("NSPredicateFormatBindingOption");
-        if (display == column.predicateOptions.end() ||
-            format == column.predicateOptions.end())
+        if (display == column.predicateOptions.end() || format == column.predicateOptions.end())
             continue;
         const auto* displayName = std::get_if<std::string>(&display->second);
         const auto* formatText = std::get_if<std::string>(&format->second);
@@ -25,8 +24,8 @@ std::optional<std::string> registeredPredicate(const zem::PlugInHost& host,
 
 zem::ZEMPredicate findPredicate(const zem::PlugInHost& host, const std::string& find) {
     const auto eq = find.find('=');
-    auto format = eq == std::string::npos ? std::nullopt
-                                          : registeredPredicate(host, find.substr(0, eq));
+    auto format =
+        eq == std::string::npos ? std::nullopt : registeredPredicate(host, find.substr(0, eq));
     if (!format || format->empty())
         throw zem::ZEMError(
             zem::ZEMError::Case::invalidArgument,

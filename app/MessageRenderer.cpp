@@ -8,8 +8,8 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()) {}
 
-RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin,
-                                        zem::ByteView message, std::string& text) const {
+RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
+                                        std::string& text) const {
     RenderedMessage rendered;
     auto analyzer = host_.analyzerClass().create(message, nullptr);
     if (!analyzer)

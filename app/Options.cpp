@@ -152,8 +152,8 @@ constexpr OptionRow optionRows[] = {
      "keep messages that a registered find predicate accepts, e.g.\n"
      "\"RADIUS Code contains=Accept\"",
      Section::output, [](Options& o, const char* v) { o.find = v; }},
-    {'z', nullptr, required_argument, "radius,stats", "print statistics when done",
-     Section::output, [](Options& o, const char* v) { parseStatistics(o, v); }},
+    {'z', nullptr, required_argument, "radius,stats", "print statistics when done", Section::output,
+     [](Options& o, const char* v) { parseStatistics(o, v); }},
     {0, "color", optional_argument, "auto|always|never",
      "colour summary lines in the plug-in's packet colour\n"
      "(default: auto, on a terminal)",
@@ -167,8 +167,8 @@ constexpr OptionRow optionRows[] = {
      [](Options& o, const char* v) { o.glossary = v; }},
     {0, "bundle", required_argument, "PATH", "the plug-in bundle to load", Section::settings,
      [](Options& o, const char* v) { o.bundlePath = v; }},
-    {0, "defaults-file", required_argument, "PATH", "the settings file to use",
-     Section::settings, [](Options& o, const char* v) { o.defaultsFile = v; }},
+    {0, "defaults-file", required_argument, "PATH", "the settings file to use", Section::settings,
+     [](Options& o, const char* v) { o.defaultsFile = v; }},
 
     {'h', "help", no_argument, nullptr, "print this help", Section::general,
      [](Options& o, const char*) { o.help = true; }},

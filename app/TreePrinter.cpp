@@ -26,7 +26,8 @@ char* writeValue(char* out, const zem::ZEMNodeValue& value, bool json) {
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, zem::ZEMNodeText>) {
-                return json ? zem::writeJsonString(out, v.view()) : zem::writeTerminalSafe(out, v.view());
+                return json ? zem::writeJsonString(out, v.view())
+                            : zem::writeTerminalSafe(out, v.view());
             } else if constexpr (std::is_same_v<T, zem::ByteBuffer>) {
                 if (json)
                     *out++ = '"';
@@ -47,7 +48,7 @@ char* writeValue(char* out, const zem::ZEMNodeValue& value, bool json) {
 
 void appendNodeValue(std::string& out, const zem::ZEMNodeValue& value) {
     zem::appendBounded(out, valueBound(value, false),
-                  [&](char* at) { return writeValue(at, value, false); });
+                       [&](char* at) { return writeValue(at, value, false); });
 }
 
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth) {

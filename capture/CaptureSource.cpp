@@ -27,8 +27,8 @@ CaptureSource CaptureSource::openFile(const std::string& name) {
     handle->pcap =
         name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
     if (!handle->pcap)
-        throw CaptureError(std::string("cannot read ") +
-                           (name == "-" ? "standard input" : name) + ": " + error);
+        throw CaptureError(std::string("cannot read ") + (name == "-" ? "standard input" : name) +
+                           ": " + error);
     struct stat info {};
     std::FILE* file = pcap_file(handle->pcap);
     if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))

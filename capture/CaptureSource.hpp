@@ -26,7 +26,7 @@ public:
 };
 
 struct CapturedPacket {
-    double time = 0; // seconds since 1970
+    double time = 0;     // seconds since 1970
     zem::ByteView bytes; // valid until the next call of next()
 };
 

@@ -25,8 +25,8 @@ PlugInHost PlugInHost::load(const std::optional<std::string>& bundlePath) {
             for (const auto& c : candidates)
                 searched += (searched.empty() ? "" : ", ") + c;
             throw ZEMError(ZEMError::Case::bundleUnavailable,
-                                "RADIUSAnalyzer.bundle not found (looked in " + searched +
-                                    "); give its path with --bundle");
+                           "RADIUSAnalyzer.bundle not found (looked in " + searched +
+                               "); give its path with --bundle");
         }
     }
     host.refresh();
@@ -40,8 +40,7 @@ void PlugInHost::refresh() {
             return;
         }
     }
-    throw ZEMError(ZEMError::Case::bundleUnavailable,
-                        "the plug-in bundle registered no analyzer");
+    throw ZEMError(ZEMError::Case::bundleUnavailable, "the plug-in bundle registered no analyzer");
 }
 
 const ZEMPlugInAnalyzerAttribute* PlugInHost::attribute(std::string_view key) const {
@@ -51,9 +50,8 @@ const ZEMPlugInAnalyzerAttribute* PlugInHost::attribute(std::string_view key) co
     return nullptr;
 }
 
-std::optional<ZEMPropertyValue>
-PlugInHost::value(const ZEMPluginAnalyzerProtocol& analyzer, std::string_view key,
-                  ByteView message) const {
+std::optional<ZEMPropertyValue> PlugInHost::value(const ZEMPluginAnalyzerProtocol& analyzer,
+                                                  std::string_view key, ByteView message) const {
     const auto* a = attribute(key);
     if (!a)
         return std::nullopt;

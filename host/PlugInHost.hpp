@@ -30,7 +30,7 @@ public:
     const ZEMPlugInAnalyzerAttribute* attribute(std::string_view key) const;
     /// Asks the analyzer for `key`, handing it the octets at the registered offset and length.
     std::optional<ZEMPropertyValue> value(const ZEMPluginAnalyzerProtocol& analyzer,
-                                               std::string_view key, ByteView message) const;
+                                          std::string_view key, ByteView message) const;
 
 private:
     ZEMLoadedPlugIn loaded_;

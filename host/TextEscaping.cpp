@@ -95,6 +95,20 @@ bool isEscapedCodePoint(char32_t cp) {
            (cp >= 0x2066 && cp <= 0x2069);
 }
 
+// The escapes that both spellings share; empty for any other octet.
+std::string_view shortEscape(unsigned char c) {
+    switch (c) {
+    case '\t':
+        return "\\t";
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    default:
+        return {};
+    }
+}
+
 struct TerminalSpelling {
     static constexpr bool stopsAtJsonSpecials = false;
     static char* octet(char* out, unsigned char c) {
@@ -103,16 +117,8 @@ struct TerminalSpelling {
         return writeHexOctet(out, c);
     }
     static char* ascii(char* out, unsigned char c) {
-        switch (c) {
-        case '\t':
-            return writeLiteral(out, "\\t");
-        case '\n':
-            return writeLiteral(out, "\\n");
-        case '\r':
-            return writeLiteral(out, "\\r");
-        default:
-            return octet(out, c);
-        }
+        const auto escape = shortEscape(c);
+        return escape.empty() ? octet(out, c) : writeLiteral(out, escape);
     }
     static char* invalid(char* out, unsigned char c) { return octet(out, c); }
     static char* codePoint(char* out, char32_t cp) {
@@ -128,20 +134,13 @@ struct JsonSpelling {
         return writeHexDigits(writeLiteral(out, "\\u"), cp, 4);
     }
     static char* ascii(char* out, unsigned char c) {
-        switch (c) {
-        case '"':
-            return writeLiteral(out, "\\\"");
-        case '\\':
-            return writeLiteral(out, "\\\\");
-        case '\t':
-            return writeLiteral(out, "\\t");
-        case '\n':
-            return writeLiteral(out, "\\n");
-        case '\r':
-            return writeLiteral(out, "\\r");
-        default:
-            return codePoint(out, c);
+        if (c == '"' || c == '\\') {
+            *out++ = '\\';
+            *out++ = static_cast<char>(c);
+            return out;
         }
+        const auto escape = shortEscape(c);
+        return escape.empty() ? codePoint(out, c) : writeLiteral(out, escape);
     }
     static char* invalid(char* out, unsigned char) { return codePoint(out, 0xFFFD); }
 };

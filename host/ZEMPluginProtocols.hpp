@@ -3,6 +3,8 @@
 #pragma once
 
 #include "ZEMColor.hpp"
+#include "ZEMObservable.hpp"
+#include "ZEMUUID.hpp"
 
 #include <any>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zem {
 
@@ -32,20 +35,47 @@ struct ZEMAnyView {
 
 /// What the host's renderers (the desktop window, the command line) know of a settings
 /// view that edits a table of claimed protocols. A ZEMAnyView holds it as a
-/// std::shared_ptr<ZEMProtocolTableView>.
+/// std::shared_ptr<ZEMProtocolTableView>. Renderers subscribe to changes() and draw the
+/// state again after each change is announced.
 class ZEMProtocolTableView {
 public:
     virtual ~ZEMProtocolTableView() = default;
+    virtual ZEMObservable& changes() = 0;
+
+    // The switches and the packet colour, read and written straight in the store.
+    virtual bool showSecrets() const = 0;
+    virtual void setShowSecrets(bool on) = 0;
+    virtual bool resolveIP() const = 0;
+    virtual void setResolveIP(bool on) = 0;
+    virtual bool useColor() const = 0;
+    virtual void setUseColor(bool on) = 0;
+    virtual ZEMColor protocolColor() const = 0;
+    virtual void setProtocolColor(const ZEMColor& color) = 0;
+
     /// Fills the rows from the stored list; may throw the decoder's error.
     virtual void decodeProtocolsFromUserDefaults() = 0;
     virtual std::size_t rowCount() const = 0;
     virtual std::shared_ptr<ZEMNetworkProtocol> rowModel(std::size_t row) const = 0;
+    virtual ZEMUUID rowId(std::size_t row) const = 0;
+    virtual std::optional<ZEMUUID> selectedItem() const = 0;
+    virtual void setSelectedItem(std::optional<ZEMUUID> item) = 0;
+    /// The names offered in a row's Name menu.
+    virtual const std::vector<std::string>& defaultProtocolNames() const = 0;
+    /// The Name column's title for a row, and the Source column's for a raw source value.
+    virtual std::string nameTitle(std::size_t row) const = 0;
+    virtual std::string sourceTitle(std::int64_t rawSource) const = 0;
+
     virtual void submitPorts(std::size_t row, const std::string& text) = 0;
     virtual void chooseName(std::size_t row, const std::string& name) = 0;
     virtual void chooseSource(std::size_t row, std::int64_t rawSource) = 0;
     virtual void encodeProtocolPorts() = 0;
     virtual void resetProtocols() = 0;
     virtual bool viewHasErrors() const = 0;
+
+    /// How the renderer closes the view ("Ok", "Reset").
+    virtual void setDismiss(std::function<void()> dismiss) = 0;
+    /// The renderer's measured size of the view's content.
+    virtual void reportSize(ZEMSize size) = 0;
 };
 
 class ZEMPluginPreferencesProtocol {

@@ -43,4 +43,10 @@ private:
 /// Removes every persistent and run-only value of the standard store.
 void clearStandardStore();
 
+/// What every test program does first: the plug-in's strings from the build's bundle,
+/// UTC and the C locale, and the standard store in a temporary file.
+void prepareTestProcess();
+/// The standard store's file: made in `folder` the first time, the same path after.
+std::string standardStorePath(const std::filesystem::path& folder = {});
+
 } // namespace testing_support

@@ -58,10 +58,9 @@ TEST(RequestMatcher, GivesUpOnRequestsOutsideTheWindowOrOverTheCapacity) {
         EXPECT_EQ(matcher.matchResponse(requestKey(0, 2000), end).has_value(), c.firstAnswerable)
             << c.what;
         // The newest is always still awaited.
-        EXPECT_TRUE(matcher
-                        .matchResponse(requestKey(static_cast<std::uint8_t>(c.requests - 1), 2000),
-                                       end)
-                        .has_value())
+        EXPECT_TRUE(
+            matcher.matchResponse(requestKey(static_cast<std::uint8_t>(c.requests - 1), 2000), end)
+                .has_value())
             << c.what;
     }
 }

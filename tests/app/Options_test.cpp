@@ -35,7 +35,8 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
              return o.quiet && o.statistics == std::vector<std::string>{"radius,stats"} &&
                     o.inputFiles == std::vector<std::string>{"a.pcap"};
          }},
-        {{"-qzradius,stats"}, [](const app::Options& o) { return o.quiet && o.statistics.size() == 1; }},
+        {{"-qzradius,stats"},
+         [](const app::Options& o) { return o.quiet && o.statistics.size() == 1; }},
         {{"-c3", "-r", "a.pcap"},
          [](const app::Options& o) { return o.count == 3u && o.inputFiles.size() == 1; }},
         {{"-Tfields", "-eframe", "-e", "src", "-E", "separator=/t", "-Eheader=y"},
@@ -53,7 +54,8 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
          [](const app::Options& o) {
              return !o.hexDump && o.inputFiles == std::vector<std::string>{"-x.pcap", "-"};
          }},
-        {{"-"}, [](const app::Options& o) { return o.inputFiles == std::vector<std::string>{"-"}; }},
+        {{"-"},
+         [](const app::Options& o) { return o.inputFiles == std::vector<std::string>{"-"}; }},
         {{"--hex=0102", "--find", "RADIUS Code contains=Accept"},
          [](const app::Options& o) {
              return o.hex == "0102" && o.find == "RADIUS Code contains=Accept";
@@ -77,9 +79,7 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
         {{"settings", "set", "k", "-V"},
          [](const app::Options& o) { return !o.verbose && o.command.size() == 4; }},
         {{"a.pcap", "ports"},
-         [](const app::Options& o) {
-             return o.command.empty() && o.inputFiles.size() == 2;
-         }},
+         [](const app::Options& o) { return o.command.empty() && o.inputFiles.size() == 2; }},
         {{"-hv"}, [](const app::Options& o) { return o.help && o.version; }},
     };
     for (const auto& c : cases) {
@@ -124,8 +124,9 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
 TEST(Options, UsageListsEveryOptionAndForm) {
     const std::string usage = app::usageText();
     for (const char* expected :
-         {"  -r FILE", "  -Y EXPR", "  --find \"NAME=VALUE\"", "-T FORM                output form: text fields json ek",
-          "  --color=auto|always|never", "  -h, --help", "ports set NAME PORTS", "settings reset"})
+         {"  -r FILE", "  -Y EXPR", "  --find \"NAME=VALUE\"",
+          "-T FORM                output form: text fields json ek", "  --color=auto|always|never",
+          "  -h, --help", "ports set NAME PORTS", "settings reset"})
         EXPECT_NE(usage.find(expected), std::string::npos) << expected;
     for (std::size_t at = 0, end; at < usage.size(); at = end + 1) {
         end = usage.find('\n', at);

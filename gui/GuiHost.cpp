@@ -1,0 +1,48 @@
+#include "GuiHost.hpp"
+
+#include "DecodeAsDialog.hpp"
+#include "SettingsViewWidget.hpp"
+#include "ZEMLog.hpp"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QWidget>
+
+namespace gui {
+
+GuiHost::GuiHost(const std::optional<std::string>& bundlePath)
+    : host_(zem::PlugInHost::load(bundlePath)) {}
+
+std::unique_ptr<SettingsViewWidget> GuiHost::makeSettingsWidget() {
+    auto* preferences = host_.structure().plugInPreferencesInstance;
+    if (!preferences)
+        return nullptr;
+    auto size = std::make_shared<zem::ZEMSize>();
+    auto any = preferences->settingsView(
+        {[size] { return *size; }, [size](zem::ZEMSize s) { *size = s; }});
+    auto* view = std::any_cast<std::shared_ptr<zem::ZEMProtocolTableView>>(&any.view);
+    if (!view || !*view)
+        return nullptr;
+    return std::make_unique<SettingsViewWidget>(*view);
+}
+
+std::vector<std::string> GuiHost::protocolNames() const {
+    std::vector<std::string> names;
+    for (const auto& protocol : host_.structure().plugInTargetProtocols)
+        names.push_back(protocol.protocolName);
+    return names;
+}
+
+std::unique_ptr<DecodeAsDialog> GuiHost::makeDecodeAsDialog() {
+    return std::make_unique<DecodeAsDialog>(protocolNames());
+}
+
+bool saveScreenshot(QWidget& widget, const QString& path) {
+    widget.adjustSize();
+    widget.show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    return widget.grab().save(path, "PNG");
+}
+
+} // namespace gui

@@ -1,0 +1,41 @@
+// GuiHost: the desktop host's hold on the loaded plug-in: it loads the bundle as the
+// command line does, and makes the plug-in's settings view and the Decode As dialog as
+// Qt widgets.
+#pragma once
+
+#include "PlugInHost.hpp"
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace gui {
+
+class SettingsViewWidget;
+class DecodeAsDialog;
+
+class GuiHost {
+public:
+    /// Loads the bundle; throws ZEMError.
+    explicit GuiHost(const std::optional<std::string>& bundlePath);
+
+    zem::PlugInHost& plugIn() { return host_; }
+    /// The plug-in's settings view in a widget, or nothing when it offers none.
+    std::unique_ptr<SettingsViewWidget> makeSettingsWidget();
+    /// The Decode As dialog with one row per claimed protocol name.
+    std::unique_ptr<DecodeAsDialog> makeDecodeAsDialog();
+    /// The names of the protocols the plug-in claims.
+    std::vector<std::string> protocolNames() const;
+
+private:
+    zem::PlugInHost host_;
+};
+
+/// Renders `widget` offscreen at its preferred size and writes it to `path` as PNG.
+bool saveScreenshot(QWidget& widget, const QString& path);
+
+} // namespace gui

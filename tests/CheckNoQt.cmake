@@ -1,0 +1,11 @@
+# Fails when any of FILES (a list) needs a Qt library, as the dynamic loader resolves it.
+foreach(file ${FILES})
+    execute_process(COMMAND ldd ${file} OUTPUT_VARIABLE libraries RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "ldd ${file} failed")
+    endif()
+    if(libraries MATCHES "libQt")
+        message(FATAL_ERROR "${file} links Qt:\n${libraries}")
+    endif()
+    message(STATUS "${file}: no Qt")
+endforeach()
