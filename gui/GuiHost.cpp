@@ -2,7 +2,8 @@
 
 #include "DecodeAsDialog.hpp"
 #include "SettingsViewWidget.hpp"
-#include "ZEMLog.hpp"
+#include "ZEMConstants.hpp"
+#include "ZEMNotificationCenter.hpp"
 
 #include <QApplication>
 #include <QPixmap>
@@ -11,7 +12,23 @@
 namespace gui {
 
 GuiHost::GuiHost(const std::optional<std::string>& bundlePath)
-    : host_(zem::PlugInHost::load(bundlePath)) {}
+    : host_(zem::PlugInHost::load(bundlePath)) {
+    // A settings view that stored its protocols says so: read what the plug-in registered
+    // again, so that the claimed ports shown are the new ones.
+    auto& center = zem::ZEMNotificationCenter::defaultCenter();
+    for (auto konstant : {zem::ZEMProtocolKonstants::networkPortsDidChange,
+                          zem::ZEMProtocolKonstants::pluginProtocolsDidChange})
+        observers_.push_back(
+            center.addObserver(std::string(zem::rawValue(konstant)), [this](std::string_view) {
+                ++changesHeard_;
+                host_.refresh();
+            }));
+}
+
+GuiHost::~GuiHost() {
+    for (auto token : observers_)
+        zem::ZEMNotificationCenter::defaultCenter().removeObserver(token);
+}
 
 std::unique_ptr<SettingsViewWidget> GuiHost::makeSettingsWidget() {
     auto* preferences = host_.structure().plugInPreferencesInstance;

@@ -22,6 +22,9 @@ class GuiHost {
 public:
     /// Loads the bundle; throws ZEMError.
     explicit GuiHost(const std::optional<std::string>& bundlePath);
+    ~GuiHost();
+    GuiHost(const GuiHost&) = delete;
+    GuiHost& operator=(const GuiHost&) = delete;
 
     zem::PlugInHost& plugIn() { return host_; }
     /// The plug-in's settings view in a widget, or nothing when it offers none.
@@ -31,8 +34,13 @@ public:
     /// The names of the protocols the plug-in claims.
     std::vector<std::string> protocolNames() const;
 
+    /// How often the plug-in said that its ports or protocols changed.
+    int changesHeard() const { return changesHeard_; }
+
 private:
     zem::PlugInHost host_;
+    std::vector<std::size_t> observers_;
+    int changesHeard_ = 0;
 };
 
 /// Renders `widget` offscreen at its preferred size and writes it to `path` as PNG.

@@ -138,8 +138,15 @@ TEST(SettingsView, OkStoresThePortsForTheNextProcess) {
     QSignalSpy dismissed(widget.get(), &gui::SettingsViewWidget::dismissed);
     submit(*widget, 0, "1812,18120");
     chooseFromMenu(widget->table()->cellWidget(0, 2), "UDP");
+    const int heard = host().changesHeard();
     QTest::mouseClick(widget->okButton(), Qt::LeftButton);
     EXPECT_EQ(dismissed.count(), 1);
+    EXPECT_EQ(host().changesHeard(), heard + 2); // ports, then protocols
+    bool listed18120 = false;
+    for (const auto& protocol : host().plugIn().structure().plugInTargetProtocols)
+        for (auto port : protocol.protocolPorts)
+            listed18120 = listed18120 || port == 18120;
+    EXPECT_TRUE(listed18120);
     const std::string listed = run("-G plugins");
     EXPECT_NE(listed.find("RADIUS\t1812,18120\tudp\n"), std::string::npos) << listed;
 
@@ -164,6 +171,8 @@ TEST(SettingsView, ChoosingANameReRegistersTheRow) {
     chooseFromMenu(widget->table()->cellWidget(1, 0), "RADIUS");
     EXPECT_EQ(widget->view().rowModel(1)->protocolName, "RADIUS");
     EXPECT_EQ(qobject_cast<QPushButton*>(widget->table()->cellWidget(1, 0))->text(), "RADIUS");
+    chooseFromMenu(widget->table()->cellWidget(1, 0), "RADIUSACCT");
+    EXPECT_EQ(widget->view().rowModel(1)->protocolName, "RADIUSACCT");
 }
 
 TEST(PopUpCell, LeavingTheFieldChecksThePortAgainstTheClaims) {
