@@ -2,9 +2,10 @@
 // server addresses and ports, same identifier, a request code the response code answers).
 //
 // What it keeps is bounded: a request waits at most `window` seconds of capture time, and
-// at most `capacity` requests wait at once. Waiting requests form one list in the order
-// they arrived, so giving up on the oldest is a constant-time step; how many were given
-// up on is counted.
+// at most `capacity` requests wait at once. Requests are queued in the order they
+// arrived, so giving up on the oldest is a constant-time step; how many were given up on
+// is counted. An answered request stays in the queue as a gap until it reaches the
+// front, and the queue is closed up when gaps outnumber the waiting.
 //
 //   RequestMatcher matcher;
 //   matcher.addRequest(key, time);                 // false: a retransmission
@@ -15,7 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
+#include <deque>
 #include <optional>
 #include <unordered_map>
 
@@ -56,16 +57,21 @@ public:
     std::uint64_t givenUp() const { return givenUp_; }
 
 private:
-    struct Waiting {
+    struct Arrival {
         ExchangeKey key;
         double firstSent;
+        bool answered = false;
     };
     void giveUpBefore(double time);
+    void giveUpOldest();
+    void dropAnsweredFront();
+    void closeGaps();
 
     double window_;
     std::size_t capacity_;
-    std::list<Waiting> arrivals_; // oldest first
-    std::unordered_map<ExchangeKey, std::list<Waiting>::iterator, ExchangeKeyHash> byKey_;
+    std::deque<Arrival> arrivals_;    // oldest first
+    std::uint64_t frontSequence_ = 0; // the arrival number of arrivals_.front()
+    std::unordered_map<ExchangeKey, std::uint64_t, ExchangeKeyHash> byKey_; // arrival number
     std::uint64_t givenUp_ = 0;
 };
 

@@ -115,3 +115,27 @@ TEST(RadiusStatistics, MatchesRequestsToResponses) {
     EXPECT_DOUBLE_EQ(s.responseTimes->median, 0.25);
     EXPECT_DOUBLE_EQ(s.responseTimes->maximum, 0.25);
 }
+
+// Answers out of arrival order leave gaps behind a request that waits long; the gaps are
+// closed up and every waiting request still matches.
+TEST(RequestMatcher, GapsBehindAnOldRequestAreClosedUp) {
+    RequestMatcher matcher(1e9, 1u << 20);
+    matcher.addRequest(requestKey(0, 1), 0);
+    for (std::uint32_t i = 1; i < 20000; ++i) {
+        auto key = requestKey(static_cast<std::uint8_t>(i), static_cast<std::uint16_t>(i >> 8));
+        key.clientPort = static_cast<std::uint16_t>(1000 + (i >> 8));
+        matcher.addRequest(key, i);
+        if (i % 3 != 0) {
+            EXPECT_EQ(matcher.matchResponse(key, i), double(i));
+        }
+    }
+    EXPECT_EQ(matcher.waiting(), 1u + 19999u / 3);
+    for (std::uint32_t i = 3; i < 20000; i += 3) {
+        auto key = requestKey(static_cast<std::uint8_t>(i), static_cast<std::uint16_t>(i >> 8));
+        key.clientPort = static_cast<std::uint16_t>(1000 + (i >> 8));
+        EXPECT_EQ(matcher.matchResponse(key, 20000), double(i)) << i;
+    }
+    EXPECT_EQ(matcher.matchResponse(requestKey(0, 1), 20000), 0.0);
+    EXPECT_EQ(matcher.waiting(), 0u);
+    EXPECT_EQ(matcher.givenUp(), 0u);
+}
