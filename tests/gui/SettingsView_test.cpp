@@ -97,6 +97,26 @@ TEST(SettingsView, ShowsTheControlsAndTheStoredRows) {
     EXPECT_GE(widget->table()->minimumHeight(), 400);
 }
 
+TEST(SettingsView, ShownAgainItReadsTheStoredListSorted) {
+    openSettings();
+    auto& store = zem::ZEMUserDefaults::standardUserDefaults();
+    const std::string key = "com_quillfern_zem_radius_protocols";
+    const std::string stored =
+        R"([{"id":"9B1DEB4D-3B7D-4BAD-9BDD-2B0D7B3DCB6D","protocolName":"RADIUSACCT",)"
+        R"("protocolPorts":"1646,1813","sourceProtocol":100},)"
+        R"({"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","protocolName":"",)"
+        R"("protocolPorts":"1645,1812","sourceProtocol":17}])";
+    ASSERT_TRUE(store.setObject(key, zem::ByteBuffer(stored.begin(), stored.end())));
+    auto widget = host().makeSettingsWidget();
+    widget->show();
+    QApplication::processEvents();
+    ASSERT_EQ(widget->table()->rowCount(), 2);
+    EXPECT_EQ(qobject_cast<QPushButton*>(widget->table()->cellWidget(0, 0))->text(), "Select");
+    EXPECT_EQ(portsField(*widget, 0)->text(), "1645,1812");
+    EXPECT_EQ(qobject_cast<QPushButton*>(widget->table()->cellWidget(0, 2))->text(), "UDP");
+    EXPECT_EQ(qobject_cast<QPushButton*>(widget->table()->cellWidget(1, 0))->text(), "RADIUSACCT");
+}
+
 TEST(SettingsView, SwitchesWriteTheStoreAtOnce) {
     auto widget = openSettings();
     auto& store = zem::ZEMUserDefaults::standardUserDefaults();
