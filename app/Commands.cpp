@@ -127,7 +127,7 @@ int printGlossary(const zem::PlugInHost& host, const std::string& which) {
         for (const auto& a : s.plugInAnalyzerAttributes)
             out += a.attributeKey + "\t" + a.attributeTitle + "\t" +
                    valueTypeName(a.attributeType) + "\n";
-        for (auto extra : captureFieldNames())
+        for (auto extra : analysis::captureFieldNames())
             out += std::string(extra) + "\t(capture)\tstring\n";
     } else if (which == "prefs") {
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();

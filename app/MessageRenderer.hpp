@@ -41,8 +41,8 @@ public:
 
 private:
     const zem::PlugInHost& host_;
-    MessageFields fields_;
-    MessageFilter filter_;
+    analysis::MessageFields fields_;
+    analysis::MessageFilter filter_;
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;

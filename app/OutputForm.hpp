@@ -17,6 +17,9 @@
 
 namespace app {
 
+using analysis::DecodedMessage;
+using analysis::MessageFields;
+
 class OutputForm {
 public:
     virtual ~OutputForm() = default;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "MessageOrigin.hpp"
 #include "NetworkLayers.hpp"
 #include "Reassembly.hpp"
 
@@ -14,15 +15,7 @@
 
 namespace capture {
 
-/// Where a message came from.
-struct MessageOrigin {
-    std::uint64_t frame = 0;
-    double time = 0;         // seconds since 1970
-    double relativeTime = 0; // seconds since the first packet
-    IPAddress source, destination;
-    std::uint16_t sourcePort = 0, destinationPort = 0;
-    const char* transport = "UDP";
-};
+using zem::MessageOrigin;
 
 class CapturePipeline {
 public:

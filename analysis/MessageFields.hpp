@@ -3,7 +3,7 @@
 // (frame, time, src, dst, sport, dport, transport).
 #pragma once
 
-#include "CapturePipeline.hpp"
+#include "MessageOrigin.hpp"
 #include "PlugInHost.hpp"
 #include "ZEMPredicate.hpp"
 
@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace analysis {
 
 /// One message as the output forms see it.
 struct DecodedMessage {
-    const capture::MessageOrigin& origin;
+    const zem::MessageOrigin& origin;
     zem::ByteView octets;
     const zem::ZEMPluginAnalyzerProtocol& analyzer;
 };
@@ -41,4 +41,4 @@ private:
     const zem::PlugInHost& host_;
 };
 
-} // namespace app
+} // namespace analysis

@@ -2,7 +2,7 @@
 
 #include "ZEMError.hpp"
 
-namespace app {
+namespace analysis {
 
 namespace {
 
@@ -68,4 +68,4 @@ bool MessageFilter::passes(const DecodedMessage& message) const {
     return true;
 }
 
-} // namespace app
+} // namespace analysis

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace analysis {
 
 class MessageFilter {
 public:
@@ -27,4 +27,4 @@ private:
     std::vector<zem::ZEMPredicate> filters_;
 };
 
-} // namespace app
+} // namespace analysis

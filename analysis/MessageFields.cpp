@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-namespace app {
+namespace analysis {
 
 namespace {
 
@@ -75,4 +75,4 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
     return text(name, m);
 }
 
-} // namespace app
+} // namespace analysis
