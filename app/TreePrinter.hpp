@@ -10,7 +10,6 @@
 
 namespace app {
 
-void appendNodeValue(std::string& out, const zem::ZEMNodeValue& value);
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth = 0);
 void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node);
 

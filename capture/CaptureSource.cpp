@@ -9,7 +9,10 @@ struct CaptureSource::Handle {
     pcap_t* pcap = nullptr;
     double size = 0; // of a regular file, for the share read
     bool live = false;
+    pcap_dumper_t* recording = nullptr;
     ~Handle() {
+        if (recording)
+            pcap_dump_close(recording);
         if (pcap)
             pcap_close(pcap);
     }
@@ -79,6 +82,8 @@ CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
     packet.time =
         static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) / 1e6;
     packet.bytes = zem::ByteView(std::span(data, header->caplen));
+    if (handle_->recording)
+        pcap_dump(reinterpret_cast<u_char*>(handle_->recording), header, data);
     return Next::packet;
 }
 
@@ -98,6 +103,25 @@ std::optional<double> CaptureSource::fractionRead() const {
 
 void CaptureSource::interrupt() {
     pcap_breakloop(handle_->pcap);
+}
+
+bool CaptureSource::isLive() const {
+    return handle_->live;
+}
+
+void CaptureSource::recordTo(const std::string& path) {
+    if (handle_->recording)
+        pcap_dump_close(handle_->recording);
+    handle_->recording = pcap_dump_open(handle_->pcap, path.c_str());
+    if (!handle_->recording)
+        throw CaptureError("cannot write " + path + ": " + pcap_geterr(handle_->pcap));
+}
+
+std::optional<std::uint64_t> CaptureSource::dropped() const {
+    pcap_stat stats{};
+    if (!handle_->live || pcap_stats(handle_->pcap, &stats) != 0)
+        return std::nullopt;
+    return std::uint64_t{stats.ps_drop} + stats.ps_ifdrop;
 }
 
 std::string claimedPortsFilter(const zem::ZEMPortsController& controller) {

@@ -51,8 +51,15 @@ public:
     /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
     /// live capture.
     std::optional<double> fractionRead() const;
-    /// Makes a waiting next() answer `interrupted`. Safe to call from a signal handler.
+    /// Makes a waiting next() answer `interrupted`. Safe to call from a signal handler or
+    /// another thread.
     void interrupt();
+    bool isLive() const;
+    /// Writes every packet read from now on to a pcap file at `path`, so that a live
+    /// capture can be kept. Throws CaptureError.
+    void recordTo(const std::string& path);
+    /// Packets the kernel dropped in a live capture, when it says.
+    std::optional<std::uint64_t> dropped() const;
 
 private:
     struct Handle;

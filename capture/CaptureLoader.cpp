@@ -1,0 +1,93 @@
+#include "CaptureLoader.hpp"
+
+#include "CapturePipeline.hpp"
+
+#include <chrono>
+
+namespace capture {
+
+void CaptureLoader::cancel() {
+    cancelled_ = true;
+    if (auto* source = source_.load())
+        source->interrupt();
+}
+
+void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message) {
+    if (full_)
+        return;
+    if (index_.size() == 0 && origin.frame >= 1)
+        index_.setFirstTime(origin.time - origin.relativeTime);
+    IndexedMessage entry;
+    entry.frame = origin.frame;
+    entry.time = origin.time;
+    entry.source = origin.source;
+    entry.destination = origin.destination;
+    entry.sourcePort = origin.sourcePort;
+    entry.destinationPort = origin.destinationPort;
+    entry.tcp = origin.transport[0] == 'T';
+    entry.code = message.at(0).value_or(0);
+    entry.identifier = message.at(1).value_or(0);
+    entry.length = static_cast<std::uint32_t>(message.size());
+    entry.storeOffset = store_.append(message);
+    full_ = !index_.append(entry);
+}
+
+void CaptureLoader::publish() {
+    store_.publish();
+    index_.publish();
+}
+
+std::string CaptureLoader::load(CaptureSource& source) {
+    source_ = &source;
+    if (cancelled_)
+        source.interrupt();
+    std::string failure;
+    CapturePipeline pipeline(
+        [this](const zem::MessageOrigin& origin, zem::ByteView message) { add(origin, message); });
+    // Published often at first, so that the first rows show at once, then every tenth of
+    // a second.
+    using Clock = std::chrono::steady_clock;
+    auto lastPublished = Clock::now();
+    std::uint64_t nextCheck = 256;
+    try {
+        const int linkType = source.linkType();
+        CapturedPacket packet;
+        while (!cancelled_) {
+            const auto next = source.next(packet);
+            if (next == CaptureSource::Next::timeout) {
+                publish();
+                continue;
+            }
+            if (next != CaptureSource::Next::packet)
+                break;
+            pipeline.frame(linkType, packet.time, packet.bytes);
+            const auto n = packets_.fetch_add(1, std::memory_order_relaxed) + 1;
+            if (n >= nextCheck) {
+                nextCheck = n + 4096;
+                if (auto share = source.fractionRead())
+                    fraction_.store(*share, std::memory_order_relaxed);
+                const auto now = Clock::now();
+                if (n <= 4096 || now - lastPublished > std::chrono::milliseconds(100)) {
+                    publish();
+                    lastPublished = now;
+                }
+            }
+            if (source.isLive())
+                publish();
+        }
+    } catch (const CaptureError& error) {
+        failure = error.what();
+    }
+    try {
+        publish();
+    } catch (const CaptureError& error) {
+        if (failure.empty())
+            failure = error.what();
+    }
+    source_ = nullptr;
+    if (full_ && failure.empty())
+        failure = "the capture holds more messages than a window can list; the rest were left out";
+    return failure;
+}
+
+} // namespace capture

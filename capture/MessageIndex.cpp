@@ -1,0 +1,33 @@
+#include "MessageIndex.hpp"
+
+namespace capture {
+
+zem::MessageOrigin IndexedMessage::origin(double firstTime) const {
+    zem::MessageOrigin o;
+    o.frame = frame;
+    o.time = time;
+    o.relativeTime = time - firstTime;
+    o.source = source;
+    o.destination = destination;
+    o.sourcePort = sourcePort;
+    o.destinationPort = destinationPort;
+    o.transport = tcp ? "TCP" : "UDP";
+    return o;
+}
+
+MessageIndex::MessageIndex() {
+    blocks_.reserve(maximumBlocks);
+}
+
+bool MessageIndex::append(const IndexedMessage& message) {
+    const std::size_t block = appended_ >> blockBits;
+    if (block >= maximumBlocks)
+        return false;
+    if (block == blocks_.size())
+        blocks_.push_back(std::make_unique<Block>());
+    (*blocks_[block])[appended_ & (blockSize - 1)] = message;
+    ++appended_;
+    return true;
+}
+
+} // namespace capture

@@ -1,0 +1,77 @@
+#include "MessageStore.hpp"
+
+#include "CaptureSource.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace capture {
+
+MessageStore::MessageStore() {
+    std::string path =
+        (std::filesystem::temp_directory_path() / "radius-analyzer-messages-XXXXXX").string();
+    descriptor_ = mkstemp(path.data());
+    if (descriptor_ < 0)
+        throw CaptureError("cannot make a temporary file in " +
+                           std::filesystem::temp_directory_path().string() + ": " +
+                           std::strerror(errno));
+    // Nobody else needs its name, and it goes away with the process however that ends.
+    unlink(path.c_str());
+}
+
+MessageStore::~MessageStore() {
+    if (descriptor_ >= 0)
+        close(descriptor_);
+}
+
+std::uint64_t MessageStore::append(zem::ByteView octets) {
+    const std::uint64_t at = written_ + pending_.size();
+    pending_.insert(pending_.end(), octets.begin(), octets.end());
+    // Written in large pieces; readers see them once published.
+    if (pending_.size() >= (1u << 20))
+        writePending();
+    return at;
+}
+
+void MessageStore::publish() {
+    writePending();
+    published_.store(written_, std::memory_order_release);
+}
+
+void MessageStore::writePending() {
+    std::size_t done = 0;
+    while (done < pending_.size()) {
+        const ssize_t n = pwrite(descriptor_, pending_.data() + done, pending_.size() - done,
+                                 static_cast<off_t>(written_ + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw CaptureError(std::string("cannot keep the messages in a temporary file: ") +
+                               std::strerror(n < 0 ? errno : ENOSPC));
+        done += static_cast<std::size_t>(n);
+    }
+    written_ += pending_.size();
+    pending_.clear();
+}
+
+bool MessageStore::read(std::uint64_t offset, std::size_t size, zem::ByteBuffer& out) const {
+    if (offset + size > published_.load(std::memory_order_acquire))
+        return false;
+    out.resize(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n =
+            pread(descriptor_, out.data() + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace capture

@@ -1,0 +1,52 @@
+#include "NodeValueText.hpp"
+
+#include "TextEscaping.hpp"
+
+#include <charconv>
+
+namespace zem {
+
+namespace {
+
+char* writeNumber(char* out, std::uint64_t value) {
+    return std::to_chars(out, out + 20, value).ptr;
+}
+
+} // namespace
+
+std::size_t nodeValueBound(const ZEMNodeValue& value, bool json) {
+    if (const auto* text = std::get_if<ZEMNodeText>(&value))
+        return json ? jsonStringBound(text->size()) : terminalSafeBound(text->size());
+    if (const auto* octets = std::get_if<ByteBuffer>(&value))
+        return 2 + 2 * octets->size();
+    return 20;
+}
+
+char* writeNodeValue(char* out, const ZEMNodeValue& value, bool json) {
+    return std::visit(
+        [&](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, ZEMNodeText>) {
+                return json ? writeJsonString(out, v.view()) : writeTerminalSafe(out, v.view());
+            } else if constexpr (std::is_same_v<T, ByteBuffer>) {
+                if (json)
+                    *out++ = '"';
+                out = ByteView(v).writeHexRepresentation(out);
+                if (json)
+                    *out++ = '"';
+                return out;
+            } else if constexpr (std::is_integral_v<T>) {
+                return writeNumber(out, v);
+            } else {
+                return out;
+            }
+        },
+        value);
+}
+
+void appendNodeValue(std::string& out, const ZEMNodeValue& value) {
+    appendBounded(out, nodeValueBound(value, false),
+                  [&](char* at) { return writeNodeValue(at, value, false); });
+}
+
+} // namespace zem

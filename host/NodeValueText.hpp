@@ -1,0 +1,20 @@
+// A node's value as text: numbers in decimal, octets in lower-case hexadecimal, texts
+// made terminal-safe, or the same as a JSON literal. The command line's trees and the
+// window's detail tree show values through it.
+#pragma once
+
+#include "ZEMNode.hpp"
+
+#include <cstddef>
+#include <string>
+
+namespace zem {
+
+/// The most room a value takes: as terminal text, or as a JSON literal.
+std::size_t nodeValueBound(const ZEMNodeValue& value, bool json);
+/// Writes the value at `out`, which has room for nodeValueBound(); answers where it ended.
+char* writeNodeValue(char* out, const ZEMNodeValue& value, bool json);
+/// Appends the terminal-safe text of the value; nothing for an absent value.
+void appendNodeValue(std::string& out, const ZEMNodeValue& value);
+
+} // namespace zem
