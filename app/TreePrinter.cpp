@@ -7,6 +7,14 @@
 
 namespace app {
 
+namespace {
+
+char* writeNumber(char* out, std::uint64_t value) {
+    return std::to_chars(out, out + 20, value).ptr;
+}
+
+} // namespace
+
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth) {
     const auto indent = static_cast<std::size_t>(depth) * 2;
     const bool hasValue = !std::holds_alternative<std::monostate>(node.value());
