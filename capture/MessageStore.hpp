@@ -36,8 +36,8 @@ private:
     void writePending();
 
     int descriptor_ = -1;
-    zem::ByteBuffer pending_;     // appended, not yet written
-    std::uint64_t written_ = 0;   // octets in the file
+    zem::ByteBuffer pending_;   // appended, not yet written
+    std::uint64_t written_ = 0; // octets in the file
     std::atomic<std::uint64_t> published_{0};
 };
 

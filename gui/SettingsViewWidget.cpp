@@ -144,6 +144,7 @@ void SettingsViewWidget::scheduleRefresh() {
     QTimer::singleShot(0, this, [this] {
         refreshPending_ = false;
         refresh();
+        emit viewChanged();
     });
 }
 

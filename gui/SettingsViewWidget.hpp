@@ -35,6 +35,8 @@ public:
 signals:
     /// The view asked to be closed ("Ok", "Reset").
     void dismissed();
+    /// The view changed (a switch, the colour, a row), and is drawn again.
+    void viewChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;

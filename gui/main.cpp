@@ -1,25 +1,33 @@
-// radius-analyzer-gui: the desktop host. It loads the RADIUSAnalyzer bundle and shows what
-// the plug-in offers a user who would rather click than type: its settings view (the
-// switches, the packet colour and the claimed protocols and ports) and Decode As.
+// radius-analyzer-gui: the desktop host. It loads the RADIUSAnalyzer bundle and shows the
+// packet analyzer's window over a capture, the plug-in's settings view and Decode As.
 #include "DecodeAsDialog.hpp"
+#include "DetailView.hpp"
 #include "GuiHost.hpp"
+#include "MainWindow.hpp"
+#include "PacketListModel.hpp"
 #include "SettingsViewWidget.hpp"
 #include "ZEMError.hpp"
 #include "ZEMUserDefaults.hpp"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/resource.h>
 
 namespace {
 
-// Pictures are taken without a display: choose the offscreen platform before Qt starts,
-// unless the user chose one.
-void preferOffscreenForPictures(int argc, char** argv) {
+// Pictures and measurements are taken without a display: choose the offscreen platform
+// before Qt starts, unless the user chose one.
+void preferOffscreen(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--screenshot", 12) == 0 && !std::getenv("QT_QPA_PLATFORM"))
+        if ((std::strncmp(argv[i], "--screenshot", 12) == 0 ||
+             std::strcmp(argv[i], "--bench") == 0) &&
+            !std::getenv("QT_QPA_PLATFORM"))
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
@@ -28,32 +36,94 @@ int fail(const QString& message) {
     return 1;
 }
 
+// Opens FILE in a window, waits for the index, runs FILTER over every message, and prints
+// how long each took and the most memory the process held.
+int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
+    gui::MainWindow window(host);
+    window.show();
+    QElapsedTimer clock;
+    clock.start();
+    double firstRows = -1, indexed = -1;
+    window.onFirstRows = [&] {
+        QApplication::processEvents(); // drawn
+        firstRows = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    };
+    window.onLoaded = [&] { indexed = static_cast<double>(clock.nsecsElapsed()) / 1e9; };
+    if (!window.openCapture(file, true))
+        return fail("cannot open " + file);
+    if (!window.waitUntilIdle(600))
+        return fail("reading " + file + " took longer than ten minutes");
+    QElapsedTimer filterClock;
+    filterClock.start();
+    if (!window.applyFilter(filter))
+        return fail("filter: " + window.filterError()->text());
+    if (!window.waitUntilIdle(600))
+        return fail("the filter took longer than ten minutes");
+    const double filtered = static_cast<double>(filterClock.nsecsElapsed()) / 1e9;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("first-rows-s %.3f\nindexed-s %.3f\nfiltered-s %.3f\npeak-rss-mb %ld\n", firstRows,
+                indexed, filtered, usage.ru_maxrss / 1024);
+    std::fprintf(stderr, "%zu messages, %zu kept by %s\n", window.model()->totalCount(),
+                 window.model()->shownCount(), filter.toLocal8Bit().constData());
+    return 0;
+}
+
+int screenshot(gui::GuiHost& host, const QString& picture, const QString& file) {
+    gui::MainWindow window(host);
+    window.resize(1400, 900);
+    window.show();
+    if (!window.openCapture(file, true) || !window.waitUntilIdle(120))
+        return fail("cannot open " + file);
+    window.selectRow(0);
+    window.detail()->tree()->expandAll();
+    // The first attribute's value, to show its octets highlighted.
+    if (auto* header = window.detail()->tree()->topLevelItem(0); header && header->childCount() > 4)
+        window.detail()->tree()->setCurrentItem(
+            header->child(4)->child(header->child(4)->childCount() - 1));
+    QApplication::processEvents();
+    if (!window.grab().save(picture, "PNG"))
+        return fail("cannot write " + picture);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    preferOffscreenForPictures(argc, argv);
+    preferOffscreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName("radius-analyzer-gui");
+    QApplication::setOrganizationName("radius-analyzer");
     QApplication::setApplicationVersion("1.0");
 
     QCommandLineParser parser;
-    parser.setApplicationDescription("The RADIUSAnalyzer plug-in's settings and Decode As.");
+    parser.setApplicationDescription(
+        "A packet analyzer for RADIUS with the RADIUSAnalyzer plug-in: the packet list, the "
+        "detail tree and the octets of a capture, the plug-in's settings and Decode As.");
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption preferences("preferences", "Open the settings view (the default).");
-    const QCommandLineOption decodeAs("decode-as",
-                                      "Open Decode As; print the chosen rules as -d options.");
+    parser.addPositionalArgument("capture", "A pcap or pcapng file to open.", "[CAPTURE]");
+    const QCommandLineOption preferences("preferences", "Open the settings view alone.");
+    const QCommandLineOption decodeAs(
+        "decode-as", "Open Decode As alone; print the chosen rules as -d options.");
+    const QCommandLineOption shot("screenshot",
+                                  "Render the window over CAPTURE, first message selected, to "
+                                  "FILE.png and quit.",
+                                  "FILE");
     const QCommandLineOption shotSettings("screenshot-settings",
                                           "Render the settings view to FILE.png and quit.", "FILE");
     const QCommandLineOption shotDecodeAs("screenshot-decode-as",
                                           "Render Decode As to FILE.png and quit.", "FILE");
+    const QCommandLineOption benchOption(
+        "bench",
+        "Open CAPTURE offscreen, filter it (default: radiusCode == 2) and print the times.");
+    const QCommandLineOption interface("i", "Capture live on an interface.", "IFACE");
     const QCommandLineOption bundle("bundle", "The plug-in bundle to load.", "PATH");
     const QCommandLineOption defaults("defaults-file", "The settings file to use.", "PATH");
-    parser.addOptions({preferences, decodeAs, shotSettings, shotDecodeAs, bundle, defaults});
+    parser.addOptions({preferences, decodeAs, shot, shotSettings, shotDecodeAs, benchOption,
+                       interface, bundle, defaults});
     parser.process(application);
-    if (!parser.positionalArguments().isEmpty())
-        return fail("unexpected argument " + parser.positionalArguments().front() +
-                    " (see --help)");
+    const auto positional = parser.positionalArguments();
 
     if (parser.isSet(defaults))
         zem::ZEMUserDefaults::configureStandardPath(parser.value(defaults).toStdString());
@@ -61,6 +131,19 @@ int main(int argc, char** argv) {
         gui::GuiHost host(parser.isSet(bundle)
                               ? std::optional<std::string>(parser.value(bundle).toStdString())
                               : std::nullopt);
+        if (parser.isSet(benchOption)) {
+            if (positional.isEmpty() || positional.size() > 2)
+                return fail("--bench wants FILE [FILTER]");
+            return bench(host, positional[0],
+                         positional.size() > 1 ? positional[1] : QString("radiusCode == 2"));
+        }
+        if (positional.size() > 1)
+            return fail("one capture at a time (see --help)");
+        if (parser.isSet(shot)) {
+            if (positional.isEmpty())
+                return fail("--screenshot wants a CAPTURE to show");
+            return screenshot(host, parser.value(shot), positional[0]);
+        }
         if (parser.isSet(shotSettings) || parser.isSet(shotDecodeAs)) {
             if (parser.isSet(shotSettings)) {
                 auto widget = host.makeSettingsWidget();
@@ -90,13 +173,22 @@ int main(int argc, char** argv) {
                 std::printf("-d %s\n", rule.commandLine().c_str());
             return 0;
         }
-        auto widget = host.makeSettingsWidget();
-        if (!widget)
-            return fail("the plug-in offers no settings view");
-        widget->setWindowTitle("RADIUS Analyzer Preferences");
-        QObject::connect(widget.get(), &gui::SettingsViewWidget::dismissed, widget.get(),
-                         &QWidget::close);
-        widget->show();
+        if (parser.isSet(preferences)) {
+            auto widget = host.makeSettingsWidget();
+            if (!widget)
+                return fail("the plug-in offers no settings view");
+            widget->setWindowTitle("RADIUS Analyzer Preferences");
+            QObject::connect(widget.get(), &gui::SettingsViewWidget::dismissed, widget.get(),
+                             &QWidget::close);
+            widget->show();
+            return QApplication::exec();
+        }
+        gui::MainWindow window(host);
+        window.show();
+        if (!positional.isEmpty())
+            window.openCapture(positional[0]);
+        else if (parser.isSet(interface))
+            window.startLiveCapture(parser.value(interface));
         return QApplication::exec();
     } catch (const zem::ZEMError& error) {
         return fail(QString::fromUtf8(error.what()));

@@ -3,6 +3,7 @@
 // the store and the registry are checked afterwards.
 #include "DecodeAsDialog.hpp"
 #include "GuiHost.hpp"
+#include "GuiTestSupport.hpp"
 #include "PopUpCellWidget.hpp"
 #include "SettingsViewWidget.hpp"
 #include "TestSupport.hpp"
@@ -26,10 +27,7 @@
 
 namespace {
 
-gui::GuiHost& host() {
-    static gui::GuiHost loaded(std::string(RADIUS_TEST_BUNDLE_DIR));
-    return loaded;
-}
+using gui_testing::host;
 
 // A settings view on the stored defaults, shown as the host shows it.
 std::unique_ptr<gui::SettingsViewWidget> openSettings() {

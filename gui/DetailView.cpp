@@ -1,0 +1,104 @@
+#include "DetailView.hpp"
+
+#include "GuiFonts.hpp"
+#include "HexView.hpp"
+#include "NodeValueText.hpp"
+#include "TextEscaping.hpp"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+
+namespace gui {
+
+namespace {
+constexpr int locationRole = Qt::UserRole;
+constexpr int lengthRole = Qt::UserRole + 1;
+} // namespace
+
+DetailView::DetailView(const zem::PlugInHost& host, QWidget* parent)
+    : QSplitter(Qt::Horizontal, parent), host_(host) {
+    tree_ = new QTreeWidget(this);
+    tree_->setHeaderHidden(true);
+    tree_->setFont(monospacedFont(10));
+    tree_->setUniformRowHeights(true);
+    hex_ = new HexView(this);
+    addWidget(tree_);
+    addWidget(hex_);
+    setStretchFactor(0, 3);
+    setStretchFactor(1, 2);
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        // A value without a place of its own shows the octets of the node it belongs to.
+        while (item && !item->data(0, locationRole).isValid())
+            item = item->parent();
+        if (!item) {
+            hex_->highlight(0, 0);
+            return;
+        }
+        hex_->highlight(item->data(0, locationRole).toULongLong(),
+                        item->data(0, lengthRole).toULongLong());
+    });
+    connect(hex_, &HexView::octetClicked, this,
+            [this](std::size_t offset) { selectNodeAt(offset); });
+}
+
+void DetailView::addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& node,
+                         std::size_t parentLocation) {
+    std::string text = zem::terminalSafe(node.title());
+    if (!std::holds_alternative<std::monostate>(node.value())) {
+        text += ": ";
+        zem::appendNodeValue(text, node.value());
+    }
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
+    item->setText(0, QString::fromStdString(text));
+    // A node's location counts from its parent's: an attribute's Length child is at 1.
+    std::size_t location = parentLocation;
+    if (auto relative = node.headerLocation()) {
+        location += *relative;
+        item->setData(0, locationRole, QVariant::fromValue<qulonglong>(location));
+        item->setData(0, lengthRole,
+                      QVariant::fromValue<qulonglong>(node.headerLength().value_or(0)));
+    }
+    for (const auto& child : node.children())
+        addNode(item, *child, location);
+}
+
+void DetailView::showMessage(zem::ByteBuffer octets) {
+    octets_ = std::move(octets);
+    tree_->clear();
+    const zem::ByteView message(octets_);
+    hex_->setOctets(message);
+    if (octets_.empty())
+        return;
+    if (auto analyzer = host_.analyzerClass().create(message, nullptr)) {
+        for (const auto& node : analyzer->protocolNodes(message))
+            addNode(nullptr, *node, 0);
+    } else {
+        new QTreeWidgetItem(tree_,
+                            {QString("Not a RADIUS message (%1 octets)").arg(octets_.size())});
+    }
+    tree_->expandAll();
+}
+
+bool DetailView::selectNodeAt(std::size_t offset) {
+    QTreeWidgetItem* best = nullptr;
+    int bestDepth = -1;
+    std::function<void(QTreeWidgetItem*, int)> visit = [&](QTreeWidgetItem* item, int depth) {
+        if (item->data(0, locationRole).isValid()) {
+            const auto location = item->data(0, locationRole).toULongLong();
+            const auto length = item->data(0, lengthRole).toULongLong();
+            if (offset >= location && offset < location + length && depth > bestDepth) {
+                best = item;
+                bestDepth = depth;
+            }
+        }
+        for (int i = 0; i < item->childCount(); ++i)
+            visit(item->child(i), depth + 1);
+    };
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+        visit(tree_->topLevelItem(i), 0);
+    if (best)
+        tree_->setCurrentItem(best);
+    return best != nullptr;
+}
+
+} // namespace gui

@@ -1,0 +1,40 @@
+// DetailView: the selected message's detail tree beside its octets. Selecting a node
+// highlights the octets it covers; clicking an octet selects the deepest node that
+// covers it. Every title and value is shown through the same escaping as the command
+// line, so no control character or bidirectional override reaches the screen raw.
+#pragma once
+
+#include "PlugInHost.hpp"
+
+#include <QSplitter>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace gui {
+
+class HexView;
+
+class DetailView : public QSplitter {
+    Q_OBJECT
+public:
+    DetailView(const zem::PlugInHost& host, QWidget* parent = nullptr);
+
+    /// Decodes and shows a message; clears the view for an empty one.
+    void showMessage(zem::ByteBuffer octets);
+    QTreeWidget* tree() const { return tree_; }
+    HexView* hex() const { return hex_; }
+    /// Selects the deepest node that covers octet `offset`; answers whether there was one.
+    bool selectNodeAt(std::size_t offset);
+
+private:
+    void addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& node,
+                 std::size_t parentLocation);
+
+    const zem::PlugInHost& host_;
+    QTreeWidget* tree_;
+    HexView* hex_;
+    zem::ByteBuffer octets_;
+};
+
+} // namespace gui

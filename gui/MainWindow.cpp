@@ -1,0 +1,555 @@
+#include "MainWindow.hpp"
+
+#include "DetailView.hpp"
+#include "GuiFonts.hpp"
+#include "GuiHost.hpp"
+#include "MessageFacts.hpp"
+#include "PacketListModel.hpp"
+#include "RadiusStatistics.hpp"
+#include "SettingsViewWidget.hpp"
+#include "ZEMError.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace gui {
+
+namespace {
+
+constexpr int recentLimit = 8;
+
+// The text before the first '=' names a registered find predicate: the rest is its value.
+std::optional<std::string> findPredicateIn(const zem::PlugInHost& host, const std::string& text) {
+    const auto eq = text.find('=');
+    if (eq == std::string::npos)
+        return std::nullopt;
+    const auto name = text.substr(0, eq);
+    for (const auto& column : host.structure().plugInColumnKeyBindings) {
+        auto display = column.predicateOptions.find("NSDisplayNameBindingOption");
+        if (display != column.predicateOptions.end())
+            if (const auto* shown = std::get_if<std::string>(&display->second);
+                shown && *shown == name)
+                return text;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), host_(host) {
+    setWindowTitle("RADIUS Analyzer");
+    setAcceptDrops(true);
+    resize(1280, 820);
+
+    auto* filterBar = new QToolBar("Filter", this);
+    filterBar->setMovable(false);
+    filterEdit_ = new QLineEdit(filterBar);
+    filterEdit_->setPlaceholderText("Filter: an expression (radiusCode == 2) or a find predicate "
+                                    "(RADIUS Code contains=Accept)");
+    filterEdit_->setClearButtonEnabled(true);
+    filterEdit_->setFont(monospacedFont(10));
+    filterBar->addWidget(filterEdit_);
+    auto* apply = new QPushButton("Apply", filterBar);
+    filterBar->addWidget(apply);
+    filterError_ = new QLabel(filterBar);
+    filterError_->setStyleSheet("color: #c62828;");
+    filterBar->addWidget(filterError_);
+    addToolBar(Qt::TopToolBarArea, filterBar);
+    connect(filterEdit_, &QLineEdit::returnPressed, this,
+            [this] { applyFilter(filterEdit_->text()); });
+    connect(apply, &QPushButton::clicked, this, [this] { applyFilter(filterEdit_->text()); });
+
+    model_ = new PacketListModel(host_.plugIn(), this);
+    list_ = new QTableView(this);
+    list_->setModel(model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSortingEnabled(true);
+    list_->sortByColumn(PacketListModel::frame, Qt::AscendingOrder);
+    list_->verticalHeader()->setVisible(false);
+    list_->verticalHeader()->setDefaultSectionSize(20);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    list_->setFont(monospacedFont(10));
+    list_->setWordWrap(false);
+    const int widths[] = {70, 100, 150, 150, 90, 60, 300};
+    for (int c = 0; c < model_->columnCount(); ++c)
+        list_->setColumnWidth(c, c < 7 ? widths[c] : 150);
+    connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { showSelectedMessage(); });
+
+    detail_ = new DetailView(host_.plugIn(), this);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(list_);
+    splitter->addWidget(detail_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    setCentralWidget(splitter);
+
+    countLabel_ = new QLabel(this);
+    progress_ = new QProgressBar(this);
+    progress_->setMaximumWidth(220);
+    progress_->setRange(0, 1000);
+    progress_->setVisible(false);
+    cancel_ = new QPushButton("Cancel", this);
+    cancel_->setVisible(false);
+    connect(cancel_, &QPushButton::clicked, this, [this] { cancelWork(); });
+    statusBar()->addWidget(countLabel_, 1);
+    statusBar()->addPermanentWidget(progress_);
+    statusBar()->addPermanentWidget(cancel_);
+
+    buildMenus();
+    timer_ = new QTimer(this);
+    timer_->setInterval(50);
+    connect(timer_, &QTimer::timeout, this, [this] { poll(); });
+    updateCounts();
+}
+
+MainWindow::~MainWindow() {
+    filterJob_.reset();
+    session_.reset();
+}
+
+void MainWindow::buildMenus() {
+    auto* file = menuBar()->addMenu("&File");
+    file->addAction("&Open…", QKeySequence::Open, this, [this] {
+        const auto path = QFileDialog::getOpenFileName(
+            this, "Open a capture", {}, "Captures (*.pcap *.pcapng *.cap);;All files (*)");
+        if (!path.isEmpty())
+            openCapture(path);
+    });
+    recentMenu_ = file->addMenu("Open &Recent");
+    fillRecentMenu();
+    file->addAction("&Capture on Interface…", this, [this] { chooseInterface(); });
+    file->addAction("&Stop Capture", this, [this] {
+        if (session_ && session_->live())
+            session_->loader().cancel();
+    });
+    file->addSeparator();
+    file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
+    auto* edit = menuBar()->addMenu("&Edit");
+    edit->addAction("&Preferences…", QKeySequence::Preferences, this,
+                    [this] { showPreferences(); });
+    auto* analyze = menuBar()->addMenu("&Analyze");
+    analyze->addAction("&Decode As…", this, [this] {
+        auto dialog = host_.makeDecodeAsDialog();
+        dialog->addRule();
+        if (dialog->exec() == QDialog::Accepted)
+            decodeAs(dialog->rules());
+    });
+    auto* statistics = menuBar()->addMenu("&Statistics");
+    statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
+}
+
+void MainWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    const auto recent = QSettings().value("recentFiles").toStringList();
+    for (const auto& path : recent)
+        recentMenu_->addAction(path, this, [this, path] { openCapture(path); });
+    recentMenu_->setEnabled(!recent.isEmpty());
+}
+
+void MainWindow::rememberRecent(const QString& path) {
+    QSettings settings;
+    auto recent = settings.value("recentFiles").toStringList();
+    const auto absolute =
+        QString::fromStdString(std::filesystem::absolute(path.toStdString()).string());
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > recentLimit)
+        recent.removeLast();
+    settings.setValue("recentFiles", recent);
+    fillRecentMenu();
+}
+
+bool MainWindow::closeCapture() {
+    if (session_ && session_->live() && session_->recording()) {
+        session_->stop();
+        if (session_->index().size() > 0 || session_->loader().packets() > 0) {
+            const auto answer = QMessageBox::question(
+                this, "Keep the capture?",
+                QString("The live capture on %1 holds %2 packets. Save it before closing?")
+                    .arg(QString::fromStdString(session_->name()))
+                    .arg(session_->loader().packets()),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            if (answer == QMessageBox::Cancel)
+                return false;
+            if (answer == QMessageBox::Save) {
+                const auto target =
+                    QFileDialog::getSaveFileName(this, "Save the capture", {}, "pcap (*.pcap)");
+                if (target.isEmpty())
+                    return false;
+                std::error_code ec;
+                std::filesystem::copy_file(*session_->recording(), target.toStdString(),
+                                           std::filesystem::copy_options::overwrite_existing, ec);
+                if (ec) {
+                    QMessageBox::warning(this, "Not saved",
+                                         "Cannot write " + target + ": " +
+                                             QString::fromStdString(ec.message()));
+                    return false;
+                }
+            }
+        }
+    }
+    filterJob_.reset();
+    model_->setCapture(nullptr, nullptr);
+    detail_->showMessage({});
+    session_.reset();
+    return true;
+}
+
+bool MainWindow::openCapture(const QString& path, bool quiet) {
+    if (!closeCapture())
+        return false;
+    try {
+        session_ = CaptureSession::openFile(path.toStdString());
+    } catch (const capture::CaptureError& error) {
+        if (!quiet)
+            QMessageBox::warning(this, "Cannot open the capture", QString::fromUtf8(error.what()));
+        statusBar()->showMessage(QString::fromUtf8(error.what()));
+        return false;
+    }
+    path_ = path;
+    rememberRecent(path);
+    setWindowTitle(QFileInfo(path).fileName() + " — RADIUS Analyzer");
+    model_->setCapture(&session_->index(), &session_->store());
+    firstRowsShown_ = loadReported_ = false;
+    progress_->setVisible(true);
+    cancel_->setVisible(true);
+    timer_->start();
+    poll();
+    return true;
+}
+
+bool MainWindow::startLiveCapture(const QString& interface, bool quiet) {
+    if (!closeCapture())
+        return false;
+    try {
+        session_ = CaptureSession::openLive(interface.toStdString());
+    } catch (const capture::CaptureError& error) {
+        if (!quiet)
+            QMessageBox::warning(this, "Cannot capture", QString::fromUtf8(error.what()));
+        statusBar()->showMessage(QString::fromUtf8(error.what()));
+        return false;
+    }
+    path_.clear();
+    setWindowTitle("Capturing on " + interface + " — RADIUS Analyzer");
+    model_->setCapture(&session_->index(), &session_->store());
+    firstRowsShown_ = loadReported_ = false;
+    cancel_->setText("Stop");
+    cancel_->setVisible(true);
+    timer_->start();
+    return true;
+}
+
+void MainWindow::chooseInterface() {
+    std::vector<capture::CaptureInterface> interfaces;
+    try {
+        interfaces = capture::captureInterfaces();
+    } catch (const capture::CaptureError& error) {
+        QMessageBox::warning(this, "No interfaces", QString::fromUtf8(error.what()));
+        return;
+    }
+    QStringList names;
+    for (const auto& i : interfaces)
+        names << QString::fromStdString(i.name);
+    if (names.isEmpty()) {
+        QMessageBox::information(this, "No interfaces",
+                                 "No interface can be captured on. Capturing needs root, or the "
+                                 "CAP_NET_RAW and CAP_NET_ADMIN capabilities.");
+        return;
+    }
+    bool ok = false;
+    const auto chosen = QInputDialog::getItem(this, "Capture", "Interface:", names, 0, false, &ok);
+    if (ok)
+        startLiveCapture(chosen);
+}
+
+bool MainWindow::loading() const {
+    return session_ && !session_->finished();
+}
+
+void MainWindow::poll() {
+    if (session_) {
+        if (model_->catchUp() > 0 && !firstRowsShown_) {
+            firstRowsShown_ = true;
+            if (!list_->currentIndex().isValid())
+                selectRow(0);
+            if (onFirstRows)
+                onFirstRows();
+        }
+        const double share = session_->loader().fractionRead();
+        if (share >= 0)
+            progress_->setValue(static_cast<int>(share * 1000));
+        if (session_->finished() && !loadReported_) {
+            loadReported_ = true;
+            model_->catchUp();
+            const auto failure = session_->failure();
+            if (!failure.empty())
+                statusBar()->showMessage(QString::fromStdString(failure));
+            if (!filterEdit_->text().isEmpty() && !filterJob_)
+                applyFilter(filterEdit_->text());
+            if (onLoaded)
+                onLoaded();
+        }
+    }
+    if (filterJob_) {
+        progress_->setValue(static_cast<int>(filterJob_->progress() * 1000));
+        if (filterJob_->finished())
+            finishFilter();
+    }
+    const bool busy = loading() || filterJob_;
+    progress_->setVisible(busy && !(session_ && session_->live() && !filterJob_));
+    cancel_->setVisible(busy);
+    if (!busy)
+        timer_->stop();
+    updateCounts();
+}
+
+void MainWindow::updateCounts() {
+    if (!session_) {
+        countLabel_->setText("No capture open. File › Open, or drop a capture here.");
+        return;
+    }
+    QString text = QString("Messages: %1").arg(model_->totalCount());
+    if (model_->filtered())
+        text += QString(" · Shown: %1").arg(model_->shownCount());
+    text += QString(" · Packets: %1").arg(session_->loader().packets());
+    if (loading())
+        text += session_->live() ? " · capturing" : " · reading";
+    if (filterJob_)
+        text += " · filtering";
+    countLabel_->setText(text);
+}
+
+bool MainWindow::applyFilter(const QString& text) {
+    filterJob_.reset();
+    filterError_->clear();
+    const auto expression = text.trimmed().toStdString();
+    if (expression.empty()) {
+        model_->setShownMessages(std::nullopt);
+        updateCounts();
+        return true;
+    }
+    try {
+        const auto find = findPredicateIn(host_.plugIn(), expression);
+        filterJob_ =
+            std::make_unique<FilterJob>(host_.plugIn(), find ? std::string() : expression, find);
+    } catch (const zem::ZEMError& error) {
+        filterError_->setText(QString::fromUtf8(error.what()));
+        return false;
+    }
+    if (!session_) {
+        filterJob_.reset();
+        return true;
+    }
+    if (loading()) {
+        filterJob_.reset(); // checked now; runs once reading ends
+        return true;
+    }
+    filterJob_->start(session_->index(), session_->store(), model_->totalCount());
+    progress_->setVisible(true);
+    cancel_->setVisible(true);
+    timer_->start();
+    return true;
+}
+
+void MainWindow::finishFilter() {
+    auto kept = filterJob_->takeResult();
+    const bool cancelled = filterJob_->cancelled();
+    filterJob_.reset();
+    if (!cancelled)
+        model_->setShownMessages(std::move(kept));
+    if (model_->rowCount() > 0)
+        selectRow(0);
+    else
+        detail_->showMessage({});
+}
+
+void MainWindow::cancelWork() {
+    if (filterJob_)
+        filterJob_->cancel();
+    if (session_ && !session_->finished())
+        session_->loader().cancel();
+}
+
+bool MainWindow::waitUntilIdle(double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (static_cast<double>(clock.elapsed()) < seconds * 1000) {
+        poll();
+        if (!loading() && !filterJob_)
+            return true;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return false;
+}
+
+void MainWindow::selectRow(int row) {
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    list_->selectRow(row);
+    list_->setCurrentIndex(model_->index(row, 0));
+    showSelectedMessage();
+}
+
+void MainWindow::showSelectedMessage() {
+    const auto current = list_->currentIndex();
+    if (!current.isValid()) {
+        detail_->showMessage({});
+        return;
+    }
+    detail_->showMessage(model_->octets(model_->messageAt(current.row())));
+}
+
+void MainWindow::decodeAs(const std::vector<DecodeAsRule>& rules) {
+    applyDecodeAs(rules);
+    if (!path_.isEmpty())
+        openCapture(path_, true);
+}
+
+void MainWindow::showPreferences() {
+    auto widget = host_.makeSettingsWidget();
+    if (!widget)
+        return;
+    QDialog dialog(this);
+    dialog.setWindowTitle("Preferences");
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* settings = widget.release();
+    layout->addWidget(settings);
+    connect(settings, &SettingsViewWidget::dismissed, &dialog, &QDialog::accept);
+    followSettings(*settings);
+    dialog.exec();
+    model_->refreshColors();
+}
+
+std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
+    if (!session_)
+        return std::nullopt;
+    const auto& index = session_->index();
+    const std::size_t count = model_->totalCount();
+    QProgressDialog progress("Counting…", "Cancel", 0, static_cast<int>(count / 1024 + 1), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    analysis::RadiusStatistics statistics;
+    const auto& plugIn = host_.plugIn();
+    for (std::size_t i = 0; i < count; ++i) {
+        if ((i & 1023) == 0) {
+            progress.setValue(static_cast<int>(i / 1024));
+            if (progress.wasCanceled())
+                return std::nullopt;
+        }
+        const auto bytes = model_->octets(static_cast<std::uint32_t>(i));
+        const zem::ByteView message(bytes);
+        auto analyzer = plugIn.analyzerClass().create(message, nullptr);
+        if (!analyzer) {
+            statistics.addNotRadius();
+            continue;
+        }
+        auto facts = analysis::messageFacts(plugIn, *analyzer, message);
+        const auto origin = index[i].origin(index.firstTime());
+        facts.source = origin.source;
+        facts.destination = origin.destination;
+        facts.sourcePort = origin.sourcePort;
+        facts.destinationPort = origin.destinationPort;
+        facts.time = origin.time;
+        statistics.addMessage(facts);
+    }
+    progress.setValue(progress.maximum());
+    return statistics.summary();
+}
+
+void MainWindow::followSettings(SettingsViewWidget& settings) {
+    // A switch or colour change shows in the list at once.
+    connect(&settings, &SettingsViewWidget::viewChanged, this, [this] { model_->refreshColors(); });
+}
+
+void MainWindow::showStatistics() {
+    const auto summary = computeStatistics();
+    if (!summary)
+        return;
+    const auto& s = *summary;
+    QDialog dialog(this);
+    dialog.setWindowTitle("RADIUS Statistics");
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* table = new QTableWidget(0, 2, &dialog);
+    table->setObjectName("statistics");
+    table->setHorizontalHeaderLabels({"", "Count"});
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    auto row = [table](const QString& label, const QString& value) {
+        const int r = table->rowCount();
+        table->insertRow(r);
+        table->setItem(r, 0, new QTableWidgetItem(label));
+        auto* item = new QTableWidgetItem(value);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(r, 1, item);
+    };
+    for (const auto& code : s.perCode)
+        row(QString::fromStdString(code.text), QString::number(code.messages));
+    row("All RADIUS messages", QString::number(s.messages));
+    row("Attributes with an invalid length", QString::number(s.invalidAttributes));
+    row("Truncated attributes", QString::number(s.truncatedAttributes));
+    row("Payloads on RADIUS ports that are not RADIUS", QString::number(s.notRadius));
+    row("Requests", QString::number(s.requests));
+    row("Requests answered", QString::number(s.answered));
+    row("Requests unanswered", QString::number(s.unanswered));
+    row("Retransmitted requests", QString::number(s.retransmissions));
+    row("Responses without a request", QString::number(s.unmatchedResponses));
+    if (const auto& t = s.responseTimes)
+        row("Response time (ms): min / median / p99 / max", QString("%1 / %2 / %3 / %4")
+                                                                .arg(t->minimum * 1000, 0, 'f', 3)
+                                                                .arg(t->median * 1000, 0, 'f', 3)
+                                                                .arg(t->p99 * 1000, 0, 'f', 3)
+                                                                .arg(t->maximum * 1000, 0, 'f', 3));
+    layout->addWidget(table);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(close);
+    dialog.resize(560, 480);
+    dialog.exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (closeCapture())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.front().isLocalFile())
+        openCapture(urls.front().toLocalFile());
+}
+
+} // namespace gui

@@ -1,0 +1,106 @@
+// MainWindow: the packet analyzer's window: the packet list with the plug-in's columns,
+// a filter bar, the detail tree beside the octets, menus to open captures (files,
+// recent files, drag and drop, live interfaces), the preferences, Decode As and the
+// statistics, and a status bar with counts and the progress of long work.
+//
+// Reading and filtering run off the GUI thread; a timer takes in what they produced.
+#pragma once
+
+#include "CaptureSession.hpp"
+#include "DecodeAsDialog.hpp"
+#include "FilterJob.hpp"
+#include "RadiusStatistics.hpp"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace gui {
+
+class DetailView;
+class GuiHost;
+class PacketListModel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(GuiHost& host, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    /// Opens a capture file; false (and a message box unless quiet) when it cannot.
+    bool openCapture(const QString& path, bool quiet = false);
+    bool startLiveCapture(const QString& interface, bool quiet = false);
+    /// Applies the filter bar's text; false when it does not parse (shown inline).
+    bool applyFilter(const QString& text);
+    void cancelWork();
+    /// Waits, handling events, until reading and filtering are done or `seconds` pass.
+    bool waitUntilIdle(double seconds);
+    bool loading() const;
+    bool filtering() const { return filterJob_ != nullptr; }
+    /// Selects a row of the list and shows its message.
+    void selectRow(int row);
+    /// Claims ports for this session and reads the open capture again.
+    void decodeAs(const std::vector<DecodeAsRule>& rules);
+    /// The settings in a dialog of their own; the list follows colour changes at once.
+    void showPreferences();
+    /// Redraws the list whenever `settings` changes a switch or the colour.
+    void followSettings(class SettingsViewWidget& settings);
+    void showStatistics();
+    /// What -z radius,stats counts, over every message read; nothing when cancelled.
+    std::optional<analysis::StatisticsSummary> computeStatistics();
+
+    PacketListModel* model() const { return model_; }
+    QTableView* list() const { return list_; }
+    DetailView* detail() const { return detail_; }
+    QLineEdit* filterEdit() const { return filterEdit_; }
+    QLabel* filterError() const { return filterError_; }
+    QLabel* countLabel() const { return countLabel_; }
+
+    /// Called once when the first rows are in the list and once when reading ends.
+    std::function<void()> onFirstRows, onLoaded;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildMenus();
+    void poll();
+    void showSelectedMessage();
+    void updateCounts();
+    void rememberRecent(const QString& path);
+    void fillRecentMenu();
+    bool closeCapture(); // false when the user keeps a live capture open
+    void chooseInterface();
+    void finishFilter();
+
+    GuiHost& host_;
+    PacketListModel* model_;
+    QTableView* list_;
+    DetailView* detail_;
+    QLineEdit* filterEdit_;
+    QLabel* filterError_;
+    QLabel* countLabel_;
+    QProgressBar* progress_;
+    QPushButton* cancel_;
+    QMenu* recentMenu_;
+    QTimer* timer_;
+    std::unique_ptr<CaptureSession> session_;
+    std::unique_ptr<FilterJob> filterJob_;
+    QString path_;
+    bool firstRowsShown_ = false, loadReported_ = false;
+    std::size_t colorSubscription_ = 0;
+};
+
+} // namespace gui

@@ -1,0 +1,247 @@
+#include "PacketListModel.hpp"
+
+#include "TextEscaping.hpp"
+
+#include <QBrush>
+#include <algorithm>
+
+namespace gui {
+
+namespace {
+
+constexpr const char* fixedTitles[] = {"No.",      "Time",   "Source", "Destination",
+                                       "Protocol", "Length", "Info"};
+constexpr std::size_t cacheLimit = 512;
+
+QString endpointText(const zem::IPAddress& address) {
+    return QString::fromStdString(address.text());
+}
+
+} // namespace
+
+PacketListModel::PacketListModel(zem::PlugInHost& host, QObject* parent)
+    : QAbstractTableModel(parent), host_(host) {
+    for (const auto& column : host_.structure().plugInColumnKeyBindings)
+        plugInColumns_.emplace_back(QString::fromStdString(column.columnTitle), column.keyPath);
+    refreshColors();
+}
+
+void PacketListModel::setCapture(const capture::MessageIndex* index,
+                                 const capture::MessageStore* store) {
+    beginResetModel();
+    index_ = index;
+    store_ = store;
+    rows_.clear();
+    taken_ = 0;
+    filtered_ = false;
+    cache_.clear();
+    endResetModel();
+}
+
+int PacketListModel::catchUp() {
+    if (!index_)
+        return 0;
+    const std::size_t available = index_->size();
+    if (available <= taken_)
+        return 0;
+    const std::size_t from = taken_;
+    taken_ = available;
+    // A filtered or re-sorted list takes new messages when the filter runs again.
+    if (filtered_ || sortColumn_ != frame || sortOrder_ != Qt::AscendingOrder)
+        return 0;
+    const int first = static_cast<int>(rows_.size());
+    beginInsertRows({}, first, first + static_cast<int>(available - from) - 1);
+    for (std::size_t i = from; i < available; ++i)
+        rows_.push_back(static_cast<std::uint32_t>(i));
+    endInsertRows();
+    return static_cast<int>(available - from);
+}
+
+void PacketListModel::setShownMessages(std::optional<std::vector<std::uint32_t>> messages) {
+    beginResetModel();
+    filtered_ = messages.has_value();
+    if (messages) {
+        rows_ = std::move(*messages);
+    } else {
+        rows_.resize(taken_);
+        for (std::size_t i = 0; i < taken_; ++i)
+            rows_[i] = static_cast<std::uint32_t>(i);
+    }
+    endResetModel();
+    if (sortColumn_ != frame || sortOrder_ != Qt::AscendingOrder)
+        sort(sortColumn_, sortOrder_);
+}
+
+void PacketListModel::refreshColors() {
+    auto* preferences = host_.structure().plugInPreferencesInstance;
+    color_.reset();
+    if (preferences && preferences->usesColor()) {
+        const auto c = preferences->protocolColor();
+        color_ = QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
+                                  static_cast<float>(c.blue), static_cast<float>(c.alpha));
+    }
+    if (!rows_.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+std::optional<int> PacketListModel::rowOf(std::uint32_t position) const {
+    auto found = std::find(rows_.begin(), rows_.end(), position);
+    if (found == rows_.end())
+        return std::nullopt;
+    return static_cast<int>(found - rows_.begin());
+}
+
+zem::ByteBuffer PacketListModel::octets(std::uint32_t position) const {
+    zem::ByteBuffer bytes;
+    if (index_ && store_ && position < index_->size()) {
+        const auto& entry = (*index_)[position];
+        if (!store_->read(entry.storeOffset, entry.length, bytes))
+            bytes.clear();
+    }
+    return bytes;
+}
+
+const PacketListModel::Decoded& PacketListModel::decoded(std::uint32_t position) const {
+    if (auto found = cache_.find(position); found != cache_.end())
+        return found->second;
+    if (cache_.size() >= cacheLimit)
+        cache_.clear();
+    Decoded d;
+    const auto bytes = octets(position);
+    const zem::ByteView message(bytes);
+    if (auto analyzer = host_.analyzerClass().create(message, nullptr)) {
+        d.info =
+            QString::fromStdString(zem::terminalSafe(analyzer->protocolInfo(message).value_or("")));
+        for (const auto& [title, key] : plugInColumns_) {
+            auto value = host_.value(*analyzer, key, message);
+            d.plugInValues << (value ? QString::fromStdString(
+                                           zem::terminalSafe(zem::propertyText(*value)))
+                                     : QString());
+        }
+    } else {
+        d.info = "(not RADIUS)";
+        for (std::size_t i = 0; i < plugInColumns_.size(); ++i)
+            d.plugInValues << QString();
+    }
+    return cache_.emplace(position, std::move(d)).first->second;
+}
+
+QString PacketListModel::text(std::uint32_t position, int column) const {
+    const auto& m = (*index_)[position];
+    switch (column) {
+    case frame:
+        return QString::number(m.frame);
+    case time:
+        return QString::number(m.time - index_->firstTime(), 'f', 6);
+    case source:
+        return endpointText(m.source);
+    case destination:
+        return endpointText(m.destination);
+    case transport:
+        return m.tcp ? "RADIUS/TCP" : "RADIUS/UDP";
+    case length:
+        return QString::number(m.length);
+    case info:
+        return decoded(position).info;
+    default:
+        return decoded(position).plugInValues.value(column - firstPlugInColumn);
+    }
+}
+
+int PacketListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int PacketListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : firstPlugInColumn + static_cast<int>(plugInColumns_.size());
+}
+
+QVariant PacketListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !index_ || index.row() >= rowCount())
+        return {};
+    const auto position = messageAt(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return text(position, index.column());
+    case Qt::BackgroundRole:
+        return color_ ? QVariant(QBrush(*color_)) : QVariant();
+    case Qt::ForegroundRole:
+        if (color_)
+            return QBrush(color_->lightnessF() < 0.5 ? Qt::white : Qt::black);
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() == frame || index.column() == time || index.column() == length)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant PacketListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    if (section < firstPlugInColumn)
+        return fixedTitles[section];
+    return plugInColumns_.at(static_cast<std::size_t>(section - firstPlugInColumn)).first;
+}
+
+void PacketListModel::sort(int column, Qt::SortOrder order) {
+    if (!index_)
+        return;
+    sortColumn_ = column;
+    sortOrder_ = order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const auto& idx = *index_;
+    auto ordered = [order](auto less) {
+        return [less, order](std::uint32_t a, std::uint32_t b) {
+            return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
+        };
+    };
+    auto byField = [&](auto field) {
+        return ordered([&idx, field](std::uint32_t a, std::uint32_t b) {
+            const auto fa = field(idx[a]), fb = field(idx[b]);
+            return fa < fb || (!(fb < fa) && a < b);
+        });
+    };
+    using M = capture::IndexedMessage;
+    switch (column) {
+    case frame:
+        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.frame; }));
+        break;
+    case time:
+        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.time; }));
+        break;
+    case source:
+        std::sort(rows_.begin(), rows_.end(),
+                  byField([](const M& m) { return std::tie(m.source, m.sourcePort); }));
+        break;
+    case destination:
+        std::sort(rows_.begin(), rows_.end(),
+                  byField([](const M& m) { return std::tie(m.destination, m.destinationPort); }));
+        break;
+    case transport:
+        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.tcp; }));
+        break;
+    case length:
+        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.length; }));
+        break;
+    default: {
+        // Decoded columns: their texts are made once for every shown row.
+        std::vector<QString> keys(idx.size());
+        for (auto position : rows_)
+            keys[position] = column == info ? decoded(position).info : text(position, column);
+        cache_.clear();
+        std::sort(rows_.begin(), rows_.end(), ordered([&keys](std::uint32_t a, std::uint32_t b) {
+                      const int c = QString::compare(keys[a], keys[b]);
+                      return c < 0 || (c == 0 && a < b);
+                  }));
+        break;
+    }
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace gui

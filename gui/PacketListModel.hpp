@@ -1,0 +1,79 @@
+// PacketListModel: the packet list as a table model over a capture's MessageIndex: frame,
+// time, source, destination, transport, length, the plug-in's summary line, and one
+// column per column that the plug-in registered. Only the rows on screen are decoded,
+// and a few hundred of them are kept decoded; the rest is the index.
+//
+// The shown rows are a list of index positions: all messages in capture order, or those
+// that a filter kept, in the order of the last sort. Rows drawn in the plug-in's colour
+// while it says it uses colour.
+#pragma once
+
+#include "MessageIndex.hpp"
+#include "MessageStore.hpp"
+#include "PlugInHost.hpp"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace gui {
+
+class PacketListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { frame, time, source, destination, transport, length, info, firstPlugInColumn };
+
+    PacketListModel(zem::PlugInHost& host, QObject* parent = nullptr);
+
+    /// Shows a new capture (or none).
+    void setCapture(const capture::MessageIndex* index, const capture::MessageStore* store);
+    /// Takes in the messages the loader published since the last call; answers how many
+    /// rows were added.
+    int catchUp();
+    /// Shows only the given messages (index positions, in capture order), or all of them.
+    void setShownMessages(std::optional<std::vector<std::uint32_t>> messages);
+    /// Reads usesColor() and protocolColor() again and redraws the rows.
+    void refreshColors();
+
+    /// The index position of the message shown in `row`.
+    std::uint32_t messageAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    /// The row that shows message `position`, if it is shown.
+    std::optional<int> rowOf(std::uint32_t position) const;
+    /// The octets of the message at index position `position`.
+    zem::ByteBuffer octets(std::uint32_t position) const;
+    std::size_t shownCount() const { return rows_.size(); }
+    std::size_t totalCount() const { return taken_; }
+    bool filtered() const { return filtered_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    void sort(int column, Qt::SortOrder order) override;
+
+private:
+    struct Decoded {
+        QString info;
+        QStringList plugInValues;
+    };
+    const Decoded& decoded(std::uint32_t position) const;
+    QString text(std::uint32_t position, int column) const;
+
+    zem::PlugInHost& host_;
+    const capture::MessageIndex* index_ = nullptr;
+    const capture::MessageStore* store_ = nullptr;
+    std::vector<std::uint32_t> rows_;
+    std::size_t taken_ = 0; // index entries taken in
+    bool filtered_ = false;
+    int sortColumn_ = frame;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    std::vector<std::pair<QString, std::string>> plugInColumns_; // title, key path
+    std::optional<QColor> color_;
+    mutable std::unordered_map<std::uint32_t, Decoded> cache_;
+};
+
+} // namespace gui

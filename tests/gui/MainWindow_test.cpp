@@ -1,0 +1,205 @@
+// The packet window as a user works it: open a capture, select rows and nodes, click
+// octets, filter, sort, change the colour, cancel a large read, decode a port as RADIUS.
+#include "DetailView.hpp"
+#include "GuiTestSupport.hpp"
+#include "HexView.hpp"
+#include "MainWindow.hpp"
+#include "PacketListModel.hpp"
+#include "SettingsViewWidget.hpp"
+#include "TestSupport.hpp"
+
+#include <QApplication>
+#include <QBrush>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+using gui_testing::host;
+
+QString sample(const char* name) {
+    return QString(RADIUS_SAMPLES_DIR) + "/" + name;
+}
+
+struct OpenWindow {
+    gui::MainWindow window{host()};
+    explicit OpenWindow(const char* capture) {
+        window.show();
+        EXPECT_TRUE(window.openCapture(sample(capture), true));
+        EXPECT_TRUE(window.waitUntilIdle(30));
+    }
+};
+
+QTreeWidgetItem* findItem(QTreeWidget* tree, const QString& text) {
+    auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+} // namespace
+
+TEST(MainWindow, ASelectedNodeHighlightsItsOctetsAndAnOctetSelectsItsNode) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    ASSERT_EQ(window.model()->rowCount(), 8);
+    EXPECT_EQ(
+        window.model()->data(window.model()->index(0, gui::PacketListModel::info), Qt::DisplayRole),
+        "Access-Request (1) (Id=1)");
+    window.selectRow(0);
+    auto* tree = window.detail()->tree();
+    ASSERT_GT(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "RADIUS-Header");
+
+    auto* userName = findItem(tree, "AVP 1 - User-Name");
+    ASSERT_NE(userName, nullptr);
+    tree->setCurrentItem(userName);
+    auto highlighted = window.detail()->hex()->highlighted();
+    ASSERT_TRUE(highlighted);
+    EXPECT_EQ(highlighted->first, 20u); // right after the header
+    EXPECT_EQ(highlighted->second, 7u);
+
+    // A value without a place of its own shows its attribute's octets.
+    tree->setCurrentItem(findItem(tree, "User Name: alice"));
+    EXPECT_EQ(window.detail()->hex()->highlighted(), highlighted);
+
+    // An attribute's Length octet sits one after its start.
+    tree->setCurrentItem(userName->child(1));
+    EXPECT_EQ(window.detail()->hex()->highlighted(),
+              std::make_pair(std::size_t{21}, std::size_t{1}));
+
+    // Clicking octet 22 (inside "alice") selects the deepest node that covers it.
+    auto* hex = window.detail()->hex();
+    QTextCursor cursor(hex->document());
+    cursor.setPosition(hex->textPositionOf(22));
+    const QPoint point = hex->cursorRect(cursor).center() + QPoint(2, 0);
+    QTest::mouseClick(hex->viewport(), Qt::LeftButton, {}, point);
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), "AVP 1 - User-Name");
+    // Octet 21 is the User-Name's Length; the header's own fields carry no place, so
+    // octet 5 selects the header.
+    EXPECT_TRUE(window.detail()->selectNodeAt(21));
+    EXPECT_EQ(tree->currentItem()->text(0), "Length: 7 bytes");
+    EXPECT_TRUE(window.detail()->selectNodeAt(5));
+    EXPECT_EQ(tree->currentItem()->text(0), "RADIUS-Header");
+}
+
+TEST(MainWindow, FiltersTakeExpressionsAndFindPredicatesAndReportErrorsInline) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    struct Case {
+        const char* filter;
+        bool accepted;
+        int rows;
+    } cases[] = {
+        {"radiusCodeResolved CONTAINS[c] \"accept\"", true, 1},
+        {"radiusCode == 1", true, 5},
+        {"RADIUS Code contains=Reject", true, 1},
+        {"radiusCode ==", false, 1}, // the list stays as it was
+        {"nosuchfield == 1", false, 1},
+        {"", true, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filter);
+        window.filterEdit()->setText(c.filter);
+        QTest::keyClick(window.filterEdit(), Qt::Key_Return);
+        EXPECT_TRUE(window.waitUntilIdle(30));
+        EXPECT_EQ(window.filterError()->text().isEmpty(), c.accepted)
+            << window.filterError()->text().toStdString();
+        EXPECT_EQ(window.model()->rowCount(), c.rows);
+    }
+    window.applyFilter("radiusCode == 1");
+    window.waitUntilIdle(30);
+    EXPECT_TRUE(window.countLabel()->text().contains("Shown: 5"))
+        << window.countLabel()->text().toStdString();
+}
+
+TEST(MainWindow, SortsByAnyColumn) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    auto* model = window.model();
+    auto lengthAt = [&](int row) {
+        return model->data(model->index(row, gui::PacketListModel::length), Qt::DisplayRole)
+            .toInt();
+    };
+    window.list()->sortByColumn(gui::PacketListModel::length, Qt::DescendingOrder);
+    for (int row = 1; row < model->rowCount(); ++row)
+        EXPECT_GE(lengthAt(row - 1), lengthAt(row));
+    window.list()->sortByColumn(gui::PacketListModel::info, Qt::AscendingOrder);
+    EXPECT_TRUE(model->data(model->index(0, gui::PacketListModel::info), Qt::DisplayRole)
+                    .toString()
+                    .startsWith("Access-Accept"));
+    window.list()->sortByColumn(gui::PacketListModel::frame, Qt::AscendingOrder);
+    EXPECT_EQ(model->data(model->index(0, 0), Qt::DisplayRole).toString(), "1");
+}
+
+TEST(MainWindow, TheColourSettingChangesTheOpenList) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    auto settings = host().makeSettingsWidget();
+    window.followSettings(*settings);
+    settings->show();
+    auto background = [&] {
+        return window.model()->data(window.model()->index(0, 0), Qt::BackgroundRole);
+    };
+    settings->view().setUseColor(false);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_FALSE(background().isValid());
+    settings->view().setProtocolColor({1, 0, 0, 1});
+    QTest::mouseClick(settings->colorBox(), Qt::LeftButton, {},
+                      QPoint(8, settings->colorBox()->height() / 2));
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ASSERT_TRUE(background().isValid());
+    EXPECT_EQ(background().value<QBrush>().color(), QColor(Qt::red));
+    settings->view().setUseColor(false);
+}
+
+TEST(MainWindow, ALargeReadCanBeCancelled) {
+    testing_support::TemporaryFolder folder;
+    const auto capture = (folder.path() / "large.pcap").string();
+    const std::string command =
+        std::string(RADIUS_MAKE_SAMPLES_EXECUTABLE) + " --bench 400000 " + capture + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    gui::MainWindow window(host());
+    window.show();
+    ASSERT_TRUE(window.openCapture(QString::fromStdString(capture), true));
+    window.cancelWork();
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_LT(window.model()->totalCount(), 400000u);
+    // The same capture read whole.
+    ASSERT_TRUE(window.openCapture(QString::fromStdString(capture), true));
+    EXPECT_TRUE(window.waitUntilIdle(60));
+    EXPECT_EQ(window.model()->totalCount(), 400000u);
+    EXPECT_EQ(window.model()->rowCount(), 400000);
+}
+
+TEST(MainWindow, DecodeAsMakesMessagesOnAnotherPortAppear) {
+    OpenWindow open("coa-disconnect.pcap");
+    auto& window = open.window;
+    const int before = window.model()->rowCount();
+    window.decodeAs({{"RADIUS", zem::kZEMSourceProtocols::udp, 3799}});
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_GT(window.model()->rowCount(), before);
+}
+
+TEST(MainWindow, StatisticsCountWhatTheCommandLineCounts) {
+    OpenWindow open("auth-exchange.pcap");
+    const auto summary = open.window.computeStatistics();
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->messages, 8u);
+    EXPECT_EQ(summary->requests, 5u);
+    EXPECT_EQ(summary->answered, 3u);
+    EXPECT_EQ(summary->retransmissions, 1u);
+}
+
+TEST(MainWindow, ABrokenCaptureIsOneClearMessage) {
+    gui::MainWindow window(host());
+    EXPECT_FALSE(window.openCapture(sample("access-request.hex"), true));
+    EXPECT_FALSE(window.openCapture(sample("no-such.pcap"), true));
+    EXPECT_FALSE(window.startLiveCapture("no-such-interface0", true));
+}
