@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -64,6 +65,7 @@ SettingsViewWidget::SettingsViewWidget(std::shared_ptr<zem::ZEMProtocolTableView
     colorRow->addStretch(1);
     colorButton_ = new QPushButton(group);
     colorButton_->setAccessibleName("Packet colour");
+    colorButton_->setAutoDefault(false);
     colorRow->addWidget(colorButton_);
     settings->addLayout(colorRow);
 
@@ -91,6 +93,7 @@ SettingsViewWidget::SettingsViewWidget(std::shared_ptr<zem::ZEMProtocolTableView
     reset_ = new QPushButton("Reset", group);
     reset_->setFont(monospacedFont(13));
     reset_->setFlat(true);
+    reset_->setAutoDefault(false);
     ok_ = new QPushButton("Ok", group);
     QFont bold = monospacedFont(13);
     bold.setBold(true);
@@ -182,7 +185,13 @@ void SettingsViewWidget::refresh() {
     useColor_->setChecked(view_->useColor());
     paintSwatch(colorButton_, view_->protocolColor());
     const int rows = static_cast<int>(view_->rowCount());
-    table_->setRowCount(rows);
+    if (rows != table_->rowCount() || rows_.size() != static_cast<std::size_t>(rows)) {
+        rows_.clear();
+        table_->setRowCount(0);
+        table_->setRowCount(rows);
+        for (int row = 0; row < rows; ++row)
+            buildRow(row);
+    }
     for (int row = 0; row < rows; ++row)
         fillRow(row);
     table_->clearSelection();
@@ -192,57 +201,92 @@ void SettingsViewWidget::refresh() {
     ok_->setEnabled(!view_->viewHasErrors());
 }
 
-void SettingsViewWidget::fillRow(int row) {
-    const auto index = static_cast<std::size_t>(row);
-    const auto model = view_->rowModel(index);
-    if (!model)
-        return;
+namespace {
 
-    auto* name = new QPushButton(text(view_->nameTitle(index)));
-    name->setFont(monospacedFont(11));
-    auto* names = new QMenu(name);
+// The Ports field: Return submits the row and goes no further, so that a dialog around
+// the view does not take it for its default button.
+class PortsField : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        QLineEdit::keyPressEvent(event);
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            event->accept();
+    }
+};
+
+} // namespace
+
+void SettingsViewWidget::buildRow(int row) {
+    const auto index = static_cast<std::size_t>(row);
+    RowWidgets widgets;
+    widgets.name = new QPushButton;
+    widgets.name->setFont(monospacedFont(11));
+    widgets.name->setAutoDefault(false);
+    auto* names = new QMenu(widgets.name);
     for (const auto& choice : view_->defaultProtocolNames())
         names->addAction(text(choice), this,
                          [this, index, choice] { view_->chooseName(index, choice); });
-    name->setMenu(names);
-    table_->setCellWidget(row, 0, name);
+    widgets.name->setMenu(names);
+    table_->setCellWidget(row, 0, widgets.name);
 
     auto* ports = new QWidget;
     auto* portsLayout = new QHBoxLayout(ports);
     portsLayout->setContentsMargins(2, 2, 2, 2);
-    auto* field = new QLineEdit(text(model->protocolPorts));
-    field->setObjectName("ports");
-    field->setPlaceholderText("Protocol Ports");
-    field->setFont(monospacedFont(11));
-    portsLayout->addWidget(field, 1);
-    const auto& state = model->errorModel.errorState();
-    if (!state.errorText.empty()) {
-        auto* error = new QLabel(text(state.errorText));
-        error->setObjectName("error");
-        error->setStyleSheet("color: #c62828; font-weight: bold;");
-        error->setFont(monospacedFont(11));
-        error->setToolTip(state.errorDetails ? QString::fromUtf8(state.errorDetails->what())
-                                             : text(state.errorText));
-        field->setToolTip(error->toolTip());
-        portsLayout->addWidget(error);
-    }
+    widgets.ports = new PortsField;
+    widgets.ports->setObjectName("ports");
+    widgets.ports->setPlaceholderText("Protocol Ports");
+    widgets.ports->setFont(monospacedFont(11));
+    portsLayout->addWidget(widgets.ports, 1);
+    widgets.error = new QLabel("Error");
+    widgets.error->setObjectName("error");
+    widgets.error->setStyleSheet("color: #c62828; font-weight: bold;");
+    widgets.error->setFont(monospacedFont(11));
+    portsLayout->addWidget(widgets.error);
     // The field is bound to the row's port text, as the host's port field is.
-    connect(field, &QLineEdit::textEdited, this,
-            [model](const QString& typed) { model->protocolPorts = typed.toStdString(); });
+    auto* field = widgets.ports;
+    connect(field, &QLineEdit::textEdited, this, [this, index](const QString& typed) {
+        if (auto model = view_->rowModel(index))
+            model->protocolPorts = typed.toStdString();
+    });
     connect(field, &QLineEdit::returnPressed, this,
             [this, index, field] { view_->submitPorts(index, field->text().toStdString()); });
     table_->setCellWidget(row, 1, ports);
 
-    auto* source = new QPushButton(text(view_->sourceTitle(model->sourceProtocol)));
-    source->setFont(monospacedFont(11));
-    auto* sources = new QMenu(source);
+    widgets.source = new QPushButton;
+    widgets.source->setFont(monospacedFont(11));
+    widgets.source->setAutoDefault(false);
+    auto* sources = new QMenu(widgets.source);
     for (auto choice : zem::kZEMSourceProtocolsAllCases) {
         const auto raw = static_cast<std::int64_t>(choice);
         sources->addAction(text(view_->sourceTitle(raw)), this,
                            [this, index, raw] { view_->chooseSource(index, raw); });
     }
-    source->setMenu(sources);
-    table_->setCellWidget(row, 2, source);
+    widgets.source->setMenu(sources);
+    table_->setCellWidget(row, 2, widgets.source);
+    rows_.push_back(widgets);
+}
+
+void SettingsViewWidget::fillRow(int row) {
+    const auto index = static_cast<std::size_t>(row);
+    const auto model = view_->rowModel(index);
+    if (!model)
+        return;
+    auto& widgets = rows_[index];
+    widgets.name->setText(text(view_->nameTitle(index)));
+    // What the user is typing stays as typed; the model holds it already.
+    if (!widgets.ports->hasFocus() || widgets.ports->text().toStdString() != model->protocolPorts)
+        widgets.ports->setText(text(model->protocolPorts));
+    const auto& state = model->errorModel.errorState();
+    const QString tip =
+        state.errorDetails ? QString::fromUtf8(state.errorDetails->what()) : text(state.errorText);
+    widgets.error->setVisible(!state.errorText.empty());
+    widgets.error->setText(text(state.errorText));
+    widgets.error->setToolTip(tip);
+    widgets.ports->setToolTip(state.errorText.empty() ? QString() : tip);
+    widgets.source->setText(text(view_->sourceTitle(model->sourceProtocol)));
 }
 
 } // namespace gui

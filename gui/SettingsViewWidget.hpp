@@ -8,8 +8,11 @@
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -45,6 +48,7 @@ protected:
 private:
     void scheduleRefresh();
     void refresh();
+    void buildRow(int row);
     void fillRow(int row);
     void pickColor();
 
@@ -58,6 +62,13 @@ private:
     QTableWidget* table_;
     QPushButton* reset_;
     QPushButton* ok_;
+    struct RowWidgets {
+        QPushButton* name;
+        QLineEdit* ports;
+        QLabel* error;
+        QPushButton* source;
+    };
+    std::vector<RowWidgets> rows_;
 };
 
 } // namespace gui

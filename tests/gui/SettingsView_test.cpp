@@ -135,15 +135,16 @@ TEST(SettingsView, SwitchesWriteTheStoreAtOnce) {
 
 TEST(SettingsView, AnEmptyPortsFieldMarksTheRowAndDisablesOk) {
     auto widget = openSettings();
+    EXPECT_FALSE(errorLabel(*widget, 0)->isVisible());
     submit(*widget, 0, "");
-    ASSERT_NE(errorLabel(*widget, 0), nullptr);
+    ASSERT_TRUE(errorLabel(*widget, 0)->isVisible());
     EXPECT_EQ(errorLabel(*widget, 0)->text(), "Error");
     EXPECT_FALSE(errorLabel(*widget, 0)->toolTip().isEmpty());
     EXPECT_FALSE(widget->okButton()->isEnabled());
 
     // A port that the other protocol claims is refused with its reason.
     submit(*widget, 0, "1813");
-    ASSERT_NE(errorLabel(*widget, 0), nullptr);
+    ASSERT_TRUE(errorLabel(*widget, 0)->isVisible());
     EXPECT_TRUE(errorLabel(*widget, 0)->toolTip().contains("1813"))
         << errorLabel(*widget, 0)->toolTip().toStdString();
 
@@ -180,7 +181,7 @@ TEST(SettingsView, ResetWithAnEmptyPortsFieldChangesNothing) {
     submit(*widget, 1, "");
     QTest::mouseClick(widget->resetButton(), Qt::LeftButton);
     EXPECT_EQ(dismissed.count(), 0);
-    EXPECT_NE(errorLabel(*widget, 1), nullptr);
+    EXPECT_TRUE(errorLabel(*widget, 1)->isVisible());
     EXPECT_EQ(widget->view().rowModel(1)->protocolPorts, "");
 }
 
