@@ -61,7 +61,10 @@ public:
         }
     }
 
-    bool done() const { return options_.count && shown_ >= *options_.count; }
+    /// -c messages were shown, or the output cannot take more.
+    bool done() const {
+        return (options_.count && shown_ >= *options_.count) || !results_.failure().empty();
+    }
     std::uint64_t shown() const { return shown_; }
 
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
@@ -222,6 +225,8 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     session.finish();
     if (!failure.empty())
         return fail(failure);
+    if (!results.failure().empty())
+        return fail(results.failure());
     return 0;
 }
 

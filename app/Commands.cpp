@@ -4,6 +4,7 @@
 #include "Output.hpp"
 #include "TextEscaping.hpp"
 #include "TreePrinter.hpp"
+#include "ZEMColor.hpp"
 #include "ZEMError.hpp"
 #include "ZEMNetworkProtocol.hpp"
 #include "ZEMPortsController.hpp"
@@ -142,23 +143,37 @@ int printGlossary(const zem::PlugInHost& host, const std::string& which) {
     return 0;
 }
 
+zem::PropertyList checkedSettingValue(const zem::ZEMUserDefaults& store, const std::string& key,
+                                      const std::string& text, const std::string& option) {
+    auto refuse = [&](const std::string& why) {
+        return zem::ZEMError(zem::ZEMError::Case::invalidArgument, option + ": " + why);
+    };
+    auto current = store.objectForKey(key);
+    if (!current)
+        throw refuse("unknown setting " + key + " (see -G prefs)");
+    if (current->get<bool>()) {
+        if (text != "YES" && text != "NO" && text != "true" && text != "false" && text != "1" &&
+            text != "0")
+            throw refuse(key + " wants YES or NO, got \"" + zem::terminalSafe(text) + "\"");
+        return zem::propertyListBoolValue(zem::PropertyList(text));
+    }
+    if (current->get<zem::ByteBuffer>())
+        throw refuse(key + " holds the protocol list; use ports set");
+    // A colour keeps the colour's text form, so that the plug-in can read it back.
+    if (const auto* held = current->get<std::string>();
+        held && zem::ZEMColor::fromRawValue(*held) && !zem::ZEMColor::fromRawValue(text))
+        throw refuse(key +
+                     " wants a colour as red green blue [alpha] from 0 to 1, such as "
+                     "\"1 0.5 0 1\", got \"" +
+                     zem::terminalSafe(text) + "\"");
+    return zem::PropertyList(text);
+}
+
 int runSettingsCommand(zem::PlugInHost&, const std::vector<std::string>& command) {
     auto& store = zem::ZEMUserDefaults::standardUserDefaults();
     if (command.size() == 4 && command[1] == "set") {
         const auto& key = command[2];
-        const auto& text = command[3];
-        auto current = store.objectForKey(key);
-        if (!current)
-            return fail("settings set: unknown setting " + key + " (see -G prefs)");
-        zem::PropertyList value(text);
-        if (current->get<bool>()) {
-            if (text != "YES" && text != "NO" && text != "true" && text != "false" && text != "1" &&
-                text != "0")
-                return fail("settings set: " + key + " wants YES or NO");
-            value = zem::propertyListBoolValue(zem::PropertyList(text));
-        } else if (current->get<zem::ByteBuffer>()) {
-            return fail("settings set: " + key + " holds the protocol list; use ports set");
-        }
+        auto value = checkedSettingValue(store, key, command[3], "settings set");
         if (!store.setObject(key, value))
             return fail("settings set: could not write " + store.path());
         return 0;

@@ -1,5 +1,7 @@
 #include "Output.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace app {
@@ -29,12 +31,25 @@ std::FILE* output() {
 
 namespace app {
 
+std::string outputFailure(std::FILE* stream) {
+    if (std::fflush(stream) == 0 && !std::ferror(stream))
+        return {};
+    return std::string("cannot write the output: ") + std::strerror(errno ? errno : EIO);
+}
+
+void ResultsWriter::put(std::string_view text) {
+    if (!failure_.empty() || text.empty())
+        return;
+    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size())
+        failure_ = outputFailure(out_);
+}
+
 void ResultsWriter::write(std::string_view text) {
     constexpr std::size_t bufferLimit = 1u << 16;
     if (text.size() >= bufferLimit) {
         // Large runs go out as they are rather than through one more copy.
         drain();
-        std::fwrite(text.data(), 1, text.size(), out_);
+        put(text);
         return;
     }
     buffer_ += text;
@@ -43,15 +58,14 @@ void ResultsWriter::write(std::string_view text) {
 }
 
 void ResultsWriter::drain() {
-    if (!buffer_.empty()) {
-        std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
-        buffer_.clear();
-    }
+    put(buffer_);
+    buffer_.clear();
 }
 
 void ResultsWriter::flush() {
     drain();
-    std::fflush(out_);
+    if (failure_.empty())
+        failure_ = outputFailure(out_);
 }
 
 } // namespace app

@@ -26,11 +26,18 @@ public:
     /// Hands everything written so far to the stream and the stream to the system.
     void flush();
     std::FILE* stream() const { return out_; }
+    /// Why the output could not be written (a full disk, say); empty while it could.
+    const std::string& failure() const { return failure_; }
 
 private:
     void drain();
+    void put(std::string_view text);
     std::FILE* out_;
     std::string buffer_;
+    std::string failure_;
 };
+
+/// Flushes a stream; answers why it could not be written, empty when it could.
+std::string outputFailure(std::FILE* stream);
 
 } // namespace app

@@ -15,6 +15,19 @@ namespace {
 
 constexpr const char* appVersion = "1.0";
 
+int run(zem::PlugInHost& host, const app::Options& options) {
+    if (!options.command.empty()) {
+        if (options.command.front() == "settings")
+            return app::runSettingsCommand(host, options.command);
+        return app::runPortsCommand(host, options.command);
+    }
+    if (options.glossary)
+        return app::printGlossary(host, *options.glossary);
+    if (options.hex)
+        return app::decodeHexMessage(host, options);
+    return app::runCaptureCommand(host, options);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -27,6 +40,8 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(app::usageText().c_str(), stdout);
+        if (auto failure = app::outputFailure(stdout); !failure.empty())
+            return app::fail(failure);
         return 0;
     }
     app::reserveStandardOutput();
@@ -44,21 +59,13 @@ int main(int argc, char** argv) {
             return 0;
         }
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();
-        for (const auto& [key, value] : options.settingOverrides) {
-            if (!store.objectForKey(key))
-                return app::fail("-o: unknown setting " + key + " (see -G prefs)");
-            store.setArgumentValue(key, zem::PropertyList(value));
-        }
-        if (!options.command.empty()) {
-            if (options.command.front() == "settings")
-                return app::runSettingsCommand(host, options.command);
-            return app::runPortsCommand(host, options.command);
-        }
-        if (options.glossary)
-            return app::printGlossary(host, *options.glossary);
-        if (options.hex)
-            return app::decodeHexMessage(host, options);
-        return app::runCaptureCommand(host, options);
+        for (const auto& [key, value] : options.settingOverrides)
+            store.setArgumentValue(key, app::checkedSettingValue(store, key, value, "-o"));
+        const int status = run(host, options);
+        // What the commands printed must have reached its reader.
+        if (auto failure = app::outputFailure(app::output()); status == 0 && !failure.empty())
+            return app::fail(failure);
+        return status;
     } catch (const zem::ZEMError& error) {
         return app::fail(error.what());
     } catch (const std::exception& error) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -91,7 +92,30 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
+// Temporary files of writers that died before renaming them ("defaults.plist.tmp.PID"
+// whose process is gone) are removed by the next writer.
+void removeStaleTemporaries(const std::string& path) {
+    const fs::path file(path);
+    const std::string prefix = file.filename().string() + ".tmp.";
+    std::error_code ec;
+    for (const auto& entry :
+         fs::directory_iterator(file.has_parent_path() ? file.parent_path() : fs::path("."), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        pid_t pid = 0;
+        const char* digits = name.data() + prefix.size();
+        auto [end, error] = std::from_chars(digits, name.data() + name.size(), pid);
+        if (error != std::errc() || end != name.data() + name.size() || pid <= 0 ||
+            pid == ::getpid())
+            continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH)
+            fs::remove(entry.path(), ec);
+    }
+}
+
 bool replaceFileAtomically(const std::string& path, std::string_view contents) {
+    removeStaleTemporaries(path);
     const std::string temporary = path + ".tmp." + std::to_string(::getpid());
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -140,14 +164,19 @@ std::string ZEMUserDefaults::defaultStorePath() {
     if (const char* explicitPath = std::getenv("RADIUS_ANALYZER_DEFAULTS");
         explicitPath && *explicitPath)
         return explicitPath;
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.config";
-    else
-        base = ".";
-    return base + "/radius-analyzer/defaults.plist";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about operator+ on strings
+    // once it is inlined at -O2.
+    std::string path;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        path = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        path = home;
+        path += "/.config";
+    } else {
+        path = ".";
+    }
+    path += "/radius-analyzer/defaults.plist";
+    return path;
 }
 
 void ZEMUserDefaults::configureStandardPath(std::string path) {

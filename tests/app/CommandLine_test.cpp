@@ -196,3 +196,56 @@ TEST(CommandLineSettings, PortEditsPersistAcrossProcesses) {
     EXPECT_NE(run("-G prefs").second.find("com_quillfern_zem_radius_credentials_secret: NO"),
               std::string::npos);
 }
+
+// Where the output goes decides how a run ends: a full disk is an error with one line, a
+// reader that stops early ends the run quietly. Settings are checked against their kind.
+TEST(CommandLineErrors, OutputThatCannotBeWrittenAndSettingsOfTheWrongKind) {
+    testing_support::TemporaryFolder folder;
+    const std::string samples = RADIUS_SAMPLES_DIR;
+    struct Case {
+        std::string arguments; // after the program, shell syntax
+        int status;
+        std::string error; // in standard error; empty: nothing there
+    } cases[] = {
+        {"-V " + samples + "/auth-exchange.pcap > /dev/full", 1,
+         "radius-analyzer: cannot write the output: No space left on device\n"},
+        {"-T json " + samples + "/auth-exchange.pcap > /dev/full", 1,
+         "radius-analyzer: cannot write the output: No space left on device\n"},
+        {"-G fields > /dev/full", 1,
+         "radius-analyzer: cannot write the output: No space left on device\n"},
+        {"--help > /dev/full", 1,
+         "radius-analyzer: cannot write the output: No space left on device\n"},
+        {"-V " + samples + "/auth-exchange.pcap | head -c 10 > /dev/null", 0, ""},
+        {"settings set com_quillfern_zem_radius_color blue", 1,
+         "radius-analyzer: settings set: com_quillfern_zem_radius_color wants a colour as red "
+         "green blue [alpha] from 0 to 1, such as \"1 0.5 0 1\", got \"blue\"\n"},
+        {"settings set com_quillfern_zem_radius_color '0 0.5 1'", 0, ""},
+        {"settings set com_quillfern_zem_radius_ip_resolve sometimes", 1,
+         "radius-analyzer: settings set: com_quillfern_zem_radius_ip_resolve wants YES or NO, "
+         "got \"sometimes\"\n"},
+        {"-o com_quillfern_zem_radius_color=red " + samples + "/auth-exchange.pcap", 1,
+         "radius-analyzer: -o: com_quillfern_zem_radius_color wants a colour as red green blue "
+         "[alpha] from 0 to 1, such as \"1 0.5 0 1\", got \"red\"\n"},
+        {"-o com_quillfern_zem_radius_protocols=[] " + samples + "/auth-exchange.pcap", 1,
+         "radius-analyzer: -o: com_quillfern_zem_radius_protocols holds the protocol list; use "
+         "ports set\n"},
+    };
+    const std::string defaults = (folder.path() / "defaults.plist").string();
+    const std::string errors = (folder.path() / "err.txt").string();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        // pipefail: a run that a stopped reader ended is judged by the program's status
+        // (SIGPIPE, as other tools end), seen here as 141 from bash, or 0 when it was done.
+        const std::string command =
+            "bash -c 'set -o pipefail; env RADIUS_ANALYZER_DEFAULTS=" + defaults + " " +
+            RADIUS_ANALYZER_EXECUTABLE + " " + replaceAll(c.arguments, "'", "'\\''") + " 2> " +
+            errors + "'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        if (c.arguments.find("| head") != std::string::npos)
+            EXPECT_TRUE(WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 141);
+        else
+            EXPECT_EQ(WEXITSTATUS(status), c.status);
+        EXPECT_EQ(readAll(errors), c.error);
+    }
+}

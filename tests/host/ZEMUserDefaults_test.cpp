@@ -2,6 +2,8 @@
 #include "ZEMLog.hpp"
 #include "ZEMUserDefaults.hpp"
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -160,4 +162,49 @@ TEST_F(Store, TwoProcessesWritingAtOnceLoseNothing) {
     // No temporary file is left behind.
     for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "sub"))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
+}
+
+// A writer killed between writing its temporary file and renaming it leaves the file
+// behind; the next writer removes it, but not a living writer's.
+TEST_F(Store, TheNextWriterRemovesTemporaryFilesOfDeadWriters) {
+    ZEMUserDefaults store(path());
+    ASSERT_TRUE(store.setObject("a", PropertyList(std::int64_t{1})));
+    pid_t dead = fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(dead, &status, 0);
+    const auto stale = path() + ".tmp." + std::to_string(dead);
+    const auto living = path() + ".tmp." + std::to_string(getppid());
+    const auto other = path() + ".tmp.notapid";
+    for (const auto& name : {stale, living, other})
+        std::ofstream(name) << "half a plist";
+    ASSERT_TRUE(store.setObject("b", PropertyList(std::int64_t{2})));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(living));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(ZEMUserDefaults(path()).integerForKey("b"), 2);
+}
+
+// A writer killed at any moment leaves the old file or the new one, never a mix.
+TEST_F(Store, AWriterKilledMidWayLeavesTheOldOrTheNewFile) {
+    ZEMUserDefaults(path()).setObject("big", PropertyList(std::string(1 << 16, 'a')));
+    for (int round = 0; round < 20; ++round) {
+        pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            ZEMUserDefaults store(path());
+            for (int i = 0;; ++i)
+                store.setObject("big", PropertyList(std::string(1 << 16, char('a' + i % 26))));
+        }
+        usleep(static_cast<useconds_t>(1000 + round * 700));
+        kill(writer, SIGKILL);
+        int status = 0;
+        waitpid(writer, &status, 0);
+        const auto text = ZEMUserDefaults(path()).stringForKey("big");
+        ASSERT_TRUE(text.has_value()) << "round " << round;
+        EXPECT_EQ(text->size(), std::size_t{1} << 16);
+        EXPECT_EQ(text->find_first_not_of(text->front()), std::string::npos);
+    }
 }
