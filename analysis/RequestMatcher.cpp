@@ -1,23 +1,12 @@
 #include "RequestMatcher.hpp"
 
-#include <cstring>
-
 namespace analysis {
 
 std::size_t ExchangeKeyHash::operator()(const ExchangeKey& key) const noexcept {
-    // Mixes the addresses eight octets at a time; the rest fits in one word.
-    std::uint64_t h = 0x9E3779B97F4A7C15ULL;
-    auto mix = [&h](std::uint64_t word) {
-        h ^= word + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
-    };
-    for (const auto* address : {&key.client, &key.server}) {
-        std::uint64_t words[2];
-        std::memcpy(words, address->bytes.data(), sizeof words);
-        mix(words[0]);
-        mix(words[1]);
-    }
-    mix((std::uint64_t{key.clientPort} << 32) | (std::uint64_t{key.serverPort} << 16) |
-        (std::uint64_t{key.identifier} << 8) | key.requestCode);
+    std::uint64_t h = zem::hashMix(zem::hashMix(0, key.client), key.server);
+    h = zem::hashMix(h, (std::uint64_t{key.clientPort} << 32) |
+                            (std::uint64_t{key.serverPort} << 16) |
+                            (std::uint64_t{key.identifier} << 8) | key.requestCode);
     return static_cast<std::size_t>(h);
 }
 

@@ -76,13 +76,13 @@ public:
     }
 
     /// Writes what is still in flight, then what closes the output and the statistics.
-    void finish() {
+    void finish(const capture::CapturePipeline::Losses& losses) {
         queue_.finish(write_);
         std::string closing;
         if (renderer_.printsMessages())
             renderer_.form().end(closing, shown_);
         if (renderer_.statisticsWanted())
-            closing += statisticsReport(statistics_.summary());
+            closing += statisticsReport(statistics_.summary(), losses);
         results_.write(closing);
         results_.flush();
     }
@@ -222,7 +222,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
         failure = error.what();
     }
     // Everything before the fault is still written.
-    session.finish();
+    session.finish(pipeline.losses());
     if (!failure.empty())
         return fail(failure);
     if (!results.failure().empty())

@@ -4,7 +4,8 @@
 
 namespace app {
 
-std::string statisticsReport(const analysis::StatisticsSummary& s) {
+std::string statisticsReport(const analysis::StatisticsSummary& s,
+                             const capture::CapturePipeline::Losses& losses) {
     std::string out;
     char line[256];
     auto row = [&](const char* label, std::uint64_t n) {
@@ -25,6 +26,12 @@ std::string statisticsReport(const analysis::StatisticsSummary& s) {
     row("Attributes with an invalid length", s.invalidAttributes);
     row("Truncated attributes", s.truncatedAttributes);
     row("Payloads on RADIUS ports that are not RADIUS", s.notRadius);
+    if (losses.datagramsGivenUp > 0)
+        row("IP datagrams whose fragments never completed", losses.datagramsGivenUp);
+    if (losses.streamsGivenUp > 0)
+        row("TCP streams given up (idle or too many)", losses.streamsGivenUp);
+    if (losses.octetsUnframed > 0)
+        row("TCP octets that could not be framed", losses.octetsUnframed);
     out += rule;
     row("Requests", s.requests);
     row("Requests answered", s.answered);

@@ -26,6 +26,16 @@ public:
     void frame(int linkType, double time, zem::ByteView bytes);
     std::uint64_t frames() const { return frame_; }
 
+    /// What reassembly had to give up on.
+    struct Losses {
+        std::uint64_t datagramsGivenUp = 0; // IP datagrams whose fragments never completed
+        std::uint64_t streamsGivenUp = 0;   // TCP streams dropped with their state
+        std::uint64_t octetsUnframed = 0;   // TCP octets that could not start a message
+    };
+    Losses losses() const {
+        return {fragments_.givenUp(), streams_.givenUp(), streams_.droppedOctets()};
+    }
+
 private:
     void transport(const IPPacket& ip, double time);
 

@@ -2,41 +2,29 @@
 
 namespace capture {
 
-namespace {
-
-// Drops the entry that `age` says is oldest until the map has room for one more.
-template <typename Map, typename Age> void makeRoom(Map& map, std::size_t limit, Age age) {
-    while (!map.empty() && map.size() >= limit) {
-        auto oldest = map.begin();
-        for (auto it = map.begin(); it != map.end(); ++it)
-            if (age(it->second) < age(oldest->second))
-                oldest = it;
-        map.erase(oldest);
-    }
+std::size_t FragmentReassembler::KeyHash::operator()(const Key& key) const noexcept {
+    const auto h = zem::hashMix(zem::hashMix(0, key.source), key.destination);
+    return static_cast<std::size_t>(zem::hashMix(h, (std::uint64_t{key.id} << 8) | key.protocol));
 }
 
-} // namespace
-
-void FragmentReassembler::expire(double now) {
-    std::erase_if(datagrams_,
-                  [&](const auto& entry) { return now - entry.second.firstSeen > timeoutSeconds; });
-    makeRoom(datagrams_, maximumDatagrams, [](const Datagram& d) { return d.firstSeen; });
+std::size_t StreamKeyHash::operator()(const StreamKey& key) const noexcept {
+    const auto h = zem::hashMix(zem::hashMix(0, key.source), key.destination);
+    return static_cast<std::size_t>(
+        zem::hashMix(h, (std::uint64_t{key.sourcePort} << 16) | key.destinationPort));
 }
 
 std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment, double time) {
-    Key key{fragment.source, fragment.destination, fragment.fragmentId, fragment.protocol};
-    auto it = datagrams_.find(key);
-    if (it == datagrams_.end()) {
-        expire(time);
-        it = datagrams_.emplace(key, Datagram{}).first;
-        it->second.firstSeen = time;
-    }
-    Datagram& d = it->second;
+    const Key key{fragment.source, fragment.destination, fragment.fragmentId, fragment.protocol};
+    // Datagrams stay in the order of their first fragment: the oldest expire first.
+    datagrams_.expire(time, timeoutSeconds);
+    Datagram* found = datagrams_.find(key);
+    Datagram& d = found ? *found : datagrams_.insert(key, time);
     const std::uint32_t end =
         fragment.fragmentOffset + static_cast<std::uint32_t>(fragment.payload.size());
     if (end > maximumDatagramOctets ||
         d.octets + fragment.payload.size() > 2 * maximumDatagramOctets) {
-        datagrams_.erase(it);
+        datagrams_.erase(key);
+        ++oversized_;
         return std::nullopt;
     }
     if (!fragment.moreFragments)
@@ -61,7 +49,7 @@ std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment
     if (whole.size() < *d.totalLength)
         return std::nullopt;
     whole.resize(*d.totalLength);
-    datagrams_.erase(it);
+    datagrams_.erase(key);
     return whole;
 }
 
@@ -71,15 +59,6 @@ std::int32_t distance(std::uint32_t from, std::uint32_t to) {
     return static_cast<std::int32_t>(to - from);
 }
 } // namespace
-
-void TCPReassembler::expire(double now) {
-    if (now - lastExpiry_ < 1 && streams_.size() < maximumStreams)
-        return;
-    lastExpiry_ = now;
-    std::erase_if(streams_,
-                  [&](const auto& entry) { return now - entry.second.lastSeen > timeoutSeconds; });
-    makeRoom(streams_, maximumStreams, [](const Stream& s) { return s.lastSeen; });
-}
 
 void TCPReassembler::append(Stream& stream, zem::ByteView data) {
     if (stream.buffer.size() + data.size() > maximumBufferedOctets) {
@@ -116,15 +95,13 @@ void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double
         streams_.erase(key);
         return;
     }
-    auto it = streams_.find(key);
-    if (it == streams_.end()) {
-        if (segment.payload.empty() && !segment.syn)
-            return;
-        expire(time);
-        it = streams_.emplace(key, Stream{}).first;
-    }
-    Stream& stream = it->second;
-    stream.lastSeen = time;
+    streams_.expire(time, timeoutSeconds);
+    Stream* found = streams_.find(key);
+    if (!found && segment.payload.empty() && !segment.syn)
+        return;
+    Stream& stream = found ? *found : streams_.insert(key, time);
+    if (found)
+        streams_.touch(key, time);
     std::uint32_t sequence = segment.sequence;
     if (segment.syn) {
         stream.nextSequence = sequence + 1;

@@ -2,17 +2,19 @@
 // streams into RADIUS messages framed by their Length field (RFC 6613).
 //
 // State is bounded in count and octets and expires after a timeout measured in capture
-// time, so memory stays flat however long the capture runs.
+// time, so memory stays flat however long the capture runs; giving up on the oldest
+// state takes constant time, so a flood of beginnings costs no more per packet than
+// ordinary traffic. What was given up on is counted.
 #pragma once
 
 #include "ByteView.hpp"
+#include "LruTable.hpp"
 #include "NetworkLayers.hpp"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
-#include <tuple>
 #include <vector>
 
 namespace capture {
@@ -26,17 +28,26 @@ public:
     /// Adds a fragment; answers the whole upper-layer payload when it is complete.
     std::optional<zem::ByteBuffer> add(const IPPacket& fragment, double time);
     std::size_t pending() const { return datagrams_.size(); }
+    /// Datagrams given up on: never completed in time, pushed out, or too large.
+    std::uint64_t givenUp() const { return datagrams_.givenUp() + oversized_; }
 
 private:
-    using Key = std::tuple<IPAddress, IPAddress, std::uint32_t, std::uint8_t>;
+    struct Key {
+        IPAddress source, destination;
+        std::uint32_t id;
+        std::uint8_t protocol;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const noexcept;
+    };
     struct Datagram {
         std::map<std::uint32_t, zem::ByteBuffer> pieces; // by offset
         std::optional<std::uint32_t> totalLength;
         std::size_t octets = 0;
-        double firstSeen = 0;
     };
-    void expire(double now);
-    std::map<Key, Datagram> datagrams_;
+    LruTable<Key, Datagram, KeyHash> datagrams_{maximumDatagrams};
+    std::uint64_t oversized_ = 0;
 };
 
 /// One direction of a TCP connection.
@@ -44,6 +55,10 @@ struct StreamKey {
     IPAddress source, destination;
     std::uint16_t sourcePort, destinationPort;
     auto operator<=>(const StreamKey&) const = default;
+};
+
+struct StreamKeyHash {
+    std::size_t operator()(const StreamKey& key) const noexcept;
 };
 
 class TCPReassembler {
@@ -60,6 +75,8 @@ public:
     void add(const StreamKey& key, const TCPSegment& segment, double time, const MessageSink& sink);
     std::size_t streams() const { return streams_.size(); }
     std::uint64_t droppedOctets() const { return droppedOctets_; }
+    /// Streams given up on: unused too long, or pushed out by newer ones.
+    std::uint64_t givenUp() const { return streams_.givenUp(); }
 
 private:
     struct Stream {
@@ -67,14 +84,11 @@ private:
         std::map<std::uint32_t, zem::ByteBuffer> outOfOrder;
         std::size_t outOfOrderOctets = 0;
         zem::ByteBuffer buffer;
-        double lastSeen = 0;
     };
     void append(Stream& stream, zem::ByteView data);
     void frame(const StreamKey& key, Stream& stream, const MessageSink& sink);
-    void expire(double now);
-    std::map<StreamKey, Stream> streams_;
+    LruTable<StreamKey, Stream, StreamKeyHash> streams_{maximumStreams};
     std::uint64_t droppedOctets_ = 0;
-    double lastExpiry_ = 0;
 };
 
 } // namespace capture

@@ -222,47 +222,44 @@ bool MainWindow::closeCapture() {
     return true;
 }
 
-bool MainWindow::openCapture(const QString& path, bool quiet) {
+bool MainWindow::startSession(const std::function<std::unique_ptr<CaptureSession>()>& open,
+                              const QString& failureTitle, bool quiet) {
     if (!closeCapture())
         return false;
     try {
-        session_ = CaptureSession::openFile(path.toStdString());
+        session_ = open();
     } catch (const capture::CaptureError& error) {
         if (!quiet)
-            QMessageBox::warning(this, "Cannot open the capture", QString::fromUtf8(error.what()));
+            QMessageBox::warning(this, failureTitle, QString::fromUtf8(error.what()));
         statusBar()->showMessage(QString::fromUtf8(error.what()));
         return false;
     }
-    path_ = path;
-    rememberRecent(path);
-    setWindowTitle(QFileInfo(path).fileName() + " — RADIUS Analyzer");
     model_->setCapture(&session_->index(), &session_->store());
     firstRowsShown_ = loadReported_ = false;
-    progress_->setVisible(true);
+    cancel_->setText(session_->live() ? "Stop" : "Cancel");
     cancel_->setVisible(true);
+    progress_->setVisible(!session_->live());
     timer_->start();
     poll();
     return true;
 }
 
+bool MainWindow::openCapture(const QString& path, bool quiet) {
+    if (!startSession([&] { return CaptureSession::openFile(path.toStdString()); },
+                      "Cannot open the capture", quiet))
+        return false;
+    path_ = path;
+    rememberRecent(path);
+    setWindowTitle(QFileInfo(path).fileName() + " — RADIUS Analyzer");
+    return true;
+}
+
 bool MainWindow::startLiveCapture(const QString& interface, bool quiet) {
-    if (!closeCapture())
+    if (!startSession([&] { return CaptureSession::openLive(interface.toStdString()); },
+                      "Cannot capture", quiet))
         return false;
-    try {
-        session_ = CaptureSession::openLive(interface.toStdString());
-    } catch (const capture::CaptureError& error) {
-        if (!quiet)
-            QMessageBox::warning(this, "Cannot capture", QString::fromUtf8(error.what()));
-        statusBar()->showMessage(QString::fromUtf8(error.what()));
-        return false;
-    }
     path_.clear();
     setWindowTitle("Capturing on " + interface + " — RADIUS Analyzer");
-    model_->setCapture(&session_->index(), &session_->store());
-    firstRowsShown_ = loadReported_ = false;
-    cancel_->setText("Stop");
-    cancel_->setVisible(true);
-    timer_->start();
     return true;
 }
 

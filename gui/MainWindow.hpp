@@ -82,6 +82,8 @@ private:
     void rememberRecent(const QString& path);
     void fillRecentMenu();
     bool closeCapture(); // false when the user keeps a live capture open
+    bool startSession(const std::function<std::unique_ptr<CaptureSession>()>& open,
+                      const QString& failureTitle, bool quiet);
     void chooseInterface();
     void finishFilter();
 

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <charconv>
+#include <cstring>
 
 namespace zem {
 
@@ -20,6 +21,12 @@ std::string IPAddress::text() const {
     char buffer[INET6_ADDRSTRLEN] = {};
     inet_ntop(AF_INET6, bytes.data(), buffer, sizeof buffer);
     return buffer;
+}
+
+std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address) {
+    std::uint64_t words[2];
+    std::memcpy(words, address.bytes.data(), sizeof words);
+    return hashMix(hashMix(hashMix(seed, words[0]), words[1]), address.family);
 }
 
 } // namespace zem

@@ -17,4 +17,11 @@ struct IPAddress {
     auto operator<=>(const IPAddress&) const = default;
 };
 
+/// Mixes `value` into a running hash: for hash tables keyed by addresses and ports.
+constexpr std::uint64_t hashMix(std::uint64_t seed, std::uint64_t value) {
+    return seed ^ (value + 0x9E3779B97F4A7C15ULL + (seed << 6) + (seed >> 2));
+}
+/// Mixes an address into a running hash, eight octets at a time.
+std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address);
+
 } // namespace zem

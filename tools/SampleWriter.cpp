@@ -183,7 +183,7 @@ void CaptureWriter::frame(const Bytes& packet, bool isIPv6) {
 }
 
 void CaptureWriter::ip(const Endpoint& from, const Endpoint& to, std::uint8_t protocol,
-                       const Bytes& segment, std::size_t mtu) {
+                       const Bytes& segment, std::size_t mtu, std::size_t fragments) {
     const bool v6 = from.address.size() == 16;
     std::size_t chunk = mtu == 0 ? segment.size() : (mtu / 8) * 8;
     std::uint32_t id = fragmentId_++;
@@ -220,14 +220,14 @@ void CaptureWriter::ip(const Endpoint& from, const Endpoint& to, std::uint8_t pr
         }
         append(packet, piece);
         frame(packet, v6);
-        if (segment.empty())
+        if (segment.empty() || --fragments == 0)
             break;
     }
     ++ipId_;
 }
 
 void CaptureWriter::udp(const Endpoint& from, const Endpoint& to, const Bytes& payload,
-                        std::size_t mtu) {
+                        std::size_t mtu, std::size_t fragments) {
     Bytes segment;
     put16(segment, from.port);
     put16(segment, to.port);
@@ -239,7 +239,7 @@ void CaptureWriter::udp(const Endpoint& from, const Endpoint& to, const Bytes& p
         checksum = 0xFFFF;
     segment[6] = static_cast<std::uint8_t>(checksum >> 8);
     segment[7] = static_cast<std::uint8_t>(checksum);
-    ip(from, to, 17, segment, mtu);
+    ip(from, to, 17, segment, mtu, fragments);
 }
 
 void CaptureWriter::tcp(const Endpoint& from, const Endpoint& to, std::uint32_t sequence,

@@ -3,6 +3,7 @@
 // benchmark's capture generator. Everything is deterministic.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <pcap/pcap.h>
 #include <string>
@@ -48,8 +49,10 @@ public:
     CaptureWriter(const CaptureWriter&) = delete;
     CaptureWriter& operator=(const CaptureWriter&) = delete;
 
-    /// One UDP datagram, split into IP fragments of at most `mtu` payload octets when given.
-    void udp(const Endpoint& from, const Endpoint& to, const Bytes& payload, std::size_t mtu = 0);
+    /// One UDP datagram, split into IP fragments of at most `mtu` payload octets when given;
+    /// only the first `fragments` of them are written (a datagram that never completes).
+    void udp(const Endpoint& from, const Endpoint& to, const Bytes& payload, std::size_t mtu = 0,
+             std::size_t fragments = SIZE_MAX);
     /// One TCP segment.
     void tcp(const Endpoint& from, const Endpoint& to, std::uint32_t sequence, std::uint8_t flags,
              const Bytes& payload);
@@ -57,7 +60,7 @@ public:
 
 private:
     void ip(const Endpoint& from, const Endpoint& to, std::uint8_t protocol, const Bytes& segment,
-            std::size_t mtu);
+            std::size_t mtu, std::size_t fragments = SIZE_MAX);
     void frame(const Bytes& packet, bool isIPv6);
 
     pcap_t* dead_ = nullptr;

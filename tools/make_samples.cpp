@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 using namespace tools;
@@ -342,6 +343,34 @@ void benchCapture(std::uint64_t count, const std::string& path) {
     }
 }
 
+// Traffic that leaves state behind in a reader: first IP fragments whose datagrams never
+// complete, TCP connections that each carry the start of a message that never ends, and
+// requests that are never answered. Every one from another client.
+void floodCapture(const std::string& kind, std::uint64_t count, const std::string& path) {
+    CaptureWriter w(path, Link::ethernet);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        Endpoint client{ipv4(10, static_cast<std::uint8_t>(i >> 16),
+                             static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)),
+                        static_cast<std::uint16_t>(1024 + i % 60000)};
+        const auto id = static_cast<std::uint8_t>(i);
+        if (kind == "fragments") {
+            RadiusMessage r = accessRequest(id, "user@example.net");
+            r.attribute(79, Bytes(900, 7)); // an EAP message that needs fragments
+            w.udp(client, server, r.bytes(), 512, 1);
+        } else if (kind == "tcp") {
+            Bytes start = accessRequest(id, "user@example.net").bytes();
+            start.resize(10);
+            Endpoint tcpServer{server.address, 1812};
+            w.tcp(client, tcpServer, 1000, 0x18, start); // PSH ACK
+        } else if (kind == "requests") {
+            w.udp(client, server, accessRequest(id, "user@example.net").bytes());
+        } else {
+            throw std::runtime_error("--flood wants fragments, tcp or requests, got " + kind);
+        }
+        w.advance(0.00001);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -350,8 +379,13 @@ int main(int argc, char** argv) {
             benchCapture(std::strtoull(argv[2], nullptr, 10), argv[3]);
             return 0;
         }
+        if (argc == 5 && std::string(argv[1]) == "--flood") {
+            floodCapture(argv[2], std::strtoull(argv[3], nullptr, 10), argv[4]);
+            return 0;
+        }
         if (argc != 2) {
-            std::fprintf(stderr, "usage: make-samples DIR | make-samples --bench COUNT FILE\n");
+            std::fprintf(stderr, "usage: make-samples DIR | make-samples --bench COUNT FILE | "
+                                 "make-samples --flood fragments|tcp|requests COUNT FILE\n");
             return 1;
         }
         std::string dir = argv[1];

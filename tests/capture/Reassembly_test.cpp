@@ -70,17 +70,45 @@ TEST(TCPReassembler, GarbageIsDroppedNotFramed) {
     EXPECT_TRUE(s.ids.empty());
 }
 
-TEST(TCPReassembler, StateStaysBounded) {
+// A flood of connections that each start a message and never finish it: the least
+// recently used streams are given up, one at a time, and counted; a stream that keeps
+// sending stays.
+TEST(TCPReassembler, StateStaysBoundedAndTheBusiestStreamStays) {
     TCPReassembler r;
-    for (std::uint32_t i = 0; i < 3 * TCPReassembler::maximumStreams; ++i) {
+    const auto noMessage = [](const StreamKey&, ByteBuffer) {};
+    const ByteBuffer message = radiusMessage(9, 100);
+    StreamKey busy{};
+    busy.sourcePort = 65535;
+    busy.destinationPort = 65535;
+    std::uint32_t busySequence = 1;
+    std::vector<std::uint8_t> busyIds;
+    const std::uint32_t flood = 3 * TCPReassembler::maximumStreams;
+    for (std::uint32_t i = 0; i < flood; ++i) {
         StreamKey key{};
         key.sourcePort = static_cast<std::uint16_t>(i);
         key.destinationPort = static_cast<std::uint16_t>(i >> 16);
-        ByteBuffer half = part(radiusMessage(1, 100), 0, 50);
+        ByteBuffer half = part(message, 0, 50);
         TCPSegment segment{1, 1812, 1, false, false, false, ByteView(half)};
-        r.add(key, segment, i * 0.001, [](const StreamKey&, ByteBuffer) {});
+        r.add(key, segment, i * 0.001, noMessage);
+        if (i % 1000 == 0) { // the busy stream sends half a message, then the rest
+            for (int piece = 0; piece < 2; ++piece) {
+                ByteBuffer data = part(message, 50 * static_cast<std::size_t>(piece),
+                                       50 * static_cast<std::size_t>(piece) + 50);
+                TCPSegment s{1, 1812, busySequence, false, false, false, ByteView(data)};
+                busySequence += 50;
+                r.add(busy, s, i * 0.001,
+                      [&](const StreamKey&, ByteBuffer m) { busyIds.push_back(m[1]); });
+            }
+        }
     }
-    EXPECT_LE(r.streams(), TCPReassembler::maximumStreams);
+    EXPECT_EQ(r.streams(), TCPReassembler::maximumStreams);
+    EXPECT_EQ(r.givenUp(), flood + 1 - TCPReassembler::maximumStreams);
+    EXPECT_EQ(busyIds.size(), flood / 1000 + 1);
+    // Idle streams expire.
+    ByteBuffer late = part(message, 0, 50);
+    r.add(StreamKey{}, TCPSegment{1, 1812, 7, false, false, false, ByteView(late)}, 10000,
+          noMessage);
+    EXPECT_EQ(r.streams(), 1u);
 }
 
 TEST(FragmentReassembler, InOrderOutOfOrderAndOverlapping) {
@@ -119,22 +147,26 @@ TEST(FragmentReassembler, ExpiresAndBounds) {
         p.payload = ByteView(piece);
         r.add(p, 0);
     }
-    EXPECT_LE(r.pending(), FragmentReassembler::maximumDatagrams);
+    EXPECT_EQ(r.pending(), FragmentReassembler::maximumDatagrams);
+    EXPECT_EQ(r.givenUp(), FragmentReassembler::maximumDatagrams);
     IPPacket late;
     late.fragmented = late.moreFragments = true;
     late.fragmentId = 99999;
     late.payload = ByteView(piece);
     r.add(late, 1000);
     EXPECT_EQ(r.pending(), 1u); // the old ones timed out
+    EXPECT_EQ(r.givenUp(), 2 * FragmentReassembler::maximumDatagrams);
     IPPacket tooFar = late;
     tooFar.fragmentOffset = 65528;
     EXPECT_FALSE(r.add(tooFar, 1000).has_value());
+    EXPECT_EQ(r.givenUp(), 2 * FragmentReassembler::maximumDatagrams + 1);
 }
 
 TEST(NetworkLayers, MalformedHeadersAreRefused) {
     using testing_support::hex;
     EXPECT_FALSE(capture::parseIP(ByteView(hex("45"))).has_value());
-    EXPECT_FALSE(capture::parseIP(ByteView(hex("4f000014000000004011000000000000000000"))).has_value());
+    EXPECT_FALSE(
+        capture::parseIP(ByteView(hex("4f000014000000004011000000000000000000"))).has_value());
     EXPECT_FALSE(capture::parseIP(ByteView(hex("41000014000000004011000000000000000000000000")))
                      .has_value()); // IHL 4
     EXPECT_FALSE(capture::parseIP(ByteView(hex("60000000000811"))).has_value());
