@@ -170,16 +170,26 @@ void readFile(const std::string& name, capture::CapturePipeline& pipeline, Sessi
                 [&] { progress.update(pipeline.frames(), session.shown()); });
 }
 
-void readLive(const std::string& interface, capture::CapturePipeline& pipeline, Session& session,
+void readLive(const Options& options, capture::CapturePipeline& pipeline, Session& session,
               ResultsWriter& results) {
-    auto source = capture::CaptureSource::openLive(
-        interface, capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController()));
+    std::string filter =
+        capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController());
+    if (options.captureFilter)
+        filter = "(" + filter + ") and (" + *options.captureFilter + ")";
+    auto source = capture::CaptureSource::openLive(*options.interface, filter);
     liveSource = &source;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     // Live output appears as it arrives.
     readPackets(source, pipeline, session, [&] { results.flush(); });
     liveSource = nullptr;
+    // As tshark ends a capture: how many packets, and how many the kernel could not keep.
+    std::fprintf(stderr, "%llu packets captured",
+                 static_cast<unsigned long long>(pipeline.frames()));
+    if (auto dropped = source.dropped())
+        std::fprintf(stderr, ", %llu dropped by the kernel",
+                     static_cast<unsigned long long>(*dropped));
+    std::fputc('\n', stderr);
 }
 
 } // namespace
@@ -187,6 +197,12 @@ void readLive(const std::string& interface, capture::CapturePipeline& pipeline, 
 int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     if (options.inputFiles.empty() && !options.interface)
         return fail("nothing to decode: give a capture file, -i IFACE or --hex HEX (see --help)");
+    if (options.captureFilter && !options.interface)
+        return fail("-f filters a live capture; give -i IFACE (or use -Y on files)");
+    if (options.captureFilter)
+        if (auto error = capture::captureFilterError(*options.captureFilter))
+            return fail("-f: cannot use the capture filter \"" + *options.captureFilter +
+                        "\": " + *error);
     auto& ports = zem::ZEMPortsController::sharedPortsController();
     for (const auto& [transport, port] : options.decodeAs)
         ports.addClaim(
@@ -210,7 +226,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     std::string failure;
     try {
         if (live) {
-            readLive(*options.interface, pipeline, session, results);
+            readLive(options, pipeline, session, results);
         } else {
             for (const auto& file : options.inputFiles) {
                 readFile(file, pipeline, session);

@@ -118,6 +118,8 @@ constexpr OptionRow optionRows[] = {
     {'i', nullptr, required_argument, "IFACE",
      "capture live on an interface, filtered to the claimed ports", Section::input,
      [](Options& o, const char* v) { o.interface = v; }},
+    {'f', nullptr, required_argument, "BPF", "with -i: capture only what this filter passes too",
+     Section::input, [](Options& o, const char* v) { o.captureFilter = v; }},
     {'D', nullptr, no_argument, nullptr, "list the interfaces that can be captured on",
      Section::input, [](Options& o, const char*) { o.listInterfaces = true; }},
     {0, "hex", required_argument, "HEX", "decode one RADIUS message given as hexadecimal",

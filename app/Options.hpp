@@ -18,6 +18,7 @@ struct Options {
     std::optional<std::string> hex;
     std::vector<std::string> inputFiles;
     std::optional<std::string> interface;
+    std::optional<std::string> captureFilter; // BPF, with -i
     bool listInterfaces = false;
     std::optional<std::uint64_t> count;
     std::vector<std::pair<std::string, std::uint16_t>> decodeAs; // transport, port

@@ -61,10 +61,14 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
                  : std::string(pcap_geterr(pcap))));
     if (!filter.empty()) {
         bpf_program program{};
-        if (pcap_compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) == 0) {
-            pcap_setfilter(pcap, &program);
-            pcap_freecode(&program);
-        }
+        if (pcap_compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
+            throw CaptureError("cannot use the capture filter \"" + filter +
+                               "\": " + pcap_geterr(pcap));
+        const int set = pcap_setfilter(pcap, &program);
+        pcap_freecode(&program);
+        if (set != 0)
+            throw CaptureError("cannot use the capture filter \"" + filter +
+                               "\": " + pcap_geterr(pcap));
     }
     return CaptureSource(std::move(handle), interface);
 }
@@ -137,6 +141,20 @@ std::string claimedPortsFilter(const zem::ZEMPortsController& controller) {
     }
     const std::string fragments = "(ip[6:2] & 0x3fff != 0) or (ip6 and ip6[6] == 44)";
     return ports.empty() ? fragments : "(" + ports + ") or " + fragments;
+}
+
+std::optional<std::string> captureFilterError(const std::string& filter) {
+    pcap_t* dead = pcap_open_dead(DLT_EN10MB, 262144);
+    if (!dead)
+        return "cannot check capture filters";
+    bpf_program program{};
+    std::optional<std::string> error;
+    if (pcap_compile(dead, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
+        error = pcap_geterr(dead);
+    else
+        pcap_freecode(&program);
+    pcap_close(dead);
+    return error;
 }
 
 std::vector<CaptureInterface> captureInterfaces() {

@@ -72,6 +72,9 @@ private:
 /// fragment (fragments after the first carry no ports, but are needed to reassemble).
 std::string claimedPortsFilter(const zem::ZEMPortsController& ports);
 
+/// Why a BPF expression cannot be used, or nothing when it can.
+std::optional<std::string> captureFilterError(const std::string& filter);
+
 struct CaptureInterface {
     std::string name, description;
 };

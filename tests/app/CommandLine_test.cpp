@@ -4,12 +4,17 @@
 // ../shared are skipped where it is absent. RADIUS_UPDATE_GOLDEN=1 rewrites the files.
 #include "TestSupport.hpp"
 
+#include <arpa/inet.h>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -248,4 +253,62 @@ TEST(CommandLineErrors, OutputThatCannotBeWrittenAndSettingsOfTheWrongKind) {
             EXPECT_EQ(WEXITSTATUS(status), c.status);
         EXPECT_EQ(readAll(errors), c.error);
     }
+}
+
+// A live capture on the loopback interface while messages are sent to a claimed port:
+// every message is decoded, -f narrows what is captured, and the end says how many
+// packets were captured and dropped. Skipped where this process may not capture.
+TEST(CommandLineLive, DecodesWhatCrossesTheLoopbackInterface) {
+    testing_support::TemporaryFolder folder;
+    const auto output = (folder.path() / "out.txt").string();
+    const auto errors = (folder.path() / "err.txt").string();
+    const std::string command =
+        "env RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "defaults.plist").string() +
+        " timeout 20 " + RADIUS_ANALYZER_EXECUTABLE +
+        " -i lo -f 'udp and dst host 127.0.0.1' -c 5 -T fields -e dst "
+        "-e dport -e radiusIdentifier > " +
+        output + " 2> " + errors;
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Send until the capture has taken five, or gave up.
+    int sender = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(sender, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(1812);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int status = 0;
+    std::uint8_t identifier = 0;
+    for (int tries = 0; tries < 150 && waitpid(child, &status, WNOHANG) == 0; ++tries) {
+        std::uint8_t message[20] = {1, identifier++, 0, 20};
+        sendto(sender, message, sizeof message, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        usleep(100000);
+    }
+    close(sender);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    const std::string stderrText = readAll(errors);
+    if (stderrText.find("permission denied") != std::string::npos ||
+        stderrText.find("Operation not permitted") != std::string::npos)
+        GTEST_SKIP() << "no rights to capture here: " << stderrText;
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << stderrText;
+    std::istringstream lines(readAll(output));
+    std::string line;
+    int count = 0, previous = -1;
+    while (std::getline(lines, line)) {
+        ++count;
+        EXPECT_EQ(line.rfind("127.0.0.1\t1812\t", 0), 0u) << line;
+        const int id = std::stoi(line.substr(line.rfind('\t') + 1));
+        EXPECT_GT(id, previous); // each once, in order
+        previous = id;
+    }
+    EXPECT_EQ(count, 5);
+    EXPECT_NE(stderrText.find(" packets captured, "), std::string::npos) << stderrText;
+    EXPECT_NE(stderrText.find(" dropped by the kernel"), std::string::npos) << stderrText;
 }
