@@ -25,13 +25,29 @@ CaptureSource& CaptureSource::operator=(CaptureSource&&) noexcept = default;
 CaptureSource::~CaptureSource() = default;
 
 CaptureSource CaptureSource::openFile(const std::string& name) {
+    if (name == "-")
+        return openStream(stdin, "-");
     char error[PCAP_ERRBUF_SIZE] = {};
     auto handle = std::make_unique<Handle>();
-    handle->pcap =
-        name == "-" ? pcap_fopen_offline(stdin, error) : pcap_open_offline(name.c_str(), error);
+    handle->pcap = pcap_open_offline(name.c_str(), error);
     if (!handle->pcap)
-        throw CaptureError(std::string("cannot read ") + (name == "-" ? "standard input" : name) +
-                           ": " + error);
+        throw CaptureError("cannot read " + name + ": " + error);
+    return fromOffline(std::move(handle), name);
+}
+
+CaptureSource CaptureSource::openStream(std::FILE* stream, const std::string& name) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    auto handle = std::make_unique<Handle>();
+    handle->pcap = pcap_fopen_offline(stream, error);
+    if (!handle->pcap) {
+        if (stream != stdin)
+            std::fclose(stream);
+        throw CaptureError("cannot read " + (name == "-" ? "standard input" : name) + ": " + error);
+    }
+    return fromOffline(std::move(handle), name);
+}
+
+CaptureSource CaptureSource::fromOffline(std::unique_ptr<Handle> handle, const std::string& name) {
     struct stat info {};
     std::FILE* file = pcap_file(handle->pcap);
     if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))

@@ -11,6 +11,7 @@
 #include "ByteView.hpp"
 #include "ZEMPortsController.hpp"
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -34,6 +35,9 @@ class CaptureSource {
 public:
     /// Opens a pcap or pcapng file, or standard input for "-". Throws CaptureError.
     static CaptureSource openFile(const std::string& name);
+    /// Reads a capture from an open stream, which the source then owns and closes; `name`
+    /// names it in errors. Throws CaptureError.
+    static CaptureSource openStream(std::FILE* stream, const std::string& name);
     /// Starts a live capture on `interface`, filtered by the BPF expression `filter` (none
     /// when empty). Throws CaptureError, with the reason when rights are missing.
     static CaptureSource openLive(const std::string& interface, const std::string& filter);
@@ -64,6 +68,7 @@ public:
 private:
     struct Handle;
     CaptureSource(std::unique_ptr<Handle> handle, std::string name);
+    static CaptureSource fromOffline(std::unique_ptr<Handle> handle, const std::string& name);
     std::unique_ptr<Handle> handle_;
     std::string name_;
 };

@@ -40,11 +40,11 @@ std::optional<PropertyList> fromPlist(plist_t node, int depth) {
         return PropertyList(value);
     }
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        std::string value = text ? text : "";
-        std::free(text);
-        return PropertyList(std::move(value));
+        // By pointer and length: the copying getter asserts (and so aborts the process)
+        // on a string with a NUL inside, which a hostile file can hold.
+        std::uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return PropertyList(text ? std::string(text, length) : std::string());
     }
     case PLIST_DATA: {
         char* bytes = nullptr;

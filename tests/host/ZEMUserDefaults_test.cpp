@@ -1,3 +1,4 @@
+#include "PropertyList.hpp"
 #include "TestSupport.hpp"
 #include "ZEMLog.hpp"
 #include "ZEMUserDefaults.hpp"
@@ -207,4 +208,19 @@ TEST_F(Store, AWriterKilledMidWayLeavesTheOldOrTheNewFile) {
         EXPECT_EQ(text->size(), std::size_t{1} << 16);
         EXPECT_EQ(text->find_first_not_of(text->front()), std::string::npos);
     }
+}
+
+// A string with a NUL inside, which only a hostile file holds, is read (as far as the
+// property-list library keeps it) instead of stopping the process in that library.
+TEST_F(Store, AStringWithANulInsideIsReadWhole) {
+    const std::string xml = std::string("<plist version=\"1.0\"><dict><key>k</key><string>a") +
+                            '\0' + "b</string></dict></plist>";
+    auto value = zem::parsePropertyList(zem::ByteView(xml));
+    ASSERT_TRUE(value);
+    const auto* dictionary = value->get<zem::PropertyListDictionary>();
+    ASSERT_NE(dictionary, nullptr);
+    const auto* text = dictionary->at("k").get<std::string>();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->size(), 3u);
+    EXPECT_EQ(text->front(), 'a');
 }
