@@ -66,8 +66,11 @@ std::string lengthText(std::uint64_t length) {
 
 std::string portsText(const std::vector<std::int64_t>& ports) {
     std::string text;
-    for (auto port : ports)
-        text += (text.empty() ? "" : ",") + std::to_string(port);
+    for (auto port : ports) {
+        if (!text.empty())
+            text += ',';
+        text += std::to_string(port);
+    }
     return text;
 }
 

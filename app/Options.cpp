@@ -228,8 +228,10 @@ std::string usageText() {
             for (char c : std::string_view(row.help))
                 line += c == '\n' ? "\n" + std::string(helpColumn, ' ') : std::string(1, c);
             if (row.shortName == 'T')
-                for (const auto& form : outputForms())
-                    line += " " + std::string(form.name);
+                for (const auto& form : outputForms()) {
+                    line += ' ';
+                    line += form.name;
+                }
             text += line + "\n";
         }
         if (section == Section::settings)

@@ -32,7 +32,6 @@ void FilterJob::start(const capture::MessageIndex& index, const capture::Message
 }
 
 void FilterJob::run(std::size_t worker, std::size_t workers) {
-    const auto& host = fields_.host();
     const double firstTime = index_->firstTime();
     zem::ByteBuffer run;
     for (std::size_t start = worker * runLength; start < count_ && !cancelled_;
@@ -48,16 +47,29 @@ void FilterJob::run(std::size_t worker, std::size_t workers) {
             const auto& entry = (*index_)[i];
             const zem::ByteView message = zem::ByteView(run).slice(
                 static_cast<std::size_t>(entry.storeOffset - from), entry.length);
-            auto analyzer = host.analyzerClass().create(message, nullptr);
-            if (!analyzer)
-                continue;
-            const auto origin = entry.origin(firstTime);
-            if (filter_.passes({origin, message, *analyzer}))
+            if (passes(entry, message, firstTime))
                 kept_[worker].push_back(static_cast<std::uint32_t>(i));
         }
         done_ += end - start;
     }
     ++finished_;
+}
+
+bool FilterJob::passes(const capture::IndexedMessage& entry, zem::ByteView message,
+                       double firstTime) const {
+    auto analyzer = fields_.host().analyzerClass().create(message, nullptr);
+    if (!analyzer)
+        return false;
+    const auto origin = entry.origin(firstTime);
+    return filter_.passes({origin, message, *analyzer});
+}
+
+bool FilterJob::keeps(const capture::MessageIndex& index, const capture::MessageStore& store,
+                      std::size_t position) const {
+    zem::ByteBuffer octets;
+    const auto& entry = index[position];
+    return store.read(entry.storeOffset, entry.length, octets) &&
+           passes(entry, zem::ByteView(octets), index.firstTime());
 }
 
 double FilterJob::progress() const {

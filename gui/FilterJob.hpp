@@ -37,9 +37,14 @@ public:
     double progress() const;
     /// The kept messages' index positions in capture order; once finished.
     std::vector<std::uint32_t> takeResult();
+    /// Whether the filter keeps one message, read from the store on the calling thread.
+    bool keeps(const capture::MessageIndex& index, const capture::MessageStore& store,
+               std::size_t position) const;
 
 private:
     void run(std::size_t worker, std::size_t workers);
+    bool passes(const capture::IndexedMessage& entry, zem::ByteView message,
+                double firstTime) const;
 
     analysis::MessageFields fields_;
     analysis::MessageFilter filter_;

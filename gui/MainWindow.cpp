@@ -308,7 +308,7 @@ void MainWindow::poll() {
             const auto failure = session_->failure();
             if (!failure.empty())
                 statusBar()->showMessage(QString::fromStdString(failure));
-            if (!filterEdit_->text().isEmpty() && !filterJob_)
+            if (!filterEdit_->text().isEmpty() && !filterJob_ && !model_->hasRowFilter())
                 applyFilter(filterEdit_->text());
             if (onLoaded)
                 onLoaded();
@@ -365,7 +365,14 @@ bool MainWindow::applyFilter(const QString& text) {
         return true;
     }
     if (loading()) {
-        filterJob_.reset(); // checked now; runs once reading ends
+        // While reading, each message is tested as it is taken in.
+        std::shared_ptr<FilterJob> filter = std::move(filterJob_);
+        const auto& index = session_->index();
+        const auto& store = session_->store();
+        model_->setRowFilter([filter, &index, &store](std::uint32_t position) {
+            return filter->keeps(index, store, position);
+        });
+        updateCounts();
         return true;
     }
     filterJob_->start(session_->index(), session_->store(), model_->totalCount());

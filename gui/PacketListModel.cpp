@@ -34,6 +34,7 @@ void PacketListModel::setCapture(const capture::MessageIndex* index,
     rows_.clear();
     taken_ = 0;
     filtered_ = false;
+    rowFilter_ = nullptr;
     cache_.clear();
     endResetModel();
 }
@@ -46,19 +47,34 @@ int PacketListModel::catchUp() {
         return 0;
     const std::size_t from = taken_;
     taken_ = available;
-    // A filtered or re-sorted list takes new messages when the filter runs again.
-    if (filtered_ || sortColumn_ != frame || sortOrder_ != Qt::AscendingOrder)
+    // A list filtered once, or re-sorted, takes new messages when the filter runs again.
+    if ((filtered_ && !rowFilter_) || sortColumn_ != frame || sortOrder_ != Qt::AscendingOrder)
+        return 0;
+    std::vector<std::uint32_t> added;
+    for (std::size_t i = from; i < available; ++i)
+        if (!rowFilter_ || rowFilter_(static_cast<std::uint32_t>(i)))
+            added.push_back(static_cast<std::uint32_t>(i));
+    if (added.empty())
         return 0;
     const int first = static_cast<int>(rows_.size());
-    beginInsertRows({}, first, first + static_cast<int>(available - from) - 1);
-    for (std::size_t i = from; i < available; ++i)
-        rows_.push_back(static_cast<std::uint32_t>(i));
+    beginInsertRows({}, first, first + static_cast<int>(added.size()) - 1);
+    rows_.insert(rows_.end(), added.begin(), added.end());
     endInsertRows();
-    return static_cast<int>(available - from);
+    return static_cast<int>(added.size());
+}
+
+void PacketListModel::setRowFilter(RowFilter keep) {
+    std::vector<std::uint32_t> kept;
+    for (std::size_t i = 0; i < taken_; ++i)
+        if (keep(static_cast<std::uint32_t>(i)))
+            kept.push_back(static_cast<std::uint32_t>(i));
+    setShownMessages(std::move(kept));
+    rowFilter_ = std::move(keep);
 }
 
 void PacketListModel::setShownMessages(std::optional<std::vector<std::uint32_t>> messages) {
     beginResetModel();
+    rowFilter_ = nullptr;
     filtered_ = messages.has_value();
     if (messages) {
         rows_ = std::move(*messages);
@@ -194,6 +210,11 @@ void PacketListModel::sort(int column, Qt::SortOrder order) {
     sortColumn_ = column;
     sortOrder_ = order;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The selection and the current row follow their messages to their new rows.
+    const auto persistent = persistentIndexList();
+    std::vector<std::uint32_t> persistentMessages;
+    for (const auto& kept : persistent)
+        persistentMessages.push_back(rows_[static_cast<std::size_t>(kept.row())]);
     const auto& idx = *index_;
     auto ordered = [order](auto less) {
         return [less, order](std::uint32_t a, std::uint32_t b) {
@@ -240,6 +261,16 @@ void PacketListModel::sort(int column, Qt::SortOrder order) {
                   }));
         break;
     }
+    }
+    if (!persistent.isEmpty()) {
+        std::unordered_map<std::uint32_t, int> rowOfMessage;
+        for (std::size_t row = 0; row < rows_.size(); ++row)
+            rowOfMessage.emplace(rows_[row], static_cast<int>(row));
+        QModelIndexList moved;
+        for (int i = 0; i < persistent.size(); ++i)
+            moved << index(rowOfMessage.at(persistentMessages[static_cast<std::size_t>(i)]),
+                           persistent[i].column());
+        changePersistentIndexList(persistent, moved);
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

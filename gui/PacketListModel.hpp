@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -36,6 +37,11 @@ public:
     int catchUp();
     /// Shows only the given messages (index positions, in capture order), or all of them.
     void setShownMessages(std::optional<std::vector<std::uint32_t>> messages);
+    /// Which messages to show while a capture is still being read: applied to those taken
+    /// in so far at once, and to each new one as it comes.
+    using RowFilter = std::function<bool(std::uint32_t position)>;
+    void setRowFilter(RowFilter keep);
+    bool hasRowFilter() const { return static_cast<bool>(rowFilter_); }
     /// Reads usesColor() and protocolColor() again and redraws the rows.
     void refreshColors();
 
@@ -69,6 +75,7 @@ private:
     std::vector<std::uint32_t> rows_;
     std::size_t taken_ = 0; // index entries taken in
     bool filtered_ = false;
+    RowFilter rowFilter_;
     int sortColumn_ = frame;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::vector<std::pair<QString, std::string>> plugInColumns_; // title, key path

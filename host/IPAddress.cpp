@@ -1,7 +1,6 @@
 #include "IPAddress.hpp"
 
 #include <arpa/inet.h>
-#include <charconv>
 #include <cstring>
 
 namespace zem {
@@ -9,14 +8,19 @@ namespace zem {
 std::string IPAddress::text() const {
     if (family == 4) {
         // inet_ntop formats IPv4 through sprintf, a large share of a summary line's cost.
-        char buffer[16];
-        char* at = buffer;
-        for (int i = 0; i < 4; ++i) {
+        std::string text;
+        text.reserve(15);
+        for (std::size_t i = 0; i < 4; ++i) {
             if (i > 0)
-                *at++ = '.';
-            at = std::to_chars(at, buffer + sizeof buffer, bytes[static_cast<std::size_t>(i)]).ptr;
+                text.push_back('.');
+            const unsigned octet = bytes[i];
+            if (octet >= 100)
+                text.push_back(static_cast<char>('0' + octet / 100));
+            if (octet >= 10)
+                text.push_back(static_cast<char>('0' + octet / 10 % 10));
+            text.push_back(static_cast<char>('0' + octet % 10));
         }
-        return std::string(buffer, at);
+        return text;
     }
     char buffer[INET6_ADDRSTRLEN] = {};
     inet_ntop(AF_INET6, bytes.data(), buffer, sizeof buffer);

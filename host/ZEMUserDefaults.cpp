@@ -164,19 +164,16 @@ std::string ZEMUserDefaults::defaultStorePath() {
     if (const char* explicitPath = std::getenv("RADIUS_ANALYZER_DEFAULTS");
         explicitPath && *explicitPath)
         return explicitPath;
-    // Built by appending: GCC 12 warns falsely (-Wrestrict) about operator+ on strings
-    // once it is inlined at -O2.
-    std::string path;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-        path = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        path = home;
-        path += "/.config";
-    } else {
-        path = ".";
-    }
-    path += "/radius-analyzer/defaults.plist";
-    return path;
+    // Joined as paths: GCC 12 warns falsely (-Wrestrict) about appending literals to a
+    // string once that is inlined at -O2 and above.
+    fs::path folder;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        folder = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        folder = fs::path(home) / ".config";
+    else
+        folder = ".";
+    return (folder / "radius-analyzer" / "defaults.plist").string();
 }
 
 void ZEMUserDefaults::configureStandardPath(std::string path) {

@@ -124,6 +124,7 @@ TEST(MainWindow, SortsByAnyColumn) {
     OpenWindow open("auth-exchange.pcap");
     auto& window = open.window;
     auto* model = window.model();
+    window.selectRow(2); // frame 3
     auto lengthAt = [&](int row) {
         return model->data(model->index(row, gui::PacketListModel::length), Qt::DisplayRole)
             .toInt();
@@ -131,6 +132,10 @@ TEST(MainWindow, SortsByAnyColumn) {
     window.list()->sortByColumn(gui::PacketListModel::length, Qt::DescendingOrder);
     for (int row = 1; row < model->rowCount(); ++row)
         EXPECT_GE(lengthAt(row - 1), lengthAt(row));
+    // The selected message stays selected in its new row.
+    const auto current = window.list()->currentIndex();
+    ASSERT_TRUE(current.isValid());
+    EXPECT_EQ(model->data(model->index(current.row(), 0), Qt::DisplayRole).toString(), "3");
     window.list()->sortByColumn(gui::PacketListModel::info, Qt::AscendingOrder);
     EXPECT_TRUE(model->data(model->index(0, gui::PacketListModel::info), Qt::DisplayRole)
                     .toString()

@@ -137,6 +137,17 @@ TEST_F(Store, FolderInPlaceOfTheFileMakesTheStoreReadOnly) {
     EXPECT_TRUE(store.boolForKey("k")); // still holds for this process
 }
 
+namespace {
+// "p<process>_<write>", built by appending (GCC 12 warns falsely about literal + string).
+std::string writeKey(int process, int write) {
+    std::string key = "p";
+    key += std::to_string(process);
+    key += '_';
+    key += std::to_string(write);
+    return key;
+}
+} // namespace
+
 TEST_F(Store, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int writesPerProcess = 40;
     pid_t children[2];
@@ -146,8 +157,7 @@ TEST_F(Store, TwoProcessesWritingAtOnceLoseNothing) {
         if (children[c] == 0) {
             ZEMUserDefaults store(path());
             for (int i = 0; i < writesPerProcess; ++i)
-                store.setObject("p" + std::to_string(c) + "_" + std::to_string(i),
-                                PropertyList(std::int64_t{i}));
+                store.setObject(writeKey(c, i), PropertyList(std::int64_t{i}));
             _exit(0);
         }
     }
@@ -159,7 +169,7 @@ TEST_F(Store, TwoProcessesWritingAtOnceLoseNothing) {
     ZEMUserDefaults store(path());
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < writesPerProcess; ++i)
-            EXPECT_EQ(store.integerForKey("p" + std::to_string(c) + "_" + std::to_string(i)), i);
+            EXPECT_EQ(store.integerForKey(writeKey(c, i)), i);
     // No temporary file is left behind.
     for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "sub"))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);

@@ -34,8 +34,10 @@ std::vector<std::string> registeredPorts() {
         for (const auto& p : s.plugInTargetProtocols) {
             std::string line =
                 p.protocolName + " " + std::string(zem::sourceProtocolName(p.sourceProtocol));
-            for (auto port : p.protocolPorts)
-                line += " " + std::to_string(port);
+            for (auto port : p.protocolPorts) {
+                line += ' ';
+                line += std::to_string(port);
+            }
             out.push_back(line);
         }
     return out;
