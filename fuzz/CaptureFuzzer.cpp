@@ -2,15 +2,13 @@
 // TCP stream reassembly. The first octet picks the link type; the rest is a run of frames,
 // each a two-octet length and that many octets, one millisecond apart.
 #include "CapturePipeline.hpp"
-#include "ZEMPortsController.hpp"
+#include "ClaimedPorts.hpp"
 
 #include <cstdint>
 #include <pcap/dlt.h>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    for (std::int64_t port : {1812, 1813})
-        ports.addClaim({"RADIUS", zem::ZEMUUID(), port, zem::kZEMSourceProtocols::udpTcp, nullptr});
+    claimRadiusPorts();
     return 0;
 }
 

@@ -2,15 +2,13 @@
 // is a whole pcap or pcapng file, read through the capture source into the pipeline.
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
-#include "ZEMPortsController.hpp"
+#include "ClaimedPorts.hpp"
 
 #include <cstdint>
 #include <cstdio>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    for (std::int64_t port : {1812, 1813})
-        ports.addClaim({"RADIUS", zem::ZEMUUID(), port, zem::kZEMSourceProtocols::udpTcp, nullptr});
+    claimRadiusPorts();
     return 0;
 }
 
