@@ -16,8 +16,14 @@ std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title
 } // namespace
 
 MessageFacts messageFacts(const zem::PlugInHost& host,
-                          const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message) {
+                          const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
+                          const zem::MessageOrigin& origin) {
     MessageFacts facts;
+    facts.source = origin.source;
+    facts.destination = origin.destination;
+    facts.sourcePort = origin.sourcePort;
+    facts.destinationPort = origin.destinationPort;
+    facts.time = origin.time;
     facts.code = message.at(0).value_or(0);
     facts.identifier = message.at(1).value_or(0);
     auto codeText = host.value(analyzer, "radiusCodeResolved", message);

@@ -5,6 +5,7 @@
 
 #include "ByteView.hpp"
 #include "IPAddress.hpp"
+#include "MessageOrigin.hpp"
 #include "PlugInHost.hpp"
 #include "ZEMPluginProtocols.hpp"
 
@@ -24,8 +25,9 @@ struct MessageFacts {
     std::size_t truncatedAttributes = 0;
 };
 
-/// The facts that the message itself gives; the caller adds endpoints and time.
+/// The facts of a message that came from `origin`.
 MessageFacts messageFacts(const zem::PlugInHost& host,
-                          const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message);
+                          const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
+                          const zem::MessageOrigin& origin);
 
 } // namespace analysis

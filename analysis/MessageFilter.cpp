@@ -60,6 +60,13 @@ MessageFilter::MessageFilter(const MessageFields& fields,
         filters_.push_back(expressionPredicate(fields, *expression));
 }
 
+MessageFilter MessageFilter::fromFilterBar(const MessageFields& fields, const std::string& text) {
+    const auto eq = text.find('=');
+    if (eq != std::string::npos && registeredPredicate(fields.host(), text.substr(0, eq)))
+        return MessageFilter(fields, std::nullopt, text);
+    return MessageFilter(fields, text, std::nullopt);
+}
+
 bool MessageFilter::passes(const DecodedMessage& message) const {
     auto resolve = [&](std::string_view path) { return fields_.predicateValue(path, message); };
     for (const auto& filter : filters_)

@@ -19,6 +19,10 @@ public:
     MessageFilter(const MessageFields& fields, const std::optional<std::string>& expression,
                   const std::optional<std::string>& find);
 
+    /// What a filter bar's text gives: a registered find predicate when the text before its
+    /// first '=' names one ("RADIUS Code contains=Accept"), else an expression.
+    static MessageFilter fromFilterBar(const MessageFields& fields, const std::string& text);
+
     bool empty() const { return filters_.empty(); }
     bool passes(const DecodedMessage& message) const;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace analysis {
 
@@ -37,6 +38,32 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
         }
     }
     ++unmatchedResponses_;
+}
+
+std::vector<CountRow> messageRows(const StatisticsSummary& s) {
+    std::vector<CountRow> rows;
+    for (const auto& code : s.perCode)
+        rows.push_back({code.text, code.messages});
+    rows.push_back({"All RADIUS messages", s.messages});
+    rows.push_back({"Attributes with an invalid length", s.invalidAttributes});
+    rows.push_back({"Truncated attributes", s.truncatedAttributes});
+    rows.push_back({"Payloads on RADIUS ports that are not RADIUS", s.notRadius});
+    return rows;
+}
+
+std::vector<CountRow> exchangeRows(const StatisticsSummary& s) {
+    std::vector<CountRow> rows = {{"Requests", s.requests},
+                                  {"Requests answered", s.answered},
+                                  {"Requests unanswered", s.unanswered}};
+    if (s.givenUp > 0) {
+        char label[64];
+        std::snprintf(label, sizeof label, "  no longer awaited (over %.0f s, or too many)",
+                      RequestMatcher::defaultWindowSeconds);
+        rows.push_back({label, s.givenUp});
+    }
+    rows.push_back({"Retransmitted requests", s.retransmissions});
+    rows.push_back({"Responses without a request", s.unmatchedResponses});
+    return rows;
 }
 
 StatisticsSummary RadiusStatistics::summary() const {

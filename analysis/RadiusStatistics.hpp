@@ -35,6 +35,16 @@ struct StatisticsSummary {
     std::optional<ResponseTimes> responseTimes;
 };
 
+/// One labelled count of a summary, as every report shows it.
+struct CountRow {
+    std::string label;
+    std::uint64_t count;
+};
+/// Messages by code, then all messages and the damaged ones.
+std::vector<CountRow> messageRows(const StatisticsSummary& summary);
+/// Requests and how they were answered; the given-up row only when there were any.
+std::vector<CountRow> exchangeRows(const StatisticsSummary& summary);
+
 class RadiusStatistics {
 public:
     void addMessage(const MessageFacts& facts);

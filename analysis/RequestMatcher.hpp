@@ -2,10 +2,9 @@
 // server addresses and ports, same identifier, a request code the response code answers).
 //
 // What it keeps is bounded: a request waits at most `window` seconds of capture time, and
-// at most `capacity` requests wait at once. Requests are queued in the order they
-// arrived, so giving up on the oldest is a constant-time step; how many were given up on
-// is counted. An answered request stays in the queue as a gap until it reaches the
-// front, and the queue is closed up when gaps outnumber the waiting.
+// at most `capacity` requests wait at once. Requests are kept in the order they arrived,
+// so giving up on the oldest is a constant-time step; how many were given up on is
+// counted.
 //
 //   RequestMatcher matcher;
 //   matcher.addRequest(key, time);                 // false: a retransmission
@@ -13,12 +12,11 @@
 #pragma once
 
 #include "IPAddress.hpp"
+#include "LruTable.hpp"
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
-#include <unordered_map>
 
 namespace analysis {
 
@@ -52,27 +50,13 @@ public:
     /// Removes the waiting request that `key` names and answers when it was first sent.
     std::optional<double> matchResponse(const ExchangeKey& key, double time);
 
-    std::size_t waiting() const { return byKey_.size(); }
+    std::size_t waiting() const { return waiting_.size(); }
     /// Requests given up on: waited longer than the window, or pushed out when full.
-    std::uint64_t givenUp() const { return givenUp_; }
+    std::uint64_t givenUp() const { return waiting_.givenUp(); }
 
 private:
-    struct Arrival {
-        ExchangeKey key;
-        double firstSent;
-        bool answered = false;
-    };
-    void giveUpBefore(double time);
-    void giveUpOldest();
-    void dropAnsweredFront();
-    void closeGaps();
-
     double window_;
-    std::size_t capacity_;
-    std::deque<Arrival> arrivals_;    // oldest first
-    std::uint64_t frontSequence_ = 0; // the arrival number of arrivals_.front()
-    std::unordered_map<ExchangeKey, std::uint64_t, ExchangeKeyHash> byKey_; // arrival number
-    std::uint64_t givenUp_ = 0;
+    zem::LruTable<ExchangeKey, double, ExchangeKeyHash> waiting_; // when first sent
 };
 
 } // namespace analysis

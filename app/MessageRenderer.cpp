@@ -19,15 +19,8 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
     if (!filter_.passes(decoded))
         return rendered;
     rendered.passed = true;
-    if (statisticsWanted_) {
-        auto facts = analysis::messageFacts(host_, *analyzer, message);
-        facts.source = origin.source;
-        facts.destination = origin.destination;
-        facts.sourcePort = origin.sourcePort;
-        facts.destinationPort = origin.destinationPort;
-        facts.time = origin.time;
-        rendered.facts = std::move(facts);
-    }
+    if (statisticsWanted_)
+        rendered.facts = analysis::messageFacts(host_, *analyzer, message, origin);
     if (printsMessages_)
         form_->write(text, decoded);
     return rendered;

@@ -20,12 +20,8 @@ std::string statisticsReport(const analysis::StatisticsSummary& s,
     out += rule;
     std::snprintf(line, sizeof line, "%-44s %10s\n", "Code", "Messages");
     out += line;
-    for (const auto& code : s.perCode)
-        row(code.text.c_str(), code.messages);
-    row("All RADIUS messages", s.messages);
-    row("Attributes with an invalid length", s.invalidAttributes);
-    row("Truncated attributes", s.truncatedAttributes);
-    row("Payloads on RADIUS ports that are not RADIUS", s.notRadius);
+    for (const auto& [label, count] : analysis::messageRows(s))
+        row(label.c_str(), count);
     if (losses.datagramsGivenUp > 0)
         row("IP datagrams whose fragments never completed", losses.datagramsGivenUp);
     if (losses.streamsGivenUp > 0)
@@ -33,17 +29,8 @@ std::string statisticsReport(const analysis::StatisticsSummary& s,
     if (losses.octetsUnframed > 0)
         row("TCP octets that could not be framed", losses.octetsUnframed);
     out += rule;
-    row("Requests", s.requests);
-    row("Requests answered", s.answered);
-    row("Requests unanswered", s.unanswered);
-    if (s.givenUp > 0) {
-        char label[64];
-        std::snprintf(label, sizeof label, "  no longer awaited (over %.0f s, or too many)",
-                      analysis::RequestMatcher::defaultWindowSeconds);
-        row(label, s.givenUp);
-    }
-    row("Retransmitted requests", s.retransmissions);
-    row("Responses without a request", s.unmatchedResponses);
+    for (const auto& [label, count] : analysis::exchangeRows(s))
+        row(label.c_str(), count);
     if (const auto& t = s.responseTimes) {
         std::snprintf(line, sizeof line,
                       "Response time (ms): count %zu, min %.3f, median %.3f, p99 %.3f, max %.3f\n",

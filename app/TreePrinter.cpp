@@ -3,17 +3,7 @@
 #include "NodeValueText.hpp"
 #include "TextEscaping.hpp"
 
-#include <charconv>
-
 namespace app {
-
-namespace {
-
-char* writeNumber(char* out, std::uint64_t value) {
-    return std::to_chars(out, out + 20, value).ptr;
-}
-
-} // namespace
 
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth) {
     const auto indent = static_cast<std::size_t>(depth) * 2;
@@ -45,9 +35,9 @@ void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
         if (hasValue)
             at = zem::writeNodeValue(zem::writeLiteral(at, ",\"value\":"), node.value(), true);
         if (auto location = node.headerLocation())
-            at = writeNumber(zem::writeLiteral(at, ",\"location\":"), *location);
+            at = zem::writeDecimal(zem::writeLiteral(at, ",\"location\":"), *location);
         if (auto length = node.headerLength())
-            at = writeNumber(zem::writeLiteral(at, ",\"length\":"), *length);
+            at = zem::writeDecimal(zem::writeLiteral(at, ",\"length\":"), *length);
         if (hasChildren)
             at = zem::writeLiteral(at, ",\"children\":[");
         return at;

@@ -15,8 +15,11 @@ void CaptureLoader::cancel() {
 void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message) {
     if (full_)
         return;
-    if (index_.size() == 0 && origin.frame >= 1)
+    if (!firstTimeKnown_) {
+        // Every origin counts from the capture's first packet.
         index_.setFirstTime(origin.time - origin.relativeTime);
+        firstTimeKnown_ = true;
+    }
     IndexedMessage entry;
     entry.frame = origin.frame;
     entry.time = origin.time;
@@ -51,6 +54,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
     std::uint64_t nextCheck = 256;
     try {
         const int linkType = source.linkType();
+        const bool live = source.isLive();
         CapturedPacket packet;
         while (!cancelled_) {
             const auto next = source.next(packet);
@@ -72,7 +76,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
                     lastPublished = now;
                 }
             }
-            if (source.isLive())
+            if (live) // each packet shows as it arrives
                 publish();
         }
     } catch (const CaptureError& error) {

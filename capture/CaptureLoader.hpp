@@ -43,6 +43,7 @@ private:
     std::atomic<std::uint64_t> packets_{0};
     std::atomic<double> fraction_{-1};
     bool full_ = false;
+    bool firstTimeKnown_ = false;
 };
 
 } // namespace capture

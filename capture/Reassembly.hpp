@@ -46,7 +46,7 @@ private:
         std::optional<std::uint32_t> totalLength;
         std::size_t octets = 0;
     };
-    LruTable<Key, Datagram, KeyHash> datagrams_{maximumDatagrams};
+    zem::LruTable<Key, Datagram, KeyHash> datagrams_{maximumDatagrams};
     std::uint64_t oversized_ = 0;
 };
 
@@ -87,7 +87,7 @@ private:
     };
     void append(Stream& stream, zem::ByteView data);
     void frame(const StreamKey& key, Stream& stream, const MessageSink& sink);
-    LruTable<StreamKey, Stream, StreamKeyHash> streams_{maximumStreams};
+    zem::LruTable<StreamKey, Stream, StreamKeyHash> streams_{maximumStreams};
     std::uint64_t droppedOctets_ = 0;
 };
 

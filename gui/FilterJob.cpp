@@ -1,5 +1,7 @@
 #include "FilterJob.hpp"
 
+#include "StoredMessages.hpp"
+
 #include <algorithm>
 
 namespace gui {
@@ -9,10 +11,8 @@ namespace {
 constexpr std::size_t runLength = 4096;
 } // namespace
 
-FilterJob::FilterJob(const zem::PlugInHost& host, const std::string& expression,
-                     const std::optional<std::string>& findPredicate)
-    : fields_(host), filter_(fields_, expression.empty() ? std::nullopt : std::optional(expression),
-                             findPredicate) {}
+FilterJob::FilterJob(const zem::PlugInHost& host, const std::string& text)
+    : fields_(host), filter_(analysis::MessageFilter::fromFilterBar(fields_, text)) {}
 
 FilterJob::~FilterJob() {
     cancelled_ = true;
@@ -33,23 +33,16 @@ void FilterJob::start(const capture::MessageIndex& index, const capture::Message
 
 void FilterJob::run(std::size_t worker, std::size_t workers) {
     const double firstTime = index_->firstTime();
-    zem::ByteBuffer run;
+    zem::ByteBuffer buffer;
     for (std::size_t start = worker * runLength; start < count_ && !cancelled_;
          start += workers * runLength) {
         const std::size_t end = std::min(count_, start + runLength);
-        // Messages are stored in capture order: a run is one read.
-        const auto from = (*index_)[start].storeOffset;
-        const auto& last = (*index_)[end - 1];
-        if (!store_->read(from, static_cast<std::size_t>(last.storeOffset + last.length - from),
-                          run))
-            continue;
-        for (std::size_t i = start; i < end; ++i) {
-            const auto& entry = (*index_)[i];
-            const zem::ByteView message = zem::ByteView(run).slice(
-                static_cast<std::size_t>(entry.storeOffset - from), entry.length);
-            if (passes(entry, message, firstTime))
-                kept_[worker].push_back(static_cast<std::uint32_t>(i));
-        }
+        capture::forEachStored(
+            *index_, *store_, start, end, buffer,
+            [&](std::size_t position, const capture::IndexedMessage& entry, zem::ByteView message) {
+                if (passes(entry, message, firstTime))
+                    kept_[worker].push_back(static_cast<std::uint32_t>(position));
+            });
         done_ += end - start;
     }
     ++finished_;
@@ -66,10 +59,14 @@ bool FilterJob::passes(const capture::IndexedMessage& entry, zem::ByteView messa
 
 bool FilterJob::keeps(const capture::MessageIndex& index, const capture::MessageStore& store,
                       std::size_t position) const {
-    zem::ByteBuffer octets;
-    const auto& entry = index[position];
-    return store.read(entry.storeOffset, entry.length, octets) &&
-           passes(entry, zem::ByteView(octets), index.firstTime());
+    zem::ByteBuffer buffer;
+    bool kept = false;
+    capture::forEachStored(
+        index, store, position, position + 1, buffer,
+        [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
+            kept = passes(entry, message, index.firstTime());
+        });
+    return kept;
 }
 
 double FilterJob::progress() const {

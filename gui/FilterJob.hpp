@@ -21,9 +21,9 @@ namespace gui {
 
 class FilterJob {
 public:
-    /// Throws ZEMError for an expression that does not parse or names an unknown field.
-    FilterJob(const zem::PlugInHost& host, const std::string& expression,
-              const std::optional<std::string>& findPredicate);
+    /// `text` as the filter bar takes it (an expression or a find predicate). Throws
+    /// ZEMError for one that does not parse or names an unknown field.
+    FilterJob(const zem::PlugInHost& host, const std::string& text);
     ~FilterJob();
     FilterJob(const FilterJob&) = delete;
     FilterJob& operator=(const FilterJob&) = delete;

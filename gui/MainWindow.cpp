@@ -7,6 +7,7 @@
 #include "PacketListModel.hpp"
 #include "RadiusStatistics.hpp"
 #include "SettingsViewWidget.hpp"
+#include "StoredMessages.hpp"
 #include "ZEMError.hpp"
 
 #include <QAction>
@@ -42,22 +43,6 @@ namespace gui {
 namespace {
 
 constexpr int recentLimit = 8;
-
-// The text before the first '=' names a registered find predicate: the rest is its value.
-std::optional<std::string> findPredicateIn(const zem::PlugInHost& host, const std::string& text) {
-    const auto eq = text.find('=');
-    if (eq == std::string::npos)
-        return std::nullopt;
-    const auto name = text.substr(0, eq);
-    for (const auto& column : host.structure().plugInColumnKeyBindings) {
-        auto display = column.predicateOptions.find("NSDisplayNameBindingOption");
-        if (display != column.predicateOptions.end())
-            if (const auto* shown = std::get_if<std::string>(&display->second);
-                shown && *shown == name)
-                return text;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -96,9 +81,9 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     list_->horizontalHeader()->setStretchLastSection(true);
     list_->setFont(monospacedFont(10));
     list_->setWordWrap(false);
-    const int widths[] = {70, 100, 150, 150, 90, 60, 300};
-    for (int c = 0; c < model_->columnCount(); ++c)
-        list_->setColumnWidth(c, c < 7 ? widths[c] : 150);
+    const int widths[] = {70, 100, 130, 130, 90, 60, 250};
+    for (int c = 0; c < PacketListModel::firstPlugInColumn; ++c)
+        list_->setColumnWidth(c, widths[c]);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { showSelectedMessage(); });
 
@@ -127,11 +112,6 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     timer_->setInterval(50);
     connect(timer_, &QTimer::timeout, this, [this] { poll(); });
     updateCounts();
-}
-
-MainWindow::~MainWindow() {
-    filterJob_.reset();
-    session_.reset();
 }
 
 void MainWindow::buildMenus() {
@@ -189,7 +169,7 @@ void MainWindow::rememberRecent(const QString& path) {
 bool MainWindow::closeCapture() {
     if (session_ && session_->live() && session_->recording()) {
         session_->stop();
-        if (session_->index().size() > 0 || session_->loader().packets() > 0) {
+        if (session_->loader().packets() > 0) {
             const auto answer = QMessageBox::question(
                 this, "Keep the capture?",
                 QString("The live capture on %1 holds %2 packets. Save it before closing?")
@@ -237,8 +217,9 @@ bool MainWindow::startSession(const std::function<std::unique_ptr<CaptureSession
     model_->setCapture(&session_->index(), &session_->store());
     firstRowsShown_ = loadReported_ = false;
     cancel_->setText(session_->live() ? "Stop" : "Cancel");
-    cancel_->setVisible(true);
-    progress_->setVisible(!session_->live());
+    // The filter in the bar applies to the new capture as it is read.
+    if (!filterEdit_->text().trimmed().isEmpty())
+        applyFilter(filterEdit_->text());
     timer_->start();
     poll();
     return true;
@@ -294,6 +275,9 @@ void MainWindow::poll() {
     if (session_) {
         if (model_->catchUp() > 0 && !firstRowsShown_) {
             firstRowsShown_ = true;
+            // The plug-in's columns as wide as their first texts; the last one stretches.
+            for (int c = PacketListModel::firstPlugInColumn; c + 1 < model_->columnCount(); ++c)
+                list_->resizeColumnToContents(c);
             if (!list_->currentIndex().isValid())
                 selectRow(0);
             if (onFirstRows)
@@ -308,8 +292,6 @@ void MainWindow::poll() {
             const auto failure = session_->failure();
             if (!failure.empty())
                 statusBar()->showMessage(QString::fromStdString(failure));
-            if (!filterEdit_->text().isEmpty() && !filterJob_ && !model_->hasRowFilter())
-                applyFilter(filterEdit_->text());
             if (onLoaded)
                 onLoaded();
         }
@@ -353,9 +335,7 @@ bool MainWindow::applyFilter(const QString& text) {
         return true;
     }
     try {
-        const auto find = findPredicateIn(host_.plugIn(), expression);
-        filterJob_ =
-            std::make_unique<FilterJob>(host_.plugIn(), find ? std::string() : expression, find);
+        filterJob_ = std::make_unique<FilterJob>(host_.plugIn(), expression);
     } catch (const zem::ZEMError& error) {
         filterError_->setText(QString::fromUtf8(error.what()));
         return false;
@@ -375,10 +355,10 @@ bool MainWindow::applyFilter(const QString& text) {
         updateCounts();
         return true;
     }
+    model_->catchUp();
     filterJob_->start(session_->index(), session_->store(), model_->totalCount());
-    progress_->setVisible(true);
-    cancel_->setVisible(true);
     timer_->start();
+    poll();
     return true;
 }
 
@@ -456,32 +436,27 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
         return std::nullopt;
     const auto& index = session_->index();
     const std::size_t count = model_->totalCount();
-    QProgressDialog progress("Counting…", "Cancel", 0, static_cast<int>(count / 1024 + 1), this);
+    constexpr std::size_t run = 4096;
+    QProgressDialog progress("Counting…", "Cancel", 0, static_cast<int>(count / run + 1), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     analysis::RadiusStatistics statistics;
     const auto& plugIn = host_.plugIn();
-    for (std::size_t i = 0; i < count; ++i) {
-        if ((i & 1023) == 0) {
-            progress.setValue(static_cast<int>(i / 1024));
-            if (progress.wasCanceled())
-                return std::nullopt;
-        }
-        const auto bytes = model_->octets(static_cast<std::uint32_t>(i));
-        const zem::ByteView message(bytes);
-        auto analyzer = plugIn.analyzerClass().create(message, nullptr);
-        if (!analyzer) {
-            statistics.addNotRadius();
-            continue;
-        }
-        auto facts = analysis::messageFacts(plugIn, *analyzer, message);
-        const auto origin = index[i].origin(index.firstTime());
-        facts.source = origin.source;
-        facts.destination = origin.destination;
-        facts.sourcePort = origin.sourcePort;
-        facts.destinationPort = origin.destinationPort;
-        facts.time = origin.time;
-        statistics.addMessage(facts);
+    zem::ByteBuffer buffer;
+    for (std::size_t start = 0; start < count; start += run) {
+        progress.setValue(static_cast<int>(start / run));
+        if (progress.wasCanceled())
+            return std::nullopt;
+        capture::forEachStored(
+            index, session_->store(), start, std::min(count, start + run), buffer,
+            [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
+                auto analyzer = plugIn.analyzerClass().create(message, nullptr);
+                if (!analyzer)
+                    statistics.addNotRadius();
+                else
+                    statistics.addMessage(analysis::messageFacts(plugIn, *analyzer, message,
+                                                                 entry.origin(index.firstTime())));
+            });
     }
     progress.setValue(progress.maximum());
     return statistics.summary();
@@ -513,17 +488,9 @@ void MainWindow::showStatistics() {
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table->setItem(r, 1, item);
     };
-    for (const auto& code : s.perCode)
-        row(QString::fromStdString(code.text), QString::number(code.messages));
-    row("All RADIUS messages", QString::number(s.messages));
-    row("Attributes with an invalid length", QString::number(s.invalidAttributes));
-    row("Truncated attributes", QString::number(s.truncatedAttributes));
-    row("Payloads on RADIUS ports that are not RADIUS", QString::number(s.notRadius));
-    row("Requests", QString::number(s.requests));
-    row("Requests answered", QString::number(s.answered));
-    row("Requests unanswered", QString::number(s.unanswered));
-    row("Retransmitted requests", QString::number(s.retransmissions));
-    row("Responses without a request", QString::number(s.unmatchedResponses));
+    for (const auto& rows : {analysis::messageRows(s), analysis::exchangeRows(s)})
+        for (const auto& [label, count] : rows)
+            row(QString::fromStdString(label), QString::number(count));
     if (const auto& t = s.responseTimes)
         row("Response time (ms): min / median / p99 / max", QString("%1 / %2 / %3 / %4")
                                                                 .arg(t->minimum * 1000, 0, 'f', 3)

@@ -35,7 +35,6 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(GuiHost& host, QWidget* parent = nullptr);
-    ~MainWindow() override;
 
     /// Opens a capture file; false (and a message box unless quiet) when it cannot.
     bool openCapture(const QString& path, bool quiet = false);

@@ -1,5 +1,7 @@
 #include "PacketListModel.hpp"
 
+#include "QtColor.hpp"
+#include "StoredMessages.hpp"
 #include "TextEscaping.hpp"
 
 #include <QBrush>
@@ -91,30 +93,18 @@ void PacketListModel::setShownMessages(std::optional<std::vector<std::uint32_t>>
 void PacketListModel::refreshColors() {
     auto* preferences = host_.structure().plugInPreferencesInstance;
     color_.reset();
-    if (preferences && preferences->usesColor()) {
-        const auto c = preferences->protocolColor();
-        color_ = QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
-                                  static_cast<float>(c.blue), static_cast<float>(c.alpha));
-    }
+    if (preferences && preferences->usesColor())
+        color_ = toQColor(preferences->protocolColor());
     if (!rows_.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                          {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
-std::optional<int> PacketListModel::rowOf(std::uint32_t position) const {
-    auto found = std::find(rows_.begin(), rows_.end(), position);
-    if (found == rows_.end())
-        return std::nullopt;
-    return static_cast<int>(found - rows_.begin());
-}
-
 zem::ByteBuffer PacketListModel::octets(std::uint32_t position) const {
     zem::ByteBuffer bytes;
-    if (index_ && store_ && position < index_->size()) {
-        const auto& entry = (*index_)[position];
-        if (!store_->read(entry.storeOffset, entry.length, bytes))
-            bytes.clear();
-    }
+    if (!index_ || !store_ ||
+        !capture::forEachStored(*index_, *store_, position, position + 1, bytes, [](auto&&...) {}))
+        bytes.clear();
     return bytes;
 }
 

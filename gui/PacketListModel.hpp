@@ -41,14 +41,11 @@ public:
     /// in so far at once, and to each new one as it comes.
     using RowFilter = std::function<bool(std::uint32_t position)>;
     void setRowFilter(RowFilter keep);
-    bool hasRowFilter() const { return static_cast<bool>(rowFilter_); }
     /// Reads usesColor() and protocolColor() again and redraws the rows.
     void refreshColors();
 
     /// The index position of the message shown in `row`.
     std::uint32_t messageAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-    /// The row that shows message `position`, if it is shown.
-    std::optional<int> rowOf(std::uint32_t position) const;
     /// The octets of the message at index position `position`.
     zem::ByteBuffer octets(std::uint32_t position) const;
     std::size_t shownCount() const { return rows_.size(); }

@@ -1,6 +1,7 @@
 #include "SettingsViewWidget.hpp"
 
 #include "GuiFonts.hpp"
+#include "QtColor.hpp"
 #include "ZEMConstants.hpp"
 #include "ZEMNetworkProtocol.hpp"
 
@@ -29,8 +30,7 @@ QString text(const std::string& s) {
 
 // A colour swatch for the button that opens the colour picker.
 void paintSwatch(QPushButton* button, const zem::ZEMColor& color) {
-    QColor c = QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
-                                static_cast<float>(color.blue), static_cast<float>(color.alpha));
+    const QColor c = toQColor(color);
     button->setStyleSheet(QString("QPushButton { background-color: %1; border: 1px solid #888; "
                                   "border-radius: 4px; min-width: 44px; min-height: 24px; }")
                               .arg(c.name(QColor::HexArgb)));
@@ -55,8 +55,6 @@ SettingsViewWidget::SettingsViewWidget(std::shared_ptr<zem::ZEMProtocolTableView
     secrets_ = new QCheckBox("Keep usernames and passwords private   ", group);
     resolve_ = new QCheckBox("Enable IP to DNS name resolution (may slow down)", group);
     useColor_ = new QCheckBox("Use coloring in packet view", group);
-    for (auto* box : {secrets_, resolve_, useColor_})
-        box->setFont(monospacedFont(12));
     settings->addWidget(secrets_);
     settings->addWidget(resolve_);
     auto* colorRow = new QHBoxLayout;
@@ -168,13 +166,10 @@ void SettingsViewWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void SettingsViewWidget::pickColor() {
-    const auto current = view_->protocolColor();
-    QColor chosen = QColorDialog::getColor(
-        QColor::fromRgbF(static_cast<float>(current.red), static_cast<float>(current.green),
-                         static_cast<float>(current.blue), static_cast<float>(current.alpha)),
-        this, "Packet colour", QColorDialog::ShowAlphaChannel);
+    const QColor chosen = QColorDialog::getColor(toQColor(view_->protocolColor()), this,
+                                                 "Packet colour", QColorDialog::ShowAlphaChannel);
     if (chosen.isValid())
-        view_->setProtocolColor({chosen.redF(), chosen.greenF(), chosen.blueF(), chosen.alphaF()});
+        view_->setProtocolColor(fromQColor(chosen));
 }
 
 void SettingsViewWidget::refresh() {
@@ -185,7 +180,7 @@ void SettingsViewWidget::refresh() {
     useColor_->setChecked(view_->useColor());
     paintSwatch(colorButton_, view_->protocolColor());
     const int rows = static_cast<int>(view_->rowCount());
-    if (rows != table_->rowCount() || rows_.size() != static_cast<std::size_t>(rows)) {
+    if (rows_.size() != static_cast<std::size_t>(rows)) {
         rows_.clear();
         table_->setRowCount(0);
         table_->setRowCount(rows);

@@ -69,7 +69,7 @@ int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
 
 int screenshot(gui::GuiHost& host, const QString& picture, const QString& file) {
     gui::MainWindow window(host);
-    window.resize(1400, 900);
+    window.resize(1600, 900);
     window.show();
     if (!window.openCapture(file, true) || !window.waitUntilIdle(120))
         return fail("cannot open " + file);

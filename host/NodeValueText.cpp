@@ -2,17 +2,7 @@
 
 #include "TextEscaping.hpp"
 
-#include <charconv>
-
 namespace zem {
-
-namespace {
-
-char* writeNumber(char* out, std::uint64_t value) {
-    return std::to_chars(out, out + 20, value).ptr;
-}
-
-} // namespace
 
 std::size_t nodeValueBound(const ZEMNodeValue& value, bool json) {
     if (const auto* text = std::get_if<ZEMNodeText>(&value))
@@ -36,7 +26,7 @@ char* writeNodeValue(char* out, const ZEMNodeValue& value, bool json) {
                     *out++ = '"';
                 return out;
             } else if constexpr (std::is_integral_v<T>) {
-                return writeNumber(out, v);
+                return writeDecimal(out, v);
             } else {
                 return out;
             }

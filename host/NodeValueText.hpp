@@ -5,10 +5,18 @@
 
 #include "ZEMNode.hpp"
 
+#include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace zem {
+
+/// Writes `value` in decimal at `out`, which has room for 20 characters; answers where it
+/// ended.
+inline char* writeDecimal(char* out, std::uint64_t value) {
+    return std::to_chars(out, out + 20, value).ptr;
+}
 
 /// The most room a value takes: as terminal text, or as a JSON literal.
 std::size_t nodeValueBound(const ZEMNodeValue& value, bool json);

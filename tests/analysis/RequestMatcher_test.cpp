@@ -116,9 +116,9 @@ TEST(RadiusStatistics, MatchesRequestsToResponses) {
     EXPECT_DOUBLE_EQ(s.responseTimes->maximum, 0.25);
 }
 
-// Answers out of arrival order leave gaps behind a request that waits long; the gaps are
-// closed up and every waiting request still matches.
-TEST(RequestMatcher, GapsBehindAnOldRequestAreClosedUp) {
+// Answers out of arrival order, behind a request that waits long: every waiting request
+// still matches.
+TEST(RequestMatcher, AnswersOutOfOrderBehindAnOldRequest) {
     RequestMatcher matcher(1e9, 1u << 20);
     matcher.addRequest(requestKey(0, 1), 0);
     for (std::uint32_t i = 1; i < 20000; ++i) {

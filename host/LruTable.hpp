@@ -1,7 +1,8 @@
 // LruTable: a hash table whose entries are kept in the order they were last used, so that
 // giving up on the least recently used one, when the table is full or the entry has
-// waited too long, is a constant-time step. Reassembly state lives in these, so that a
-// flood of beginnings that never end costs a bounded amount of memory and time.
+// waited too long, is a constant-time step. Reassembly state and requests awaiting their
+// answers live in these, so that a flood of beginnings that never end costs a bounded
+// amount of memory and time.
 //
 //   LruTable<StreamKey, Stream, StreamKeyHash> streams(4096);
 //   auto& stream = streams.insert(key, now);   // gives up on the oldest when full
@@ -14,7 +15,7 @@
 #include <list>
 #include <unordered_map>
 
-namespace capture {
+namespace zem {
 
 template <typename Key, typename Value, typename Hash> class LruTable {
 public:
@@ -75,4 +76,4 @@ private:
     std::uint64_t givenUp_ = 0;
 };
 
-} // namespace capture
+} // namespace zem
