@@ -17,7 +17,7 @@ std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title
 
 MessageFacts messageFacts(const zem::PlugInHost& host,
                           const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
-                          const zem::MessageOrigin& origin) {
+                          const zem::MessageOrigin& origin, const MessageChecks& checks) {
     MessageFacts facts;
     facts.source = origin.source;
     facts.destination = origin.destination;
@@ -34,6 +34,15 @@ MessageFacts messageFacts(const zem::PlugInHost& host,
         facts.invalidAttributes += countTitled(*node, "Invalid Length - no value(s)");
         facts.truncatedAttributes += countTitled(*node, "Truncated AVP");
     }
+    facts.authenticator = checks.authenticator;
+    facts.messageAuthenticator = checks.messageAuthenticator;
+    facts.verdict = checks.verdict();
+    facts.exposure = checks.exposure;
+    facts.secretKnown = checks.secretKnown;
+    for (const auto& hidden : checks.hidden)
+        facts.passwordRecovered = facts.passwordRecovered ||
+                                  hidden.kind == HiddenValue::Kind::userPassword ||
+                                  hidden.kind == HiddenValue::Kind::tunnelPassword;
     return facts;
 }
 

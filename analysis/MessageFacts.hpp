@@ -5,6 +5,7 @@
 
 #include "ByteView.hpp"
 #include "IPAddress.hpp"
+#include "MessageChecks.hpp"
 #include "MessageOrigin.hpp"
 #include "PlugInHost.hpp"
 #include "ZEMPluginProtocols.hpp"
@@ -23,11 +24,18 @@ struct MessageFacts {
     double time = 0;
     std::size_t invalidAttributes = 0;
     std::size_t truncatedAttributes = 0;
+    // What the checks found.
+    CheckResult authenticator = CheckResult::unverified;
+    CheckResult messageAuthenticator = CheckResult::unverified;
+    CheckResult verdict = CheckResult::unverified;
+    bool passwordRecovered = false;
+    bool secretKnown = false;
+    ExposureSet exposure = 0;
 };
 
-/// The facts of a message that came from `origin`.
+/// The facts of a message that came from `origin`, with what its checks found.
 MessageFacts messageFacts(const zem::PlugInHost& host,
                           const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
-                          const zem::MessageOrigin& origin);
+                          const zem::MessageOrigin& origin, const MessageChecks& checks);
 
 } // namespace analysis

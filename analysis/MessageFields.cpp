@@ -10,6 +10,9 @@ namespace {
 constexpr std::array<std::string_view, 7> captureFields = {"frame", "time",  "src",      "dst",
                                                            "sport", "dport", "transport"};
 
+constexpr std::array<std::string_view, 4> checkFields = {
+    "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
+
 std::string timeText(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", seconds);
@@ -22,13 +25,41 @@ std::span<const std::string_view> captureFieldNames() {
     return captureFields;
 }
 
+std::span<const std::string_view> checkFieldNames() {
+    return checkFields;
+}
+
 bool MessageFields::known(std::string_view name) const {
     if (host_.attribute(name))
         return true;
     for (auto field : captureFields)
         if (name == field)
             return true;
+    for (auto field : checkFields)
+        if (name == field)
+            return true;
     return false;
+}
+
+std::optional<std::string> MessageFields::checkText(std::string_view name,
+                                                    const DecodedMessage& m) const {
+    if (!m.checks)
+        return std::nullopt;
+    const auto& checks = *m.checks;
+    if (name == "authenticatorCheck")
+        return std::string(checkResultText(checks.authenticator));
+    if (name == "messageAuthenticatorCheck")
+        return std::string(checkResultText(checks.messageAuthenticator));
+    if (name == "userPassword") {
+        const auto* password = checks.userPassword();
+        if (!password || display_.keepPrivate)
+            return std::nullopt;
+        return hiddenValueText(password->value);
+    }
+    std::string joined;
+    for (const auto& text : exposureTexts(checks.exposure, m.octets.at(0).value_or(0)))
+        joined += (joined.empty() ? "" : "; ") + text;
+    return joined;
 }
 
 std::optional<std::string> MessageFields::text(std::string_view name,
@@ -48,6 +79,9 @@ std::optional<std::string> MessageFields::text(std::string_view name,
         return std::to_string(origin.destinationPort);
     if (name == "transport")
         return std::string(origin.transport);
+    for (auto field : checkFields)
+        if (name == field)
+            return checkText(name, m);
     auto value = host_.value(m.analyzer, name, m.octets);
     if (!value)
         return std::nullopt;

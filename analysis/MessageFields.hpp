@@ -1,8 +1,11 @@
 // MessageFields: the named values of a decoded message that -T fields prints and -Y and
-// --find test: the property keys the plug-in registered, and the capture's own fields
-// (frame, time, src, dst, sport, dport, transport).
+// --find test: the property keys the plug-in registered, the capture's own fields
+// (frame, time, src, dst, sport, dport, transport) and the checks' (authenticatorCheck,
+// messageAuthenticatorCheck, userPassword, exposure).
 #pragma once
 
+#include "ChecksNode.hpp"
+#include "MessageChecks.hpp"
 #include "MessageOrigin.hpp"
 #include "PlugInHost.hpp"
 #include "ZEMPredicate.hpp"
@@ -19,14 +22,18 @@ struct DecodedMessage {
     const zem::MessageOrigin& origin;
     zem::ByteView octets;
     const zem::ZEMPluginAnalyzerProtocol& analyzer;
+    const MessageChecks* checks = nullptr;
 };
 
 /// The fields the capture gives, in the order -G fields lists them.
 std::span<const std::string_view> captureFieldNames();
+/// The fields the checks give, in the order -G fields lists them.
+std::span<const std::string_view> checkFieldNames();
 
 class MessageFields {
 public:
-    explicit MessageFields(const zem::PlugInHost& host) : host_(host) {}
+    explicit MessageFields(const zem::PlugInHost& host, CheckDisplay display = {})
+        : host_(host), display_(display) {}
 
     /// A registered property key or a capture field.
     bool known(std::string_view name) const;
@@ -36,9 +43,13 @@ public:
     std::optional<zem::ZEMPredicateValue> predicateValue(std::string_view name,
                                                          const DecodedMessage& message) const;
     const zem::PlugInHost& host() const { return host_; }
+    const CheckDisplay& checkDisplay() const { return display_; }
 
 private:
+    std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
+
     const zem::PlugInHost& host_;
+    CheckDisplay display_;
 };
 
 } // namespace analysis

@@ -1,5 +1,8 @@
 #include "RadiusCodes.hpp"
 
+#include <array>
+#include <string>
+
 namespace analysis {
 
 std::uint8_t requestCodeFor(std::uint8_t code) {
@@ -23,6 +26,44 @@ std::uint8_t requestCodeFor(std::uint8_t code) {
 
 bool isRequestCode(std::uint8_t code) {
     return code == 1 || code == 4 || code == 40 || code == 43 || code == 12;
+}
+
+bool hasComputedRequestAuthenticator(std::uint8_t code) {
+    return code == 4 || code == 40 || code == 43;
+}
+
+namespace {
+
+struct CodeName {
+    std::uint8_t code;
+    std::string_view name;
+};
+
+constexpr std::array<CodeName, 15> codeNames = {{
+    {1, "Access-Request"},
+    {2, "Access-Accept"},
+    {3, "Access-Reject"},
+    {4, "Accounting-Request"},
+    {5, "Accounting-Response"},
+    {11, "Access-Challenge"},
+    {12, "Status-Server"},
+    {13, "Status-Client"},
+    {40, "Disconnect-Request"},
+    {41, "Disconnect-ACK"},
+    {42, "Disconnect-NAK"},
+    {43, "CoA-Request"},
+    {44, "CoA-ACK"},
+    {45, "CoA-NAK"},
+    {255, "Reserved"},
+}};
+
+} // namespace
+
+std::string codeName(std::uint8_t code) {
+    for (const auto& entry : codeNames)
+        if (entry.code == code)
+            return std::string(entry.name);
+    return "code " + std::to_string(code);
 }
 
 } // namespace analysis

@@ -2,12 +2,17 @@
 
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
+#include "CheckTracker.hpp"
 #include "Commands.hpp"
 #include "MessageRenderer.hpp"
 #include "Output.hpp"
 #include "Progress.hpp"
 #include "RadiusStatistics.hpp"
 #include "RenderQueue.hpp"
+#include "SecretsFile.hpp"
+#include "SecretsOption.hpp"
+#include "SecurityReport.hpp"
+#include "SecurityStatistics.hpp"
 #include "StatisticsReport.hpp"
 #include "TerminalColor.hpp"
 #include "ZEMPortsController.hpp"
@@ -42,15 +47,15 @@ void onInterrupt(int) {
         liveSource->interrupt();
 }
 
-// Collects what the pipeline delivers into batches, renders them on worker threads and
-// writes the results in capture order; counts them for the statistics; stops after -c
-// messages.
+// Collects what the pipeline delivers into batches, with what checking each message
+// needs, renders them on worker threads and writes the results in capture order; counts
+// them for the statistics; stops after -c messages.
 class Session {
 public:
     Session(const MessageRenderer& renderer, ResultsWriter& results, const Options& options,
-            unsigned workers, std::size_t batchSize)
-        : renderer_(renderer), results_(results), options_(options), batchSize_(batchSize),
-          queue_([&renderer](const MessageBatch& in,
+            analysis::CheckTracker* tracker, unsigned workers, std::size_t batchSize)
+        : renderer_(renderer), results_(results), options_(options), tracker_(tracker),
+          batchSize_(batchSize), queue_([&renderer](const MessageBatch& in,
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
           write_([this](const RenderedBatch& batch) { write(batch); }) {
@@ -70,7 +75,8 @@ public:
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
-        queue_.filling().add(origin, payload);
+        queue_.filling().add(origin, payload,
+                             tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{});
         if (queue_.filling().size() >= batchSize_)
             queue_.submit(write_);
     }
@@ -81,8 +87,10 @@ public:
         std::string closing;
         if (renderer_.printsMessages())
             renderer_.form().end(closing, shown_);
-        if (renderer_.statisticsWanted())
-            closing += statisticsReport(statistics_.summary(), losses);
+        for (const auto& name : options_.statistics)
+            closing += name == "radius,security"
+                           ? securityReport(security_, tracker_ != nullptr)
+                           : statisticsReport(statistics_.summary(), losses);
         results_.write(closing);
         results_.flush();
     }
@@ -92,7 +100,8 @@ private:
                        RenderedBatch& out) {
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
-            out.messages.push_back(renderer.render(in.origin(i), in.message(i), out.text));
+            out.messages.push_back(
+                renderer.render(in.origin(i), in.message(i), in.checkInput(i), out.text));
             out.messages.back().textEnd = out.text.size();
         }
     }
@@ -106,8 +115,10 @@ private:
         }
         if (!message.passed)
             return std::nullopt;
-        if (message.facts)
+        if (message.facts) {
             statistics_.addMessage(*message.facts);
+            security_.addMessage(*message.facts);
+        }
         if (shown_++ == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
         return text;
@@ -138,8 +149,10 @@ private:
     const MessageRenderer& renderer_;
     ResultsWriter& results_;
     const Options& options_;
+    analysis::CheckTracker* tracker_; // nullptr: no secrets
     std::size_t batchSize_;
     analysis::RadiusStatistics statistics_;
+    analysis::SecurityStatistics security_;
     RenderQueue queue_;
     RenderQueue::Consume write_;
     std::uint64_t shown_ = 0;
@@ -210,15 +223,27 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
              transport == "udp" ? zem::kZEMSourceProtocols::udp : zem::kZEMSourceProtocols::tcp,
              host.structure().plugInAnalyzerClass});
 
+    analysis::SharedSecrets secrets;
+    try {
+        secrets = secretsFromOptions(options);
+    } catch (const analysis::SecretsError& error) {
+        return fail(error.what());
+    }
+    std::optional<analysis::CheckTracker> tracker;
+    if (!secrets.empty())
+        tracker.emplace(secrets);
+
     ResultsWriter results(output());
     // Checks the filters and fields before anything is read.
-    MessageRenderer renderer(host, options, lineColorEscape(host, options.color, output()));
+    MessageRenderer renderer(host, options, lineColorEscape(host, options.color, output()),
+                             analysis::checkDisplayFor(host, !secrets.empty()));
     // Files are rendered in batches on every core, up to eight: one thread reads, and more
     // workers than it can feed would only hold more batches in memory. Live capture renders
     // one message at a time, at once, so that each line appears as its packet arrives.
     const bool live = options.interface.has_value();
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    Session session(renderer, results, options, live ? 0 : workers, live ? 1 : 128);
+    Session session(renderer, results, options, tracker ? &*tracker : nullptr, live ? 0 : workers,
+                    live ? 1 : 128);
     capture::CapturePipeline pipeline(
         [&](const capture::MessageOrigin& origin, zem::ByteView payload) {
             session.deliver(origin, payload);

@@ -1,6 +1,8 @@
 #include "Commands.hpp"
 
 #include "MessageFields.hpp"
+#include "SecretsFile.hpp"
+#include "SecretsOption.hpp"
 #include "Output.hpp"
 #include "TextEscaping.hpp"
 #include "TreePrinter.hpp"
@@ -32,12 +34,28 @@ int decodeHexMessage(const zem::PlugInHost& host, const Options& options) {
     if (!analyzer)
         return fail("--hex: the analyzer refused the message (" + std::to_string(bytes->size()) +
                     " octets)");
+    analysis::SharedSecrets secrets;
+    try {
+        secrets = secretsFromOptions(options);
+    } catch (const analysis::SecretsError& error) {
+        return fail(error.what());
+    }
     std::string out;
     zem::appendTerminalSafe(out, analyzer->protocolInfo(message).value_or(""));
     out.push_back('\n');
-    if (options.verbose)
+    if (options.verbose) {
         for (const auto& node : analyzer->protocolNodes(message))
             appendTree(out, *node, 0);
+        // A lone message has no addresses: only --secret, every client's, applies; a
+        // response has no request to be checked against.
+        analysis::CheckInput input;
+        input.secret = secrets.secretFor(zem::IPAddress{});
+        const auto display = analysis::checkDisplayFor(host, !secrets.empty());
+        if (auto node = analysis::checksNode(analysis::checkMessage(message, input),
+                                             *message.at(0), display);
+            node && !options.noChecks)
+            appendTree(out, *node, 0);
+    }
     std::fwrite(out.data(), 1, out.size(), output());
     return 0;
 }
@@ -133,6 +151,8 @@ int printGlossary(const zem::PlugInHost& host, const std::string& which) {
                    valueTypeName(a.attributeType) + "\n";
         for (auto extra : analysis::captureFieldNames())
             out += std::string(extra) + "\t(capture)\tstring\n";
+        for (auto check : analysis::checkFieldNames())
+            out += std::string(check) + "\t(checks)\tstring\n";
     } else if (which == "prefs") {
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();
         out += "# settings file: " + store.path() + "\n";

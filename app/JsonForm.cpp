@@ -11,7 +11,23 @@ namespace app {
 
 namespace {
 
-void appendMessageObject(std::string& out, const DecodedMessage& m, const zem::PlugInHost& host) {
+// The check fields, for a message whose checks are worth showing.
+void appendChecks(JsonWriter& json, const DecodedMessage& m, const MessageFields& fields) {
+    json.key("checks");
+    json.beginObject();
+    for (auto name : analysis::checkFieldNames()) {
+        json.key(name);
+        if (auto text = fields.text(name, m))
+            json.string(*text);
+        else
+            json.null();
+    }
+    json.endObject();
+}
+
+void appendMessageObject(std::string& out, const DecodedMessage& m, const MessageFields& fields,
+                         bool withChecks) {
+    const auto& host = fields.host();
     const auto& origin = m.origin;
     JsonWriter json(out);
     json.beginObject();
@@ -52,6 +68,8 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const zem::P
             json.string(zem::propertyText(*value));
     }
     json.endObject();
+    if (withChecks && m.checks && fields.checkDisplay().shows(*m.checks))
+        appendChecks(json, m, fields);
     json.key("tree");
     json.beginArray();
     bool first = true;
@@ -67,11 +85,12 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const zem::P
 
 class JsonForm final : public OutputForm {
 public:
-    explicit JsonForm(const zem::PlugInHost& host) : host_(host) {}
+    JsonForm(const MessageFields& fields, bool withChecks)
+        : fields_(fields), withChecks_(withChecks) {}
     void begin(std::string& out) const override { out += "[\n"; }
     void write(std::string& out, const DecodedMessage& m) const override {
         out += separator();
-        appendMessageObject(out, m, host_);
+        appendMessageObject(out, m, fields_, withChecks_);
     }
     std::string_view separator() const override { return ",\n"; }
     void end(std::string& out, std::uint64_t written) const override {
@@ -79,12 +98,14 @@ public:
     }
 
 private:
-    const zem::PlugInHost& host_;
+    const MessageFields& fields_;
+    bool withChecks_;
 };
 
 class ElasticForm final : public OutputForm {
 public:
-    explicit ElasticForm(const zem::PlugInHost& host) : host_(host) {}
+    ElasticForm(const MessageFields& fields, bool withChecks)
+        : fields_(fields), withChecks_(withChecks) {}
     void write(std::string& out, const DecodedMessage& m) const override {
         auto days = static_cast<long long>(std::floor(m.origin.time / 86400));
         std::time_t day = static_cast<std::time_t>(days * 86400);
@@ -94,22 +115,23 @@ public:
         std::strftime(index, sizeof index, "{\"index\":{\"_index\":\"radius-%Y-%m-%d\"}}\n",
                       &calendar);
         out += index;
-        appendMessageObject(out, m, host_);
+        appendMessageObject(out, m, fields_, withChecks_);
         out.push_back('\n');
     }
 
 private:
-    const zem::PlugInHost& host_;
+    const MessageFields& fields_;
+    bool withChecks_;
 };
 
 } // namespace
 
 std::unique_ptr<OutputForm> makeJsonForm(const OutputFormContext& context) {
-    return std::make_unique<JsonForm>(context.fields.host());
+    return std::make_unique<JsonForm>(context.fields, !context.options.noChecks);
 }
 
 std::unique_ptr<OutputForm> makeElasticForm(const OutputFormContext& context) {
-    return std::make_unique<ElasticForm>(context.fields.host());
+    return std::make_unique<ElasticForm>(context.fields, !context.options.noChecks);
 }
 
 } // namespace app

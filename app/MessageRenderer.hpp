@@ -1,6 +1,6 @@
 // MessageRenderer: turns one captured RADIUS message into what the command line shows of
-// it: the analyzer is made, the filters asked, the facts for the statistics taken, and
-// the chosen output form writes the text.
+// it: the analyzer is made, the message checked, the filters asked, the facts for the
+// statistics taken, and the chosen output form writes the text.
 #pragma once
 
 #include "CapturePipeline.hpp"
@@ -28,12 +28,13 @@ struct RenderedMessage {
 class MessageRenderer {
 public:
     /// Throws ZEMError for a bad filter or field, before anything is read.
-    MessageRenderer(const zem::PlugInHost& host, const Options& options, std::string lineColor);
+    MessageRenderer(const zem::PlugInHost& host, const Options& options, std::string lineColor,
+                    analysis::CheckDisplay checkDisplay);
 
-    /// Decodes, filters and writes one message, appending its text to `text`. Touches no
-    /// shared state, so several threads may render at once.
+    /// Decodes, checks, filters and writes one message, appending its text to `text`.
+    /// Touches no shared state, so several threads may render at once.
     RenderedMessage render(const capture::MessageOrigin& origin, zem::ByteView message,
-                           std::string& text) const;
+                           const analysis::CheckInput& checkInput, std::string& text) const;
 
     const OutputForm& form() const { return *form_; }
     bool printsMessages() const { return printsMessages_; }

@@ -12,7 +12,7 @@ namespace app {
 namespace {
 
 // The statistics that -z knows.
-constexpr std::array<std::string_view, 1> statisticsNames = {"radius,stats"};
+constexpr std::array<std::string_view, 2> statisticsNames = {"radius,stats", "radius,security"};
 
 std::pair<std::string, std::string> splitSetting(std::string_view text) {
     // tshark writes -o key:value; we also take key=value.
@@ -83,7 +83,8 @@ void parseStatistics(Options& options, std::string_view name) {
             options.statistics.emplace_back(name);
             return;
         }
-    throw OptionError("-z: unknown statistics \"" + std::string(name) + "\" (try radius,stats)");
+    throw OptionError("-z: unknown statistics \"" + std::string(name) +
+                      "\" (try radius,stats or radius,security)");
 }
 
 ColorMode parseColor(const char* value) {
@@ -97,7 +98,7 @@ ColorMode parseColor(const char* value) {
     throw OptionError("--color wants auto, always or never, got \"" + std::string(mode) + "\"");
 }
 
-enum class Section { input, output, settings, general };
+enum class Section { input, output, checks, settings, general };
 
 // One row per option: the parser and the usage text are both made from this table.
 struct OptionRow {
@@ -154,12 +155,25 @@ constexpr OptionRow optionRows[] = {
      "keep messages that a registered find predicate accepts, e.g.\n"
      "\"RADIUS Code contains=Accept\"",
      Section::output, [](Options& o, const char* v) { o.find = v; }},
-    {'z', nullptr, required_argument, "radius,stats", "print statistics when done", Section::output,
-     [](Options& o, const char* v) { parseStatistics(o, v); }},
+    {'z', nullptr, required_argument, "STATS",
+     "print statistics when done: radius,stats (messages and\n"
+     "exchanges) or radius,security (checks per client)",
+     Section::output, [](Options& o, const char* v) { parseStatistics(o, v); }},
     {0, "color", optional_argument, "auto|always|never",
      "colour summary lines in the plug-in's packet colour\n"
      "(default: auto, on a terminal)",
      Section::output, [](Options& o, const char* v) { o.color = parseColor(v); }},
+
+    {0, "secrets", required_argument, "FILE",
+     "shared secrets per client: lines ADDRESS[/PREFIX] SECRET, or\n"
+     "a FreeRADIUS clients.conf (repeatable)",
+     Section::checks, [](Options& o, const char* v) { o.secretsFiles.emplace_back(v); }},
+    {0, "secret", required_argument, "TEXT",
+     "the shared secret of every client not in --secrets (others\n"
+     "on this machine may see it in the process list)",
+     Section::checks, [](Options& o, const char* v) { o.secret = v; }},
+    {0, "no-checks", no_argument, nullptr, "print no RADIUS-Checks node with -V or in JSON",
+     Section::checks, [](Options& o, const char*) { o.noChecks = true; }},
 
     {'o', nullptr, required_argument, "KEY=VALUE",
      "set a setting for this run only (also KEY:VALUE)", Section::settings,
@@ -215,6 +229,7 @@ std::string usageText() {
                        "Decodes RADIUS messages with the RADIUSAnalyzer plug-in.\n";
     const std::pair<Section, const char*> sections[] = {{Section::input, "Input"},
                                                         {Section::output, "Output"},
+                                                        {Section::checks, "Checks"},
                                                         {Section::settings, "Settings"},
                                                         {Section::general, nullptr}};
     for (const auto& [section, title] : sections) {

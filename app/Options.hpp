@@ -36,6 +36,11 @@ struct Options {
     std::vector<std::string> statistics;
     ColorMode color = ColorMode::automatic;
 
+    // Shared secrets and the checks they allow.
+    std::optional<std::string> secret; // every client's
+    std::vector<std::string> secretsFiles;
+    bool noChecks = false;
+
     // Settings and environment.
     std::vector<std::pair<std::string, std::string>> settingOverrides;
     std::optional<std::string> bundlePath;

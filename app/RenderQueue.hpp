@@ -12,6 +12,7 @@
 #pragma once
 
 #include "MessageBatch.hpp"
+#include "MessageChecks.hpp"
 #include "MessageRenderer.hpp"
 
 #include <condition_variable>
@@ -26,7 +27,24 @@
 
 namespace app {
 
-using capture::MessageBatch;
+/// Captured messages with what checking each of them needs, which only the reading
+/// thread can tell, as it sees the requests in order.
+class MessageBatch : public capture::MessageBatch {
+public:
+    void add(const zem::MessageOrigin& origin, zem::ByteView payload,
+             const analysis::CheckInput& input = {}) {
+        capture::MessageBatch::add(origin, payload);
+        checkInputs_.push_back(input);
+    }
+    const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
+    void clear() {
+        capture::MessageBatch::clear();
+        checkInputs_.clear();
+    }
+
+private:
+    std::vector<analysis::CheckInput> checkInputs_;
+};
 
 /// A rendered batch: all texts back-to-back, and each message's outcome.
 struct RenderedBatch {

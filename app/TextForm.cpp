@@ -56,8 +56,8 @@ void appendEndpoint(std::string& out, const zem::IPAddress& address, std::uint16
 
 class TextForm final : public OutputForm {
 public:
-    TextForm(bool tree, bool octets, std::string lineColor)
-        : tree_(tree), octets_(octets), lineColor_(std::move(lineColor)) {}
+    TextForm(bool tree, bool octets, std::string lineColor, const analysis::CheckDisplay* checks)
+        : tree_(tree), octets_(octets), lineColor_(std::move(lineColor)), checks_(checks) {}
 
     void write(std::string& out, const DecodedMessage& m) const override {
         out += lineColor_;
@@ -75,6 +75,9 @@ public:
         if (tree_)
             for (const auto& node : m.analyzer.protocolNodes(m.octets))
                 appendTree(out, *node, 1);
+        if (tree_ && checks_ && m.checks)
+            if (auto node = analysis::checksNode(*m.checks, m.octets.at(0).value_or(0), *checks_))
+                appendTree(out, *node, 1);
         if (octets_)
             appendHexDump(out, m.octets);
         if (tree_ || octets_)
@@ -84,13 +87,15 @@ public:
 private:
     bool tree_, octets_;
     std::string lineColor_;
+    const analysis::CheckDisplay* checks_; // nullptr: no checks node
 };
 
 } // namespace
 
 std::unique_ptr<OutputForm> makeTextForm(const OutputFormContext& context) {
-    return std::make_unique<TextForm>(context.options.verbose, context.options.hexDump,
-                                      context.lineColor);
+    return std::make_unique<TextForm>(
+        context.options.verbose, context.options.hexDump, context.lineColor,
+        context.options.noChecks ? nullptr : &context.fields.checkDisplay());
 }
 
 } // namespace app

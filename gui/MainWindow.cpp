@@ -454,8 +454,9 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
                 if (!analyzer)
                     statistics.addNotRadius();
                 else
-                    statistics.addMessage(analysis::messageFacts(plugIn, *analyzer, message,
-                                                                 entry.origin(index.firstTime())));
+                    statistics.addMessage(analysis::messageFacts(
+                        plugIn, *analyzer, message, entry.origin(index.firstTime()),
+                        analysis::checkMessage(message, {})));
             });
     }
     progress.setValue(progress.maximum());

@@ -27,6 +27,19 @@ std::string IPAddress::text() const {
     return buffer;
 }
 
+std::optional<IPAddress> IPAddress::parse(std::string_view text) {
+    if (text.size() >= INET6_ADDRSTRLEN)
+        return std::nullopt;
+    const std::string terminated(text);
+    IPAddress address;
+    if (inet_pton(AF_INET, terminated.c_str(), address.bytes.data()) == 1)
+        return address;
+    address.family = 6;
+    if (inet_pton(AF_INET6, terminated.c_str(), address.bytes.data()) == 1)
+        return address;
+    return std::nullopt;
+}
+
 std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address) {
     std::uint64_t words[2];
     std::memcpy(words, address.bytes.data(), sizeof words);

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace zem {
 
@@ -14,6 +16,8 @@ struct IPAddress {
 
     /// Dotted quad for IPv4, the shortest colon form for IPv6.
     std::string text() const;
+    /// Dotted-quad or colon text; nothing for anything else.
+    static std::optional<IPAddress> parse(std::string_view text);
     auto operator<=>(const IPAddress&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "PlugInHost.hpp"
 
+#include "ZEMClassRegistry.hpp"
 #include "ZEMError.hpp"
 #include "ZEMPlugInsController.hpp"
 
@@ -48,6 +49,19 @@ const ZEMPlugInAnalyzerAttribute* PlugInHost::attribute(std::string_view key) co
         if (a.attributeKey == key)
             return &a;
     return nullptr;
+}
+
+std::optional<std::string> PlugInHost::principalClassProperty(std::string_view property) const {
+    if (!loaded_.principalClass)
+        return std::nullopt;
+    // The module is the bundle's name, as the runtime qualifies its classes.
+    auto bundle = std::filesystem::path(loaded_.bundlePath);
+    if (!bundle.has_filename())
+        bundle = bundle.parent_path();
+    const std::string module = bundle.stem().string();
+    return ZEMClassRegistry::shared().make<std::string>(module + "." +
+                                                        loaded_.principalClass->name + "." +
+                                                        std::string(property));
 }
 
 std::optional<ZEMPropertyValue> PlugInHost::value(const ZEMPluginAnalyzerProtocol& analyzer,

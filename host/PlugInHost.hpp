@@ -26,6 +26,9 @@ public:
     const ZEMAnalyzerClass& analyzerClass() const { return *structure().plugInAnalyzerClass; }
     const ZEMLoadedPlugIn& loaded() const { return loaded_; }
 
+    /// A class property of the principal class that the bundle made visible by name
+    /// ("Module.Class.property"), such as the settings key it stores a switch under.
+    std::optional<std::string> principalClassProperty(std::string_view property) const;
     /// The attribute registered under `key`, if any.
     const ZEMPlugInAnalyzerAttribute* attribute(std::string_view key) const;
     /// Asks the analyzer for `key`, handing it the octets at the registered offset and length.

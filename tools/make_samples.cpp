@@ -2,6 +2,7 @@
 // capture with a realistic mix of RADIUS traffic for the benchmarks
 // (make-samples --bench COUNT FILE). Output is the same on every run.
 #include "SampleWriter.hpp"
+#include "SecretsSample.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -400,6 +401,7 @@ int main(int argc, char** argv) {
         malformed(dir);
         cutOff(dir);
         hexSample(dir);
+        secretsSample(dir);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make-samples: %s\n", error.what());

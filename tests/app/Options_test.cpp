@@ -104,7 +104,7 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
         {{"-T", "xml"}, "-T wants one of text, fields, json, ek, got \"xml\""},
         {{"-T", "fields"}, "-T fields needs at least one -e FIELD"},
         {{"-E", "quote=d"}, "-E wants header=y|n or separator=C, got \"quote=d\""},
-        {{"-z", "radius,srt"}, "-z: unknown statistics \"radius,srt\" (try radius,stats)"},
+        {{"-z", "radius,srt"}, "-z: unknown statistics \"radius,srt\" (try radius,stats or radius,security)"},
         {{"-o", "=x"}, "-o wants KEY=VALUE, got \"=x\""},
         {{"-d", "udp.port==70000,RADIUS"},
          "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS, got \"udp.port==70000,RADIUS\""},
