@@ -6,8 +6,7 @@
 
 namespace analysis {
 
-CheckTracker::CheckTracker(const SharedSecrets& secrets, double windowSeconds,
-                           std::size_t capacity)
+CheckTracker::CheckTracker(const SharedSecrets& secrets, double windowSeconds, std::size_t capacity)
     : secrets_(secrets), window_(windowSeconds), requests_(capacity) {}
 
 CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView message) {
@@ -21,8 +20,8 @@ CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView me
         input.secret = secrets_.secretFor(origin.source);
         if (!input.secret)
             return input; // nothing to check its answer with
-        const ExchangeKey key{origin.source, origin.sourcePort, origin.destination,
-                              origin.destinationPort, *identifier, 0};
+        const ExchangeKey key{origin.source,          origin.sourcePort, origin.destination,
+                              origin.destinationPort, *identifier,       0};
         Digest* authenticator = requests_.find(key);
         if (authenticator)
             requests_.touch(key, origin.time);
@@ -36,8 +35,9 @@ CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView me
     input.secret = secrets_.secretFor(origin.destination);
     if (!input.secret)
         return input;
-    const ExchangeKey key{origin.destination, origin.destinationPort, origin.source,
-                          origin.sourcePort, *identifier, 0};
+    const ExchangeKey key{origin.destination, origin.destinationPort,
+                          origin.source,      origin.sourcePort,
+                          *identifier,        0};
     if (const Digest* authenticator = requests_.find(key))
         input.requestAuthenticator = *authenticator;
     return input;

@@ -20,8 +20,8 @@ std::unique_ptr<zem::ZEMNode> checksNode(const MessageChecks& checks, std::uint8
         return nullptr;
     auto node = zem::ZEMNode::nodeWithName("RADIUS-Checks");
     auto add = [&](std::string title, std::string value) {
-        node->addChild(std::make_unique<zem::ZEMNode>(std::move(title),
-                                                      zem::ZEMNodeText(std::move(value))));
+        node->addChild(
+            std::make_unique<zem::ZEMNode>(std::move(title), zem::ZEMNodeText(std::move(value))));
     };
     if (display.secretsGiven) {
         add("Authenticator", std::string(checkResultText(checks.authenticator)));

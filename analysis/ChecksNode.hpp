@@ -16,9 +16,7 @@ struct CheckDisplay {
     bool secretsGiven = false;
     bool keepPrivate = false; // the plug-in's "Keep usernames and passwords private"
     /// Whether a message's checks are worth showing: secrets were given, or it is exposed.
-    bool shows(const MessageChecks& checks) const {
-        return secretsGiven || checks.exposure != 0;
-    }
+    bool shows(const MessageChecks& checks) const { return secretsGiven || checks.exposure != 0; }
 };
 
 /// The display for a run, with the plug-in's privacy switch as it is stored now.

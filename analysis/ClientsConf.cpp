@@ -3,7 +3,6 @@
 // address, as older files have it), an optional netmask and the secret. Other sections,
 // and sections inside a client, are passed over.
 #include "SecretsFile.hpp"
-
 #include "TextEscaping.hpp"
 
 #include <charconv>
@@ -49,7 +48,9 @@ public:
     }
 
 private:
-    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ','; }
+    static bool isBlank(char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
+    }
 
     void skipBlanksAndComments() {
         while (at_ < text_.size()) {
@@ -116,7 +117,8 @@ ClientSection readClient(Tokenizer& tokens, std::string name, std::size_t line) 
         if (key.kind == Token::Kind::close)
             return client;
         if (key.kind == Token::Kind::end)
-            tokens.fail(line, "client " + zem::terminalSafe(client.name.substr(0, 64)) + " is never closed with \"}\"");
+            tokens.fail(line, "client " + zem::terminalSafe(client.name.substr(0, 64)) +
+                                  " is never closed with \"}\"");
         if (key.kind != Token::Kind::word)
             tokens.fail(key.line, "expected a setting such as secret = ...");
         Token next = tokens.next();
@@ -125,15 +127,16 @@ ClientSection readClient(Tokenizer& tokens, std::string name, std::size_t line) 
             continue;
         }
         if (next.kind != Token::Kind::equals)
-            tokens.fail(key.line, "expected \"=\" after " + zem::terminalSafe(key.text.substr(0, 32)));
+            tokens.fail(key.line,
+                        "expected \"=\" after " + zem::terminalSafe(key.text.substr(0, 32)));
         Token value = tokens.next();
         if (!isValue(value))
             tokens.fail(key.line, zem::terminalSafe(key.text.substr(0, 32)) + " has no value");
         if (key.text == "secret") {
             client.secret = std::move(value.text);
         } else if (key.text == "ipaddr" || key.text == "ipv4addr" || key.text == "ipv6addr") {
-            client.address = value.text == "*" ? (key.text == "ipv6addr" ? "::/0" : "0.0.0.0/0")
-                                               : value.text;
+            client.address =
+                value.text == "*" ? (key.text == "ipv6addr" ? "::/0" : "0.0.0.0/0") : value.text;
             client.addressLine = value.line;
         } else if (key.text == "netmask") {
             client.netmask = std::move(value.text);
@@ -162,7 +165,8 @@ void addClient(const Tokenizer& tokens, const ClientSection& client, SharedSecre
         network->prefixLength = prefix;
     }
     if (!client.secret || client.secret->empty())
-        tokens.fail(client.line, "client " + zem::terminalSafe(client.name.substr(0, 64)) + " has no secret");
+        tokens.fail(client.line,
+                    "client " + zem::terminalSafe(client.name.substr(0, 64)) + " has no secret");
     secrets.add(network->address, network->prefixLength, *client.secret);
 }
 
@@ -183,12 +187,14 @@ SharedSecrets parseClientsConf(std::string_view text, std::string_view fileName)
         Token name = tokens.next();
         if (name.kind == Token::Kind::equals) { // a setting outside any client
             if (!isValue(tokens.next()))
-                tokens.fail(token.line, zem::terminalSafe(token.text.substr(0, 32)) + " has no value");
+                tokens.fail(token.line,
+                            zem::terminalSafe(token.text.substr(0, 32)) + " has no value");
             continue;
         }
         Token open = name.kind == Token::Kind::open ? name : tokens.next();
         if (open.kind != Token::Kind::open)
-            tokens.fail(token.line, "expected \"{\" to open " + zem::terminalSafe(token.text.substr(0, 32)));
+            tokens.fail(token.line,
+                        "expected \"{\" to open " + zem::terminalSafe(token.text.substr(0, 32)));
         if (token.text == "client" && isValue(name))
             addClient(tokens, readClient(tokens, name.text, token.line), secrets);
         else

@@ -80,8 +80,7 @@ CheckResult compared(const Digest& expected, zem::ByteView found) {
                : CheckResult::invalid;
 }
 
-CheckResult checkAuthenticator(std::uint8_t code, zem::ByteView message,
-                               const CheckInput& input) {
+CheckResult checkAuthenticator(std::uint8_t code, zem::ByteView message, const CheckInput& input) {
     if (!input.secret)
         return CheckResult::unverified;
     std::optional<Digest> keyedWith;
@@ -120,9 +119,9 @@ CheckResult checkMessageAuthenticator(std::uint8_t code, zem::ByteView message,
         return CheckResult::unverified;
     const std::size_t valueAt = found->offset + 2;
     const Digest expected =
-        hmacMd5(zem::ByteView(*input.secret),
-                {message.slice(0, 4), view(*keyedWith), message.slice(headerSize, valueAt - headerSize),
-                 view(zeroDigest), message.slice(valueAt + 16)});
+        hmacMd5(zem::ByteView(*input.secret), {message.slice(0, 4), view(*keyedWith),
+                                               message.slice(headerSize, valueAt - headerSize),
+                                               view(zeroDigest), message.slice(valueAt + 16)});
     return compared(expected, found->value);
 }
 
@@ -151,10 +150,11 @@ std::optional<zem::ByteBuffer> unhideSalted(const std::string& secret, const Dig
     if (salted.size() < 2 + 16)
         return std::nullopt;
     const auto salt = salted.slice(0, 2);
-    const auto plain = unhide(secret, md5({zem::ByteView(secret), view(keyedWith), salt}),
-                              salted.slice(2));
+    const auto plain =
+        unhide(secret, md5({zem::ByteView(secret), view(keyedWith), salt}), salted.slice(2));
     const std::size_t length = std::min<std::size_t>(plain[0], plain.size() - 1);
-    return zem::ByteBuffer(plain.begin() + 1, plain.begin() + 1 + static_cast<std::ptrdiff_t>(length));
+    return zem::ByteBuffer(plain.begin() + 1,
+                           plain.begin() + 1 + static_cast<std::ptrdiff_t>(length));
 }
 
 void recoverVendorKeys(zem::ByteView vsa, const std::string& secret, const Digest& keyedWith,
@@ -190,15 +190,15 @@ std::vector<HiddenValue> recoverHidden(std::uint8_t code, zem::ByteView message,
     const std::string& secret = *input.secret;
     for (const auto& attribute : attributes) {
         if (attribute.type == userPasswordType && code == 1 && !attribute.value.empty()) {
-            auto plain = unhide(secret, md5({zem::ByteView(secret), view(*keyedWith)}),
-                                attribute.value);
+            auto plain =
+                unhide(secret, md5({zem::ByteView(secret), view(*keyedWith)}), attribute.value);
             while (!plain.empty() && plain.back() == 0)
                 plain.pop_back();
             hidden.push_back({HiddenValue::Kind::userPassword, std::nullopt, std::move(plain)});
         } else if (attribute.type == tunnelPasswordType && attribute.value.size() >= 1) {
             if (auto plain = unhideSalted(secret, *keyedWith, attribute.value.slice(1)))
-                hidden.push_back({HiddenValue::Kind::tunnelPassword, *attribute.value.at(0),
-                                  std::move(*plain)});
+                hidden.push_back(
+                    {HiddenValue::Kind::tunnelPassword, *attribute.value.at(0), std::move(*plain)});
         } else if (attribute.type == vendorSpecificType) {
             recoverVendorKeys(attribute.value, secret, *keyedWith, hidden);
         }
@@ -210,9 +210,9 @@ ExposureSet exposureOf(std::uint8_t code, const std::vector<Attribute>& attribut
     const bool hasMessageAuthenticator =
         std::any_of(attributes.begin(), attributes.end(),
                     [](const Attribute& a) { return a.type == messageAuthenticatorType; });
-    const bool hasProxyState = std::any_of(attributes.begin(), attributes.end(), [](const Attribute& a) {
-        return a.type == proxyStateType;
-    });
+    const bool hasProxyState =
+        std::any_of(attributes.begin(), attributes.end(),
+                    [](const Attribute& a) { return a.type == proxyStateType; });
     ExposureSet exposure = 0;
     if (code == 1 && !hasMessageAuthenticator) {
         exposure |= requestWithoutMessageAuthenticator;
@@ -293,8 +293,8 @@ MessageChecks checkMessage(zem::ByteView message, const CheckInput& input) {
     message = message.slice(0, *length);
     const auto attributes = attributesOf(message);
     checks.exposure = exposureOf(*code, attributes);
-    checks.messageAuthenticator = checkMessageAuthenticator(*code, message, attributes,
-                                                            whole ? input : CheckInput{});
+    checks.messageAuthenticator =
+        checkMessageAuthenticator(*code, message, attributes, whole ? input : CheckInput{});
     if (!whole)
         return checks;
     checks.authenticator = checkAuthenticator(*code, message, input);

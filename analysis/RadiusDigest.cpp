@@ -1,8 +1,8 @@
 #include "RadiusDigest.hpp"
 
 #include <memory>
-#include <openssl/evp.h>
 #include <openssl/core_names.h>
+#include <openssl/evp.h>
 #include <openssl/params.h>
 
 namespace analysis {
@@ -31,8 +31,8 @@ struct MacContextFree {
 
 EVP_MAC_CTX* threadMacContext() {
     static EVP_MAC* const hmac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    thread_local std::unique_ptr<EVP_MAC_CTX, MacContextFree> context(
-        hmac ? EVP_MAC_CTX_new(hmac) : nullptr);
+    thread_local std::unique_ptr<EVP_MAC_CTX, MacContextFree> context(hmac ? EVP_MAC_CTX_new(hmac)
+                                                                           : nullptr);
     return context.get();
 }
 

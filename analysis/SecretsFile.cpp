@@ -29,7 +29,8 @@ bool looksLikeClientsConf(std::string_view text) {
         if (end == std::string_view::npos)
             end = text.size();
         const auto line = trimmed(text.substr(at, end - at));
-        if (line.starts_with("client") && line.size() > 6 && blanks.find(line[6]) != std::string_view::npos &&
+        if (line.starts_with("client") && line.size() > 6 &&
+            blanks.find(line[6]) != std::string_view::npos &&
             line.find('{') != std::string_view::npos)
             return true;
         at = end + 1;
@@ -60,8 +61,8 @@ SharedSecrets parseLines(std::string_view text, std::string_view fileName) {
         const auto where = std::string(fileName) + ":" + std::to_string(lineNumber) + ": ";
         const auto cut = line.find_first_of(blanks);
         const auto networkText = line.substr(0, cut);
-        const auto secret = cut == std::string_view::npos ? std::string_view{}
-                                                           : trimmed(line.substr(cut));
+        const auto secret =
+            cut == std::string_view::npos ? std::string_view{} : trimmed(line.substr(cut));
         const auto network = parseClientNetwork(networkText);
         if (!network)
             throw SecretsError(where + "expected ADDRESS[/PREFIX] SECRET; \"" +
@@ -88,8 +89,8 @@ std::optional<ClientNetwork> parseClientNetwork(std::string_view text) {
     unsigned prefix = 0;
     auto [end, error] =
         std::from_chars(prefixText.data(), prefixText.data() + prefixText.size(), prefix);
-    if (error != std::errc() || end != prefixText.data() + prefixText.size() || prefixText.empty() ||
-        prefix > bits)
+    if (error != std::errc() || end != prefixText.data() + prefixText.size() ||
+        prefixText.empty() || prefix > bits)
         return std::nullopt;
     return ClientNetwork{*address, prefix};
 }
@@ -113,8 +114,9 @@ SharedSecrets readSecretsFile(const std::string& path, std::string& warning) {
         throw SecretsError(path + ": cannot read the secrets file");
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && (status.st_mode & S_IROTH))
-        warning = path + " is readable by every user; shared secrets belong in a file only "
-                         "its owner reads (chmod o-r " +
+        warning = path +
+                  " is readable by every user; shared secrets belong in a file only "
+                  "its owner reads (chmod o-r " +
                   path + ")";
     return parseSecrets(contents.str(), path);
 }

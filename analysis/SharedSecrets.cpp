@@ -22,9 +22,8 @@ void SharedSecrets::add(const zem::IPAddress& network, unsigned prefixLength, st
     });
     if (level == levels_.end()) {
         // Kept longest first, so that the first level that holds an address wins.
-        auto at = std::find_if(levels_.begin(), levels_.end(), [&](const Level& l) {
-            return l.prefixLength < prefixLength;
-        });
+        auto at = std::find_if(levels_.begin(), levels_.end(),
+                               [&](const Level& l) { return l.prefixLength < prefixLength; });
         level = levels_.insert(at, Level{network.family, prefixLength, {}});
     }
     level->secrets[maskedAddress(network, prefixLength)] = std::move(secret);

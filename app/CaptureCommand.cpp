@@ -55,7 +55,8 @@ public:
     Session(const MessageRenderer& renderer, ResultsWriter& results, const Options& options,
             analysis::CheckTracker* tracker, unsigned workers, std::size_t batchSize)
         : renderer_(renderer), results_(results), options_(options), tracker_(tracker),
-          batchSize_(batchSize), queue_([&renderer](const MessageBatch& in,
+          batchSize_(batchSize),
+          queue_([&renderer](const MessageBatch& in,
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
           write_([this](const RenderedBatch& batch) { write(batch); }) {
@@ -88,9 +89,8 @@ public:
         if (renderer_.printsMessages())
             renderer_.form().end(closing, shown_);
         for (const auto& name : options_.statistics)
-            closing += name == "radius,security"
-                           ? securityReport(security_, tracker_ != nullptr)
-                           : statisticsReport(statistics_.summary(), losses);
+            closing += name == "radius,security" ? securityReport(security_, tracker_ != nullptr)
+                                                 : statisticsReport(statistics_.summary(), losses);
         results_.write(closing);
         results_.flush();
     }

@@ -1,9 +1,9 @@
 #include "Commands.hpp"
 
 #include "MessageFields.hpp"
+#include "Output.hpp"
 #include "SecretsFile.hpp"
 #include "SecretsOption.hpp"
-#include "Output.hpp"
 #include "TextEscaping.hpp"
 #include "TreePrinter.hpp"
 #include "ZEMColor.hpp"
@@ -51,8 +51,8 @@ int decodeHexMessage(const zem::PlugInHost& host, const Options& options) {
         analysis::CheckInput input;
         input.secret = secrets.secretFor(zem::IPAddress{});
         const auto display = analysis::checkDisplayFor(host, !secrets.empty());
-        if (auto node = analysis::checksNode(analysis::checkMessage(message, input),
-                                             *message.at(0), display);
+        if (auto node = analysis::checksNode(analysis::checkMessage(message, input), *message.at(0),
+                                             display);
             node && !options.noChecks)
             appendTree(out, *node, 0);
     }

@@ -4,7 +4,8 @@ namespace app {
 
 MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& options,
                                  std::string lineColor, analysis::CheckDisplay checkDisplay)
-    : host_(host), fields_(host, checkDisplay), filter_(fields_, options.displayFilter, options.find),
+    : host_(host), fields_(host, checkDisplay),
+      filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()) {}
 

@@ -11,11 +11,10 @@ void appendRow(std::string& out, const std::string& label, const analysis::Clien
     auto n = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     std::snprintf(line, sizeof line,
                   "%-24s %8llu %6llu %7llu %10llu %6llu %7llu %6llu %9llu %8llu %9llu\n",
-                  label.c_str(), n(c.messages), n(c.authenticatorValid),
-                  n(c.authenticatorInvalid), n(c.authenticatorUnverified),
-                  n(c.messageAuthenticatorValid), n(c.messageAuthenticatorInvalid),
-                  n(c.messageAuthenticatorAbsent), n(c.passwordsRecovered), n(c.exposedRequests),
-                  n(c.exposedResponses));
+                  label.c_str(), n(c.messages), n(c.authenticatorValid), n(c.authenticatorInvalid),
+                  n(c.authenticatorUnverified), n(c.messageAuthenticatorValid),
+                  n(c.messageAuthenticatorInvalid), n(c.messageAuthenticatorAbsent),
+                  n(c.passwordsRecovered), n(c.exposedRequests), n(c.exposedResponses));
     out += line;
 }
 
@@ -44,12 +43,12 @@ std::string securityReport(const analysis::SecurityStatistics& statistics, bool 
     for (const auto& client : clients)
         if (client.wrongSecretLikely()) {
             char line[256];
-            std::snprintf(line, sizeof line,
-                          "Client %s: %llu of %llu checked messages invalid: wrong secret?\n",
-                          client.client.text().c_str(),
-                          static_cast<unsigned long long>(client.messagesInvalid),
-                          static_cast<unsigned long long>(client.messagesInvalid +
-                                                          client.messagesValid));
+            std::snprintf(
+                line, sizeof line,
+                "Client %s: %llu of %llu checked messages invalid: wrong secret?\n",
+                client.client.text().c_str(),
+                static_cast<unsigned long long>(client.messagesInvalid),
+                static_cast<unsigned long long>(client.messagesInvalid + client.messagesValid));
             out += line;
         }
     out += border;

@@ -59,9 +59,8 @@ std::optional<std::string> PlugInHost::principalClassProperty(std::string_view p
     if (!bundle.has_filename())
         bundle = bundle.parent_path();
     const std::string module = bundle.stem().string();
-    return ZEMClassRegistry::shared().make<std::string>(module + "." +
-                                                        loaded_.principalClass->name + "." +
-                                                        std::string(property));
+    return ZEMClassRegistry::shared().make<std::string>(
+        module + "." + loaded_.principalClass->name + "." + std::string(property));
 }
 
 std::optional<ZEMPropertyValue> PlugInHost::value(const ZEMPluginAnalyzerProtocol& analyzer,

@@ -16,8 +16,8 @@ Bytes hiddenPassword(std::string_view secret, const Bytes& requestAuthenticator,
                      std::string_view password);
 /// A salted value: Tunnel-Password's after its tag (RFC 2868 section 3.5), or an MS-MPPE
 /// key (RFC 2548): two octets of salt, then the length octet and the value, hidden.
-Bytes hiddenSalted(std::string_view secret, const Bytes& requestAuthenticator,
-                   std::uint16_t salt, const Bytes& value);
+Bytes hiddenSalted(std::string_view secret, const Bytes& requestAuthenticator, std::uint16_t salt,
+                   const Bytes& value);
 
 /// Fills in the Message-Authenticator (when the message has one) and the authenticator:
 /// a request with a random authenticator keeps it; Accounting, CoA and Disconnect

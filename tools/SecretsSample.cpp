@@ -38,8 +38,11 @@ Bytes mppeKey(std::uint8_t first) {
 }
 
 Bytes vendorAttribute(std::uint32_t vendor, std::uint8_t type, const Bytes& value) {
-    Bytes b{static_cast<std::uint8_t>(vendor >> 24), static_cast<std::uint8_t>(vendor >> 16),
-            static_cast<std::uint8_t>(vendor >> 8), static_cast<std::uint8_t>(vendor), type,
+    Bytes b{static_cast<std::uint8_t>(vendor >> 24),
+            static_cast<std::uint8_t>(vendor >> 16),
+            static_cast<std::uint8_t>(vendor >> 8),
+            static_cast<std::uint8_t>(vendor),
+            type,
             static_cast<std::uint8_t>(value.size() + 2)};
     b.insert(b.end(), value.begin(), value.end());
     return b;
@@ -109,8 +112,8 @@ void writeCapture(const std::string& path) {
         RadiusMessage extra(0, 0, 0);
         const Bytes ra = authenticatorOf(request1);
         Bytes tunnel{1};
-        const Bytes hiddenTunnel = hiddenSalted(lab, ra, 0x8001, Bytes{'t', 'u', 'n', 'n', 'e',
-                                                                       'l', '-', 'p', 'w'});
+        const Bytes hiddenTunnel =
+            hiddenSalted(lab, ra, 0x8001, Bytes{'t', 'u', 'n', 'n', 'e', 'l', '-', 'p', 'w'});
         tunnel.insert(tunnel.end(), hiddenTunnel.begin(), hiddenTunnel.end());
         extra.attribute(6, {0, 0, 0, 2})
             .attribute(69, tunnel)
@@ -145,8 +148,8 @@ void writeCapture(const std::string& path) {
         accounting.integer(40, 1).text(44, "session-7").text(1, "user7");
         const Bytes request = signedMessage(accounting.bytes(), lab);
         t.send(nas, accountingServer, request);
-        t.send(accountingServer, nas, signedMessage(RadiusMessage(5, 7, 0).bytes(), lab,
-                                                    authenticatorOf(request)));
+        t.send(accountingServer, nas,
+               signedMessage(RadiusMessage(5, 7, 0).bytes(), lab, authenticatorOf(request)));
         RadiusMessage coa(43, 8, 0);
         coa.text(1, "user7").text(44, "session-7").attribute(messageAuthenticator, Bytes(16, 0));
         const Bytes coaRequest = signedMessage(coa.bytes(), lab);
@@ -173,8 +176,8 @@ void writeCapture(const std::string& path) {
         accounting.integer(40, 2).text(44, "session-11");
         const Bytes request = flipped(signedMessage(accounting.bytes(), lab), 4);
         t.send(nas, accountingServer, request);
-        t.send(accountingServer, nas, signedMessage(RadiusMessage(5, 11, 0).bytes(), lab,
-                                                    authenticatorOf(request)));
+        t.send(accountingServer, nas,
+               signedMessage(RadiusMessage(5, 11, 0).bytes(), lab, authenticatorOf(request)));
     }
     const Bytes request12 = t.accessRequest(12, lab, "password");
     t.send(nas, server, request12);
