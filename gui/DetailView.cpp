@@ -62,7 +62,7 @@ void DetailView::addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& no
         addNode(item, *child, location);
 }
 
-void DetailView::showMessage(zem::ByteBuffer octets) {
+void DetailView::showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks) {
     octets_ = std::move(octets);
     tree_->clear();
     const zem::ByteView message(octets_);
@@ -72,6 +72,8 @@ void DetailView::showMessage(zem::ByteBuffer octets) {
     if (auto analyzer = host_.analyzerClass().create(message, nullptr)) {
         for (const auto& node : analyzer->protocolNodes(message))
             addNode(nullptr, *node, 0);
+        if (checks)
+            addNode(nullptr, *checks, 0);
     } else {
         new QTreeWidgetItem(tree_,
                             {QString("Not a RADIUS message (%1 octets)").arg(octets_.size())});

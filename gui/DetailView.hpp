@@ -5,8 +5,10 @@
 #pragma once
 
 #include "PlugInHost.hpp"
+#include "ZEMNode.hpp"
 
 #include <QSplitter>
+#include <memory>
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -20,8 +22,9 @@ class DetailView : public QSplitter {
 public:
     DetailView(const zem::PlugInHost& host, QWidget* parent = nullptr);
 
-    /// Decodes and shows a message; clears the view for an empty one.
-    void showMessage(zem::ByteBuffer octets);
+    /// Decodes and shows a message, with its checks node after the plug-in's tree when
+    /// there is one; clears the view for an empty message.
+    void showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks = nullptr);
     QTreeWidget* tree() const { return tree_; }
     HexView* hex() const { return hex_; }
     /// Selects the deepest node that covers octet `offset`; answers whether there was one.

@@ -11,8 +11,10 @@ namespace {
 constexpr std::size_t runLength = 4096;
 } // namespace
 
-FilterJob::FilterJob(const zem::PlugInHost& host, const std::string& text)
-    : fields_(host), filter_(analysis::MessageFilter::fromFilterBar(fields_, text)) {}
+FilterJob::FilterJob(const zem::PlugInHost& host, const CaptureChecks& checks,
+                     const std::string& text)
+    : checks_(checks), fields_(host, checks.display(host)),
+      filter_(analysis::MessageFilter::fromFilterBar(fields_, text)) {}
 
 FilterJob::~FilterJob() {
     cancelled_ = true;
@@ -32,15 +34,14 @@ void FilterJob::start(const capture::MessageIndex& index, const capture::Message
 }
 
 void FilterJob::run(std::size_t worker, std::size_t workers) {
-    const double firstTime = index_->firstTime();
     zem::ByteBuffer buffer;
     for (std::size_t start = worker * runLength; start < count_ && !cancelled_;
          start += workers * runLength) {
         const std::size_t end = std::min(count_, start + runLength);
         capture::forEachStored(
             *index_, *store_, start, end, buffer,
-            [&](std::size_t position, const capture::IndexedMessage& entry, zem::ByteView message) {
-                if (passes(entry, message, firstTime))
+            [&](std::size_t position, const capture::IndexedMessage&, zem::ByteView message) {
+                if (passes(*index_, *store_, position, message))
                     kept_[worker].push_back(static_cast<std::uint32_t>(position));
             });
         done_ += end - start;
@@ -48,13 +49,14 @@ void FilterJob::run(std::size_t worker, std::size_t workers) {
     ++finished_;
 }
 
-bool FilterJob::passes(const capture::IndexedMessage& entry, zem::ByteView message,
-                       double firstTime) const {
+bool FilterJob::passes(const capture::MessageIndex& index, const capture::MessageStore& store,
+                       std::size_t position, zem::ByteView message) const {
     auto analyzer = fields_.host().analyzerClass().create(message, nullptr);
     if (!analyzer)
         return false;
-    const auto origin = entry.origin(firstTime);
-    return filter_.passes({origin, message, *analyzer});
+    const auto origin = index[position].origin(index.firstTime());
+    const auto checks = checks_.checksAt(index, store, position, message);
+    return filter_.passes({origin, message, *analyzer, &checks});
 }
 
 bool FilterJob::keeps(const capture::MessageIndex& index, const capture::MessageStore& store,
@@ -63,8 +65,8 @@ bool FilterJob::keeps(const capture::MessageIndex& index, const capture::Message
     bool kept = false;
     capture::forEachStored(
         index, store, position, position + 1, buffer,
-        [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
-            kept = passes(entry, message, index.firstTime());
+        [&](std::size_t at, const capture::IndexedMessage&, zem::ByteView message) {
+            kept = passes(index, store, at, message);
         });
     return kept;
 }

@@ -4,6 +4,7 @@
 // at once and nothing runs.
 #pragma once
 
+#include "CaptureChecks.hpp"
 #include "MessageFilter.hpp"
 #include "MessageIndex.hpp"
 #include "MessageStore.hpp"
@@ -21,9 +22,10 @@ namespace gui {
 
 class FilterJob {
 public:
-    /// `text` as the filter bar takes it (an expression or a find predicate). Throws
-    /// ZEMError for one that does not parse or names an unknown field.
-    FilterJob(const zem::PlugInHost& host, const std::string& text);
+    /// `text` as the filter bar takes it (an expression or a find predicate); `checks`
+    /// gives the check fields. Throws ZEMError for one that does not parse or names an
+    /// unknown field.
+    FilterJob(const zem::PlugInHost& host, const CaptureChecks& checks, const std::string& text);
     ~FilterJob();
     FilterJob(const FilterJob&) = delete;
     FilterJob& operator=(const FilterJob&) = delete;
@@ -43,9 +45,10 @@ public:
 
 private:
     void run(std::size_t worker, std::size_t workers);
-    bool passes(const capture::IndexedMessage& entry, zem::ByteView message,
-                double firstTime) const;
+    bool passes(const capture::MessageIndex& index, const capture::MessageStore& store,
+                std::size_t position, zem::ByteView message) const;
 
+    const CaptureChecks& checks_;
     analysis::MessageFields fields_;
     analysis::MessageFilter filter_;
     const capture::MessageIndex* index_ = nullptr;

@@ -6,6 +6,7 @@
 #include "MessageFacts.hpp"
 #include "PacketListModel.hpp"
 #include "RadiusStatistics.hpp"
+#include "SecretsDialog.hpp"
 #include "SettingsViewWidget.hpp"
 #include "StoredMessages.hpp"
 #include "ZEMError.hpp"
@@ -70,6 +71,7 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     connect(apply, &QPushButton::clicked, this, [this] { applyFilter(filterEdit_->text()); });
 
     model_ = new PacketListModel(host_.plugIn(), this);
+    model_->setChecks(&checks_);
     list_ = new QTableView(this);
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -141,6 +143,7 @@ void MainWindow::buildMenus() {
         if (dialog->exec() == QDialog::Accepted)
             decodeAs(dialog->rules());
     });
+    analyze->addAction("Shared &Secrets…", this, [this] { showSecrets(); });
     auto* statistics = menuBar()->addMenu("&Statistics");
     statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
 }
@@ -335,7 +338,7 @@ bool MainWindow::applyFilter(const QString& text) {
         return true;
     }
     try {
-        filterJob_ = std::make_unique<FilterJob>(host_.plugIn(), expression);
+        filterJob_ = std::make_unique<FilterJob>(host_.plugIn(), checks_, expression);
     } catch (const zem::ZEMError& error) {
         filterError_->setText(QString::fromUtf8(error.what()));
         return false;
@@ -407,7 +410,40 @@ void MainWindow::showSelectedMessage() {
         detail_->showMessage({});
         return;
     }
-    detail_->showMessage(model_->octets(model_->messageAt(current.row())));
+    const auto position = model_->messageAt(current.row());
+    auto octets = model_->octets(position);
+    std::unique_ptr<zem::ZEMNode> checksNode;
+    if (session_ && !octets.empty()) {
+        const zem::ByteView message(octets);
+        checksNode = analysis::checksNode(
+            checks_.checksAt(session_->index(), session_->store(), position, message), octets[0],
+            checks_.display(host_.plugIn()));
+    }
+    detail_->showMessage(std::move(octets), std::move(checksNode));
+}
+
+bool MainWindow::loadSecrets(const QString& path, bool quiet) {
+    QString error, warning;
+    if (!checks_.load(path, error, warning)) {
+        if (!quiet)
+            QMessageBox::warning(this, "Shared Secrets", error);
+        return false;
+    }
+    if (!warning.isEmpty())
+        statusBar()->showMessage(warning);
+    checksChanged();
+    return true;
+}
+
+void MainWindow::showSecrets() {
+    SecretsDialog dialog(
+        checks_, [this] { checksChanged(); }, this);
+    dialog.exec();
+}
+
+void MainWindow::checksChanged() {
+    model_->setChecks(&checks_);
+    showSelectedMessage();
 }
 
 void MainWindow::decodeAs(const std::vector<DecodeAsRule>& rules) {
@@ -465,7 +501,11 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
 
 void MainWindow::followSettings(SettingsViewWidget& settings) {
     // A switch or colour change shows in the list at once.
-    connect(&settings, &SettingsViewWidget::viewChanged, this, [this] { model_->refreshColors(); });
+    // The privacy switch shows or hides recovered passwords at once.
+    connect(&settings, &SettingsViewWidget::viewChanged, this, [this] {
+        model_->refreshColors();
+        showSelectedMessage();
+    });
 }
 
 void MainWindow::showStatistics() {

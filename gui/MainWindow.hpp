@@ -6,6 +6,7 @@
 // Reading and filtering run off the GUI thread; a timer takes in what they produced.
 #pragma once
 
+#include "CaptureChecks.hpp"
 #include "CaptureSession.hpp"
 #include "DecodeAsDialog.hpp"
 #include "FilterJob.hpp"
@@ -55,6 +56,12 @@ public:
     /// Redraws the list whenever `settings` changes a switch or the colour.
     void followSettings(class SettingsViewWidget& settings);
     void showStatistics();
+    /// Loads a secrets file for the checks; false (and a message box unless quiet) when
+    /// it cannot be used.
+    bool loadSecrets(const QString& path, bool quiet = false);
+    /// The shared secrets in a dialog: the file loaded, Load and Clear.
+    void showSecrets();
+    const CaptureChecks& checks() const { return checks_; }
     /// What -z radius,stats counts, over every message read; nothing when cancelled.
     std::optional<analysis::StatisticsSummary> computeStatistics();
 
@@ -85,6 +92,7 @@ private:
                       const QString& failureTitle, bool quiet);
     void chooseInterface();
     void finishFilter();
+    void checksChanged();
 
     GuiHost& host_;
     PacketListModel* model_;
@@ -99,6 +107,7 @@ private:
     QTimer* timer_;
     std::unique_ptr<CaptureSession> session_;
     std::unique_ptr<FilterJob> filterJob_;
+    CaptureChecks checks_;
     QString path_;
     bool firstRowsShown_ = false, loadReported_ = false;
     std::size_t colorSubscription_ = 0;

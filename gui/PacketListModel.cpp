@@ -100,6 +100,13 @@ void PacketListModel::refreshColors() {
                          {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
+void PacketListModel::setChecks(const CaptureChecks* checks) {
+    checks_ = checks;
+    cache_.clear();
+    if (!rows_.empty())
+        emit dataChanged(index(0, checksColumn()), index(rowCount() - 1, checksColumn()));
+}
+
 zem::ByteBuffer PacketListModel::octets(std::uint32_t position) const {
     zem::ByteBuffer bytes;
     if (!index_ || !store_ ||
@@ -124,6 +131,11 @@ const PacketListModel::Decoded& PacketListModel::decoded(std::uint32_t position)
             d.plugInValues << (value ? QString::fromStdString(
                                            zem::terminalSafe(zem::propertyText(*value)))
                                      : QString());
+        }
+        if (checks_ && index_ && store_) {
+            const auto checks = checks_->checksAt(*index_, *store_, position, message);
+            d.checks = checksColumnText(checks, checks_->secretsLoaded());
+            d.checksInvalid = checks.verdict() == analysis::CheckResult::invalid;
         }
     } else {
         d.info = "(not RADIUS)";
@@ -151,6 +163,8 @@ QString PacketListModel::text(std::uint32_t position, int column) const {
     case info:
         return decoded(position).info;
     default:
+        if (column == checksColumn())
+            return decoded(position).checks;
         return decoded(position).plugInValues.value(column - firstPlugInColumn);
     }
 }
@@ -160,7 +174,7 @@ int PacketListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PacketListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : firstPlugInColumn + static_cast<int>(plugInColumns_.size());
+    return parent.isValid() ? 0 : checksColumn() + 1;
 }
 
 QVariant PacketListModel::data(const QModelIndex& index, int role) const {
@@ -174,6 +188,8 @@ QVariant PacketListModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
         return color_ ? QVariant(QBrush(*color_)) : QVariant();
     case Qt::ForegroundRole:
+        if (index.column() == checksColumn() && decoded(position).checksInvalid)
+            return QBrush(Qt::red);
         if (color_)
             return QBrush(color_->lightnessF() < 0.5 ? Qt::white : Qt::black);
         return {};
@@ -191,6 +207,8 @@ QVariant PacketListModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     if (section < firstPlugInColumn)
         return fixedTitles[section];
+    if (section == checksColumn())
+        return "Checks";
     return plugInColumns_.at(static_cast<std::size_t>(section - firstPlugInColumn)).first;
 }
 

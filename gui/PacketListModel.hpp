@@ -1,13 +1,14 @@
 // PacketListModel: the packet list as a table model over a capture's MessageIndex: frame,
-// time, source, destination, transport, length, the plug-in's summary line, and one
-// column per column that the plug-in registered. Only the rows on screen are decoded,
-// and a few hundred of them are kept decoded; the rest is the index.
+// time, source, destination, transport, length, the plug-in's summary line, one column
+// per column that the plug-in registered, and the checks (red when invalid). Only the rows on
+// screen are decoded, and a few hundred of them are kept decoded; the rest is the index.
 //
 // The shown rows are a list of index positions: all messages in capture order, or those
 // that a filter kept, in the order of the last sort. Rows drawn in the plug-in's colour
 // while it says it uses colour.
 #pragma once
 
+#include "CaptureChecks.hpp"
 #include "MessageIndex.hpp"
 #include "MessageStore.hpp"
 #include "PlugInHost.hpp"
@@ -43,6 +44,9 @@ public:
     void setRowFilter(RowFilter keep);
     /// Reads usesColor() and protocolColor() again and redraws the rows.
     void refreshColors();
+    /// Where the checks column finds its checks; redraws it after secrets were loaded.
+    void setChecks(const CaptureChecks* checks);
+    int checksColumn() const { return firstPlugInColumn + static_cast<int>(plugInColumns_.size()); }
 
     /// The index position of the message shown in `row`.
     std::uint32_t messageAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
@@ -62,6 +66,8 @@ private:
     struct Decoded {
         QString info;
         QStringList plugInValues;
+        QString checks;
+        bool checksInvalid = false;
     };
     const Decoded& decoded(std::uint32_t position) const;
     QString text(std::uint32_t position, int column) const;
@@ -77,6 +83,7 @@ private:
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::vector<std::pair<QString, std::string>> plugInColumns_; // title, key path
     std::optional<QColor> color_;
+    const CaptureChecks* checks_ = nullptr;
     mutable std::unordered_map<std::uint32_t, Decoded> cache_;
 };
 

@@ -5,6 +5,7 @@
 #include "GuiHost.hpp"
 #include "MainWindow.hpp"
 #include "PacketListModel.hpp"
+#include "SecretsDialog.hpp"
 #include "SettingsViewWidget.hpp"
 #include "ZEMError.hpp"
 #include "ZEMUserDefaults.hpp"
@@ -67,18 +68,29 @@ int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
     return 0;
 }
 
-int screenshot(gui::GuiHost& host, const QString& picture, const QString& file) {
+int screenshot(gui::GuiHost& host, const QString& picture, const QString& file,
+               const QString& secrets) {
     gui::MainWindow window(host);
-    window.resize(1600, 900);
+    window.resize(secrets.isEmpty() ? 1600 : 1920, 900);
     window.show();
+    if (!secrets.isEmpty() && !window.loadSecrets(secrets, true))
+        return fail("cannot use the secrets in " + secrets);
     if (!window.openCapture(file, true) || !window.waitUntilIdle(120))
         return fail("cannot open " + file);
-    window.selectRow(0);
-    window.detail()->tree()->expandAll();
-    // The first attribute's value, to show its octets highlighted.
-    if (auto* header = window.detail()->tree()->topLevelItem(0); header && header->childCount() > 4)
-        window.detail()->tree()->setCurrentItem(
-            header->child(4)->child(header->child(4)->childCount() - 1));
+    auto* tree = window.detail()->tree();
+    if (secrets.isEmpty()) {
+        window.selectRow(0);
+        tree->expandAll();
+        // The first attribute's value, to show its octets highlighted.
+        if (auto* header = tree->topLevelItem(0); header && header->childCount() > 4)
+            tree->setCurrentItem(header->child(4)->child(header->child(4)->childCount() - 1));
+    } else {
+        // The second message, an answer, with what its checks found in view.
+        window.selectRow(1);
+        tree->expandAll();
+        if (auto* checks = tree->topLevelItem(tree->topLevelItemCount() - 1))
+            tree->scrollToItem(checks->child(checks->childCount() - 1));
+    }
     QApplication::processEvents();
     if (!window.grab().save(picture, "PNG"))
         return fail("cannot write " + picture);
@@ -118,8 +130,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption interface("i", "Capture live on an interface.", "IFACE");
     const QCommandLineOption bundle("bundle", "The plug-in bundle to load.", "PATH");
     const QCommandLineOption defaults("defaults-file", "The settings file to use.", "PATH");
-    parser.addOptions({preferences, decodeAs, shot, shotSettings, shotDecodeAs, benchOption,
-                       interface, bundle, defaults});
+    const QCommandLineOption secrets(
+        "secrets", "Check messages with the shared secrets in FILE (lines or clients.conf).",
+        "FILE");
+    const QCommandLineOption shotSecrets(
+        "screenshot-secrets", "Render the Shared Secrets dialog to FILE.png and quit.", "FILE");
+    parser.addOptions({preferences, decodeAs, shot, shotSettings, shotDecodeAs, shotSecrets,
+                       benchOption, interface, bundle, defaults, secrets});
     parser.process(application);
     const auto positional = parser.positionalArguments();
 
@@ -140,7 +157,16 @@ int main(int argc, char** argv) {
         if (parser.isSet(shot)) {
             if (positional.isEmpty())
                 return fail("--screenshot wants a CAPTURE to show");
-            return screenshot(host, parser.value(shot), positional[0]);
+            return screenshot(host, parser.value(shot), positional[0], parser.value(secrets));
+        }
+        if (parser.isSet(shotSecrets)) {
+            gui::CaptureChecks checks;
+            gui::SecretsDialog dialog(checks, [] {});
+            if (parser.isSet(secrets))
+                dialog.load(parser.value(secrets));
+            if (!gui::saveScreenshot(dialog, parser.value(shotSecrets)))
+                return fail("cannot write " + parser.value(shotSecrets));
+            return 0;
         }
         if (parser.isSet(shotSettings) || parser.isSet(shotDecodeAs)) {
             if (parser.isSet(shotSettings)) {
@@ -183,6 +209,8 @@ int main(int argc, char** argv) {
         }
         gui::MainWindow window(host);
         window.show();
+        if (parser.isSet(secrets))
+            window.loadSecrets(parser.value(secrets));
         if (!positional.isEmpty())
             window.openCapture(positional[0]);
         else if (parser.isSet(interface))
