@@ -29,10 +29,23 @@ struct MacContextFree {
     void operator()(EVP_MAC_CTX* context) const { EVP_MAC_CTX_free(context); }
 };
 
-EVP_MAC_CTX* threadMacContext() {
+// The digest is chosen once per context: naming it on every use fetches it again.
+EVP_MAC_CTX* newMacContext() {
     static EVP_MAC* const hmac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    thread_local std::unique_ptr<EVP_MAC_CTX, MacContextFree> context(hmac ? EVP_MAC_CTX_new(hmac)
-                                                                           : nullptr);
+    EVP_MAC_CTX* context = hmac ? EVP_MAC_CTX_new(hmac) : nullptr;
+    char digestName[] = "MD5";
+    const OSSL_PARAM parameters[] = {
+        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digestName, 0),
+        OSSL_PARAM_construct_end()};
+    if (context && !EVP_MAC_CTX_set_params(context, parameters)) {
+        EVP_MAC_CTX_free(context);
+        return nullptr;
+    }
+    return context;
+}
+
+EVP_MAC_CTX* threadMacContext() {
+    thread_local std::unique_ptr<EVP_MAC_CTX, MacContextFree> context(newMacContext());
     return context.get();
 }
 
@@ -54,11 +67,7 @@ Digest hmacMd5(zem::ByteView key, std::initializer_list<zem::ByteView> pieces) {
     EVP_MAC_CTX* context = threadMacContext();
     if (!context)
         return digest;
-    char digestName[] = "MD5";
-    const OSSL_PARAM parameters[] = {
-        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digestName, 0),
-        OSSL_PARAM_construct_end()};
-    if (!EVP_MAC_init(context, key.span().data(), key.size(), parameters))
+    if (!EVP_MAC_init(context, key.span().data(), key.size(), nullptr))
         return digest;
     for (auto piece : pieces)
         EVP_MAC_update(context, piece.span().data(), piece.size());

@@ -22,8 +22,12 @@ void ClientSecurity::add(const ClientSecurity& o) {
 void SecurityStatistics::addMessage(const MessageFacts& m) {
     const bool request = isRequestCode(m.code);
     const auto& address = request || requestCodeFor(m.code) == 0 ? m.source : m.destination;
-    auto& client = clients_[address];
-    client.client = address;
+    auto found = clients_.find(address);
+    auto& client = found != clients_.end()       ? found->second
+                   : clients_.size() < capacity_ ? clients_[address]
+                                                 : others_;
+    if (&client != &others_)
+        client.client = address;
     ++client.messages;
     switch (m.authenticator) {
     case CheckResult::valid:
@@ -58,6 +62,7 @@ ClientSecurity SecurityStatistics::totals() const {
     ClientSecurity total;
     for (const auto& [address, client] : clients_)
         total.add(client);
+    total.add(others_);
     return total;
 }
 

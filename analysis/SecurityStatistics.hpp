@@ -1,6 +1,9 @@
 // SecurityStatistics: what -z radius,security reports, per client address (a request's
 // source, a response's destination): how its messages checked, how many passwords could
 // be recovered, and how much of its traffic the Blast-RADIUS forgery can reach.
+//
+// A flood from spoofed addresses would make a row of every packet: past `capacity`
+// clients, new ones are counted together in one row.
 #pragma once
 
 #include "MessageFacts.hpp"
@@ -29,13 +32,21 @@ struct ClientSecurity {
 
 class SecurityStatistics {
 public:
+    static constexpr std::size_t defaultCapacity = 1u << 16;
+    explicit SecurityStatistics(std::size_t capacity = defaultCapacity) : capacity_(capacity) {}
+
     void addMessage(const MessageFacts& facts);
     /// By address.
     std::vector<ClientSecurity> perClient() const;
+    /// What the clients that came after the table was full sent, together.
+    const ClientSecurity& others() const { return others_; }
+    std::size_t capacity() const { return capacity_; }
     ClientSecurity totals() const;
 
 private:
+    std::size_t capacity_;
     std::map<zem::IPAddress, ClientSecurity> clients_;
+    ClientSecurity others_;
 };
 
 } // namespace analysis

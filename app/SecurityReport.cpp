@@ -38,6 +38,9 @@ std::string securityReport(const analysis::SecurityStatistics& statistics, bool 
     const auto clients = statistics.perClient();
     for (const auto& client : clients)
         appendRow(out, client.client.text(), client);
+    if (statistics.others().messages > 0)
+        appendRow(out, "Clients past the first " + std::to_string(statistics.capacity()),
+                  statistics.others());
     out += rule;
     appendRow(out, "All clients", statistics.totals());
     for (const auto& client : clients)
