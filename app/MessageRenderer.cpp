@@ -7,7 +7,10 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
     : host_(host), fields_(host, checkDisplay),
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
-      printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()) {}
+      printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()),
+      // Plain summary lines show no check: they are spared the work.
+      checksWanted_(checkDisplay.secretsGiven || !filter_.empty() || statisticsWanted_ ||
+                    options.verbose || options.format != OutputFormat::text) {}
 
 RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
                                         const analysis::CheckInput& checkInput,
@@ -17,13 +20,15 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
     if (!analyzer)
         return rendered;
     rendered.radius = true;
-    const auto checks = analysis::checkMessage(message, checkInput);
-    const DecodedMessage decoded{origin, message, *analyzer, &checks};
+    std::optional<analysis::MessageChecks> checks;
+    if (checksWanted_)
+        checks = analysis::checkMessage(message, checkInput);
+    const DecodedMessage decoded{origin, message, *analyzer, checks ? &*checks : nullptr};
     if (!filter_.passes(decoded))
         return rendered;
     rendered.passed = true;
     if (statisticsWanted_)
-        rendered.facts = analysis::messageFacts(host_, *analyzer, message, origin, checks);
+        rendered.facts = analysis::messageFacts(host_, *analyzer, message, origin, *checks);
     if (printsMessages_)
         form_->write(text, decoded);
     return rendered;

@@ -47,6 +47,7 @@ private:
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;
+    bool checksWanted_; // something shows or counts them
 };
 
 } // namespace app
