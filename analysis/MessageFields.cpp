@@ -38,7 +38,7 @@ bool MessageFields::known(std::string_view name) const {
     for (auto field : checkFields)
         if (name == field)
             return true;
-    return false;
+    return dictionary_ && avpFieldNamed(*dictionary_, name);
 }
 
 std::optional<std::string> MessageFields::checkText(std::string_view name,
@@ -82,6 +82,9 @@ std::optional<std::string> MessageFields::text(std::string_view name,
     for (auto field : checkFields)
         if (name == field)
             return checkText(name, m);
+    if (dictionary_)
+        if (auto avp = avpFieldNamed(*dictionary_, name))
+            return avpFieldText(*dictionary_, *avp, m.octets, occurrence_);
     auto value = host_.value(m.analyzer, name, m.octets);
     if (!value)
         return std::nullopt;
@@ -100,6 +103,9 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
             return std::int64_t{*n16};
         return zem::propertyText(*value);
     }
+    if (dictionary_)
+        if (auto avp = avpFieldNamed(*dictionary_, name))
+            return avpPredicateValue(*dictionary_, *avp, m.octets);
     if (name == "frame")
         return static_cast<std::int64_t>(m.origin.frame);
     if (name == "sport")

@@ -1,9 +1,11 @@
 // MessageFields: the named values of a decoded message that -T fields prints and -Y and
 // --find test: the property keys the plug-in registered, the capture's own fields
-// (frame, time, src, dst, sport, dport, transport) and the checks' (authenticatorCheck,
-// messageAuthenticatorCheck, userPassword, exposure).
+// (frame, time, src, dst, sport, dport, transport), the checks' (authenticatorCheck,
+// messageAuthenticatorCheck, userPassword, exposure) and, with a dictionary, every
+// attribute as avp.NAME.
 #pragma once
 
+#include "AvpFields.hpp"
 #include "ChecksNode.hpp"
 #include "MessageChecks.hpp"
 #include "MessageOrigin.hpp"
@@ -32,8 +34,11 @@ std::span<const std::string_view> checkFieldNames();
 
 class MessageFields {
 public:
-    explicit MessageFields(const zem::PlugInHost& host, CheckDisplay display = {})
-        : host_(host), display_(display) {}
+    explicit MessageFields(const zem::PlugInHost& host, CheckDisplay display = {},
+                           const RadiusDictionary* dictionary = nullptr,
+                           FieldOccurrence occurrence = {})
+        : host_(host), display_(display), dictionary_(dictionary),
+          occurrence_(std::move(occurrence)) {}
 
     /// A registered property key or a capture field.
     bool known(std::string_view name) const;
@@ -44,12 +49,16 @@ public:
                                                          const DecodedMessage& message) const;
     const zem::PlugInHost& host() const { return host_; }
     const CheckDisplay& checkDisplay() const { return display_; }
+    /// The dictionary that avp.NAME fields come from; nullptr when there is none.
+    const RadiusDictionary* dictionary() const { return dictionary_; }
 
 private:
     std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
 
     const zem::PlugInHost& host_;
     CheckDisplay display_;
+    const RadiusDictionary* dictionary_;
+    FieldOccurrence occurrence_;
 };
 
 } // namespace analysis

@@ -4,6 +4,7 @@
 #include "CaptureSource.hpp"
 #include "CheckTracker.hpp"
 #include "Commands.hpp"
+#include "DictionaryOption.hpp"
 #include "MessageRenderer.hpp"
 #include "Output.hpp"
 #include "Progress.hpp"
@@ -233,10 +234,15 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     if (!secrets.empty())
         tracker.emplace(secrets);
 
+    std::optional<analysis::LoadedDictionary> dictionary;
+    if (wantsDictionary(options))
+        dictionary = loadRunDictionary(options);
+
     ResultsWriter results(output());
     // Checks the filters and fields before anything is read.
     MessageRenderer renderer(host, options, lineColorEscape(host, options.color, output()),
-                             analysis::checkDisplayFor(host, !secrets.empty()));
+                             analysis::checkDisplayFor(host, !secrets.empty()),
+                             dictionary ? &dictionary->dictionary : nullptr);
     // Files are rendered in batches on every core, up to eight: one thread reads, and more
     // workers than it can feed would only hold more batches in memory. Live capture renders
     // one message at a time, at once, so that each line appears as its packet arrives.

@@ -1,5 +1,6 @@
 #include "Commands.hpp"
 
+#include "DictionaryOption.hpp"
 #include "MessageFields.hpp"
 #include "Output.hpp"
 #include "SecretsFile.hpp"
@@ -112,7 +113,8 @@ std::string plistText(const zem::PropertyList& value) {
 
 } // namespace
 
-int printGlossary(const zem::PlugInHost& host, const std::string& which) {
+int printGlossary(const zem::PlugInHost& host, const Options& options) {
+    const std::string& which = *options.glossary;
     const auto& s = host.structure();
     std::string out;
     if (which == "plugins") {
@@ -153,6 +155,17 @@ int printGlossary(const zem::PlugInHost& host, const std::string& which) {
             out += std::string(extra) + "\t(capture)\tstring\n";
         for (auto check : analysis::checkFieldNames())
             out += std::string(check) + "\t(checks)\tstring\n";
+        // Every dictionary attribute: its field, type and vendor.
+        const auto loaded = loadRunDictionary(options);
+        for (const auto& attribute : loaded.dictionary.attributes()) {
+            out += std::string(analysis::avpFieldPrefix) + attribute.fieldName + "\t" +
+                   std::string(analysis::avpTypeName(attribute.type)) + "\t";
+            const auto* vendor = loaded.dictionary.vendor(attribute.path.vendor);
+            out += attribute.path.vendor == 0 ? "-"
+                   : vendor                   ? vendor->name
+                                              : std::to_string(attribute.path.vendor);
+            out += "\n";
+        }
     } else if (which == "prefs") {
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();
         out += "# settings file: " + store.path() + "\n";

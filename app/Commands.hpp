@@ -12,7 +12,7 @@ namespace app {
 
 /// Each answers the exit status; failures print one line on standard error.
 int decodeHexMessage(const zem::PlugInHost& host, const Options& options);
-int printGlossary(const zem::PlugInHost& host, const std::string& which);
+int printGlossary(const zem::PlugInHost& host, const Options& options);
 int runSettingsCommand(zem::PlugInHost& host, const std::vector<std::string>& command);
 int runPortsCommand(zem::PlugInHost& host, const std::vector<std::string>& command);
 

@@ -25,6 +25,51 @@ void appendChecks(JsonWriter& json, const DecodedMessage& m, const MessageFields
     json.endObject();
 }
 
+void appendTypedValue(JsonWriter& json, const analysis::AvpTypedValue& value) {
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        json.number(*number);
+    else if (const auto* text = std::get_if<std::string>(&value))
+        json.string(*text);
+    else
+        json.null();
+}
+
+// Every attribute the dictionary names, by field name in message order; a repeated one as
+// an array of its values.
+void appendAvps(JsonWriter& json, const DecodedMessage& m,
+                const analysis::RadiusDictionary& dictionary) {
+    std::vector<
+        std::pair<const analysis::AttributeDefinition*, std::vector<analysis::AvpTypedValue>>>
+        values;
+    analysis::AvpWalker(dictionary).walk(m.octets, [&](const analysis::DecodedAvp& avp) {
+        if (!avp.definition || avp.definition->type == analysis::AvpType::tlv)
+            return;
+        auto value = analysis::avpTypedValue(avp);
+        if (std::holds_alternative<std::monostate>(value))
+            return;
+        for (auto& [definition, list] : values)
+            if (definition == avp.definition) {
+                list.push_back(std::move(value));
+                return;
+            }
+        values.push_back({avp.definition, {std::move(value)}});
+    });
+    json.key("avp");
+    json.beginObject();
+    for (const auto& [definition, list] : values) {
+        json.key(definition->fieldName);
+        if (list.size() == 1) {
+            appendTypedValue(json, list.front());
+            continue;
+        }
+        json.beginArray();
+        for (const auto& value : list)
+            appendTypedValue(json, value);
+        json.endArray();
+    }
+    json.endObject();
+}
+
 void appendMessageObject(std::string& out, const DecodedMessage& m, const MessageFields& fields,
                          bool withChecks) {
     const auto& host = fields.host();
@@ -68,6 +113,8 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
             json.string(zem::propertyText(*value));
     }
     json.endObject();
+    if (const auto* dictionary = fields.dictionary())
+        appendAvps(json, m, *dictionary);
     if (withChecks && m.checks && fields.checkDisplay().shows(*m.checks))
         appendChecks(json, m, fields);
     json.key("tree");

@@ -41,6 +41,14 @@ void JsonWriter::string(std::string_view text) {
     needComma_ = true;
 }
 
+void JsonWriter::number(std::int64_t value) {
+    separate();
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    out_.append(digits, end);
+    needComma_ = true;
+}
+
 void JsonWriter::number(std::uint64_t value) {
     separate();
     char digits[24];

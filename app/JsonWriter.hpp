@@ -22,6 +22,7 @@ public:
     void key(std::string_view name);
     void string(std::string_view text);
     void number(std::uint64_t value);
+    void number(std::int64_t value);
     /// Seconds to the microsecond that captures record, without trailing zeros.
     void seconds(double value);
     /// Octets as lower-case hexadecimal text.

@@ -1,10 +1,13 @@
 #include "MessageRenderer.hpp"
 
+#include "DictionaryOption.hpp"
+
 namespace app {
 
 MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& options,
-                                 std::string lineColor, analysis::CheckDisplay checkDisplay)
-    : host_(host), fields_(host, checkDisplay),
+                                 std::string lineColor, analysis::CheckDisplay checkDisplay,
+                                 const analysis::RadiusDictionary* dictionary)
+    : host_(host), fields_(host, checkDisplay, dictionary, fieldOccurrence(options)),
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()),

@@ -28,8 +28,10 @@ struct RenderedMessage {
 class MessageRenderer {
 public:
     /// Throws ZEMError for a bad filter or field, before anything is read.
+    /// `dictionary` (nullptr for none) names the attributes of avp.NAME fields.
     MessageRenderer(const zem::PlugInHost& host, const Options& options, std::string lineColor,
-                    analysis::CheckDisplay checkDisplay);
+                    analysis::CheckDisplay checkDisplay,
+                    const analysis::RadiusDictionary* dictionary);
 
     /// Decodes, checks, filters and writes one message, appending its text to `text`.
     /// Touches no shared state, so several threads may render at once.

@@ -71,9 +71,23 @@ void parseFieldSetting(Options& options, std::string_view setting) {
         options.fieldSeparator = v == "/t" ? "\t" : v == "/s" ? " " : v;
         if (options.fieldSeparator.empty())
             throw OptionError("-E separator wants a character");
+    } else if (setting.starts_with("occurrence=")) {
+        const auto v = setting.substr(11);
+        std::size_t index = 0;
+        auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
+        if (v != "f" && v != "l" && v != "a" &&
+            (ec != std::errc() || end != v.data() + v.size() || index == 0))
+            throw OptionError("-E occurrence wants f, l, a or a number from 1");
+        options.occurrence = std::string(v);
+    } else if (setting.starts_with("aggregator=")) {
+        const auto v = std::string(setting.substr(11));
+        options.aggregator = v == "/s" ? " " : v == "/t" ? "\t" : v;
+        if (options.aggregator.empty())
+            throw OptionError("-E aggregator wants a character");
     } else {
-        throw OptionError("-E wants header=y|n or separator=C, got \"" + std::string(setting) +
-                          "\"");
+        throw OptionError("-E wants header=y|n, separator=C, occurrence=f|l|a|N or "
+                          "aggregator=C, got \"" +
+                          std::string(setting) + "\"");
     }
 }
 
@@ -140,12 +154,16 @@ constexpr OptionRow optionRows[] = {
     {'T', nullptr, required_argument, "FORM", "output form:", Section::output,
      [](Options& o, const char* v) { o.format = parseOutputForm(v); }},
     {'e', nullptr, required_argument, "FIELD",
-     "a field for -T fields (repeatable): a property key, or frame,\n"
-     "time, src, dst, sport, dport, transport",
+     "a field for -T fields (repeatable): a property key, frame,\n"
+     "time, src, dst, sport, dport, transport, a check field, or\n"
+     "avp.NAME for any dictionary attribute (avp.User_Name,\n"
+     "avp.Service_Type.name for a value's name; see -G fields)",
      Section::output, [](Options& o, const char* v) { o.fields.emplace_back(v); }},
     {'E', nullptr, required_argument, "KEY=VALUE",
      "-T fields: header=y|n prints a header line; separator=C\n"
-     "parts the fields (\"/t\" for a tab, \"/s\" for a blank)",
+     "parts the fields (\"/t\" for a tab, \"/s\" for a blank);\n"
+     "occurrence=f|l|a|N picks a repeated attribute's values,\n"
+     "aggregator=C joins them (default: all, with \",\")",
      Section::output, [](Options& o, const char* v) { parseFieldSetting(o, v); }},
     {'Y', nullptr, required_argument, "EXPR",
      "keep messages that a predicate expression accepts, e.g.\n"
@@ -181,6 +199,10 @@ constexpr OptionRow optionRows[] = {
     {'G', nullptr, required_argument, "plugins|fields|prefs",
      "print what the plug-in registered, its fields, or settings", Section::settings,
      [](Options& o, const char* v) { o.glossary = v; }},
+    {0, "dictionary", required_argument, "DIR|none",
+     "RADIUS dictionaries in FreeRADIUS format (default:\n"
+     "/usr/share/freeradius; also RADIUS_ANALYZER_DICTIONARY)",
+     Section::settings, [](Options& o, const char* v) { o.dictionary = v; }},
     {0, "bundle", required_argument, "PATH", "the plug-in bundle to load", Section::settings,
      [](Options& o, const char* v) { o.bundlePath = v; }},
     {0, "defaults-file", required_argument, "PATH", "the settings file to use", Section::settings,

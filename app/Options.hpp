@@ -31,6 +31,8 @@ struct Options {
     std::vector<std::string> fields;
     bool fieldHeader = false;
     std::string fieldSeparator = "\t";
+    std::string occurrence = "a"; // -E occurrence: f, l, a or a number
+    std::string aggregator = ","; // -E aggregator
     std::optional<std::string> displayFilter;
     std::optional<std::string> find;
     std::vector<std::string> statistics;
@@ -46,7 +48,8 @@ struct Options {
     std::optional<std::string> bundlePath;
     std::optional<std::string> defaultsFile;
     std::optional<std::string> glossary;
-    std::vector<std::string> command; // "settings ..." or "ports ..."
+    std::optional<std::string> dictionary; // a path, or "none"
+    std::vector<std::string> command;      // "settings ..." or "ports ..."
 
     bool help = false;
     bool version = false;

@@ -1,5 +1,6 @@
 // The summary line of each message: frame, relative time, endpoints, transport and the
 // plug-in's summary; with -V the detail tree under it, with -x the octets.
+#include "DictionaryNodes.hpp"
 #include "HexDump.hpp"
 #include "OutputForm.hpp"
 #include "TextEscaping.hpp"
@@ -56,8 +57,10 @@ void appendEndpoint(std::string& out, const zem::IPAddress& address, std::uint16
 
 class TextForm final : public OutputForm {
 public:
-    TextForm(bool tree, bool octets, std::string lineColor, const analysis::CheckDisplay* checks)
-        : tree_(tree), octets_(octets), lineColor_(std::move(lineColor)), checks_(checks) {}
+    TextForm(bool tree, bool octets, std::string lineColor, const analysis::CheckDisplay* checks,
+             const analysis::RadiusDictionary* dictionary)
+        : tree_(tree), octets_(octets), lineColor_(std::move(lineColor)), checks_(checks),
+          dictionary_(dictionary) {}
 
     void write(std::string& out, const DecodedMessage& m) const override {
         out += lineColor_;
@@ -72,9 +75,13 @@ public:
         if (!lineColor_.empty())
             out += "\x1b[0m";
         out.push_back('\n');
-        if (tree_)
-            for (const auto& node : m.analyzer.protocolNodes(m.octets))
+        if (tree_) {
+            const auto nodes = m.analyzer.protocolNodes(m.octets);
+            if (dictionary_)
+                analysis::addDictionaryNodes(nodes, *dictionary_, m.octets);
+            for (const auto& node : nodes)
                 appendTree(out, *node, 1);
+        }
         if (tree_ && checks_ && m.checks)
             if (auto node = analysis::checksNode(*m.checks, m.octets.at(0).value_or(0), *checks_))
                 appendTree(out, *node, 1);
@@ -88,6 +95,7 @@ private:
     bool tree_, octets_;
     std::string lineColor_;
     const analysis::CheckDisplay* checks_; // nullptr: no checks node
+    const analysis::RadiusDictionary* dictionary_;
 };
 
 } // namespace
@@ -95,7 +103,8 @@ private:
 std::unique_ptr<OutputForm> makeTextForm(const OutputFormContext& context) {
     return std::make_unique<TextForm>(
         context.options.verbose, context.options.hexDump, context.lineColor,
-        context.options.noChecks ? nullptr : &context.fields.checkDisplay());
+        context.options.noChecks ? nullptr : &context.fields.checkDisplay(),
+        context.fields.dictionary());
 }
 
 } // namespace app

@@ -22,7 +22,7 @@ int run(zem::PlugInHost& host, const app::Options& options) {
         return app::runPortsCommand(host, options.command);
     }
     if (options.glossary)
-        return app::printGlossary(host, *options.glossary);
+        return app::printGlossary(host, options);
     if (options.hex)
         return app::decodeHexMessage(host, options);
     return app::runCaptureCommand(host, options);

@@ -263,16 +263,28 @@ std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand,
         break;
     }
     auto value = resolve(operand.text);
-    if (value && operand.description)
+    if (value && operand.description) {
         if (const auto* n = std::get_if<std::int64_t>(&*value))
             return std::to_string(*n);
+        if (const auto* named = std::get_if<ZEMNamedNumber>(&*value))
+            return named->name;
+    }
     return value;
 }
 
 std::string textOf(const ZEMPredicateValue& value) {
     if (const auto* n = std::get_if<std::int64_t>(&value))
         return std::to_string(*n);
+    if (const auto* named = std::get_if<ZEMNamedNumber>(&value))
+        return named->name;
     return std::get<std::string>(value);
+}
+
+// The number of a value that is one, a named number counted as its number.
+const std::int64_t* numberOf(const ZEMPredicateValue& value) {
+    if (const auto* named = std::get_if<ZEMNamedNumber>(&value))
+        return &named->number;
+    return std::get_if<std::int64_t>(&value);
 }
 
 std::string fold(const std::string& text, bool caseInsensitive, bool diacriticInsensitive) {
@@ -330,9 +342,12 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     auto right = resolveOperand(node.right, resolve);
     if (!left || !right)
         return node.op == Op::notEqual && left.has_value() != right.has_value();
-    const auto* ln = std::get_if<std::int64_t>(&*left);
-    const auto* rn = std::get_if<std::int64_t>(&*right);
-    if (ln && rn) {
+    // Numbers compare as numbers; a named number meets a text by its name.
+    const bool plainNumber = std::holds_alternative<std::int64_t>(*left) ||
+                             std::holds_alternative<std::int64_t>(*right);
+    const auto* ln = numberOf(*left);
+    const auto* rn = numberOf(*right);
+    if (ln && rn && plainNumber) {
         switch (node.op) {
         case Op::equal:
             return *ln == *rn;

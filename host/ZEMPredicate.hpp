@@ -7,7 +7,8 @@
 //
 // Comparisons: CONTAINS, BEGINSWITH, ENDSWITH, LIKE (* and ?), ==, =, !=, <, <=, >, >=,
 // with [c] (any letter case), [d] (any diacritics) or [cd]. Combinators: AND/&&, OR/||,
-// NOT/!, parentheses. Operands: a key path (".description" asks for the value's text), a
+// NOT/!, parentheses. Operands: a key path (".description" asks for the value's text,
+// a named number's name), a
 // quoted text, a number, or a $variable bound when the predicate is made. Errors are
 // ZEMError whose message names the position.
 #pragma once
@@ -23,8 +24,14 @@
 
 namespace zem {
 
-/// A value a key path answers: a text or a number.
-using ZEMPredicateValue = std::variant<std::string, std::int64_t>;
+/// A number that also has a name, such as an enumerated value: it compares as a number
+/// with numbers and as its name with texts.
+struct ZEMNamedNumber {
+    std::int64_t number;
+    std::string name;
+};
+/// A value a key path answers: a text, a number, or a named number.
+using ZEMPredicateValue = std::variant<std::string, std::int64_t, ZEMNamedNumber>;
 /// Answers the value of a key path (without ".description"), or nothing.
 using ZEMKeyPathResolver =
     std::function<std::optional<ZEMPredicateValue>(std::string_view keyPath)>;

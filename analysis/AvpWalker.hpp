@@ -1,0 +1,49 @@
+// AvpWalker: the attributes of a RADIUS message as the dictionary names them: standard
+// ones, the attributes inside Vendor-Specific (in each vendor's format), the extended
+// and long-extended types of RFC 6929 (long values put back together), their
+// Extended-Vendor-Specific attributes, and the members of TLVs. Tags are taken off
+// tagged values. Nothing is copied except long-extended values that span attributes.
+#pragma once
+
+#include "ByteView.hpp"
+#include "RadiusDictionary.hpp"
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace analysis {
+
+struct DecodedAvp {
+    const AttributeDefinition* definition; // nullptr: the dictionary does not know it
+    AvpPath path;
+    zem::ByteView value;
+    std::optional<std::uint8_t> tag;
+    std::size_t attributeOffset; // of the message attribute that carries it
+};
+
+class AvpWalker {
+public:
+    using Visit = std::function<void(const DecodedAvp&)>;
+    explicit AvpWalker(const RadiusDictionary& dictionary) : dictionary_(dictionary) {}
+
+    /// Calls `visit` for each attribute in message order; stops at the first attribute
+    /// that does not fit. The views handed out live until the next walk.
+    void walk(zem::ByteView message, const Visit& visit);
+
+private:
+    void attribute(std::uint8_t type, zem::ByteView value, std::size_t offset, const Visit& visit);
+    void vendorSpecific(zem::ByteView value, std::size_t offset, const Visit& visit);
+    void extended(std::uint8_t type, zem::ByteView value, std::size_t offset, bool isLong,
+                  const Visit& visit);
+    void deliver(const AvpPath& path, zem::ByteView value, std::size_t offset, const Visit& visit);
+
+    const RadiusDictionary& dictionary_;
+    // Long-extended values put back together; each keeps its octets where they are when
+    // the list grows.
+    std::vector<zem::ByteBuffer> joined_;
+    zem::ByteView message_;
+    std::size_t next_ = 0; // where the attribute after the current one starts
+};
+
+} // namespace analysis

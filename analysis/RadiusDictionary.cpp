@@ -1,0 +1,157 @@
+#include "RadiusDictionary.hpp"
+
+#include "IPAddress.hpp"
+
+#include <algorithm>
+
+namespace analysis {
+
+namespace {
+
+struct TypeWord {
+    std::string_view word;
+    AvpType type;
+};
+
+// The dictionaries' words; several are other spellings of one type.
+constexpr TypeWord typeWords[] = {
+    {"string", AvpType::string},
+    {"octets", AvpType::octets},
+    {"ipaddr", AvpType::ipaddr},
+    {"ipv4addr", AvpType::ipaddr},
+    {"ipv6addr", AvpType::ipv6addr},
+    {"ipv6prefix", AvpType::ipv6prefix},
+    {"ipv4prefix", AvpType::ipv4prefix},
+    {"integer", AvpType::integer},
+    {"uint32", AvpType::integer},
+    {"integer64", AvpType::integer64},
+    {"uint64", AvpType::integer64},
+    {"date", AvpType::date},
+    {"byte", AvpType::byte},
+    {"uint8", AvpType::byte},
+    {"short", AvpType::shortInteger},
+    {"uint16", AvpType::shortInteger},
+    {"signed", AvpType::signedInteger},
+    {"int32", AvpType::signedInteger},
+    {"ether", AvpType::ether},
+    {"ifid", AvpType::ifid},
+    {"tlv", AvpType::tlv},
+    {"abinary", AvpType::abinary},
+    {"combo-ip", AvpType::comboIp},
+    {"vsa", AvpType::vsa},
+    {"extended", AvpType::extended},
+    {"long-extended", AvpType::longExtended},
+    {"evs", AvpType::evs},
+};
+
+} // namespace
+
+std::optional<AvpType> avpTypeNamed(std::string_view word) {
+    // "octets[16]" is octets of a fixed size.
+    word = word.substr(0, word.find('['));
+    for (const auto& entry : typeWords) {
+        if (entry.word.size() != word.size())
+            continue;
+        if (std::equal(word.begin(), word.end(), entry.word.begin(),
+                       [](char a, char b) { return (a | 0x20) == b || a == b; }))
+            return entry.type;
+    }
+    return std::nullopt;
+}
+
+std::string_view avpTypeName(AvpType type) {
+    for (const auto& entry : typeWords)
+        if (entry.type == type)
+            return entry.word;
+    return "octets";
+}
+
+AvpPath AvpPath::child(std::uint32_t number) const {
+    AvpPath path = *this;
+    if (path.depth < path.numbers.size())
+        path.numbers[path.depth++] = number;
+    return path;
+}
+
+std::size_t AvpPathHash::operator()(const AvpPath& path) const noexcept {
+    std::uint64_t h = zem::hashMix(path.vendor, path.depth);
+    for (std::size_t i = 0; i < path.depth; ++i)
+        h = zem::hashMix(h, path.numbers[i]);
+    return static_cast<std::size_t>(h);
+}
+
+const std::string* AttributeDefinition::valueName(std::uint64_t value) const {
+    auto found = valueNames.find(value);
+    return found == valueNames.end() ? nullptr : &found->second;
+}
+
+std::string avpFieldName(std::string_view name) {
+    std::string field(name);
+    std::replace(field.begin(), field.end(), '-', '_');
+    return field;
+}
+
+namespace {
+
+// Names are found whatever their letter case, as FreeRADIUS finds them.
+std::string nameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        c = c == '-' ? '_' : static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+    return key;
+}
+
+} // namespace
+
+AttributeDefinition& RadiusDictionary::addAttribute(AttributeDefinition definition) {
+    definition.fieldName = avpFieldName(definition.name);
+    auto at = byPath_.find(definition.path);
+    std::size_t index;
+    if (at != byPath_.end()) {
+        // A later definition of the same number wins; its earlier name still finds it.
+        index = at->second;
+        auto values = std::move(attributes_[index].valueNames);
+        attributes_[index] = std::move(definition);
+        attributes_[index].valueNames.merge(values);
+    } else {
+        index = attributes_.size();
+        byPath_.emplace(definition.path, index);
+        attributes_.push_back(std::move(definition));
+    }
+    byName_[nameKey(attributes_[index].name)] = index;
+    return attributes_[index];
+}
+
+void RadiusDictionary::addVendor(VendorDefinition vendor) {
+    const auto id = vendor.id;
+    vendors_[id] = std::move(vendor);
+}
+
+const AttributeDefinition* RadiusDictionary::find(const AvpPath& path) const {
+    auto found = byPath_.find(path);
+    return found == byPath_.end() ? nullptr : &attributes_[found->second];
+}
+
+const AttributeDefinition* RadiusDictionary::named(std::string_view name) const {
+    auto found = byName_.find(nameKey(name));
+    return found == byName_.end() ? nullptr : &attributes_[found->second];
+}
+
+AttributeDefinition* RadiusDictionary::named(std::string_view name) {
+    auto found = byName_.find(nameKey(name));
+    return found == byName_.end() ? nullptr : &attributes_[found->second];
+}
+
+const VendorDefinition* RadiusDictionary::vendor(std::uint32_t id) const {
+    auto found = vendors_.find(id);
+    return found == vendors_.end() ? nullptr : &found->second;
+}
+
+const VendorDefinition* RadiusDictionary::vendorNamed(std::string_view name) const {
+    for (const auto& [id, vendor] : vendors_)
+        if (vendor.name == name)
+            return &vendor;
+    return nullptr;
+}
+
+} // namespace analysis
