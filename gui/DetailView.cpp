@@ -1,5 +1,6 @@
 #include "DetailView.hpp"
 
+#include "DictionaryNodes.hpp"
 #include "GuiFonts.hpp"
 #include "HexView.hpp"
 #include "NodeValueText.hpp"
@@ -62,7 +63,8 @@ void DetailView::addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& no
         addNode(item, *child, location);
 }
 
-void DetailView::showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks) {
+void DetailView::showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks,
+                             const analysis::RadiusDictionary* dictionary) {
     octets_ = std::move(octets);
     tree_->clear();
     const zem::ByteView message(octets_);
@@ -70,7 +72,10 @@ void DetailView::showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNod
     if (octets_.empty())
         return;
     if (auto analyzer = host_.analyzerClass().create(message, nullptr)) {
-        for (const auto& node : analyzer->protocolNodes(message))
+        const auto nodes = analyzer->protocolNodes(message);
+        if (dictionary)
+            analysis::addDictionaryNodes(nodes, *dictionary, message);
+        for (const auto& node : nodes)
             addNode(nullptr, *node, 0);
         if (checks)
             addNode(nullptr, *checks, 0);

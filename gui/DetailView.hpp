@@ -5,6 +5,7 @@
 #pragma once
 
 #include "PlugInHost.hpp"
+#include "RadiusDictionary.hpp"
 #include "ZEMNode.hpp"
 
 #include <QSplitter>
@@ -24,7 +25,9 @@ public:
 
     /// Decodes and shows a message, with its checks node after the plug-in's tree when
     /// there is one; clears the view for an empty message.
-    void showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks = nullptr);
+    /// A dictionary adds vendor attributes and the values the plug-in cannot show.
+    void showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks = nullptr,
+                     const analysis::RadiusDictionary* dictionary = nullptr);
     QTreeWidget* tree() const { return tree_; }
     HexView* hex() const { return hex_; }
     /// Selects the deepest node that covers octet `offset`; answers whether there was one.

@@ -12,8 +12,8 @@ constexpr std::size_t runLength = 4096;
 } // namespace
 
 FilterJob::FilterJob(const zem::PlugInHost& host, const CaptureChecks& checks,
-                     const std::string& text)
-    : checks_(checks), fields_(host, checks.display(host)),
+                     const analysis::RadiusDictionary& dictionary, const std::string& text)
+    : checks_(checks), fields_(host, checks.display(host), &dictionary),
       filter_(analysis::MessageFilter::fromFilterBar(fields_, text)) {}
 
 FilterJob::~FilterJob() {

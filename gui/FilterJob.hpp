@@ -25,7 +25,8 @@ public:
     /// `text` as the filter bar takes it (an expression or a find predicate); `checks`
     /// gives the check fields. Throws ZEMError for one that does not parse or names an
     /// unknown field.
-    FilterJob(const zem::PlugInHost& host, const CaptureChecks& checks, const std::string& text);
+    FilterJob(const zem::PlugInHost& host, const CaptureChecks& checks,
+              const analysis::RadiusDictionary& dictionary, const std::string& text);
     ~FilterJob();
     FilterJob(const FilterJob&) = delete;
     FilterJob& operator=(const FilterJob&) = delete;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QWidget>
+#include <cstdio>
 
 namespace gui {
 
@@ -60,6 +61,15 @@ bool saveScreenshot(QWidget& widget, const QString& path) {
     QApplication::processEvents();
     QApplication::processEvents();
     return widget.grab().save(path, "PNG");
+}
+
+const analysis::RadiusDictionary& GuiHost::dictionary() {
+    if (!dictionary_) {
+        dictionary_ = analysis::loadDictionary(std::nullopt);
+        for (const auto& warning : dictionary_->warnings)
+            std::fprintf(stderr, "radius-analyzer-gui: dictionary: %s\n", warning.c_str());
+    }
+    return dictionary_->dictionary;
 }
 
 } // namespace gui

@@ -3,6 +3,7 @@
 // Qt widgets.
 #pragma once
 
+#include "DictionaryChoice.hpp"
 #include "PlugInHost.hpp"
 
 #include <QString>
@@ -27,6 +28,9 @@ public:
     GuiHost& operator=(const GuiHost&) = delete;
 
     zem::PlugInHost& plugIn() { return host_; }
+    /// The attribute dictionary, read when first asked for (RADIUS_ANALYZER_DICTIONARY or
+    /// the set FreeRADIUS installs); its problems go to standard error.
+    const analysis::RadiusDictionary& dictionary();
     /// The plug-in's settings view in a widget, or nothing when it offers none.
     std::unique_ptr<SettingsViewWidget> makeSettingsWidget();
     /// The Decode As dialog with one row per claimed protocol name.
@@ -39,6 +43,7 @@ public:
 
 private:
     zem::PlugInHost host_;
+    std::optional<analysis::LoadedDictionary> dictionary_;
     std::vector<std::size_t> observers_;
     int changesHeard_ = 0;
 };

@@ -338,7 +338,8 @@ bool MainWindow::applyFilter(const QString& text) {
         return true;
     }
     try {
-        filterJob_ = std::make_unique<FilterJob>(host_.plugIn(), checks_, expression);
+        filterJob_ =
+            std::make_unique<FilterJob>(host_.plugIn(), checks_, host_.dictionary(), expression);
     } catch (const zem::ZEMError& error) {
         filterError_->setText(QString::fromUtf8(error.what()));
         return false;
@@ -419,7 +420,7 @@ void MainWindow::showSelectedMessage() {
             checks_.checksAt(session_->index(), session_->store(), position, message), octets[0],
             checks_.display(host_.plugIn()));
     }
-    detail_->showMessage(std::move(octets), std::move(checksNode));
+    detail_->showMessage(std::move(octets), std::move(checksNode), &host_.dictionary());
 }
 
 bool MainWindow::loadSecrets(const QString& path, bool quiet) {

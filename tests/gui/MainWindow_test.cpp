@@ -270,3 +270,15 @@ TEST(MainWindow, ABrokenCaptureIsOneClearMessage) {
     EXPECT_FALSE(window.openCapture(sample("no-such.pcap"), true));
     EXPECT_FALSE(window.startLiveCapture("no-such-interface0", true));
 }
+
+TEST(MainWindow, DictionaryAttributesFilterAndShowInTheTree) {
+    OpenWindow open("vendor-tunnel.pcap");
+    auto& window = open.window;
+    ASSERT_TRUE(window.applyFilter("avp.Cisco_AVPair CONTAINS \"priv-lvl\""));
+    ASSERT_TRUE(window.waitUntilIdle(30));
+    ASSERT_EQ(window.model()->rowCount(), 1);
+    window.selectRow(0);
+    EXPECT_NE(findItem(window.detail()->tree(), "Cisco-AVPair: shell:priv-lvl=15"), nullptr);
+    EXPECT_FALSE(window.applyFilter("avp.No_Such_Attribute == 1"));
+    EXPECT_TRUE(window.filterError()->text().contains("avp.No_Such_Attribute"));
+}
