@@ -3,6 +3,7 @@
 // tree shows, and the endpoints and time the capture gives.
 #pragma once
 
+#include "AccountingRecord.hpp"
 #include "ByteView.hpp"
 #include "IPAddress.hpp"
 #include "MessageChecks.hpp"
@@ -30,6 +31,9 @@ struct MessageFacts {
     CheckResult verdict = CheckResult::unverified;
     bool passwordRecovered = false;
     bool secretKnown = false;
+    // What the sessions and clients reports read from the attributes.
+    std::optional<AccountingRecord> accounting;
+    std::string nasName; // NAS-Identifier, else NAS-IP-Address, of a request
     ExposureSet exposure = 0;
 };
 

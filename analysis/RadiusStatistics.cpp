@@ -33,7 +33,7 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
         if (auto sent = matcher_.matchResponse(
                 {m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate},
                 m.time)) {
-            responseTimes_.push_back(m.time - *sent);
+            responseTimes_.add(m.time - *sent);
             return;
         }
     }
@@ -75,22 +75,15 @@ StatisticsSummary RadiusStatistics::summary() const {
     s.truncatedAttributes = truncated_;
     s.notRadius = notRadius_;
     s.requests = requests_;
-    s.answered = responseTimes_.size();
+    s.answered = responseTimes_.count();
     s.unanswered = matcher_.waiting() + matcher_.givenUp();
     s.givenUp = matcher_.givenUp();
     s.retransmissions = retransmissions_;
     s.unmatchedResponses = unmatchedResponses_;
-    if (!responseTimes_.empty()) {
-        auto times = responseTimes_;
-        std::sort(times.begin(), times.end());
-        auto at = [&](double q) {
-            auto index =
-                static_cast<std::size_t>(std::ceil(q * static_cast<double>(times.size()))) - 1;
-            return times[std::min(index, times.size() - 1)];
-        };
-        s.responseTimes =
-            ResponseTimes{times.size(), times.front(), at(0.5), at(0.99), times.back()};
-    }
+    if (responseTimes_.count() > 0)
+        s.responseTimes = ResponseTimes{static_cast<std::size_t>(responseTimes_.count()),
+                                        responseTimes_.minimum(), responseTimes_.percentile(0.5),
+                                        responseTimes_.percentile(0.99), responseTimes_.maximum()};
     return s;
 }
 

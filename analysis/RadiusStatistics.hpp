@@ -4,6 +4,7 @@
 // requests and retransmissions. It counts; the applications lay the summary out.
 #pragma once
 
+#include "LatencyHistogram.hpp"
 #include "MessageFacts.hpp"
 #include "RequestMatcher.hpp"
 
@@ -54,7 +55,7 @@ public:
 private:
     std::map<std::uint8_t, std::pair<std::string, std::uint64_t>> perCode_;
     RequestMatcher matcher_;
-    std::vector<double> responseTimes_;
+    LatencyHistogram responseTimes_;
     std::uint64_t messages_ = 0, invalid_ = 0, truncated_ = 0, notRadius_ = 0;
     std::uint64_t retransmissions_ = 0, unmatchedResponses_ = 0, requests_ = 0;
 };

@@ -3,6 +3,8 @@
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
 #include "CheckTracker.hpp"
+#include "ClientStatistics.hpp"
+#include "ClientsReport.hpp"
 #include "Commands.hpp"
 #include "DictionaryOption.hpp"
 #include "MessageRenderer.hpp"
@@ -14,6 +16,7 @@
 #include "SecretsOption.hpp"
 #include "SecurityReport.hpp"
 #include "SecurityStatistics.hpp"
+#include "SessionsReport.hpp"
 #include "StatisticsReport.hpp"
 #include "TerminalColor.hpp"
 #include "ZEMPortsController.hpp"
@@ -54,9 +57,10 @@ void onInterrupt(int) {
 class Session {
 public:
     Session(const MessageRenderer& renderer, ResultsWriter& results, const Options& options,
-            analysis::CheckTracker* tracker, unsigned workers, std::size_t batchSize)
+            analysis::CheckTracker* tracker, const analysis::RadiusDictionary* dictionary,
+            unsigned workers, std::size_t batchSize)
         : renderer_(renderer), results_(results), options_(options), tracker_(tracker),
-          batchSize_(batchSize),
+          sessions_(options.format == OutputFormat::json, dictionary), batchSize_(batchSize),
           queue_([&renderer](const MessageBatch& in,
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
@@ -89,9 +93,16 @@ public:
         std::string closing;
         if (renderer_.printsMessages())
             renderer_.form().end(closing, shown_);
-        for (const auto& name : options_.statistics)
-            closing += name == "radius,security" ? securityReport(security_, tracker_ != nullptr)
-                                                 : statisticsReport(statistics_.summary(), losses);
+        for (const auto& name : options_.statistics) {
+            if (name == "radius,security")
+                closing += securityReport(security_, tracker_ != nullptr);
+            else if (name == "radius,sessions")
+                closing += sessions_.finish();
+            else if (name == "radius,clients")
+                closing += clientsReport(clients_);
+            else
+                closing += statisticsReport(statistics_.summary(), losses);
+        }
         results_.write(closing);
         results_.flush();
     }
@@ -116,9 +127,12 @@ private:
         }
         if (!message.passed)
             return std::nullopt;
-        if (message.facts) {
-            statistics_.addMessage(*message.facts);
-            security_.addMessage(*message.facts);
+        if (const auto& facts = message.facts) {
+            statistics_.addMessage(*facts);
+            security_.addMessage(*facts);
+            clients_.addMessage(*facts);
+            if (facts->accounting)
+                sessions_.add(*facts->accounting, facts->source, facts->time);
         }
         if (shown_++ == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
@@ -151,9 +165,11 @@ private:
     ResultsWriter& results_;
     const Options& options_;
     analysis::CheckTracker* tracker_; // nullptr: no secrets
+    SessionsReport sessions_;
     std::size_t batchSize_;
     analysis::RadiusStatistics statistics_;
     analysis::SecurityStatistics security_;
+    analysis::ClientStatistics clients_;
     RenderQueue queue_;
     RenderQueue::Consume write_;
     std::uint64_t shown_ = 0;
@@ -248,7 +264,8 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     // one message at a time, at once, so that each line appears as its packet arrives.
     const bool live = options.interface.has_value();
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    Session session(renderer, results, options, tracker ? &*tracker : nullptr, live ? 0 : workers,
+    Session session(renderer, results, options, tracker ? &*tracker : nullptr,
+                    dictionary ? &dictionary->dictionary : nullptr, live ? 0 : workers,
                     live ? 1 : 128);
     capture::CapturePipeline pipeline(
         [&](const capture::MessageOrigin& origin, zem::ByteView payload) {

@@ -12,7 +12,8 @@ namespace app {
 namespace {
 
 // The statistics that -z knows.
-constexpr std::array<std::string_view, 2> statisticsNames = {"radius,stats", "radius,security"};
+constexpr std::array<std::string_view, 4> statisticsNames = {"radius,stats", "radius,security",
+                                                             "radius,sessions", "radius,clients"};
 
 std::pair<std::string, std::string> splitSetting(std::string_view text) {
     // tshark writes -o key:value; we also take key=value.
@@ -98,7 +99,8 @@ void parseStatistics(Options& options, std::string_view name) {
             return;
         }
     throw OptionError("-z: unknown statistics \"" + std::string(name) +
-                      "\" (try radius,stats or radius,security)");
+                      "\" (try radius,stats, radius,security, radius,sessions or "
+                      "radius,clients)");
 }
 
 ColorMode parseColor(const char* value) {
@@ -175,7 +177,9 @@ constexpr OptionRow optionRows[] = {
      Section::output, [](Options& o, const char* v) { o.find = v; }},
     {'z', nullptr, required_argument, "STATS",
      "print statistics when done: radius,stats (messages and\n"
-     "exchanges) or radius,security (checks per client)",
+     "exchanges), radius,security (checks per client),\n"
+     "radius,sessions (accounting sessions; a JSON array with\n"
+     "-T json) or radius,clients (requests and latency per NAS)",
      Section::output, [](Options& o, const char* v) { parseStatistics(o, v); }},
     {0, "color", optional_argument, "auto|always|never",
      "colour summary lines in the plug-in's packet colour\n"

@@ -55,6 +55,19 @@ public:
     }
 
     std::size_t size() const { return index_.size(); }
+    bool full() const { return index_.size() >= capacity_; }
+    /// The least recently used entry's value; the table must not be empty.
+    Value& oldest() { return order_.front().value; }
+    /// Every entry, least recently used first.
+    template <typename Visit> void forEach(Visit visit) const {
+        for (const auto& entry : order_)
+            visit(entry.key, entry.value);
+    }
+    /// Gives up on the least recently used entry, as insert does when the table is full.
+    void giveUpOldestEntry() {
+        if (!order_.empty())
+            giveUpOldest();
+    }
     /// Entries given up on, for want of room or for having waited too long.
     std::uint64_t givenUp() const { return givenUp_; }
 

@@ -107,7 +107,8 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
          "-E wants header=y|n, separator=C, occurrence=f|l|a|N or aggregator=C, got \"quote=d\""},
         {{"-E", "occurrence=0"}, "-E occurrence wants f, l, a or a number from 1"},
         {{"-z", "radius,srt"},
-         "-z: unknown statistics \"radius,srt\" (try radius,stats or radius,security)"},
+         "-z: unknown statistics \"radius,srt\" (try radius,stats, radius,security, "
+         "radius,sessions or radius,clients)"},
         {{"-o", "=x"}, "-o wants KEY=VALUE, got \"=x\""},
         {{"-d", "udp.port==70000,RADIUS"},
          "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS, got \"udp.port==70000,RADIUS\""},

@@ -1,0 +1,60 @@
+#include "ClientStatistics.hpp"
+
+#include "RadiusCodes.hpp"
+
+namespace analysis {
+
+ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
+    auto found = clients_.find(address);
+    if (found != clients_.end())
+        return found->second;
+    if (clients_.size() >= capacity_)
+        return others_;
+    auto& client = clients_[address];
+    client.client = address;
+    return client;
+}
+
+void ClientStatistics::addMessage(const MessageFacts& m) {
+    if (isRequestCode(m.code)) {
+        auto& client = clientOf(m.source);
+        if (client.nasName.empty())
+            client.nasName = m.nasName;
+        ++client.requests;
+        ++client.requestsByCode[m.code];
+        if (!matcher_.addRequest(
+                {m.source, m.sourcePort, m.destination, m.destinationPort, m.identifier, m.code},
+                m.time))
+            ++client.retransmitted;
+        return;
+    }
+    const std::uint8_t request = requestCodeFor(m.code);
+    if (request == 0)
+        return;
+    auto& client = clientOf(m.destination);
+    client.accepts += m.code == 2;
+    client.rejects += m.code == 3;
+    client.challenges += m.code == 11;
+    // Status-Server is answered with Access-Accept as well.
+    for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
+        if (candidate == 0)
+            continue;
+        if (auto sent = matcher_.matchResponse(
+                {m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate},
+                m.time)) {
+            ++client.answered;
+            client.responseTimes.add(m.time - *sent);
+            return;
+        }
+    }
+}
+
+std::vector<ClientLatency> ClientStatistics::perClient() const {
+    std::vector<ClientLatency> rows;
+    rows.reserve(clients_.size());
+    for (const auto& [address, client] : clients_)
+        rows.push_back(client);
+    return rows;
+}
+
+} // namespace analysis

@@ -1,0 +1,176 @@
+#include "SessionsReport.hpp"
+
+#include "JsonWriter.hpp"
+#include "TextEscaping.hpp"
+
+#include <ctime>
+
+namespace app {
+
+namespace {
+
+constexpr const char* border =
+    "================================================================================"
+    "================================================================================\n";
+constexpr const char* rule =
+    "--------------------------------------------------------------------------------"
+    "--------------------------------------------------------------------------------\n";
+
+std::string timeText(const std::optional<double>& seconds) {
+    if (!seconds)
+        return "-";
+    const auto time = static_cast<std::time_t>(*seconds);
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+template <typename T> std::string numberText(const std::optional<T>& value) {
+    return value ? std::to_string(*value) : "-";
+}
+
+std::string cell(std::string text) {
+    return text.empty() ? "-" : zem::terminalSafe(text);
+}
+
+} // namespace
+
+SessionsReport::SessionsReport(bool json, const analysis::RadiusDictionary* dictionary)
+    : json_(json), dictionary_(dictionary), ended_(std::tmpfile()),
+      sessions_([this](const analysis::SessionRow& session) { ended(session); }) {
+    if (dictionary_)
+        terminateCause_ = dictionary_->named("Acct-Terminate-Cause");
+}
+
+SessionsReport::~SessionsReport() {
+    if (ended_)
+        std::fclose(ended_);
+}
+
+void SessionsReport::ended(const analysis::SessionRow& session) {
+    const auto text = row(session);
+    if (ended_)
+        std::fwrite(text.data(), 1, text.size(), ended_);
+    ++endedCount_;
+}
+
+std::string SessionsReport::row(const analysis::SessionRow& s) const {
+    std::string cause = "-";
+    if (s.terminateCause) {
+        const auto* name =
+            terminateCause_ ? terminateCause_->valueName(*s.terminateCause) : nullptr;
+        cause = name ? *name : std::to_string(*s.terminateCause);
+    }
+    const std::string nas = s.nas.empty() ? s.nasSource.text() : s.nas;
+    if (json_) {
+        std::string out;
+        JsonWriter json(out);
+        if (endedCount_ > 0)
+            out += ",\n";
+        json.beginObject();
+        json.key("session_id");
+        json.string(s.sessionId);
+        json.key("nas");
+        json.string(nas);
+        json.key("user");
+        json.string(s.user);
+        json.key("framed_ip");
+        if (s.framedAddress)
+            json.string(s.framedAddress->text());
+        else
+            json.null();
+        for (const auto& [key, value] :
+             {std::pair{"start", s.start}, std::pair{"last_update", std::optional(s.lastUpdate)},
+              std::pair{"stop", s.stop}}) {
+            json.key(key);
+            if (value)
+                json.seconds(*value);
+            else
+                json.null();
+        }
+        json.key("duration");
+        json.seconds(s.duration());
+        for (const auto& [key, value] :
+             {std::pair{"input_octets", s.inputOctets}, std::pair{"output_octets", s.outputOctets},
+              std::pair{"input_packets", s.inputPackets
+                                             ? std::optional<std::uint64_t>(*s.inputPackets)
+                                             : std::nullopt},
+              std::pair{"output_packets", s.outputPackets
+                                              ? std::optional<std::uint64_t>(*s.outputPackets)
+                                              : std::nullopt}}) {
+            json.key(key);
+            if (value)
+                json.number(*value);
+            else
+                json.null();
+        }
+        json.key("interim_updates");
+        json.number(std::uint64_t{s.interimUpdates});
+        json.key("terminate_cause");
+        if (s.terminateCause)
+            json.string(cause);
+        else
+            json.null();
+        json.key("state");
+        json.string(analysis::sessionEndText(s.end));
+        json.endObject();
+        return out;
+    }
+    char line[1024];
+    std::snprintf(
+        line, sizeof line,
+        "%-24s %-15s %-20s %-15s %-19s %-19s %-19s %9.0f %14s %14s %9s %9s %8u %-20s %s\n",
+        cell(s.sessionId).c_str(), cell(nas).c_str(), cell(s.user).c_str(),
+        s.framedAddress ? s.framedAddress->text().c_str() : "-", timeText(s.start).c_str(),
+        timeText(s.lastUpdate).c_str(), timeText(s.stop).c_str(), s.duration(),
+        numberText(s.inputOctets).c_str(), numberText(s.outputOctets).c_str(),
+        numberText(s.inputPackets).c_str(), numberText(s.outputPackets).c_str(), s.interimUpdates,
+        zem::terminalSafe(cause).c_str(), std::string(analysis::sessionEndText(s.end)).c_str());
+    return line;
+}
+
+std::string SessionsReport::finish() {
+    std::string out;
+    if (json_) {
+        out += "[\n";
+    } else {
+        out += border;
+        out += "RADIUS accounting sessions\n";
+        out += rule;
+        char header[512];
+        std::snprintf(header, sizeof header,
+                      "%-24s %-15s %-20s %-15s %-19s %-19s %-19s %9s %14s %14s %9s %9s %8s %-20s "
+                      "%s\n",
+                      "Session", "NAS", "User", "Framed-IP", "Start", "Last update", "Stop",
+                      "Seconds", "Octets in", "Octets out", "Pkts in", "Pkts out", "Interims",
+                      "Terminate cause", "State");
+        out += header;
+    }
+    if (ended_) {
+        std::rewind(ended_);
+        char buffer[65536];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, ended_))
+            out.append(buffer, n);
+    }
+    const auto open = sessions_.openSessions();
+    for (const auto& session : open) {
+        out += row(session);
+        ++endedCount_;
+    }
+    if (json_) {
+        out += endedCount_ > 0 ? "\n]\n" : "]\n";
+        return out;
+    }
+    out += rule;
+    char totals[256];
+    std::snprintf(totals, sizeof totals, "Sessions: %llu, ended %llu, open at the end %zu\n",
+                  static_cast<unsigned long long>(sessions_.sessions()),
+                  static_cast<unsigned long long>(endedCount_ - open.size()), open.size());
+    out += totals;
+    out += border;
+    return out;
+}
+
+} // namespace app

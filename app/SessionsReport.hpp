@@ -1,0 +1,42 @@
+// The text that -z radius,sessions prints: a row per accounting session, ended sessions as
+// they ended (kept in a temporary file meanwhile, so that memory holds only the open
+// ones), then the sessions still open, then totals. With -T json: one JSON array of
+// session objects instead, without totals.
+#pragma once
+
+#include "AccountingSessions.hpp"
+#include "RadiusDictionary.hpp"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace app {
+
+class SessionsReport {
+public:
+    /// `dictionary` (nullptr for none) names the terminate causes.
+    SessionsReport(bool json, const analysis::RadiusDictionary* dictionary);
+    ~SessionsReport();
+    SessionsReport(const SessionsReport&) = delete;
+    SessionsReport& operator=(const SessionsReport&) = delete;
+
+    void add(const analysis::AccountingRecord& record, const zem::IPAddress& source, double time) {
+        sessions_.add(record, source, time);
+    }
+    /// The whole report.
+    std::string finish();
+
+private:
+    std::string row(const analysis::SessionRow& session) const;
+    void ended(const analysis::SessionRow& session);
+
+    bool json_;
+    const analysis::RadiusDictionary* dictionary_;
+    const analysis::AttributeDefinition* terminateCause_ = nullptr;
+    std::FILE* ended_; // rows of the ended sessions, in the order they ended
+    std::uint64_t endedCount_ = 0;
+    analysis::AccountingSessions sessions_;
+};
+
+} // namespace app
