@@ -7,6 +7,7 @@
 #include "ClientsReport.hpp"
 #include "Commands.hpp"
 #include "DictionaryOption.hpp"
+#include "FrameWriter.hpp"
 #include "MessageRenderer.hpp"
 #include "Output.hpp"
 #include "Progress.hpp"
@@ -78,11 +79,15 @@ public:
     }
     std::uint64_t shown() const { return shown_; }
 
+    /// Frames go to `writer` (when -w is given) once their messages are kept.
+    void recordTo(capture::FrameWriter* writer) { writer_ = writer; }
+
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
         queue_.filling().add(origin, payload,
-                             tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{});
+                             tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{},
+                             writer_ != nullptr);
         if (queue_.filling().size() >= batchSize_)
             queue_.submit(write_);
     }
@@ -110,6 +115,7 @@ public:
 private:
     static void render(const MessageRenderer& renderer, const MessageBatch& in,
                        RenderedBatch& out) {
+        out.input = &in;
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
             out.messages.push_back(
@@ -143,7 +149,8 @@ private:
         // The texts of messages that follow each other are written in one piece.
         std::string_view run;
         std::size_t begin = 0;
-        for (const auto& message : batch.messages) {
+        for (std::size_t i = 0; i < batch.messages.size(); ++i) {
+            const auto& message = batch.messages[i];
             if (done())
                 break;
             std::string_view text(batch.text.data() + begin, message.textEnd - begin);
@@ -151,6 +158,8 @@ private:
             auto part = accept(message, text);
             if (!part)
                 continue;
+            if (writer_)
+                writer_->write(batch.input->carriers(i));
             if (run.data() + run.size() == part->data()) {
                 run = std::string_view(run.data(), run.size() + part->size());
             } else {
@@ -165,6 +174,7 @@ private:
     ResultsWriter& results_;
     const Options& options_;
     analysis::CheckTracker* tracker_; // nullptr: no secrets
+    capture::FrameWriter* writer_ = nullptr;
     SessionsReport sessions_;
     std::size_t batchSize_;
     analysis::RadiusStatistics statistics_;
@@ -177,9 +187,37 @@ private:
 
 // Feeds packets to the pipeline until the end, -c or an interrupt; `afterEach` runs
 // after every packet. Throws CaptureError for a damaged capture.
+// The -w file, made from the first capture read; later captures must share its link type.
+class Recording {
+public:
+    explicit Recording(const std::optional<std::string>& path) : path_(path) {}
+
+    capture::FrameWriter* writerFor(const capture::CaptureSource& source) {
+        if (!path_)
+            return nullptr;
+        if (!writer_) {
+            writer_.emplace(*path_, source.linkType(), source.snapshotLength(), source.isPcapng());
+            linkType_ = source.linkType();
+        } else if (source.linkType() != linkType_) {
+            throw capture::CaptureError("-w: " + source.name() +
+                                        " has another link type than the captures before it");
+        }
+        return &*writer_;
+    }
+    void close() {
+        if (writer_)
+            writer_->close();
+    }
+
+private:
+    std::optional<std::string> path_;
+    std::optional<capture::FrameWriter> writer_;
+    int linkType_ = 0;
+};
+
 template <typename AfterEach>
 void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipeline,
-                 Session& session, AfterEach afterEach) {
+                 Session& session, capture::FrameWriter* writer, AfterEach afterEach) {
     const int linkType = source.linkType();
     capture::CapturedPacket packet;
     while (!session.done() && !interrupted) {
@@ -188,20 +226,25 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
             continue; // live: look at the interrupt flag again
         if (next != capture::CaptureSource::Next::packet)
             break;
+        if (writer)
+            writer->retain(pipeline.frames() + 1, packet);
         pipeline.frame(linkType, packet.time, packet.bytes);
         afterEach();
     }
 }
 
-void readFile(const std::string& name, capture::CapturePipeline& pipeline, Session& session) {
+void readFile(const std::string& name, capture::CapturePipeline& pipeline, Session& session,
+              Recording& recording) {
     auto source = capture::CaptureSource::openFile(name);
     Progress progress(source);
-    readPackets(source, pipeline, session,
+    auto* writer = recording.writerFor(source);
+    session.recordTo(writer);
+    readPackets(source, pipeline, session, writer,
                 [&] { progress.update(pipeline.frames(), session.shown()); });
 }
 
 void readLive(const Options& options, capture::CapturePipeline& pipeline, Session& session,
-              ResultsWriter& results) {
+              ResultsWriter& results, Recording& recording) {
     std::string filter =
         capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController());
     if (options.captureFilter)
@@ -210,8 +253,10 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Sessio
     liveSource = &source;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
+    auto* writer = recording.writerFor(source);
+    session.recordTo(writer);
     // Live output appears as it arrives.
-    readPackets(source, pipeline, session, [&] { results.flush(); });
+    readPackets(source, pipeline, session, writer, [&] { results.flush(); });
     liveSource = nullptr;
     // As tshark ends a capture: how many packets, and how many the kernel could not keep.
     std::fprintf(stderr, "%llu packets captured",
@@ -272,12 +317,13 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
             session.deliver(origin, payload);
         });
     std::string failure;
+    Recording recording(options.writeFile);
     try {
         if (live) {
-            readLive(options, pipeline, session, results);
+            readLive(options, pipeline, session, results, recording);
         } else {
             for (const auto& file : options.inputFiles) {
-                readFile(file, pipeline, session);
+                readFile(file, pipeline, session, recording);
                 if (session.done() || interrupted)
                     break;
             }
@@ -287,6 +333,12 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     }
     // Everything before the fault is still written.
     session.finish(pipeline.losses());
+    try {
+        recording.close();
+    } catch (const capture::CaptureError& error) {
+        if (failure.empty())
+            failure = error.what();
+    }
     if (!failure.empty())
         return fail(failure);
     if (!results.failure().empty())

@@ -147,6 +147,10 @@ constexpr OptionRow optionRows[] = {
      "claim a port for this run (also tcp.port==P)", Section::input,
      [](Options& o, const char* v) { o.decodeAs.push_back(parseDecodeAs(v)); }},
 
+    {'w', nullptr, required_argument, "FILE",
+     "write the frames of the kept messages (-Y, --find, -c) to FILE,\n"
+     "pcapng when reading pcapng, else pcap",
+     Section::output, [](Options& o, const char* v) { o.writeFile = v; }},
     {'V', nullptr, no_argument, nullptr, "print the packet-detail tree under each line",
      Section::output, [](Options& o, const char*) { o.verbose = true; }},
     {'x', nullptr, no_argument, nullptr, "print the message octets as a hex dump too",

@@ -22,6 +22,7 @@ struct Options {
     bool listInterfaces = false;
     std::optional<std::uint64_t> count;
     std::vector<std::pair<std::string, std::uint16_t>> decodeAs; // transport, port
+    std::optional<std::string> writeFile;                        // -w: the kept messages' frames
 
     // How to print it.
     bool verbose = false;

@@ -31,25 +31,39 @@ namespace app {
 /// thread can tell, as it sees the requests in order.
 class MessageBatch : public capture::MessageBatch {
 public:
+    /// With `keepCarriers`, the frames that carried the message are kept for -w.
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
-             const analysis::CheckInput& input = {}) {
+             const analysis::CheckInput& input = {}, bool keepCarriers = false) {
         capture::MessageBatch::add(origin, payload);
         checkInputs_.push_back(input);
+        if (keepCarriers)
+            carriers_.insert(carriers_.end(), origin.carrierFrames.begin(),
+                             origin.carrierFrames.end());
+        carrierEnds_.push_back(carriers_.size());
     }
     const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
+    std::span<const std::uint64_t> carriers(std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : carrierEnds_[i - 1];
+        return std::span(carriers_).subspan(begin, carrierEnds_[i] - begin);
+    }
     void clear() {
         capture::MessageBatch::clear();
         checkInputs_.clear();
+        carriers_.clear();
+        carrierEnds_.clear();
     }
 
 private:
     std::vector<analysis::CheckInput> checkInputs_;
+    std::vector<std::uint64_t> carriers_;
+    std::vector<std::size_t> carrierEnds_;
 };
 
 /// A rendered batch: all texts back-to-back, and each message's outcome.
 struct RenderedBatch {
     std::string text;
     std::vector<RenderedMessage> messages;
+    const MessageBatch* input = nullptr; // what was rendered, until it is consumed
     void clear() {
         text.clear();
         messages.clear();

@@ -24,18 +24,20 @@ void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes) {
     if (!ip || (ip->protocol != 6 && ip->protocol != 17))
         return;
     if (!ip->fragmented) {
-        transport(*ip, time);
+        const std::uint64_t carrier = frame_;
+        transport(*ip, time, std::span(&carrier, 1));
         return;
     }
-    auto whole = fragments_.add(*ip, time);
+    auto whole = fragments_.add(*ip, time, frame_);
     if (!whole)
         return;
     IPPacket reassembled = *ip;
     reassembled.payload = zem::ByteView(*whole);
-    transport(reassembled, time);
+    transport(reassembled, time, fragments_.completedFrames());
 }
 
-void CapturePipeline::transport(const IPPacket& ip, double time) {
+void CapturePipeline::transport(const IPPacket& ip, double time,
+                                std::span<const std::uint64_t> carriers) {
     MessageOrigin origin;
     origin.frame = frame_;
     origin.time = time;
@@ -48,6 +50,7 @@ void CapturePipeline::transport(const IPPacket& ip, double time) {
             return;
         origin.sourcePort = udp->sourcePort;
         origin.destinationPort = udp->destinationPort;
+        origin.carrierFrames = carriers;
         sink_(origin, udp->payload);
         return;
     }
@@ -58,9 +61,16 @@ void CapturePipeline::transport(const IPPacket& ip, double time) {
     origin.destinationPort = tcp->destinationPort;
     origin.transport = "TCP";
     StreamKey key{ip.source, ip.destination, tcp->sourcePort, tcp->destinationPort};
-    streams_.add(key, *tcp, time, [&](const StreamKey&, zem::ByteBuffer message) {
-        sink_(origin, zem::ByteView(message));
-    });
+    // A fragmented segment is carried by its fragments' frames; the reassembler tells
+    // which segments carried each message.
+    const std::uint64_t segmentFrame = carriers.empty() ? frame_ : carriers.front();
+    streams_.add(
+        key, *tcp, time,
+        [&](const StreamKey&, zem::ByteBuffer message) {
+            origin.carrierFrames = streams_.messageFrames();
+            sink_(origin, zem::ByteView(message));
+        },
+        segmentFrame);
 }
 
 } // namespace capture

@@ -37,7 +37,7 @@ public:
     }
 
 private:
-    void transport(const IPPacket& ip, double time);
+    void transport(const IPPacket& ip, double time, std::span<const std::uint64_t> carriers);
 
     Sink sink_;
     FragmentReassembler fragments_;

@@ -9,6 +9,7 @@ struct CaptureSource::Handle {
     pcap_t* pcap = nullptr;
     double size = 0; // of a regular file, for the share read
     bool live = false;
+    bool pcapng = false;
     pcap_dumper_t* recording = nullptr;
     ~Handle() {
         if (recording)
@@ -32,6 +33,13 @@ CaptureSource CaptureSource::openFile(const std::string& name) {
     handle->pcap = pcap_open_offline(name.c_str(), error);
     if (!handle->pcap)
         throw CaptureError("cannot read " + name + ": " + error);
+    // A pcapng file starts with a Section Header Block.
+    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+        unsigned char magic[4] = {};
+        handle->pcapng = std::fread(magic, 1, 4, file) == 4 && magic[0] == 0x0A &&
+                         magic[1] == 0x0D && magic[2] == 0x0D && magic[3] == 0x0A;
+        std::fclose(file);
+    }
     return fromOffline(std::move(handle), name);
 }
 
@@ -102,6 +110,7 @@ CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
     packet.time =
         static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) / 1e6;
     packet.bytes = zem::ByteView(std::span(data, header->caplen));
+    packet.originalLength = header->len;
     if (handle_->recording)
         pcap_dump(reinterpret_cast<u_char*>(handle_->recording), header, data);
     return Next::packet;
@@ -109,6 +118,14 @@ CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
 
 int CaptureSource::linkType() const {
     return pcap_datalink(handle_->pcap);
+}
+
+int CaptureSource::snapshotLength() const {
+    return pcap_snapshot(handle_->pcap);
+}
+
+bool CaptureSource::isPcapng() const {
+    return handle_->pcapng;
 }
 
 std::optional<double> CaptureSource::fractionRead() const {

@@ -27,8 +27,9 @@ public:
 };
 
 struct CapturedPacket {
-    double time = 0;     // seconds since 1970
-    zem::ByteView bytes; // valid until the next call of next()
+    double time = 0;                  // seconds since 1970
+    zem::ByteView bytes;              // valid until the next call of next()
+    std::uint32_t originalLength = 0; // on the wire; more than bytes when cut by the snapshot
 };
 
 class CaptureSource {
@@ -51,6 +52,9 @@ public:
     /// read yet. Throws CaptureError for a damaged or cut-off file.
     Next next(CapturedPacket& packet);
     int linkType() const;
+    int snapshotLength() const;
+    /// Whether the file is pcapng (rather than pcap), as far as its first octets tell.
+    bool isPcapng() const;
     const std::string& name() const { return name_; }
     /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
     /// live capture.

@@ -13,7 +13,8 @@ std::size_t StreamKeyHash::operator()(const StreamKey& key) const noexcept {
         zem::hashMix(h, (std::uint64_t{key.sourcePort} << 16) | key.destinationPort));
 }
 
-std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment, double time) {
+std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment, double time,
+                                                        std::uint64_t frame) {
     const Key key{fragment.source, fragment.destination, fragment.fragmentId, fragment.protocol};
     // Datagrams stay in the order of their first fragment: the oldest expire first.
     datagrams_.expire(time, timeoutSeconds);
@@ -29,6 +30,7 @@ std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment
     }
     if (!fragment.moreFragments)
         d.totalLength = end;
+    d.frames.push_back(frame);
     auto [slot, inserted] = d.pieces.emplace(fragment.fragmentOffset, fragment.payload.copy());
     if (inserted)
         d.octets += fragment.payload.size();
@@ -49,6 +51,7 @@ std::optional<zem::ByteBuffer> FragmentReassembler::add(const IPPacket& fragment
     if (whole.size() < *d.totalLength)
         return std::nullopt;
     whole.resize(*d.totalLength);
+    completedFrames_ = std::move(d.frames);
     datagrams_.erase(key);
     return whole;
 }
@@ -60,13 +63,20 @@ std::int32_t distance(std::uint32_t from, std::uint32_t to) {
 }
 } // namespace
 
-void TCPReassembler::append(Stream& stream, zem::ByteView data) {
+void TCPReassembler::append(Stream& stream, zem::ByteView data, std::uint64_t frame) {
     if (stream.buffer.size() + data.size() > maximumBufferedOctets) {
         droppedOctets_ += stream.buffer.size() + data.size();
+        stream.consumed += stream.buffer.size() + data.size();
         stream.buffer.clear();
+        stream.carriers.clear();
         return;
     }
     stream.buffer.insert(stream.buffer.end(), data.begin(), data.end());
+    const std::uint64_t end = stream.consumed + stream.buffer.size();
+    if (!stream.carriers.empty() && stream.carriers.back().frame == frame)
+        stream.carriers.back().end = end;
+    else if (!data.empty())
+        stream.carriers.push_back({frame, end});
 }
 
 void TCPReassembler::frame(const StreamKey& key, Stream& stream, const MessageSink& sink) {
@@ -82,15 +92,27 @@ void TCPReassembler::frame(const StreamKey& key, Stream& stream, const MessageSi
         }
         if (rest.size() < length)
             break;
+        // The segments whose octets overlap the message's.
+        const std::uint64_t from = stream.consumed + start, to = from + length;
+        messageFrames_.clear();
+        std::uint64_t carrierStart = stream.consumed;
+        for (const auto& carrier : stream.carriers) {
+            if (carrier.end > from && carrierStart < to)
+                messageFrames_.push_back(carrier.frame);
+            carrierStart = carrier.end;
+        }
         sink(key, rest.slice(0, length).copy());
         start += length;
     }
     stream.buffer.erase(stream.buffer.begin(),
                         stream.buffer.begin() + static_cast<std::ptrdiff_t>(start));
+    stream.consumed += start;
+    while (!stream.carriers.empty() && stream.carriers.front().end <= stream.consumed)
+        stream.carriers.pop_front();
 }
 
 void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double time,
-                         const MessageSink& sink) {
+                         const MessageSink& sink, std::uint64_t frameNumber) {
     if (segment.rst) {
         streams_.erase(key);
         return;
@@ -120,11 +142,11 @@ void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double
     }
     if (ahead > 0) {
         if (!data.empty() && stream.outOfOrderOctets + data.size() <= maximumBufferedOctets &&
-            stream.outOfOrder.emplace(sequence, data.copy()).second)
+            stream.outOfOrder.emplace(sequence, Pending{frameNumber, data.copy()}).second)
             stream.outOfOrderOctets += data.size();
         return;
     }
-    append(stream, data);
+    append(stream, data, frameNumber);
     *stream.nextSequence += static_cast<std::uint32_t>(data.size());
     // Octets that waited for this segment may follow now.
     for (auto next = stream.outOfOrder.begin(); next != stream.outOfOrder.end();) {
@@ -132,12 +154,12 @@ void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double
         if (gap > 0)
             break;
         auto seen = static_cast<std::size_t>(-static_cast<std::int64_t>(gap));
-        if (seen < next->second.size()) {
-            zem::ByteView more = zem::ByteView(next->second).slice(seen);
-            append(stream, more);
+        if (seen < next->second.octets.size()) {
+            zem::ByteView more = zem::ByteView(next->second.octets).slice(seen);
+            append(stream, more, next->second.frame);
             *stream.nextSequence += static_cast<std::uint32_t>(more.size());
         }
-        stream.outOfOrderOctets -= next->second.size();
+        stream.outOfOrderOctets -= next->second.octets.size();
         next = stream.outOfOrder.erase(next);
     }
     frame(key, stream, sink);

@@ -12,9 +12,11 @@
 #include "NetworkLayers.hpp"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace capture {
@@ -25,8 +27,12 @@ public:
     static constexpr std::size_t maximumDatagramOctets = 65535;
     static constexpr double timeoutSeconds = 30;
 
-    /// Adds a fragment; answers the whole upper-layer payload when it is complete.
-    std::optional<zem::ByteBuffer> add(const IPPacket& fragment, double time);
+    /// Adds a fragment, carried by capture frame `frame`; answers the whole upper-layer
+    /// payload when it is complete.
+    std::optional<zem::ByteBuffer> add(const IPPacket& fragment, double time,
+                                       std::uint64_t frame = 0);
+    /// The frames of the fragments of the datagram add() last completed.
+    std::span<const std::uint64_t> completedFrames() const { return completedFrames_; }
     std::size_t pending() const { return datagrams_.size(); }
     /// Datagrams given up on: never completed in time, pushed out, or too large.
     std::uint64_t givenUp() const { return datagrams_.givenUp() + oversized_; }
@@ -45,8 +51,10 @@ private:
         std::map<std::uint32_t, zem::ByteBuffer> pieces; // by offset
         std::optional<std::uint32_t> totalLength;
         std::size_t octets = 0;
+        std::vector<std::uint64_t> frames;
     };
     zem::LruTable<Key, Datagram, KeyHash> datagrams_{maximumDatagrams};
+    std::vector<std::uint64_t> completedFrames_;
     std::uint64_t oversized_ = 0;
 };
 
@@ -72,23 +80,38 @@ public:
     /// they cannot start a RADIUS message.
     using MessageSink = std::function<void(const StreamKey&, zem::ByteBuffer message)>;
 
-    void add(const StreamKey& key, const TCPSegment& segment, double time, const MessageSink& sink);
+    /// Adds a segment carried by capture frame `frame`.
+    void add(const StreamKey& key, const TCPSegment& segment, double time, const MessageSink& sink,
+             std::uint64_t frame = 0);
+    /// While the sink runs: the frames whose segments carried the message.
+    std::span<const std::uint64_t> messageFrames() const { return messageFrames_; }
     std::size_t streams() const { return streams_.size(); }
     std::uint64_t droppedOctets() const { return droppedOctets_; }
     /// Streams given up on: unused too long, or pushed out by newer ones.
     std::uint64_t givenUp() const { return streams_.givenUp(); }
 
 private:
+    struct Pending {
+        std::uint64_t frame;
+        zem::ByteBuffer octets;
+    };
+    struct Carrier {
+        std::uint64_t frame;
+        std::uint64_t end; // stream offset after its octets
+    };
     struct Stream {
         std::optional<std::uint32_t> nextSequence;
-        std::map<std::uint32_t, zem::ByteBuffer> outOfOrder;
+        std::map<std::uint32_t, Pending> outOfOrder;
         std::size_t outOfOrderOctets = 0;
         zem::ByteBuffer buffer;
+        std::uint64_t consumed = 0;   // stream offset of buffer's first octet
+        std::deque<Carrier> carriers; // of the buffered octets, in stream order
     };
-    void append(Stream& stream, zem::ByteView data);
+    void append(Stream& stream, zem::ByteView data, std::uint64_t frame);
     void frame(const StreamKey& key, Stream& stream, const MessageSink& sink);
     zem::LruTable<StreamKey, Stream, StreamKeyHash> streams_{maximumStreams};
     std::uint64_t droppedOctets_ = 0;
+    std::vector<std::uint64_t> messageFrames_;
 };
 
 } // namespace capture

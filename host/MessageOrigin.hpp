@@ -5,6 +5,7 @@
 #include "IPAddress.hpp"
 
 #include <cstdint>
+#include <span>
 
 namespace zem {
 
@@ -15,6 +16,9 @@ struct MessageOrigin {
     IPAddress source, destination;
     std::uint16_t sourcePort = 0, destinationPort = 0;
     const char* transport = "UDP";
+    /// The frames that carried the message (its IP fragments, its TCP segments), while
+    /// the capture reader hands it over; empty in copies kept after that.
+    std::span<const std::uint64_t> carrierFrames;
 };
 
 } // namespace zem

@@ -1,0 +1,149 @@
+#include "FrameWriter.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <pcap/pcap.h>
+
+namespace capture {
+
+namespace {
+
+void put16(zem::ByteBuffer& out, std::uint16_t value) {
+    const auto at = out.size();
+    out.resize(at + 2);
+    std::memcpy(out.data() + at, &value, 2); // host order: the byte-order magic says which
+}
+
+void put32(zem::ByteBuffer& out, std::uint32_t value) {
+    const auto at = out.size();
+    out.resize(at + 4);
+    std::memcpy(out.data() + at, &value, 4);
+}
+
+void pad(zem::ByteBuffer& out) {
+    out.resize((out.size() + 3) / 4 * 4, 0);
+}
+
+} // namespace
+
+FrameWriter::FrameWriter(const std::string& path, int linkType, int snapshotLength, bool pcapng)
+    : path_(path), pcapng_(pcapng) {
+    if (pcapng_) {
+        file_ = std::fopen(path.c_str(), "wb");
+        if (!file_)
+            throw CaptureError("cannot write " + path + ": " + std::strerror(errno));
+        // Section Header Block: byte-order magic, version 1.0, section length unknown.
+        zem::ByteBuffer section;
+        put32(section, 0x1A2B3C4D);
+        put16(section, 1);
+        put16(section, 0);
+        put32(section, 0xFFFFFFFF);
+        put32(section, 0xFFFFFFFF);
+        writePcapngBlock(0x0A0D0D0A, section);
+        // Interface Description Block: times in microseconds, the default resolution.
+        zem::ByteBuffer interface;
+        put16(interface, static_cast<std::uint16_t>(linkType));
+        put16(interface, 0);
+        put32(interface, static_cast<std::uint32_t>(snapshotLength));
+        writePcapngBlock(1, interface);
+        return;
+    }
+    dead_ = pcap_open_dead(linkType, snapshotLength);
+    if (!dead_)
+        throw CaptureError("cannot write " + path + ": no capture of this link type");
+    dumper_ = pcap_dump_open(dead_, path.c_str());
+    if (!dumper_) {
+        std::string reason = pcap_geterr(dead_);
+        pcap_close(dead_);
+        dead_ = nullptr;
+        throw CaptureError("cannot write " + path + ": " + reason);
+    }
+}
+
+FrameWriter::~FrameWriter() {
+    if (file_)
+        std::fclose(file_);
+    if (dumper_)
+        pcap_dump_close(dumper_);
+    if (dead_)
+        pcap_close(dead_);
+}
+
+void FrameWriter::writePcapngBlock(std::uint32_t type, const zem::ByteBuffer& body) {
+    zem::ByteBuffer block;
+    const auto length = static_cast<std::uint32_t>(12 + (body.size() + 3) / 4 * 4);
+    put32(block, type);
+    put32(block, length);
+    block.insert(block.end(), body.begin(), body.end());
+    pad(block);
+    put32(block, length);
+    std::fwrite(block.data(), 1, block.size(), file_);
+}
+
+void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
+    if (window_.size() >= windowFrames)
+        window_.pop_front();
+    window_.push_back({frame, packet.time, packet.originalLength, packet.bytes.copy()});
+}
+
+void FrameWriter::writeOne(const Retained& frame) {
+    const auto micros = static_cast<std::uint64_t>(std::llround(frame.time * 1e6));
+    const auto captured = static_cast<std::uint32_t>(frame.octets.size());
+    const auto original = std::max(frame.originalLength, captured);
+    if (pcapng_) {
+        // Enhanced Packet Block on interface 0.
+        zem::ByteBuffer body;
+        put32(body, 0);
+        put32(body, static_cast<std::uint32_t>(micros >> 32));
+        put32(body, static_cast<std::uint32_t>(micros));
+        put32(body, captured);
+        put32(body, original);
+        body.insert(body.end(), frame.octets.begin(), frame.octets.end());
+        writePcapngBlock(6, body);
+    } else {
+        pcap_pkthdr header{};
+        header.ts.tv_sec = static_cast<time_t>(micros / 1000000);
+        header.ts.tv_usec = static_cast<suseconds_t>(micros % 1000000);
+        header.caplen = captured;
+        header.len = original;
+        pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, frame.octets.data());
+    }
+    ++written_;
+}
+
+void FrameWriter::write(std::span<const std::uint64_t> carriers) {
+    // Reordered TCP segments carry a message out of capture order: written in order.
+    std::vector<std::uint64_t> frames(carriers.begin(), carriers.end());
+    std::sort(frames.begin(), frames.end());
+    for (const auto frame : frames) {
+        auto at = std::lower_bound(window_.begin(), window_.end(), frame,
+                                   [](const Retained& r, std::uint64_t f) { return r.frame < f; });
+        if (at == window_.end() || at->frame != frame || at->written)
+            continue;
+        writeOne(*at);
+        at->written = true;
+    }
+    // Frames before the last one written can no longer be wanted in order; those written
+    // are let go of.
+    while (!window_.empty() && window_.front().written)
+        window_.pop_front();
+}
+
+void FrameWriter::close() {
+    bool failed = false;
+    if (file_) {
+        failed = std::fflush(file_) != 0 || std::ferror(file_);
+        failed = std::fclose(file_) != 0 || failed;
+        file_ = nullptr;
+    }
+    if (dumper_) {
+        failed = pcap_dump_flush(dumper_) != 0;
+        pcap_dump_close(dumper_);
+        dumper_ = nullptr;
+    }
+    if (failed)
+        throw CaptureError("cannot write " + path_ + ": " + std::strerror(errno));
+}
+
+} // namespace capture

@@ -1,0 +1,87 @@
+// -w: the frames of the kept messages, written in the input's format, read back to the
+// same messages.
+#include "TestSupport.hpp"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Run {
+    int status;
+    std::string output;
+};
+
+Run run(const std::string& arguments) {
+    testing_support::TemporaryFolder folder;
+    const std::string command =
+        "env RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "defaults.plist").string() + " " +
+        RADIUS_ANALYZER_EXECUTABLE + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::string firstOctets(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, 4);
+    return std::string(magic, 4);
+}
+
+const std::string fields = " -T fields -e radiusCode -e radiusIdentifier -e radiusSize ";
+
+} // namespace
+
+TEST(WriteCapture, KeptMessagesReadBackTheSame) {
+    const std::string samples = RADIUS_SAMPLES_DIR;
+    struct Case {
+        const char* what;
+        std::string capture;
+        std::string keep;
+        bool framesCarryMore = false; // a kept message's frame carries others too
+    };
+    const Case cases[] = {
+        {"IPv4 fragments", samples + "/fragmented-eap-ipv4.pcap", "-Y 'radiusCode == 1'"},
+        {"IPv6 fragments", samples + "/fragmented-eap-ipv6.pcap", "-Y 'radiusCode == 1'"},
+        {"TCP, several messages in a segment", samples + "/tcp-merged.pcap",
+         "-Y 'radiusIdentifier == 61'", true},
+        {"the first two by -c", samples + "/auth-exchange.pcap", "-c 2"},
+        {"a find predicate", samples + "/auth-exchange.pcap", "--find 'RADIUS Code contains=Re'"},
+        {"a pcapng capture",
+         std::string(RADIUS_SHARED_DIR) + "/captures/ndpi/fuzz-2020-02-16-11740.pcap",
+         "-Y 'radiusCode == 2'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!std::filesystem::exists(c.capture))
+            continue; // the public captures are not everywhere
+        testing_support::TemporaryFolder folder;
+        const auto written = (folder.path() / "kept").string();
+        const auto kept = run(c.keep + fields + "-w " + written + " " + c.capture);
+        ASSERT_EQ(kept.status, 0) << kept.output;
+        const auto again = run(fields + written);
+        if (c.framesCarryMore)
+            EXPECT_NE(again.output.find(kept.output), std::string::npos) << again.output;
+        else
+            EXPECT_EQ(again.output, kept.output);
+        EXPECT_FALSE(kept.output.empty());
+        // The input's format: pcapng opens with a section header block.
+        const bool pcapng = firstOctets(c.capture) == std::string("\x0a\x0d\x0d\x0a", 4);
+        EXPECT_EQ(firstOctets(written) == std::string("\x0a\x0d\x0d\x0a", 4), pcapng);
+    }
+}
+
+TEST(WriteCapture, AFileThatCannotBeWrittenIsOneError) {
+    const auto result = run("-w /nonexistent/folder/kept.pcap " + std::string(RADIUS_SAMPLES_DIR) +
+                            "/auth-exchange.pcap");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output.find("radius-analyzer: cannot write /nonexistent/folder/kept.pcap"), 0u)
+        << result.output;
+}
