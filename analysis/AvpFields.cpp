@@ -15,14 +15,45 @@ std::optional<std::string> occurrenceText(const DecodedAvp& avp, bool valueName)
     return avpText(avp);
 }
 
+// Calls `visit` for each occurrence of the field's attribute. A standard attribute is
+// found by its type octet alone, without decoding the others: most fields are such.
+template <typename Visit>
+void forEachOccurrence(const RadiusDictionary& dictionary, const AvpField& field,
+                       zem::ByteView message, Visit visit) {
+    const auto& path = field.definition->path;
+    const bool standard = path.vendor == 0 && path.depth == 1 && path.numbers[0] != 26 &&
+                          field.definition->type != AvpType::extended &&
+                          field.definition->type != AvpType::longExtended;
+    if (!standard || field.definition->hasTag) {
+        AvpWalker(dictionary).walk(message, [&](const DecodedAvp& avp) {
+            if (avp.definition == field.definition)
+                visit(avp);
+        });
+        return;
+    }
+    const auto length = message.loadBigEndian16(2);
+    if (!length || message.size() < 20)
+        return;
+    message = message.slice(0, *length);
+    for (std::size_t at = 20; at + 2 <= message.size();) {
+        const std::uint8_t type = *message.at(at);
+        const std::uint8_t size = *message.at(at + 1);
+        if (size < 2 || at + size > message.size())
+            return;
+        if (type == path.numbers[0])
+            visit(DecodedAvp{field.definition, path, message.slice(at + 2, size - 2U),
+                             std::nullopt, at});
+        at += size;
+    }
+}
+
 // The texts of the field's occurrences; a value invalid for its type is none.
 std::vector<std::string> occurrences(const RadiusDictionary& dictionary, const AvpField& field,
                                      zem::ByteView message) {
     std::vector<std::string> texts;
-    AvpWalker(dictionary).walk(message, [&](const DecodedAvp& avp) {
-        if (avp.definition == field.definition)
-            if (auto text = occurrenceText(avp, field.valueName))
-                texts.push_back(std::move(*text));
+    forEachOccurrence(dictionary, field, message, [&](const DecodedAvp& avp) {
+        if (auto text = occurrenceText(avp, field.valueName))
+            texts.push_back(std::move(*text));
     });
     return texts;
 }
@@ -69,9 +100,7 @@ std::optional<zem::ZEMPredicateValue> avpPredicateValue(const RadiusDictionary& 
                                                         zem::ByteView message) {
     std::optional<zem::ZEMPredicateValue> single;
     std::vector<std::string> texts;
-    AvpWalker(dictionary).walk(message, [&](const DecodedAvp& avp) {
-        if (avp.definition != field.definition)
-            return;
+    forEachOccurrence(dictionary, field, message, [&](const DecodedAvp& avp) {
         auto text = occurrenceText(avp, field.valueName);
         if (!text)
             return;

@@ -22,9 +22,26 @@ struct DecodedAvp {
     std::size_t attributeOffset; // of the message attribute that carries it
 };
 
+/// A call of a caller's lambda, without std::function's copy and allocation: the walk
+/// runs for every message, and the lambda outlives it.
+class AvpVisit {
+public:
+    template <typename F>
+    AvpVisit(F&& visit) // NOLINT: converts any callable, as std::function does
+        : object_(static_cast<const void*>(std::addressof(visit))),
+          call_([](const void* object, const DecodedAvp& avp) {
+              (*static_cast<std::remove_reference_t<F>*>(const_cast<void*>(object)))(avp);
+          }) {}
+    void operator()(const DecodedAvp& avp) const { call_(object_, avp); }
+
+private:
+    const void* object_;
+    void (*call_)(const void*, const DecodedAvp&);
+};
+
 class AvpWalker {
 public:
-    using Visit = std::function<void(const DecodedAvp&)>;
+    using Visit = AvpVisit;
     explicit AvpWalker(const RadiusDictionary& dictionary) : dictionary_(dictionary) {}
 
     /// Calls `visit` for each attribute in message order; stops at the first attribute

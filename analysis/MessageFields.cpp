@@ -38,7 +38,20 @@ bool MessageFields::known(std::string_view name) const {
     for (auto field : checkFields)
         if (name == field)
             return true;
-    return dictionary_ && avpFieldNamed(*dictionary_, name);
+    if (!dictionary_)
+        return false;
+    const auto field = avpFieldNamed(*dictionary_, name);
+    if (field)
+        avpFields_.emplace(std::string(name), *field);
+    return field.has_value();
+}
+
+std::optional<AvpField> MessageFields::avpField(std::string_view name) const {
+    if (!dictionary_ || !name.starts_with(avpFieldPrefix))
+        return std::nullopt;
+    if (auto found = avpFields_.find(name); found != avpFields_.end())
+        return found->second;
+    return avpFieldNamed(*dictionary_, name);
 }
 
 std::optional<std::string> MessageFields::checkText(std::string_view name,
@@ -82,9 +95,8 @@ std::optional<std::string> MessageFields::text(std::string_view name,
     for (auto field : checkFields)
         if (name == field)
             return checkText(name, m);
-    if (dictionary_)
-        if (auto avp = avpFieldNamed(*dictionary_, name))
-            return avpFieldText(*dictionary_, *avp, m.octets, occurrence_);
+    if (auto avp = avpField(name))
+        return avpFieldText(*dictionary_, *avp, m.octets, occurrence_);
     auto value = host_.value(m.analyzer, name, m.octets);
     if (!value)
         return std::nullopt;
@@ -103,9 +115,8 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
             return std::int64_t{*n16};
         return zem::propertyText(*value);
     }
-    if (dictionary_)
-        if (auto avp = avpFieldNamed(*dictionary_, name))
-            return avpPredicateValue(*dictionary_, *avp, m.octets);
+    if (auto avp = avpField(name))
+        return avpPredicateValue(*dictionary_, *avp, m.octets);
     if (name == "frame")
         return static_cast<std::int64_t>(m.origin.frame);
     if (name == "sport")

@@ -12,6 +12,7 @@
 #include "PlugInHost.hpp"
 #include "ZEMPredicate.hpp"
 
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,7 +41,9 @@ public:
         : host_(host), display_(display), dictionary_(dictionary),
           occurrence_(std::move(occurrence)) {}
 
-    /// A registered property key or a capture field.
+    /// A registered property key, a capture or check field, or an avp.NAME the dictionary
+    /// has. Called while filters and forms are made, before any message is rendered: it
+    /// also remembers what an avp.NAME names, so that rendering threads only look it up.
     bool known(std::string_view name) const;
     /// The field's text, not yet made terminal-safe; nothing when the message has none.
     std::optional<std::string> text(std::string_view name, const DecodedMessage& message) const;
@@ -54,11 +57,13 @@ public:
 
 private:
     std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
+    std::optional<AvpField> avpField(std::string_view name) const;
 
     const zem::PlugInHost& host_;
     CheckDisplay display_;
     const RadiusDictionary* dictionary_;
     FieldOccurrence occurrence_;
+    mutable std::map<std::string, AvpField, std::less<>> avpFields_; // filled by known()
 };
 
 } // namespace analysis

@@ -8,6 +8,7 @@
 #include "ZEMPredicate.hpp"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
     static MessageFilter fromFilterBar(const MessageFields& fields, const std::string& text);
 
     bool empty() const { return filters_.empty(); }
+    /// Whether any filter reads one of `fields`.
+    bool reads(std::span<const std::string_view> fields) const;
     bool passes(const DecodedMessage& message) const;
 
 private:

@@ -116,6 +116,8 @@ AttributeDefinition& RadiusDictionary::addAttribute(AttributeDefinition definiti
     } else {
         index = attributes_.size();
         byPath_.emplace(definition.path, index);
+        if (definition.path.vendor == 0 && definition.path.depth == 1)
+            standard_[definition.path.numbers[0] & 0xFF] = index;
         attributes_.push_back(std::move(definition));
     }
     byName_[nameKey(attributes_[index].name)] = index;
@@ -128,6 +130,10 @@ void RadiusDictionary::addVendor(VendorDefinition vendor) {
 }
 
 const AttributeDefinition* RadiusDictionary::find(const AvpPath& path) const {
+    if (path.vendor == 0 && path.depth == 1 && path.numbers[0] < standard_.size()) {
+        const auto index = standard_[path.numbers[0]];
+        return index == noAttribute ? nullptr : &attributes_[index];
+    }
     auto found = byPath_.find(path);
     return found == byPath_.end() ? nullptr : &attributes_[found->second];
 }

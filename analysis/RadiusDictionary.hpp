@@ -96,8 +96,17 @@ public:
     bool empty() const { return attributes_.empty(); }
 
 private:
+    static constexpr std::size_t noAttribute = ~std::size_t{0};
     std::vector<AttributeDefinition> attributes_;
     std::unordered_map<AvpPath, std::size_t, AvpPathHash> byPath_;
+    // The standard types, looked up for nearly every attribute, without hashing.
+    std::array<std::size_t, 256> standard_ = filledStandard();
+    static constexpr std::array<std::size_t, 256> filledStandard() {
+        std::array<std::size_t, 256> table{};
+        for (auto& entry : table)
+            entry = noAttribute;
+        return table;
+    }
     std::unordered_map<std::string, std::size_t> byName_;
     std::unordered_map<std::uint32_t, VendorDefinition> vendors_;
 };

@@ -52,6 +52,22 @@ void onInterrupt(int) {
         liveSource->interrupt();
 }
 
+// The statistics asked for: only those are counted.
+struct Wanted {
+    bool stats = false, security = false, clients = false, sessions = false;
+};
+
+Wanted wanted(const Options& options) {
+    Wanted w;
+    for (const auto& name : options.statistics) {
+        w.stats = w.stats || name == "radius,stats";
+        w.security = w.security || name == "radius,security";
+        w.clients = w.clients || name == "radius,clients";
+        w.sessions = w.sessions || name == "radius,sessions";
+    }
+    return w;
+}
+
 // Collects what the pipeline delivers into batches, with what checking each message
 // needs, renders them on worker threads and writes the results in capture order; counts
 // them for the statistics; stops after -c messages.
@@ -61,7 +77,8 @@ public:
             analysis::CheckTracker* tracker, const analysis::RadiusDictionary* dictionary,
             unsigned workers, std::size_t batchSize)
         : renderer_(renderer), results_(results), options_(options), tracker_(tracker),
-          sessions_(options.format == OutputFormat::json, dictionary), batchSize_(batchSize),
+          sessions_(options.format == OutputFormat::json, dictionary), wants_(wanted(options)),
+          batchSize_(batchSize),
           queue_([&renderer](const MessageBatch& in,
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
@@ -101,9 +118,12 @@ public:
         for (const auto& name : options_.statistics) {
             if (name == "radius,security")
                 closing += securityReport(security_, tracker_ != nullptr);
-            else if (name == "radius,sessions")
-                closing += sessions_.finish();
-            else if (name == "radius,clients")
+            else if (name == "radius,sessions") {
+                // A report of millions of sessions goes out as it is read back.
+                results_.write(closing);
+                closing.clear();
+                sessions_.finish([this](std::string_view part) { results_.write(part); });
+            } else if (name == "radius,clients")
                 closing += clientsReport(clients_);
             else
                 closing += statisticsReport(statistics_.summary(), losses);
@@ -134,10 +154,14 @@ private:
         if (!message.passed)
             return std::nullopt;
         if (const auto& facts = message.facts) {
-            statistics_.addMessage(*facts);
-            security_.addMessage(*facts);
-            clients_.addMessage(*facts);
-            if (facts->accounting)
+            // Only what was asked for is counted.
+            if (wants_.stats)
+                statistics_.addMessage(*facts);
+            if (wants_.security)
+                security_.addMessage(*facts);
+            if (wants_.clients)
+                clients_.addMessage(*facts);
+            if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->source, facts->time);
         }
         if (shown_++ == 0 && renderer_.printsMessages())
@@ -174,12 +198,13 @@ private:
     ResultsWriter& results_;
     const Options& options_;
     analysis::CheckTracker* tracker_; // nullptr: no secrets
-    capture::FrameWriter* writer_ = nullptr;
     SessionsReport sessions_;
+    Wanted wants_;
     std::size_t batchSize_;
     analysis::RadiusStatistics statistics_;
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
+    capture::FrameWriter* writer_ = nullptr;
     RenderQueue queue_;
     RenderQueue::Consume write_;
     std::uint64_t shown_ = 0;

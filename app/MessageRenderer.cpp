@@ -2,6 +2,8 @@
 
 #include "DictionaryOption.hpp"
 
+#include <algorithm>
+
 namespace app {
 
 MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& options,
@@ -12,7 +14,9 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()),
       // Plain summary lines show no check: they are spared the work.
-      checksWanted_(checkDisplay.secretsGiven || !filter_.empty() || statisticsWanted_ ||
+      checksWanted_(checkDisplay.secretsGiven || filter_.reads(analysis::checkFieldNames()) ||
+                    std::find(options.statistics.begin(), options.statistics.end(),
+                              "radius,security") != options.statistics.end() ||
                     options.verbose || options.format != OutputFormat::text) {}
 
 RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
@@ -31,7 +35,8 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
         return rendered;
     rendered.passed = true;
     if (statisticsWanted_)
-        rendered.facts = analysis::messageFacts(host_, *analyzer, message, origin, *checks);
+        rendered.facts = analysis::messageFacts(host_, *analyzer, message, origin,
+                                               checks ? *checks : analysis::MessageChecks{});
     if (printsMessages_)
         form_->write(text, decoded);
     return rendered;

@@ -131,7 +131,7 @@ std::string SessionsReport::row(const analysis::SessionRow& s) const {
     return line;
 }
 
-std::string SessionsReport::finish() {
+void SessionsReport::finish(const std::function<void(std::string_view)>& write) {
     std::string out;
     if (json_) {
         out += "[\n";
@@ -148,11 +148,13 @@ std::string SessionsReport::finish() {
                       "Terminate cause", "State");
         out += header;
     }
+    write(out);
+    out.clear();
     if (ended_) {
         std::rewind(ended_);
         char buffer[65536];
         while (std::size_t n = std::fread(buffer, 1, sizeof buffer, ended_))
-            out.append(buffer, n);
+            write(std::string_view(buffer, n));
     }
     const auto open = sessions_.openSessions();
     for (const auto& session : open) {
@@ -161,7 +163,8 @@ std::string SessionsReport::finish() {
     }
     if (json_) {
         out += endedCount_ > 0 ? "\n]\n" : "]\n";
-        return out;
+        write(out);
+        return;
     }
     out += rule;
     char totals[256];
@@ -170,7 +173,7 @@ std::string SessionsReport::finish() {
                   static_cast<unsigned long long>(endedCount_ - open.size()), open.size());
     out += totals;
     out += border;
-    return out;
+    write(out);
 }
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include "RadiusDictionary.hpp"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,8 +25,8 @@ public:
     void add(const analysis::AccountingRecord& record, const zem::IPAddress& source, double time) {
         sessions_.add(record, source, time);
     }
-    /// The whole report.
-    std::string finish();
+    /// Hands the whole report to `write`, piece by piece.
+    void finish(const std::function<void(std::string_view)>& write);
 
 private:
     std::string row(const analysis::SessionRow& session) const;
