@@ -29,8 +29,11 @@ std::unique_ptr<zem::ZEMNode> checksNode(const MessageChecks& checks, std::uint8
         if (!display.keepPrivate)
             for (const auto& hidden : checks.hidden) {
                 std::string title(hiddenValueName(hidden.kind));
-                if (hidden.tag)
-                    title += " (tag " + std::to_string(*hidden.tag) + ")";
+                if (hidden.tag) {
+                    title += " (tag ";
+                    title += std::to_string(*hidden.tag);
+                    title += ')';
+                }
                 add(std::move(title), hiddenValueText(hidden.value));
             }
     }

@@ -63,7 +63,9 @@ std::string codeName(std::uint8_t code) {
     for (const auto& entry : codeNames)
         if (entry.code == code)
             return std::string(entry.name);
-    return "code " + std::to_string(code);
+    std::string text = "code ";
+    text += std::to_string(code);
+    return text;
 }
 
 } // namespace analysis

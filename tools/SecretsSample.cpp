@@ -2,6 +2,7 @@
 
 #include "RadiusSigning.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <string_view>
 
@@ -38,13 +39,15 @@ Bytes mppeKey(std::uint8_t first) {
 }
 
 Bytes vendorAttribute(std::uint32_t vendor, std::uint8_t type, const Bytes& value) {
-    Bytes b{static_cast<std::uint8_t>(vendor >> 24),
-            static_cast<std::uint8_t>(vendor >> 16),
-            static_cast<std::uint8_t>(vendor >> 8),
-            static_cast<std::uint8_t>(vendor),
-            type,
-            static_cast<std::uint8_t>(value.size() + 2)};
-    b.insert(b.end(), value.begin(), value.end());
+    // Sized once: GCC 12 warns falsely of a vector that grows from a braced list.
+    Bytes b(6 + value.size());
+    b[0] = static_cast<std::uint8_t>(vendor >> 24);
+    b[1] = static_cast<std::uint8_t>(vendor >> 16);
+    b[2] = static_cast<std::uint8_t>(vendor >> 8);
+    b[3] = static_cast<std::uint8_t>(vendor);
+    b[4] = type;
+    b[5] = static_cast<std::uint8_t>(value.size() + 2);
+    std::copy(value.begin(), value.end(), b.begin() + 6);
     return b;
 }
 

@@ -81,8 +81,12 @@ TEST(AccountingSessions, StartInterimStopAndTheCasesThatLackOne) {
 TEST(AccountingSessions, OpenSessionsPastTheCapacityAreHandedOver) {
     std::vector<SessionRow> ended;
     analysis::AccountingSessions sessions([&](const SessionRow& row) { ended.push_back(row); }, 2);
-    for (int i = 0; i < 5; ++i)
-        sessions.add(record(static_cast<std::uint8_t>(i), 1, "s" + std::to_string(i)), nas, i);
+    for (int i = 0; i < 5; ++i) {
+        // Appended: GCC 12 warns falsely (-Wrestrict) of a literal put before a string.
+        std::string name = "s";
+        name += std::to_string(i);
+        sessions.add(record(static_cast<std::uint8_t>(i), 1, name), nas, i);
+    }
     EXPECT_EQ(ended.size(), 3u);
     EXPECT_EQ(ended[0].end, SessionRow::End::givenUp);
     EXPECT_EQ(sessions.openSessions().size(), 2u);
