@@ -48,6 +48,11 @@ double LatencyHistogram::percentile(double fraction) const {
     // The rank of the time wanted, counted as a sorted list would be.
     const auto rank = static_cast<std::uint64_t>(
         std::ceil(std::clamp(fraction, 0.0, 1.0) * static_cast<double>(count_)));
+    // The ends are known exactly.
+    if (rank >= count_)
+        return maximum_;
+    if (rank <= 1)
+        return minimum_;
     std::uint64_t seen = 0;
     for (const auto& [bucket, count] : buckets_) {
         seen += count;

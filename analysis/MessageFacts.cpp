@@ -6,13 +6,6 @@ namespace analysis {
 
 namespace {
 
-std::size_t countTitled(const zem::ZEMNodeProtocol& node, std::string_view title) {
-    std::size_t n = node.title() == title ? 1 : 0;
-    for (const auto& child : node.children())
-        n += countTitled(*child, title);
-    return n;
-}
-
 // NAS-Identifier, else NAS-IP-Address, of a message.
 std::string nasNameOf(zem::ByteView message) {
     std::string identifier, address;
@@ -40,7 +33,8 @@ std::string nasNameOf(zem::ByteView message) {
 
 MessageFacts messageFacts(const zem::PlugInHost& host,
                           const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
-                          const zem::MessageOrigin& origin, const MessageChecks& checks) {
+                          const zem::MessageOrigin& origin, const MessageChecks& checks,
+                          const AttributeDamage& damage) {
     MessageFacts facts;
     facts.source = origin.source;
     facts.destination = origin.destination;
@@ -52,11 +46,9 @@ MessageFacts messageFacts(const zem::PlugInHost& host,
     auto codeText = host.value(analyzer, "radiusCodeResolved", message);
     facts.codeText =
         codeText ? zem::terminalSafe(zem::propertyText(*codeText)) : std::to_string(facts.code);
-    // The plug-in marks damaged attributes with these notes in its tree.
-    for (const auto& node : analyzer.protocolNodes(message)) {
-        facts.invalidAttributes += countTitled(*node, "Invalid Length - no value(s)");
-        facts.truncatedAttributes += countTitled(*node, "Truncated AVP");
-    }
+    const auto counted = damage.count(analyzer, message);
+    facts.invalidAttributes = counted.invalid;
+    facts.truncatedAttributes = counted.truncated;
     facts.authenticator = checks.authenticator;
     facts.messageAuthenticator = checks.messageAuthenticator;
     facts.verdict = checks.verdict();

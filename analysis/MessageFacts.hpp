@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AccountingRecord.hpp"
+#include "AttributeDamage.hpp"
 #include "ByteView.hpp"
 #include "IPAddress.hpp"
 #include "MessageChecks.hpp"
@@ -40,6 +41,7 @@ struct MessageFacts {
 /// The facts of a message that came from `origin`, with what its checks found.
 MessageFacts messageFacts(const zem::PlugInHost& host,
                           const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
-                          const zem::MessageOrigin& origin, const MessageChecks& checks);
+                          const zem::MessageOrigin& origin, const MessageChecks& checks,
+                          const AttributeDamage& damage);
 
 } // namespace analysis

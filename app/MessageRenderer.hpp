@@ -46,6 +46,7 @@ private:
     const zem::PlugInHost& host_;
     analysis::MessageFields fields_;
     analysis::MessageFilter filter_;
+    analysis::AttributeDamage damage_; // learnt as messages are rendered
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;

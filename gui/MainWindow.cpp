@@ -478,6 +478,7 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     analysis::RadiusStatistics statistics;
+    const analysis::AttributeDamage damage;
     const auto& plugIn = host_.plugIn();
     zem::ByteBuffer buffer;
     for (std::size_t start = 0; start < count; start += run) {
@@ -493,7 +494,7 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
                 else
                     statistics.addMessage(analysis::messageFacts(
                         plugIn, *analyzer, message, entry.origin(index.firstTime()),
-                        analysis::checkMessage(message, {})));
+                        analysis::checkMessage(message, {}), damage));
             });
     }
     progress.setValue(progress.maximum());
