@@ -56,13 +56,23 @@ public:
     void readFile(const std::filesystem::path& file, int depth) {
         if (!read_.insert(file.lexically_normal().string()).second)
             return; // included twice
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(file, ec)) {
+            // A device or a folder would never end, or is no dictionary.
+            warnings_.push_back(file.string() + ": cannot read the dictionary (not a file)");
+            return;
+        }
         std::ifstream in(file, std::ios::binary);
         std::ostringstream contents;
         if (!in || !(contents << in.rdbuf())) {
             warnings_.push_back(file.string() + ": cannot read the dictionary");
             return;
         }
-        const std::string text = std::move(contents).str();
+        readText(std::move(contents).str(), file, depth);
+    }
+
+    // The lines of one file; `file` names it in warnings and anchors its $INCLUDEs.
+    void readText(const std::string& text, const std::filesystem::path& file, int depth) {
         std::vector<std::string_view> words;
         std::size_t number = 0;
         for (std::size_t at = 0; at < text.size();) {
@@ -313,6 +323,15 @@ private:
 };
 
 } // namespace
+
+RadiusDictionary parseDictionary(const std::string& text, const std::string& name,
+                                 std::vector<std::string>& warnings) {
+    RadiusDictionary dictionary;
+    Reader reader(dictionary, warnings);
+    reader.readText(text, name, 0);
+    reader.applyPending();
+    return dictionary;
+}
 
 RadiusDictionary readDictionary(const std::string& path, std::vector<std::string>& warnings) {
     RadiusDictionary dictionary;

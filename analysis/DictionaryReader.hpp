@@ -18,6 +18,11 @@ namespace analysis {
 /// read at all is one of them.
 RadiusDictionary readDictionary(const std::string& path, std::vector<std::string>& warnings);
 
+/// The text of one dictionary file named `name`; its $INCLUDEs are read from the files
+/// next to `name`.
+RadiusDictionary parseDictionary(const std::string& text, const std::string& name,
+                                 std::vector<std::string>& warnings);
+
 /// Where the dictionaries are when nothing else is said: the set that FreeRADIUS installs.
 inline constexpr const char* defaultDictionaryPath = "/usr/share/freeradius/dictionary";
 

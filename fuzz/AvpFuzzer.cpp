@@ -1,0 +1,62 @@
+// Fuzz target for attribute decoding through the dictionaries FreeRADIUS installs (the
+// built-in names where they are missing): every attribute of one message walked, typed,
+// named, turned into field texts and added to a detail tree shaped like the plug-in's.
+#include "AvpFields.hpp"
+#include "BuiltInAttributes.hpp"
+#include "DictionaryChoice.hpp"
+#include "DictionaryNodes.hpp"
+
+#include <cstdint>
+
+namespace {
+
+const analysis::RadiusDictionary& dictionary() {
+    static const analysis::LoadedDictionary loaded = analysis::loadDictionary(std::nullopt);
+    return loaded.dictionary;
+}
+
+// A root with one node per attribute at its place, as the plug-in builds its tree.
+std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> treeOf(zem::ByteView message) {
+    auto root = zem::ZEMNode::nodeWithName("RADIUS-Header");
+    for (std::size_t at = 20; at + 2 <= message.size();) {
+        const std::uint8_t size = *message.at(at + 1);
+        if (size < 2)
+            break;
+        auto node = zem::ZEMNode::nodeWithName("AVP");
+        node->setHeaderLocation(static_cast<std::uint16_t>(at));
+        node->addChild(std::make_unique<zem::ZEMNode>("Text", zem::ZEMNodeText("")));
+        root->addChild(std::move(node));
+        at += size;
+    }
+    std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> tree;
+    tree.push_back(std::move(root));
+    return tree;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    dictionary();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const zem::ByteView message(std::span<const std::uint8_t>(data, size));
+    const auto& names = dictionary();
+    std::size_t seen = 0;
+    analysis::AvpWalker(names).walk(message, [&](const analysis::DecodedAvp& avp) {
+        seen += avp.value.size();
+        if (auto text = analysis::avpText(avp))
+            seen += text->size();
+        seen += analysis::avpTypedValue(avp).index();
+        seen += analysis::avpValueName(avp) != nullptr;
+        if (avp.definition)
+            if (auto field = analysis::avpFieldNamed(
+                    names, std::string(analysis::avpFieldPrefix) + avp.definition->fieldName))
+                seen += analysis::avpFieldText(names, *field, message, {}).value_or("").size();
+    });
+    const auto tree = treeOf(message);
+    analysis::addDictionaryNodes(tree, names, message);
+    seen += tree.front()->children().size();
+    return seen == SIZE_MAX;
+}
