@@ -41,8 +41,8 @@ void forEachOccurrence(const RadiusDictionary& dictionary, const AvpField& field
         if (size < 2 || at + size > message.size())
             return;
         if (type == path.numbers[0])
-            visit(DecodedAvp{field.definition, path, message.slice(at + 2, size - 2U),
-                             std::nullopt, at});
+            visit(DecodedAvp{field.definition, path, message.slice(at + 2, size - 2U), std::nullopt,
+                             at});
         at += size;
     }
 }

@@ -35,9 +35,9 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
         return rendered;
     rendered.passed = true;
     if (statisticsWanted_)
-        rendered.facts = analysis::messageFacts(host_, *analyzer, message, origin,
-                                               checks ? *checks : analysis::MessageChecks{},
-                                               damage_);
+        rendered.facts =
+            analysis::messageFacts(host_, *analyzer, message, origin,
+                                   checks ? *checks : analysis::MessageChecks{}, damage_);
     if (printsMessages_)
         form_->write(text, decoded);
     return rendered;

@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         seen += analysis::avpTypedValue(avp).index();
         seen += analysis::avpValueName(avp) != nullptr;
         if (avp.definition)
-            if (auto field = analysis::avpFieldNamed(
-                    names, std::string(analysis::avpFieldPrefix) + avp.definition->fieldName))
+            if (auto field = analysis::avpFieldNamed(names, std::string(analysis::avpFieldPrefix) +
+                                                                avp.definition->fieldName))
                 seen += analysis::avpFieldText(names, *field, message, {}).value_or("").size();
     });
     const auto tree = treeOf(message);

@@ -343,8 +343,8 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     if (!left || !right)
         return node.op == Op::notEqual && left.has_value() != right.has_value();
     // Numbers compare as numbers; a named number meets a text by its name.
-    const bool plainNumber = std::holds_alternative<std::int64_t>(*left) ||
-                             std::holds_alternative<std::int64_t>(*right);
+    const bool plainNumber =
+        std::holds_alternative<std::int64_t>(*left) || std::holds_alternative<std::int64_t>(*right);
     const auto* ln = numberOf(*left);
     const auto* rn = numberOf(*right);
     if (ln && rn && plainNumber) {
