@@ -1,5 +1,7 @@
 #include "AccountingRecord.hpp"
 
+#include "AttributeWalk.hpp"
+
 namespace analysis {
 
 namespace {
@@ -37,21 +39,15 @@ std::string textOf(zem::ByteView value) {
 } // namespace
 
 std::optional<AccountingRecord> accountingRecord(zem::ByteView message) {
-    const auto length = message.loadBigEndian16(2);
-    if (message.at(0) != 4 || !length || message.size() < 20)
+    if (message.at(0) != 4 || message.size() < 20)
         return std::nullopt;
     AccountingRecord record;
     record.identifier = *message.at(1);
     std::optional<std::uint32_t> inOctets, outOctets, inGigawords, outGigawords;
-    message = message.slice(0, *length);
-    for (std::size_t at = 20; at + 2 <= message.size();) {
-        const std::uint8_t type = *message.at(at);
-        const std::uint8_t size = *message.at(at + 1);
-        if (size < 2 || at + size > message.size())
-            break;
-        const auto value = message.slice(at + 2, size - 2U);
-        const auto number = size == 6 ? value.loadBigEndian32(0) : std::nullopt;
-        switch (type) {
+    forEachAttribute(message, [&](const RawAttribute& attribute) {
+        const auto value = attribute.value;
+        const auto number = value.size() == 4 ? value.loadBigEndian32(0) : std::nullopt;
+        switch (attribute.type) {
         case userName:
             record.userName = textOf(value);
             break;
@@ -100,8 +96,7 @@ std::optional<AccountingRecord> accountingRecord(zem::ByteView message) {
         default:
             break;
         }
-        at += size;
-    }
+    });
     // Gigawords count the times the 32-bit octet counters wrapped.
     if (inOctets)
         record.inputOctets = (std::uint64_t{inGigawords.value_or(0)} << 32) | *inOctets;

@@ -1,5 +1,7 @@
 #include "AttributeDamage.hpp"
 
+#include "AttributeWalk.hpp"
+
 namespace analysis {
 
 namespace {
@@ -29,24 +31,19 @@ std::size_t pairIndex(std::uint8_t type, std::uint8_t length) {
 } // namespace
 
 std::optional<Damage> AttributeDamage::fromWalk(zem::ByteView message) const {
-    const auto length = message.loadBigEndian16(2);
-    if (!length || *length != message.size() || message.size() < 20)
+    // Octets past the Length are the plug-in's to judge: the tree counts such messages.
+    if (message.loadBigEndian16(2) != message.size())
         return std::nullopt;
     Damage damage;
-    std::size_t at = 20;
-    while (at < message.size()) {
-        if (at + 2 > message.size())
-            return std::nullopt;
-        const std::uint8_t type = *message.at(at);
-        const std::uint8_t size = *message.at(at + 1);
-        if (size < 2 || at + size > message.size())
-            return std::nullopt;
-        const auto verdict = verdicts_[pairIndex(type, size)].load(std::memory_order_relaxed);
-        if (verdict == unknown)
-            return std::nullopt;
+    bool judged = true;
+    const bool whole = forEachAttribute(message, [&](const RawAttribute& attribute) {
+        const auto verdict =
+            verdicts_[pairIndex(attribute.type, attribute.length)].load(std::memory_order_relaxed);
+        judged = judged && verdict != unknown;
         damage.invalid += verdict == invalid;
-        at += size;
-    }
+    });
+    if (!whole || !judged)
+        return std::nullopt;
     return damage;
 }
 

@@ -1,5 +1,7 @@
 #include "AvpFields.hpp"
 
+#include "AttributeWalk.hpp"
+
 #include <vector>
 
 namespace analysis {
@@ -31,20 +33,11 @@ void forEachOccurrence(const RadiusDictionary& dictionary, const AvpField& field
         });
         return;
     }
-    const auto length = message.loadBigEndian16(2);
-    if (!length || message.size() < 20)
-        return;
-    message = message.slice(0, *length);
-    for (std::size_t at = 20; at + 2 <= message.size();) {
-        const std::uint8_t type = *message.at(at);
-        const std::uint8_t size = *message.at(at + 1);
-        if (size < 2 || at + size > message.size())
-            return;
-        if (type == path.numbers[0])
-            visit(DecodedAvp{field.definition, path, message.slice(at + 2, size - 2U), std::nullopt,
-                             at});
-        at += size;
-    }
+    forEachAttribute(message, [&](const RawAttribute& attribute) {
+        if (attribute.type == path.numbers[0])
+            visit(DecodedAvp{field.definition, path, attribute.value, std::nullopt,
+                             attribute.offset});
+    });
 }
 
 // The texts of the field's occurrences; a value invalid for its type is none.

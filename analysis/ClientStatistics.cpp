@@ -22,30 +22,18 @@ void ClientStatistics::addMessage(const MessageFacts& m) {
             client.nasName = m.nasName;
         ++client.requests;
         ++client.requestsByCode[m.code];
-        if (!matcher_.addRequest(
-                {m.source, m.sourcePort, m.destination, m.destinationPort, m.identifier, m.code},
-                m.time))
-            ++client.retransmitted;
+        client.retransmitted += !matcher_.addRequest(m);
         return;
     }
-    const std::uint8_t request = requestCodeFor(m.code);
-    if (request == 0)
+    if (requestCodeFor(m.code) == 0)
         return;
     auto& client = clientOf(m.destination);
     client.accepts += m.code == 2;
     client.rejects += m.code == 3;
     client.challenges += m.code == 11;
-    // Status-Server is answered with Access-Accept as well.
-    for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
-        if (candidate == 0)
-            continue;
-        if (auto sent = matcher_.matchResponse(
-                {m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate},
-                m.time)) {
-            ++client.answered;
-            client.responseTimes.add(m.time - *sent);
-            return;
-        }
+    if (auto sent = matcher_.matchResponse(m)) {
+        ++client.answered;
+        client.responseTimes.add(m.time - *sent);
     }
 }
 

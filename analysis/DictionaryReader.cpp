@@ -195,8 +195,6 @@ private:
                 const auto flag = flags.substr(0, comma);
                 if (flag == "has_tag")
                     definition.hasTag = true;
-                else if (flag == "array")
-                    definition.array = true;
                 else if (flag.starts_with("encrypt="))
                     definition.encrypt =
                         static_cast<std::uint8_t>(numberOf(flag.substr(8)).value_or(0));

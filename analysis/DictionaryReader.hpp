@@ -1,7 +1,8 @@
 // DictionaryReader: reads FreeRADIUS-format dictionary files into a RadiusDictionary:
 // ATTRIBUTE, VALUE, VENDOR (with format=), BEGIN-VENDOR / END-VENDOR (with
 // format=Extended-Vendor-Specific-N), BEGIN-TLV / END-TLV, $INCLUDE and $INCLUDE-, the
-// dotted numbers of extended types and TLVs, and the flags has_tag, encrypt=N and array.
+// dotted numbers of extended types and TLVs, and the flags has_tag and encrypt=N (others,
+// such as array, change nothing that is shown).
 //
 // A line it cannot use is one warning naming the file and line; the rest is still read.
 #pragma once

@@ -1,5 +1,6 @@
 #include "MessageChecks.hpp"
 
+#include "AttributeWalk.hpp"
 #include "RadiusCodes.hpp"
 #include "TextEscaping.hpp"
 #include "ZEMAnalyzingUtilities.hpp"
@@ -27,11 +28,7 @@ zem::ByteView view(const Digest& digest) {
     return zem::ByteView(std::span<const std::uint8_t>(digest));
 }
 
-struct Attribute {
-    std::uint8_t type;
-    std::size_t offset; // of the type octet
-    zem::ByteView value;
-};
+using Attribute = RawAttribute;
 
 // The attributes up to the first one that does not fit; a damaged one ends the walk, as
 // it ends what can be trusted of the rest. The list is the calling thread's own, reused,
@@ -39,15 +36,7 @@ struct Attribute {
 const std::vector<Attribute>& attributesOf(zem::ByteView message) {
     thread_local std::vector<Attribute> attributes;
     attributes.clear();
-    std::size_t at = headerSize;
-    while (at + 2 <= message.size()) {
-        const std::uint8_t type = *message.at(at);
-        const std::uint8_t length = *message.at(at + 1);
-        if (length < 2 || at + length > message.size())
-            break;
-        attributes.push_back({type, at, message.slice(at + 2, length - 2U)});
-        at += length;
-    }
+    forEachAttribute(message, [](const Attribute& attribute) { attributes.push_back(attribute); });
     return attributes;
 }
 
@@ -83,13 +72,10 @@ CheckResult compared(const Digest& expected, zem::ByteView found) {
 }
 
 CheckResult checkAuthenticator(std::uint8_t code, zem::ByteView message, const CheckInput& input) {
-    if (!input.secret)
+    // A random authenticator (Access-Request, Status-Server) proves nothing by itself.
+    if (!input.secret || code == 1 || code == 12)
         return CheckResult::unverified;
-    std::optional<Digest> keyedWith;
-    if (hasComputedRequestAuthenticator(code))
-        keyedWith = zeroDigest;
-    else if (isResponse(code))
-        keyedWith = input.requestAuthenticator;
+    const auto keyedWith = keyingAuthenticator(code, message, input);
     if (!keyedWith)
         return CheckResult::unverified;
     const Digest expected = md5({message.slice(0, 4), view(*keyedWith), message.slice(headerSize),

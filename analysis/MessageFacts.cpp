@@ -1,5 +1,6 @@
 #include "MessageFacts.hpp"
 
+#include "AttributeWalk.hpp"
 #include "TextEscaping.hpp"
 
 namespace analysis {
@@ -9,23 +10,16 @@ namespace {
 // NAS-Identifier, else NAS-IP-Address, of a message.
 std::string nasNameOf(zem::ByteView message) {
     std::string identifier, address;
-    const auto length = message.loadBigEndian16(2).value_or(0);
-    message = message.slice(0, length);
-    for (std::size_t at = 20; at + 2 <= message.size();) {
-        const std::uint8_t type = *message.at(at);
-        const std::uint8_t size = *message.at(at + 1);
-        if (size < 2 || at + size > message.size())
-            break;
-        const auto value = message.slice(at + 2, size - 2U);
-        if (type == 32)
+    forEachAttribute(message, [&](const RawAttribute& attribute) {
+        const auto value = attribute.value;
+        if (attribute.type == 32) {
             identifier.assign(reinterpret_cast<const char*>(value.span().data()), value.size());
-        else if (type == 4 && value.size() == 4) {
+        } else if (attribute.type == 4 && value.size() == 4) {
             zem::IPAddress nas;
             std::copy(value.begin(), value.end(), nas.bytes.begin());
             address = nas.text();
         }
-        at += size;
-    }
+    });
     return identifier.empty() ? address : identifier;
 }
 
@@ -54,18 +48,22 @@ MessageFacts messageFacts(const zem::PlugInHost& host,
     facts.verdict = checks.verdict();
     facts.exposure = checks.exposure;
     facts.secretKnown = checks.secretKnown;
-    facts.accounting = accountingRecord(message);
-    if (facts.accounting)
-        facts.nasName = !facts.accounting->nasIdentifier.empty() ? facts.accounting->nasIdentifier
-                        : facts.accounting->nasAddress ? facts.accounting->nasAddress->text()
-                                                       : std::string();
-    else
-        facts.nasName = nasNameOf(message);
     for (const auto& hidden : checks.hidden)
         facts.passwordRecovered = facts.passwordRecovered ||
                                   hidden.kind == HiddenValue::Kind::userPassword ||
                                   hidden.kind == HiddenValue::Kind::tunnelPassword;
     return facts;
+}
+
+void addSessionFacts(MessageFacts& facts, zem::ByteView message) {
+    facts.accounting = accountingRecord(message);
+    // An accounting record has read the NAS's attributes already.
+    if (!facts.accounting)
+        facts.nasName = nasNameOf(message);
+    else if (!facts.accounting->nasIdentifier.empty())
+        facts.nasName = facts.accounting->nasIdentifier;
+    else if (facts.accounting->nasAddress)
+        facts.nasName = facts.accounting->nasAddress->text();
 }
 
 } // namespace analysis

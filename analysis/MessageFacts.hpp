@@ -32,7 +32,7 @@ struct MessageFacts {
     CheckResult verdict = CheckResult::unverified;
     bool passwordRecovered = false;
     bool secretKnown = false;
-    // What the sessions and clients reports read from the attributes.
+    // What the sessions and clients reports read from the attributes (addSessionFacts).
     std::optional<AccountingRecord> accounting;
     std::string nasName; // NAS-Identifier, else NAS-IP-Address, of a request
     ExposureSet exposure = 0;
@@ -43,5 +43,9 @@ MessageFacts messageFacts(const zem::PlugInHost& host,
                           const zem::ZEMPluginAnalyzerProtocol& analyzer, zem::ByteView message,
                           const zem::MessageOrigin& origin, const MessageChecks& checks,
                           const AttributeDamage& damage);
+
+/// Adds what only the sessions and clients reports need: the accounting record, the
+/// NAS's name.
+void addSessionFacts(MessageFacts& facts, zem::ByteView message);
 
 } // namespace analysis

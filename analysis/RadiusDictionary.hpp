@@ -64,7 +64,6 @@ struct AttributeDefinition {
     AvpType type = AvpType::octets;
     bool hasTag = false;
     std::uint8_t encrypt = 0; // 1 User-Password, 2 Tunnel-Password, 3 Ascend
-    bool array = false;
     std::map<std::uint64_t, std::string> valueNames;
 
     /// The name of an enumerated value, if the dictionary gives one.

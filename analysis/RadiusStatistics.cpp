@@ -17,25 +17,14 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
     truncated_ += m.truncatedAttributes;
     if (isRequestCode(m.code)) {
         ++requests_;
-        if (!matcher_.addRequest(
-                {m.source, m.sourcePort, m.destination, m.destinationPort, m.identifier, m.code},
-                m.time))
-            ++retransmissions_;
+        retransmissions_ += !matcher_.addRequest(m);
         return;
     }
-    const std::uint8_t request = requestCodeFor(m.code);
-    if (request == 0)
+    if (requestCodeFor(m.code) == 0)
         return;
-    // Status-Server is answered with Access-Accept as well.
-    for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
-        if (candidate == 0)
-            continue;
-        if (auto sent = matcher_.matchResponse(
-                {m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate},
-                m.time)) {
-            responseTimes_.add(m.time - *sent);
-            return;
-        }
+    if (auto sent = matcher_.matchResponse(m)) {
+        responseTimes_.add(m.time - *sent);
+        return;
     }
     ++unmatchedResponses_;
 }

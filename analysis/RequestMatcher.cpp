@@ -1,5 +1,7 @@
 #include "RequestMatcher.hpp"
 
+#include "RadiusCodes.hpp"
+
 namespace analysis {
 
 std::size_t ExchangeKeyHash::operator()(const ExchangeKey& key) const noexcept {
@@ -29,6 +31,24 @@ std::optional<double> RequestMatcher::matchResponse(const ExchangeKey& key, doub
     const double sent = *firstSent;
     waiting_.erase(key);
     return sent;
+}
+
+bool RequestMatcher::addRequest(const MessageFacts& m) {
+    return addRequest(
+        {m.source, m.sourcePort, m.destination, m.destinationPort, m.identifier, m.code}, m.time);
+}
+
+std::optional<double> RequestMatcher::matchResponse(const MessageFacts& m) {
+    const std::uint8_t request = requestCodeFor(m.code);
+    for (std::uint8_t candidate : {request, std::uint8_t(request == 1 ? 12 : 0)}) {
+        if (candidate == 0)
+            continue;
+        if (auto sent = matchResponse(
+                {m.destination, m.destinationPort, m.source, m.sourcePort, m.identifier, candidate},
+                m.time))
+            return sent;
+    }
+    return std::nullopt;
 }
 
 } // namespace analysis

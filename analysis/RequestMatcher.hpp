@@ -13,6 +13,7 @@
 
 #include "IPAddress.hpp"
 #include "LruTable.hpp"
+#include "MessageFacts.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +54,12 @@ public:
     std::size_t waiting() const { return waiting_.size(); }
     /// Requests given up on: waited longer than the window, or pushed out when full.
     std::uint64_t givenUp() const { return waiting_.givenUp(); }
+
+    /// The same, for a captured message: a request is recorded (false for a
+    /// retransmission); a response is matched with the request it answers (Status-Server is
+    /// answered with Access-Accept too) and answers when that was sent.
+    bool addRequest(const MessageFacts& request);
+    std::optional<double> matchResponse(const MessageFacts& response);
 
 private:
     double window_;

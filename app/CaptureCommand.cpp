@@ -58,14 +58,8 @@ struct Wanted {
 };
 
 Wanted wanted(const Options& options) {
-    Wanted w;
-    for (const auto& name : options.statistics) {
-        w.stats = w.stats || name == "radius,stats";
-        w.security = w.security || name == "radius,security";
-        w.clients = w.clients || name == "radius,clients";
-        w.sessions = w.sessions || name == "radius,sessions";
-    }
-    return w;
+    return {asksStatistics(options, "radius,stats"), asksStatistics(options, "radius,security"),
+            asksStatistics(options, "radius,clients"), asksStatistics(options, "radius,sessions")};
 }
 
 // Collects what the pipeline delivers into batches, with what checking each message

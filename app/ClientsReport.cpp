@@ -1,5 +1,6 @@
 #include "ClientsReport.hpp"
 
+#include "StatisticsReport.hpp"
 #include "TextEscaping.hpp"
 
 #include <cstdio>
@@ -7,12 +8,6 @@
 namespace app {
 
 namespace {
-
-std::string pastTheFirst(std::size_t capacity) {
-    std::string label = "Clients past the first ";
-    label += std::to_string(capacity);
-    return label;
-}
 
 void appendRow(std::string& out, const std::string& client, const analysis::ClientLatency& c) {
     std::string codes;
@@ -61,7 +56,7 @@ std::string clientsReport(const analysis::ClientStatistics& statistics) {
     for (const auto& client : statistics.perClient())
         appendRow(out, client.client.text(), client);
     if (statistics.others().requests > 0 || statistics.others().answered > 0)
-        appendRow(out, pastTheFirst(statistics.capacity()), statistics.others());
+        appendRow(out, clientsPastTheFirst(statistics.capacity()), statistics.others());
     out += border;
     return out;
 }

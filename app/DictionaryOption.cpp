@@ -19,9 +19,8 @@ bool wantsDictionary(const Options& options) {
     for (const auto& field : options.fields)
         if (namesAnAttribute(field))
             return true;
-    for (const auto& statistics : options.statistics)
-        if (statistics == "radius,sessions" || statistics == "radius,clients")
-            return true;
+    if (asksStatistics(options, "radius,sessions") || asksStatistics(options, "radius,clients"))
+        return true;
     return (options.displayFilter && namesAnAttribute(*options.displayFilter)) ||
            (options.find && namesAnAttribute(*options.find));
 }

@@ -2,8 +2,6 @@
 
 #include "DictionaryOption.hpp"
 
-#include <algorithm>
-
 namespace app {
 
 MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& options,
@@ -13,11 +11,12 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()),
+      sessionFactsWanted_(asksStatistics(options, "radius,sessions") ||
+                          asksStatistics(options, "radius,clients")),
       // Plain summary lines show no check: they are spared the work.
       checksWanted_(checkDisplay.secretsGiven || filter_.reads(analysis::checkFieldNames()) ||
-                    std::find(options.statistics.begin(), options.statistics.end(),
-                              "radius,security") != options.statistics.end() ||
-                    options.verbose || options.format != OutputFormat::text) {}
+                    asksStatistics(options, "radius,security") || options.verbose ||
+                    options.format != OutputFormat::text) {}
 
 RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
                                         const analysis::CheckInput& checkInput,
@@ -38,6 +37,8 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
         rendered.facts =
             analysis::messageFacts(host_, *analyzer, message, origin,
                                    checks ? *checks : analysis::MessageChecks{}, damage_);
+    if (rendered.facts && sessionFactsWanted_)
+        analysis::addSessionFacts(*rendered.facts, message);
     if (printsMessages_)
         form_->write(text, decoded);
     return rendered;

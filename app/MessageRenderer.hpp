@@ -50,7 +50,8 @@ private:
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;
-    bool checksWanted_; // something shows or counts them
+    bool sessionFactsWanted_; // the sessions or clients report
+    bool checksWanted_;       // something shows or counts them
 };
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include "OutputForm.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <getopt.h>
@@ -284,6 +285,11 @@ std::string usageText() {
                 text += std::string("  ") + usage + "\n";
     }
     return text;
+}
+
+bool asksStatistics(const Options& options, std::string_view name) {
+    return std::find(options.statistics.begin(), options.statistics.end(), name) !=
+           options.statistics.end();
 }
 
 Options parseOptions(int argc, char** argv) {

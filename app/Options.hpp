@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,9 @@ class OptionError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// Whether -z asked for the statistics `name` ("radius,security").
+bool asksStatistics(const Options& options, std::string_view name);
 
 /// Parses argv; throws OptionError with a one-line message.
 Options parseOptions(int argc, char** argv);

@@ -1,17 +1,12 @@
 #include "SecurityReport.hpp"
 
+#include "StatisticsReport.hpp"
+
 #include <cstdio>
 
 namespace app {
 
 namespace {
-
-// Appended: GCC 12 warns falsely (-Wrestrict) of a literal put before a number's text.
-std::string pastTheFirst(std::size_t capacity) {
-    std::string label = "Clients past the first ";
-    label += std::to_string(capacity);
-    return label;
-}
 
 void appendRow(std::string& out, const std::string& label, const analysis::ClientSecurity& c) {
     char line[320];
@@ -46,7 +41,7 @@ std::string securityReport(const analysis::SecurityStatistics& statistics, bool 
     for (const auto& client : clients)
         appendRow(out, client.client.text(), client);
     if (statistics.others().messages > 0)
-        appendRow(out, pastTheFirst(statistics.capacity()), statistics.others());
+        appendRow(out, clientsPastTheFirst(statistics.capacity()), statistics.others());
     out += rule;
     appendRow(out, "All clients", statistics.totals());
     for (const auto& client : clients)

@@ -42,4 +42,11 @@ std::string statisticsReport(const analysis::StatisticsSummary& s,
     return out;
 }
 
+std::string clientsPastTheFirst(std::size_t capacity) {
+    // Appended: GCC 12 warns falsely (-Wrestrict) of a literal put before a number's text.
+    std::string label = "Clients past the first ";
+    label += std::to_string(capacity);
+    return label;
+}
+
 } // namespace app

@@ -12,4 +12,7 @@ namespace app {
 std::string statisticsReport(const analysis::StatisticsSummary& summary,
                              const capture::CapturePipeline::Losses& losses);
 
+/// The label of the row where reports count the clients past their table's capacity.
+std::string clientsPastTheFirst(std::size_t capacity);
+
 } // namespace app

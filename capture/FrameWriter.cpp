@@ -109,7 +109,6 @@ void FrameWriter::writeOne(const Retained& frame) {
         header.len = original;
         pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, frame.octets.data());
     }
-    ++written_;
 }
 
 void FrameWriter::write(std::span<const std::uint64_t> carriers) {

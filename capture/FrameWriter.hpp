@@ -40,7 +40,6 @@ public:
     void write(std::span<const std::uint64_t> frames);
     /// Flushes and closes; throws CaptureError when the file could not be written whole.
     void close();
-    std::uint64_t written() const { return written_; }
 
 private:
     struct Retained {
@@ -59,7 +58,6 @@ private:
     struct pcap* dead_ = nullptr; // pcap, through libpcap
     struct pcap_dumper* dumper_ = nullptr;
     std::deque<Retained> window_; // by frame number
-    std::uint64_t written_ = 0;
 };
 
 } // namespace capture

@@ -1,7 +1,7 @@
 // avp.NAME fields against tshark's radius.* fields on the public captures: its output is
 // kept in peers/avp-fields-tshark.tsv (tests never run it), and ours must give the same
 // text for every message.
-#include "TestSupport.hpp"
+#include "RunAnalyzer.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,20 +26,6 @@ std::vector<std::string> split(const std::string& line) {
     }
 }
 
-std::string runOurs(const std::string& arguments) {
-    testing_support::TemporaryFolder folder;
-    const std::string command =
-        "env TZ=UTC RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "defaults.plist").string() + " " +
-        RADIUS_ANALYZER_EXECUTABLE + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
 } // namespace
 
 TEST(AvpFields, GiveTsharksTextsOnThePublicCaptures) {
@@ -60,7 +46,8 @@ TEST(AvpFields, GiveTsharksTextsOnThePublicCaptures) {
             std::replace(name.begin(), name.end(), '-', '_');
             arguments += " -e avp." + name;
         }
-        std::istringstream lines(runOurs(arguments + " " + shared + capture));
+        std::istringstream lines(
+            testing_support::runAnalyzer(arguments + " " + shared + capture).output);
         std::vector<std::vector<std::string>> ours;
         for (std::string line; std::getline(lines, line);)
             ours.push_back(split(line));

@@ -1,6 +1,6 @@
 // The checks that shared secrets allow, run on the secrets sample, whose messages the
 // generator signed with known secrets and altered in known places.
-#include "TestSupport.hpp"
+#include "RunAnalyzer.hpp"
 
 #include <cstdio>
 #include <fstream>
@@ -14,23 +14,10 @@ namespace {
 
 const std::string samples = RADIUS_SAMPLES_DIR;
 
-struct Run {
-    int status;
-    std::string output;
-};
+using testing_support::AnalyzerRun;
 
-Run run(const std::string& arguments) {
-    testing_support::TemporaryFolder folder;
-    const std::string command =
-        "env RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "defaults.plist").string() + " " +
-        RADIUS_ANALYZER_EXECUTABLE + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+AnalyzerRun run(const std::string& arguments) {
+    return testing_support::runAnalyzer(arguments);
 }
 
 std::vector<std::vector<std::string>> rows(const std::string& text) {

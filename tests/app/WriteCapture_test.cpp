@@ -1,6 +1,6 @@
 // -w: the frames of the kept messages, written in the input's format, read back to the
 // same messages.
-#include "TestSupport.hpp"
+#include "RunAnalyzer.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -9,23 +9,10 @@
 
 namespace {
 
-struct Run {
-    int status;
-    std::string output;
-};
+using testing_support::AnalyzerRun;
 
-Run run(const std::string& arguments) {
-    testing_support::TemporaryFolder folder;
-    const std::string command =
-        "env RADIUS_ANALYZER_DEFAULTS=" + (folder.path() / "defaults.plist").string() + " " +
-        RADIUS_ANALYZER_EXECUTABLE + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+AnalyzerRun run(const std::string& arguments) {
+    return testing_support::runAnalyzer(arguments);
 }
 
 std::string firstOctets(const std::string& path) {
