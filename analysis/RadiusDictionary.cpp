@@ -81,8 +81,10 @@ std::size_t AvpPathHash::operator()(const AvpPath& path) const noexcept {
 }
 
 const std::string* AttributeDefinition::valueName(std::uint64_t value) const {
-    auto found = valueNames.find(value);
-    return found == valueNames.end() ? nullptr : &found->second;
+    auto found =
+        std::lower_bound(valueNames.begin(), valueNames.end(), value,
+                         [](const auto& entry, std::uint64_t v) { return entry.first < v; });
+    return found == valueNames.end() || found->first != value ? nullptr : &found->second;
 }
 
 std::string avpFieldName(std::string_view name) {
@@ -93,15 +95,36 @@ std::string avpFieldName(std::string_view name) {
 
 namespace {
 
-// Names are found whatever their letter case, as FreeRADIUS finds them.
-std::string nameKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key)
-        c = c == '-' ? '_' : static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
-    return key;
+// Names are found whatever their letter case, and with '-' or '_', as FreeRADIUS and
+// tshark users write them.
+constexpr std::array<char, 256> foldedTable() {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] =
+            c == '-' ? '_' : static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+    return table;
+}
+constexpr auto foldedChars = foldedTable();
+
+char folded(char c) {
+    return foldedChars[static_cast<unsigned char>(c)];
 }
 
 } // namespace
+
+std::size_t RadiusDictionary::NameHash::operator()(std::string_view name) const {
+    std::uint64_t h = name.size();
+    for (char c : name)
+        h = (h ^ static_cast<unsigned char>(folded(c))) * 0x100000001b3ULL;
+    return static_cast<std::size_t>(h);
+}
+
+bool RadiusDictionary::NameEqual::operator()(std::string_view a,
+                                             std::string_view b) const noexcept {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return folded(x) == folded(y);
+           });
+}
 
 AttributeDefinition& RadiusDictionary::addAttribute(AttributeDefinition definition) {
     definition.fieldName = avpFieldName(definition.name);
@@ -112,7 +135,7 @@ AttributeDefinition& RadiusDictionary::addAttribute(AttributeDefinition definiti
         index = at->second;
         auto values = std::move(attributes_[index].valueNames);
         attributes_[index] = std::move(definition);
-        attributes_[index].valueNames.merge(values);
+        attributes_[index].valueNames = std::move(values);
     } else {
         index = attributes_.size();
         byPath_.emplace(definition.path, index);
@@ -120,8 +143,32 @@ AttributeDefinition& RadiusDictionary::addAttribute(AttributeDefinition definiti
             standard_[definition.path.numbers[0] & 0xFF] = index;
         attributes_.push_back(std::move(definition));
     }
-    byName_[nameKey(attributes_[index].name)] = index;
+    byName_.insert_or_assign(attributes_[index].name, index);
     return attributes_[index];
+}
+
+void RadiusDictionary::reserve(std::size_t count) {
+    attributes_.reserve(count);
+    byPath_.reserve(count);
+    byName_.reserve(count);
+}
+
+void RadiusDictionary::settle() {
+    for (auto& attribute : attributes_) {
+        auto& values = attribute.valueNames;
+        // Stable, so that of equal numbers the one added last is last; it alone stays.
+        std::stable_sort(values.begin(), values.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        auto kept = values.begin();
+        for (auto at = values.begin(); at != values.end(); ++at) {
+            if (std::next(at) != values.end() && std::next(at)->first == at->first)
+                continue;
+            if (kept != at)
+                *kept = std::move(*at);
+            ++kept;
+        }
+        values.erase(kept, values.end());
+    }
 }
 
 void RadiusDictionary::addVendor(VendorDefinition vendor) {
@@ -139,12 +186,12 @@ const AttributeDefinition* RadiusDictionary::find(const AvpPath& path) const {
 }
 
 const AttributeDefinition* RadiusDictionary::named(std::string_view name) const {
-    auto found = byName_.find(nameKey(name));
+    auto found = byName_.find(name);
     return found == byName_.end() ? nullptr : &attributes_[found->second];
 }
 
 AttributeDefinition* RadiusDictionary::named(std::string_view name) {
-    auto found = byName_.find(nameKey(name));
+    auto found = byName_.find(name);
     return found == byName_.end() ? nullptr : &attributes_[found->second];
 }
 

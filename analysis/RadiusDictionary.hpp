@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,7 +63,9 @@ struct AttributeDefinition {
     AvpType type = AvpType::octets;
     bool hasTag = false;
     std::uint8_t encrypt = 0; // 1 User-Password, 2 Tunnel-Password, 3 Ascend
-    std::map<std::uint64_t, std::string> valueNames;
+    /// Number and name, sorted by number once the dictionary is read (see
+    /// RadiusDictionary::settle); of two names for one number the later stands.
+    std::vector<std::pair<std::uint64_t, std::string>> valueNames;
 
     /// The name of an enumerated value, if the dictionary gives one.
     const std::string* valueName(std::uint64_t value) const;
@@ -94,6 +95,11 @@ public:
     const std::vector<AttributeDefinition>& attributes() const { return attributes_; }
     bool empty() const { return attributes_.empty(); }
 
+    /// Makes room for about `count` attributes at once rather than growing step by step.
+    void reserve(std::size_t count);
+    /// Sorts the value names that were added, for lookup; called once all are read.
+    void settle();
+
 private:
     static constexpr std::size_t noAttribute = ~std::size_t{0};
     std::vector<AttributeDefinition> attributes_;
@@ -106,7 +112,18 @@ private:
             entry = noAttribute;
         return table;
     }
-    std::unordered_map<std::string, std::size_t> byName_;
+    // Keyed by the name in lower case with '-' as '_', found without making that key.
+    // Not noexcept, so that the table keeps each hash rather than hashing again when it
+    // grows.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    std::unordered_map<std::string, std::size_t, NameHash, NameEqual> byName_;
     std::unordered_map<std::uint32_t, VendorDefinition> vendors_;
 };
 

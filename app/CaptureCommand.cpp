@@ -326,11 +326,12 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     // Files are rendered in batches on every core, up to eight: one thread reads, and more
     // workers than it can feed would only hold more batches in memory. Live capture renders
     // one message at a time, at once, so that each line appears as its packet arrives.
+    // Without per-message text a batch is small, and larger ones wake the workers less.
     const bool live = options.interface.has_value();
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     Session session(renderer, results, options, tracker ? &*tracker : nullptr,
                     dictionary ? &dictionary->dictionary : nullptr, live ? 0 : workers,
-                    live ? 1 : 128);
+                    live ? 1 : (options.quiet ? 2048 : 128));
     capture::CapturePipeline pipeline(
         [&](const capture::MessageOrigin& origin, zem::ByteView payload) {
             session.deliver(origin, payload);

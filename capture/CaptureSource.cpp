@@ -1,6 +1,9 @@
 #include "CaptureSource.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <pcap/pcap.h>
+#include <stdio_ext.h>
 #include <sys/stat.h>
 
 namespace capture {
@@ -28,19 +31,22 @@ CaptureSource::~CaptureSource() = default;
 CaptureSource CaptureSource::openFile(const std::string& name) {
     if (name == "-")
         return openStream(stdin, "-");
-    char error[PCAP_ERRBUF_SIZE] = {};
-    auto handle = std::make_unique<Handle>();
-    handle->pcap = pcap_open_offline(name.c_str(), error);
-    if (!handle->pcap)
-        throw CaptureError("cannot read " + name + ": " + error);
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (!file)
+        throw CaptureError("cannot read " + name + ": " + std::strerror(errno));
+    // libpcap reads each record with two freads: a large buffer makes those one read
+    // system call per megabyte instead of one per few kilobytes, and as only this thread
+    // reads the stream, the lock that each fread would take is left out.
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
+    __fsetlocking(file, FSETLOCKING_BYCALLER);
     // A pcapng file starts with a Section Header Block.
-    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
-        unsigned char magic[4] = {};
-        handle->pcapng = std::fread(magic, 1, 4, file) == 4 && magic[0] == 0x0A &&
-                         magic[1] == 0x0D && magic[2] == 0x0D && magic[3] == 0x0A;
-        std::fclose(file);
-    }
-    return fromOffline(std::move(handle), name);
+    unsigned char magic[4] = {};
+    const bool pcapng = std::fread(magic, 1, 4, file) == 4 && magic[0] == 0x0A &&
+                        magic[1] == 0x0D && magic[2] == 0x0D && magic[3] == 0x0A;
+    std::rewind(file);
+    auto source = openStream(file, name);
+    source.handle_->pcapng = pcapng;
+    return source;
 }
 
 CaptureSource CaptureSource::openStream(std::FILE* stream, const std::string& name) {

@@ -32,13 +32,15 @@ struct TestDictionary {
               "ATTRIBUTE\tOdd-Type\t200\tfloat\n"
               "FROBNICATE\tthis\n");
         write(folder.path() / "dictionary.early",
-              "VALUE\tService-Type\tLogin-User\t1\n" // before its attribute
+              "VALUE\tService-Type\tLogin-User\t1\n"   // before its attribute
+              "VALUE\tService-Type\tEarly-Framed\t2\n" // and named again later
               "VALUE\tNo-Such-Attribute\tX\t1\n");
         write(folder.path() / "dictionary.rfc",
               "ATTRIBUTE\tUser-Name\t1\tstring\n"
               "ATTRIBUTE\tUser-Password\t2\tstring encrypt=1\n"
               "ATTRIBUTE\tService-Type\t6\tinteger\n"
               "VALUE\tService-Type\tFramed-User\t2\n"
+              "VALUE\tService-Type\tCallback-Login-User\t3\n"
               "ATTRIBUTE\tFramed-IP-Address\t8\tipaddr\n"
               "ATTRIBUTE\tVendor-Specific\t26\tvsa\n"
               "ATTRIBUTE\tEvent-Timestamp\t55\tdate\n"
@@ -71,7 +73,8 @@ struct TestDictionary {
               "BEGIN-VENDOR\tModern\tformat=Extended-Vendor-Specific-1\n"
               "ATTRIBUTE\tModern-Text\t5\tstring\n"
               "END-VENDOR\tModern\n"
-              "VENDOR\tBadFormat\t77\tformat=3,1\n");
+              "VENDOR\tBadFormat\t77\tformat=3,1\n"
+              "VALUE\tService-Type\tCallback-Login\t3\n"); // a later name stands
         dictionary = analysis::readDictionary(folder.path().string(), warnings);
     }
 };
@@ -117,6 +120,8 @@ TEST(DictionaryReader, ReadsIncludesVendorsAndNumbersAndWarnsOfBadLines) {
     }
     EXPECT_EQ(*d.named("Service-Type")->valueName(1), "Login-User"); // waited for it
     EXPECT_EQ(*d.named("Service-Type")->valueName(2), "Framed-User");
+    EXPECT_EQ(*d.named("Service-Type")->valueName(3), "Callback-Login");
+    EXPECT_EQ(d.named("Service-Type")->valueName(4), nullptr);
     EXPECT_TRUE(d.named("Tunnel-Type")->hasTag);
     EXPECT_EQ(d.named("User-Password")->encrypt, 1);
     EXPECT_EQ(d.named("Server-Internal"), nullptr); // the server's own: not on the wire
@@ -131,7 +136,7 @@ TEST(DictionaryReader, ReadsIncludesVendorsAndNumbersAndWarnsOfBadLines) {
         (t.folder.path() / "dictionary.vendors").string() +
             ":19: cannot use \"VENDOR\\tBadFormat\\t77\\tformat=3,1\"",
         (t.folder.path() / "dictionary.early").string() +
-            ":2: VALUE for the unknown attribute \"No-Such-Attribute\"",
+            ":3: VALUE for the unknown attribute \"No-Such-Attribute\"",
     };
     auto sorted = t.warnings;
     std::sort(sorted.begin(), sorted.end());
