@@ -8,12 +8,18 @@
 //   auto& stream = streams.insert(key, now);   // gives up on the oldest when full
 //   streams.touch(key, now);                   // used again: now the newest
 //   streams.expire(now, 300);                  // gives up on those unused for 300 s
+//
+// Entries live in one array, linked in their order of use by index, and are found through
+// an open-addressing index (linear probing, deletion by shifting back) that keeps each
+// entry's hash: a lookup touches one or two cache lines and allocates nothing, and a
+// place given up is the next one filled. References to values stay valid until their
+// entry is erased or given up.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
-#include <unordered_map>
+#include <deque>
+#include <vector>
 
 namespace zem {
 
@@ -22,70 +28,164 @@ public:
     explicit LruTable(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {}
 
     Value* find(const Key& key) {
-        auto found = index_.find(key);
-        return found == index_.end() ? nullptr : &found->second->value;
+        const auto slot = slotOf(key, hashOf(key));
+        return slot == none ? nullptr : &entries_[index_[slot].entry].value;
     }
     /// A new entry for `key` (which must not be in the table) at time `now`.
     Value& insert(const Key& key, double now) {
-        if (index_.size() >= capacity_)
+        if (size_ >= capacity_)
             giveUpOldest();
-        order_.push_back({key, now, Value{}});
-        index_.emplace(key, std::prev(order_.end()));
-        return order_.back().value;
+        if ((size_ + 1) * 2 > index_.size())
+            growIndex();
+        const auto hash = hashOf(key);
+        const auto at = takeEntry();
+        auto& entry = entries_[at];
+        entry.key = key;
+        entry.hash = hash;
+        entry.lastUsed = now;
+        linkNewest(at);
+        place(at, hash);
+        ++size_;
+        return entry.value;
     }
     /// Marks `key` as used at `now`: it becomes the newest.
     void touch(const Key& key, double now) {
-        auto found = index_.find(key);
-        if (found == index_.end())
+        const auto slot = slotOf(key, hashOf(key));
+        if (slot == none)
             return;
-        found->second->lastUsed = now;
-        order_.splice(order_.end(), order_, found->second);
+        const auto at = index_[slot].entry;
+        entries_[at].lastUsed = now;
+        unlink(at);
+        linkNewest(at);
     }
     void erase(const Key& key) {
-        auto found = index_.find(key);
-        if (found == index_.end())
-            return;
-        order_.erase(found->second);
-        index_.erase(found);
+        const auto slot = slotOf(key, hashOf(key));
+        if (slot != none)
+            remove(slot);
     }
     /// Gives up on the entries last used more than `timeout` seconds before `now`.
     void expire(double now, double timeout) {
-        while (!order_.empty() && now - order_.front().lastUsed > timeout)
+        while (oldest_ != none && now - entries_[oldest_].lastUsed > timeout)
             giveUpOldest();
     }
 
-    std::size_t size() const { return index_.size(); }
-    bool full() const { return index_.size() >= capacity_; }
+    std::size_t size() const { return size_; }
+    bool full() const { return size_ >= capacity_; }
     /// The least recently used entry's value; the table must not be empty.
-    Value& oldest() { return order_.front().value; }
+    Value& oldest() { return entries_[oldest_].value; }
     /// Every entry, least recently used first.
     template <typename Visit> void forEach(Visit visit) const {
-        for (const auto& entry : order_)
-            visit(entry.key, entry.value);
+        for (auto at = oldest_; at != none; at = entries_[at].newer)
+            visit(entries_[at].key, entries_[at].value);
     }
     /// Gives up on the least recently used entry, as insert does when the table is full.
     void giveUpOldestEntry() {
-        if (!order_.empty())
+        if (oldest_ != none)
             giveUpOldest();
     }
     /// Entries given up on, for want of room or for having waited too long.
     std::uint64_t givenUp() const { return givenUp_; }
 
 private:
+    static constexpr std::uint32_t none = ~std::uint32_t{0};
     struct Entry {
-        Key key;
-        double lastUsed;
-        Value value;
+        Key key{};
+        Value value{};
+        std::uint32_t hash = 0;
+        double lastUsed = 0;
+        std::uint32_t older = none, newer = none; // in the order of use; newer: the free list
     };
+    struct Slot {
+        std::uint32_t entry = none;
+        std::uint32_t hash = 0; // the entry's, to pass over most others unread
+    };
+
+    // The index has fewer than 2^32 slots, so half of a hash places an entry.
+    static std::uint32_t hashOf(const Key& key) { return static_cast<std::uint32_t>(Hash()(key)); }
+    std::size_t mask() const { return index_.size() - 1; }
+
+    std::uint32_t slotOf(const Key& key, std::uint32_t hash) const {
+        if (size_ == 0)
+            return none;
+        for (auto slot = hash & mask();; slot = (slot + 1) & mask()) {
+            const auto& s = index_[slot];
+            if (s.entry == none)
+                return none;
+            if (s.hash == hash && entries_[s.entry].key == key)
+                return static_cast<std::uint32_t>(slot);
+        }
+    }
+    void place(std::uint32_t at, std::uint32_t hash) {
+        auto slot = hash & mask();
+        while (index_[slot].entry != none)
+            slot = (slot + 1) & mask();
+        index_[slot] = {at, hash};
+    }
+    void growIndex() {
+        index_.assign(index_.empty() ? 16 : index_.size() * 2, Slot{});
+        for (auto at = oldest_; at != none; at = entries_[at].newer)
+            place(at, entries_[at].hash);
+    }
+
+    std::uint32_t takeEntry() {
+        if (free_ != none) {
+            const auto at = free_;
+            free_ = entries_[at].newer;
+            return at;
+        }
+        entries_.emplace_back();
+        return static_cast<std::uint32_t>(entries_.size() - 1);
+    }
+    void linkNewest(std::uint32_t at) {
+        entries_[at].older = newest_;
+        entries_[at].newer = none;
+        if (newest_ != none)
+            entries_[newest_].newer = at;
+        else
+            oldest_ = at;
+        newest_ = at;
+    }
+    void unlink(std::uint32_t at) {
+        const auto older = entries_[at].older, newer = entries_[at].newer;
+        (older != none ? entries_[older].newer : oldest_) = newer;
+        (newer != none ? entries_[newer].older : newest_) = older;
+    }
+
+    // Empties `slot` and moves later entries of its probe run back, so that every entry
+    // stays reachable from its home slot without markers for deleted ones.
+    void remove(std::uint32_t slot) {
+        const auto at = index_[slot].entry;
+        unlink(at);
+        entries_[at].key = Key{};
+        entries_[at].value = Value{}; // frees what it held now, not when reused
+        entries_[at].newer = free_;
+        free_ = at;
+        --size_;
+        auto hole = static_cast<std::size_t>(slot);
+        for (auto next = (hole + 1) & mask(); index_[next].entry != none;
+             next = (next + 1) & mask()) {
+            const auto home = index_[next].hash & mask();
+            // Moves back only an entry whose home is not between the hole and it.
+            const bool between =
+                hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+            if (!between) {
+                index_[hole] = index_[next];
+                hole = next;
+            }
+        }
+        index_[hole] = Slot{};
+    }
     void giveUpOldest() {
-        index_.erase(order_.front().key);
-        order_.pop_front();
+        const auto at = oldest_;
+        remove(slotOf(entries_[at].key, entries_[at].hash));
         ++givenUp_;
     }
 
     std::size_t capacity_;
-    std::list<Entry> order_; // least recently used first
-    std::unordered_map<Key, typename std::list<Entry>::iterator, Hash> index_;
+    std::deque<Entry> entries_; // a deque: growing it moves no value
+    std::vector<Slot> index_;   // a power of two, at most half full
+    std::uint32_t oldest_ = none, newest_ = none, free_ = none;
+    std::size_t size_ = 0;
     std::uint64_t givenUp_ = 0;
 };
 
