@@ -3,7 +3,7 @@
 #include "JsonWriter.hpp"
 #include "TextEscaping.hpp"
 
-#include <ctime>
+#include <charconv>
 
 namespace app {
 
@@ -16,22 +16,30 @@ constexpr const char* rule =
     "--------------------------------------------------------------------------------"
     "--------------------------------------------------------------------------------\n";
 
-std::string timeText(const std::optional<double>& seconds) {
-    if (!seconds)
-        return "-";
-    const auto time = static_cast<std::time_t>(*seconds);
-    std::tm local{};
-    localtime_r(&time, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
+// `text` padded with spaces to `width`, on the right (`left`-aligned) or on the left, and
+// a space after it; longer texts are kept whole.
+void appendCell(std::string& out, std::string_view text, std::size_t width, bool left = true) {
+    const std::size_t pad = text.size() < width ? width - text.size() : 0;
+    if (!left)
+        out.append(pad, ' ');
+    out += text;
+    if (left)
+        out.append(pad, ' ');
+    out += ' ';
 }
 
-template <typename T> std::string numberText(const std::optional<T>& value) {
-    return value ? std::to_string(*value) : "-";
+template <typename T>
+void appendNumber(std::string& out, const std::optional<T>& value, std::size_t width) {
+    if (!value) {
+        appendCell(out, "-", width, false);
+        return;
+    }
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, *value).ptr;
+    appendCell(out, std::string_view(digits, static_cast<std::size_t>(end - digits)), width, false);
 }
 
-std::string cell(std::string text) {
+std::string cell(std::string_view text) {
     return text.empty() ? "-" : zem::terminalSafe(text);
 }
 
@@ -56,7 +64,7 @@ void SessionsReport::ended(const analysis::SessionRow& session) {
     ++endedCount_;
 }
 
-std::string SessionsReport::row(const analysis::SessionRow& s) const {
+std::string SessionsReport::row(const analysis::SessionRow& s) {
     std::string cause = "-";
     if (s.terminateCause) {
         const auto* name =
@@ -118,16 +126,27 @@ std::string SessionsReport::row(const analysis::SessionRow& s) const {
         json.endObject();
         return out;
     }
-    char line[1024];
-    std::snprintf(
-        line, sizeof line,
-        "%-24s %-15s %-20s %-15s %-19s %-19s %-19s %9.0f %14s %14s %9s %9s %8u %-20s %s\n",
-        cell(s.sessionId).c_str(), cell(nas).c_str(), cell(s.user).c_str(),
-        s.framedAddress ? s.framedAddress->text().c_str() : "-", timeText(s.start).c_str(),
-        timeText(s.lastUpdate).c_str(), timeText(s.stop).c_str(), s.duration(),
-        numberText(s.inputOctets).c_str(), numberText(s.outputOctets).c_str(),
-        numberText(s.inputPackets).c_str(), numberText(s.outputPackets).c_str(), s.interimUpdates,
-        zem::terminalSafe(cause).c_str(), std::string(analysis::sessionEndText(s.end)).c_str());
+    std::string line;
+    line.reserve(256);
+    appendCell(line, cell(s.sessionId), 24);
+    appendCell(line, cell(nas), 15);
+    appendCell(line, cell(s.user), 20);
+    appendCell(line, s.framedAddress ? s.framedAddress->text() : "-", 15);
+    for (const auto& time : {s.start, std::optional(s.lastUpdate), s.stop})
+        appendCell(line, times_.text(time), 19);
+    char seconds[32];
+    const auto end =
+        std::to_chars(seconds, seconds + sizeof seconds, s.duration(), std::chars_format::fixed, 0)
+            .ptr;
+    appendCell(line, std::string_view(seconds, static_cast<std::size_t>(end - seconds)), 9, false);
+    appendNumber(line, s.inputOctets, 14);
+    appendNumber(line, s.outputOctets, 14);
+    appendNumber(line, s.inputPackets, 9);
+    appendNumber(line, s.outputPackets, 9);
+    appendNumber(line, std::optional(s.interimUpdates), 8);
+    appendCell(line, zem::terminalSafe(cause), 20);
+    line += analysis::sessionEndText(s.end);
+    line += '\n';
     return line;
 }
 

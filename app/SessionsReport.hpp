@@ -5,6 +5,7 @@
 #pragma once
 
 #include "AccountingSessions.hpp"
+#include "LocalTimeText.hpp"
 #include "RadiusDictionary.hpp"
 
 #include <cstdio>
@@ -29,7 +30,7 @@ public:
     void finish(const std::function<void(std::string_view)>& write);
 
 private:
-    std::string row(const analysis::SessionRow& session) const;
+    std::string row(const analysis::SessionRow& session);
     void ended(const analysis::SessionRow& session);
 
     bool json_;
@@ -37,6 +38,7 @@ private:
     const analysis::AttributeDefinition* terminateCause_ = nullptr;
     std::FILE* ended_; // rows of the ended sessions, in the order they ended
     std::uint64_t endedCount_ = 0;
+    LocalTimeText times_;
     analysis::AccountingSessions sessions_;
 };
 
