@@ -100,8 +100,19 @@ private:
         std::uint32_t hash = 0; // the entry's, to pass over most others unread
     };
 
-    // The index has fewer than 2^32 slots, so half of a hash places an entry.
-    static std::uint32_t hashOf(const Key& key) { return static_cast<std::uint32_t>(Hash()(key)); }
+    // The index has fewer than 2^32 slots, so half of a hash places an entry. Keys' hashes
+    // are often simple combinations in which neighbouring ports or addresses give
+    // neighbouring values, which would crowd into one probe run: the hash is mixed first
+    // (MurmurHash3's finaliser).
+    static std::uint32_t hashOf(const Key& key) {
+        auto h = static_cast<std::uint64_t>(Hash()(key));
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdULL;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ULL;
+        h ^= h >> 33;
+        return static_cast<std::uint32_t>(h);
+    }
     std::size_t mask() const { return index_.size() - 1; }
 
     std::uint32_t slotOf(const Key& key, std::uint32_t hash) const {
