@@ -274,7 +274,11 @@ bool MainWindow::loading() const {
     return session_ && !session_->finished();
 }
 
-void MainWindow::poll() {
+bool MainWindow::poll() {
+    // One look at whether the reading has ended: the reader may end while this runs, and
+    // the last catch-up and the decision to stop polling must agree, or the list would
+    // stay short of the last messages.
+    const bool readingEnded = session_ && session_->finished();
     if (session_) {
         if (model_->catchUp() > 0 && !firstRowsShown_) {
             firstRowsShown_ = true;
@@ -289,7 +293,7 @@ void MainWindow::poll() {
         const double share = session_->loader().fractionRead();
         if (share >= 0)
             progress_->setValue(static_cast<int>(share * 1000));
-        if (session_->finished() && !loadReported_) {
+        if (readingEnded && !loadReported_) {
             loadReported_ = true;
             model_->catchUp();
             const auto failure = session_->failure();
@@ -304,12 +308,13 @@ void MainWindow::poll() {
         if (filterJob_->finished())
             finishFilter();
     }
-    const bool busy = loading() || filterJob_;
+    const bool busy = (session_ && !readingEnded) || filterJob_;
     progress_->setVisible(busy && !(session_ && session_->live() && !filterJob_));
     cancel_->setVisible(busy);
     if (!busy)
         timer_->stop();
     updateCounts();
+    return busy;
 }
 
 void MainWindow::updateCounts() {
@@ -389,8 +394,7 @@ bool MainWindow::waitUntilIdle(double seconds) {
     QElapsedTimer clock;
     clock.start();
     while (static_cast<double>(clock.elapsed()) < seconds * 1000) {
-        poll();
-        if (!loading() && !filterJob_)
+        if (!poll())
             return true;
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }

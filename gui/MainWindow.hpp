@@ -82,7 +82,9 @@ protected:
 
 private:
     void buildMenus();
-    void poll();
+    /// Takes in what the reader and the filter have done; answers whether either is still
+    /// at work.
+    bool poll();
     void showSelectedMessage();
     void updateCounts();
     void rememberRecent(const QString& path);
