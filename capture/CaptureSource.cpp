@@ -35,8 +35,8 @@ CaptureSource CaptureSource::openFile(const std::string& name) {
     if (!file)
         throw CaptureError("cannot read " + name + ": " + std::strerror(errno));
     // libpcap reads each record with two freads: a large buffer makes those one read
-    // system call per megabyte instead of one per few kilobytes, and as only this thread
-    // reads the stream, the lock that each fread would take is left out.
+    // system call per megabyte instead of one per few kilobytes, and as one thread at a
+    // time reads the stream, the lock that each fread would take is left out.
     std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
     __fsetlocking(file, FSETLOCKING_BYCALLER);
     // A pcapng file starts with a Section Header Block.
