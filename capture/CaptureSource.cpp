@@ -39,14 +39,7 @@ CaptureSource CaptureSource::openFile(const std::string& name) {
     // time reads the stream, the lock that each fread would take is left out.
     std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
     __fsetlocking(file, FSETLOCKING_BYCALLER);
-    // A pcapng file starts with a Section Header Block.
-    unsigned char magic[4] = {};
-    const bool pcapng = std::fread(magic, 1, 4, file) == 4 && magic[0] == 0x0A &&
-                        magic[1] == 0x0D && magic[2] == 0x0D && magic[3] == 0x0A;
-    std::rewind(file);
-    auto source = openStream(file, name);
-    source.handle_->pcapng = pcapng;
-    return source;
+    return openStream(file, name);
 }
 
 CaptureSource CaptureSource::openStream(std::FILE* stream, const std::string& name) {
@@ -62,6 +55,9 @@ CaptureSource CaptureSource::openStream(std::FILE* stream, const std::string& na
 }
 
 CaptureSource CaptureSource::fromOffline(std::unique_ptr<Handle> handle, const std::string& name) {
+    // libpcap gives a pcapng file the version of its section header, 1.0; pcap files are
+    // 2.4. Asked of libpcap rather than read from the file, so that a pipe loses nothing.
+    handle->pcapng = pcap_major_version(handle->pcap) == 1;
     struct stat info {};
     std::FILE* file = pcap_file(handle->pcap);
     if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
