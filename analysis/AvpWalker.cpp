@@ -1,10 +1,11 @@
 #include "AvpWalker.hpp"
 
+#include "AttributeWalk.hpp"
+
 namespace analysis {
 
 namespace {
 
-constexpr std::size_t headerSize = 20;
 constexpr std::uint8_t vendorSpecificType = 26;
 constexpr std::uint32_t evsMarker = 0x80000000u;
 
@@ -19,20 +20,14 @@ std::uint32_t bigEndian(zem::ByteView octets) {
 
 void AvpWalker::walk(zem::ByteView message, const Visit& visit) {
     joined_.clear();
-    const auto length = message.loadBigEndian16(2);
-    if (!length || message.size() < headerSize)
-        return;
-    message_ = message.slice(0, *length);
-    std::size_t at = headerSize;
-    while (at + 2 <= message_.size()) {
-        const std::uint8_t type = *message_.at(at);
-        const std::uint8_t size = *message_.at(at + 1);
-        if (size < 2 || at + size > message_.size())
-            return;
-        next_ = at + size;
-        attribute(type, message_.slice(at + 2, size - 2U), at, visit);
-        at = next_;
-    }
+    message_ = message.slice(0, message.loadBigEndian16(2).value_or(0));
+    next_ = 0;
+    forEachAttribute(message, [&](const RawAttribute& raw) {
+        if (raw.offset < next_)
+            return; // a part of the long extended attribute before it, joined there
+        next_ = raw.offset + raw.length;
+        attribute(raw.type, raw.value, raw.offset, visit);
+    });
 }
 
 void AvpWalker::attribute(std::uint8_t type, zem::ByteView value, std::size_t offset,

@@ -1,11 +1,10 @@
 #include "DictionaryReader.hpp"
 
+#include "PropertyList.hpp"
 #include "TextEscaping.hpp"
 
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <set>
 
 namespace analysis {
@@ -48,19 +47,6 @@ std::optional<std::uint64_t> numberOf(std::string_view text) {
     return value;
 }
 
-// The whole of a regular file, in one read where its size allows.
-bool readWhole(const std::filesystem::path& file, std::string& contents) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"),
-                                                       &std::fclose);
-    if (!in)
-        return false;
-    char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
-        contents.append(buffer, got);
-    return std::ferror(in.get()) == 0;
-}
-
 class Reader {
 public:
     Reader(RadiusDictionary& dictionary, std::vector<std::string>& warnings)
@@ -75,12 +61,12 @@ public:
             warnings_.push_back(file.string() + ": cannot read the dictionary (not a file)");
             return;
         }
-        std::string contents;
-        if (!readWhole(file, contents)) {
+        const auto contents = zem::readFile(file.string());
+        if (!contents) {
             warnings_.push_back(file.string() + ": cannot read the dictionary");
             return;
         }
-        readText(contents, file, depth);
+        readText(*contents, file, depth);
     }
 
     // The lines of one file; `file` names it in warnings and anchors its $INCLUDEs.

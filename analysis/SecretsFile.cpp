@@ -1,10 +1,9 @@
 #include "SecretsFile.hpp"
 
+#include "PropertyList.hpp"
 #include "TextEscaping.hpp"
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace analysis {
@@ -105,12 +104,8 @@ SharedSecrets parseSecrets(std::string_view text, std::string_view fileName) {
 }
 
 SharedSecrets readSecretsFile(const std::string& path, std::string& warning) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw SecretsError(path + ": cannot read the secrets file");
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad())
+    const auto contents = zem::readFile(path);
+    if (!contents)
         throw SecretsError(path + ": cannot read the secrets file");
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && (status.st_mode & S_IROTH))
@@ -118,7 +113,7 @@ SharedSecrets readSecretsFile(const std::string& path, std::string& warning) {
                   " is readable by every user; shared secrets belong in a file only "
                   "its owner reads (chmod o-r " +
                   path + ")";
-    return parseSecrets(contents.str(), path);
+    return parseSecrets(*contents, path);
 }
 
 } // namespace analysis

@@ -44,7 +44,7 @@ std::optional<PropertyList> parsePropertyList(ByteView bytes);
 /// Serialises as an XML property list.
 std::string serializePropertyList(const PropertyList& value);
 
-/// Reads a whole file; nothing when it cannot be opened.
+/// Reads a whole file; nothing when it cannot be opened or read.
 std::optional<std::string> readFile(const std::string& path);
 
 } // namespace zem

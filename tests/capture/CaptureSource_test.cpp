@@ -1,4 +1,5 @@
 #include "CaptureSource.hpp"
+#include "PipeFeed.hpp"
 #include "TestSupport.hpp"
 
 #include <fcntl.h>
@@ -46,22 +47,8 @@ TEST(CaptureSource, APipeReadsAsTheFileDoes) {
         ASSERT_FALSE(direct.packets.empty());
 
         testing_support::TemporaryFolder folder;
-        const auto fifo = (folder.path() / "capture.fifo").string();
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        std::thread feed([&] {
-            std::ifstream in(c.capture, std::ios::binary);
-            const std::string octets((std::istreambuf_iterator<char>(in)), {});
-            const int out = ::open(fifo.c_str(), O_WRONLY);
-            for (std::size_t at = 0; out >= 0 && at < octets.size();) {
-                const auto n = ::write(out, octets.data() + at, octets.size() - at);
-                if (n <= 0)
-                    break;
-                at += static_cast<std::size_t>(n);
-            }
-            ::close(out);
-        });
-        const auto piped = readAll(fifo);
-        feed.join();
+        testing_support::PipeFeed feed(folder.path(), c.capture);
+        const auto piped = readAll(feed.path());
         EXPECT_EQ(piped.pcapng, c.pcapng);
         EXPECT_EQ(piped.packets, direct.packets);
     }

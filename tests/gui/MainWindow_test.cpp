@@ -5,6 +5,7 @@
 #include "HexView.hpp"
 #include "MainWindow.hpp"
 #include "PacketListModel.hpp"
+#include "PipeFeed.hpp"
 #include "SettingsViewWidget.hpp"
 #include "TestSupport.hpp"
 
@@ -16,17 +17,10 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
-#include <condition_variable>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <pcap/pcap.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -174,53 +168,6 @@ TEST(MainWindow, TheColourSettingChangesTheOpenList) {
     settings->view().setUseColor(false);
 }
 
-// Hands a file to whoever opens `fifo`: the first `firstPart` octets at once, the rest
-// once release() is called; gives up when the reader goes away.
-class SlowFeed {
-public:
-    SlowFeed(std::string file, std::string fifo, std::size_t firstPart)
-        : thread_([this, file = std::move(file), fifo = std::move(fifo), firstPart] {
-              std::ifstream in(file, std::ios::binary);
-              const std::string octets((std::istreambuf_iterator<char>(in)), {});
-              const int out = ::open(fifo.c_str(), O_WRONLY);
-              if (out < 0)
-                  return;
-              std::size_t at = write(out, octets, 0, firstPart);
-              {
-                  std::unique_lock lock(mutex_);
-                  released_.wait(lock, [&] { return release_; });
-              }
-              write(out, octets, at, octets.size());
-              ::close(out);
-          }) {}
-    ~SlowFeed() {
-        release();
-        thread_.join();
-    }
-    void release() {
-        {
-            std::lock_guard lock(mutex_);
-            release_ = true;
-        }
-        released_.notify_all();
-    }
-
-private:
-    static std::size_t write(int out, const std::string& octets, std::size_t from, std::size_t to) {
-        while (from < to) {
-            const auto n = ::write(out, octets.data() + from, to - from);
-            if (n <= 0)
-                return octets.size(); // the reader is gone
-            from += static_cast<std::size_t>(n);
-        }
-        return from;
-    }
-    std::mutex mutex_;
-    std::condition_variable released_;
-    bool release_ = false;
-    std::thread thread_;
-};
-
 TEST(MainWindow, ALargeReadCanBeCancelled) {
     testing_support::TemporaryFolder folder;
     const auto capture = (folder.path() / "large.pcap").string();
@@ -229,14 +176,12 @@ TEST(MainWindow, ALargeReadCanBeCancelled) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     // Read through a pipe that holds back the second half until the read is cancelled,
     // so that cancelling comes while the read is under way however fast it is.
-    std::signal(SIGPIPE, SIG_IGN);
-    const auto fifo = (folder.path() / "large.fifo").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     {
-        SlowFeed feed(capture, fifo, std::filesystem::file_size(capture) / 2);
+        testing_support::PipeFeed feed(folder.path(), capture,
+                                       std::filesystem::file_size(capture) / 2);
         gui::MainWindow window(host());
         window.show();
-        ASSERT_TRUE(window.openCapture(QString::fromStdString(fifo), true));
+        ASSERT_TRUE(window.openCapture(QString::fromStdString(feed.path()), true));
         for (int i = 0; i < 3000 && window.model()->totalCount() == 0; ++i)
             window.waitUntilIdle(0.01);
         ASSERT_GT(window.model()->totalCount(), 0u);
