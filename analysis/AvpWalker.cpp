@@ -1,13 +1,12 @@
 #include "AvpWalker.hpp"
 
-#include "AttributeWalk.hpp"
-
 namespace analysis {
 
 namespace {
 
 constexpr std::uint8_t vendorSpecificType = 26;
 constexpr std::uint32_t evsMarker = 0x80000000u;
+constexpr std::uint8_t moreFlag = 0x80; // of a long-extended attribute's flags octet
 
 std::uint32_t bigEndian(zem::ByteView octets) {
     std::uint32_t value = 0;
@@ -20,14 +19,18 @@ std::uint32_t bigEndian(zem::ByteView octets) {
 
 void AvpWalker::walk(zem::ByteView message, const Visit& visit) {
     joined_.clear();
-    message_ = message.slice(0, message.loadBigEndian16(2).value_or(0));
-    next_ = 0;
     forEachAttribute(message, [&](const RawAttribute& raw) {
-        if (raw.offset < next_)
-            return; // a part of the long extended attribute before it, joined there
-        next_ = raw.offset + raw.length;
+        if (continuesLongValue(raw)) {
+            const auto part = raw.value.slice(2);
+            longValue_->octets.insert(longValue_->octets.end(), part.begin(), part.end());
+            if (!(*raw.value.at(1) & moreFlag))
+                finishLongValue(visit);
+            return;
+        }
+        finishLongValue(visit);
         attribute(raw.type, raw.value, raw.offset, visit);
     });
+    finishLongValue(visit);
 }
 
 void AvpWalker::attribute(std::uint8_t type, zem::ByteView value, std::size_t offset,
@@ -79,22 +82,31 @@ void AvpWalker::extended(std::uint8_t type, zem::ByteView value, std::size_t off
     const std::uint8_t extendedType = *value.at(0);
     zem::ByteView data = value.slice(head);
     // A long value goes on in the next attributes of the same types while More is set.
-    if (isLong && (*value.at(1) & 0x80)) {
-        zem::ByteBuffer whole(data.begin(), data.end());
-        bool more = true;
-        while (more && next_ + 4 <= message_.size() && *message_.at(next_) == type &&
-               *message_.at(next_ + 2) == extendedType) {
-            const std::uint8_t size = *message_.at(next_ + 1);
-            if (size < 4 || next_ + size > message_.size())
-                break;
-            const auto part = message_.slice(next_ + 4, size - 4U);
-            whole.insert(whole.end(), part.begin(), part.end());
-            more = (*message_.at(next_ + 3) & 0x80) != 0;
-            next_ += size;
-        }
-        joined_.push_back(std::move(whole));
-        data = zem::ByteView(joined_.back());
+    if (isLong && (*value.at(1) & moreFlag)) {
+        longValue_ =
+            LongValue{type, extendedType, offset, zem::ByteBuffer(data.begin(), data.end())};
+        return;
     }
+    deliverExtended(type, extendedType, data, offset, visit);
+}
+
+bool AvpWalker::continuesLongValue(const RawAttribute& raw) const {
+    return longValue_ && raw.type == longValue_->type && raw.value.size() >= 2 &&
+           *raw.value.at(0) == longValue_->extendedType;
+}
+
+void AvpWalker::finishLongValue(const Visit& visit) {
+    if (!longValue_)
+        return;
+    auto value = *std::move(longValue_);
+    longValue_.reset();
+    joined_.push_back(std::move(value.octets));
+    deliverExtended(value.type, value.extendedType, zem::ByteView(joined_.back()), value.offset,
+                    visit);
+}
+
+void AvpWalker::deliverExtended(std::uint8_t type, std::uint8_t extendedType, zem::ByteView data,
+                                std::size_t offset, const Visit& visit) {
     const AvpPath path = AvpPath{}.child(type).child(extendedType);
     const auto* definition = dictionary_.find(path);
     if (definition && definition->type == AvpType::evs && data.size() >= 5) {

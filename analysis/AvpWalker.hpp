@@ -5,6 +5,7 @@
 // tagged values. Nothing is copied except long-extended values that span attributes.
 #pragma once
 
+#include "AttributeWalk.hpp"
 #include "ByteView.hpp"
 #include "RadiusDictionary.hpp"
 
@@ -53,14 +54,24 @@ private:
     void vendorSpecific(zem::ByteView value, std::size_t offset, const Visit& visit);
     void extended(std::uint8_t type, zem::ByteView value, std::size_t offset, bool isLong,
                   const Visit& visit);
+    void deliverExtended(std::uint8_t type, std::uint8_t extendedType, zem::ByteView data,
+                         std::size_t offset, const Visit& visit);
+    bool continuesLongValue(const RawAttribute& raw) const;
+    void finishLongValue(const Visit& visit);
     void deliver(const AvpPath& path, zem::ByteView value, std::size_t offset, const Visit& visit);
 
     const RadiusDictionary& dictionary_;
     // Long-extended values put back together; each keeps its octets where they are when
     // the list grows.
     std::vector<zem::ByteBuffer> joined_;
-    zem::ByteView message_;
-    std::size_t next_ = 0; // where the attribute after the current one starts
+    // A long-extended value whose More flag asks for the attributes after it.
+    struct LongValue {
+        std::uint8_t type;
+        std::uint8_t extendedType;
+        std::size_t offset;
+        zem::ByteBuffer octets;
+    };
+    std::optional<LongValue> longValue_;
 };
 
 } // namespace analysis

@@ -1,6 +1,8 @@
 // A capture handed to a reader through a named pipe, as a shell's <(...) hands it.
 #pragma once
 
+#include "PropertyList.hpp"
+
 #include <algorithm>
 #include <condition_variable>
 #include <csignal>
@@ -8,8 +10,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -31,8 +31,7 @@ public:
         if (::mkfifo(path_.c_str(), 0600) != 0)
             std::abort();
         thread_ = std::thread([this, file, firstPart] {
-            std::ifstream in(file, std::ios::binary);
-            const std::string octets((std::istreambuf_iterator<char>(in)), {});
+            const std::string octets = zem::readFile(file).value_or(std::string());
             const int out = ::open(path_.c_str(), O_WRONLY);
             if (out < 0)
                 return;

@@ -178,6 +178,10 @@ TEST(AvpWalker, FieldsOfEveryKindOfAttribute) {
         {"vendor data that overruns", "1a0b0000000901ff613d31", "avp.Cisco_AVPair", std::nullopt},
         {"extended", "f1070100000003", "avp.Frag_Status", "3"},
         {"long extended in two parts", "f5060180aabbf5050100cc", "avp.Long_Thing", "aabbcc"},
+        {"long extended in three parts", "f5050180aaf5050180bbf5050100cc", "avp.Long_Thing",
+         "aabbcc"},
+        {"long extended, More set to the end", "f5060180aabb", "avp.Long_Thing", "aabb"},
+        {"long extended, then another attribute", "f5060180aabb0105626f62", "avp.User_Name", "bob"},
         {"extended vendor-specific", "f10b1a000000630568656c", "avp.Modern_Text", "hel"},
         {"attribute that overruns the message", "0120626f62", "avp.User_Name", std::nullopt},
     };

@@ -2,13 +2,10 @@
 #include "PipeFeed.hpp"
 #include "TestSupport.hpp"
 
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
+#include <string>
+#include <vector>
 
 namespace {
 
