@@ -6,7 +6,12 @@ namespace {
 
 constexpr std::uint8_t vendorSpecificType = 26;
 constexpr std::uint32_t evsMarker = 0x80000000u;
-constexpr std::uint8_t moreFlag = 0x80; // of a long-extended attribute's flags octet
+
+// A long-extended value's flags octet follows its extended type; More says that the value
+// goes on in the next attribute.
+bool moreFollows(zem::ByteView longExtendedValue) {
+    return (*longExtendedValue.at(1) & 0x80) != 0;
+}
 
 std::uint32_t bigEndian(zem::ByteView octets) {
     std::uint32_t value = 0;
@@ -23,7 +28,7 @@ void AvpWalker::walk(zem::ByteView message, const Visit& visit) {
         if (continuesLongValue(raw)) {
             const auto part = raw.value.slice(2);
             longValue_->octets.insert(longValue_->octets.end(), part.begin(), part.end());
-            if (!(*raw.value.at(1) & moreFlag))
+            if (!moreFollows(raw.value))
                 finishLongValue(visit);
             return;
         }
@@ -46,7 +51,7 @@ void AvpWalker::attribute(std::uint8_t type, zem::ByteView value, std::size_t of
         extended(type, value, offset, definition->type == AvpType::longExtended, visit);
         return;
     }
-    deliver(path, value, offset, visit);
+    deliver(path, definition, value, offset, visit);
 }
 
 void AvpWalker::vendorSpecific(zem::ByteView value, std::size_t offset, const Visit& visit) {
@@ -82,7 +87,7 @@ void AvpWalker::extended(std::uint8_t type, zem::ByteView value, std::size_t off
     const std::uint8_t extendedType = *value.at(0);
     zem::ByteView data = value.slice(head);
     // A long value goes on in the next attributes of the same types while More is set.
-    if (isLong && (*value.at(1) & moreFlag)) {
+    if (isLong && moreFollows(value)) {
         longValue_ =
             LongValue{type, extendedType, offset, zem::ByteBuffer(data.begin(), data.end())};
         return;
@@ -116,12 +121,16 @@ void AvpWalker::deliverExtended(std::uint8_t type, std::uint8_t extendedType, ze
                 visit);
         return;
     }
-    deliver(path, data, offset, visit);
+    deliver(path, definition, data, offset, visit);
 }
 
 void AvpWalker::deliver(const AvpPath& path, zem::ByteView value, std::size_t offset,
                         const Visit& visit) {
-    const auto* definition = dictionary_.find(path);
+    deliver(path, dictionary_.find(path), value, offset, visit);
+}
+
+void AvpWalker::deliver(const AvpPath& path, const AttributeDefinition* definition,
+                        zem::ByteView value, std::size_t offset, const Visit& visit) {
     DecodedAvp avp{definition, path, value, std::nullopt, offset};
     if (definition && definition->hasTag && !value.empty()) {
         // RFC 2868: integers always carry the tag octet; texts only when it is 0 to 31.

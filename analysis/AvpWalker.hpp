@@ -59,6 +59,9 @@ private:
     bool continuesLongValue(const RawAttribute& raw) const;
     void finishLongValue(const Visit& visit);
     void deliver(const AvpPath& path, zem::ByteView value, std::size_t offset, const Visit& visit);
+    // For a path whose definition the caller has already looked up.
+    void deliver(const AvpPath& path, const AttributeDefinition* definition, zem::ByteView value,
+                 std::size_t offset, const Visit& visit);
 
     const RadiusDictionary& dictionary_;
     // Long-extended values put back together; each keeps its octets where they are when
