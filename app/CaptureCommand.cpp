@@ -2,8 +2,6 @@
 
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
-#include "CheckTracker.hpp"
-#include "ClientStatistics.hpp"
 #include "ClientsReport.hpp"
 #include "Commands.hpp"
 #include "DictionaryOption.hpp"
@@ -11,16 +9,18 @@
 #include "MessageRenderer.hpp"
 #include "Output.hpp"
 #include "Progress.hpp"
-#include "RadiusStatistics.hpp"
 #include "RenderQueue.hpp"
-#include "SecretsFile.hpp"
 #include "SecretsOption.hpp"
 #include "SecurityReport.hpp"
-#include "SecurityStatistics.hpp"
 #include "SessionsReport.hpp"
 #include "StatisticsReport.hpp"
 #include "TerminalColor.hpp"
 #include "ZEMPortsController.hpp"
+#include "checks/CheckTracker.hpp"
+#include "checks/SecretsFile.hpp"
+#include "reports/ClientStatistics.hpp"
+#include "reports/RadiusStatistics.hpp"
+#include "reports/SecurityStatistics.hpp"
 
 #include <algorithm>
 #include <csignal>
@@ -58,18 +58,22 @@ struct Wanted {
 };
 
 Wanted wanted(const Options& options) {
-    return {asksStatistics(options, "radius,stats"), asksStatistics(options, "radius,security"),
-            asksStatistics(options, "radius,clients"), asksStatistics(options, "radius,sessions")};
+    using analysis::ReportKind;
+    return {asksStatistics(options, ReportKind::stats),
+            asksStatistics(options, ReportKind::security),
+            asksStatistics(options, ReportKind::clients),
+            asksStatistics(options, ReportKind::sessions)};
 }
 
-// Collects what the pipeline delivers into batches, with what checking each message
-// needs, renders them on worker threads and writes the results in capture order; counts
-// them for the statistics; stops after -c messages.
-class Session {
+// One run of the command over its captures: collects what the pipeline delivers into
+// batches, with what checking each message needs, renders them on worker threads and
+// writes the results in capture order; counts them for the statistics; stops after -c
+// messages.
+class CaptureRun {
 public:
-    Session(const MessageRenderer& renderer, ResultsWriter& results, const Options& options,
-            analysis::CheckTracker* tracker, const analysis::RadiusDictionary* dictionary,
-            unsigned workers, std::size_t batchSize)
+    CaptureRun(const MessageRenderer& renderer, ResultsWriter& results, const Options& options,
+               analysis::CheckTracker* tracker, const analysis::RadiusDictionary* dictionary,
+               unsigned workers, std::size_t batchSize)
         : renderer_(renderer), results_(results), options_(options), tracker_(tracker),
           sessions_(options.format == OutputFormat::json, dictionary), wants_(wanted(options)),
           batchSize_(batchSize),
@@ -109,18 +113,24 @@ public:
         std::string closing;
         if (renderer_.printsMessages())
             renderer_.form().end(closing, shown_);
-        for (const auto& name : options_.statistics) {
-            if (name == "radius,security")
+        for (const auto report : options_.statistics) {
+            switch (report) {
+            case analysis::ReportKind::security:
                 closing += securityReport(security_, tracker_ != nullptr);
-            else if (name == "radius,sessions") {
+                break;
+            case analysis::ReportKind::sessions:
                 // A report of millions of sessions goes out as it is read back.
                 results_.write(closing);
                 closing.clear();
                 sessions_.finish([this](std::string_view part) { results_.write(part); });
-            } else if (name == "radius,clients")
+                break;
+            case analysis::ReportKind::clients:
                 closing += clientsReport(clients_);
-            else
+                break;
+            case analysis::ReportKind::stats:
                 closing += statisticsReport(statistics_.summary(), losses);
+                break;
+            }
         }
         results_.write(closing);
         results_.flush();
@@ -156,7 +166,7 @@ private:
             if (wants_.clients)
                 clients_.addMessage(*facts);
             if (wants_.sessions && facts->accounting)
-                sessions_.add(*facts->accounting, facts->source, facts->time);
+                sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
         }
         if (shown_++ == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
@@ -236,10 +246,10 @@ private:
 
 template <typename AfterEach>
 void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipeline,
-                 Session& session, capture::FrameWriter* writer, AfterEach afterEach) {
+                 CaptureRun& run, capture::FrameWriter* writer, AfterEach afterEach) {
     const int linkType = source.linkType();
     capture::CapturedPacket packet;
-    while (!session.done() && !interrupted) {
+    while (!run.done() && !interrupted) {
         const auto next = source.next(packet);
         if (next == capture::CaptureSource::Next::timeout)
             continue; // live: look at the interrupt flag again
@@ -252,17 +262,17 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
     }
 }
 
-void readFile(const std::string& name, capture::CapturePipeline& pipeline, Session& session,
+void readFile(const std::string& name, capture::CapturePipeline& pipeline, CaptureRun& run,
               Recording& recording) {
     auto source = capture::CaptureSource::openFile(name);
     Progress progress(source);
     auto* writer = recording.writerFor(source);
-    session.recordTo(writer);
-    readPackets(source, pipeline, session, writer,
-                [&] { progress.update(pipeline.frames(), session.shown()); });
+    run.recordTo(writer);
+    readPackets(source, pipeline, run, writer,
+                [&] { progress.update(pipeline.frames(), run.shown()); });
 }
 
-void readLive(const Options& options, capture::CapturePipeline& pipeline, Session& session,
+void readLive(const Options& options, capture::CapturePipeline& pipeline, CaptureRun& run,
               ResultsWriter& results, Recording& recording) {
     std::string filter =
         capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController());
@@ -273,9 +283,9 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Sessio
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     auto* writer = recording.writerFor(source);
-    session.recordTo(writer);
+    run.recordTo(writer);
     // Live output appears as it arrives.
-    readPackets(source, pipeline, session, writer, [&] { results.flush(); });
+    readPackets(source, pipeline, run, writer, [&] { results.flush(); });
     liveSource = nullptr;
     // As tshark ends a capture: how many packets, and how many the kernel could not keep.
     std::fprintf(stderr, "%llu packets captured",
@@ -329,22 +339,20 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     // Without per-message text a batch is small, and larger ones wake the workers less.
     const bool live = options.interface.has_value();
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    Session session(renderer, results, options, tracker ? &*tracker : nullptr,
-                    dictionary ? &dictionary->dictionary : nullptr, live ? 0 : workers,
-                    live ? 1 : (options.quiet ? 2048 : 128));
-    capture::CapturePipeline pipeline(
-        [&](const capture::MessageOrigin& origin, zem::ByteView payload) {
-            session.deliver(origin, payload);
-        });
+    CaptureRun run(renderer, results, options, tracker ? &*tracker : nullptr,
+                   dictionary ? &dictionary->dictionary : nullptr, live ? 0 : workers,
+                   live ? 1 : (options.quiet ? 2048 : 128));
+    capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
+                                          zem::ByteView payload) { run.deliver(origin, payload); });
     std::string failure;
     Recording recording(options.writeFile);
     try {
         if (live) {
-            readLive(options, pipeline, session, results, recording);
+            readLive(options, pipeline, run, results, recording);
         } else {
             for (const auto& file : options.inputFiles) {
-                readFile(file, pipeline, session, recording);
-                if (session.done() || interrupted)
+                readFile(file, pipeline, run, recording);
+                if (run.done() || interrupted)
                     break;
             }
         }
@@ -352,7 +360,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
         failure = error.what();
     }
     // Everything before the fault is still written.
-    session.finish(pipeline.losses());
+    run.finish(pipeline.losses());
     try {
         recording.close();
     } catch (const capture::CaptureError& error) {

@@ -3,13 +3,20 @@
 #include "StatisticsReport.hpp"
 #include "TextEscaping.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace app {
 
 namespace {
 
-void appendRow(std::string& out, const std::string& client, const analysis::ClientLatency& c) {
+// The first three columns are as wide as their longest text (an IPv6 client or NAS is up
+// to 39), at least as wide as their headings.
+struct Widths {
+    int client = 24, nas = 20, codes = 16;
+};
+
+std::string requestsByCode(const analysis::ClientLatency& c) {
     std::string codes;
     for (const auto& [code, count] : c.requestsByCode) {
         // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) of a literal put
@@ -20,43 +27,65 @@ void appendRow(std::string& out, const std::string& client, const analysis::Clie
         codes += ':';
         codes += std::to_string(count);
     }
+    return codes.empty() ? "-" : codes;
+}
+
+std::string nasText(const analysis::ClientLatency& c) {
+    return c.nasName.empty() ? "-" : zem::terminalSafe(c.nasName);
+}
+
+void widen(Widths& widths, const std::string& client, const analysis::ClientLatency& c) {
+    widths.client = std::max(widths.client, static_cast<int>(client.size()));
+    widths.nas = std::max(widths.nas, static_cast<int>(nasText(c).size()));
+    widths.codes = std::max(widths.codes, static_cast<int>(requestsByCode(c).size()));
+}
+
+void appendRow(std::string& out, const Widths& widths, const std::string& client,
+               const analysis::ClientLatency& c) {
     const auto& t = c.responseTimes;
-    char line[512];
+    const auto nas = nasText(c), codes = requestsByCode(c);
+    char line[640];
     auto n = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     std::snprintf(line, sizeof line,
-                  "%-24s %-20s %-16s %8llu %8llu %10llu %8llu %7llu %7llu %9llu %9.3f %9.3f "
+                  "%-*s %-*s %-*s %8llu %8llu %10llu %8llu %7llu %7llu %9llu %9.3f %9.3f "
                   "%9.3f %9.3f\n",
-                  client.c_str(), c.nasName.empty() ? "-" : zem::terminalSafe(c.nasName).c_str(),
-                  codes.empty() ? "-" : codes.c_str(), n(c.answered), n(c.unanswered()),
-                  n(c.retransmitted), n(c.accepts), n(c.rejects), n(c.challenges), n(t.count()),
-                  t.percentile(0.5) * 1000, t.percentile(0.9) * 1000, t.percentile(0.99) * 1000,
-                  t.maximum() * 1000);
+                  widths.client, client.c_str(), widths.nas, nas.c_str(), widths.codes,
+                  codes.c_str(), n(c.answered), n(c.unanswered()), n(c.retransmitted), n(c.accepts),
+                  n(c.rejects), n(c.challenges), n(t.count()), t.percentile(0.5) * 1000,
+                  t.percentile(0.9) * 1000, t.percentile(0.99) * 1000, t.maximum() * 1000);
     out += line;
 }
 
 } // namespace
 
 std::string clientsReport(const analysis::ClientStatistics& statistics) {
-    const char* border = "================================================================"
-                         "================================================================"
-                         "==========================\n";
-    const char* rule = "----------------------------------------------------------------"
-                       "----------------------------------------------------------------"
-                       "--------------------------\n";
+    const auto clients = statistics.perClient();
+    const bool othersShown = statistics.others().requests > 0 || statistics.others().answered > 0;
+    const std::string others = clientsPastTheFirst(statistics.capacity());
+    Widths widths;
+    for (const auto& client : clients)
+        widen(widths, client.client.text(), client);
+    if (othersShown)
+        widen(widths, others, statistics.others());
+    const auto wider =
+        static_cast<std::size_t>(widths.client - 24 + widths.nas - 20 + widths.codes - 16);
+    const std::string border = std::string(154 + wider, '=') + "\n";
+    const std::string rule = std::string(154 + wider, '-') + "\n";
     std::string out = border;
     out += "RADIUS clients (per NAS: the requests it sent, the answers it got; times in ms)\n";
     out += rule;
-    char header[512];
+    char header[640];
     std::snprintf(header, sizeof header,
-                  "%-24s %-20s %-16s %8s %8s %10s %8s %7s %7s %9s %9s %9s %9s %9s\n", "Client",
-                  "NAS", "Requests by code", "Answered", "Unanswer", "Retransmit", "Accepts",
-                  "Rejects", "Challng", "Timed", "p50", "p90", "p99", "max");
+                  "%-*s %-*s %-*s %8s %8s %10s %8s %7s %7s %9s %9s %9s %9s %9s\n", widths.client,
+                  "Client", widths.nas, "NAS", widths.codes, "Requests by code", "Answered",
+                  "Unanswer", "Retransmit", "Accepts", "Rejects", "Challng", "Timed", "p50", "p90",
+                  "p99", "max");
     out += header;
     out += rule;
-    for (const auto& client : statistics.perClient())
-        appendRow(out, client.client.text(), client);
-    if (statistics.others().requests > 0 || statistics.others().answered > 0)
-        appendRow(out, clientsPastTheFirst(statistics.capacity()), statistics.others());
+    for (const auto& client : clients)
+        appendRow(out, widths, client.client.text(), client);
+    if (othersShown)
+        appendRow(out, widths, others, statistics.others());
     out += border;
     return out;
 }

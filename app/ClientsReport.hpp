@@ -2,7 +2,7 @@
 // response-time percentiles.
 #pragma once
 
-#include "ClientStatistics.hpp"
+#include "reports/ClientStatistics.hpp"
 
 #include <string>
 

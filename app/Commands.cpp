@@ -1,9 +1,7 @@
 #include "Commands.hpp"
 
 #include "DictionaryOption.hpp"
-#include "MessageFields.hpp"
 #include "Output.hpp"
-#include "SecretsFile.hpp"
 #include "SecretsOption.hpp"
 #include "TextEscaping.hpp"
 #include "TreePrinter.hpp"
@@ -12,6 +10,9 @@
 #include "ZEMNetworkProtocol.hpp"
 #include "ZEMPortsController.hpp"
 #include "ZEMUserDefaults.hpp"
+#include "checks/SecretsFile.hpp"
+#include "fields/MessageFields.hpp"
+#include "message/DecodedMessage.hpp"
 
 #include <cstdio>
 #include <iostream>
@@ -30,32 +31,35 @@ int decodeHexMessage(const zem::PlugInHost& host, const Options& options) {
     if (bytes->size() < 20)
         return fail("--hex: a RADIUS message has at least 20 octets, got " +
                     std::to_string(bytes->size()));
-    zem::ByteView message(*bytes);
-    auto analyzer = host.analyzerClass().create(message, nullptr);
-    if (!analyzer)
-        return fail("--hex: the analyzer refused the message (" + std::to_string(bytes->size()) +
-                    " octets)");
     analysis::SharedSecrets secrets;
     try {
         secrets = secretsFromOptions(options);
     } catch (const analysis::SecretsError& error) {
         return fail(error.what());
     }
+    // A lone message has no addresses: only --secret, every client's, applies; a response
+    // has no request to be checked against.
+    analysis::CheckInput input;
+    input.secret = secrets.secretFor(zem::IPAddress{});
+    const auto decoded =
+        analysis::DecodedMessage::decode(host, zem::MessageOrigin{}, zem::ByteView(*bytes), input);
+    if (!decoded)
+        return fail("--hex: the analyzer refused the message (" + std::to_string(bytes->size()) +
+                    " octets)");
     std::string out;
-    zem::appendTerminalSafe(out, analyzer->protocolInfo(message).value_or(""));
+    zem::appendTerminalSafe(out, decoded->analyzer().protocolInfo(decoded->octets()).value_or(""));
     out.push_back('\n');
     if (options.verbose) {
-        for (const auto& node : analyzer->protocolNodes(message))
-            appendTree(out, *node, 0);
-        // A lone message has no addresses: only --secret, every client's, applies; a
-        // response has no request to be checked against.
-        analysis::CheckInput input;
-        input.secret = secrets.secretFor(zem::IPAddress{});
+        // The same tree as a captured message's: the dictionary's children, then the checks.
+        std::optional<analysis::LoadedDictionary> dictionary;
+        if (wantsDictionary(options))
+            dictionary = loadRunDictionary(options);
         const auto display = analysis::checkDisplayFor(host, !secrets.empty());
-        if (auto node = analysis::checksNode(analysis::checkMessage(message, input), *message.at(0),
-                                             display);
-            node && !options.noChecks)
-            appendTree(out, *node, 0);
+        appendMessageTree(out,
+                          analysis::messageTree(*decoded,
+                                                dictionary ? &dictionary->dictionary : nullptr,
+                                                options.noChecks ? nullptr : &display),
+                          0);
     }
     std::fwrite(out.data(), 1, out.size(), output());
     return 0;

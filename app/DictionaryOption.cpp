@@ -19,8 +19,9 @@ bool wantsDictionary(const Options& options) {
     for (const auto& field : options.fields)
         if (namesAnAttribute(field))
             return true;
-    if (asksStatistics(options, "radius,sessions") || asksStatistics(options, "radius,clients"))
-        return true;
+    for (const auto report : options.statistics)
+        if (analysis::reportRow(report).needsDictionary)
+            return true;
     return (options.displayFilter && namesAnAttribute(*options.displayFilter)) ||
            (options.find && namesAnAttribute(*options.find));
 }

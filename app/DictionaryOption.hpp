@@ -2,9 +2,9 @@
 // fields and filters, JSON, the detail tree, -G fields), its warnings on standard error.
 #pragma once
 
-#include "AvpFields.hpp"
-#include "DictionaryChoice.hpp"
 #include "Options.hpp"
+#include "dictionary/DictionaryChoice.hpp"
+#include "fields/AvpFields.hpp"
 
 #include <optional>
 

@@ -4,6 +4,7 @@
 #include "OutputForm.hpp"
 #include "TreePrinter.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -41,19 +42,20 @@ void appendAvps(JsonWriter& json, const DecodedMessage& m,
     std::vector<
         std::pair<const analysis::AttributeDefinition*, std::vector<analysis::AvpTypedValue>>>
         values;
-    analysis::AvpWalker(dictionary).walk(m.octets, [&](const analysis::DecodedAvp& avp) {
+    for (const auto& avp : m.namedAttributes(dictionary).attributes) {
         if (!avp.definition || avp.definition->type == analysis::AvpType::tlv)
-            return;
+            continue;
         auto value = analysis::avpTypedValue(avp);
         if (std::holds_alternative<std::monostate>(value))
-            return;
-        for (auto& [definition, list] : values)
-            if (definition == avp.definition) {
-                list.push_back(std::move(value));
-                return;
-            }
-        values.push_back({avp.definition, {std::move(value)}});
-    });
+            continue;
+        const auto same = std::find_if(values.begin(), values.end(), [&](const auto& entry) {
+            return entry.first == avp.definition;
+        });
+        if (same != values.end())
+            same->second.push_back(std::move(value));
+        else
+            values.push_back({avp.definition, {std::move(value)}});
+    }
     json.key("avp");
     json.beginObject();
     for (const auto& [definition, list] : values) {
@@ -73,7 +75,7 @@ void appendAvps(JsonWriter& json, const DecodedMessage& m,
 void appendMessageObject(std::string& out, const DecodedMessage& m, const MessageFields& fields,
                          bool withChecks) {
     const auto& host = fields.host();
-    const auto& origin = m.origin;
+    const auto& origin = m.origin();
     JsonWriter json(out);
     json.beginObject();
     json.key("frame");
@@ -93,12 +95,12 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.key("transport");
     json.string(origin.transport);
     json.key("summary");
-    json.string(m.analyzer.protocolInfo(m.octets).value_or(""));
+    json.string(m.analyzer().protocolInfo(m.octets()).value_or(""));
     json.key("properties");
     json.beginObject();
     for (const auto& attribute : host.structure().plugInAnalyzerAttributes) {
         json.key(attribute.attributeKey);
-        auto value = host.value(m.analyzer, attribute.attributeKey, m.octets);
+        auto value = host.value(m.analyzer(), attribute.attributeKey, m.octets());
         if (!value)
             json.null();
         else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
@@ -115,12 +117,12 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.endObject();
     if (const auto* dictionary = fields.dictionary())
         appendAvps(json, m, *dictionary);
-    if (withChecks && m.checks && fields.checkDisplay().shows(*m.checks))
+    if (withChecks && fields.checkDisplay().shows(m.checks()))
         appendChecks(json, m, fields);
     json.key("tree");
     json.beginArray();
     bool first = true;
-    for (const auto& node : m.analyzer.protocolNodes(m.octets)) {
+    for (const auto& node : m.analyzer().protocolNodes(m.octets())) {
         if (!first)
             out.push_back(',');
         first = false;
@@ -154,7 +156,7 @@ public:
     ElasticForm(const MessageFields& fields, bool withChecks)
         : fields_(fields), withChecks_(withChecks) {}
     void write(std::string& out, const DecodedMessage& m) const override {
-        auto days = static_cast<long long>(std::floor(m.origin.time / 86400));
+        auto days = static_cast<long long>(std::floor(m.origin().time / 86400));
         std::time_t day = static_cast<std::time_t>(days * 86400);
         std::tm calendar{};
         gmtime_r(&day, &calendar);

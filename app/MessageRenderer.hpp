@@ -1,15 +1,15 @@
 // MessageRenderer: turns one captured RADIUS message into what the command line shows of
-// it: the analyzer is made, the message checked, the filters asked, the facts for the
-// statistics taken, and the chosen output form writes the text.
+// it: the message is decoded, the filters asked, the facts for the statistics taken, and
+// the chosen output form writes the text.
 #pragma once
 
 #include "CapturePipeline.hpp"
-#include "MessageFacts.hpp"
-#include "MessageFields.hpp"
-#include "MessageFilter.hpp"
 #include "Options.hpp"
 #include "OutputForm.hpp"
 #include "PlugInHost.hpp"
+#include "fields/MessageFields.hpp"
+#include "fields/MessageFilter.hpp"
+#include "message/MessageFacts.hpp"
 
 #include <memory>
 #include <optional>
@@ -46,12 +46,9 @@ private:
     const zem::PlugInHost& host_;
     analysis::MessageFields fields_;
     analysis::MessageFilter filter_;
-    analysis::AttributeDamage damage_; // learnt as messages are rendered
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;
-    bool sessionFactsWanted_; // the sessions or clients report
-    bool checksWanted_;       // something shows or counts them
 };
 
 } // namespace app

@@ -12,10 +12,6 @@ namespace app {
 
 namespace {
 
-// The statistics that -z knows.
-constexpr std::array<std::string_view, 4> statisticsNames = {"radius,stats", "radius,security",
-                                                             "radius,sessions", "radius,clients"};
-
 std::pair<std::string, std::string> splitSetting(std::string_view text) {
     // tshark writes -o key:value; we also take key=value.
     auto cut = text.find_first_of("=:");
@@ -94,14 +90,18 @@ void parseFieldSetting(Options& options, std::string_view setting) {
 }
 
 void parseStatistics(Options& options, std::string_view name) {
-    for (auto known : statisticsNames)
-        if (name == known) {
-            options.statistics.emplace_back(name);
-            return;
-        }
-    throw OptionError("-z: unknown statistics \"" + std::string(name) +
-                      "\" (try radius,stats, radius,security, radius,sessions or "
-                      "radius,clients)");
+    if (const auto* report = analysis::reportNamed(name)) {
+        options.statistics.push_back(report->kind);
+        return;
+    }
+    std::string known;
+    const auto reports = analysis::reportRows();
+    for (std::size_t i = 0; i < reports.size(); ++i)
+        known += (i == 0                    ? ""
+                  : i + 1 == reports.size() ? " or "
+                                            : ", ") +
+                 std::string(reports[i].name);
+    throw OptionError("-z: unknown statistics \"" + std::string(name) + "\" (try " + known + ")");
 }
 
 ColorMode parseColor(const char* value) {
@@ -180,12 +180,8 @@ constexpr OptionRow optionRows[] = {
      "keep messages that a registered find predicate accepts, e.g.\n"
      "\"RADIUS Code contains=Accept\"",
      Section::output, [](Options& o, const char* v) { o.find = v; }},
-    {'z', nullptr, required_argument, "STATS",
-     "print statistics when done: radius,stats (messages and\n"
-     "exchanges), radius,security (checks per client),\n"
-     "radius,sessions (accounting sessions; a JSON array with\n"
-     "-T json) or radius,clients (requests and latency per NAS)",
-     Section::output, [](Options& o, const char* v) { parseStatistics(o, v); }},
+    {'z', nullptr, required_argument, "STATS", "print statistics when done:", Section::output,
+     [](Options& o, const char* v) { parseStatistics(o, v); }},
     {0, "color", optional_argument, "auto|always|never",
      "colour summary lines in the plug-in's packet colour\n"
      "(default: auto, on a terminal)",
@@ -278,6 +274,10 @@ std::string usageText() {
                     line += ' ';
                     line += form.name;
                 }
+            if (row.shortName == 'z')
+                for (const auto& report : analysis::reportRows())
+                    line += "\n" + std::string(helpColumn + 2, ' ') + std::string(report.name) +
+                            " (" + std::string(report.help) + ")";
             text += line + "\n";
         }
         if (section == Section::settings)
@@ -287,8 +287,8 @@ std::string usageText() {
     return text;
 }
 
-bool asksStatistics(const Options& options, std::string_view name) {
-    return std::find(options.statistics.begin(), options.statistics.end(), name) !=
+bool asksStatistics(const Options& options, analysis::ReportKind report) {
+    return std::find(options.statistics.begin(), options.statistics.end(), report) !=
            options.statistics.end();
 }
 

@@ -1,6 +1,8 @@
 // The command line of radius-analyzer, in the manner of tshark.
 #pragma once
 
+#include "reports/ReportKind.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -37,7 +39,7 @@ struct Options {
     std::string aggregator = ","; // -E aggregator
     std::optional<std::string> displayFilter;
     std::optional<std::string> find;
-    std::vector<std::string> statistics;
+    std::vector<analysis::ReportKind> statistics; // -z, in the order given
     ColorMode color = ColorMode::automatic;
 
     // Shared secrets and the checks they allow.
@@ -62,8 +64,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-/// Whether -z asked for the statistics `name` ("radius,security").
-bool asksStatistics(const Options& options, std::string_view name);
+/// Whether -z asked for `report`.
+bool asksStatistics(const Options& options, analysis::ReportKind report);
 
 /// Parses argv; throws OptionError with a one-line message.
 Options parseOptions(int argc, char** argv);

@@ -6,8 +6,8 @@
 // them, and the capture command makes the chosen one.
 #pragma once
 
-#include "MessageFields.hpp"
 #include "Options.hpp"
+#include "fields/MessageFields.hpp"
 
 #include <cstdint>
 #include <memory>

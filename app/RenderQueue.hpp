@@ -12,8 +12,8 @@
 #pragma once
 
 #include "MessageBatch.hpp"
-#include "MessageChecks.hpp"
 #include "MessageRenderer.hpp"
+#include "checks/MessageChecks.hpp"
 
 #include <condition_variable>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "SecretsOption.hpp"
 
-#include "SecretsFile.hpp"
+#include "checks/SecretsFile.hpp"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Options.hpp"
-#include "SharedSecrets.hpp"
+#include "checks/SharedSecrets.hpp"
 
 namespace app {
 

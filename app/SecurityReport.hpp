@@ -2,7 +2,7 @@
 // totals, and a warning for each client whose secret looks wrong.
 #pragma once
 
-#include "SecurityStatistics.hpp"
+#include "reports/SecurityStatistics.hpp"
 
 #include <string>
 

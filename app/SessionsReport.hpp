@@ -4,9 +4,9 @@
 // session objects instead, without totals.
 #pragma once
 
-#include "AccountingSessions.hpp"
 #include "LocalTimeText.hpp"
-#include "RadiusDictionary.hpp"
+#include "dictionary/RadiusDictionary.hpp"
+#include "reports/AccountingSessions.hpp"
 
 #include <cstdio>
 #include <functional>
@@ -31,6 +31,11 @@ public:
 
 private:
     std::string row(const analysis::SessionRow& session);
+    std::string jsonRow(const analysis::SessionRow& session, const std::string& nas,
+                        const std::string& cause) const;
+    // Not const: the local-time cache learns each minute it formats.
+    std::string textRow(const analysis::SessionRow& session, const std::string& nas,
+                        const std::string& cause);
     void ended(const analysis::SessionRow& session);
 
     bool json_;

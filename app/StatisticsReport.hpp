@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CapturePipeline.hpp"
-#include "RadiusStatistics.hpp"
+#include "reports/RadiusStatistics.hpp"
 
 #include <string>
 

@@ -1,6 +1,5 @@
 // The summary line of each message: frame, relative time, endpoints, transport and the
 // plug-in's summary; with -V the detail tree under it, with -x the octets.
-#include "DictionaryNodes.hpp"
 #include "HexDump.hpp"
 #include "OutputForm.hpp"
 #include "TextEscaping.hpp"
@@ -63,30 +62,23 @@ public:
           dictionary_(dictionary) {}
 
     void write(std::string& out, const DecodedMessage& m) const override {
+        const auto& origin = m.origin();
         out += lineColor_;
-        appendLineHead(out, m.origin.frame, m.origin.relativeTime);
-        appendEndpoint(out, m.origin.source, m.origin.sourcePort);
+        appendLineHead(out, origin.frame, origin.relativeTime);
+        appendEndpoint(out, origin.source, origin.sourcePort);
         out += " \xE2\x86\x92 ";
-        appendEndpoint(out, m.origin.destination, m.origin.destinationPort);
+        appendEndpoint(out, origin.destination, origin.destinationPort);
         out.push_back(' ');
-        out += m.origin.transport;
+        out += origin.transport;
         out.push_back(' ');
-        zem::appendTerminalSafe(out, m.analyzer.protocolInfo(m.octets).value_or(""));
+        zem::appendTerminalSafe(out, m.analyzer().protocolInfo(m.octets()).value_or(""));
         if (!lineColor_.empty())
             out += "\x1b[0m";
         out.push_back('\n');
-        if (tree_) {
-            const auto nodes = m.analyzer.protocolNodes(m.octets);
-            if (dictionary_)
-                analysis::addDictionaryNodes(nodes, *dictionary_, m.octets);
-            for (const auto& node : nodes)
-                appendTree(out, *node, 1);
-        }
-        if (tree_ && checks_ && m.checks)
-            if (auto node = analysis::checksNode(*m.checks, m.octets.at(0).value_or(0), *checks_))
-                appendTree(out, *node, 1);
+        if (tree_)
+            appendMessageTree(out, analysis::messageTree(m, dictionary_, checks_), 1);
         if (octets_)
-            appendHexDump(out, m.octets);
+            appendHexDump(out, m.octets());
         if (tree_ || octets_)
             out.push_back('\n');
     }

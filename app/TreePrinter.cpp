@@ -54,4 +54,11 @@ void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
     out.push_back('}');
 }
 
+void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int depth) {
+    for (const auto& node : tree.nodes)
+        appendTree(out, *node, depth);
+    if (tree.checks)
+        appendTree(out, *tree.checks, depth);
+}
+
 } // namespace app

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ZEMNode.hpp"
+#include "message/MessageTree.hpp"
 
 #include <string>
 
@@ -12,5 +13,7 @@ namespace app {
 
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth = 0);
 void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node);
+/// A message's whole tree: the plug-in's nodes, then its checks node when there is one.
+void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int depth);
 
 } // namespace app

@@ -1,6 +1,6 @@
 // Loading the dictionaries that Debian's freeradius-common installs, as every run that
 // names attributes does before it reads a packet.
-#include "DictionaryChoice.hpp"
+#include "dictionary/DictionaryChoice.hpp"
 
 #include <benchmark/benchmark.h>
 

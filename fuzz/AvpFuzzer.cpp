@@ -1,10 +1,10 @@
 // Fuzz target for attribute decoding through the dictionaries FreeRADIUS installs (the
 // built-in names where they are missing): every attribute of one message walked, typed,
 // named, turned into field texts and added to a detail tree shaped like the plug-in's.
-#include "AvpFields.hpp"
-#include "BuiltInAttributes.hpp"
-#include "DictionaryChoice.hpp"
-#include "DictionaryNodes.hpp"
+#include "dictionary/BuiltInAttributes.hpp"
+#include "dictionary/DictionaryChoice.hpp"
+#include "dictionary/DictionaryNodes.hpp"
+#include "fields/AvpFields.hpp"
 
 #include <cstdint>
 
@@ -42,9 +42,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const zem::ByteView message(std::span<const std::uint8_t>(data, size));
+    auto wire = analysis::WireMessage::parse(message);
+    if (!wire)
+        return 0;
+    const analysis::AttributeList attributes(std::move(*wire));
     const auto& names = dictionary();
     std::size_t seen = 0;
-    analysis::AvpWalker(names).walk(message, [&](const analysis::DecodedAvp& avp) {
+    for (const auto& avp : attributes.named(names).attributes) {
         seen += avp.value.size();
         if (auto text = analysis::avpText(avp))
             seen += text->size();
@@ -53,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (avp.definition)
             if (auto field = analysis::avpFieldNamed(names, std::string(analysis::avpFieldPrefix) +
                                                                 avp.definition->fieldName))
-                seen += analysis::avpFieldText(names, *field, message, {}).value_or("").size();
-    });
+                seen += analysis::avpFieldText(names, *field, attributes, {}).value_or("").size();
+    }
     const auto tree = treeOf(message);
-    analysis::addDictionaryNodes(tree, names, message);
+    analysis::addDictionaryNodes(tree, attributes.wire(), attributes.named(names));
     seen += tree.front()->children().size();
     return seen == SIZE_MAX;
 }

@@ -1,8 +1,8 @@
 // Fuzz target for the checks of one message under a secret: authenticators,
 // Message-Authenticator, hidden values and exposure, and the node and fields that show
 // them. The first 16 octets stand for the authenticator of the request it answers.
-#include "ChecksNode.hpp"
-#include "MessageChecks.hpp"
+#include "checks/ChecksNode.hpp"
+#include "checks/MessageChecks.hpp"
 
 #include <cstdint>
 
@@ -19,12 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::copy_n(input.begin(), 16, request.begin());
         checkInput.requestAuthenticator = request;
     }
-    const auto message = input.slice(16);
-    const auto checks = analysis::checkMessage(message, checkInput);
+    const auto message = analysis::WireMessage::parse(input.slice(16));
+    if (!message)
+        return 0;
+    const auto checks = analysis::checkMessage(*message, checkInput);
     std::size_t seen = 0;
     for (const auto& hidden : checks.hidden)
-        seen += analysis::hiddenValueText(hidden.value).size();
-    const std::uint8_t code = message.at(0).value_or(0);
+        seen += analysis::hiddenValueText(hidden).size();
+    const std::uint8_t code = message->code;
     for (const bool keepPrivate : {false, true})
         if (auto node = analysis::checksNode(checks, code, {true, keepPrivate}))
             seen += node->children().size();

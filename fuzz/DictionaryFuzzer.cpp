@@ -1,6 +1,6 @@
 // Fuzz target for dictionary files: one file's text parsed (its includes name nothing
 // that exists), and every attribute it defines looked up again by name and number.
-#include "DictionaryReader.hpp"
+#include "dictionary/DictionaryReader.hpp"
 
 #include <cstdint>
 

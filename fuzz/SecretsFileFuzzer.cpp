@@ -1,6 +1,6 @@
 // Fuzz target for secrets files in both forms (lines, clients.conf): parsing, and looking
 // up addresses in what was parsed.
-#include "SecretsFile.hpp"
+#include "checks/SecretsFile.hpp"
 
 #include <cstdint>
 

@@ -1,9 +1,8 @@
 #include "CaptureChecks.hpp"
 
-#include "RadiusCodes.hpp"
-#include "RequestMatcher.hpp"
-#include "SecretsFile.hpp"
 #include "StoredMessages.hpp"
+#include "checks/SecretsFile.hpp"
+#include "exchanges/RequestMatcher.hpp"
 
 namespace gui {
 
@@ -30,6 +29,7 @@ CaptureChecks::requestAuthenticator(const capture::MessageIndex& index,
                                     const capture::MessageStore& store,
                                     std::size_t position) const {
     const auto& response = index[position];
+    const auto responseOrigin = response.origin(index.firstTime());
     const std::size_t oldest = position > analysis::RequestMatcher::defaultCapacity
                                    ? position - analysis::RequestMatcher::defaultCapacity
                                    : 0;
@@ -37,16 +37,24 @@ CaptureChecks::requestAuthenticator(const capture::MessageIndex& index,
         const auto& entry = index[at];
         if (response.time - entry.time > analysis::RequestMatcher::defaultWindowSeconds)
             break;
-        if (!analysis::isRequestCode(entry.code) || entry.identifier != response.identifier ||
-            entry.source != response.destination || entry.sourcePort != response.destinationPort ||
-            entry.destination != response.source || entry.destinationPort != response.sourcePort)
+        if (!analysis::isRequestCode(entry.code))
+            continue;
+        const auto key =
+            analysis::requestKey(entry.origin(index.firstTime()), entry.code, entry.identifier);
+        bool answers = false;
+        analysis::forEachAnsweredKey(responseOrigin, response.code, response.identifier,
+                                     [&](const analysis::ExchangeKey& candidate) {
+                                         answers = candidate == key;
+                                         return answers;
+                                     });
+        if (!answers)
             continue;
         std::optional<analysis::Digest> found;
         zem::ByteBuffer buffer;
         capture::forEachStored(
             index, store, at, at + 1, buffer,
             [&](std::size_t, const capture::IndexedMessage&, zem::ByteView request) {
-                if (request.size() < 20)
+                if (request.size() < analysis::headerSize)
                     return;
                 analysis::Digest digest{};
                 std::copy_n(request.slice(4, 16).begin(), 16, digest.begin());
@@ -57,18 +65,22 @@ CaptureChecks::requestAuthenticator(const capture::MessageIndex& index,
     return std::nullopt;
 }
 
-analysis::MessageChecks CaptureChecks::checksAt(const capture::MessageIndex& index,
-                                                const capture::MessageStore& store,
-                                                std::size_t position, zem::ByteView message) const {
+std::optional<analysis::DecodedMessage> CaptureChecks::decodeAt(const zem::PlugInHost& host,
+                                                                const capture::MessageIndex& index,
+                                                                const capture::MessageStore& store,
+                                                                std::size_t position,
+                                                                zem::ByteView message) const {
+    if (position >= index.size())
+        return std::nullopt;
+    const auto& entry = index[position];
     analysis::CheckInput input;
-    if (!secrets_.empty() && position < index.size()) {
-        const auto& entry = index[position];
+    if (!secrets_.empty()) {
         const bool request = analysis::isRequestCode(entry.code);
         input.secret = secrets_.secretFor(request ? entry.source : entry.destination);
-        if (input.secret && !request && analysis::requestCodeFor(entry.code) != 0)
+        if (input.secret && analysis::isResponseCode(entry.code))
             input.requestAuthenticator = requestAuthenticator(index, store, position);
     }
-    return analysis::checkMessage(message, input);
+    return analysis::DecodedMessage::decode(host, entry.origin(index.firstTime()), message, input);
 }
 
 QString checksColumnText(const analysis::MessageChecks& checks, bool secretsLoaded) {

@@ -1,14 +1,15 @@
-// CaptureChecks: the checks of an opened capture's messages, found when a row or the
-// detail view asks for them. The secrets come from a file the user loads; a response's
-// request is the latest one of the same exchange before it in the capture, looked for
-// within the window and the number of messages the command line would remember.
+// CaptureChecks: the shared secrets of an opened capture, and the one way the window
+// decodes a stored message with what checking it needs. The secrets come from a file the
+// user loads; a response's request is the latest one before it in the capture that it
+// answers by the one pairing rule, looked for within the window and the number of
+// messages the command line would remember.
 #pragma once
 
-#include "ChecksNode.hpp"
-#include "MessageChecks.hpp"
 #include "MessageIndex.hpp"
 #include "MessageStore.hpp"
-#include "SharedSecrets.hpp"
+#include "checks/ChecksNode.hpp"
+#include "checks/SharedSecrets.hpp"
+#include "message/DecodedMessage.hpp"
 
 #include <QString>
 
@@ -24,10 +25,11 @@ public:
     const QString& path() const { return path_; }
     std::size_t clients() const { return secrets_.size(); }
 
-    /// The checks of the message at `position`.
-    analysis::MessageChecks checksAt(const capture::MessageIndex& index,
-                                     const capture::MessageStore& store, std::size_t position,
-                                     zem::ByteView message) const;
+    /// The message at `position`, whose octets are `message`, decoded with what its
+    /// checks need; nothing when the plug-in refuses it.
+    std::optional<analysis::DecodedMessage>
+    decodeAt(const zem::PlugInHost& host, const capture::MessageIndex& index,
+             const capture::MessageStore& store, std::size_t position, zem::ByteView message) const;
     /// How they are shown, with the privacy switch as it is now.
     analysis::CheckDisplay display(const zem::PlugInHost& host) const {
         return analysis::checkDisplayFor(host, secretsLoaded());

@@ -34,7 +34,7 @@ DecodeAsDialog::DecodeAsDialog(std::vector<std::string> protocols, QWidget* pare
     setFont(monospacedFont(12));
     auto* layout = new QVBoxLayout(this);
     auto* help = new QLabel("Decode traffic on these ports with a protocol of the plug-in,\n"
-                            "for this session (the command line's -d).");
+                            "for this run (the command line's -d).");
     layout->addWidget(help);
     table_ = new QTableWidget(0, 2, this);
     table_->setHorizontalHeaderLabels({"Protocol and port", "Transport"});

@@ -1,6 +1,6 @@
 // DecodeAsDialog: "Decode As": rows that each pick a protocol in a pop-up cell, a
 // transport and a port, so that traffic on a port the plug-in does not claim is decoded
-// for this session, as `-d udp.port==N,RADIUS` does on the command line. A port that
+// for this run, as `-d udp.port==N,RADIUS` does on the command line. A port that
 // another protocol already claims on that transport is refused in the cell itself.
 #pragma once
 
@@ -48,7 +48,7 @@ private:
     QPushButton* ok_;
 };
 
-/// Claims the rules' ports for this session, as -d does.
+/// Claims the rules' ports for this run, as -d does.
 void applyDecodeAs(const std::vector<DecodeAsRule>& rules);
 
 } // namespace gui

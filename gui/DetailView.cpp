@@ -1,6 +1,5 @@
 #include "DetailView.hpp"
 
-#include "DictionaryNodes.hpp"
 #include "GuiFonts.hpp"
 #include "HexView.hpp"
 #include "NodeValueText.hpp"
@@ -16,8 +15,7 @@ constexpr int locationRole = Qt::UserRole;
 constexpr int lengthRole = Qt::UserRole + 1;
 } // namespace
 
-DetailView::DetailView(const zem::PlugInHost& host, QWidget* parent)
-    : QSplitter(Qt::Horizontal, parent), host_(host) {
+DetailView::DetailView(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);
     tree_->setFont(monospacedFont(10));
@@ -63,22 +61,17 @@ void DetailView::addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& no
         addNode(item, *child, location);
 }
 
-void DetailView::showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks,
-                             const analysis::RadiusDictionary* dictionary) {
+void DetailView::showMessage(zem::ByteBuffer octets, std::optional<analysis::MessageTree> tree) {
     octets_ = std::move(octets);
     tree_->clear();
-    const zem::ByteView message(octets_);
-    hex_->setOctets(message);
+    hex_->setOctets(zem::ByteView(octets_));
     if (octets_.empty())
         return;
-    if (auto analyzer = host_.analyzerClass().create(message, nullptr)) {
-        const auto nodes = analyzer->protocolNodes(message);
-        if (dictionary)
-            analysis::addDictionaryNodes(nodes, *dictionary, message);
-        for (const auto& node : nodes)
+    if (tree) {
+        for (const auto& node : tree->nodes)
             addNode(nullptr, *node, 0);
-        if (checks)
-            addNode(nullptr, *checks, 0);
+        if (tree->checks)
+            addNode(nullptr, *tree->checks, 0);
     } else {
         new QTreeWidgetItem(tree_,
                             {QString("Not a RADIUS message (%1 octets)").arg(octets_.size())});

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "PlugInHost.hpp"
-#include "RadiusDictionary.hpp"
 #include "ZEMNode.hpp"
+#include "message/MessageTree.hpp"
 
 #include <QSplitter>
 #include <memory>
@@ -21,13 +21,11 @@ class HexView;
 class DetailView : public QSplitter {
     Q_OBJECT
 public:
-    DetailView(const zem::PlugInHost& host, QWidget* parent = nullptr);
+    explicit DetailView(QWidget* parent = nullptr);
 
-    /// Decodes and shows a message, with its checks node after the plug-in's tree when
-    /// there is one; clears the view for an empty message.
-    /// A dictionary adds vendor attributes and the values the plug-in cannot show.
-    void showMessage(zem::ByteBuffer octets, std::unique_ptr<zem::ZEMNode> checks = nullptr,
-                     const analysis::RadiusDictionary* dictionary = nullptr);
+    /// Shows a message's octets and its tree; nothing for a tree says that the plug-in
+    /// refused the octets. Clears the view for an empty message.
+    void showMessage(zem::ByteBuffer octets, std::optional<analysis::MessageTree> tree = {});
     QTreeWidget* tree() const { return tree_; }
     HexView* hex() const { return hex_; }
     /// Selects the deepest node that covers octet `offset`; answers whether there was one.
@@ -37,7 +35,6 @@ private:
     void addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& node,
                  std::size_t parentLocation);
 
-    const zem::PlugInHost& host_;
     QTreeWidget* tree_;
     HexView* hex_;
     zem::ByteBuffer octets_;

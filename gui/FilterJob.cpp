@@ -51,12 +51,8 @@ void FilterJob::run(std::size_t worker, std::size_t workers) {
 
 bool FilterJob::passes(const capture::MessageIndex& index, const capture::MessageStore& store,
                        std::size_t position, zem::ByteView message) const {
-    auto analyzer = fields_.host().analyzerClass().create(message, nullptr);
-    if (!analyzer)
-        return false;
-    const auto origin = index[position].origin(index.firstTime());
-    const auto checks = checks_.checksAt(index, store, position, message);
-    return filter_.passes({origin, message, *analyzer, &checks});
+    const auto decoded = checks_.decodeAt(fields_.host(), index, store, position, message);
+    return decoded && filter_.passes(*decoded);
 }
 
 bool FilterJob::keeps(const capture::MessageIndex& index, const capture::MessageStore& store,

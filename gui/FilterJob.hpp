@@ -5,10 +5,10 @@
 #pragma once
 
 #include "CaptureChecks.hpp"
-#include "MessageFilter.hpp"
 #include "MessageIndex.hpp"
 #include "MessageStore.hpp"
 #include "PlugInHost.hpp"
+#include "fields/MessageFilter.hpp"
 
 #include <atomic>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // Qt widgets.
 #pragma once
 
-#include "DictionaryChoice.hpp"
 #include "PlugInHost.hpp"
+#include "dictionary/DictionaryChoice.hpp"
 
 #include <QString>
 #include <memory>

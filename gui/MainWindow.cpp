@@ -3,13 +3,14 @@
 #include "DetailView.hpp"
 #include "GuiFonts.hpp"
 #include "GuiHost.hpp"
-#include "MessageFacts.hpp"
 #include "PacketListModel.hpp"
-#include "RadiusStatistics.hpp"
 #include "SecretsDialog.hpp"
 #include "SettingsViewWidget.hpp"
 #include "StoredMessages.hpp"
 #include "ZEMError.hpp"
+#include "message/DecodedMessage.hpp"
+#include "message/MessageTree.hpp"
+#include "reports/RadiusStatistics.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -37,7 +38,10 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace gui {
 
@@ -89,7 +93,7 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { showSelectedMessage(); });
 
-    detail_ = new DetailView(host_.plugIn(), this);
+    detail_ = new DetailView(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(list_);
     splitter->addWidget(detail_);
@@ -128,8 +132,8 @@ void MainWindow::buildMenus() {
     fillRecentMenu();
     file->addAction("&Capture on Interface…", this, [this] { chooseInterface(); });
     file->addAction("&Stop Capture", this, [this] {
-        if (session_ && session_->live())
-            session_->loader().cancel();
+        if (capture_ && capture_->live())
+            capture_->loader().cancel();
     });
     file->addSeparator();
     file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
@@ -170,14 +174,14 @@ void MainWindow::rememberRecent(const QString& path) {
 }
 
 bool MainWindow::closeCapture() {
-    if (session_ && session_->live() && session_->recording()) {
-        session_->stop();
-        if (session_->loader().packets() > 0) {
+    if (capture_ && capture_->live() && capture_->recording()) {
+        capture_->stop();
+        if (capture_->loader().packets() > 0) {
             const auto answer = QMessageBox::question(
                 this, "Keep the capture?",
                 QString("The live capture on %1 holds %2 packets. Save it before closing?")
-                    .arg(QString::fromStdString(session_->name()))
-                    .arg(session_->loader().packets()),
+                    .arg(QString::fromStdString(capture_->name()))
+                    .arg(capture_->loader().packets()),
                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
             if (answer == QMessageBox::Cancel)
                 return false;
@@ -187,7 +191,7 @@ bool MainWindow::closeCapture() {
                 if (target.isEmpty())
                     return false;
                 std::error_code ec;
-                std::filesystem::copy_file(*session_->recording(), target.toStdString(),
+                std::filesystem::copy_file(*capture_->recording(), target.toStdString(),
                                            std::filesystem::copy_options::overwrite_existing, ec);
                 if (ec) {
                     QMessageBox::warning(this, "Not saved",
@@ -201,25 +205,25 @@ bool MainWindow::closeCapture() {
     filterJob_.reset();
     model_->setCapture(nullptr, nullptr);
     detail_->showMessage({});
-    session_.reset();
+    capture_.reset();
     return true;
 }
 
-bool MainWindow::startSession(const std::function<std::unique_ptr<CaptureSession>()>& open,
+bool MainWindow::startCapture(const std::function<std::unique_ptr<OpenCapture>()>& open,
                               const QString& failureTitle, bool quiet) {
     if (!closeCapture())
         return false;
     try {
-        session_ = open();
+        capture_ = open();
     } catch (const capture::CaptureError& error) {
         if (!quiet)
             QMessageBox::warning(this, failureTitle, QString::fromUtf8(error.what()));
         statusBar()->showMessage(QString::fromUtf8(error.what()));
         return false;
     }
-    model_->setCapture(&session_->index(), &session_->store());
+    model_->setCapture(&capture_->index(), &capture_->store());
     firstRowsShown_ = loadReported_ = false;
-    cancel_->setText(session_->live() ? "Stop" : "Cancel");
+    cancel_->setText(capture_->live() ? "Stop" : "Cancel");
     // The filter in the bar applies to the new capture as it is read.
     if (!filterEdit_->text().trimmed().isEmpty())
         applyFilter(filterEdit_->text());
@@ -229,7 +233,7 @@ bool MainWindow::startSession(const std::function<std::unique_ptr<CaptureSession
 }
 
 bool MainWindow::openCapture(const QString& path, bool quiet) {
-    if (!startSession([&] { return CaptureSession::openFile(path.toStdString()); },
+    if (!startCapture([&] { return OpenCapture::openFile(path.toStdString()); },
                       "Cannot open the capture", quiet))
         return false;
     path_ = path;
@@ -239,7 +243,7 @@ bool MainWindow::openCapture(const QString& path, bool quiet) {
 }
 
 bool MainWindow::startLiveCapture(const QString& interface, bool quiet) {
-    if (!startSession([&] { return CaptureSession::openLive(interface.toStdString()); },
+    if (!startCapture([&] { return OpenCapture::openLive(interface.toStdString()); },
                       "Cannot capture", quiet))
         return false;
     path_.clear();
@@ -271,15 +275,15 @@ void MainWindow::chooseInterface() {
 }
 
 bool MainWindow::loading() const {
-    return session_ && !session_->finished();
+    return capture_ && !capture_->finished();
 }
 
 bool MainWindow::poll() {
     // One look at whether the reading has ended: the reader may end while this runs, and
     // the last catch-up and the decision to stop polling must agree, or the list would
     // stay short of the last messages.
-    const bool readingEnded = session_ && session_->finished();
-    if (session_) {
+    const bool readingEnded = capture_ && capture_->finished();
+    if (capture_) {
         if (model_->catchUp() > 0 && !firstRowsShown_) {
             firstRowsShown_ = true;
             // The plug-in's columns as wide as their first texts; the last one stretches.
@@ -290,13 +294,13 @@ bool MainWindow::poll() {
             if (onFirstRows)
                 onFirstRows();
         }
-        const double share = session_->loader().fractionRead();
+        const double share = capture_->loader().fractionRead();
         if (share >= 0)
             progress_->setValue(static_cast<int>(share * 1000));
         if (readingEnded && !loadReported_) {
             loadReported_ = true;
             model_->catchUp();
-            const auto failure = session_->failure();
+            const auto failure = capture_->failure();
             if (!failure.empty())
                 statusBar()->showMessage(QString::fromStdString(failure));
             if (onLoaded)
@@ -308,8 +312,8 @@ bool MainWindow::poll() {
         if (filterJob_->finished())
             finishFilter();
     }
-    const bool busy = (session_ && !readingEnded) || filterJob_;
-    progress_->setVisible(busy && !(session_ && session_->live() && !filterJob_));
+    const bool busy = (capture_ && !readingEnded) || filterJob_;
+    progress_->setVisible(busy && !(capture_ && capture_->live() && !filterJob_));
     cancel_->setVisible(busy);
     if (!busy)
         timer_->stop();
@@ -318,16 +322,16 @@ bool MainWindow::poll() {
 }
 
 void MainWindow::updateCounts() {
-    if (!session_) {
+    if (!capture_) {
         countLabel_->setText("No capture open. File › Open, or drop a capture here.");
         return;
     }
     QString text = QString("Messages: %1").arg(model_->totalCount());
     if (model_->filtered())
         text += QString(" · Shown: %1").arg(model_->shownCount());
-    text += QString(" · Packets: %1").arg(session_->loader().packets());
+    text += QString(" · Packets: %1").arg(capture_->loader().packets());
     if (loading())
-        text += session_->live() ? " · capturing" : " · reading";
+        text += capture_->live() ? " · capturing" : " · reading";
     if (filterJob_)
         text += " · filtering";
     countLabel_->setText(text);
@@ -349,15 +353,15 @@ bool MainWindow::applyFilter(const QString& text) {
         filterError_->setText(QString::fromUtf8(error.what()));
         return false;
     }
-    if (!session_) {
+    if (!capture_) {
         filterJob_.reset();
         return true;
     }
     if (loading()) {
         // While reading, each message is tested as it is taken in.
         std::shared_ptr<FilterJob> filter = std::move(filterJob_);
-        const auto& index = session_->index();
-        const auto& store = session_->store();
+        const auto& index = capture_->index();
+        const auto& store = capture_->store();
         model_->setRowFilter([filter, &index, &store](std::uint32_t position) {
             return filter->keeps(index, store, position);
         });
@@ -365,7 +369,7 @@ bool MainWindow::applyFilter(const QString& text) {
         return true;
     }
     model_->catchUp();
-    filterJob_->start(session_->index(), session_->store(), model_->totalCount());
+    filterJob_->start(capture_->index(), capture_->store(), model_->totalCount());
     timer_->start();
     poll();
     return true;
@@ -386,8 +390,8 @@ void MainWindow::finishFilter() {
 void MainWindow::cancelWork() {
     if (filterJob_)
         filterJob_->cancel();
-    if (session_ && !session_->finished())
-        session_->loader().cancel();
+    if (capture_ && !capture_->finished())
+        capture_->loader().cancel();
 }
 
 bool MainWindow::waitUntilIdle(double seconds) {
@@ -411,20 +415,19 @@ void MainWindow::selectRow(int row) {
 
 void MainWindow::showSelectedMessage() {
     const auto current = list_->currentIndex();
-    if (!current.isValid()) {
+    if (!current.isValid() || !capture_) {
         detail_->showMessage({});
         return;
     }
     const auto position = model_->messageAt(current.row());
     auto octets = model_->octets(position);
-    std::unique_ptr<zem::ZEMNode> checksNode;
-    if (session_ && !octets.empty()) {
-        const zem::ByteView message(octets);
-        checksNode = analysis::checksNode(
-            checks_.checksAt(session_->index(), session_->store(), position, message), octets[0],
-            checks_.display(host_.plugIn()));
+    std::optional<analysis::MessageTree> tree;
+    if (const auto decoded = checks_.decodeAt(host_.plugIn(), capture_->index(), capture_->store(),
+                                              position, zem::ByteView(octets))) {
+        const auto display = checks_.display(host_.plugIn());
+        tree = analysis::messageTree(*decoded, &host_.dictionary(), &display);
     }
-    detail_->showMessage(std::move(octets), std::move(checksNode), &host_.dictionary());
+    detail_->showMessage(std::move(octets), std::move(tree));
 }
 
 bool MainWindow::loadSecrets(const QString& path, bool quiet) {
@@ -473,35 +476,46 @@ void MainWindow::showPreferences() {
 }
 
 std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
-    if (!session_)
+    if (!capture_)
         return std::nullopt;
-    const auto& index = session_->index();
+    const auto& index = capture_->index();
+    const auto& store = capture_->store();
+    const auto& plugIn = host_.plugIn();
     const std::size_t count = model_->totalCount();
     constexpr std::size_t run = 4096;
+    std::atomic<std::size_t> counted{0};
+    std::atomic<bool> cancelled{false};
+    analysis::RadiusStatistics statistics;
+    // Decoding a million messages takes seconds: they are counted on a thread of their own
+    // while the window stays live. Counting needs no secret, so no check is keyed.
+    std::thread counting([&] {
+        zem::ByteBuffer buffer;
+        for (std::size_t start = 0; start < count && !cancelled; start += run) {
+            capture::forEachStored(
+                index, store, start, std::min(count, start + run), buffer,
+                [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
+                    if (const auto decoded = analysis::DecodedMessage::decode(
+                            plugIn, entry.origin(index.firstTime()), message))
+                        statistics.addMessage(decoded->facts());
+                    else
+                        statistics.addNotRadius();
+                });
+            counted = std::min(count, start + run);
+        }
+    });
     QProgressDialog progress("Counting…", "Cancel", 0, static_cast<int>(count / run + 1), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    analysis::RadiusStatistics statistics;
-    const analysis::AttributeDamage damage;
-    const auto& plugIn = host_.plugIn();
-    zem::ByteBuffer buffer;
-    for (std::size_t start = 0; start < count; start += run) {
-        progress.setValue(static_cast<int>(start / run));
-        if (progress.wasCanceled())
-            return std::nullopt;
-        capture::forEachStored(
-            index, session_->store(), start, std::min(count, start + run), buffer,
-            [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
-                auto analyzer = plugIn.analyzerClass().create(message, nullptr);
-                if (!analyzer)
-                    statistics.addNotRadius();
-                else
-                    statistics.addMessage(analysis::messageFacts(
-                        plugIn, *analyzer, message, entry.origin(index.firstTime()),
-                        analysis::checkMessage(message, {}), damage));
-            });
+    while (counted < count && !cancelled) {
+        progress.setValue(static_cast<int>(counted / run));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        cancelled = progress.wasCanceled();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    counting.join();
     progress.setValue(progress.maximum());
+    if (cancelled)
+        return std::nullopt;
     return statistics.summary();
 }
 

@@ -7,10 +7,10 @@
 #pragma once
 
 #include "CaptureChecks.hpp"
-#include "CaptureSession.hpp"
 #include "DecodeAsDialog.hpp"
 #include "FilterJob.hpp"
-#include "RadiusStatistics.hpp"
+#include "OpenCapture.hpp"
+#include "reports/RadiusStatistics.hpp"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -49,7 +49,7 @@ public:
     bool filtering() const { return filterJob_ != nullptr; }
     /// Selects a row of the list and shows its message.
     void selectRow(int row);
-    /// Claims ports for this session and reads the open capture again.
+    /// Claims ports for this run and reads the open capture again.
     void decodeAs(const std::vector<DecodeAsRule>& rules);
     /// The settings in a dialog of their own; the list follows colour changes at once.
     void showPreferences();
@@ -90,7 +90,7 @@ private:
     void rememberRecent(const QString& path);
     void fillRecentMenu();
     bool closeCapture(); // false when the user keeps a live capture open
-    bool startSession(const std::function<std::unique_ptr<CaptureSession>()>& open,
+    bool startCapture(const std::function<std::unique_ptr<OpenCapture>()>& open,
                       const QString& failureTitle, bool quiet);
     void chooseInterface();
     void finishFilter();
@@ -107,7 +107,7 @@ private:
     QPushButton* cancel_;
     QMenu* recentMenu_;
     QTimer* timer_;
-    std::unique_ptr<CaptureSession> session_;
+    std::unique_ptr<OpenCapture> capture_;
     std::unique_ptr<FilterJob> filterJob_;
     CaptureChecks checks_;
     QString path_;

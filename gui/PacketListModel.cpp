@@ -22,9 +22,15 @@ QString endpointText(const zem::IPAddress& address) {
 } // namespace
 
 PacketListModel::PacketListModel(zem::PlugInHost& host, QObject* parent)
-    : QAbstractTableModel(parent), host_(host) {
-    for (const auto& column : host_.structure().plugInColumnKeyBindings)
-        plugInColumns_.emplace_back(QString::fromStdString(column.columnTitle), column.keyPath);
+    : QAbstractTableModel(parent), host_(host), cache_(cacheLimit) {
+    for (const auto& column : host_.structure().plugInColumnKeyBindings) {
+        const auto* attribute = host_.attribute(column.keyPath);
+        const bool numeric = attribute && (attribute->attributeType == zem::ZEMValueType::uint8 ||
+                                           attribute->attributeType == zem::ZEMValueType::uint16 ||
+                                           attribute->attributeType == zem::ZEMValueType::number);
+        plugInColumns_.push_back(
+            {QString::fromStdString(column.columnTitle), column.keyPath, numeric});
+    }
     refreshColors();
 }
 
@@ -37,7 +43,7 @@ void PacketListModel::setCapture(const capture::MessageIndex* index,
     taken_ = 0;
     filtered_ = false;
     rowFilter_ = nullptr;
-    cache_.clear();
+    cache_ = DecodedCache(cacheLimit);
     endResetModel();
 }
 
@@ -102,7 +108,7 @@ void PacketListModel::refreshColors() {
 
 void PacketListModel::setChecks(const CaptureChecks* checks) {
     checks_ = checks;
-    cache_.clear();
+    cache_ = DecodedCache(cacheLimit);
     if (!rows_.empty())
         emit dataChanged(index(0, checksColumn()), index(rowCount() - 1, checksColumn()));
 }
@@ -116,33 +122,39 @@ zem::ByteBuffer PacketListModel::octets(std::uint32_t position) const {
 }
 
 const PacketListModel::Decoded& PacketListModel::decoded(std::uint32_t position) const {
-    if (auto found = cache_.find(position); found != cache_.end())
-        return found->second;
-    if (cache_.size() >= cacheLimit)
-        cache_.clear();
+    if (auto* found = cache_.find(position)) {
+        cache_.touch(position, static_cast<double>(++uses_));
+        return *found;
+    }
     Decoded d;
     const auto bytes = octets(position);
-    const zem::ByteView message(bytes);
-    if (auto analyzer = host_.analyzerClass().create(message, nullptr)) {
-        d.info =
-            QString::fromStdString(zem::terminalSafe(analyzer->protocolInfo(message).value_or("")));
-        for (const auto& [title, key] : plugInColumns_) {
-            auto value = host_.value(*analyzer, key, message);
+    // Without loaded secrets the window still decodes through the same road, with none.
+    static const CaptureChecks noSecrets;
+    const auto& checks = checks_ ? *checks_ : noSecrets;
+    const auto message =
+        index_ && store_ ? checks.decodeAt(host_, *index_, *store_, position, zem::ByteView(bytes))
+                         : std::nullopt;
+    if (message) {
+        d.info = QString::fromStdString(
+            zem::terminalSafe(message->analyzer().protocolInfo(message->octets()).value_or("")));
+        for (const auto& column : plugInColumns_) {
+            auto value = host_.value(message->analyzer(), column.key, message->octets());
             d.plugInValues << (value ? QString::fromStdString(
                                            zem::terminalSafe(zem::propertyText(*value)))
                                      : QString());
         }
-        if (checks_ && index_ && store_) {
-            const auto checks = checks_->checksAt(*index_, *store_, position, message);
-            d.checks = checksColumnText(checks, checks_->secretsLoaded());
-            d.checksInvalid = checks.verdict() == analysis::CheckResult::invalid;
+        if (checks_) {
+            d.checks = checksColumnText(message->checks(), checks_->secretsLoaded());
+            d.checksInvalid = message->checks().verdict() == analysis::CheckResult::invalid;
         }
     } else {
         d.info = "(not RADIUS)";
         for (std::size_t i = 0; i < plugInColumns_.size(); ++i)
             d.plugInValues << QString();
     }
-    return cache_.emplace(position, std::move(d)).first->second;
+    auto& kept = cache_.insert(position, static_cast<double>(++uses_));
+    kept = std::move(d);
+    return kept;
 }
 
 QString PacketListModel::text(std::uint32_t position, int column) const {
@@ -209,7 +221,7 @@ QVariant PacketListModel::headerData(int section, Qt::Orientation orientation, i
         return fixedTitles[section];
     if (section == checksColumn())
         return "Checks";
-    return plugInColumns_.at(static_cast<std::size_t>(section - firstPlugInColumn)).first;
+    return plugInColumns_.at(static_cast<std::size_t>(section - firstPlugInColumn)).title;
 }
 
 void PacketListModel::sort(int column, Qt::SortOrder order) {
@@ -258,11 +270,27 @@ void PacketListModel::sort(int column, Qt::SortOrder order) {
         std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.length; }));
         break;
     default: {
-        // Decoded columns: their texts are made once for every shown row.
+        // Decoded columns: their texts are made once for every shown row; a column the
+        // plug-in declares a number sorts as numbers (9 before 10), a row without one first.
         std::vector<QString> keys(idx.size());
         for (auto position : rows_)
             keys[position] = column == info ? decoded(position).info : text(position, column);
-        cache_.clear();
+        const auto plugInColumn = static_cast<std::size_t>(column - firstPlugInColumn);
+        if (column >= firstPlugInColumn && plugInColumn < plugInColumns_.size() &&
+            plugInColumns_[plugInColumn].numeric) {
+            std::vector<std::optional<qlonglong>> numbers(idx.size());
+            for (auto position : rows_) {
+                bool ok = false;
+                const auto number = keys[position].toLongLong(&ok);
+                if (ok)
+                    numbers[position] = number;
+            }
+            std::sort(rows_.begin(), rows_.end(),
+                      ordered([&numbers](std::uint32_t a, std::uint32_t b) {
+                          return numbers[a] < numbers[b] || (numbers[a] == numbers[b] && a < b);
+                      }));
+            break;
+        }
         std::sort(rows_.begin(), rows_.end(), ordered([&keys](std::uint32_t a, std::uint32_t b) {
                       const int c = QString::compare(keys[a], keys[b]);
                       return c < 0 || (c == 0 && a < b);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "CaptureChecks.hpp"
+#include "LruTable.hpp"
 #include "MessageIndex.hpp"
 #include "MessageStore.hpp"
 #include "PlugInHost.hpp"
@@ -81,10 +82,23 @@ private:
     RowFilter rowFilter_;
     int sortColumn_ = frame;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-    std::vector<std::pair<QString, std::string>> plugInColumns_; // title, key path
+    struct PlugInColumn {
+        QString title;
+        std::string key;
+        bool numeric; // the plug-in declares its values numbers
+    };
+    std::vector<PlugInColumn> plugInColumns_;
     std::optional<QColor> color_;
     const CaptureChecks* checks_ = nullptr;
-    mutable std::unordered_map<std::uint32_t, Decoded> cache_;
+    // Rows decoded lately, the least recently shown given up first.
+    struct PositionHash {
+        std::size_t operator()(std::uint32_t position) const noexcept {
+            return static_cast<std::size_t>(zem::hashMix(0, position));
+        }
+    };
+    using DecodedCache = zem::LruTable<std::uint32_t, Decoded, PositionHash>;
+    mutable DecodedCache cache_;
+    mutable std::uint64_t uses_ = 0; // the cache's clock
 };
 
 } // namespace gui

@@ -97,6 +97,172 @@ int screenshot(gui::GuiHost& host, const QString& picture, const QString& file,
     return 0;
 }
 
+// The options, made once: the parser takes them, and the table of modes names them.
+struct Switches {
+    QCommandLineOption preferences{"preferences", "Open the settings view alone."};
+    QCommandLineOption decodeAs{"decode-as",
+                                "Open Decode As alone; print the chosen rules as -d options."};
+    QCommandLineOption screenshot{"screenshot",
+                                  "Render the window over CAPTURE, first message selected, to "
+                                  "FILE.png and quit.",
+                                  "FILE"};
+    QCommandLineOption screenshotSettings{"screenshot-settings",
+                                          "Render the settings view to FILE.png and quit.", "FILE"};
+    QCommandLineOption screenshotDecodeAs{"screenshot-decode-as",
+                                          "Render Decode As to FILE.png and quit.", "FILE"};
+    QCommandLineOption screenshotSecrets{
+        "screenshot-secrets", "Render the Shared Secrets dialog to FILE.png and quit.", "FILE"};
+    QCommandLineOption bench{
+        "bench",
+        "Open CAPTURE offscreen, filter it (default: radiusCode == 2) and print the times."};
+    QCommandLineOption interface { "i", "Capture live on an interface.", "IFACE" };
+    QCommandLineOption bundle{"bundle", "The plug-in bundle to load.", "PATH"};
+    QCommandLineOption defaults{"defaults-file", "The settings file to use.", "PATH"};
+    QCommandLineOption secrets{
+        "secrets", "Check messages with the shared secrets in FILE (lines or clients.conf).",
+        "FILE"};
+
+    QList<QCommandLineOption> all() const {
+        return {preferences,
+                decodeAs,
+                screenshot,
+                screenshotSettings,
+                screenshotDecodeAs,
+                screenshotSecrets,
+                bench,
+                interface,
+                bundle,
+                defaults,
+                secrets};
+    }
+};
+
+// What a mode is run with.
+struct Invocation {
+    const QCommandLineParser& parser;
+    const Switches& switches;
+    gui::GuiHost& host;
+    QStringList positional;
+
+    QString value(const QCommandLineOption& option) const { return parser.value(option); }
+};
+
+int runBench(const Invocation& run) {
+    if (run.positional.isEmpty() || run.positional.size() > 2)
+        return fail("--bench wants FILE [FILTER]");
+    return bench(run.host, run.positional[0],
+                 run.positional.size() > 1 ? run.positional[1] : QString("radiusCode == 2"));
+}
+
+int runScreenshot(const Invocation& run) {
+    if (run.positional.isEmpty())
+        return fail("--screenshot wants a CAPTURE to show");
+    return screenshot(run.host, run.value(run.switches.screenshot), run.positional[0],
+                      run.value(run.switches.secrets));
+}
+
+int runSecretsScreenshot(const Invocation& run) {
+    gui::CaptureChecks checks;
+    gui::SecretsDialog dialog(checks, [] {});
+    if (run.parser.isSet(run.switches.secrets))
+        dialog.load(run.value(run.switches.secrets));
+    const auto picture = run.value(run.switches.screenshotSecrets);
+    return gui::saveScreenshot(dialog, picture) ? 0 : fail("cannot write " + picture);
+}
+
+int runSettingsScreenshot(const Invocation& run) {
+    auto widget = run.host.makeSettingsWidget();
+    if (!widget)
+        return fail("the plug-in offers no settings view");
+    const auto picture = run.value(run.switches.screenshotSettings);
+    return gui::saveScreenshot(*widget, picture) ? 0 : fail("cannot write " + picture);
+}
+
+int runDecodeAsScreenshot(const Invocation& run) {
+    auto dialog = run.host.makeDecodeAsDialog();
+    dialog->addRule("RADIUS", zem::kZEMSourceProtocols::udp, "1700");
+    dialog->addRule("RADIUS", zem::kZEMSourceProtocols::udp, "3799");
+    dialog->addRule("RADIUSACCT", zem::kZEMSourceProtocols::tcp, "");
+    const auto picture = run.value(run.switches.screenshotDecodeAs);
+    return gui::saveScreenshot(*dialog, picture) ? 0 : fail("cannot write " + picture);
+}
+
+int runDecodeAs(const Invocation& run) {
+    auto dialog = run.host.makeDecodeAsDialog();
+    dialog->addRule();
+    if (dialog->exec() != QDialog::Accepted)
+        return 0;
+    const auto rules = dialog->rules();
+    gui::applyDecodeAs(rules);
+    for (const auto& rule : rules)
+        std::printf("-d %s\n", rule.commandLine().c_str());
+    return 0;
+}
+
+int runPreferences(const Invocation& run) {
+    auto widget = run.host.makeSettingsWidget();
+    if (!widget)
+        return fail("the plug-in offers no settings view");
+    widget->setWindowTitle("RADIUS Analyzer Preferences");
+    QObject::connect(widget.get(), &gui::SettingsViewWidget::dismissed, widget.get(),
+                     &QWidget::close);
+    widget->show();
+    return QApplication::exec();
+}
+
+int runWindow(const Invocation& run) {
+    gui::MainWindow window(run.host);
+    window.show();
+    if (run.parser.isSet(run.switches.secrets))
+        window.loadSecrets(run.value(run.switches.secrets));
+    if (!run.positional.isEmpty())
+        window.openCapture(run.positional[0]);
+    else if (run.parser.isSet(run.switches.interface))
+        window.startLiveCapture(run.value(run.switches.interface));
+    return QApplication::exec();
+}
+
+// One row per mode, tried in order; the window when no mode's option is given. The
+// pictures of the settings view and of Decode As may be asked together.
+struct Mode {
+    QCommandLineOption Switches::*option;
+    int (*run)(const Invocation&);
+    bool oneCapture; // refuses more than one capture
+};
+
+constexpr Mode modes[] = {
+    {&Switches::bench, runBench, false},
+    {&Switches::screenshot, runScreenshot, true},
+    {&Switches::screenshotSecrets, runSecretsScreenshot, true},
+    {&Switches::screenshotSettings, runSettingsScreenshot, true},
+    {&Switches::screenshotDecodeAs, runDecodeAsScreenshot, true},
+    {&Switches::decodeAs, runDecodeAs, true},
+    {&Switches::preferences, runPreferences, true},
+};
+
+int runModes(const Invocation& run) {
+    bool ran = false;
+    for (const auto& mode : modes) {
+        if (!run.parser.isSet(run.switches.*mode.option))
+            continue;
+        // Pictures of dialogs are all taken; any other mode runs alone.
+        const bool picture = mode.option == &Switches::screenshotSettings ||
+                             mode.option == &Switches::screenshotDecodeAs;
+        if (ran && !picture)
+            continue;
+        if (mode.oneCapture && run.positional.size() > 1)
+            return fail("one capture at a time (see --help)");
+        if (const int status = mode.run(run); status != 0 || !picture)
+            return status;
+        ran = true;
+    }
+    if (ran)
+        return 0;
+    if (run.positional.size() > 1)
+        return fail("one capture at a time (see --help)");
+    return runWindow(run);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -113,109 +279,18 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("capture", "A pcap or pcapng file to open.", "[CAPTURE]");
-    const QCommandLineOption preferences("preferences", "Open the settings view alone.");
-    const QCommandLineOption decodeAs(
-        "decode-as", "Open Decode As alone; print the chosen rules as -d options.");
-    const QCommandLineOption shot("screenshot",
-                                  "Render the window over CAPTURE, first message selected, to "
-                                  "FILE.png and quit.",
-                                  "FILE");
-    const QCommandLineOption shotSettings("screenshot-settings",
-                                          "Render the settings view to FILE.png and quit.", "FILE");
-    const QCommandLineOption shotDecodeAs("screenshot-decode-as",
-                                          "Render Decode As to FILE.png and quit.", "FILE");
-    const QCommandLineOption benchOption(
-        "bench",
-        "Open CAPTURE offscreen, filter it (default: radiusCode == 2) and print the times.");
-    const QCommandLineOption interface("i", "Capture live on an interface.", "IFACE");
-    const QCommandLineOption bundle("bundle", "The plug-in bundle to load.", "PATH");
-    const QCommandLineOption defaults("defaults-file", "The settings file to use.", "PATH");
-    const QCommandLineOption secrets(
-        "secrets", "Check messages with the shared secrets in FILE (lines or clients.conf).",
-        "FILE");
-    const QCommandLineOption shotSecrets(
-        "screenshot-secrets", "Render the Shared Secrets dialog to FILE.png and quit.", "FILE");
-    parser.addOptions({preferences, decodeAs, shot, shotSettings, shotDecodeAs, shotSecrets,
-                       benchOption, interface, bundle, defaults, secrets});
+    const Switches switches;
+    parser.addOptions(switches.all());
     parser.process(application);
-    const auto positional = parser.positionalArguments();
 
-    if (parser.isSet(defaults))
-        zem::ZEMUserDefaults::configureStandardPath(parser.value(defaults).toStdString());
+    if (parser.isSet(switches.defaults))
+        zem::ZEMUserDefaults::configureStandardPath(parser.value(switches.defaults).toStdString());
     try {
-        gui::GuiHost host(parser.isSet(bundle)
-                              ? std::optional<std::string>(parser.value(bundle).toStdString())
-                              : std::nullopt);
-        if (parser.isSet(benchOption)) {
-            if (positional.isEmpty() || positional.size() > 2)
-                return fail("--bench wants FILE [FILTER]");
-            return bench(host, positional[0],
-                         positional.size() > 1 ? positional[1] : QString("radiusCode == 2"));
-        }
-        if (positional.size() > 1)
-            return fail("one capture at a time (see --help)");
-        if (parser.isSet(shot)) {
-            if (positional.isEmpty())
-                return fail("--screenshot wants a CAPTURE to show");
-            return screenshot(host, parser.value(shot), positional[0], parser.value(secrets));
-        }
-        if (parser.isSet(shotSecrets)) {
-            gui::CaptureChecks checks;
-            gui::SecretsDialog dialog(checks, [] {});
-            if (parser.isSet(secrets))
-                dialog.load(parser.value(secrets));
-            if (!gui::saveScreenshot(dialog, parser.value(shotSecrets)))
-                return fail("cannot write " + parser.value(shotSecrets));
-            return 0;
-        }
-        if (parser.isSet(shotSettings) || parser.isSet(shotDecodeAs)) {
-            if (parser.isSet(shotSettings)) {
-                auto widget = host.makeSettingsWidget();
-                if (!widget)
-                    return fail("the plug-in offers no settings view");
-                if (!gui::saveScreenshot(*widget, parser.value(shotSettings)))
-                    return fail("cannot write " + parser.value(shotSettings));
-            }
-            if (parser.isSet(shotDecodeAs)) {
-                auto dialog = host.makeDecodeAsDialog();
-                dialog->addRule("RADIUS", zem::kZEMSourceProtocols::udp, "1700");
-                dialog->addRule("RADIUS", zem::kZEMSourceProtocols::udp, "3799");
-                dialog->addRule("RADIUSACCT", zem::kZEMSourceProtocols::tcp, "");
-                if (!gui::saveScreenshot(*dialog, parser.value(shotDecodeAs)))
-                    return fail("cannot write " + parser.value(shotDecodeAs));
-            }
-            return 0;
-        }
-        if (parser.isSet(decodeAs)) {
-            auto dialog = host.makeDecodeAsDialog();
-            dialog->addRule();
-            if (dialog->exec() != QDialog::Accepted)
-                return 0;
-            const auto rules = dialog->rules();
-            gui::applyDecodeAs(rules);
-            for (const auto& rule : rules)
-                std::printf("-d %s\n", rule.commandLine().c_str());
-            return 0;
-        }
-        if (parser.isSet(preferences)) {
-            auto widget = host.makeSettingsWidget();
-            if (!widget)
-                return fail("the plug-in offers no settings view");
-            widget->setWindowTitle("RADIUS Analyzer Preferences");
-            QObject::connect(widget.get(), &gui::SettingsViewWidget::dismissed, widget.get(),
-                             &QWidget::close);
-            widget->show();
-            return QApplication::exec();
-        }
-        gui::MainWindow window(host);
-        window.show();
-        if (parser.isSet(secrets))
-            window.loadSecrets(parser.value(secrets));
-        if (!positional.isEmpty())
-            window.openCapture(positional[0]);
-        else if (parser.isSet(interface))
-            window.startLiveCapture(parser.value(interface));
-        return QApplication::exec();
+        gui::GuiHost host(
+            parser.isSet(switches.bundle)
+                ? std::optional<std::string>(parser.value(switches.bundle).toStdString())
+                : std::nullopt);
+        return runModes({parser, switches, host, parser.positionalArguments()});
     } catch (const zem::ZEMError& error) {
         return fail(QString::fromUtf8(error.what()));
     }

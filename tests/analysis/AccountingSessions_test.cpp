@@ -1,6 +1,6 @@
-#include "AccountingSessions.hpp"
-#include "ClientStatistics.hpp"
 #include "TestSupport.hpp"
+#include "reports/AccountingSessions.hpp"
+#include "reports/ClientStatistics.hpp"
 
 #include <gtest/gtest.h>
 
@@ -29,14 +29,15 @@ TEST(AccountingRecord, OctetsCountTheirGigawords) {
     const auto message =
         testing_support::hex("04 09 0030 00000000000000000000000000000000"
                              "2806 00000003 2a06 00000005 3406 00000002 2b06 00000007 2c04 7331");
-    const auto parsed = analysis::accountingRecord(zem::ByteView(message));
+    const auto parsed =
+        analysis::accountingRecord(*analysis::WireMessage::parse(zem::ByteView(message)));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->statusType, 3u);
     EXPECT_EQ(parsed->inputOctets, (std::uint64_t{2} << 32) + 5);
     EXPECT_EQ(parsed->outputOctets, 7u);
     EXPECT_EQ(parsed->sessionId, "s1");
-    EXPECT_FALSE(analysis::accountingRecord(
-        zem::ByteView(testing_support::hex("01 09 0014 00000000000000000000000000000000"))));
+    const auto request = testing_support::hex("01 09 0014 00000000000000000000000000000000");
+    EXPECT_FALSE(analysis::accountingRecord(*analysis::WireMessage::parse(zem::ByteView(request))));
 }
 
 TEST(AccountingSessions, StartInterimStopAndTheCasesThatLackOne) {
@@ -98,11 +99,11 @@ TEST(ClientStatistics, CountsPerNasWithPercentiles) {
         analysis::MessageFacts m;
         m.code = code;
         m.identifier = id;
-        m.time = time;
-        m.source = toClient ? *zem::IPAddress::parse("192.0.2.1") : nas;
-        m.destination = toClient ? nas : *zem::IPAddress::parse("192.0.2.1");
-        m.sourcePort = toClient ? 1812 : 5000;
-        m.destinationPort = toClient ? 5000 : 1812;
+        m.origin.time = time;
+        m.origin.source = toClient ? *zem::IPAddress::parse("192.0.2.1") : nas;
+        m.origin.destination = toClient ? nas : *zem::IPAddress::parse("192.0.2.1");
+        m.origin.sourcePort = toClient ? 1812 : 5000;
+        m.origin.destinationPort = toClient ? 5000 : 1812;
         m.nasName = "nas-1";
         return m;
     };

@@ -1,7 +1,7 @@
 // Dictionaries the tests write, read as FreeRADIUS's are, and messages walked with them.
-#include "AvpFields.hpp"
-#include "DictionaryReader.hpp"
 #include "TestSupport.hpp"
+#include "dictionary/DictionaryReader.hpp"
+#include "fields/AvpFields.hpp"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -88,6 +88,11 @@ zem::ByteBuffer message(const std::string& attributesHex) {
     return octets;
 }
 
+// The attributes of a message, which reads `octets`.
+analysis::AttributeList attributesOf(const zem::ByteBuffer& octets) {
+    return analysis::AttributeList(*analysis::WireMessage::parse(zem::ByteView(octets)));
+}
+
 } // namespace
 
 TEST(DictionaryReader, ReadsIncludesVendorsAndNumbersAndWarnsOfBadLines) {
@@ -156,7 +161,9 @@ TEST(AvpWalker, FieldsOfEveryKindOfAttribute) {
     const Case cases[] = {
         {"text", "0105626f62", "avp.User_Name", "bob"},
         {"text cut at NUL, invalid as U+FFFD", "010762ff00797a", "avp.User_Name", "b\xEF\xBF\xBD"},
-        {"empty text", "0102", "avp.User_Name", ""},
+        {"empty text", "0102060600000002", "avp.User_Name", ""},
+        {"two octets at the end are no attribute, as in the tree", "0102", "avp.User_Name",
+         std::nullopt},
         {"repeated", "0103610103620103", "avp.User_Name", "a,b"},
         {"enumerated", "060600000002", "avp.Service_Type", "2"},
         {"its name", "060600000002", "avp.Service_Type.name", "Framed-User"},
@@ -190,7 +197,7 @@ TEST(AvpWalker, FieldsOfEveryKindOfAttribute) {
         const auto octets = message(c.attributes);
         const auto field = analysis::avpFieldNamed(t.dictionary, c.field);
         ASSERT_TRUE(field.has_value());
-        EXPECT_EQ(analysis::avpFieldText(t.dictionary, *field, zem::ByteView(octets), {}), c.text);
+        EXPECT_EQ(analysis::avpFieldText(t.dictionary, *field, attributesOf(octets), {}), c.text);
     }
 }
 
@@ -205,15 +212,15 @@ TEST(AvpFields, OccurrencesAndPredicateValues) {
         {{Mode::index, 2, ","}, "b"},   {{Mode::index, 4, ","}, std::nullopt},
     };
     for (const auto& [occurrence, text] : cases)
-        EXPECT_EQ(analysis::avpFieldText(t.dictionary, names, zem::ByteView(octets), occurrence),
+        EXPECT_EQ(analysis::avpFieldText(t.dictionary, names, attributesOf(octets), occurrence),
                   text);
     // A single enumerated value compares as its number and as its name.
     const auto one = message("060600000002");
     const auto service = *analysis::avpFieldNamed(t.dictionary, "avp.Service_Type");
-    auto value = analysis::avpPredicateValue(t.dictionary, service, zem::ByteView(one));
+    auto value = analysis::avpPredicateValue(t.dictionary, service, attributesOf(one));
     ASSERT_TRUE(value && std::holds_alternative<zem::ZEMNamedNumber>(*value));
     EXPECT_EQ(std::get<zem::ZEMNamedNumber>(*value).name, "Framed-User");
-    const auto missing = analysis::avpPredicateValue(t.dictionary, names, zem::ByteView(one));
+    const auto missing = analysis::avpPredicateValue(t.dictionary, names, attributesOf(one));
     EXPECT_FALSE(missing.has_value());
     EXPECT_FALSE(analysis::avpFieldNamed(t.dictionary, "avp.Nothing").has_value());
     EXPECT_FALSE(analysis::avpFieldNamed(t.dictionary, "User_Name").has_value());

@@ -1,10 +1,9 @@
-#include "CheckTracker.hpp"
-#include "MessageChecks.hpp"
+#include "checks/CheckTracker.hpp"
+#include "checks/MessageChecks.hpp"
 
 #include <gtest/gtest.h>
 
 using analysis::CheckInput;
-using analysis::checkMessage;
 using analysis::CheckResult;
 using zem::ByteBuffer;
 
@@ -48,7 +47,32 @@ ByteBuffer padded(ByteBuffer message) {
 
 std::string password(const analysis::MessageChecks& checks) {
     const auto* value = checks.userPassword();
-    return value ? analysis::hiddenValueText(value->value) : "(none)";
+    return value ? analysis::hiddenValueText(*value) : "(none)";
+}
+
+// A message shorter than a header has no checks at all.
+analysis::MessageChecks checkMessage(const ByteBuffer& message, const CheckInput& input) {
+    const auto wire = analysis::WireMessage::parse(zem::ByteView(message));
+    return wire ? analysis::checkMessage(*wire, input) : analysis::MessageChecks{};
+}
+
+// Hides `plain` as RFC 2865 section 5.2 does, the first pad keyed with `keying` (the
+// request authenticator, with a salt after it for salted values).
+ByteBuffer hidden(const std::string& secret, const ByteBuffer& keying, ByteBuffer plain) {
+    plain.resize((plain.size() + 15) / 16 * 16);
+    ByteBuffer out;
+    auto pad = analysis::md5({zem::ByteView(secret), zem::ByteView(keying)});
+    for (std::size_t block = 0; block < plain.size(); block += 16) {
+        for (std::size_t i = 0; i < 16; ++i)
+            out.push_back(static_cast<std::uint8_t>(plain[block + i] ^ pad[i]));
+        pad = analysis::md5({zem::ByteView(secret), zem::ByteView(out).slice(block, 16)});
+    }
+    return out;
+}
+
+ByteBuffer concatenated(ByteBuffer a, const ByteBuffer& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 } // namespace
@@ -69,8 +93,9 @@ TEST(MessageChecks, AuthenticatorsAndPasswordsOfTheRfcExample) {
          CheckResult::unverified, CheckResult::absent, "arctangent"},
         {"request without a secret", rfcRequest, nullptr, std::nullopt, CheckResult::unverified,
          CheckResult::absent, "(none)"},
-        {"request cut short", ByteBuffer(rfcRequest.begin(), rfcRequest.end() - 1), &rfcSecret,
-         std::nullopt, CheckResult::unverified, CheckResult::absent, "(none)"},
+        {"request cut short: no attribute list to judge",
+         ByteBuffer(rfcRequest.begin(), rfcRequest.end() - 1), &rfcSecret, std::nullopt,
+         CheckResult::unverified, CheckResult::unverified, "(none)"},
         {"response", rfcAccept, &rfcSecret, requestAuthenticator, CheckResult::valid,
          CheckResult::absent, "(none)"},
         {"response, wrong secret", rfcAccept, &wrongSecret, requestAuthenticator,
@@ -99,8 +124,7 @@ TEST(MessageChecks, AuthenticatorsAndPasswordsOfTheRfcExample) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto checks =
-            checkMessage(zem::ByteView(c.message), CheckInput{c.secret, c.requestAuthenticator});
+        const auto checks = checkMessage(c.message, CheckInput{c.secret, c.requestAuthenticator});
         EXPECT_EQ(checks.authenticator, c.authenticator);
         EXPECT_EQ(checks.messageAuthenticator, c.messageAuthenticator);
         EXPECT_EQ(password(checks), c.password);
@@ -134,7 +158,7 @@ TEST(MessageChecks, ExposureIsAboutPresence) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto checks = checkMessage(zem::ByteView(c.message), {});
+        const auto checks = checkMessage(c.message, {});
         EXPECT_EQ(checks.exposure, c.exposure);
         std::string joined;
         for (const auto& text : analysis::exposureTexts(checks.exposure, c.message[0]))
@@ -156,15 +180,79 @@ TEST(MessageChecks, HostileLengthsAreValuesNotFaults) {
     for (std::size_t size = 0; size <= hostile.size(); ++size) {
         const ByteBuffer prefix(hostile.begin(),
                                 hostile.begin() + static_cast<std::ptrdiff_t>(size));
-        const auto checks =
-            checkMessage(zem::ByteView(prefix), CheckInput{&rfcSecret, authenticator});
+        const auto checks = checkMessage(prefix, CheckInput{&rfcSecret, authenticator});
         for (const auto& value : checks.hidden)
             EXPECT_LE(value.value.size(), 253u);
     }
-    const auto whole = checkMessage(zem::ByteView(hostile), CheckInput{&rfcSecret, authenticator});
+    const auto whole = checkMessage(hostile, CheckInput{&rfcSecret, authenticator});
     ASSERT_EQ(whole.hidden.size(), 1u); // the 19-octet Tunnel-Password alone
     EXPECT_EQ(whole.hidden[0].kind, analysis::HiddenValue::Kind::tunnelPassword);
     EXPECT_EQ(whole.messageAuthenticator, CheckResult::invalid);
+}
+
+TEST(MessageChecks, NoiseFromAWrongSecretIsNoPassword) {
+    // Each hidden value made with the right secret, then undone with the right and with a
+    // wrong one: only the right one decrypts; the wrong one's noise is never shown or
+    // counted as a password.
+    const ByteBuffer authenticator(rfcRequest.begin() + 4, rfcRequest.begin() + 20);
+    const ByteBuffer salt = {0x80, 0x01};
+    const ByteBuffer header(rfcRequest.begin(), rfcRequest.begin() + 20);
+    const auto keyedSalt = concatenated(authenticator, salt);
+    auto tunnelPassword = [&](const ByteBuffer& plain) {
+        return concatenated(concatenated({1}, salt), hidden(rfcSecret, keyedSalt, plain));
+    };
+    auto mppeKey = [&](const ByteBuffer& plain) {
+        const auto value = concatenated(salt, hidden(rfcSecret, keyedSalt, plain));
+        ByteBuffer vsa = {0, 0, 1, 0x37, 16, static_cast<std::uint8_t>(value.size() + 2)};
+        return concatenated(vsa, value);
+    };
+    const ByteBuffer passwordText = {'s', 'e', 'c', 'r', 'e', 't'};
+    struct Case {
+        const char* what;
+        ByteBuffer message;
+        analysis::HiddenValue::Kind kind;
+        bool recovered; // a password the statistics count
+    };
+    const Case cases[] = {
+        {"User-Password", withAttribute(header, 2, hidden(rfcSecret, authenticator, passwordText)),
+         analysis::HiddenValue::Kind::userPassword, true},
+        {"Tunnel-Password", withAttribute(header, 69, tunnelPassword({6, 's', 'e', 'c', 'r', 'e'})),
+         analysis::HiddenValue::Kind::tunnelPassword, true},
+        {"MS-MPPE-Send-Key", withAttribute(header, 26, mppeKey({4, 1, 2, 3, 4})),
+         analysis::HiddenValue::Kind::mppeSendKey, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto* secret : {&rfcSecret, &wrongSecret}) {
+            const bool right = secret == &rfcSecret;
+            const auto checks = checkMessage(c.message, CheckInput{secret, std::nullopt});
+            ASSERT_EQ(checks.hidden.size(), 1u);
+            EXPECT_EQ(checks.hidden[0].kind, c.kind);
+            EXPECT_EQ(checks.hidden[0].decrypts, right);
+            EXPECT_EQ(checks.passwordRecovered(), right && c.recovered);
+            if (!right) {
+                EXPECT_EQ(analysis::hiddenValueText(checks.hidden[0]),
+                          "does not decrypt; the secret may be wrong");
+            }
+        }
+    }
+    EXPECT_EQ(password(checkMessage(cases[0].message, CheckInput{&rfcSecret, std::nullopt})),
+              "secret");
+    EXPECT_EQ(password(checkMessage(cases[0].message, CheckInput{&wrongSecret, std::nullopt})),
+              "(none)");
+    // A key whose length fits but whose padding is not zero does not decrypt either.
+    const auto badPadding = withAttribute(header, 26, mppeKey({4, 1, 2, 3, 4, 9}));
+    EXPECT_FALSE(checkMessage(badPadding, CheckInput{&rfcSecret, std::nullopt}).hidden[0].decrypts);
+}
+
+TEST(MessageChecks, AMessageCutShortShowsNoChecks) {
+    // Length announces more than was captured: no attribute list, as the tree shows none.
+    ByteBuffer cut = rfcRequest;
+    cut[3] = static_cast<std::uint8_t>(cut.size() + 10);
+    const auto checks = checkMessage(cut, CheckInput{&rfcSecret, std::nullopt});
+    EXPECT_EQ(checks.exposure, 0);
+    EXPECT_TRUE(checks.hidden.empty());
+    EXPECT_EQ(checks.messageAuthenticator, CheckResult::unverified);
 }
 
 TEST(CheckTracker, AResponseIsCheckedAgainstTheLatestRequestOfItsExchange) {
@@ -183,8 +271,7 @@ TEST(CheckTracker, AResponseIsCheckedAgainstTheLatestRequestOfItsExchange) {
     otherPort.destinationPort = 1646;
 
     auto check = [&](const zem::MessageOrigin& origin, const ByteBuffer& message) {
-        return checkMessage(zem::ByteView(message), tracker.next(origin, zem::ByteView(message)))
-            .authenticator;
+        return checkMessage(message, tracker.next(origin, zem::ByteView(message))).authenticator;
     };
     // An earlier request with the same identifier and another authenticator.
     check(fromClient, flipped(rfcRequest, 10));

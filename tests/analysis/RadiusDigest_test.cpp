@@ -1,4 +1,4 @@
-#include "RadiusDigest.hpp"
+#include "checks/RadiusDigest.hpp"
 
 #include <gtest/gtest.h>
 

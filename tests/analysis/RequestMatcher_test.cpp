@@ -1,5 +1,5 @@
-#include "RadiusStatistics.hpp"
-#include "RequestMatcher.hpp"
+#include "exchanges/RequestMatcher.hpp"
+#include "reports/RadiusStatistics.hpp"
 
 #include <gtest/gtest.h>
 
@@ -82,19 +82,19 @@ TEST(RadiusStatistics, MatchesRequestsToResponses) {
     request.code = 1;
     request.identifier = 5;
     request.codeText = "Access-Request (1)";
-    request.source.bytes[0] = 10;
-    request.sourcePort = 1000;
-    request.destinationPort = 1812;
-    request.time = 1.0;
+    request.origin.source.bytes[0] = 10;
+    request.origin.sourcePort = 1000;
+    request.origin.destinationPort = 1812;
+    request.origin.time = 1.0;
     stats.addMessage(request);
-    request.time = 2.0;
+    request.origin.time = 2.0;
     stats.addMessage(request); // retransmission
     analysis::MessageFacts response = request;
     response.code = 2;
     response.codeText = "Access-Accept (2)";
-    std::swap(response.source, response.destination);
-    std::swap(response.sourcePort, response.destinationPort);
-    response.time = 1.25;
+    std::swap(response.origin.source, response.origin.destination);
+    std::swap(response.origin.sourcePort, response.origin.destinationPort);
+    response.origin.time = 1.25;
     stats.addMessage(response);
     stats.addMessage(response); // nothing left to answer
     request.identifier = 6;

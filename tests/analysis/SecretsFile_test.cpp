@@ -1,4 +1,4 @@
-#include "SecretsFile.hpp"
+#include "checks/SecretsFile.hpp"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "SecurityStatistics.hpp"
+#include "reports/SecurityStatistics.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@ analysis::MessageFacts facts(const char* client, std::uint8_t code, CheckResult 
     const auto address = *zem::IPAddress::parse(client);
     const auto server = *zem::IPAddress::parse("192.0.2.1");
     // A request comes from its client; a response goes to it.
-    m.source = code == 1 || code == 4 ? address : server;
-    m.destination = code == 1 || code == 4 ? server : address;
+    m.origin.source = code == 1 || code == 4 ? address : server;
+    m.origin.destination = code == 1 || code == 4 ? server : address;
     m.verdict = verdict;
     m.authenticator = verdict;
     m.secretKnown = secretKnown;

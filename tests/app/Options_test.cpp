@@ -32,7 +32,7 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
         {{"-Vx", "a.pcap"}, [](const app::Options& o) { return o.verbose && o.hexDump; }},
         {{"-qz", "radius,stats", "a.pcap"},
          [](const app::Options& o) {
-             return o.quiet && o.statistics == std::vector<std::string>{"radius,stats"} &&
+             return o.quiet && o.statistics == std::vector{analysis::ReportKind::stats} &&
                     o.inputFiles == std::vector<std::string>{"a.pcap"};
          }},
         {{"-qzradius,stats"},

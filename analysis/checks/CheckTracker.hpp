@@ -1,0 +1,38 @@
+// CheckTracker: follows a capture's requests in order so that each message can be
+// checked on any thread afterwards: it names the client's secret and, for a response, the
+// authenticator of the latest request that it answers by the one pairing rule.
+//
+// What it keeps is bounded as the request matcher's is: a request is remembered for
+// `window` seconds of capture time, and at most `capacity` at once.
+//
+//   CheckTracker tracker(secrets);
+//   auto input = tracker.next(origin, message);   // in capture order
+//   auto decoded = DecodedMessage::decode(host, origin, message, input);   // anywhere
+#pragma once
+
+#include "LruTable.hpp"
+#include "MessageOrigin.hpp"
+#include "checks/MessageChecks.hpp"
+#include "checks/SharedSecrets.hpp"
+#include "exchanges/ExchangeKey.hpp"
+#include "exchanges/RequestMatcher.hpp"
+
+namespace analysis {
+
+class CheckTracker {
+public:
+    explicit CheckTracker(const SharedSecrets& secrets,
+                          double windowSeconds = RequestMatcher::defaultWindowSeconds,
+                          std::size_t capacity = RequestMatcher::defaultCapacity);
+
+    CheckInput next(const zem::MessageOrigin& origin, zem::ByteView message);
+
+    std::size_t remembered() const { return requests_.size(); }
+
+private:
+    const SharedSecrets& secrets_;
+    double window_;
+    zem::LruTable<ExchangeKey, Digest, ExchangeKeyHash> requests_; // their authenticators
+};
+
+} // namespace analysis

@@ -1,0 +1,67 @@
+#include "dictionary/DictionaryNodes.hpp"
+
+#include "dictionary/AvpText.hpp"
+#include "wire/RadiusProtocol.hpp"
+
+#include <map>
+#include <variant>
+
+namespace analysis {
+
+namespace {
+
+// The plug-in names and decodes the standard types only, and leaves a value empty where
+// its decoding found none (a text that is no text).
+bool showsNoValue(const zem::ZEMNodeProtocol& node, std::uint8_t type) {
+    if (!isStandardAttribute(type))
+        return true;
+    for (const auto& child : node.children())
+        if (const auto* text = std::get_if<zem::ZEMNodeText>(&child->value());
+            text && text->size() == 0)
+            return true;
+    return false;
+}
+
+std::string nodeText(const DecodedAvp& avp) {
+    auto text = avpText(avp);
+    if (!text)
+        return "(invalid for " + std::string(avpTypeName(avp.definition->type)) + ")";
+    if (const auto* name = avpValueName(avp))
+        return *name + " (" + *text + ")";
+    return *text;
+}
+
+void addChild(zem::ZEMNodeProtocol& node, const DecodedAvp& avp) {
+    node.addChild(
+        std::make_unique<zem::ZEMNode>(avp.definition->name, zem::ZEMNodeText(nodeText(avp))));
+}
+
+} // namespace
+
+void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>& tree,
+                        const WireMessage& message, const NamedAttributes& named) {
+    // The plug-in's attribute nodes, by where their attribute starts.
+    std::map<std::size_t, zem::ZEMNodeProtocol*> attributeNodes;
+    for (const auto& root : tree)
+        for (const auto& child : root->children())
+            if (auto location = child->headerLocation(); location && *location >= 20)
+                attributeNodes.emplace(*location, child.get());
+    if (attributeNodes.empty())
+        return;
+    for (const auto& avp : named.attributes) {
+        // A TLV shows through its members; a vendor the dictionary does not know, through
+        // the plug-in's own lines.
+        if (!avp.definition || avp.definition->type == AvpType::tlv ||
+            avp.definition->type == AvpType::vsa)
+            continue;
+        auto found = attributeNodes.find(avp.attributeOffset);
+        if (found == attributeNodes.end())
+            continue;
+        auto& node = *found->second;
+        const std::uint8_t type = *message.octets.at(avp.attributeOffset);
+        if (type == attribute::vendorSpecific || showsNoValue(node, type))
+            addChild(node, avp);
+    }
+}
+
+} // namespace analysis

@@ -1,0 +1,62 @@
+// ExchangeKey: the one rule that pairs a RADIUS response with the request it answers.
+// A request is keyed as its client sent it (client and server addresses and ports, the
+// transport, the Identifier and the request's code); a response is looked up with its
+// addresses and ports swapped back to the client's view, once for each request code it
+// may answer (an Access-Accept also answers a Status-Server).
+//
+//   table.insert(requestKey(origin, code, identifier), ...);
+//   forEachAnsweredKey(origin, code, identifier, [&](const ExchangeKey& key) { ... });
+#pragma once
+
+#include "IPAddress.hpp"
+#include "MessageOrigin.hpp"
+#include "wire/RadiusProtocol.hpp"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace analysis {
+
+struct ExchangeKey {
+    zem::IPAddress client;
+    std::uint16_t clientPort = 0;
+    zem::IPAddress server;
+    std::uint16_t serverPort = 0;
+    std::uint8_t identifier = 0;
+    std::uint8_t requestCode = 0;
+    bool tcp = false;
+    bool operator==(const ExchangeKey&) const = default;
+};
+
+struct ExchangeKeyHash {
+    std::size_t operator()(const ExchangeKey& key) const noexcept;
+};
+
+bool carriedByTcp(const zem::MessageOrigin& origin);
+
+/// The key of a request of `code` sent from `origin`'s source.
+inline ExchangeKey requestKey(const zem::MessageOrigin& origin, std::uint8_t code,
+                              std::uint8_t identifier) {
+    return {origin.source,          origin.sourcePort, origin.destination,
+            origin.destinationPort, identifier,        code,
+            carriedByTcp(origin)};
+}
+
+/// Calls `visit` with the key of each request that a response of `code` from `origin`
+/// may answer, the usual one first; `visit` answers true to stop. Nothing for a code
+/// that is no response.
+template <typename Visit>
+void forEachAnsweredKey(const zem::MessageOrigin& origin, std::uint8_t code,
+                        std::uint8_t identifier, Visit visit) {
+    ExchangeKey key{origin.destination,  origin.destinationPort,
+                    origin.source,       origin.sourcePort,
+                    identifier,          0,
+                    carriedByTcp(origin)};
+    for (const std::uint8_t requestCode : requestCodesAnsweredBy(code)) {
+        key.requestCode = requestCode;
+        if (visit(key))
+            return;
+    }
+}
+
+} // namespace analysis

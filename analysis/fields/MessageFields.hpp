@@ -1,0 +1,60 @@
+// MessageFields: the named values of a decoded message that -T fields prints and -Y and
+// --find test: the property keys the plug-in registered, the capture's own fields
+// (frame, time, src, dst, sport, dport, transport), the checks' (authenticatorCheck,
+// messageAuthenticatorCheck, userPassword, exposure) and, with a dictionary, every
+// attribute as avp.NAME.
+#pragma once
+
+#include "PlugInHost.hpp"
+#include "ZEMPredicate.hpp"
+#include "checks/ChecksNode.hpp"
+#include "fields/AvpFields.hpp"
+#include "message/DecodedMessage.hpp"
+
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace analysis {
+
+/// The fields the capture gives, in the order -G fields lists them.
+std::span<const std::string_view> captureFieldNames();
+/// The fields the checks give, in the order -G fields lists them.
+std::span<const std::string_view> checkFieldNames();
+
+class MessageFields {
+public:
+    explicit MessageFields(const zem::PlugInHost& host, CheckDisplay display = {},
+                           const RadiusDictionary* dictionary = nullptr,
+                           FieldOccurrence occurrence = {})
+        : host_(host), display_(display), dictionary_(dictionary),
+          occurrence_(std::move(occurrence)) {}
+
+    /// A registered property key, a capture or check field, or an avp.NAME the dictionary
+    /// has. Called while filters and forms are made, before any message is rendered: it
+    /// also remembers what an avp.NAME names, so that rendering threads only look it up.
+    bool known(std::string_view name) const;
+    /// The field's text, not yet made terminal-safe; nothing when the message has none.
+    std::optional<std::string> text(std::string_view name, const DecodedMessage& message) const;
+    /// The field as a predicate compares it: small numbers as numbers, the rest as text.
+    std::optional<zem::ZEMPredicateValue> predicateValue(std::string_view name,
+                                                         const DecodedMessage& message) const;
+    const zem::PlugInHost& host() const { return host_; }
+    const CheckDisplay& checkDisplay() const { return display_; }
+    /// The dictionary that avp.NAME fields come from; nullptr when there is none.
+    const RadiusDictionary* dictionary() const { return dictionary_; }
+
+private:
+    std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
+    std::optional<AvpField> avpField(std::string_view name) const;
+
+    const zem::PlugInHost& host_;
+    CheckDisplay display_;
+    const RadiusDictionary* dictionary_;
+    FieldOccurrence occurrence_;
+    mutable std::map<std::string, AvpField, std::less<>> avpFields_; // filled by known()
+};
+
+} // namespace analysis

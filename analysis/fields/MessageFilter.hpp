@@ -1,0 +1,37 @@
+// MessageFilter: the messages to keep, from -Y (an expression in the find-predicate
+// language) and --find ("PREDICATE NAME=VALUE", a find predicate the plug-in registered).
+// Every filter given must hold. Expressions and names are checked when the filter is
+// made, before any capture is read.
+#pragma once
+
+#include "ZEMPredicate.hpp"
+#include "fields/MessageFields.hpp"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace analysis {
+
+class MessageFilter {
+public:
+    /// Throws ZEMError naming the option and what is wrong.
+    MessageFilter(const MessageFields& fields, const std::optional<std::string>& expression,
+                  const std::optional<std::string>& find);
+
+    /// What a filter bar's text gives: a registered find predicate when the text before its
+    /// first '=' names one ("RADIUS Code contains=Accept"), else an expression.
+    static MessageFilter fromFilterBar(const MessageFields& fields, const std::string& text);
+
+    bool empty() const { return filters_.empty(); }
+    /// Whether any filter reads one of `fields`.
+    bool reads(std::span<const std::string_view> fields) const;
+    bool passes(const DecodedMessage& message) const;
+
+private:
+    const MessageFields& fields_;
+    std::vector<zem::ZEMPredicate> filters_;
+};
+
+} // namespace analysis

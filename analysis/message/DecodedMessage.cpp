@@ -1,0 +1,64 @@
+#include "message/DecodedMessage.hpp"
+
+#include "TextEscaping.hpp"
+#include "wire/NasName.hpp"
+#include "wire/RadiusProtocol.hpp"
+
+namespace analysis {
+
+DecodedMessage::DecodedMessage(const zem::PlugInHost& host, const zem::MessageOrigin& origin,
+                               std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer,
+                               WireMessage wire, const CheckInput& checkInput)
+    : host_(&host), origin_(origin), analyzer_(std::move(analyzer)), attributes_(std::move(wire)),
+      checkInput_(checkInput) {}
+
+std::optional<DecodedMessage> DecodedMessage::decode(const zem::PlugInHost& host,
+                                                     const zem::MessageOrigin& origin,
+                                                     zem::ByteView octets,
+                                                     const CheckInput& checkInput) {
+    auto analyzer = host.analyzerClass().create(octets, nullptr);
+    if (!analyzer)
+        return std::nullopt;
+    auto wire = WireMessage::parse(octets);
+    if (!wire)
+        return std::nullopt; // the plug-in took fewer octets than a header
+    return DecodedMessage(host, origin, std::move(analyzer), std::move(*wire), checkInput);
+}
+
+const MessageChecks& DecodedMessage::checks() const {
+    if (!checks_)
+        checks_ = checkMessage(wire(), checkInput_);
+    return *checks_;
+}
+
+const MessageFacts& DecodedMessage::facts() const {
+    if (facts_)
+        return *facts_;
+    const auto& wire = this->wire();
+    auto& facts = facts_.emplace();
+    facts.code = wire.code;
+    facts.identifier = wire.identifier;
+    auto codeText = host_->value(*analyzer_, "radiusCodeResolved", wire.octets);
+    facts.codeText =
+        codeText ? zem::terminalSafe(zem::propertyText(*codeText)) : std::to_string(facts.code);
+    facts.origin = origin_;
+    facts.origin.carrierFrames = {};
+    const auto damage = wire.damage();
+    facts.invalidAttributes = damage.invalid;
+    facts.truncatedAttributes = damage.truncated;
+    const auto& checked = checks();
+    facts.authenticator = checked.authenticator;
+    facts.messageAuthenticator = checked.messageAuthenticator;
+    facts.verdict = checked.verdict();
+    facts.exposure = checked.exposure;
+    facts.secretKnown = checked.secretKnown;
+    facts.passwordRecovered = checked.passwordRecovered();
+    facts.accounting = accountingRecord(wire);
+    if (facts.accounting)
+        facts.nasName = facts.accounting->nas;
+    else if (isRequestCode(wire.code))
+        facts.nasName = nasName(wire);
+    return facts;
+}
+
+} // namespace analysis

@@ -1,0 +1,67 @@
+// DecodedMessage: one captured RADIUS message, decoded once, for every analysis and both
+// front ends to read. It is made by one function from what the capture gives (the
+// origin and the octets) and what the plug-in answers (its analyzer), with the header and
+// the attribute list walked once under the plug-in's rules. What costs more (the checks,
+// the dictionary's names for the attributes, the facts the reports count) is worked out
+// on first use and kept with it.
+//
+//   auto message = DecodedMessage::decode(host, origin, octets, checkInput);
+//   if (message) { message->wire().attributes; message->checks(); message->facts(); }
+//
+// A decoded message reads the octets it was made from and must not outlive them. It is
+// used by one thread at a time.
+#pragma once
+
+#include "MessageOrigin.hpp"
+#include "PlugInHost.hpp"
+#include "ZEMPluginAnalyzerProtocol.hpp"
+#include "checks/MessageChecks.hpp"
+#include "dictionary/AttributeList.hpp"
+#include "message/MessageFacts.hpp"
+#include "wire/WireMessage.hpp"
+
+#include <memory>
+#include <optional>
+
+namespace analysis {
+
+class DecodedMessage {
+public:
+    /// Nothing when the plug-in refuses the octets (fewer than 20). `checkInput` is what
+    /// checking it needs beyond the octets: the client's secret, and for a response the
+    /// authenticator of its request.
+    static std::optional<DecodedMessage> decode(const zem::PlugInHost& host,
+                                                const zem::MessageOrigin& origin,
+                                                zem::ByteView octets,
+                                                const CheckInput& checkInput = {});
+
+    const zem::PlugInHost& host() const { return *host_; }
+    const zem::MessageOrigin& origin() const { return origin_; }
+    zem::ByteView octets() const { return wire().octets; }
+    const zem::ZEMPluginAnalyzerProtocol& analyzer() const { return *analyzer_; }
+    const WireMessage& wire() const { return attributes_.wire(); }
+    const AttributeList& attributes() const { return attributes_; }
+    std::uint8_t code() const { return wire().code; }
+
+    const MessageChecks& checks() const;
+    /// The attributes as `dictionary` names them; kept for the dictionary asked first.
+    const NamedAttributes& namedAttributes(const RadiusDictionary& dictionary) const {
+        return attributes_.named(dictionary);
+    }
+    const MessageFacts& facts() const;
+
+private:
+    DecodedMessage(const zem::PlugInHost& host, const zem::MessageOrigin& origin,
+                   std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer, WireMessage wire,
+                   const CheckInput& checkInput);
+
+    const zem::PlugInHost* host_;
+    zem::MessageOrigin origin_;
+    std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer_;
+    AttributeList attributes_;
+    CheckInput checkInput_;
+    mutable std::optional<MessageChecks> checks_;
+    mutable std::optional<MessageFacts> facts_;
+};
+
+} // namespace analysis

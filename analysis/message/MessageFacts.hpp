@@ -1,0 +1,35 @@
+// MessageFacts: the small value the reports count a message by, taken once from its
+// decoded message: code and identifier with the plug-in's name for the code, the damaged
+// attributes, where and when it was captured, what its checks found, and for the
+// sessions and clients reports its accounting record and the NAS it names.
+#pragma once
+
+#include "MessageOrigin.hpp"
+#include "checks/MessageChecks.hpp"
+#include "wire/AccountingRecord.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace analysis {
+
+struct MessageFacts {
+    std::uint8_t code = 0;
+    std::uint8_t identifier = 0;
+    std::string codeText;      // terminal-safe
+    zem::MessageOrigin origin; // without its carrier frames
+    std::size_t invalidAttributes = 0;
+    std::size_t truncatedAttributes = 0;
+    // What the checks found.
+    CheckResult authenticator = CheckResult::unverified;
+    CheckResult messageAuthenticator = CheckResult::unverified;
+    CheckResult verdict = CheckResult::unverified;
+    ExposureSet exposure = 0;
+    bool passwordRecovered = false;
+    bool secretKnown = false;
+    std::optional<AccountingRecord> accounting; // of an Accounting-Request
+    std::string nasName;                        // of a request, as NasName names it
+};
+
+} // namespace analysis

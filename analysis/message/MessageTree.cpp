@@ -1,0 +1,18 @@
+#include "message/MessageTree.hpp"
+
+#include "dictionary/DictionaryNodes.hpp"
+
+namespace analysis {
+
+MessageTree messageTree(const DecodedMessage& message, const RadiusDictionary* dictionary,
+                        const CheckDisplay* checks) {
+    MessageTree tree;
+    tree.nodes = message.analyzer().protocolNodes(message.octets());
+    if (dictionary)
+        addDictionaryNodes(tree.nodes, message.wire(), message.namedAttributes(*dictionary));
+    if (checks)
+        tree.checks = checksNode(message.checks(), message.code(), *checks);
+    return tree;
+}
+
+} // namespace analysis

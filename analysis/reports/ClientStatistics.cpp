@@ -1,0 +1,48 @@
+#include "reports/ClientStatistics.hpp"
+
+#include "wire/RadiusProtocol.hpp"
+
+namespace analysis {
+
+ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
+    auto found = clients_.find(address);
+    if (found != clients_.end())
+        return found->second;
+    if (clients_.size() >= capacity_)
+        return others_;
+    auto& client = clients_[address];
+    client.client = address;
+    return client;
+}
+
+void ClientStatistics::addMessage(const MessageFacts& m) {
+    if (isRequestCode(m.code)) {
+        auto& client = clientOf(m.origin.source);
+        if (client.nasName.empty())
+            client.nasName = m.nasName;
+        ++client.requests;
+        ++client.requestsByCode[m.code];
+        client.retransmitted += !matcher_.addRequest(m.origin, m.code, m.identifier);
+        return;
+    }
+    if (requestCodeFor(m.code) == 0)
+        return;
+    auto& client = clientOf(m.origin.destination);
+    client.accepts += m.code == code::accessAccept;
+    client.rejects += m.code == code::accessReject;
+    client.challenges += m.code == code::accessChallenge;
+    if (auto sent = matcher_.matchResponse(m.origin, m.code, m.identifier)) {
+        ++client.answered;
+        client.responseTimes.add(m.origin.time - *sent);
+    }
+}
+
+std::vector<ClientLatency> ClientStatistics::perClient() const {
+    std::vector<ClientLatency> rows;
+    rows.reserve(clients_.size());
+    for (const auto& [address, client] : clients_)
+        rows.push_back(client);
+    return rows;
+}
+
+} // namespace analysis

@@ -1,0 +1,47 @@
+// ClientStatistics: what -z radius,clients reports per NAS (a request's source address,
+// named by its NAS-Identifier or NAS-IP-Address when it sends one): requests by code,
+// answered, unanswered and retransmitted, the Access-Accept, -Reject and -Challenge it
+// received, and response times at the 50th, 90th and 99th percentile and the longest.
+// Past `capacity` clients, new ones are counted together in one row.
+#pragma once
+
+#include "exchanges/RequestMatcher.hpp"
+#include "message/MessageFacts.hpp"
+#include "reports/LatencyHistogram.hpp"
+
+#include <map>
+#include <vector>
+
+namespace analysis {
+
+struct ClientLatency {
+    zem::IPAddress client;
+    std::string nasName;
+    std::map<std::uint8_t, std::uint64_t> requestsByCode;
+    std::uint64_t requests = 0, answered = 0, retransmitted = 0;
+    std::uint64_t accepts = 0, rejects = 0, challenges = 0;
+    LatencyHistogram responseTimes;
+
+    std::uint64_t unanswered() const { return requests - retransmitted - answered; }
+};
+
+class ClientStatistics {
+public:
+    explicit ClientStatistics(std::size_t capacity = 1u << 16) : capacity_(capacity) {}
+
+    void addMessage(const MessageFacts& facts);
+    /// By address.
+    std::vector<ClientLatency> perClient() const;
+    const ClientLatency& others() const { return others_; }
+    std::size_t capacity() const { return capacity_; }
+
+private:
+    ClientLatency& clientOf(const zem::IPAddress& address);
+
+    std::size_t capacity_;
+    std::map<zem::IPAddress, ClientLatency> clients_;
+    ClientLatency others_;
+    RequestMatcher matcher_;
+};
+
+} // namespace analysis

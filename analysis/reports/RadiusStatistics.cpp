@@ -1,0 +1,79 @@
+#include "reports/RadiusStatistics.hpp"
+
+#include "wire/RadiusProtocol.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace analysis {
+
+void RadiusStatistics::addMessage(const MessageFacts& m) {
+    ++messages_;
+    auto& entry = perCode_[m.code];
+    entry.first = m.codeText;
+    ++entry.second;
+    invalid_ += m.invalidAttributes;
+    truncated_ += m.truncatedAttributes;
+    if (isRequestCode(m.code)) {
+        ++requests_;
+        retransmissions_ += !matcher_.addRequest(m.origin, m.code, m.identifier);
+        return;
+    }
+    if (requestCodeFor(m.code) == 0)
+        return;
+    if (auto sent = matcher_.matchResponse(m.origin, m.code, m.identifier)) {
+        responseTimes_.add(m.origin.time - *sent);
+        return;
+    }
+    ++unmatchedResponses_;
+}
+
+std::vector<CountRow> messageRows(const StatisticsSummary& s) {
+    std::vector<CountRow> rows;
+    for (const auto& code : s.perCode)
+        rows.push_back({code.text, code.messages});
+    rows.push_back({"All RADIUS messages", s.messages});
+    rows.push_back({"Attributes with an invalid length", s.invalidAttributes});
+    rows.push_back({"Truncated attributes", s.truncatedAttributes});
+    rows.push_back({"Payloads on RADIUS ports that are not RADIUS", s.notRadius});
+    return rows;
+}
+
+std::vector<CountRow> exchangeRows(const StatisticsSummary& s) {
+    std::vector<CountRow> rows = {{"Requests", s.requests},
+                                  {"Requests answered", s.answered},
+                                  {"Requests unanswered", s.unanswered}};
+    if (s.givenUp > 0) {
+        char label[64];
+        std::snprintf(label, sizeof label, "  no longer awaited (over %.0f s, or too many)",
+                      RequestMatcher::defaultWindowSeconds);
+        rows.push_back({label, s.givenUp});
+    }
+    rows.push_back({"Retransmitted requests", s.retransmissions});
+    rows.push_back({"Responses without a request", s.unmatchedResponses});
+    return rows;
+}
+
+StatisticsSummary RadiusStatistics::summary() const {
+    StatisticsSummary s;
+    for (const auto& [code, entry] : perCode_)
+        s.perCode.push_back({code, entry.first, entry.second});
+    s.messages = messages_;
+    s.invalidAttributes = invalid_;
+    s.truncatedAttributes = truncated_;
+    s.notRadius = notRadius_;
+    s.requests = requests_;
+    s.answered = responseTimes_.count();
+    s.unanswered = matcher_.waiting() + matcher_.givenUp();
+    s.givenUp = matcher_.givenUp();
+    s.retransmissions = retransmissions_;
+    s.unmatchedResponses = unmatchedResponses_;
+    if (responseTimes_.count() > 0)
+        s.responseTimes = ResponseTimes{static_cast<std::size_t>(responseTimes_.count()),
+                                        responseTimes_.minimum(), responseTimes_.percentile(0.5),
+                                        responseTimes_.percentile(0.99), responseTimes_.maximum()};
+    return s;
+}
+
+} // namespace analysis

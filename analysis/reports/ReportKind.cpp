@@ -1,0 +1,35 @@
+#include "reports/ReportKind.hpp"
+
+namespace analysis {
+
+namespace {
+
+constexpr ReportRow rows[] = {
+    {ReportKind::stats, "radius,stats", "messages and exchanges", false, false},
+    {ReportKind::security, "radius,security", "checks per client", false, true},
+    {ReportKind::sessions, "radius,sessions", "accounting sessions; -T json: one array", true,
+     false},
+    {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false},
+};
+
+} // namespace
+
+std::span<const ReportRow> reportRows() {
+    return rows;
+}
+
+const ReportRow* reportNamed(std::string_view name) {
+    for (const auto& row : rows)
+        if (row.name == name)
+            return &row;
+    return nullptr;
+}
+
+const ReportRow& reportRow(ReportKind kind) {
+    for (const auto& row : rows)
+        if (row.kind == kind)
+            return row;
+    return rows[0];
+}
+
+} // namespace analysis

@@ -1,0 +1,26 @@
+// ReportKind: the reports a run can print when it ends (-z NAME), one row each: the name
+// the command line takes, the words its help gives, and what the report needs besides
+// the messages. Adding a report is one row.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace analysis {
+
+enum class ReportKind : std::uint8_t { stats, security, sessions, clients };
+
+struct ReportRow {
+    ReportKind kind;
+    std::string_view name; // as -z takes it
+    std::string_view help;
+    bool needsDictionary; // names attributes or vendors the way the dictionary does
+    bool needsChecks;     // counts what the checks found
+};
+
+std::span<const ReportRow> reportRows();
+const ReportRow* reportNamed(std::string_view name);
+const ReportRow& reportRow(ReportKind kind);
+
+} // namespace analysis

@@ -1,0 +1,67 @@
+#include "wire/WireMessage.hpp"
+
+#include "wire/RadiusProtocol.hpp"
+
+#include <algorithm>
+
+namespace analysis {
+
+namespace {
+
+void walkAttributes(zem::ByteView list, std::size_t listOffset, std::vector<Attribute>& out) {
+    // Most attributes are a few octets long: room for a typical share, without reserving
+    // much for odd input.
+    out.reserve(std::min<std::size_t>(list.size() / 8 + 1, 64));
+    std::size_t at = 0;
+    while (list.size() - at >= 3) {
+        const std::size_t remaining = list.size() - at;
+        const std::uint8_t type = *list.at(at);
+        const std::uint8_t length = *list.at(at + 1);
+        if (length > remaining) {
+            out.push_back({type, static_cast<std::uint8_t>(remaining), listOffset + at,
+                           list.slice(at + 2), AttributeDamage::truncated});
+            return;
+        }
+        if (length < 2)
+            return;
+        out.push_back({type, length, listOffset + at, list.slice(at + 2, length - 2U),
+                       attributeLengthValid(type, length) ? AttributeDamage::none
+                                                          : AttributeDamage::invalidLength});
+        at += length;
+    }
+}
+
+} // namespace
+
+std::optional<WireMessage> WireMessage::parse(zem::ByteView octets) {
+    if (octets.size() < headerSize)
+        return std::nullopt;
+    WireMessage message;
+    message.octets = octets;
+    message.code = *octets.at(0);
+    message.identifier = *octets.at(1);
+    message.length = *octets.loadBigEndian16(2);
+    message.hasAttributeList = message.length > headerSize && octets.size() >= message.length;
+    if (message.hasAttributeList)
+        walkAttributes(octets.slice(headerSize, message.length - headerSize), headerSize,
+                       message.attributes);
+    return message;
+}
+
+DamageCount WireMessage::damage() const {
+    DamageCount count;
+    for (const auto& attribute : attributes) {
+        count.invalid += attribute.damage == AttributeDamage::invalidLength;
+        count.truncated += attribute.damage == AttributeDamage::truncated;
+    }
+    return count;
+}
+
+const Attribute* WireMessage::find(std::uint8_t type) const {
+    for (const auto& attribute : attributes)
+        if (attribute.type == type && attribute.whole())
+            return &attribute;
+    return nullptr;
+}
+
+} // namespace analysis

@@ -1,0 +1,78 @@
+// WireMessage: a RADIUS message as it lies on the wire: its header and its attribute
+// list, walked once under the rules the plug-in's tree follows, so that every analysis
+// reads the same attributes the tree shows.
+//
+// The attributes are the octets from offset 20 up to the Length field; a message whose
+// Length is below 21, or above the octets captured, has no attribute list. While three
+// or more octets remain, an attribute whose length octet runs past the end is recorded
+// as truncated and ends the list, a length octet below 2 ends it without a record, and
+// a length the type does not allow marks the attribute invalid.
+//
+//   auto wire = WireMessage::parse(octets);     // nothing below 20 octets
+//   for (const auto& a : wire->attributes) ...  // type, offset, length, value, damage
+#pragma once
+
+#include "ByteView.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace analysis {
+
+enum class AttributeDamage : std::uint8_t { none, invalidLength, truncated };
+
+struct Attribute {
+    std::uint8_t type = 0;
+    std::uint8_t length = 0; // the length octet; for a truncated one, the octets there are
+    std::size_t offset = 0;  // of the type octet in the message
+    zem::ByteView value;     // the value octets (those there are, when truncated)
+    AttributeDamage damage = AttributeDamage::none;
+
+    /// Whether the whole value is there; an invalid length still carries its octets.
+    bool whole() const { return damage != AttributeDamage::truncated; }
+};
+
+struct DamageCount {
+    std::size_t invalid = 0;
+    std::size_t truncated = 0;
+};
+
+struct WireMessage {
+    zem::ByteView octets; // as captured, octets past the Length included
+    std::uint8_t code = 0;
+    std::uint8_t identifier = 0;
+    std::uint16_t length = 0; // the Length field
+    bool hasAttributeList = false;
+    std::vector<Attribute> attributes; // in wire order
+
+    /// Nothing for fewer than 20 octets, which the plug-in refuses too.
+    static std::optional<WireMessage> parse(zem::ByteView octets);
+
+    /// Fewer octets were captured than the Length announces.
+    bool cutShort() const { return octets.size() < length; }
+    /// The octets the authenticators sign: up to the Length.
+    zem::ByteView signedOctets() const { return octets.slice(0, length); }
+    zem::ByteView authenticator() const { return octets.slice(4, 16); }
+    DamageCount damage() const;
+    /// The first whole attribute of `type`, or nullptr.
+    const Attribute* find(std::uint8_t type) const;
+};
+
+/// Calls `visit(type, value)` for each sub-attribute of a Vendor-Specific value laid out
+/// as RFC 2865 section 5.26 suggests (one octet of type, one of length); stops at the
+/// first one that does not fit.
+template <typename Visit> void forEachVendorAttribute(zem::ByteView vendorSpecific, Visit visit) {
+    std::size_t at = 4;
+    while (at + 2 <= vendorSpecific.size()) {
+        const std::uint8_t type = *vendorSpecific.at(at);
+        const std::uint8_t length = *vendorSpecific.at(at + 1);
+        if (length < 2 || at + length > vendorSpecific.size())
+            return;
+        visit(type, vendorSpecific.slice(at + 2, length - 2U));
+        at += length;
+    }
+}
+
+} // namespace analysis

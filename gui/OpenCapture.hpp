@@ -1,0 +1,54 @@
+// OpenCapture: one opened capture in the window: its index and message store, and the
+// loader that fills them on a thread of its own. A live capture also records its packets
+// to a temporary file, so that closing it can offer to keep them.
+#pragma once
+
+#include "CaptureLoader.hpp"
+
+#include <QString>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace gui {
+
+class OpenCapture {
+public:
+    /// Opens a file, or starts a live capture; throws CaptureError.
+    static std::unique_ptr<OpenCapture> openFile(const std::string& path);
+    static std::unique_ptr<OpenCapture> openLive(const std::string& interface);
+    ~OpenCapture();
+
+    const capture::MessageIndex& index() const { return index_; }
+    const capture::MessageStore& store() const { return store_; }
+    capture::CaptureLoader& loader() { return loader_; }
+    const std::string& name() const { return name_; }
+    bool live() const { return live_; }
+    bool finished() const { return finished_.load(); }
+    /// The loader's error, once finished; empty when none.
+    std::string failure() const;
+    /// Stops reading and waits for the loader.
+    void stop();
+    /// The recorded packets of a live capture, once stopped.
+    const std::optional<std::string>& recording() const { return recording_; }
+
+private:
+    OpenCapture(capture::CaptureSource source, std::string name, bool live);
+    void start();
+
+    capture::MessageIndex index_;
+    capture::MessageStore store_;
+    capture::CaptureLoader loader_{index_, store_};
+    std::unique_ptr<capture::CaptureSource> source_;
+    std::string name_;
+    bool live_;
+    std::optional<std::string> recording_;
+    std::thread reader_;
+    std::atomic<bool> finished_{false};
+    mutable std::mutex mutex_;
+    std::string failure_;
+};
+
+} // namespace gui
