@@ -145,6 +145,25 @@ TEST(MainWindow, SortsByAnyColumn) {
     EXPECT_EQ(model->data(model->index(0, 0), Qt::DisplayRole).toString(), "1");
 }
 
+TEST(MainWindow, NumericPlugInColumnsSortAsNumbers) {
+    OpenWindow open("secrets.pcap"); // identifiers 1 to 35
+    auto* model = open.window.model();
+    int identifier = -1;
+    for (int column = 0; column < model->columnCount(); ++column)
+        if (model->headerData(column, Qt::Horizontal, Qt::DisplayRole)
+                .toString()
+                .contains("Identifier"))
+            identifier = column;
+    ASSERT_GE(identifier, 0);
+    open.window.list()->sortByColumn(identifier, Qt::AscendingOrder);
+    auto at = [&](int row) {
+        return model->data(model->index(row, identifier), Qt::DisplayRole).toString();
+    };
+    for (int row = 1; row < model->rowCount(); ++row)
+        EXPECT_LE(at(row - 1).toInt(), at(row).toInt())
+            << at(row - 1).toStdString() << " before " << at(row).toStdString();
+}
+
 TEST(MainWindow, TheColourSettingChangesTheOpenList) {
     OpenWindow open("auth-exchange.pcap");
     auto& window = open.window;
