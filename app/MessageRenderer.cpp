@@ -10,7 +10,14 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
     : host_(host), fields_(host, checkDisplay, dictionary, fieldOccurrence(options)),
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
-      printsMessages_(!options.quiet), statisticsWanted_(!options.statistics.empty()) {}
+      printsMessages_(!options.quiet),
+      statisticsWanted_(!options.statistics.empty()), factsWanted_{false, false} {
+    for (const auto report : options.statistics) {
+        factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
+        factsWanted_.sessionFacts =
+            factsWanted_.sessionFacts || analysis::reportRow(report).needsSessionFacts;
+    }
+}
 
 RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
                                         const analysis::CheckInput& checkInput,
@@ -18,17 +25,17 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
     RenderedMessage rendered;
     // What is worked out of the message (checks, dictionary names, facts) only when a
     // filter, the form or a report asks: plain summary lines are spared the rest.
-    const auto decoded = analysis::DecodedMessage::decode(host_, origin, message, checkInput);
+    auto decoded = analysis::DecodedMessage::decode(host_, origin, message, checkInput);
     if (!decoded)
         return rendered;
     rendered.radius = true;
     if (!filter_.passes(*decoded))
         return rendered;
     rendered.passed = true;
-    if (statisticsWanted_)
-        rendered.facts = decoded->facts();
     if (printsMessages_)
         form_->write(text, *decoded);
+    if (statisticsWanted_)
+        rendered.facts = decoded->takeFacts(factsWanted_);
     return rendered;
 }
 

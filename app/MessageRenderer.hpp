@@ -49,6 +49,7 @@ private:
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;
+    analysis::FactsWanted factsWanted_; // what the reports asked for read
 };
 
 } // namespace app

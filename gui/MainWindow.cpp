@@ -487,7 +487,7 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     std::atomic<bool> cancelled{false};
     analysis::RadiusStatistics statistics;
     // Decoding a million messages takes seconds: they are counted on a thread of their own
-    // while the window stays live. Counting needs no secret, so no check is keyed.
+    // while the window stays live. These statistics read neither checks nor sessions.
     std::thread counting([&] {
         zem::ByteBuffer buffer;
         for (std::size_t start = 0; start < count && !cancelled; start += run) {
@@ -496,7 +496,7 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
                 [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
                     if (const auto decoded = analysis::DecodedMessage::decode(
                             plugIn, entry.origin(index.firstTime()), message))
-                        statistics.addMessage(decoded->facts());
+                        statistics.addMessage(decoded->facts({false, false}));
                     else
                         statistics.addNotRadius();
                 });

@@ -147,17 +147,10 @@ void AvpWalker::deliver(const AvpPath& path, const AttributeDefinition* definiti
         }
     }
     visit(avp);
-    if (definition && definition->type == AvpType::tlv) {
-        std::size_t at = 0;
-        while (at + 2 <= value.size()) {
-            const std::uint8_t type = *value.at(at);
-            const std::uint8_t size = *value.at(at + 1);
-            if (size < 2 || at + size > value.size())
-                return;
-            deliver(path.child(type), value.slice(at + 2, size - 2U), offset, visit);
-            at += size;
-        }
-    }
+    if (definition && definition->type == AvpType::tlv)
+        forEachSubAttribute(value, 0, [&](std::uint8_t type, zem::ByteView member) {
+            deliver(path.child(type), member, offset, visit);
+        });
 }
 
 NamedAttributes NamedAttributes::of(const RadiusDictionary& dictionary,

@@ -8,21 +8,28 @@ namespace analysis {
 
 DecodedMessage::DecodedMessage(const zem::PlugInHost& host, const zem::MessageOrigin& origin,
                                std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer,
-                               WireMessage wire, const CheckInput& checkInput)
-    : host_(&host), origin_(origin), analyzer_(std::move(analyzer)), attributes_(std::move(wire)),
+                               zem::ByteView octets, const CheckInput& checkInput)
+    : host_(&host), origin_(origin), analyzer_(std::move(analyzer)), octets_(octets),
       checkInput_(checkInput) {}
 
 std::optional<DecodedMessage> DecodedMessage::decode(const zem::PlugInHost& host,
                                                      const zem::MessageOrigin& origin,
                                                      zem::ByteView octets,
                                                      const CheckInput& checkInput) {
+    // The plug-in refuses fewer octets than a header; a host that took them anyway would
+    // still get no message.
+    if (octets.size() < headerSize)
+        return std::nullopt;
     auto analyzer = host.analyzerClass().create(octets, nullptr);
     if (!analyzer)
         return std::nullopt;
-    auto wire = WireMessage::parse(octets);
-    if (!wire)
-        return std::nullopt; // the plug-in took fewer octets than a header
-    return DecodedMessage(host, origin, std::move(analyzer), std::move(*wire), checkInput);
+    return DecodedMessage(host, origin, std::move(analyzer), octets, checkInput);
+}
+
+const AttributeList& DecodedMessage::attributes() const {
+    if (!attributes_)
+        attributes_.emplace(*WireMessage::parse(octets_));
+    return *attributes_;
 }
 
 const MessageChecks& DecodedMessage::checks() const {
@@ -31,7 +38,7 @@ const MessageChecks& DecodedMessage::checks() const {
     return *checks_;
 }
 
-const MessageFacts& DecodedMessage::facts() const {
+const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     if (facts_)
         return *facts_;
     const auto& wire = this->wire();
@@ -46,19 +53,30 @@ const MessageFacts& DecodedMessage::facts() const {
     const auto damage = wire.damage();
     facts.invalidAttributes = damage.invalid;
     facts.truncatedAttributes = damage.truncated;
-    const auto& checked = checks();
-    facts.authenticator = checked.authenticator;
-    facts.messageAuthenticator = checked.messageAuthenticator;
-    facts.verdict = checked.verdict();
-    facts.exposure = checked.exposure;
-    facts.secretKnown = checked.secretKnown;
-    facts.passwordRecovered = checked.passwordRecovered();
-    facts.accounting = accountingRecord(wire);
-    if (facts.accounting)
-        facts.nasName = facts.accounting->nas;
-    else if (isRequestCode(wire.code))
-        facts.nasName = nasName(wire);
+    if (wanted.checks) {
+        const auto& checked = checks();
+        facts.authenticator = checked.authenticator;
+        facts.messageAuthenticator = checked.messageAuthenticator;
+        facts.verdict = checked.verdict();
+        facts.exposure = checked.exposure;
+        facts.secretKnown = checked.secretKnown;
+        facts.passwordRecovered = checked.passwordRecovered();
+    }
+    if (wanted.sessionFacts) {
+        facts.accounting = accountingRecord(wire);
+        if (facts.accounting)
+            facts.nasName = facts.accounting->nas;
+        else if (isRequestCode(wire.code))
+            facts.nasName = nasName(wire);
+    }
     return facts;
+}
+
+MessageFacts DecodedMessage::takeFacts(FactsWanted wanted) {
+    facts(wanted);
+    auto taken = std::move(*facts_);
+    facts_.reset();
+    return taken;
 }
 
 } // namespace analysis

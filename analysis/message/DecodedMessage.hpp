@@ -1,9 +1,9 @@
 // DecodedMessage: one captured RADIUS message, decoded once, for every analysis and both
 // front ends to read. It is made by one function from what the capture gives (the
-// origin and the octets) and what the plug-in answers (its analyzer), with the header and
-// the attribute list walked once under the plug-in's rules. What costs more (the checks,
-// the dictionary's names for the attributes, the facts the reports count) is worked out
-// on first use and kept with it.
+// origin and the octets) and what the plug-in answers (its analyzer). Everything beyond
+// that (the attribute list walked under the plug-in's rules, the checks, the
+// dictionary's names for the attributes, the facts the reports count) is worked out once,
+// on first use, and kept with it: a plain summary line costs no more than the plug-in's.
 //
 //   auto message = DecodedMessage::decode(host, origin, octets, checkInput);
 //   if (message) { message->wire().attributes; message->checks(); message->facts(); }
@@ -37,29 +37,35 @@ public:
 
     const zem::PlugInHost& host() const { return *host_; }
     const zem::MessageOrigin& origin() const { return origin_; }
-    zem::ByteView octets() const { return wire().octets; }
+    zem::ByteView octets() const { return octets_; }
     const zem::ZEMPluginAnalyzerProtocol& analyzer() const { return *analyzer_; }
-    const WireMessage& wire() const { return attributes_.wire(); }
-    const AttributeList& attributes() const { return attributes_; }
-    std::uint8_t code() const { return wire().code; }
+    /// The header and the attribute list.
+    const WireMessage& wire() const { return attributes().wire(); }
+    const AttributeList& attributes() const;
+    std::uint8_t code() const { return octets_.span()[0]; } // a message has 20 octets
 
     const MessageChecks& checks() const;
     /// The attributes as `dictionary` names them; kept for the dictionary asked first.
     const NamedAttributes& namedAttributes(const RadiusDictionary& dictionary) const {
-        return attributes_.named(dictionary);
+        return attributes().named(dictionary);
     }
-    const MessageFacts& facts() const;
+    /// The facts the reports count; what `wanted` leaves out is not worked out. Kept as
+    /// the first call made them.
+    const MessageFacts& facts(FactsWanted wanted = {}) const;
+    /// The same, handed over: for a caller that keeps them longer than the message.
+    MessageFacts takeFacts(FactsWanted wanted = {});
 
 private:
     DecodedMessage(const zem::PlugInHost& host, const zem::MessageOrigin& origin,
-                   std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer, WireMessage wire,
+                   std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer, zem::ByteView octets,
                    const CheckInput& checkInput);
 
     const zem::PlugInHost* host_;
     zem::MessageOrigin origin_;
     std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer_;
-    AttributeList attributes_;
+    zem::ByteView octets_; // at least a header's 20
     CheckInput checkInput_;
+    mutable std::optional<AttributeList> attributes_;
     mutable std::optional<MessageChecks> checks_;
     mutable std::optional<MessageFacts> facts_;
 };

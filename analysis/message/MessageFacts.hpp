@@ -14,6 +14,13 @@
 
 namespace analysis {
 
+/// What the reports of a run read beyond the header, origin and damage: only that is
+/// worked out.
+struct FactsWanted {
+    bool checks = true;
+    bool sessionFacts = true; // the accounting record and the NAS
+};
+
 struct MessageFacts {
     std::uint8_t code = 0;
     std::uint8_t identifier = 0;
@@ -21,13 +28,14 @@ struct MessageFacts {
     zem::MessageOrigin origin; // without its carrier frames
     std::size_t invalidAttributes = 0;
     std::size_t truncatedAttributes = 0;
-    // What the checks found.
+    // What the checks found, when wanted.
     CheckResult authenticator = CheckResult::unverified;
     CheckResult messageAuthenticator = CheckResult::unverified;
     CheckResult verdict = CheckResult::unverified;
     ExposureSet exposure = 0;
     bool passwordRecovered = false;
     bool secretKnown = false;
+    // When session facts are wanted:
     std::optional<AccountingRecord> accounting; // of an Accounting-Request
     std::string nasName;                        // of a request, as NasName names it
 };

@@ -5,11 +5,12 @@ namespace analysis {
 namespace {
 
 constexpr ReportRow rows[] = {
-    {ReportKind::stats, "radius,stats", "messages and exchanges", false, false},
-    {ReportKind::security, "radius,security", "checks per client", false, true},
+    // kind, name, help, needs: dictionary, checks, session facts
+    {ReportKind::stats, "radius,stats", "messages and exchanges", false, false, false},
+    {ReportKind::security, "radius,security", "checks per client", false, true, false},
     {ReportKind::sessions, "radius,sessions", "accounting sessions; -T json: one array", true,
-     false},
-    {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false},
+     false, true},
+    {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false, true},
 };
 
 } // namespace

@@ -15,8 +15,9 @@ struct ReportRow {
     ReportKind kind;
     std::string_view name; // as -z takes it
     std::string_view help;
-    bool needsDictionary; // names attributes or vendors the way the dictionary does
-    bool needsChecks;     // counts what the checks found
+    bool needsDictionary;   // names attributes or vendors the way the dictionary does
+    bool needsChecks;       // counts what the checks found
+    bool needsSessionFacts; // reads the accounting record and the NAS of each message
 };
 
 std::span<const ReportRow> reportRows();

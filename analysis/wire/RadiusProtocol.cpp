@@ -182,6 +182,34 @@ constexpr std::array<LengthRow, 256> buildLengthRules() {
 
 constexpr std::array<LengthRow, 256> lengthRules = buildLengthRules();
 
+constexpr bool accepts(const LengthRow& rule, unsigned length) {
+    switch (rule.rule) {
+    case exact:
+        return length == rule.length;
+    case atLeast:
+        return length >= rule.length;
+    case unlisted:
+    case any:
+        break;
+    }
+    return true;
+}
+
+// Every type and length octet judged once, a bit each: the walk asks for every attribute
+// of every message.
+constexpr std::array<std::uint64_t, 256 * 256 / 64> buildValidLengths() {
+    std::array<std::uint64_t, 256 * 256 / 64> valid{};
+    for (unsigned type = 0; type < 256; ++type)
+        for (unsigned length = 0; length < 256; ++length)
+            if (accepts(lengthRules[type], length)) {
+                const unsigned bit = type << 8 | length;
+                valid[bit / 64] |= std::uint64_t{1} << (bit % 64);
+            }
+    return valid;
+}
+
+constexpr std::array<std::uint64_t, 256 * 256 / 64> validLengths = buildValidLengths();
+
 } // namespace
 
 std::uint8_t requestCodeFor(std::uint8_t responseCode) {
@@ -222,17 +250,8 @@ std::string codeName(std::uint8_t code) {
 }
 
 bool attributeLengthValid(std::uint8_t type, std::uint8_t length) {
-    const auto& rule = lengthRules[type];
-    switch (rule.rule) {
-    case exact:
-        return length == rule.length;
-    case atLeast:
-        return length >= rule.length;
-    case unlisted:
-    case any:
-        break;
-    }
-    return true;
+    const unsigned bit = unsigned{type} << 8 | length;
+    return (validLengths[bit / 64] >> (bit % 64)) & 1;
 }
 
 bool isStandardAttribute(std::uint8_t type) {

@@ -12,11 +12,12 @@ void walkAttributes(zem::ByteView list, std::size_t listOffset, std::vector<Attr
     // Most attributes are a few octets long: room for a typical share, without reserving
     // much for odd input.
     out.reserve(std::min<std::size_t>(list.size() / 8 + 1, 64));
+    const auto octets = list.span();
     std::size_t at = 0;
-    while (list.size() - at >= 3) {
-        const std::size_t remaining = list.size() - at;
-        const std::uint8_t type = *list.at(at);
-        const std::uint8_t length = *list.at(at + 1);
+    while (octets.size() - at >= 3) {
+        const std::size_t remaining = octets.size() - at;
+        const std::uint8_t type = octets[at];
+        const std::uint8_t length = octets[at + 1];
         if (length > remaining) {
             out.push_back({type, static_cast<std::uint8_t>(remaining), listOffset + at,
                            list.slice(at + 2), AttributeDamage::truncated});

@@ -60,19 +60,26 @@ struct WireMessage {
     const Attribute* find(std::uint8_t type) const;
 };
 
-/// Calls `visit(type, value)` for each sub-attribute of a Vendor-Specific value laid out
-/// as RFC 2865 section 5.26 suggests (one octet of type, one of length); stops at the
-/// first one that does not fit.
-template <typename Visit> void forEachVendorAttribute(zem::ByteView vendorSpecific, Visit visit) {
-    std::size_t at = 4;
-    while (at + 2 <= vendorSpecific.size()) {
-        const std::uint8_t type = *vendorSpecific.at(at);
-        const std::uint8_t length = *vendorSpecific.at(at + 1);
-        if (length < 2 || at + length > vendorSpecific.size())
+/// Calls `visit(type, value)` for each attribute of one octet of type and one of length
+/// (the length counting both) from `from` on, as TLVs (RFC 6929) and most vendors' attributes
+/// are laid out; stops at the first one that does not fit.
+template <typename Visit>
+void forEachSubAttribute(zem::ByteView octets, std::size_t from, Visit visit) {
+    std::size_t at = from;
+    while (at + 2 <= octets.size()) {
+        const std::uint8_t type = *octets.at(at);
+        const std::uint8_t length = *octets.at(at + 1);
+        if (length < 2 || at + length > octets.size())
             return;
-        visit(type, vendorSpecific.slice(at + 2, length - 2U));
+        visit(type, octets.slice(at + 2, length - 2U));
         at += length;
     }
+}
+
+/// The sub-attributes of a Vendor-Specific value laid out as RFC 2865 section 5.26
+/// suggests: after the four octets of the vendor's number.
+template <typename Visit> void forEachVendorAttribute(zem::ByteView vendorSpecific, Visit visit) {
+    forEachSubAttribute(vendorSpecific, 4, visit);
 }
 
 } // namespace analysis
