@@ -24,7 +24,9 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace app {
 
@@ -43,13 +45,41 @@ int listInterfaces() {
 
 namespace {
 
+// The signal that asked the run to end (SIGINT, SIGTERM, SIGHUP), or 0.
 volatile std::sig_atomic_t interrupted = 0;
 capture::CaptureSource* liveSource = nullptr;
 
-void onInterrupt(int) {
-    interrupted = 1;
+void onInterrupt(int signal) {
+    interrupted = signal;
     if (liveSource)
         liveSource->interrupt();
+}
+
+// An interrupted run still finishes the record being written, closes the -w file whole
+// and prints the reports of what was read.
+void endOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, onInterrupt);
+}
+
+// A -w file that is one of the captures read (by name, link or standard input) would be
+// destroyed before it is read.
+std::optional<std::string> overwritesAnInput(const Options& options) {
+    if (!options.writeFile || *options.writeFile == "-")
+        return std::nullopt;
+    struct stat written {};
+    if (::stat(options.writeFile->c_str(), &written) != 0)
+        return std::nullopt; // a new file
+    for (const auto& input : options.inputFiles) {
+        struct stat read {};
+        const int status =
+            input == "-" ? ::fstat(STDIN_FILENO, &read) : ::stat(input.c_str(), &read);
+        if (status == 0 && read.st_dev == written.st_dev && read.st_ino == written.st_ino)
+            return "-w: " + *options.writeFile + " is the capture " +
+                   (input == "-" ? "on standard input" : input) +
+                   ", which is being read; write to another file";
+    }
+    return std::nullopt;
 }
 
 // The statistics asked for: only those are counted.
@@ -88,9 +118,10 @@ public:
         }
     }
 
-    /// -c messages were shown, or the output cannot take more.
+    /// -c messages were shown, or the output or the -w file cannot take more.
     bool done() const {
-        return (options_.count && shown_ >= *options_.count) || !results_.failure().empty();
+        return (options_.count && shown_ >= *options_.count) || !results_.failure().empty() ||
+               (writer_ && !writer_->failure().empty());
     }
     std::uint64_t shown() const { return shown_; }
 
@@ -107,8 +138,10 @@ public:
             queue_.submit(write_);
     }
 
-    /// Writes what is still in flight, then what closes the output and the statistics.
-    void finish(const capture::CapturePipeline::Losses& losses) {
+    /// Writes what is still in flight, then what closes the output and the statistics;
+    /// answers why a report could not be written, empty when all were.
+    std::string finish(const capture::CapturePipeline::Losses& losses) {
+        std::string failure;
         queue_.finish(write_);
         std::string closing;
         if (renderer_.printsMessages())
@@ -122,7 +155,10 @@ public:
                 // A report of millions of sessions goes out as it is read back.
                 results_.write(closing);
                 closing.clear();
-                sessions_.finish([this](std::string_view part) { results_.write(part); });
+                if (auto why =
+                        sessions_.finish([this](std::string_view part) { results_.write(part); });
+                    !why.empty() && failure.empty())
+                    failure = std::move(why);
                 break;
             case analysis::ReportKind::clients:
                 closing += clientsReport(clients_);
@@ -134,6 +170,7 @@ public:
         }
         results_.write(closing);
         results_.flush();
+        return failure;
     }
 
 private:
@@ -225,7 +262,8 @@ public:
         if (!path_)
             return nullptr;
         if (!writer_) {
-            writer_.emplace(*path_, source.linkType(), source.snapshotLength(), source.isPcapng());
+            writer_.emplace(*path_, output(), source.linkType(), source.snapshotLength(),
+                            source.isPcapng());
             linkType_ = source.linkType();
         } else if (source.linkType() != linkType_) {
             throw capture::CaptureError("-w: " + source.name() +
@@ -280,8 +318,6 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Captur
         filter = "(" + filter + ") and (" + *options.captureFilter + ")";
     auto source = capture::CaptureSource::openLive(*options.interface, filter);
     liveSource = &source;
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
     // Live output appears as it arrives.
@@ -314,6 +350,9 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
              transport == "udp" ? zem::kZEMSourceProtocols::udp : zem::kZEMSourceProtocols::tcp,
              host.structure().plugInAnalyzerClass});
 
+    if (auto refusal = overwritesAnInput(options))
+        return fail(*refusal);
+
     analysis::SharedSecrets secrets;
     try {
         secrets = secretsFromOptions(options);
@@ -328,9 +367,14 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     if (wantsDictionary(options))
         dictionary = loadRunDictionary(options);
 
-    ResultsWriter results(output());
+    // -w - makes standard output the capture's, as tshark does: no message line goes there,
+    // and the reports go to standard error.
+    const bool captureToOutput = options.writeFile == "-";
+    Options runOptions = options;
+    runOptions.quiet = options.quiet || captureToOutput;
+    ResultsWriter results(captureToOutput ? stderr : output());
     // Checks the filters and fields before anything is read.
-    MessageRenderer renderer(host, options, lineColorEscape(host, options.color, output()),
+    MessageRenderer renderer(host, runOptions, lineColorEscape(host, options.color, output()),
                              analysis::checkDisplayFor(host, !secrets.empty()),
                              dictionary ? &dictionary->dictionary : nullptr);
     // Files are rendered in batches on every core, up to eight: one thread reads, and more
@@ -339,13 +383,14 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     // Without per-message text a batch is small, and larger ones wake the workers less.
     const bool live = options.interface.has_value();
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    CaptureRun run(renderer, results, options, tracker ? &*tracker : nullptr,
+    CaptureRun run(renderer, results, runOptions, tracker ? &*tracker : nullptr,
                    dictionary ? &dictionary->dictionary : nullptr, live ? 0 : workers,
                    live ? 1 : (options.quiet ? 2048 : 128));
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     std::string failure;
     Recording recording(options.writeFile);
+    endOnSignals();
     try {
         if (live) {
             readLive(options, pipeline, run, results, recording);
@@ -360,7 +405,8 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
         failure = error.what();
     }
     // Everything before the fault is still written.
-    run.finish(pipeline.losses());
+    if (auto why = run.finish(pipeline.losses()); !why.empty() && failure.empty())
+        failure = std::move(why);
     try {
         recording.close();
     } catch (const capture::CaptureError& error) {
@@ -371,6 +417,9 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
         return fail(failure);
     if (!results.failure().empty())
         return fail(results.failure());
+    // Ending a live capture is what a signal is for; a file read to its end was not.
+    if (interrupted && !live)
+        return 128 + interrupted;
     return 0;
 }
 

@@ -193,7 +193,8 @@ constexpr OptionRow optionRows[] = {
      Section::checks, [](Options& o, const char* v) { o.secretsFiles.emplace_back(v); }},
     {0, "secret", required_argument, "TEXT",
      "the shared secret of every client not in --secrets (others\n"
-     "on this machine may see it in the process list)",
+     "on this machine may see it in the process list: prefer\n"
+     "RADIUS_ANALYZER_SECRET or --secrets)",
      Section::checks, [](Options& o, const char* v) { o.secret = v; }},
     {0, "no-checks", no_argument, nullptr, "print no RADIUS-Checks node with -V or in JSON",
      Section::checks, [](Options& o, const char*) { o.noChecks = true; }},

@@ -46,21 +46,24 @@ std::string cell(std::string_view text) {
 } // namespace
 
 SessionsReport::SessionsReport(bool json, const analysis::RadiusDictionary* dictionary)
-    : json_(json), dictionary_(dictionary), ended_(std::tmpfile()),
+    : json_(json), dictionary_(dictionary),
       sessions_([this](const analysis::SessionRow& session) { ended(session); }) {
     if (dictionary_)
         terminateCause_ = dictionary_->named("Acct-Terminate-Cause");
 }
 
-SessionsReport::~SessionsReport() {
-    if (ended_)
-        std::fclose(ended_);
-}
-
 void SessionsReport::ended(const analysis::SessionRow& session) {
-    const auto text = row(session);
-    if (ended_)
-        std::fwrite(text.data(), 1, text.size(), ended_);
+    if (!failure_.empty())
+        return;
+    try {
+        if (!ended_)
+            ended_ = std::make_unique<zem::TemporaryFile>();
+    } catch (const zem::TemporaryFileError& error) {
+        failure_ = std::string("-z radius,sessions: ") + error.what();
+        return;
+    }
+    if (!ended_->write(row(session)))
+        failure_ = "-z radius,sessions: " + ended_->failure();
     ++endedCount_;
 }
 
@@ -156,7 +159,11 @@ std::string SessionsReport::textRow(const analysis::SessionRow& s, const std::st
     return line;
 }
 
-void SessionsReport::finish(const std::function<void(std::string_view)>& write) {
+std::string SessionsReport::finish(const std::function<void(std::string_view)>& write) {
+    if (failure_.empty() && ended_ && !ended_->flush())
+        failure_ = "-z radius,sessions: " + ended_->failure();
+    if (!failure_.empty())
+        return failure_;
     std::string out;
     if (json_) {
         out += "[\n";
@@ -175,12 +182,8 @@ void SessionsReport::finish(const std::function<void(std::string_view)>& write) 
     }
     write(out);
     out.clear();
-    if (ended_) {
-        std::rewind(ended_);
-        char buffer[65536];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, ended_))
-            write(std::string_view(buffer, n));
-    }
+    if (ended_ && !ended_->readBack(write))
+        return "-z radius,sessions: " + ended_->failure();
     const auto open = sessions_.openSessions();
     for (const auto& session : open) {
         out += row(session);
@@ -189,7 +192,7 @@ void SessionsReport::finish(const std::function<void(std::string_view)>& write) 
     if (json_) {
         out += endedCount_ > 0 ? "\n]\n" : "]\n";
         write(out);
-        return;
+        return {};
     }
     out += rule;
     char totals[256];
@@ -199,6 +202,7 @@ void SessionsReport::finish(const std::function<void(std::string_view)>& write) 
     out += totals;
     out += border;
     write(out);
+    return {};
 }
 
 } // namespace app

@@ -1,10 +1,12 @@
 // The text that -z radius,sessions prints: a row per accounting session, ended sessions as
 // they ended (kept in a temporary file meanwhile, so that memory holds only the open
 // ones), then the sessions still open, then totals. With -T json: one JSON array of
-// session objects instead, without totals.
+// session objects instead, without totals. When the temporary file cannot hold them, the
+// report is not written at all rather than written in part.
 #pragma once
 
 #include "LocalTimeText.hpp"
+#include "TemporaryFile.hpp"
 #include "dictionary/RadiusDictionary.hpp"
 #include "reports/AccountingSessions.hpp"
 
@@ -19,15 +21,15 @@ class SessionsReport {
 public:
     /// `dictionary` (nullptr for none) names the terminate causes.
     SessionsReport(bool json, const analysis::RadiusDictionary* dictionary);
-    ~SessionsReport();
     SessionsReport(const SessionsReport&) = delete;
     SessionsReport& operator=(const SessionsReport&) = delete;
 
     void add(const analysis::AccountingRecord& record, const zem::IPAddress& source, double time) {
         sessions_.add(record, source, time);
     }
-    /// Hands the whole report to `write`, piece by piece.
-    void finish(const std::function<void(std::string_view)>& write);
+    /// Hands the whole report to `write`, piece by piece; or, when the ended sessions
+    /// could not be kept, nothing, and answers why.
+    std::string finish(const std::function<void(std::string_view)>& write);
 
 private:
     std::string row(const analysis::SessionRow& session);
@@ -41,7 +43,9 @@ private:
     bool json_;
     const analysis::RadiusDictionary* dictionary_;
     const analysis::AttributeDefinition* terminateCause_ = nullptr;
-    std::FILE* ended_; // rows of the ended sessions, in the order they ended
+    // Rows of the ended sessions, in the order they ended; made for the first of them.
+    std::unique_ptr<zem::TemporaryFile> ended_;
+    std::string failure_; // why they could not be kept
     std::uint64_t endedCount_ = 0;
     LocalTimeText times_;
     analysis::AccountingSessions sessions_;

@@ -1,9 +1,13 @@
 #include "FrameWriter.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <pcap/pcap.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace capture {
 
@@ -27,12 +31,11 @@ void pad(zem::ByteBuffer& out) {
 
 } // namespace
 
-FrameWriter::FrameWriter(const std::string& path, int linkType, int snapshotLength, bool pcapng)
+FrameWriter::FrameWriter(const std::string& path, std::FILE* standardOutput, int linkType,
+                         int snapshotLength, bool pcapng)
     : path_(path), pcapng_(pcapng) {
+    open(standardOutput);
     if (pcapng_) {
-        file_ = std::fopen(path.c_str(), "wb");
-        if (!file_)
-            throw CaptureError("cannot write " + path + ": " + std::strerror(errno));
         // Section Header Block: byte-order magic, version 1.0, section length unknown.
         zem::ByteBuffer section;
         put32(section, 0x1A2B3C4D);
@@ -50,24 +53,73 @@ FrameWriter::FrameWriter(const std::string& path, int linkType, int snapshotLeng
         return;
     }
     dead_ = pcap_open_dead(linkType, snapshotLength);
-    if (!dead_)
+    if (!dead_) {
+        discard();
         throw CaptureError("cannot write " + path + ": no capture of this link type");
-    dumper_ = pcap_dump_open(dead_, path.c_str());
+    }
+    // libpcap writes the file header and records into our stream, which it closes.
+    dumper_ = pcap_dump_fopen(dead_, file_);
     if (!dumper_) {
         std::string reason = pcap_geterr(dead_);
-        pcap_close(dead_);
-        dead_ = nullptr;
+        discard();
         throw CaptureError("cannot write " + path + ": " + reason);
     }
 }
 
-FrameWriter::~FrameWriter() {
-    if (file_)
-        std::fclose(file_);
+void FrameWriter::open(std::FILE* standardOutput) {
+    int fd = -1;
+    struct stat status {};
+    if (path_ == "-") {
+        fd = ::dup(::fileno(standardOutput));
+    } else if (::stat(path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC); // a device or pipe: as it is
+    } else {
+        // A temporary name beside the target, renamed into place when closed whole.
+        temporary_ = path_ + ".XXXXXX";
+        fd = ::mkstemp(temporary_.data());
+        if (fd >= 0) {
+            // mkstemp makes the file readable by its owner only; a capture gets the
+            // permissions any new file gets.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(fd, 0666 & ~mask);
+        }
+    }
+    if (fd >= 0)
+        file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (!temporary_.empty())
+            ::unlink(temporary_.c_str());
+        throw CaptureError("cannot write " + path_ + ": " + std::strerror(error));
+    }
+}
+
+void FrameWriter::discard() {
     if (dumper_)
-        pcap_dump_close(dumper_);
+        pcap_dump_close(dumper_); // closes file_ too
+    else if (file_)
+        std::fclose(file_);
+    dumper_ = nullptr;
+    file_ = nullptr;
     if (dead_)
         pcap_close(dead_);
+    dead_ = nullptr;
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+FrameWriter::~FrameWriter() {
+    discard();
+}
+
+bool FrameWriter::checked() {
+    if (failure_.empty() && std::ferror(file_))
+        failure_ = "cannot write " + path_ + ": " + std::strerror(errno ? errno : EIO);
+    return failure_.empty();
 }
 
 void FrameWriter::writePcapngBlock(std::uint32_t type, const zem::ByteBuffer& body) {
@@ -78,7 +130,9 @@ void FrameWriter::writePcapngBlock(std::uint32_t type, const zem::ByteBuffer& bo
     block.insert(block.end(), body.begin(), body.end());
     pad(block);
     put32(block, length);
+    errno = 0;
     std::fwrite(block.data(), 1, block.size(), file_);
+    checked();
 }
 
 void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
@@ -107,11 +161,15 @@ void FrameWriter::writeOne(const Retained& frame) {
         header.ts.tv_usec = static_cast<suseconds_t>(micros % 1000000);
         header.caplen = captured;
         header.len = original;
+        errno = 0;
         pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, frame.octets.data());
+        checked();
     }
 }
 
 void FrameWriter::write(std::span<const std::uint64_t> carriers) {
+    if (!failure_.empty())
+        return;
     // Reordered TCP segments carry a message out of capture order: written in order.
     std::vector<std::uint64_t> frames(carriers.begin(), carriers.end());
     std::sort(frames.begin(), frames.end());
@@ -122,6 +180,8 @@ void FrameWriter::write(std::span<const std::uint64_t> carriers) {
             continue;
         writeOne(*at);
         at->written = true;
+        if (!failure_.empty())
+            return;
     }
     // Frames before the last one written can no longer be wanted in order; those written
     // are let go of.
@@ -130,19 +190,26 @@ void FrameWriter::write(std::span<const std::uint64_t> carriers) {
 }
 
 void FrameWriter::close() {
-    bool failed = false;
-    if (file_) {
-        failed = std::fflush(file_) != 0 || std::ferror(file_);
-        failed = std::fclose(file_) != 0 || failed;
-        file_ = nullptr;
-    }
+    if (!file_)
+        return;
+    errno = 0;
+    std::fflush(file_);
+    checked();
     if (dumper_) {
-        failed = pcap_dump_flush(dumper_) != 0;
-        pcap_dump_close(dumper_);
+        pcap_dump_close(dumper_); // a flushed stream: its close has nothing left to fail
         dumper_ = nullptr;
+    } else if (std::fclose(file_) != 0 && failure_.empty()) {
+        failure_ = "cannot write " + path_ + ": " + std::strerror(errno);
     }
-    if (failed)
-        throw CaptureError("cannot write " + path_ + ": " + std::strerror(errno));
+    file_ = nullptr;
+    if (failure_.empty() && !temporary_.empty() &&
+        std::rename(temporary_.c_str(), path_.c_str()) != 0)
+        failure_ = "cannot write " + path_ + ": " + std::strerror(errno);
+    if (failure_.empty())
+        temporary_.clear(); // in place: nothing to remove
+    discard();
+    if (!failure_.empty())
+        throw CaptureError(failure_);
 }
 
 } // namespace capture

@@ -5,9 +5,16 @@
 // Which frames to write is known only after their messages were decoded and filtered,
 // so the frames read lately are kept (a bounded window) until then.
 //
-//   FrameWriter writer("kept.pcap", source.linkType(), source.snapshotLength(), false);
+// Evidence is written whole or not at all: every write is checked, the first failure
+// stops the writing and is kept; a regular file (or a new one) is written under a
+// temporary name beside it and renamed into place only when closed whole, so that a
+// failed or killed run never leaves a torn file under the name asked for. "-" writes to
+// the results stream (standard output).
+//
+//   FrameWriter writer("kept.pcap", output(), source.linkType(), source.snapshotLength(), false);
 //   writer.retain(frameNumber, packet);          // every frame, as it is read
 //   writer.write(origin.carrierFrames);          // a kept message's frames
+//   writer.close();                              // throws CaptureError
 #pragma once
 
 #include "CaptureSource.hpp"
@@ -29,16 +36,21 @@ public:
     /// Frames kept waiting for their messages' fate.
     static constexpr std::size_t windowFrames = 1u << 17;
 
-    /// Creates `path`; throws CaptureError.
-    FrameWriter(const std::string& path, int linkType, int snapshotLength, bool pcapng);
+    /// Creates `path` ("-": a copy of `standardOutput`'s descriptor); throws CaptureError.
+    FrameWriter(const std::string& path, std::FILE* standardOutput, int linkType,
+                int snapshotLength, bool pcapng);
     ~FrameWriter();
     FrameWriter(const FrameWriter&) = delete;
     FrameWriter& operator=(const FrameWriter&) = delete;
 
     void retain(std::uint64_t frame, const CapturedPacket& packet);
-    /// Writes those of `frames` still retained and not yet written.
+    /// Writes those of `frames` still retained and not yet written; nothing once a write
+    /// failed.
     void write(std::span<const std::uint64_t> frames);
-    /// Flushes and closes; throws CaptureError when the file could not be written whole.
+    /// Why a write failed; empty while none did.
+    const std::string& failure() const { return failure_; }
+    /// Flushes, closes and puts the file in place; throws CaptureError when it could not
+    /// be written whole (the name asked for then keeps what it held before).
     void close();
 
 private:
@@ -49,14 +61,20 @@ private:
         zem::ByteBuffer octets;
         bool written = false;
     };
+    void open(std::FILE* standardOutput);
     void writeOne(const Retained& frame);
     void writePcapngBlock(std::uint32_t type, const zem::ByteBuffer& body);
+    // Records the first failure from errno when the stream reports one.
+    bool checked();
+    void discard();
 
     std::string path_;
+    std::string temporary_; // the name written under until closed; empty: `path_` itself
     bool pcapng_;
-    std::FILE* file_ = nullptr;   // pcapng
-    struct pcap* dead_ = nullptr; // pcap, through libpcap
+    std::FILE* file_ = nullptr;   // the file, for both forms
+    struct pcap* dead_ = nullptr; // pcap records, through libpcap
     struct pcap_dumper* dumper_ = nullptr;
+    std::string failure_;
     std::deque<Retained> window_; // by frame number
 };
 

@@ -117,8 +117,7 @@ ClientSection readClient(Tokenizer& tokens, std::string name, std::size_t line) 
         if (key.kind == Token::Kind::close)
             return client;
         if (key.kind == Token::Kind::end)
-            tokens.fail(line, "client " + zem::terminalSafe(client.name.substr(0, 64)) +
-                                  " is never closed with \"}\"");
+            tokens.fail(line, "this client section is never closed with \"}\"");
         if (key.kind != Token::Kind::word)
             tokens.fail(key.line, "expected a setting such as secret = ...");
         Token next = tokens.next();
@@ -127,11 +126,10 @@ ClientSection readClient(Tokenizer& tokens, std::string name, std::size_t line) 
             continue;
         }
         if (next.kind != Token::Kind::equals)
-            tokens.fail(key.line,
-                        "expected \"=\" after " + zem::terminalSafe(key.text.substr(0, 32)));
+            tokens.fail(key.line, "expected \"=\" after the setting's name");
         Token value = tokens.next();
         if (!isValue(value))
-            tokens.fail(key.line, zem::terminalSafe(key.text.substr(0, 32)) + " has no value");
+            tokens.fail(key.line, "a setting has no value");
         if (key.text == "secret") {
             client.secret = std::move(value.text);
         } else if (key.text == "ipaddr" || key.text == "ipv4addr" || key.text == "ipv6addr") {
@@ -150,23 +148,21 @@ void addClient(const Tokenizer& tokens, const ClientSection& client, SharedSecre
     const std::size_t line = client.address ? client.addressLine : client.line;
     auto network = parseClientNetwork(addressText);
     if (!network)
-        tokens.fail(line, "client " + zem::terminalSafe(client.name.substr(0, 64)) + ": \"" +
-                              zem::terminalSafe(addressText.substr(0, 64)) +
-                              "\" is no IPv4 or IPv6 address or network (host names are "
-                              "not looked up)");
+        tokens.fail(line, std::string("the client's ") +
+                              (client.address ? "address" : "name, which stands for its address,") +
+                              " is no IPv4 or IPv6 address or network (host names are not "
+                              "looked up)");
     if (client.netmask) {
         unsigned prefix = 0;
         const auto& text = *client.netmask;
         auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), prefix);
         if (error != std::errc() || end != text.data() + text.size() ||
             prefix > (network->address.family == 4 ? 32u : 128u))
-            tokens.fail(client.line, "client " + zem::terminalSafe(client.name.substr(0, 64)) +
-                                         ": netmask wants a prefix length");
+            tokens.fail(client.line, "the client's netmask wants a prefix length");
         network->prefixLength = prefix;
     }
     if (!client.secret || client.secret->empty())
-        tokens.fail(client.line,
-                    "client " + zem::terminalSafe(client.name.substr(0, 64)) + " has no secret");
+        tokens.fail(client.line, "this client has no secret");
     secrets.add(network->address, network->prefixLength, *client.secret);
 }
 
@@ -182,19 +178,17 @@ SharedSecrets parseClientsConf(std::string_view text, std::string_view fileName)
         if (token.kind != Token::Kind::word)
             tokens.fail(token.line, "expected a section such as client NAME { ... }");
         if (token.text.starts_with("$"))
-            tokens.fail(token.line, zem::terminalSafe(token.text.substr(0, 32)) +
-                                        " is not followed; give the included file on its own");
+            tokens.fail(token.line, "an $INCLUDE is not followed; give the included file on its "
+                                    "own");
         Token name = tokens.next();
         if (name.kind == Token::Kind::equals) { // a setting outside any client
             if (!isValue(tokens.next()))
-                tokens.fail(token.line,
-                            zem::terminalSafe(token.text.substr(0, 32)) + " has no value");
+                tokens.fail(token.line, "a setting has no value");
             continue;
         }
         Token open = name.kind == Token::Kind::open ? name : tokens.next();
         if (open.kind != Token::Kind::open)
-            tokens.fail(token.line,
-                        "expected \"{\" to open " + zem::terminalSafe(token.text.substr(0, 32)));
+            tokens.fail(token.line, "expected \"{\" to open a section");
         if (token.text == "client" && isValue(name))
             addClient(tokens, readClient(tokens, name.text, token.line), secrets);
         else

@@ -1,6 +1,6 @@
 #include "checks/SecretsFile.hpp"
 
-#include "PropertyList.hpp"
+#include "FileReading.hpp"
 #include "TextEscaping.hpp"
 
 #include <charconv>
@@ -64,9 +64,9 @@ SharedSecrets parseLines(std::string_view text, std::string_view fileName) {
             cut == std::string_view::npos ? std::string_view{} : trimmed(line.substr(cut));
         const auto network = parseClientNetwork(networkText);
         if (!network)
-            throw SecretsError(where + "expected ADDRESS[/PREFIX] SECRET; \"" +
-                               zem::terminalSafe(networkText.substr(0, 64)) +
-                               "\" is no IPv4 or IPv6 address or network");
+            throw SecretsError(where +
+                               "expected ADDRESS[/PREFIX] SECRET; the first field is no IPv4 "
+                               "or IPv6 address or network");
         if (secret.empty())
             throw SecretsError(where + "no secret after the address");
         secrets.add(network->address, network->prefixLength, std::string(secret));
@@ -104,9 +104,12 @@ SharedSecrets parseSecrets(std::string_view text, std::string_view fileName) {
 }
 
 SharedSecrets readSecretsFile(const std::string& path, std::string& warning) {
-    const auto contents = zem::readFile(path);
-    if (!contents)
-        throw SecretsError(path + ": cannot read the secrets file");
+    // A secrets file is small: a FIFO, a device or gigabytes are refused, not read.
+    constexpr std::size_t largestSecretsFile = 16u << 20;
+    const auto read = zem::readRegularFile(path, largestSecretsFile);
+    if (!read.contents)
+        throw SecretsError(path + ": cannot read the secrets file: " + read.error);
+    const auto& contents = read.contents;
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && (status.st_mode & S_IROTH))
         warning = path +

@@ -11,7 +11,10 @@ namespace analysis {
 
 namespace {
 
-constexpr int maximumIncludeDepth = 16;
+// A file included again is not read again, so a loop ends by itself; the depth bounds
+// only how deep the reading recurses (a few hundred octets of stack a level), far past
+// any chain of real dictionaries.
+constexpr int maximumIncludeDepth = 1024;
 // Extended-Vendor-Specific attributes are kept apart from plain vendor attributes: their
 // first number is the extended type with this bit set.
 constexpr std::uint32_t evsMarker = 0x80000000u;

@@ -182,33 +182,42 @@ constexpr std::array<LengthRow, 256> buildLengthRules() {
 
 constexpr std::array<LengthRow, 256> lengthRules = buildLengthRules();
 
-constexpr bool accepts(const LengthRow& rule, unsigned length) {
-    switch (rule.rule) {
-    case exact:
-        return length == rule.length;
-    case atLeast:
-        return length >= rule.length;
-    case unlisted:
-    case any:
-        break;
-    }
-    return true;
+// The lengths from `from` on, as bits of the four words that cover 0 to 255.
+constexpr std::uint64_t lengthsFrom(unsigned from, unsigned word) {
+    const unsigned first = word * 64;
+    if (from <= first)
+        return ~std::uint64_t{0};
+    if (from >= first + 64)
+        return 0;
+    return ~std::uint64_t{0} << (from - first);
 }
 
 // Every type and length octet judged once, a bit each: the walk asks for every attribute
 // of every message.
-constexpr std::array<std::uint64_t, 256 * 256 / 64> buildValidLengths() {
-    std::array<std::uint64_t, 256 * 256 / 64> valid{};
-    for (unsigned type = 0; type < 256; ++type)
-        for (unsigned length = 0; length < 256; ++length)
-            if (accepts(lengthRules[type], length)) {
-                const unsigned bit = type << 8 | length;
-                valid[bit / 64] |= std::uint64_t{1} << (bit % 64);
+constexpr std::array<std::uint64_t, 256 * 4> buildValidLengths() {
+    std::array<std::uint64_t, 256 * 4> valid{};
+    for (unsigned type = 0; type < 256; ++type) {
+        const auto& rule = lengthRules[type];
+        for (unsigned word = 0; word < 4; ++word) {
+            auto& bits = valid[type * 4 + word];
+            switch (rule.rule) {
+            case exact:
+                bits = rule.length / 64 == word ? std::uint64_t{1} << (rule.length % 64) : 0;
+                break;
+            case atLeast:
+                bits = lengthsFrom(rule.length, word);
+                break;
+            case unlisted:
+            case any:
+                bits = ~std::uint64_t{0};
+                break;
             }
+        }
+    }
     return valid;
 }
 
-constexpr std::array<std::uint64_t, 256 * 256 / 64> validLengths = buildValidLengths();
+constexpr std::array<std::uint64_t, 256 * 4> validLengths = buildValidLengths();
 
 } // namespace
 

@@ -1,7 +1,10 @@
+#include "TestSupport.hpp"
 #include "checks/SecretsFile.hpp"
 
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using analysis::parseSecrets;
 using analysis::SecretsError;
@@ -92,32 +95,43 @@ TEST(SecretsFile, AnErrorNamesTheFileAndLineAndNeverTheSecret) {
     };
     const Case cases[] = {
         {"no address", "# ok\nnas1 topsecret\n",
-         "clients.txt:2: expected ADDRESS[/PREFIX] SECRET; \"nas1\" is no IPv4 or IPv6 address "
-         "or network"},
+         "clients.txt:2: expected ADDRESS[/PREFIX] SECRET; the first field is no IPv4 or IPv6 "
+         "address or network"},
+        {"fields swapped: the secret first", "topsecret 192.0.2.1\n",
+         "clients.txt:1: expected ADDRESS[/PREFIX] SECRET; the first field is no IPv4 or IPv6 "
+         "address or network"},
         {"prefix too long", "192.0.2.0/33 topsecret\n",
-         "clients.txt:1: expected ADDRESS[/PREFIX] SECRET; \"192.0.2.0/33\" is no IPv4 or IPv6 "
+         "clients.txt:1: expected ADDRESS[/PREFIX] SECRET; the first field is no IPv4 or IPv6 "
          "address or network"},
         {"prefix not a number", "192.0.2.0/x topsecret\n", "clients.txt:1: expected"},
         {"no secret", "192.0.2.1\n", "clients.txt:1: no secret after the address"},
         {"no secret but a comment", "192.0.2.1 # topsecret\n",
          "clients.txt:1: no secret after the address"},
         {"client without secret", "client nas {\n ipaddr = 192.0.2.1\n}\n",
-         "clients.txt:1: client nas has no secret"},
+         "clients.txt:1: this client has no secret"},
         {"client without address", "client nas {\n secret = topsecret\n}\n",
-         "clients.txt:1: client nas: \"nas\" is no IPv4 or IPv6 address or network (host names "
-         "are not looked up)"},
+         "clients.txt:1: the client's name, which stands for its address, is no IPv4 or IPv6 "
+         "address or network (host names are not looked up)"},
         {"host name", "client nas {\n ipaddr = nas.example.net\n secret = topsecret\n}\n",
-         "clients.txt:2: client nas: \"nas.example.net\" is no IPv4 or IPv6 address"},
+         "clients.txt:2: the client's address is no IPv4 or IPv6 address"},
+        {"the secret where the address goes",
+         "client nas {\n ipaddr = topsecret\n secret = 192.0.2.1\n}\n",
+         "clients.txt:2: the client's address is no IPv4 or IPv6 address"},
         {"bad netmask", "client nas {\n ipaddr = 10.0.0.0\n netmask = 40\n secret = topsecret\n}\n",
-         "clients.txt:1: client nas: netmask wants a prefix length"},
+         "clients.txt:1: the client's netmask wants a prefix length"},
         {"never closed", "client nas {\n ipaddr = 10.0.0.1\n secret = topsecret\n",
-         "clients.txt:1: client nas is never closed with \"}\""},
+         "clients.txt:1: this client section is never closed with \"}\""},
         {"quote never closed", "client nas {\n secret = \"topsecret\n}\n",
          "clients.txt:2: a quoted value does not end on its line"},
         {"setting without value", "client nas {\n secret =\n}\n",
-         "clients.txt:2: secret has no value"},
+         "clients.txt:2: a setting has no value"},
+        {"a secret where a setting's name goes", "client nas {\n topsecret secret\n}\n",
+         "clients.txt:2: expected \"=\" after the setting's name"},
+        {"a secret where a section's name goes",
+         "client a {\n ipaddr = 192.0.2.1\n secret = x\n}\ntopsecret nas\n",
+         "clients.txt:5: expected \"{\" to open a section"},
         {"include", "$INCLUDE clients.d/\nclient nas { secret = topsecret }\n",
-         "clients.txt:1: $INCLUDE is not followed; give the included file on its own"},
+         "clients.txt:1: an $INCLUDE is not followed; give the included file on its own"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -138,4 +152,39 @@ TEST(SecretsFile, MergedFilesWinOverEarlierNetworks) {
     EXPECT_EQ(*secretOf(secrets, "192.0.2.5"), "lab-2");
     EXPECT_EQ(*secretOf(secrets, "198.51.100.1"), "everyone");
     EXPECT_EQ(secrets.size(), 2u);
+}
+
+TEST(SecretsFile, OnlyARegularFileOfSensibleSizeIsRead) {
+    // A FIFO would hang the run, /dev/zero would grow it without end.
+    testing_support::TemporaryFolder folder;
+    const auto fifo = folder.path() / "secrets.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto large = folder.path() / "large.txt";
+    {
+        std::ofstream out(large);
+        const std::string line = "192.0.2.1 " + std::string(1000, 's') + "\n";
+        for (int i = 0; i < 17 * 1024; ++i)
+            out << line;
+    }
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {fifo.string(), "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {folder.path().string(), "not a regular file"},
+        {large.string(), "larger than 16 MiB"},
+        {(folder.path() / "missing").string(), "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string warning;
+        try {
+            analysis::readSecretsFile(c.path, warning);
+            ADD_FAILURE() << "read";
+        } catch (const SecretsError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      c.path + ": cannot read the secrets file: " + c.reason);
+        }
+    }
 }
