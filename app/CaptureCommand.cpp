@@ -316,12 +316,19 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Captur
         capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController());
     if (options.captureFilter)
         filter = "(" + filter + ") and (" + *options.captureFilter + ")";
-    auto source = capture::CaptureSource::openLive(*options.interface, filter);
+    // Without message lines nothing needs a packet at once: the kernel fills its blocks.
+    auto source = capture::CaptureSource::openLive(
+        *options.interface, filter,
+        options.bufferBytes.value_or(capture::CaptureSource::defaultBufferBytes), !options.quiet);
+    std::fprintf(stderr, "Capturing on '%s'\n", options.interface->c_str());
     liveSource = &source;
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
     // Live output appears as it arrives.
-    readPackets(source, pipeline, run, writer, [&] { results.flush(); });
+    readPackets(source, pipeline, run, writer, [&] {
+        if (!options.quiet)
+            results.flush();
+    });
     liveSource = nullptr;
     // As tshark ends a capture: how many packets, and how many the kernel could not keep.
     std::fprintf(stderr, "%llu packets captured",
@@ -339,6 +346,8 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
         return fail("nothing to decode: give a capture file, -i IFACE or --hex HEX (see --help)");
     if (options.captureFilter && !options.interface)
         return fail("-f filters a live capture; give -i IFACE (or use -Y on files)");
+    if (options.bufferBytes && !options.interface)
+        return fail("-B sizes a live capture's buffer; give -i IFACE");
     if (options.captureFilter)
         if (auto error = capture::captureFilterError(*options.captureFilter))
             return fail("-f: cannot use the capture filter \"" + *options.captureFilter +
@@ -378,14 +387,16 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
                              analysis::checkDisplayFor(host, !secrets.empty()),
                              dictionary ? &dictionary->dictionary : nullptr);
     // Files are rendered in batches on every core, up to eight: one thread reads, and more
-    // workers than it can feed would only hold more batches in memory. Live capture renders
-    // one message at a time, at once, so that each line appears as its packet arrives.
+    // workers than it can feed would only hold more batches in memory. Live capture that
+    // prints messages renders one at a time, at once, so that each line appears as its
+    // packet arrives; a quiet one is read as a file is, so that it keeps up with a flood.
     // Without per-message text a batch is small, and larger ones wake the workers less.
     const bool live = options.interface.has_value();
+    const bool lineByLine = live && !runOptions.quiet;
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     CaptureRun run(renderer, results, runOptions, tracker ? &*tracker : nullptr,
-                   dictionary ? &dictionary->dictionary : nullptr, live ? 0 : workers,
-                   live ? 1 : (options.quiet ? 2048 : 128));
+                   dictionary ? &dictionary->dictionary : nullptr, lineByLine ? 0 : workers,
+                   lineByLine ? 1 : (runOptions.quiet ? 2048 : 128));
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     std::string failure;

@@ -14,6 +14,7 @@
 #include "fields/MessageFields.hpp"
 #include "message/DecodedMessage.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -216,6 +217,8 @@ int runSettingsCommand(zem::PlugInHost&, const std::vector<std::string>& command
         auto value = checkedSettingValue(store, key, command[3], "settings set");
         if (!store.setObject(key, value))
             return fail("settings set: could not write " + store.path());
+        std::fprintf(output(), "%s set to %s; stored in %s\n", key.c_str(),
+                     zem::terminalSafe(command[3]).c_str(), store.path().c_str());
         return 0;
     }
     if (command.size() == 2 && command[1] == "reset") {
@@ -277,6 +280,14 @@ int runPortsCommand(zem::PlugInHost& host, const std::vector<std::string>& comma
                 return fail("ports set: transport must be udp, tcp or udp/tcp, got " + transport);
             view->chooseSource(row, static_cast<std::int64_t>(source));
         }
+        // Each claimed port is a clause of the live capture's filter and a row of the
+        // registry: a protocol claims at most this many.
+        constexpr std::size_t mostPorts = 256;
+        const auto ports =
+            static_cast<std::size_t>(std::count(command[3].begin(), command[3].end(), ',') + 1);
+        if (ports > mostPorts)
+            return fail("ports set: a protocol claims at most " + std::to_string(mostPorts) +
+                        " ports; got " + std::to_string(ports));
         view->submitPorts(row, command[3]);
         const auto& state = view->rowModel(row)->errorModel.errorState();
         if (view->viewHasErrors() || !state.errorText.empty())
@@ -285,6 +296,8 @@ int runPortsCommand(zem::PlugInHost& host, const std::vector<std::string>& comma
                                              : state.errorText));
         view->encodeProtocolPorts();
         host.refresh();
+        std::fprintf(output(), "%s now claims %s; stored in %s\n", name.c_str(), command[3].c_str(),
+                     zem::ZEMUserDefaults::standardUserDefaults().path().c_str());
         return 0;
     }
     return fail("usage: ports set NAME PORTS [udp|tcp|udp/tcp] | ports reset");

@@ -49,6 +49,16 @@ std::uint64_t parseCount(std::string_view text) {
     return n;
 }
 
+// -B: MiB of kernel buffer, as tshark takes it.
+std::size_t parseBufferMiB(std::string_view text) {
+    unsigned n = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || n == 0 || n > 2047)
+        throw OptionError("-B wants MiB of capture buffer from 1 to 2047, got \"" +
+                          std::string(text) + "\"");
+    return std::size_t{n} << 20;
+}
+
 OutputFormat parseOutputForm(std::string_view name) {
     if (const auto* form = outputFormNamed(name))
         return form->format;
@@ -136,6 +146,10 @@ constexpr OptionRow optionRows[] = {
     {'i', nullptr, required_argument, "IFACE",
      "capture live on an interface, filtered to the claimed ports", Section::input,
      [](Options& o, const char* v) { o.interface = v; }},
+    {'B', nullptr, required_argument, "MiB",
+     "with -i: the kernel's capture buffer (default 32), room for\n"
+     "bursts while the reader catches up",
+     Section::input, [](Options& o, const char* v) { o.bufferBytes = parseBufferMiB(v); }},
     {'f', nullptr, required_argument, "BPF", "with -i: capture only what this filter passes too",
      Section::input, [](Options& o, const char* v) { o.captureFilter = v; }},
     {'D', nullptr, no_argument, nullptr, "list the interfaces that can be captured on",

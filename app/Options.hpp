@@ -21,6 +21,7 @@ struct Options {
     std::optional<std::string> hex;
     std::vector<std::string> inputFiles;
     std::optional<std::string> interface;
+    std::optional<std::size_t> bufferBytes;   // -B
     std::optional<std::string> captureFilter; // BPF, with -i
     bool listInterfaces = false;
     std::optional<std::uint64_t> count;

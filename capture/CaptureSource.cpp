@@ -1,9 +1,15 @@
 #include "CaptureSource.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <linux/if_packet.h>
+#include <map>
 #include <pcap/pcap.h>
+#include <set>
 #include <stdio_ext.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 namespace capture {
@@ -65,7 +71,25 @@ CaptureSource CaptureSource::fromOffline(std::unique_ptr<Handle> handle, const s
     return CaptureSource(std::move(handle), name);
 }
 
-CaptureSource CaptureSource::openLive(const std::string& interface, const std::string& filter) {
+namespace {
+
+bool isLoopback(const std::string& interface) {
+    pcap_if_t* devices = nullptr;
+    char error[PCAP_ERRBUF_SIZE] = {};
+    if (pcap_findalldevs(&devices, error) != 0)
+        return false;
+    bool loopback = false;
+    for (auto* device = devices; device; device = device->next)
+        if (interface == device->name)
+            loopback = (device->flags & PCAP_IF_LOOPBACK) != 0;
+    pcap_freealldevs(devices);
+    return loopback;
+}
+
+} // namespace
+
+CaptureSource CaptureSource::openLive(const std::string& interface, const std::string& filter,
+                                      std::size_t bufferBytes, bool immediate) {
     char error[PCAP_ERRBUF_SIZE] = {};
     auto handle = std::make_unique<Handle>();
     handle->pcap = pcap_create(interface.c_str(), error);
@@ -73,9 +97,12 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
         throw CaptureError("cannot capture on " + interface + ": " + error);
     handle->live = true;
     pcap_t* pcap = handle->pcap;
-    pcap_set_snaplen(pcap, 262144);
+    // A whole IP packet: the largest UDP datagram or TCP segment (loopback's are up to
+    // 64 KiB) with room for the link layers, so that no RADIUS message is cut.
+    pcap_set_snaplen(pcap, 65535 + 128);
+    pcap_set_buffer_size(pcap, static_cast<int>(std::min<std::size_t>(bufferBytes, INT_MAX)));
     pcap_set_promisc(pcap, 1);
-    pcap_set_immediate_mode(pcap, 1);
+    pcap_set_immediate_mode(pcap, immediate ? 1 : 0);
     // Wake up now and then, so that an interrupt is seen while the line is quiet.
     pcap_set_timeout(pcap, 250);
     const int status = pcap_activate(pcap);
@@ -85,6 +112,18 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
             (status == PCAP_ERROR_PERM_DENIED
                  ? "permission denied (capturing needs root or CAP_NET_RAW and CAP_NET_ADMIN)"
                  : std::string(pcap_geterr(pcap))));
+    // Loopback shows every packet twice, going out and coming in; libpcap throws the
+    // outgoing copy away, but only after the kernel has queued it, which halves what the
+    // buffer holds in a flood and doubles the drops it reports. Asking the kernel for the
+    // incoming copy alone (Linux 4.20 on) skips the other: every packet on loopback comes
+    // in. libpcap's own direction filter, which it applies after the queue, stands in on
+    // older kernels.
+    if (isLoopback(interface)) {
+        const int on = 1;
+        if (::setsockopt(pcap_fileno(pcap), SOL_PACKET, PACKET_IGNORE_OUTGOING, &on, sizeof on) !=
+            0)
+            pcap_setdirection(pcap, PCAP_D_IN);
+    }
     if (!filter.empty()) {
         bpf_program program{};
         if (pcap_compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
@@ -160,19 +199,35 @@ std::optional<std::uint64_t> CaptureSource::dropped() const {
     pcap_stat stats{};
     if (!handle_->live || pcap_stats(handle_->pcap, &stats) != 0)
         return std::nullopt;
-    return std::uint64_t{stats.ps_drop} + stats.ps_ifdrop;
+    // ps_ifdrop is the interface's own count since it came up, not this capture's loss.
+    return std::uint64_t{stats.ps_drop};
 }
 
 std::string claimedPortsFilter(const zem::ZEMPortsController& controller) {
-    std::string ports;
-    for (const auto& claim : controller.claims()) {
+    // Ports by transport ("" for both), sorted and unique; consecutive ones become one
+    // portrange, so that a protocol claiming thousands of ports still compiles to a filter
+    // the kernel takes. The run's own claims (-d) are captured too.
+    std::map<std::string, std::set<std::int64_t>> byTransport;
+    controller.forEachClaim([&](const zem::ZEMPortsController::Claim& claim) {
         if (claim.port < 1 || claim.port > 65535)
-            continue;
+            return;
         const char* proto = claim.source == zem::kZEMSourceProtocols::udp   ? "udp "
                             : claim.source == zem::kZEMSourceProtocols::tcp ? "tcp "
                                                                             : "";
-        ports += (ports.empty() ? "" : " or ") + std::string(proto) + "port " +
-                 std::to_string(claim.port);
+        byTransport[proto].insert(claim.port);
+    });
+    std::string ports;
+    for (const auto& [proto, set] : byTransport) {
+        for (auto at = set.begin(); at != set.end();) {
+            auto last = at;
+            while (std::next(last) != set.end() && *std::next(last) == *last + 1)
+                ++last;
+            ports +=
+                (ports.empty() ? "" : " or ") + proto +
+                (last == at ? "port " + std::to_string(*at)
+                            : "portrange " + std::to_string(*at) + "-" + std::to_string(*last));
+            at = std::next(last);
+        }
     }
     const std::string fragments = "(ip[6:2] & 0x3fff != 0) or (ip6 and ip6[6] == 44)";
     return ports.empty() ? fragments : "(" + ports + ") or " + fragments;

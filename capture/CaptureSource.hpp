@@ -39,9 +39,18 @@ public:
     /// Reads a capture from an open stream, which the source then owns and closes; `name`
     /// names it in errors. Throws CaptureError.
     static CaptureSource openStream(std::FILE* stream, const std::string& name);
+    /// The kernel's buffer for a live capture unless the user asks for another: room for a
+    /// burst of tens of thousands of datagrams while the reader catches up.
+    static constexpr std::size_t defaultBufferBytes = std::size_t{32} << 20;
+
     /// Starts a live capture on `interface`, filtered by the BPF expression `filter` (none
-    /// when empty). Throws CaptureError, with the reason when rights are missing.
-    static CaptureSource openLive(const std::string& interface, const std::string& filter);
+    /// when empty), with `bufferBytes` of kernel buffer. `immediate` hands each packet over
+    /// as it comes (for output that shows it at once); otherwise the kernel fills its
+    /// blocks first, which costs far fewer wake-ups in a flood. Throws CaptureError, with
+    /// the reason when rights are missing.
+    static CaptureSource openLive(const std::string& interface, const std::string& filter,
+                                  std::size_t bufferBytes = defaultBufferBytes,
+                                  bool immediate = true);
 
     CaptureSource(CaptureSource&&) noexcept;
     CaptureSource& operator=(CaptureSource&&) noexcept;

@@ -1,5 +1,7 @@
 #include "PropertyList.hpp"
 
+#include "PropertyListNesting.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -137,6 +139,9 @@ plist_t toPlist(const PropertyList& value) {
 
 std::optional<PropertyList> parsePropertyList(ByteView bytes) {
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    // libplist would recurse as deep as the list nests, past the end of the stack.
+    if (!propertyListNestingWithin(bytes, maximumDepth))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(reinterpret_cast<const char*>(bytes.span().data()),

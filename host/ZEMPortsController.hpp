@@ -32,6 +32,12 @@ public:
     /// The claim covering `port` on a packet's transport (udp or tcp).
     const Claim* claimForPort(std::int64_t port, kZEMSourceProtocols transport) const;
     const std::vector<Claim>& claims() const { return claims_; }
+    /// Every claim: this run's own first, then the registered ones.
+    template <typename Visit> void forEachClaim(Visit visit) const {
+        for (const auto* list : {&extraClaims_, &claims_})
+            for (const auto& claim : *list)
+                visit(claim);
+    }
 
     /// Rebuilds the claims from the registered structures.
     void synchronize(const std::vector<ZEMPlugInStructure>& structures);

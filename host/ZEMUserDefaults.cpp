@@ -190,13 +190,21 @@ ZEMUserDefaults::ZEMUserDefaults(std::string path) : path_(std::move(path)) {
 }
 
 ZEMUserDefaults::LoadResult ZEMUserDefaults::loadFile(PropertyListDictionary& into) const {
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a FIFO put in the settings file's place must not hang every command.
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == ENOENT ? LoadResult::missing : LoadResult::unreadable;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return LoadResult::unreadable;
+    }
+    // Settings take kilobytes; a file of megabytes is no settings file, and reading it
+    // would hold up every command.
+    constexpr off_t largestSettingsFile = 4 << 20;
+    if (info.st_size > largestSettingsFile) {
+        ::close(fd);
+        return LoadResult::corrupt;
     }
     std::string contents;
     char buffer[8192];

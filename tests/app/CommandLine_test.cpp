@@ -182,7 +182,18 @@ TEST(CommandLineSettings, PortEditsPersistAcrossProcesses) {
     auto fresh = run("-G plugins");
     EXPECT_NE(fresh.second.find("RADIUS\t1645,1812\tudp/tcp"), std::string::npos) << fresh.second;
     EXPECT_NE(fresh.second.find("RADIUSACCT\t1646,1813\tudp/tcp"), std::string::npos);
-    EXPECT_EQ(run("ports set RADIUS 1812,18120 udp").first, 0);
+    const auto set = run("ports set RADIUS 1812,18120 udp");
+    EXPECT_EQ(set.first, 0);
+    EXPECT_NE(set.second.find("RADIUS now claims 1812,18120; stored in "), std::string::npos)
+        << set.second;
+    // A protocol claims a bounded number of ports, and the error says the bound.
+    std::string many;
+    for (int port = 20000; port < 20300; ++port)
+        many += (many.empty() ? "" : ",") + std::to_string(port);
+    const auto tooMany = run("ports set RADIUS " + many);
+    EXPECT_EQ(tooMany.first, 1);
+    EXPECT_NE(tooMany.second.find("at most 256 ports; got 300"), std::string::npos)
+        << tooMany.second;
     auto edited = run("-G plugins");
     EXPECT_NE(edited.second.find("RADIUS\t1812,18120\tudp"), std::string::npos) << edited.second;
     auto refused = run("ports set RADIUS 1813");

@@ -1,6 +1,7 @@
 #include "CaptureSource.hpp"
 #include "PipeFeed.hpp"
 #include "TestSupport.hpp"
+#include "ZEMPortsController.hpp"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -52,3 +53,21 @@ TEST(CaptureSource, APipeReadsAsTheFileDoes) {
 }
 
 } // namespace
+
+TEST(CaptureSource, TheClaimedPortsFilterJoinsConsecutivePortsIntoRanges) {
+    // Thousands of claimed ports must still make a filter the kernel takes: one clause per
+    // run of consecutive ports on a transport.
+    zem::ZEMPortsController ports;
+    auto claim = [&](std::int64_t port, zem::kZEMSourceProtocols source) {
+        ports.addClaim({"RADIUS", zem::ZEMUUID(), port, source, nullptr});
+    };
+    for (std::int64_t port = 20000; port < 30000; ++port)
+        claim(port, zem::kZEMSourceProtocols::udp);
+    claim(1812, zem::kZEMSourceProtocols::udpTcp);
+    claim(1813, zem::kZEMSourceProtocols::udpTcp);
+    claim(3799, zem::kZEMSourceProtocols::tcp);
+    const auto filter = capture::claimedPortsFilter(ports);
+    EXPECT_EQ(filter, "(portrange 1812-1813 or tcp port 3799 or udp portrange 20000-29999) or "
+                      "(ip[6:2] & 0x3fff != 0) or (ip6 and ip6[6] == 44)");
+    EXPECT_EQ(capture::captureFilterError(filter), std::nullopt);
+}

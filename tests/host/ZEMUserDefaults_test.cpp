@@ -117,6 +117,87 @@ TEST_F(Store, CorruptFileIsKeptAsideOnce) {
     EXPECT_TRUE(std::filesystem::exists(path() + ".bad.2"));
 }
 
+namespace {
+
+// A property list whose arrays nest `depth` deep, in XML.
+std::string nestedXml(int depth) {
+    std::string text = "<?xml version=\"1.0\"?><plist><dict><key>a</key>";
+    for (int i = 0; i < depth - 1; ++i)
+        text += "<array>";
+    for (int i = 0; i < depth - 1; ++i)
+        text += "</array>";
+    return text + "</dict></plist>";
+}
+
+// The same in the binary form: object i is an array holding object i + 1.
+std::string nestedBinary(int depth) {
+    std::string objects = "bplist00";
+    std::vector<std::uint32_t> offsets;
+    for (int i = 0; i < depth; ++i) {
+        offsets.push_back(static_cast<std::uint32_t>(objects.size()));
+        if (i + 1 == depth) {
+            objects += '\xA0';
+        } else {
+            objects += '\xA1';
+            for (int shift : {16, 8, 0})
+                objects += static_cast<char>((i + 1) >> shift);
+        }
+    }
+    const auto table = static_cast<std::uint64_t>(objects.size());
+    for (const auto offset : offsets)
+        for (int shift : {24, 16, 8, 0})
+            objects += static_cast<char>(offset >> shift);
+    std::string trailer(6, '\0');
+    trailer += '\x04'; // offset size
+    trailer += '\x03'; // reference size
+    for (const std::uint64_t value : {std::uint64_t(depth), std::uint64_t{0}, table})
+        for (int shift = 56; shift >= 0; shift -= 8)
+            trailer += static_cast<char>(value >> shift);
+    return objects + trailer;
+}
+
+} // namespace
+
+TEST_F(Store, AHostileFileIsKeptAsideWithoutHarm) {
+    // libplist parses by recursion: a list nesting far enough ends any process that hands
+    // it over, so it is measured first. Settings take kilobytes: megabytes are refused.
+    struct Case {
+        const char* what;
+        std::string contents;
+        bool kept; // read as settings, rather than kept aside as .bad
+    };
+    const Case cases[] = {
+        {"XML nesting 64 deep", nestedXml(64), true},
+        {"XML nesting 65 deep", nestedXml(65), false},
+        {"XML nesting 200,000 deep", nestedXml(200000), false},
+        {"binary nesting 64 deep", nestedBinary(64), false /* its top is no dictionary */},
+        {"binary nesting 100,000 deep", nestedBinary(100000), false},
+        {"5 MB",
+         "<?xml version=\"1.0\"?><plist><dict><key>a</key><string>" + std::string(5 << 20, 'a') +
+             "</string></dict></plist>",
+         false},
+    };
+    std::filesystem::create_directories(folder.path() / "sub");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(path() + ".bad");
+        std::ofstream(path(), std::ios::binary) << c.contents;
+        ZEMUserDefaults store(path());
+        EXPECT_EQ(std::filesystem::exists(path() + ".bad"), !c.kept);
+        EXPECT_EQ(store.objectForKey("a").has_value(), c.kept);
+        EXPECT_FALSE(store.isReadOnly());
+    }
+    EXPECT_EQ(zem::parsePropertyList(zem::ByteView(nestedBinary(63))).has_value(), true);
+    EXPECT_EQ(zem::parsePropertyList(zem::ByteView(nestedBinary(65))).has_value(), false);
+}
+
+TEST_F(Store, AFifoInPlaceOfTheFileIsRefusedWithoutWaiting) {
+    std::filesystem::create_directories(folder.path() / "sub");
+    ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
+    ZEMUserDefaults store(path()); // would wait for a writer forever
+    EXPECT_TRUE(store.isReadOnly());
+}
+
 TEST_F(Store, UnreadableFileMakesTheStoreReadOnly) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
