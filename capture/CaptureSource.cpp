@@ -187,12 +187,14 @@ bool CaptureSource::isLive() const {
     return handle_->live;
 }
 
-void CaptureSource::recordTo(const std::string& path) {
+void CaptureSource::recordTo(std::FILE* stream) {
     if (handle_->recording)
         pcap_dump_close(handle_->recording);
-    handle_->recording = pcap_dump_open(handle_->pcap, path.c_str());
-    if (!handle_->recording)
-        throw CaptureError("cannot write " + path + ": " + pcap_geterr(handle_->pcap));
+    handle_->recording = pcap_dump_fopen(handle_->pcap, stream);
+    if (!handle_->recording) {
+        std::fclose(stream);
+        throw CaptureError("cannot record the capture: " + std::string(pcap_geterr(handle_->pcap)));
+    }
 }
 
 std::optional<std::uint64_t> CaptureSource::dropped() const {

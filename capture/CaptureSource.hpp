@@ -72,9 +72,9 @@ public:
     /// another thread.
     void interrupt();
     bool isLive() const;
-    /// Writes every packet read from now on to a pcap file at `path`, so that a live
-    /// capture can be kept. Throws CaptureError.
-    void recordTo(const std::string& path);
+    /// Writes every packet read from now on as a pcap file into `stream`, which the source
+    /// then owns and closes, so that a live capture can be kept. Throws CaptureError.
+    void recordTo(std::FILE* stream);
     /// Packets the kernel dropped in a live capture, when it says.
     std::optional<std::uint64_t> dropped() const;
 

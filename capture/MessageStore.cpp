@@ -1,23 +1,21 @@
 #include "MessageStore.hpp"
 
 #include "CaptureSource.hpp"
+#include "TemporaryFile.hpp"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <unistd.h>
 
 namespace capture {
 
-MessageStore::MessageStore() {
-    std::string path =
-        (std::filesystem::temp_directory_path() / "radius-analyzer-messages-XXXXXX").string();
+MessageStore::MessageStore() : folder_(zem::TemporaryFile::folder()) {
+    std::string path = folder_ + "/radius-analyzer-messages-XXXXXX";
     descriptor_ = mkstemp(path.data());
     if (descriptor_ < 0)
-        throw CaptureError("cannot make a temporary file in " +
-                           std::filesystem::temp_directory_path().string() + ": " +
-                           std::strerror(errno));
+        throw CaptureError("cannot make a temporary file in " + folder_ + ": " +
+                           std::strerror(errno) + " (set TMPDIR to another folder)");
     // Nobody else needs its name, and it goes away with the process however that ends.
     unlink(path.c_str());
 }
@@ -49,8 +47,9 @@ void MessageStore::writePending() {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw CaptureError(std::string("cannot keep the messages in a temporary file: ") +
-                               std::strerror(n < 0 ? errno : ENOSPC));
+            throw CaptureError("cannot keep the messages in a temporary file in " + folder_ + ": " +
+                               std::strerror(n < 0 ? errno : ENOSPC) +
+                               " (set TMPDIR to another folder)");
         done += static_cast<std::size_t>(n);
     }
     written_ += pending_.size();

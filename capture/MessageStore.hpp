@@ -35,6 +35,7 @@ public:
 private:
     void writePending();
 
+    std::string folder_; // where the file is, for errors
     int descriptor_ = -1;
     zem::ByteBuffer pending_;   // appended, not yet written
     std::uint64_t written_ = 0; // octets in the file

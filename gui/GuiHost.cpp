@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QWidget>
 #include <cstdio>
 
@@ -60,7 +61,13 @@ bool saveScreenshot(QWidget& widget, const QString& path) {
     widget.show();
     QApplication::processEvents();
     QApplication::processEvents();
-    return widget.grab().save(path, "PNG");
+    return savePicture(widget.grab(), path);
+}
+
+bool savePicture(const QPixmap& picture, const QString& path) {
+    // Under a temporary name beside the target, put in place once whole.
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
 }
 
 const analysis::RadiusDictionary& GuiHost::dictionary() {

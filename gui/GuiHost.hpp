@@ -6,6 +6,7 @@
 #include "PlugInHost.hpp"
 #include "dictionary/DictionaryChoice.hpp"
 
+#include <QPixmap>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -50,5 +51,7 @@ private:
 
 /// Renders `widget` offscreen at its preferred size and writes it to `path` as PNG.
 bool saveScreenshot(QWidget& widget, const QString& path);
+/// Writes a PNG whole or not at all.
+bool savePicture(const QPixmap& picture, const QString& path);
 
 } // namespace gui

@@ -174,7 +174,7 @@ void MainWindow::rememberRecent(const QString& path) {
 }
 
 bool MainWindow::closeCapture() {
-    if (capture_ && capture_->live() && capture_->recording()) {
+    if (capture_ && capture_->live() && capture_->recorded()) {
         capture_->stop();
         if (capture_->loader().packets() > 0) {
             const auto answer = QMessageBox::question(
@@ -190,13 +190,11 @@ bool MainWindow::closeCapture() {
                     QFileDialog::getSaveFileName(this, "Save the capture", {}, "pcap (*.pcap)");
                 if (target.isEmpty())
                     return false;
-                std::error_code ec;
-                std::filesystem::copy_file(*capture_->recording(), target.toStdString(),
-                                           std::filesystem::copy_options::overwrite_existing, ec);
-                if (ec) {
+                if (const auto failure = capture_->saveRecording(target.toStdString());
+                    !failure.empty()) {
                     QMessageBox::warning(this, "Not saved",
                                          "Cannot write " + target + ": " +
-                                             QString::fromStdString(ec.message()));
+                                             QString::fromStdString(failure));
                     return false;
                 }
             }

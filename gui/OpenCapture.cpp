@@ -1,8 +1,11 @@
 #include "OpenCapture.hpp"
 
+#include "TemporaryFile.hpp"
 #include "ZEMPortsController.hpp"
 
-#include <filesystem>
+#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace gui {
@@ -24,14 +27,19 @@ std::unique_ptr<OpenCapture> OpenCapture::openLive(const std::string& interface)
             interface,
             capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController())),
         interface, true));
-    std::string path =
-        (std::filesystem::temp_directory_path() / "radius-analyzer-live-XXXXXX").string();
-    const int descriptor = mkstemp(path.data());
-    if (descriptor >= 0) {
-        close(descriptor);
-        opened->source_->recordTo(path);
-        opened->recording_ = path;
-    }
+    std::string path = zem::TemporaryFile::folder() + "/radius-analyzer-live-XXXXXX";
+    const int descriptor = ::mkstemp(path.data()); // readable by its owner only
+    if (descriptor < 0)
+        throw capture::CaptureError("cannot record the capture in " + zem::TemporaryFile::folder() +
+                                    ": " + std::strerror(errno) +
+                                    " (set TMPDIR to another folder)");
+    ::unlink(path.c_str());
+    opened->recording_ = descriptor;
+    std::FILE* stream = ::fdopen(::dup(descriptor), "wb");
+    if (!stream)
+        throw capture::CaptureError(std::string("cannot record the capture: ") +
+                                    std::strerror(errno));
+    opened->source_->recordTo(stream);
     opened->start();
     return opened;
 }
@@ -62,10 +70,30 @@ void OpenCapture::stop() {
 
 OpenCapture::~OpenCapture() {
     stop();
-    if (recording_) {
-        std::error_code ec;
-        std::filesystem::remove(*recording_, ec);
+    if (recording_ >= 0)
+        ::close(recording_);
+}
+
+std::string OpenCapture::saveRecording(const std::string& path) const {
+    QSaveFile out(QString::fromStdString(path));
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString().toStdString();
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(recording_, buffer, sizeof buffer, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::string("cannot read the recording: ") + std::strerror(errno);
+        if (got == 0)
+            break;
+        if (out.write(buffer, got) != got)
+            return out.errorString().toStdString();
+        at += got;
     }
+    if (!out.commit())
+        return out.errorString().toStdString();
+    return {};
 }
 
 } // namespace gui

@@ -1,6 +1,8 @@
 // OpenCapture: one opened capture in the window: its index and message store, and the
 // loader that fills them on a thread of its own. A live capture also records its packets
-// to a temporary file, so that closing it can offer to keep them.
+// to a temporary file, so that closing it can offer to keep them; the file is readable by
+// its owner only and has no name from the start, so that the traffic it holds is never
+// left behind, however the window ends.
 #pragma once
 
 #include "CaptureLoader.hpp"
@@ -31,8 +33,11 @@ public:
     std::string failure() const;
     /// Stops reading and waits for the loader.
     void stop();
-    /// The recorded packets of a live capture, once stopped.
-    const std::optional<std::string>& recording() const { return recording_; }
+    /// Whether this is a live capture that recorded its packets.
+    bool recorded() const { return recording_ >= 0; }
+    /// Writes the recorded packets, once stopped, to `path` (under a temporary name, put
+    /// in place when whole); answers why it could not, empty when it could.
+    std::string saveRecording(const std::string& path) const;
 
 private:
     OpenCapture(capture::CaptureSource source, std::string name, bool live);
@@ -44,7 +49,7 @@ private:
     std::unique_ptr<capture::CaptureSource> source_;
     std::string name_;
     bool live_;
-    std::optional<std::string> recording_;
+    int recording_ = -1; // descriptor of the unlinked recording
     std::thread reader_;
     std::atomic<bool> finished_{false};
     mutable std::mutex mutex_;

@@ -14,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -51,7 +52,7 @@ int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
     };
     window.onLoaded = [&] { indexed = static_cast<double>(clock.nsecsElapsed()) / 1e9; };
     if (!window.openCapture(file, true))
-        return fail("cannot open " + file);
+        return fail("cannot open " + file + ": " + window.statusBar()->currentMessage());
     if (!window.waitUntilIdle(600))
         return fail("reading " + file + " took longer than ten minutes");
     QElapsedTimer filterClock;
@@ -92,7 +93,7 @@ int screenshot(gui::GuiHost& host, const QString& picture, const QString& file,
             tree->scrollToItem(checks->child(checks->childCount() - 1));
     }
     QApplication::processEvents();
-    if (!window.grab().save(picture, "PNG"))
+    if (!gui::savePicture(window.grab(), picture))
         return fail("cannot write " + picture);
     return 0;
 }

@@ -2,14 +2,52 @@
 
 #include "ZEMClassRegistry.hpp"
 #include "ZEMError.hpp"
+#include "ZEMLog.hpp"
 #include "ZEMPlugInsController.hpp"
+#include "ZEMUserDefaults.hpp"
 
 #include <filesystem>
 
 namespace zem {
 
+namespace {
+
+// A plug-in falls back to its defaults when it cannot read what it stored, and stores
+// them over the old value: the user is told, and the old value is kept beside the
+// settings file, so that nothing is lost without a word.
+class StoredDataWatch {
+public:
+    StoredDataWatch() {
+        auto& store = ZEMUserDefaults::standardUserDefaults();
+        for (const auto& key : store.keys())
+            if (auto data = store.dataForKey(key))
+                before_.emplace_back(key, std::move(*data));
+    }
+    void reportReplaced() const {
+        auto& store = ZEMUserDefaults::standardUserDefaults();
+        for (const auto& [key, data] : before_) {
+            const auto now = store.dataForKey(key);
+            if (now && *now == data)
+                continue;
+            const std::string kept = store.path() + "." + key + ".bad";
+            const bool saved = replaceFileAtomically(
+                kept, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+            zemLog({"the plug-in could not read its stored " + key +
+                        " and replaced it with its defaults",
+                    saved ? "the old value is kept in " + kept : "the old value could not be kept"},
+                   "host/PlugInHost", "load(_:)", __LINE__);
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, ByteBuffer>> before_;
+};
+
+} // namespace
+
 PlugInHost PlugInHost::load(const std::optional<std::string>& bundlePath) {
     PlugInHost host;
+    const StoredDataWatch watch;
     if (bundlePath) {
         host.loaded_ = ZEMPlugInLoader::load(*bundlePath);
     } else {
@@ -30,6 +68,7 @@ PlugInHost PlugInHost::load(const std::optional<std::string>& bundlePath) {
                                "); give its path with --bundle");
         }
     }
+    watch.reportReplaced();
     host.refresh();
     return host;
 }

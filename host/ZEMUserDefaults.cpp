@@ -114,6 +114,8 @@ void removeStaleTemporaries(const std::string& path) {
     }
 }
 
+} // namespace
+
 bool replaceFileAtomically(const std::string& path, std::string_view contents) {
     removeStaleTemporaries(path);
     const std::string temporary = path + ".tmp." + std::to_string(::getpid());
@@ -133,8 +135,6 @@ bool replaceFileAtomically(const std::string& path, std::string_view contents) {
     }
     return true;
 }
-
-} // namespace
 
 bool propertyListBoolValue(const PropertyList& value) {
     if (const auto* b = value.get<bool>())

@@ -78,4 +78,8 @@ private:
 /// The Bool reading of a value, as boolForKey applies it.
 bool propertyListBoolValue(const PropertyList& value);
 
+/// Writes `contents` to a temporary file beside `path`, flushed to the disk, and renames
+/// it into place: a reader sees the old file or the new one, never a torn one.
+bool replaceFileAtomically(const std::string& path, std::string_view contents);
+
 } // namespace zem

@@ -220,3 +220,24 @@ TEST(NothingLost, SessionsThatCannotBeKeptAreOneErrorAndNoPartialReport) {
         }
     }
 }
+
+TEST(NothingLost, AStoredListThePlugInCannotReadIsKeptAndSaid) {
+    // The plug-in falls back to its default ports when it cannot read its stored list, and
+    // stores them over it: the user is told, and the old text is kept beside the settings.
+    testing_support::TemporaryFolder folder;
+    const auto settings = folder.path() / "defaults.plist";
+    std::ofstream(settings) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+                               "<dict><key>com_quillfern_zem_radius_protocols</key>"
+                               "<data>bm90IGpzb24=</data></dict></plist>\n"; // "not json"
+    const auto command = "env RADIUS_ANALYZER_DEFAULTS=" + settings.string() + " " +
+                         RADIUS_ANALYZER_EXECUTABLE + " -G plugins >/dev/null 2>" +
+                         (folder.path() / "err").string();
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const auto kept = fs::path(settings.string() + ".com_quillfern_zem_radius_protocols.bad");
+    EXPECT_EQ(contents(kept), "not json");
+    const auto said = contents(folder.path() / "err");
+    EXPECT_NE(said.find("could not read its stored com_quillfern_zem_radius_protocols"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
+}

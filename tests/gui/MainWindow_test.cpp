@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
@@ -313,4 +314,43 @@ TEST(MainWindow, DictionaryAttributesFilterAndShowInTheTree) {
     EXPECT_NE(findItem(window.detail()->tree(), "Cisco-AVPair: shell:priv-lvl=15"), nullptr);
     EXPECT_FALSE(window.applyFilter("avp.No_Such_Attribute == 1"));
     EXPECT_TRUE(window.filterError()->text().contains("avp.No_Such_Attribute"));
+}
+
+TEST(MainWindow, ATemporaryFolderThatCannotBeUsedIsNamedWithItsReason) {
+    // Opening a capture keeps its messages in a temporary file: a TMPDIR that does not
+    // exist is said, with the folder and why, instead of ending the program.
+    const char* previous = std::getenv("TMPDIR");
+    const std::string saved = previous ? previous : "";
+    setenv("TMPDIR", "/nonexistent-radius-test", 1);
+    gui::MainWindow window(host());
+    EXPECT_FALSE(window.openCapture(sample("auth-exchange.pcap"), true));
+    const auto said = window.statusBar()->currentMessage();
+    if (previous)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    EXPECT_TRUE(said.contains("/nonexistent-radius-test")) << said.toStdString();
+    EXPECT_TRUE(said.contains("No such file or directory")) << said.toStdString();
+}
+
+TEST(MainWindow, ALiveCaptureLeavesNoRecordingBehind) {
+    testing_support::TemporaryFolder folder;
+    const char* previous = std::getenv("TMPDIR");
+    const std::string saved = previous ? previous : "";
+    setenv("TMPDIR", folder.path().c_str(), 1);
+    {
+        gui::MainWindow window(host());
+        const bool capturing = window.startLiveCapture("lo", true);
+        if (capturing) {
+            // The recording is there for Save, but has no name that outlives the window.
+            for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+                ADD_FAILURE() << "left in the temporary folder: " << entry.path();
+        }
+        if (previous)
+            setenv("TMPDIR", saved.c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+        if (!capturing)
+            GTEST_SKIP() << "no rights to capture on lo here";
+    }
 }
