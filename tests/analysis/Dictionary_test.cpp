@@ -225,3 +225,19 @@ TEST(AvpFields, OccurrencesAndPredicateValues) {
     EXPECT_FALSE(analysis::avpFieldNamed(t.dictionary, "avp.Nothing").has_value());
     EXPECT_FALSE(analysis::avpFieldNamed(t.dictionary, "User_Name").has_value());
 }
+
+TEST(DictionaryReader, ADeepChainOfIncludesIsReadWhole) {
+    // Forty files, each including the next; the last names an attribute. A loop among
+    // them is read once.
+    testing_support::TemporaryFolder folder;
+    for (int i = 1; i < 40; ++i)
+        write(folder.path() / ("d" + std::to_string(i)),
+              "$INCLUDE d" + std::to_string(i + 1) + "\n$INCLUDE d1\n");
+    write(folder.path() / "d40", "ATTRIBUTE\tDeep-Attribute\t250\tstring\n");
+    write(folder.path() / "dictionary", "$INCLUDE d1\nATTRIBUTE\tUser-Name\t1\tstring\n");
+    std::vector<std::string> warnings;
+    const auto dictionary = analysis::readDictionary(folder.path().string(), warnings);
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    EXPECT_NE(dictionary.named("Deep-Attribute"), nullptr);
+    EXPECT_NE(dictionary.named("User-Name"), nullptr);
+}

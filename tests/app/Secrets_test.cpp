@@ -127,6 +127,24 @@ TEST(Secrets, AgreesWithTsharkWhereItChecks) {
     EXPECT_GE(compared, 30);
 }
 
+TEST(Secrets, TheEnvironmentGivesTheSecretOffTheCommandLine) {
+    const auto byOption =
+        run("--secret testing123" + checkFields + samples + "/secrets.pcap").output;
+    const auto without = run(checkFields + samples + "/secrets.pcap").output; // unverified
+    EXPECT_NE(byOption, without);
+    // The test program's environment is the run's.
+    setenv("RADIUS_ANALYZER_SECRET", "testing123", 1);
+    const auto given = run(checkFields + samples + "/secrets.pcap").output;
+    setenv("RADIUS_ANALYZER_SECRET", "", 1);
+    const auto empty = run(checkFields + samples + "/secrets.pcap");
+    unsetenv("RADIUS_ANALYZER_SECRET");
+    EXPECT_EQ(given, byOption);
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.output.find("RADIUS_ANALYZER_SECRET: the shared secret is empty"),
+              std::string::npos)
+        << empty.output;
+}
+
 TEST(Secrets, NoSecretReachesAnyOutput) {
     testing_support::TemporaryFolder folder;
     const std::string secret = "Zq7-unmistakable";
