@@ -18,19 +18,22 @@
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string_view>
 #include <sys/resource.h>
 
 namespace {
 
-// Pictures and measurements are taken without a display: choose the offscreen platform
-// before Qt starts, unless the user chose one.
+// Pictures, measurements, the help and the version need no display: choose the offscreen
+// platform before Qt starts, unless the user chose one, so that they work without one.
 void preferOffscreen(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if ((std::strncmp(argv[i], "--screenshot", 12) == 0 ||
-             std::strcmp(argv[i], "--bench") == 0) &&
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if ((argument.starts_with("--screenshot") || argument == "--bench" ||
+             argument == "--help" || argument == "-h" || argument == "--help-all" ||
+             argument == "--version" || argument == "-v") &&
             !std::getenv("QT_QPA_PLATFORM"))
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
 }
 
 int fail(const QString& message) {
