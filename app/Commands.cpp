@@ -286,8 +286,8 @@ int runPortsCommand(zem::PlugInHost& host, const std::vector<std::string>& comma
         const auto ports =
             static_cast<std::size_t>(std::count(command[3].begin(), command[3].end(), ',') + 1);
         if (ports > mostPorts)
-            return fail("ports set: a protocol claims at most " + std::to_string(mostPorts) +
-                        " ports; got " + std::to_string(ports));
+            return fail(std::string("ports set: a protocol claims at most ") +
+                        std::to_string(mostPorts) + " ports; got " + std::to_string(ports));
         view->submitPorts(row, command[3]);
         const auto& state = view->rowModel(row)->errorModel.errorState();
         if (view->viewHasErrors() || !state.errorText.empty())

@@ -224,10 +224,16 @@ std::string claimedPortsFilter(const zem::ZEMPortsController& controller) {
             auto last = at;
             while (std::next(last) != set.end() && *std::next(last) == *last + 1)
                 ++last;
-            ports +=
-                (ports.empty() ? "" : " or ") + proto +
-                (last == at ? "port " + std::to_string(*at)
-                            : "portrange " + std::to_string(*at) + "-" + std::to_string(*last));
+            // Appended piece by piece: GCC 12 warns falsely of a literal + number text.
+            if (!ports.empty())
+                ports += " or ";
+            ports += proto;
+            ports += last == at ? "port " : "portrange ";
+            ports += std::to_string(*at);
+            if (last != at) {
+                ports += '-';
+                ports += std::to_string(*last);
+            }
             at = std::next(last);
         }
     }

@@ -8,6 +8,17 @@
 
 namespace zem {
 
+namespace {
+
+std::string largerThan(std::size_t maximumBytes) {
+    std::string text = "larger than "; // appended: GCC 12 warns falsely of literal + number
+    text += std::to_string(maximumBytes >> 20);
+    text += " MiB";
+    return text;
+}
+
+} // namespace
+
 FileRead readRegularFile(const std::string& path, std::size_t maximumBytes) {
     FileRead read;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -21,7 +32,7 @@ FileRead readRegularFile(const std::string& path, std::size_t maximumBytes) {
     } else if (!S_ISREG(status.st_mode)) {
         read.error = "not a regular file";
     } else if (static_cast<unsigned long long>(status.st_size) > maximumBytes) {
-        read.error = "larger than " + std::to_string(maximumBytes >> 20) + " MiB";
+        read.error = largerThan(maximumBytes);
     } else {
         std::string contents;
         contents.reserve(static_cast<std::size_t>(status.st_size));
@@ -40,7 +51,7 @@ FileRead readRegularFile(const std::string& path, std::size_t maximumBytes) {
             }
             // A file that grows while read is read up to the bound.
             if (contents.size() + static_cast<std::size_t>(got) > maximumBytes) {
-                read.error = "larger than " + std::to_string(maximumBytes >> 20) + " MiB";
+                read.error = largerThan(maximumBytes);
                 break;
             }
             contents.append(buffer, static_cast<std::size_t>(got));

@@ -255,7 +255,9 @@ bool hasComputedRequestAuthenticator(std::uint8_t code) {
 std::string codeName(std::uint8_t code) {
     if (const auto* row = rowOf(code))
         return std::string(row->name);
-    return "code " + std::to_string(code);
+    std::string text = "code "; // appended: GCC 12 warns falsely of a literal + number text
+    text += std::to_string(code);
+    return text;
 }
 
 bool attributeLengthValid(std::uint8_t type, std::uint8_t length) {

@@ -50,6 +50,12 @@ struct WireMessage {
     /// Nothing for fewer than 20 octets, which the plug-in refuses too.
     static std::optional<WireMessage> parse(zem::ByteView octets);
 
+    WireMessage() = default;
+    WireMessage(WireMessage&&) = default;
+    WireMessage& operator=(WireMessage&&) = default;
+    /// Hands the attribute list's room back to the thread for the next message.
+    ~WireMessage();
+
     /// Fewer octets were captured than the Length announces.
     bool cutShort() const { return octets.size() < length; }
     /// The octets the authenticators sign: up to the Length.

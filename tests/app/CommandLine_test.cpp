@@ -188,8 +188,11 @@ TEST(CommandLineSettings, PortEditsPersistAcrossProcesses) {
         << set.second;
     // A protocol claims a bounded number of ports, and the error says the bound.
     std::string many;
-    for (int port = 20000; port < 20300; ++port)
-        many += (many.empty() ? "" : ",") + std::to_string(port);
+    for (int port = 20000; port < 20300; ++port) {
+        if (!many.empty())
+            many += ','; // appended: GCC 12 warns falsely of a literal + number text
+        many += std::to_string(port);
+    }
     const auto tooMany = run("ports set RADIUS " + many);
     EXPECT_EQ(tooMany.first, 1);
     EXPECT_NE(tooMany.second.find("at most 256 ports; got 300"), std::string::npos)

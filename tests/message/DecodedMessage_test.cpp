@@ -77,9 +77,13 @@ TEST(DecodedMessage, EveryTypeAndLengthIsJudgedAsTheTreeJudgesIt) {
                 const auto message =
                     analysis::DecodedMessage::decode(plugIn(), {}, zem::ByteView(octets));
                 ASSERT_TRUE(message);
-                expectSameAsTree(*message, "type " + std::to_string(type) + ", length " +
-                                               std::to_string(length) + ", cut " +
-                                               std::to_string(cut));
+                std::string where = "type ";
+                where += std::to_string(type);
+                where += ", length ";
+                where += std::to_string(length);
+                where += ", cut ";
+                where += std::to_string(cut);
+                expectSameAsTree(*message, where);
             }
         }
 }
