@@ -6,7 +6,7 @@
 
 namespace analysis {
 
-DecodedMessage::DecodedMessage(const zem::PlugInHost& host, const zem::MessageOrigin& origin,
+DecodedMessage::DecodedMessage(Key, const zem::PlugInHost& host, const zem::MessageOrigin& origin,
                                std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer,
                                zem::ByteView octets, const CheckInput& checkInput)
     : host_(&host), origin_(origin), analyzer_(std::move(analyzer)), octets_(octets),
@@ -23,7 +23,10 @@ std::optional<DecodedMessage> DecodedMessage::decode(const zem::PlugInHost& host
     auto analyzer = host.analyzerClass().create(octets, nullptr);
     if (!analyzer)
         return std::nullopt;
-    return DecodedMessage(host, origin, std::move(analyzer), octets, checkInput);
+    // Made in its place: the value is large, and moving it from a temporary cost more
+    // than decoding a short message.
+    return std::optional<DecodedMessage>(std::in_place, Key{}, host, origin, std::move(analyzer),
+                                         octets, checkInput);
 }
 
 const AttributeList& DecodedMessage::attributes() const {

@@ -55,11 +55,16 @@ public:
     /// The same, handed over: for a caller that keeps them longer than the message.
     MessageFacts takeFacts(FactsWanted wanted = {});
 
-private:
-    DecodedMessage(const zem::PlugInHost& host, const zem::MessageOrigin& origin,
+    /// Only decode() makes one: the key is its own.
+    class Key {
+        friend class DecodedMessage;
+        Key() = default;
+    };
+    DecodedMessage(Key, const zem::PlugInHost& host, const zem::MessageOrigin& origin,
                    std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer, zem::ByteView octets,
                    const CheckInput& checkInput);
 
+private:
     const zem::PlugInHost* host_;
     zem::MessageOrigin origin_;
     std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer_;
