@@ -23,8 +23,8 @@ std::optional<DecodedMessage> DecodedMessage::decode(const zem::PlugInHost& host
     auto analyzer = host.analyzerClass().create(octets, nullptr);
     if (!analyzer)
         return std::nullopt;
-    // Made in its place: the value is large, and moving it from a temporary cost more
-    // than decoding a short message.
+    // Made in its place: the value is large, and a move from a temporary showed in the
+    // profile of every decoded message.
     return std::optional<DecodedMessage>(std::in_place, Key{}, host, origin, std::move(analyzer),
                                          octets, checkInput);
 }
