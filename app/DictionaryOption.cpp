@@ -14,7 +14,8 @@ bool namesAnAttribute(std::string_view text) {
 
 bool wantsDictionary(const Options& options) {
     if (options.verbose || options.format == OutputFormat::json ||
-        options.format == OutputFormat::ek || options.glossary == "fields")
+        options.format == OutputFormat::ek || options.format == OutputFormat::jsonl ||
+        options.glossary == "fields")
         return true;
     for (const auto& field : options.fields)
         if (namesAnAttribute(field))

@@ -39,26 +39,10 @@ void appendTypedValue(JsonWriter& json, const analysis::AvpTypedValue& value) {
 // an array of its values.
 void appendAvps(JsonWriter& json, const DecodedMessage& m,
                 const analysis::RadiusDictionary& dictionary) {
-    std::vector<
-        std::pair<const analysis::AttributeDefinition*, std::vector<analysis::AvpTypedValue>>>
-        values;
-    for (const auto& avp : m.namedAttributes(dictionary).attributes) {
-        if (!avp.definition || avp.definition->type == analysis::AvpType::tlv)
-            continue;
-        auto value = analysis::avpTypedValue(avp);
-        if (std::holds_alternative<std::monostate>(value))
-            continue;
-        const auto same = std::find_if(values.begin(), values.end(), [&](const auto& entry) {
-            return entry.first == avp.definition;
-        });
-        if (same != values.end())
-            same->second.push_back(std::move(value));
-        else
-            values.push_back({avp.definition, {std::move(value)}});
-    }
     json.key("avp");
     json.beginObject();
-    for (const auto& [definition, list] : values) {
+    for (const auto& [definition, list] :
+         analysis::avpValuesByAttribute(m.namedAttributes(dictionary))) {
         json.key(definition->fieldName);
         if (list.size() == 1) {
             appendTypedValue(json, list.front());
@@ -153,24 +137,31 @@ private:
 
 class ElasticForm final : public OutputForm {
 public:
-    ElasticForm(const MessageFields& fields, bool withChecks)
-        : fields_(fields), withChecks_(withChecks) {}
+    ElasticForm(const MessageFields& fields, bool withChecks, std::optional<std::string> index)
+        : fields_(fields), withChecks_(withChecks), index_(std::move(index)) {}
     void write(std::string& out, const DecodedMessage& m) const override {
-        auto days = static_cast<long long>(std::floor(m.origin().time / 86400));
-        std::time_t day = static_cast<std::time_t>(days * 86400);
-        std::tm calendar{};
-        gmtime_r(&day, &calendar);
-        char index[64];
-        std::strftime(index, sizeof index, "{\"index\":{\"_index\":\"radius-%Y-%m-%d\"}}\n",
-                      &calendar);
-        out += index;
+        // Today's engines take no _type (Elasticsearch 8 refuses one).
+        out += "{\"index\":{\"_index\":\"";
+        out += index_ ? *index_ : dayIndex(m.origin().time);
+        out += "\"}}\n";
         appendMessageObject(out, m, fields_, withChecks_);
         out.push_back('\n');
     }
 
 private:
+    static std::string dayIndex(double time) {
+        auto days = static_cast<long long>(std::floor(time / 86400));
+        std::time_t day = static_cast<std::time_t>(days * 86400);
+        std::tm calendar{};
+        gmtime_r(&day, &calendar);
+        char index[32];
+        std::strftime(index, sizeof index, "radius-%Y-%m-%d", &calendar);
+        return index;
+    }
+
     const MessageFields& fields_;
     bool withChecks_;
+    std::optional<std::string> index_; // --ek-index; else one per day
 };
 
 } // namespace
@@ -180,7 +171,8 @@ std::unique_ptr<OutputForm> makeJsonForm(const OutputFormContext& context) {
 }
 
 std::unique_ptr<OutputForm> makeElasticForm(const OutputFormContext& context) {
-    return std::make_unique<ElasticForm>(context.fields, !context.options.noChecks);
+    return std::make_unique<ElasticForm>(context.fields, !context.options.noChecks,
+                                         context.options.ekIndex);
 }
 
 } // namespace app

@@ -114,6 +114,21 @@ void parseStatistics(Options& options, std::string_view name) {
     throw OptionError("-z: unknown statistics \"" + std::string(name) + "\" (try " + known + ")");
 }
 
+// What search engines take as an index name: lower case, no blank, quote or path
+// character, not starting with "-", "_" or "+".
+std::string parseIndexName(std::string_view name) {
+    const bool valid = !name.empty() && name.size() <= 255 && name.find_first_of("-_+") != 0 &&
+                       std::all_of(name.begin(), name.end(), [](char c) {
+                           return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                                  c == '_' || c == '.' || c == '+';
+                       });
+    if (!valid || name == "." || name == "..")
+        throw OptionError("--ek-index wants an index name of lower-case letters, digits, "
+                          "\"-\", \"_\", \".\" or \"+\", got \"" +
+                          std::string(name) + "\"");
+    return std::string(name);
+}
+
 ColorMode parseColor(const char* value) {
     const std::string_view mode = value ? value : "always";
     if (mode == "auto")
@@ -174,6 +189,14 @@ constexpr OptionRow optionRows[] = {
      [](Options& o, const char*) { o.quiet = true; }},
     {'T', nullptr, required_argument, "FORM", "output form:", Section::output,
      [](Options& o, const char* v) { o.format = parseOutputForm(v); }},
+    {0, "capture-host", required_argument, "NAME",
+     "-T jsonl: the capture point's name in each row (default:\n"
+     "this machine's host name)",
+     Section::output, [](Options& o, const char* v) { o.captureHost = v; }},
+    {0, "ek-index", required_argument, "NAME",
+     "-T ek: the index each document goes to (default: radius-\n"
+     "and the message's day, radius-2024-01-31)",
+     Section::output, [](Options& o, const char* v) { o.ekIndex = parseIndexName(v); }},
     {'e', nullptr, required_argument, "FIELD",
      "a field for -T fields (repeatable): a property key, frame,\n"
      "time, src, dst, sport, dport, transport, a check field, or\n"
@@ -366,6 +389,10 @@ Options parseOptions(int argc, char** argv) {
             options.inputFiles.emplace_back(argv[i]);
     if (options.format == OutputFormat::fields && options.fields.empty())
         throw OptionError("-T fields needs at least one -e FIELD");
+    if (options.captureHost && options.format != OutputFormat::jsonl)
+        throw OptionError("--capture-host names the capture point in -T jsonl; add -T jsonl");
+    if (options.ekIndex && options.format != OutputFormat::ek)
+        throw OptionError("--ek-index names the index of -T ek; add -T ek");
     return options;
 }
 

@@ -13,7 +13,7 @@
 
 namespace app {
 
-enum class OutputFormat { text, fields, json, ek };
+enum class OutputFormat { text, fields, json, ek, jsonl };
 enum class ColorMode { automatic, always, never };
 
 struct Options {
@@ -36,8 +36,10 @@ struct Options {
     std::vector<std::string> fields;
     bool fieldHeader = false;
     std::string fieldSeparator = "\t";
-    std::string occurrence = "a"; // -E occurrence: f, l, a or a number
-    std::string aggregator = ","; // -E aggregator
+    std::string occurrence = "a";           // -E occurrence: f, l, a or a number
+    std::string aggregator = ",";           // -E aggregator
+    std::optional<std::string> captureHost; // -T jsonl: the capture point named in each row
+    std::optional<std::string> ekIndex;     // -T ek: the index named in each action line
     std::optional<std::string> displayFilter;
     std::optional<std::string> find;
     std::vector<analysis::ReportKind> statistics; // -z, in the order given

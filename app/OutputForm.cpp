@@ -6,11 +6,12 @@ namespace app {
 
 namespace {
 
-constexpr std::array<OutputFormEntry, 4> forms = {{
+constexpr std::array<OutputFormEntry, 5> forms = {{
     {OutputFormat::text, "text", makeTextForm},
     {OutputFormat::fields, "fields", makeFieldsForm},
     {OutputFormat::json, "json", makeJsonForm},
     {OutputFormat::ek, "ek", makeElasticForm},
+    {OutputFormat::jsonl, "jsonl", makeJsonLinesForm},
 }};
 
 } // namespace

@@ -56,5 +56,6 @@ std::unique_ptr<OutputForm> makeTextForm(const OutputFormContext& context);
 std::unique_ptr<OutputForm> makeFieldsForm(const OutputFormContext& context);
 std::unique_ptr<OutputForm> makeJsonForm(const OutputFormContext& context);
 std::unique_ptr<OutputForm> makeElasticForm(const OutputFormContext& context);
+std::unique_ptr<OutputForm> makeJsonLinesForm(const OutputFormContext& context);
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include "IPAddress.hpp"
 
+#include <algorithm>
 #include <ctime>
 
 namespace analysis {
@@ -176,6 +177,26 @@ AvpTypedValue avpTypedValue(const DecodedAvp& avp) {
     if (auto text = avpText(avp))
         return *text;
     return std::monostate{};
+}
+
+std::vector<AvpValues> avpValuesByAttribute(const NamedAttributes& named) {
+    std::vector<AvpValues> gathered;
+    for (const auto& avp : named.attributes) {
+        if (!avp.definition || avp.definition->type == AvpType::tlv)
+            continue;
+        auto value = avpTypedValue(avp);
+        if (std::holds_alternative<std::monostate>(value))
+            continue;
+        // Few distinct attributes per message: a linear search beats a map.
+        const auto same = std::find_if(gathered.begin(), gathered.end(), [&](const auto& g) {
+            return g.definition == avp.definition;
+        });
+        if (same != gathered.end())
+            same->values.push_back(std::move(value));
+        else
+            gathered.push_back({avp.definition, {std::move(value)}});
+    }
+    return gathered;
 }
 
 } // namespace analysis

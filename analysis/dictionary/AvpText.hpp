@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace analysis {
 
@@ -26,5 +27,13 @@ const std::string* avpValueName(const DecodedAvp& avp);
 /// What JSON carries: numbers as numbers, the rest as its text; nothing when invalid.
 using AvpTypedValue = std::variant<std::monostate, std::int64_t, std::string>;
 AvpTypedValue avpTypedValue(const DecodedAvp& avp);
+
+/// The typed values of every named attribute, gathered per attribute in the order each
+/// first appears; TLV containers and invalid values left out.
+struct AvpValues {
+    const AttributeDefinition* definition;
+    std::vector<AvpTypedValue> values;
+};
+std::vector<AvpValues> avpValuesByAttribute(const NamedAttributes& named);
 
 } // namespace analysis

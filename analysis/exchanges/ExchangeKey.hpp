@@ -59,4 +59,10 @@ void forEachAnsweredKey(const zem::MessageOrigin& origin, std::uint8_t code,
     }
 }
 
+/// The client of an exchange: a request's sender, a response's receiver. A message of
+/// another code is counted by its sender.
+inline const zem::IPAddress& clientAddress(const zem::MessageOrigin& origin, std::uint8_t code) {
+    return isResponseCode(code) ? origin.destination : origin.source;
+}
+
 } // namespace analysis

@@ -1,0 +1,141 @@
+// -T jsonl: one flat JSON object per message on a line of its own, for column stores
+// (ClickHouse's JSONEachRow) and search engines (OpenSearch's bulk load) to take without a
+// mapping of their own. Every key names a column whose type never changes from row to
+// row: an attribute is always an array of its values (most hold one), because a column
+// store cannot take a scalar in one row and a list in the next; its name is its avp. field
+// with "_" for ".", because ClickHouse reads a dot in an array column's name as a nested
+// structure whose arrays must all be of one length.
+#include "JsonWriter.hpp"
+#include "OutputForm.hpp"
+#include "exchanges/ExchangeKey.hpp"
+#include "wire/RadiusProtocol.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <unistd.h>
+
+namespace app {
+
+namespace {
+
+// RFC 3339 in UTC with nine fraction digits, from a capture time kept to the microsecond.
+std::string rfc3339(double seconds) {
+    if (!std::isfinite(seconds) || std::fabs(seconds) >= 9e12)
+        return "1970-01-01T00:00:00.000000000Z";
+    const auto micros = std::llround(seconds * 1e6);
+    auto whole = micros / 1000000;
+    auto fraction = micros % 1000000;
+    if (fraction < 0) {
+        fraction += 1000000;
+        --whole;
+    }
+    const auto time = static_cast<std::time_t>(whole);
+    std::tm calendar{};
+    gmtime_r(&time, &calendar);
+    char text[48];
+    const auto length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &calendar);
+    std::snprintf(text + length, sizeof text - length, ".%06lld000Z",
+                  static_cast<long long>(fraction));
+    return text;
+}
+
+std::string hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return "localhost";
+    return name;
+}
+
+std::string columnName(std::string_view field) {
+    std::string name = "avp_";
+    name += field;
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name;
+}
+
+void appendAvpColumns(JsonWriter& json, const DecodedMessage& m,
+                      const analysis::RadiusDictionary& dictionary) {
+    for (const auto& [definition, values] :
+         analysis::avpValuesByAttribute(m.namedAttributes(dictionary))) {
+        json.key(columnName(definition->fieldName));
+        json.beginArray();
+        for (const auto& value : values) {
+            if (const auto* number = std::get_if<std::int64_t>(&value))
+                json.number(*number);
+            else
+                json.string(std::get<std::string>(value));
+        }
+        json.endArray();
+    }
+}
+
+class JsonLinesForm final : public OutputForm {
+public:
+    JsonLinesForm(const MessageFields& fields, bool withChecks, std::string host)
+        : fields_(fields), withChecks_(withChecks), host_(std::move(host)) {}
+
+    void write(std::string& out, const DecodedMessage& m) const override {
+        const auto& origin = m.origin();
+        const auto& wire = m.wire();
+        JsonWriter json(out);
+        json.beginObject();
+        json.key("frame");
+        json.number(origin.frame);
+        json.key("time");
+        json.string(rfc3339(origin.time));
+        json.key("time_epoch");
+        json.seconds(origin.time);
+        json.key("host");
+        json.string(host_);
+        json.key("src");
+        json.string(origin.source.text());
+        json.key("dst");
+        json.string(origin.destination.text());
+        json.key("sport");
+        json.number(std::uint64_t{origin.sourcePort});
+        json.key("dport");
+        json.number(std::uint64_t{origin.destinationPort});
+        json.key("transport");
+        json.string(origin.transport);
+        json.key("client");
+        json.string(analysis::clientAddress(origin, wire.code).text());
+        json.key("code");
+        json.number(std::uint64_t{wire.code});
+        json.key("code_name");
+        json.string(analysis::codeName(wire.code));
+        json.key("identifier");
+        json.number(std::uint64_t{wire.identifier});
+        json.key("length");
+        json.number(std::uint64_t{wire.length});
+        const auto damage = wire.damage();
+        json.key("malformed_attributes");
+        json.number(std::uint64_t{damage.invalid + damage.truncated});
+        if (withChecks_ && fields_.checkDisplay().shows(m.checks()))
+            for (auto name : analysis::checkFieldNames()) {
+                json.key(name);
+                if (auto text = fields_.text(name, m))
+                    json.string(*text);
+                else
+                    json.null();
+            }
+        if (const auto* dictionary = fields_.dictionary())
+            appendAvpColumns(json, m, *dictionary);
+        json.endObject();
+        out.push_back('\n');
+    }
+
+private:
+    const MessageFields& fields_;
+    bool withChecks_;
+    std::string host_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputForm> makeJsonLinesForm(const OutputFormContext& context) {
+    return std::make_unique<JsonLinesForm>(context.fields, !context.options.noChecks,
+                                           context.options.captureHost.value_or(hostName()));
+}
+
+} // namespace app
