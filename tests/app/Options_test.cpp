@@ -101,7 +101,7 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
         {{"--hex"}, "option --hex needs a value"},
         {{"-c", "0"}, "-c wants a positive count, got \"0\""},
         {{"-c", "3x"}, "-c wants a positive count, got \"3x\""},
-        {{"-T", "xml"}, "-T wants one of text, fields, json, ek, got \"xml\""},
+        {{"-T", "xml"}, "-T wants one of text, fields, json, ek, jsonl, got \"xml\""},
         {{"-T", "fields"}, "-T fields needs at least one -e FIELD"},
         {{"-E", "quote=d"},
          "-E wants header=y|n, separator=C, occurrence=f|l|a|N or aggregator=C, got \"quote=d\""},
@@ -113,6 +113,15 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
         {{"-d", "udp.port==70000,RADIUS"},
          "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS, got \"udp.port==70000,RADIUS\""},
         {{"--color=blue"}, "--color wants auto, always or never, got \"blue\""},
+        {{"-T", "ek", "--ek-index", "Radius"},
+         "--ek-index wants an index name of lower-case letters, digits, \"-\", \"_\", \".\" or "
+         "\"+\", got \"Radius\""},
+        {{"-T", "ek", "--ek-index", "a/b"},
+         "--ek-index wants an index name of lower-case letters, digits, \"-\", \"_\", \".\" or "
+         "\"+\", got \"a/b\""},
+        {{"--ek-index", "radius"}, "--ek-index names the index of -T ek; add -T ek"},
+        {{"--capture-host", "p1"},
+         "--capture-host names the capture point in -T jsonl; add -T jsonl"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(joined(c.words));
