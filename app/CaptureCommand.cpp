@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <ctime>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -253,17 +254,27 @@ private:
 
 // Feeds packets to the pipeline until the end, -c or an interrupt; `afterEach` runs
 // after every packet. Throws CaptureError for a damaged capture.
-// The -w file, made from the first capture read; later captures must share its link type.
+// The -w file (or ring of files), made from the first capture read; later captures must
+// share its link type.
+bool writesPcapng(std::string_view path, const capture::CaptureSource& source);
+
 class Recording {
 public:
-    explicit Recording(const std::optional<std::string>& path) : path_(path) {}
+    explicit Recording(const Options& options) : path_(options.writeFile) {
+        if (options.ringKilobytes)
+            rotation_.maxBytes = *options.ringKilobytes * 1000;
+        rotation_.maxSeconds = options.ringSeconds;
+        rotation_.keptFiles = options.ringFiles;
+    }
 
     capture::FrameWriter* writerFor(const capture::CaptureSource& source) {
         if (!path_)
             return nullptr;
         if (!writer_) {
-            writer_.emplace(*path_, output(), source.linkType(), source.snapshotLength(),
-                            source.isPcapng());
+            writer_.emplace(*path_, output(),
+                            capture::CaptureFileFormat{source.linkType(), source.snapshotLength(),
+                                                       writesPcapng(*path_, source)},
+                            rotation_);
             linkType_ = source.linkType();
         } else if (source.linkType() != linkType_) {
             throw capture::CaptureError("-w: " + source.name() +
@@ -278,20 +289,73 @@ public:
 
 private:
     std::optional<std::string> path_;
+    capture::FileRotation rotation_;
     std::optional<capture::FrameWriter> writer_;
     int linkType_ = 0;
 };
 
+// The form a name asks for by its extension; else the input's.
+bool writesPcapng(std::string_view path, const capture::CaptureSource& source) {
+    if (path.ends_with(".pcapng"))
+        return true;
+    if (path.ends_with(".pcap"))
+        return false;
+    return source.isPcapng();
+}
+
+// -a: whether the run has read enough. A live capture's time is the clock's, so that it
+// ends on time when nothing arrives; a file's is its capture time.
+class StopConditions {
+public:
+    StopConditions(const Options& options, bool live)
+        : seconds_(options.stopSeconds), packets_(options.stopPackets), live_(live),
+          started_(live ? now() : 0), hasStarted_(live) {}
+
+    bool reached(std::uint64_t packetsRead, std::optional<double> packetTime) {
+        if (packets_ && packetsRead >= *packets_)
+            return true;
+        if (!seconds_)
+            return false;
+        const auto time = live_ ? std::optional<double>(now()) : packetTime;
+        if (!time)
+            return false;
+        if (!hasStarted_) {
+            started_ = *time;
+            hasStarted_ = true;
+        }
+        return *time - started_ >= *seconds_;
+    }
+
+private:
+    static double now() {
+        timespec clock{};
+        ::clock_gettime(CLOCK_MONOTONIC, &clock);
+        return static_cast<double>(clock.tv_sec) + static_cast<double>(clock.tv_nsec) * 1e-9;
+    }
+
+    std::optional<double> seconds_;
+    std::optional<std::uint64_t> packets_;
+    bool live_;
+    double started_; // when the first packet came (a file's) or the capture began (live)
+    bool hasStarted_;
+};
+
+// Feeds packets to the pipeline until the end, -c, -a or an interrupt; `afterEach` runs
+// after every packet. Throws CaptureError for a damaged capture.
 template <typename AfterEach>
 void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipeline,
-                 CaptureRun& run, capture::FrameWriter* writer, AfterEach afterEach) {
+                 CaptureRun& run, capture::FrameWriter* writer, StopConditions& stop,
+                 AfterEach afterEach) {
     const int linkType = source.linkType();
     capture::CapturedPacket packet;
-    while (!run.done() && !interrupted) {
+    while (!run.done() && !interrupted && !stop.reached(pipeline.frames(), std::nullopt)) {
         const auto next = source.next(packet);
         if (next == capture::CaptureSource::Next::timeout)
-            continue; // live: look at the interrupt flag again
+            continue; // live: look at the interrupt flag and the clock again
         if (next != capture::CaptureSource::Next::packet)
+            break;
+        // A packet past the -a duration is not read: the run ends before it.
+        if (stop.reached(pipeline.frames(), packet.time))
             break;
         if (writer)
             writer->retain(pipeline.frames() + 1, packet);
@@ -301,17 +365,17 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
 }
 
 void readFile(const std::string& name, capture::CapturePipeline& pipeline, CaptureRun& run,
-              Recording& recording) {
+              Recording& recording, StopConditions& stop) {
     auto source = capture::CaptureSource::openFile(name);
     Progress progress(source);
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
-    readPackets(source, pipeline, run, writer,
+    readPackets(source, pipeline, run, writer, stop,
                 [&] { progress.update(pipeline.frames(), run.shown()); });
 }
 
 void readLive(const Options& options, capture::CapturePipeline& pipeline, CaptureRun& run,
-              ResultsWriter& results, Recording& recording) {
+              ResultsWriter& results, Recording& recording, StopConditions& stop) {
     std::string filter =
         capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController());
     if (options.captureFilter)
@@ -325,7 +389,7 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Captur
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
     // Live output appears as it arrives.
-    readPackets(source, pipeline, run, writer, [&] {
+    readPackets(source, pipeline, run, writer, stop, [&] {
         if (!options.quiet)
             results.flush();
     });
@@ -400,15 +464,16 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     std::string failure;
-    Recording recording(options.writeFile);
+    Recording recording(options);
+    StopConditions stop(options, live);
     endOnSignals();
     try {
         if (live) {
-            readLive(options, pipeline, run, results, recording);
+            readLive(options, pipeline, run, results, recording, stop);
         } else {
             for (const auto& file : options.inputFiles) {
-                readFile(file, pipeline, run, recording);
-                if (run.done() || interrupted)
+                readFile(file, pipeline, run, recording, stop);
+                if (run.done() || interrupted || stop.reached(pipeline.frames(), std::nullopt))
                     break;
             }
         }

@@ -49,6 +49,50 @@ std::uint64_t parseCount(std::string_view text) {
     return n;
 }
 
+// The number in "-b filesize:1000" or "-a packets:10": positive, whole, of at most `most`.
+std::uint64_t conditionNumber(char option, std::string_view condition, std::string_view text,
+                              std::uint64_t most) {
+    std::uint64_t n = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || n == 0 || n > most)
+        throw OptionError(std::string("-") + option + " " + std::string(condition) +
+                          " wants a whole number from 1 to " + std::to_string(most) + ", got \"" +
+                          std::string(text) + "\"");
+    return n;
+}
+
+// -b filesize:KB | duration:SECONDS | files:N, as tshark takes them.
+void parseRingCondition(Options& options, std::string_view text) {
+    const auto colon = text.find(':');
+    const auto name = text.substr(0, colon);
+    const auto value =
+        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    if (name == "filesize")
+        options.ringKilobytes = conditionNumber('b', name, value, 1ull << 40);
+    else if (name == "duration")
+        options.ringSeconds = static_cast<double>(conditionNumber('b', name, value, 1u << 30));
+    else if (name == "files")
+        options.ringFiles = conditionNumber('b', name, value, 100000);
+    else
+        throw OptionError("-b wants filesize:KB, duration:SECONDS or files:N, got \"" +
+                          std::string(text) + "\"");
+}
+
+// -a duration:SECONDS | packets:N.
+void parseStopCondition(Options& options, std::string_view text) {
+    const auto colon = text.find(':');
+    const auto name = text.substr(0, colon);
+    const auto value =
+        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    if (name == "duration")
+        options.stopSeconds = static_cast<double>(conditionNumber('a', name, value, 1u << 30));
+    else if (name == "packets")
+        options.stopPackets = conditionNumber('a', name, value, ~0ull >> 1);
+    else
+        throw OptionError("-a wants duration:SECONDS or packets:N, got \"" + std::string(text) +
+                          "\"");
+}
+
 // -B: MiB of kernel buffer, as tshark takes it.
 std::size_t parseBufferMiB(std::string_view text) {
     unsigned n = 0;
@@ -178,9 +222,17 @@ constexpr OptionRow optionRows[] = {
      [](Options& o, const char* v) { o.decodeAs.push_back(parseDecodeAs(v)); }},
 
     {'w', nullptr, required_argument, "FILE",
-     "write the frames of the kept messages (-Y, --find, -c) to FILE,\n"
-     "pcapng when reading pcapng, else pcap",
+     "write the frames of the kept messages (-Y, --find, -c) to FILE:\n"
+     "pcapng or pcap as its extension says, else as the input is",
      Section::output, [](Options& o, const char* v) { o.writeFile = v; }},
+    {'b', nullptr, required_argument, "COND",
+     "with -w: a new file past filesize:KB or duration:SECONDS, named\n"
+     "PREFIX_00001_YYYYMMDDhhmmss.EXT; files:N keeps the newest N\n"
+     "(repeatable)",
+     Section::output, [](Options& o, const char* v) { parseRingCondition(o, v); }},
+    {'a', nullptr, required_argument, "COND",
+     "stop after duration:SECONDS or packets:N (repeatable)", Section::input,
+     [](Options& o, const char* v) { parseStopCondition(o, v); }},
     {'V', nullptr, no_argument, nullptr, "print the packet-detail tree under each line",
      Section::output, [](Options& o, const char*) { o.verbose = true; }},
     {'x', nullptr, no_argument, nullptr, "print the message octets as a hex dump too",
@@ -389,6 +441,13 @@ Options parseOptions(int argc, char** argv) {
             options.inputFiles.emplace_back(argv[i]);
     if (options.format == OutputFormat::fields && options.fields.empty())
         throw OptionError("-T fields needs at least one -e FIELD");
+    if (options.ringKilobytes || options.ringSeconds || options.ringFiles) {
+        if (!options.writeFile || *options.writeFile == "-")
+            throw OptionError("-b starts new files of -w; add -w PREFIX.pcapng");
+        if (!options.ringKilobytes && !options.ringSeconds)
+            throw OptionError("-b files:N keeps a ring of files; add -b filesize:KB or "
+                              "-b duration:SECONDS to say when a file is full");
+    }
     if (options.captureHost && options.format != OutputFormat::jsonl)
         throw OptionError("--capture-host names the capture point in -T jsonl; add -T jsonl");
     if (options.ekIndex && options.format != OutputFormat::ek)

@@ -27,6 +27,15 @@ struct Options {
     std::optional<std::uint64_t> count;
     std::vector<std::pair<std::string, std::uint16_t>> decodeAs; // transport, port
     std::optional<std::string> writeFile;                        // -w: the kept messages' frames
+    // -b: start a new -w file past a size (kB of 1,000 octets) or a span of capture time,
+    // keeping the newest N.
+    std::optional<std::uint64_t> ringKilobytes;
+    std::optional<double> ringSeconds;
+    std::optional<std::size_t> ringFiles;
+    // -a: end the run after a time (of the live capture's clock, or a file's capture time)
+    // or a number of packets read.
+    std::optional<double> stopSeconds;
+    std::optional<std::uint64_t> stopPackets;
 
     // How to print it.
     bool verbose = false;

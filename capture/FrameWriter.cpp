@@ -2,137 +2,57 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <pcap/pcap.h>
-#include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 namespace capture {
 
-namespace {
-
-void put16(zem::ByteBuffer& out, std::uint16_t value) {
-    const auto at = out.size();
-    out.resize(at + 2);
-    std::memcpy(out.data() + at, &value, 2); // host order: the byte-order magic says which
+FrameWriter::FrameWriter(const std::string& path, std::FILE* standardOutput,
+                         const CaptureFileFormat& format, const FileRotation& rotation)
+    : path_(path), standardOutput_(standardOutput), format_(format), rotation_(rotation) {
+    if (!rotation_.rotates())
+        file_.emplace(path_, standardOutput_, format_);
 }
 
-void put32(zem::ByteBuffer& out, std::uint32_t value) {
-    const auto at = out.size();
-    out.resize(at + 4);
-    std::memcpy(out.data() + at, &value, 4);
+std::string FrameWriter::rotatedName(const std::string& path, std::uint64_t sequence, double time) {
+    // prefix.pcapng -> prefix_00001_20240131120000.pcapng; the extension stays last.
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && dot != 0 && (slash == std::string::npos || dot > slash + 1);
+    const std::string stem = hasExtension ? path.substr(0, dot) : path;
+    const std::string extension = hasExtension ? path.substr(dot) : "";
+    const auto seconds = static_cast<std::time_t>(time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &local);
+    char number[24];
+    std::snprintf(number, sizeof number, "_%05llu_", static_cast<unsigned long long>(sequence));
+    return stem + number + stamp + extension;
 }
 
-void pad(zem::ByteBuffer& out) {
-    out.resize((out.size() + 3) / 4 * 4, 0);
-}
-
-} // namespace
-
-FrameWriter::FrameWriter(const std::string& path, std::FILE* standardOutput, int linkType,
-                         int snapshotLength, bool pcapng)
-    : path_(path), pcapng_(pcapng) {
-    open(standardOutput);
-    if (pcapng_) {
-        // Section Header Block: byte-order magic, version 1.0, section length unknown.
-        zem::ByteBuffer section;
-        put32(section, 0x1A2B3C4D);
-        put16(section, 1);
-        put16(section, 0);
-        put32(section, 0xFFFFFFFF);
-        put32(section, 0xFFFFFFFF);
-        writePcapngBlock(0x0A0D0D0A, section);
-        // Interface Description Block: times in microseconds, the default resolution.
-        zem::ByteBuffer interface;
-        put16(interface, static_cast<std::uint16_t>(linkType));
-        put16(interface, 0);
-        put32(interface, static_cast<std::uint32_t>(snapshotLength));
-        writePcapngBlock(1, interface);
-        return;
+void FrameWriter::startFile(double time) {
+    if (file_) {
+        const auto name = rotatedName(path_, sequence_, fileStart_);
+        file_->close(); // throws: the run ends with what was written before
+        file_.reset();
+        finished_.push_back(name);
     }
-    dead_ = pcap_open_dead(linkType, snapshotLength);
-    if (!dead_) {
-        discard();
-        throw CaptureError("cannot write " + path + ": no capture of this link type");
-    }
-    // libpcap writes the file header and records into our stream, which it closes.
-    dumper_ = pcap_dump_fopen(dead_, file_);
-    if (!dumper_) {
-        std::string reason = pcap_geterr(dead_);
-        discard();
-        throw CaptureError("cannot write " + path + ": " + reason);
-    }
-}
-
-void FrameWriter::open(std::FILE* standardOutput) {
-    int fd = -1;
-    struct stat status {};
-    if (path_ == "-") {
-        fd = ::dup(::fileno(standardOutput));
-    } else if (::stat(path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC); // a device or pipe: as it is
-    } else {
-        // A temporary name beside the target, renamed into place when closed whole.
-        temporary_ = path_ + ".XXXXXX";
-        fd = ::mkstemp(temporary_.data());
-        if (fd >= 0) {
-            // mkstemp makes the file readable by its owner only; a capture gets the
-            // permissions any new file gets.
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::fchmod(fd, 0666 & ~mask);
+    if (rotation_.keptFiles)
+        while (finished_.size() >= *rotation_.keptFiles) {
+            ::unlink(finished_.front().c_str());
+            finished_.pop_front();
         }
-    }
-    if (fd >= 0)
-        file_ = ::fdopen(fd, "wb");
-    if (!file_) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        if (!temporary_.empty())
-            ::unlink(temporary_.c_str());
-        throw CaptureError("cannot write " + path_ + ": " + std::strerror(error));
-    }
+    fileStart_ = time;
+    file_.emplace(rotatedName(path_, ++sequence_, time), standardOutput_, format_);
 }
 
-void FrameWriter::discard() {
-    if (dumper_)
-        pcap_dump_close(dumper_); // closes file_ too
-    else if (file_)
-        std::fclose(file_);
-    dumper_ = nullptr;
-    file_ = nullptr;
-    if (dead_)
-        pcap_close(dead_);
-    dead_ = nullptr;
-    if (!temporary_.empty())
-        ::unlink(temporary_.c_str());
-    temporary_.clear();
-}
-
-FrameWriter::~FrameWriter() {
-    discard();
-}
-
-bool FrameWriter::checked() {
-    if (failure_.empty() && std::ferror(file_))
-        failure_ = "cannot write " + path_ + ": " + std::strerror(errno ? errno : EIO);
-    return failure_.empty();
-}
-
-void FrameWriter::writePcapngBlock(std::uint32_t type, const zem::ByteBuffer& body) {
-    zem::ByteBuffer block;
-    const auto length = static_cast<std::uint32_t>(12 + (body.size() + 3) / 4 * 4);
-    put32(block, type);
-    put32(block, length);
-    block.insert(block.end(), body.begin(), body.end());
-    pad(block);
-    put32(block, length);
-    errno = 0;
-    std::fwrite(block.data(), 1, block.size(), file_);
-    checked();
+const std::string& FrameWriter::failure() const {
+    if (!failure_.empty() || !file_)
+        return failure_;
+    return file_->failure();
 }
 
 void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
@@ -142,33 +62,27 @@ void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
 }
 
 void FrameWriter::writeOne(const Retained& frame) {
-    const auto micros = static_cast<std::uint64_t>(std::llround(frame.time * 1e6));
-    const auto captured = static_cast<std::uint32_t>(frame.octets.size());
-    const auto original = std::max(frame.originalLength, captured);
-    if (pcapng_) {
-        // Enhanced Packet Block on interface 0.
-        zem::ByteBuffer body;
-        put32(body, 0);
-        put32(body, static_cast<std::uint32_t>(micros >> 32));
-        put32(body, static_cast<std::uint32_t>(micros));
-        put32(body, captured);
-        put32(body, original);
-        body.insert(body.end(), frame.octets.begin(), frame.octets.end());
-        writePcapngBlock(6, body);
-    } else {
-        pcap_pkthdr header{};
-        header.ts.tv_sec = static_cast<time_t>(micros / 1000000);
-        header.ts.tv_usec = static_cast<suseconds_t>(micros % 1000000);
-        header.caplen = captured;
-        header.len = original;
-        errno = 0;
-        pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, frame.octets.data());
-        checked();
+    if (rotation_.rotates()) {
+        const bool due =
+            !file_ ||
+            (file_->frames() > 0 &&
+             ((rotation_.maxBytes &&
+               file_->size() + file_->recordSize(frame.octets.size()) > *rotation_.maxBytes) ||
+              (rotation_.maxSeconds && frame.time - fileStart_ >= *rotation_.maxSeconds)));
+        if (due) {
+            try {
+                startFile(frame.time);
+            } catch (const CaptureError& error) {
+                failure_ = error.what();
+                return;
+            }
+        }
     }
+    file_->writeFrame(frame.time, frame.originalLength, zem::ByteView(frame.octets));
 }
 
 void FrameWriter::write(std::span<const std::uint64_t> carriers) {
-    if (!failure_.empty())
+    if (!failure().empty())
         return;
     // Reordered TCP segments carry a message out of capture order: written in order.
     std::vector<std::uint64_t> frames(carriers.begin(), carriers.end());
@@ -180,7 +94,7 @@ void FrameWriter::write(std::span<const std::uint64_t> carriers) {
             continue;
         writeOne(*at);
         at->written = true;
-        if (!failure_.empty())
+        if (!failure().empty())
             return;
     }
     // Frames before the last one written can no longer be wanted in order; those written
@@ -190,26 +104,13 @@ void FrameWriter::write(std::span<const std::uint64_t> carriers) {
 }
 
 void FrameWriter::close() {
-    if (!file_)
-        return;
-    errno = 0;
-    std::fflush(file_);
-    checked();
-    if (dumper_) {
-        pcap_dump_close(dumper_); // a flushed stream: its close has nothing left to fail
-        dumper_ = nullptr;
-    } else if (std::fclose(file_) != 0 && failure_.empty()) {
-        failure_ = "cannot write " + path_ + ": " + std::strerror(errno);
-    }
-    file_ = nullptr;
-    if (failure_.empty() && !temporary_.empty() &&
-        std::rename(temporary_.c_str(), path_.c_str()) != 0)
-        failure_ = "cannot write " + path_ + ": " + std::strerror(errno);
-    if (failure_.empty())
-        temporary_.clear(); // in place: nothing to remove
-    discard();
     if (!failure_.empty())
         throw CaptureError(failure_);
+    // A rotation that saw no frame still leaves one file, as a plain -w does.
+    if (!file_ && rotation_.rotates())
+        startFile(static_cast<double>(std::time(nullptr)));
+    if (file_)
+        file_->close();
 }
 
 } // namespace capture

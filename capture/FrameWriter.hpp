@@ -1,57 +1,62 @@
-// FrameWriter: writes chosen frames of a capture being read to a new capture file, in the
-// input's format: pcap through libpcap's dump functions, or pcapng (a section header, one
-// interface description, enhanced packet blocks), since libpcap writes only pcap.
+// FrameWriter: writes chosen frames of a capture being read to a new capture file (or a
+// ring of them), in the input's format.
 //
 // Which frames to write is known only after their messages were decoded and filtered,
 // so the frames read lately are kept (a bounded window) until then.
 //
-// Evidence is written whole or not at all: every write is checked, the first failure
-// stops the writing and is kept; a regular file (or a new one) is written under a
-// temporary name beside it and renamed into place only when closed whole, so that a
-// failed or killed run never leaves a torn file under the name asked for. "-" writes to
-// the results stream (standard output).
+// With a rotation, the frames go to a row of files named as tshark names them
+// (PREFIX_00001_20240131120000.pcapng, the time being the first frame's, local), each
+// closed whole and renamed into place before the next one starts; a ring keeps the
+// newest N. A file switch happens between two frames, so each frame is in exactly one
+// file.
 //
-//   FrameWriter writer("kept.pcap", output(), source.linkType(), source.snapshotLength(), false);
+//   FrameWriter writer("kept.pcap", output(), {source.linkType(), source.snapshotLength(), false});
 //   writer.retain(frameNumber, packet);          // every frame, as it is read
 //   writer.write(origin.carrierFrames);          // a kept message's frames
 //   writer.close();                              // throws CaptureError
 #pragma once
 
-#include "CaptureSource.hpp"
+#include "CaptureFileOutput.hpp"
 
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
 
-// libpcap's handles, declared as it declares them.
-struct pcap;
-struct pcap_dumper;
-
 namespace capture {
+
+/// When to start the next file (-b), and how many to keep.
+struct FileRotation {
+    std::optional<std::uint64_t> maxBytes; // filesize: once a file would grow past it
+    std::optional<double> maxSeconds;      // duration: of capture time per file
+    std::optional<std::size_t> keptFiles;  // files: a ring of the newest N
+    bool rotates() const { return maxBytes || maxSeconds; }
+};
 
 class FrameWriter {
 public:
     /// Frames kept waiting for their messages' fate.
     static constexpr std::size_t windowFrames = 1u << 17;
 
-    /// Creates `path` ("-": a copy of `standardOutput`'s descriptor); throws CaptureError.
-    FrameWriter(const std::string& path, std::FILE* standardOutput, int linkType,
-                int snapshotLength, bool pcapng);
-    ~FrameWriter();
-    FrameWriter(const FrameWriter&) = delete;
-    FrameWriter& operator=(const FrameWriter&) = delete;
+    /// Creates `path` ("-": a copy of `standardOutput`'s descriptor), or with a rotation
+    /// the first of its files when the first frame comes; throws CaptureError.
+    FrameWriter(const std::string& path, std::FILE* standardOutput, const CaptureFileFormat& format,
+                const FileRotation& rotation = {});
 
     void retain(std::uint64_t frame, const CapturedPacket& packet);
     /// Writes those of `frames` still retained and not yet written; nothing once a write
     /// failed.
     void write(std::span<const std::uint64_t> frames);
     /// Why a write failed; empty while none did.
-    const std::string& failure() const { return failure_; }
-    /// Flushes, closes and puts the file in place; throws CaptureError when it could not
-    /// be written whole (the name asked for then keeps what it held before).
+    const std::string& failure() const;
+    /// Flushes, closes and puts the (last) file in place; throws CaptureError when it
+    /// could not be written whole.
     void close();
+
+    /// The name of the `sequence`th file of a rotation whose first frame came at `time`.
+    static std::string rotatedName(const std::string& path, std::uint64_t sequence, double time);
 
 private:
     struct Retained {
@@ -61,21 +66,20 @@ private:
         zem::ByteBuffer octets;
         bool written = false;
     };
-    void open(std::FILE* standardOutput);
     void writeOne(const Retained& frame);
-    void writePcapngBlock(std::uint32_t type, const zem::ByteBuffer& body);
-    // Records the first failure from errno when the stream reports one.
-    bool checked();
-    void discard();
+    // Closes the current file of a rotation and starts the next, named for `time`.
+    void startFile(double time);
 
     std::string path_;
-    std::string temporary_; // the name written under until closed; empty: `path_` itself
-    bool pcapng_;
-    std::FILE* file_ = nullptr;   // the file, for both forms
-    struct pcap* dead_ = nullptr; // pcap records, through libpcap
-    struct pcap_dumper* dumper_ = nullptr;
-    std::string failure_;
-    std::deque<Retained> window_; // by frame number
+    std::FILE* standardOutput_;
+    CaptureFileFormat format_;
+    FileRotation rotation_;
+    std::optional<CaptureFileOutput> file_;
+    std::string failure_; // of an earlier file of a rotation
+    double fileStart_ = 0;
+    std::uint64_t sequence_ = 0;
+    std::deque<std::string> finished_; // a ring's closed files, oldest first
+    std::deque<Retained> window_;      // by frame number
 };
 
 } // namespace capture

@@ -15,25 +15,12 @@
 
 namespace {
 
+using testing_support::benchCapture;
+using testing_support::contents;
 using testing_support::runAnalyzer;
 namespace fs = std::filesystem;
 
 const std::string authExchange = std::string(RADIUS_SAMPLES_DIR) + "/auth-exchange.pcap";
-
-// A generated capture of `messages` messages in `folder`.
-std::string benchCapture(const fs::path& folder, int messages) {
-    const auto path = (folder / "bench.pcap").string();
-    const auto command = std::string(RADIUS_MAKE_SAMPLES_EXECUTABLE) + " --bench " +
-                         std::to_string(messages) + " " + path + " >/dev/null";
-    if (std::system(command.c_str()) != 0)
-        ADD_FAILURE() << command;
-    return path;
-}
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Runs the analyzer with `arguments` and the shell redirections they end with; answers
 // its exit status and what it wrote to standard error.

@@ -4,6 +4,8 @@
 #include "TestSupport.hpp"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -27,6 +29,21 @@ inline AnalyzerRun runAnalyzer(const std::string& arguments) {
         output.append(buffer, n);
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+/// A generated capture of `messages` messages in `folder`.
+inline std::string benchCapture(const std::filesystem::path& folder, int messages) {
+    const auto path = (folder / "bench.pcap").string();
+    const auto command = std::string(RADIUS_MAKE_SAMPLES_EXECUTABLE) + " --bench " +
+                         std::to_string(messages) + " " + path + " >/dev/null";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    return path;
+}
+
+inline std::string contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 } // namespace testing_support
