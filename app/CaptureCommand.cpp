@@ -7,6 +7,7 @@
 #include "DictionaryOption.hpp"
 #include "FrameWriter.hpp"
 #include "MessageRenderer.hpp"
+#include "MetricsEndpoint.hpp"
 #include "Output.hpp"
 #include "Progress.hpp"
 #include "RenderQueue.hpp"
@@ -61,6 +62,19 @@ void onInterrupt(int signal) {
 void endOnSignals() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, onInterrupt);
+}
+
+// Sleeps until one of the signals that end the run comes; one that came before the
+// call ends the wait at once.
+void waitForSignal() {
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    sigprocmask(SIG_BLOCK, &ending, &before);
+    while (!interrupted)
+        sigsuspend(&before);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 // A -w file that is one of the captures read (by name, link or standard input) would be
@@ -128,6 +142,12 @@ public:
 
     /// Frames go to `writer` (when -w is given) once their messages are kept.
     void recordTo(capture::FrameWriter* writer) { writer_ = writer; }
+    /// Kept messages are counted into `metrics` too.
+    void countInto(MetricsEndpoint* metrics) { metrics_ = metrics; }
+
+    /// Renders and counts what was delivered so far: a live capture with nothing new to
+    /// read brings its reports and metrics up to date.
+    void catchUp() { queue_.finish(write_); }
 
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
@@ -205,6 +225,8 @@ private:
                 clients_.addMessage(*facts);
             if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
+            if (metrics_)
+                metrics_->metrics().addMessage(*facts);
         }
         if (shown_++ == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
@@ -212,6 +234,10 @@ private:
     }
 
     void write(const RenderedBatch& batch) {
+        // A scrape waits for a whole batch to be counted, not for each message.
+        std::unique_lock<std::mutex> counting;
+        if (metrics_)
+            counting = metrics_->lock();
         // The texts of messages that follow each other are written in one piece.
         std::string_view run;
         std::size_t begin = 0;
@@ -247,13 +273,12 @@ private:
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
     capture::FrameWriter* writer_ = nullptr;
+    MetricsEndpoint* metrics_ = nullptr;
     RenderQueue queue_;
     RenderQueue::Consume write_;
     std::uint64_t shown_ = 0;
 };
 
-// Feeds packets to the pipeline until the end, -c or an interrupt; `afterEach` runs
-// after every packet. Throws CaptureError for a damaged capture.
 // The -w file (or ring of files), made from the first capture read; later captures must
 // share its link type.
 bool writesPcapng(std::string_view path, const capture::CaptureSource& source);
@@ -345,13 +370,19 @@ private:
 template <typename AfterEach>
 void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipeline,
                  CaptureRun& run, capture::FrameWriter* writer, StopConditions& stop,
-                 AfterEach afterEach) {
+                 MetricsEndpoint* metrics, AfterEach afterEach) {
     const int linkType = source.linkType();
     capture::CapturedPacket packet;
     while (!run.done() && !interrupted && !stop.reached(pipeline.frames(), std::nullopt)) {
         const auto next = source.next(packet);
-        if (next == capture::CaptureSource::Next::timeout)
-            continue; // live: look at the interrupt flag and the clock again
+        if (next == capture::CaptureSource::Next::timeout) {
+            // Live and idle: count what waits in a batch, then look at the interrupt flag
+            // and the clock again.
+            run.catchUp();
+            if (metrics)
+                metrics->setDropped(source.dropped().value_or(0));
+            continue;
+        }
         if (next != capture::CaptureSource::Next::packet)
             break;
         // A packet past the -a duration is not read: the run ends before it.
@@ -360,22 +391,31 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         if (writer)
             writer->retain(pipeline.frames() + 1, packet);
         pipeline.frame(linkType, packet.time, packet.bytes);
+        if (metrics) {
+            metrics->setPackets(pipeline.frames());
+            // The kernel's drop count costs a system call: asked now and then.
+            if (pipeline.frames() % 4096 == 0)
+                metrics->setDropped(source.dropped().value_or(0));
+        }
         afterEach();
     }
+    if (metrics)
+        metrics->setDropped(source.dropped().value_or(0));
 }
 
 void readFile(const std::string& name, capture::CapturePipeline& pipeline, CaptureRun& run,
-              Recording& recording, StopConditions& stop) {
+              Recording& recording, StopConditions& stop, MetricsEndpoint* metrics) {
     auto source = capture::CaptureSource::openFile(name);
     Progress progress(source);
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
-    readPackets(source, pipeline, run, writer, stop,
+    readPackets(source, pipeline, run, writer, stop, metrics,
                 [&] { progress.update(pipeline.frames(), run.shown()); });
 }
 
 void readLive(const Options& options, capture::CapturePipeline& pipeline, CaptureRun& run,
-              ResultsWriter& results, Recording& recording, StopConditions& stop) {
+              ResultsWriter& results, Recording& recording, StopConditions& stop,
+              MetricsEndpoint* metrics) {
     std::string filter =
         capture::claimedPortsFilter(zem::ZEMPortsController::sharedPortsController());
     if (options.captureFilter)
@@ -389,7 +429,7 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Captur
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
     // Live output appears as it arrives.
-    readPackets(source, pipeline, run, writer, stop, [&] {
+    readPackets(source, pipeline, run, writer, stop, metrics, [&] {
         if (!options.quiet)
             results.flush();
     });
@@ -466,13 +506,24 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     std::string failure;
     Recording recording(options);
     StopConditions stop(options, live);
+    std::optional<MetricsEndpoint> metrics;
+    if (options.metrics) {
+        try {
+            metrics.emplace(options.metrics->address, options.metrics->port, !secrets.empty());
+        } catch (const MetricsError& error) {
+            return fail(error.what());
+        }
+        std::fprintf(stderr, "Serving metrics on %s\n", metrics->url().c_str());
+        run.countInto(&*metrics);
+    }
+    MetricsEndpoint* const counting = metrics ? &*metrics : nullptr;
     endOnSignals();
     try {
         if (live) {
-            readLive(options, pipeline, run, results, recording, stop);
+            readLive(options, pipeline, run, results, recording, stop, counting);
         } else {
             for (const auto& file : options.inputFiles) {
-                readFile(file, pipeline, run, recording, stop);
+                readFile(file, pipeline, run, recording, stop, counting);
                 if (run.done() || interrupted || stop.reached(pipeline.frames(), std::nullopt))
                     break;
             }
@@ -488,6 +539,22 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     } catch (const capture::CaptureError& error) {
         if (failure.empty())
             failure = error.what();
+    }
+    if (metrics) {
+        {
+            auto hold = metrics->lock();
+            metrics->metrics().endOfInput();
+        }
+        // Files read whole: the totals stay up for the monitoring to scrape, until the
+        // operator ends the run.
+        if (!live && !interrupted && failure.empty()) {
+            std::fprintf(stderr,
+                         "radius-analyzer: all captures read; serving their metrics on %s until "
+                         "interrupted (Ctrl+C)\n",
+                         metrics->url().c_str());
+            waitForSignal();
+            interrupted = 0; // what ends the serving is no fault of the reading
+        }
     }
     if (!failure.empty())
         return fail(failure);

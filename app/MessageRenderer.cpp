@@ -11,7 +11,9 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet),
-      statisticsWanted_(!options.statistics.empty()), factsWanted_{false, false} {
+      statisticsWanted_(!options.statistics.empty() || options.metrics),
+      // The metrics count failed checks and exposure.
+      factsWanted_{options.metrics.has_value(), false} {
     for (const auto report : options.statistics) {
         factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
         factsWanted_.sessionFacts =

@@ -1,5 +1,6 @@
 #include "Options.hpp"
 
+#include "IPAddress.hpp"
 #include "OutputForm.hpp"
 
 #include <algorithm>
@@ -173,6 +174,32 @@ std::string parseIndexName(std::string_view name) {
     return std::string(name);
 }
 
+// --metrics [ADDRESS:]PORT, an IPv6 address in brackets: [::1]:9100.
+Options::MetricsListener parseMetricsListener(std::string_view text) {
+    const auto bad = [&] {
+        return OptionError("--metrics wants [ADDRESS:]PORT, such as 9100, 0.0.0.0:9100 or "
+                           "[::1]:9100, got \"" +
+                           std::string(text) + "\"");
+    };
+    Options::MetricsListener listener;
+    std::string_view port = text;
+    if (const auto colon = text.rfind(':'); colon != std::string_view::npos) {
+        auto address = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (address.starts_with('[') && address.ends_with(']'))
+            address = address.substr(1, address.size() - 2);
+        if (!zem::IPAddress::parse(address))
+            throw bad();
+        listener.address = std::string(address);
+    }
+    unsigned number = 0;
+    auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), number);
+    if (ec != std::errc() || end != port.data() + port.size() || number > 65535)
+        throw bad();
+    listener.port = static_cast<std::uint16_t>(number);
+    return listener;
+}
+
 ColorMode parseColor(const char* value) {
     const std::string_view mode = value ? value : "always";
     if (mode == "auto")
@@ -271,6 +298,11 @@ constexpr OptionRow optionRows[] = {
      Section::output, [](Options& o, const char* v) { o.find = v; }},
     {'z', nullptr, required_argument, "STATS", "print statistics when done:", Section::output,
      [](Options& o, const char* v) { parseStatistics(o, v); }},
+    {0, "metrics", required_argument, "[ADDR:]PORT",
+     "serve running totals for Prometheus at http://ADDR:PORT/metrics\n"
+     "(ADDR 127.0.0.1 unless given; PORT 0 picks a free one); after\n"
+     "the last file, serve on until interrupted",
+     Section::output, [](Options& o, const char* v) { o.metrics = parseMetricsListener(v); }},
     {0, "color", optional_argument, "auto|always|never",
      "colour summary lines in the plug-in's packet colour\n"
      "(default: auto, on a terminal)",

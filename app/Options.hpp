@@ -52,6 +52,11 @@ struct Options {
     std::optional<std::string> displayFilter;
     std::optional<std::string> find;
     std::vector<analysis::ReportKind> statistics; // -z, in the order given
+    struct MetricsListener {
+        std::string address = "127.0.0.1";
+        std::uint16_t port = 0; // 0: any free port
+    };
+    std::optional<MetricsListener> metrics; // --metrics: served while the run lasts
     ColorMode color = ColorMode::automatic;
 
     // Shared secrets and the checks they allow.

@@ -7,6 +7,7 @@
 #include <linux/if_packet.h>
 #include <map>
 #include <pcap/pcap.h>
+#include <poll.h>
 #include <set>
 #include <stdio_ext.h>
 #include <sys/socket.h>
@@ -103,7 +104,7 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
     pcap_set_buffer_size(pcap, static_cast<int>(std::min<std::size_t>(bufferBytes, INT_MAX)));
     pcap_set_promisc(pcap, 1);
     pcap_set_immediate_mode(pcap, immediate ? 1 : 0);
-    // Wake up now and then, so that an interrupt is seen while the line is quiet.
+    // The kernel hands over a block of packets at least every quarter second.
     pcap_set_timeout(pcap, 250);
     const int status = pcap_activate(pcap);
     if (status < 0)
@@ -135,13 +136,23 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
             throw CaptureError("cannot use the capture filter \"" + filter +
                                "\": " + pcap_geterr(pcap));
     }
+    // libpcap waits without end for the kernel's next block when nothing arrives, so a
+    // quiet line would never let the reader look at the clock, an interrupt or what waits
+    // to be counted: the reader waits itself, a quarter second at a time.
+    if (pcap_setnonblock(pcap, 1, error) != 0)
+        throw CaptureError("cannot capture on " + interface + ": " + error);
     return CaptureSource(std::move(handle), interface);
 }
 
 CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
-    const int result = pcap_next_ex(handle_->pcap, &header, &data);
+    int result = pcap_next_ex(handle_->pcap, &header, &data);
+    if (result == 0 && handle_->live) {
+        pollfd ready{pcap_get_selectable_fd(handle_->pcap), POLLIN, 0};
+        ::poll(&ready, 1, 250); // a signal ends it early, as it should
+        result = pcap_next_ex(handle_->pcap, &header, &data);
+    }
     if (result == 0)
         return Next::timeout;
     if (result == PCAP_ERROR_BREAK) // a file's end, or a live capture's interrupt

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,5 +28,11 @@ constexpr std::uint64_t hashMix(std::uint64_t seed, std::uint64_t value) {
 }
 /// Mixes an address into a running hash, eight octets at a time.
 std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address);
+
+struct IPAddressHash {
+    std::size_t operator()(const IPAddress& address) const noexcept {
+        return static_cast<std::size_t>(hashMix(0, address));
+    }
+};
 
 } // namespace zem

@@ -46,6 +46,19 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
                     o.fieldSeparator == "\t";
          }},
         {{"-Tek"}, [](const app::Options& o) { return o.format == app::OutputFormat::ek; }},
+        {{"--metrics", "9100"},
+         [](const app::Options& o) {
+             return o.metrics && o.metrics->address == "127.0.0.1" && o.metrics->port == 9100;
+         }},
+        {{"--metrics", "[::1]:0"},
+         [](const app::Options& o) {
+             return o.metrics && o.metrics->address == "::1" && o.metrics->port == 0;
+         }},
+        {{"-w", "ring.pcapng", "-b", "filesize:1000", "-b", "files:5", "-a", "packets:9"},
+         [](const app::Options& o) {
+             return o.ringKilobytes == 1000u && o.ringFiles == 5u && o.stopPackets == 9u &&
+                    !o.ringSeconds;
+         }},
         {{"a.pcap", "-V", "b.pcap"},
          [](const app::Options& o) {
              return o.verbose && o.inputFiles == std::vector<std::string>{"a.pcap", "b.pcap"};
@@ -120,6 +133,22 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
          "--ek-index wants an index name of lower-case letters, digits, \"-\", \"_\", \".\" or "
          "\"+\", got \"a/b\""},
         {{"--ek-index", "radius"}, "--ek-index names the index of -T ek; add -T ek"},
+        {{"--metrics", "localhost:9100"},
+         "--metrics wants [ADDRESS:]PORT, such as 9100, 0.0.0.0:9100 or [::1]:9100, got "
+         "\"localhost:9100\""},
+        {{"--metrics", "70000"},
+         "--metrics wants [ADDRESS:]PORT, such as 9100, 0.0.0.0:9100 or [::1]:9100, got "
+         "\"70000\""},
+        {{"-b", "filesize:0"},
+         "-b filesize wants a whole number from 1 to 1099511627776, got \"0\""},
+        {{"-b", "packets:10"},
+         "-b wants filesize:KB, duration:SECONDS or files:N, got \"packets:10\""},
+        {{"-a", "filesize:10"}, "-a wants duration:SECONDS or packets:N, got \"filesize:10\""},
+        {{"-b", "filesize:100"}, "-b starts new files of -w; add -w PREFIX.pcapng"},
+        {{"-w", "-", "-b", "filesize:100"}, "-b starts new files of -w; add -w PREFIX.pcapng"},
+        {{"-w", "x.pcapng", "-b", "files:3"},
+         "-b files:N keeps a ring of files; add -b filesize:KB or -b duration:SECONDS to say "
+         "when a file is full"},
         {{"--capture-host", "p1"},
          "--capture-host names the capture point in -T jsonl; add -T jsonl"},
     };

@@ -5,6 +5,7 @@
 #include "RunAnalyzer.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -149,4 +150,17 @@ TEST(RingFiles, ASignalClosesTheOpenFileWhole) {
         EXPECT_GT(frames, 0u);
         EXPECT_LT(frames, 20000u);
     }
+}
+
+TEST(RingFiles, AQuietLiveCaptureStopsOnTime) {
+    // A port nothing sends to: the capture sees no packet and must still end.
+    const auto started = std::chrono::steady_clock::now();
+    const auto run = runAnalyzer("-i lo -q -a duration:1 -f 'udp port 9'");
+    const auto seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (run.output.find("Capturing on 'lo'") == std::string::npos)
+        GTEST_SKIP() << "cannot capture on lo here: " << run.output;
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_NE(run.output.find("0 packets captured"), std::string::npos) << run.output;
 }

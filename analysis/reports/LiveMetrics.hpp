@@ -1,0 +1,81 @@
+// LiveMetrics: running totals per client for a monitoring system to scrape while a
+// capture is read: messages, requests and responses by code, retransmissions, requests
+// never answered, response times in fixed buckets, malformed messages, failed checks and
+// messages open to forgery. Every total only grows, as a monitoring counter must: a
+// request counts as unanswered once it has waited past the matcher's window (or the input
+// ended), not while it may still be answered.
+//
+// What it keeps is bounded: at most `clientCapacity` clients by address, the rest counted
+// together as one; codes by number (256); requests waiting as RequestMatcher keeps them.
+#pragma once
+
+#include "exchanges/ExchangeKey.hpp"
+#include "exchanges/RequestMatcher.hpp"
+#include "message/MessageFacts.hpp"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace analysis {
+
+/// Upper bounds of the response-time buckets, in seconds: 1 ms to 10 s.
+inline constexpr std::array<double, 13> responseTimeBuckets = {
+    0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10};
+
+struct ClientMetrics {
+    std::optional<zem::IPAddress> client; // none: the clients past the capacity
+    std::array<std::uint64_t, 256> messagesByCode{};
+    std::uint64_t retransmissions = 0, unanswered = 0, malformed = 0, exposed = 0;
+    std::uint64_t authenticatorFailed = 0, messageAuthenticatorFailed = 0;
+    // Response times: each bucket counts the times up to its bound, and above the one
+    // before (the exposition adds them up); the last counts those above 10 s.
+    std::array<std::uint64_t, responseTimeBuckets.size() + 1> responseTimes{};
+    double responseTimeSum = 0;
+};
+
+class LiveMetrics {
+public:
+    static constexpr std::size_t defaultClientCapacity = 1000;
+
+    explicit LiveMetrics(std::size_t clientCapacity = defaultClientCapacity);
+
+    /// Counts a message; its facts must hold its checks when those are to be counted.
+    void addMessage(const MessageFacts& facts);
+    /// The input ended: every request still waiting is unanswered.
+    void endOfInput();
+
+    /// The clients in the order first seen; the shared row for the rest, when used, last.
+    template <typename Visit> void forEachClient(Visit visit) const {
+        for (const auto& client : clients_)
+            visit(client);
+        if (othersUsed_)
+            visit(others_);
+    }
+
+private:
+    struct Waiting {
+        double sent = 0;
+        std::uint32_t client = 0; // index into clients_, or `othersIndex`
+    };
+    static constexpr std::uint32_t othersIndex = ~std::uint32_t{0};
+
+    std::uint32_t indexOf(const zem::IPAddress& address);
+    ClientMetrics& at(std::uint32_t index) {
+        return index == othersIndex ? others_ : clients_[index];
+    }
+    // Counts as unanswered the requests that waited past the window, as of `now`.
+    void expire(double now);
+    void giveUpOldest();
+
+    std::size_t capacity_;
+    std::vector<ClientMetrics> clients_;
+    std::unordered_map<zem::IPAddress, std::uint32_t, zem::IPAddressHash> indices_;
+    ClientMetrics others_;
+    bool othersUsed_ = false;
+    zem::LruTable<ExchangeKey, Waiting, ExchangeKeyHash> waiting_;
+};
+
+} // namespace analysis
