@@ -68,16 +68,7 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.seconds(origin.time);
     json.key("time_relative");
     json.seconds(origin.relativeTime);
-    json.key("src");
-    json.string(origin.source.text());
-    json.key("dst");
-    json.string(origin.destination.text());
-    json.key("sport");
-    json.number(std::uint64_t{origin.sourcePort});
-    json.key("dport");
-    json.number(std::uint64_t{origin.destinationPort});
-    json.key("transport");
-    json.string(origin.transport);
+    appendEndpoints(json, origin);
     json.key("summary");
     json.string(m.analyzer().protocolInfo(m.octets()).value_or(""));
     json.key("properties");

@@ -88,16 +88,7 @@ public:
         json.seconds(origin.time);
         json.key("host");
         json.string(host_);
-        json.key("src");
-        json.string(origin.source.text());
-        json.key("dst");
-        json.string(origin.destination.text());
-        json.key("sport");
-        json.number(std::uint64_t{origin.sourcePort});
-        json.key("dport");
-        json.number(std::uint64_t{origin.destinationPort});
-        json.key("transport");
-        json.string(origin.transport);
+        appendEndpoints(json, origin);
         json.key("client");
         json.string(analysis::clientAddress(origin, wire.code).text());
         json.key("code");

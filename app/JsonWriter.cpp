@@ -98,4 +98,17 @@ void JsonWriter::null() {
     needComma_ = true;
 }
 
+void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin) {
+    json.key("src");
+    json.string(origin.source.text());
+    json.key("dst");
+    json.string(origin.destination.text());
+    json.key("sport");
+    json.number(std::uint64_t{origin.sourcePort});
+    json.key("dport");
+    json.number(std::uint64_t{origin.destinationPort});
+    json.key("transport");
+    json.string(origin.transport);
+}
+
 } // namespace app

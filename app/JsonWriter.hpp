@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "MessageOrigin.hpp"
 
 #include <cstdint>
 #include <string>
@@ -38,5 +39,8 @@ private:
     bool needComma_ = false;
     bool afterKey_ = false;
 };
+
+/// The keys both JSON forms give a message's endpoints: src, dst, sport, dport, transport.
+void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin);
 
 } // namespace app

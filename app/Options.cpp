@@ -62,12 +62,17 @@ std::uint64_t conditionNumber(char option, std::string_view condition, std::stri
     return n;
 }
 
+// "name:value" of -b and -a; an empty value without the colon.
+std::pair<std::string_view, std::string_view> splitCondition(std::string_view text) {
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return {text, {}};
+    return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
 // -b filesize:KB | duration:SECONDS | files:N, as tshark takes them.
 void parseRingCondition(Options& options, std::string_view text) {
-    const auto colon = text.find(':');
-    const auto name = text.substr(0, colon);
-    const auto value =
-        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    const auto [name, value] = splitCondition(text);
     if (name == "filesize")
         options.ringKilobytes = conditionNumber('b', name, value, 1ull << 40);
     else if (name == "duration")
@@ -81,10 +86,7 @@ void parseRingCondition(Options& options, std::string_view text) {
 
 // -a duration:SECONDS | packets:N.
 void parseStopCondition(Options& options, std::string_view text) {
-    const auto colon = text.find(':');
-    const auto name = text.substr(0, colon);
-    const auto value =
-        colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+    const auto [name, value] = splitCondition(text);
     if (name == "duration")
         options.stopSeconds = static_cast<double>(conditionNumber('a', name, value, 1u << 30));
     else if (name == "packets")
