@@ -47,13 +47,10 @@ void sample(std::string& out, std::string_view name, const std::string& client,
 void codeSamples(std::string& out, std::string_view name, const ClientMetrics& client,
                  bool (*counted)(std::uint8_t)) {
     const auto label = clientLabel(client);
-    for (unsigned code = 0; code < client.messagesByCode.size(); ++code) {
-        const auto count = client.messagesByCode[code];
-        if (count == 0 || !counted(static_cast<std::uint8_t>(code)))
-            continue;
-        sample(out, name, label,
-               "code=\"" + analysis::codeName(static_cast<std::uint8_t>(code)) + "\"", count);
-    }
+    client.forEachCode([&](std::uint8_t code, std::uint64_t count) {
+        if (counted(code))
+            sample(out, name, label, "code=\"" + analysis::codeName(code) + "\"", count);
+    });
 }
 
 void histogramSamples(std::string& out, const ClientMetrics& client) {

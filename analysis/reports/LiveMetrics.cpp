@@ -6,19 +6,40 @@
 
 namespace analysis {
 
+namespace {
+
+// Each code's slot in ClientMetrics, or none.
+constexpr auto codeSlots = [] {
+    std::array<std::int8_t, 256> slots{};
+    slots.fill(-1);
+    for (std::size_t i = 0; i < slottedCodes.size(); ++i)
+        slots[slottedCodes[i]] = static_cast<std::int8_t>(i);
+    return slots;
+}();
+
+} // namespace
+
+void ClientMetrics::countCode(std::uint8_t code) {
+    if (const auto slot = codeSlots[code]; slot >= 0)
+        ++messagesByCodeSlot[static_cast<std::size_t>(slot)];
+    else
+        ++messagesByOtherCode[code];
+}
+
 LiveMetrics::LiveMetrics(std::size_t clientCapacity)
-    : capacity_(clientCapacity), waiting_(RequestMatcher::defaultCapacity) {}
+    : capacity_(clientCapacity), indices_(clientCapacity),
+      waiting_(RequestMatcher::defaultCapacity) {}
 
 std::uint32_t LiveMetrics::indexOf(const zem::IPAddress& address) {
-    if (auto found = indices_.find(address); found != indices_.end())
-        return found->second;
+    if (const auto* found = indices_.find(address))
+        return *found;
     if (clients_.size() >= capacity_) {
         othersUsed_ = true;
         return othersIndex;
     }
     const auto index = static_cast<std::uint32_t>(clients_.size());
     clients_.emplace_back().client = address;
-    indices_.emplace(address, index);
+    indices_.insert(address, 0) = index;
     return index;
 }
 
@@ -42,7 +63,7 @@ void LiveMetrics::endOfInput() {
 void LiveMetrics::addMessage(const MessageFacts& m) {
     const auto index = indexOf(clientAddress(m.origin, m.code));
     auto& client = at(index);
-    ++client.messagesByCode[m.code];
+    client.countCode(m.code);
     client.malformed += m.invalidAttributes + m.truncatedAttributes > 0;
     client.exposed += m.exposure != 0;
     client.authenticatorFailed += m.authenticator == CheckResult::invalid;

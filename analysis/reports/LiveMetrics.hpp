@@ -15,8 +15,8 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace analysis {
@@ -27,14 +27,37 @@ inline constexpr std::array<double, 13> responseTimeBuckets = {
 
 struct ClientMetrics {
     std::optional<zem::IPAddress> client; // none: the clients past the capacity
-    std::array<std::uint64_t, 256> messagesByCode{};
+    // By code; a row of 256 would put every client's counters on many cache lines, so
+    // the codes in use have a slot each and the rest share a map.
+    std::array<std::uint64_t, 16> messagesByCodeSlot{};
+    std::map<std::uint8_t, std::uint64_t> messagesByOtherCode;
     std::uint64_t retransmissions = 0, unanswered = 0, malformed = 0, exposed = 0;
     std::uint64_t authenticatorFailed = 0, messageAuthenticatorFailed = 0;
     // Response times: each bucket counts the times up to its bound, and above the one
     // before (the exposition adds them up); the last counts those above 10 s.
     std::array<std::uint64_t, responseTimeBuckets.size() + 1> responseTimes{};
     double responseTimeSum = 0;
+
+    void countCode(std::uint8_t code);
+    /// Every code with its count, in code order.
+    template <typename Visit> void forEachCode(Visit visit) const;
 };
+
+/// The codes that have a slot of their own, in code order.
+inline constexpr std::array<std::uint8_t, 14> slottedCodes = {1,  2,  3,  4,  5,  11, 12,
+                                                              13, 40, 41, 42, 43, 44, 45};
+
+template <typename Visit> void ClientMetrics::forEachCode(Visit visit) const {
+    auto other = messagesByOtherCode.begin();
+    for (std::size_t slot = 0; slot < slottedCodes.size(); ++slot) {
+        for (; other != messagesByOtherCode.end() && other->first < slottedCodes[slot]; ++other)
+            visit(other->first, other->second);
+        if (messagesByCodeSlot[slot] > 0)
+            visit(slottedCodes[slot], messagesByCodeSlot[slot]);
+    }
+    for (; other != messagesByOtherCode.end(); ++other)
+        visit(other->first, other->second);
+}
 
 class LiveMetrics {
 public:
@@ -72,7 +95,7 @@ private:
 
     std::size_t capacity_;
     std::vector<ClientMetrics> clients_;
-    std::unordered_map<zem::IPAddress, std::uint32_t, zem::IPAddressHash> indices_;
+    zem::LruTable<zem::IPAddress, std::uint32_t, zem::IPAddressHash> indices_; // never expired
     ClientMetrics others_;
     bool othersUsed_ = false;
     zem::LruTable<ExchangeKey, Waiting, ExchangeKeyHash> waiting_;

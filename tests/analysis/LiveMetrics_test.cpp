@@ -123,7 +123,10 @@ TEST(LiveMetrics, ClientsPastTheCapacityShareOneRow) {
         metrics.addMessage(message(client, 1, 1, 0));
     std::vector<std::pair<std::string, std::uint64_t>> rows;
     metrics.forEachClient([&](const analysis::ClientMetrics& c) {
-        rows.emplace_back(c.client ? c.client->text() : "other", c.messagesByCode[1]);
+        c.forEachCode([&](std::uint8_t code, std::uint64_t count) {
+            if (code == 1)
+                rows.emplace_back(c.client ? c.client->text() : "other", count);
+        });
     });
     const std::vector<std::pair<std::string, std::uint64_t>> expected = {
         {"10.0.0.1", 2}, {"10.0.0.2", 1}, {"other", 2}};
