@@ -164,6 +164,12 @@ public:
     std::string finish(const capture::CapturePipeline::Losses& losses) {
         std::string failure;
         queue_.finish(write_);
+        if (metrics_) {
+            // The input ended: no request still waiting will be answered.
+            auto counting = metrics_->lock();
+            exchanges_.giveUpAll(
+                [this](const analysis::ExchangeKey& key) { metrics_->metrics().addGivenUp(key); });
+        }
         std::string closing;
         if (renderer_.printsMessages())
             renderer_.form().end(closing, shown_);
@@ -216,17 +222,26 @@ private:
         if (!message.passed)
             return std::nullopt;
         if (const auto& facts = message.facts) {
-            // Only what was asked for is counted.
+            // Only what was asked for is counted; the reports that pair requests with
+            // responses share one matcher, so each message is looked up once.
+            analysis::ExchangeOutcome outcome;
+            if (wants_.stats || wants_.clients || metrics_)
+                outcome = exchanges_.track(facts->origin, facts->code, facts->identifier,
+                                           [this](const analysis::ExchangeKey& key) {
+                                               statistics_.addGivenUp();
+                                               if (metrics_)
+                                                   metrics_->metrics().addGivenUp(key);
+                                           });
             if (wants_.stats)
-                statistics_.addMessage(*facts);
+                statistics_.addMessage(*facts, outcome);
             if (wants_.security)
                 security_.addMessage(*facts);
             if (wants_.clients)
-                clients_.addMessage(*facts);
+                clients_.addMessage(*facts, outcome);
             if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
             if (metrics_)
-                metrics_->metrics().addMessage(*facts);
+                metrics_->metrics().addMessage(*facts, outcome);
         }
         if (shown_++ == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
@@ -272,6 +287,7 @@ private:
     analysis::RadiusStatistics statistics_;
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
+    analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;
     RenderQueue queue_;
@@ -541,10 +557,6 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
             failure = error.what();
     }
     if (metrics) {
-        {
-            auto hold = metrics->lock();
-            metrics->metrics().endOfInput();
-        }
         // Files read whole: the totals stay up for the monitoring to scrape, until the
         // operator ends the run.
         if (!live && !interrupted && failure.empty()) {

@@ -12,8 +12,9 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
       printsMessages_(!options.quiet),
       statisticsWanted_(!options.statistics.empty() || options.metrics),
-      // The metrics count failed checks and exposure.
-      factsWanted_{options.metrics.has_value(), false} {
+      // The metrics count exposed messages, and with secrets the failed checks.
+      factsWanted_{options.metrics && checkDisplay.secretsGiven, false,
+                   options.metrics.has_value()} {
     for (const auto report : options.statistics) {
         factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
         factsWanted_.sessionFacts =

@@ -484,6 +484,7 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     std::atomic<std::size_t> counted{0};
     std::atomic<bool> cancelled{false};
     analysis::RadiusStatistics statistics;
+    analysis::RequestMatcher exchanges;
     // Decoding a million messages takes seconds: they are counted on a thread of their own
     // while the window stays live. These statistics read neither checks nor sessions.
     std::thread counting([&] {
@@ -493,9 +494,14 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
                 index, store, start, std::min(count, start + run), buffer,
                 [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
                     if (const auto decoded = analysis::DecodedMessage::decode(
-                            plugIn, entry.origin(index.firstTime()), message))
-                        statistics.addMessage(decoded->facts({false, false}));
-                    else
+                            plugIn, entry.origin(index.firstTime()), message)) {
+                        const auto& facts = decoded->facts({false, false});
+                        statistics.addMessage(
+                            facts, exchanges.track(facts.origin, facts.code, facts.identifier,
+                                                   [&](const analysis::ExchangeKey&) {
+                                                       statistics.addGivenUp();
+                                                   }));
+                    } else
                         statistics.addNotRadius();
                 });
             counted = std::min(count, start + run);

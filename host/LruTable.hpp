@@ -65,14 +65,21 @@ public:
     }
     /// Gives up on the entries last used more than `timeout` seconds before `now`.
     void expire(double now, double timeout) {
-        while (oldest_ != none && now - entries_[oldest_].lastUsed > timeout)
+        expire(now, timeout, [](const Key&, const Value&) {});
+    }
+    /// The same, telling `onGiveUp(key, value)` of each entry before it goes.
+    template <typename OnGiveUp> void expire(double now, double timeout, OnGiveUp onGiveUp) {
+        while (oldest_ != none && now - entries_[oldest_].lastUsed > timeout) {
+            onGiveUp(entries_[oldest_].key, entries_[oldest_].value);
             giveUpOldest();
+        }
     }
 
     std::size_t size() const { return size_; }
     bool full() const { return size_ >= capacity_; }
-    /// The least recently used entry's value; the table must not be empty.
+    /// The least recently used entry's value and key; the table must not be empty.
     Value& oldest() { return entries_[oldest_].value; }
+    const Key& oldestKey() const { return entries_[oldest_].key; }
     /// Every entry, least recently used first.
     template <typename Visit> void forEach(Visit visit) const {
         for (auto at = oldest_; at != none; at = entries_[at].newer)

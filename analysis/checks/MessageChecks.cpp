@@ -188,7 +188,14 @@ std::vector<HiddenValue> recoverHidden(const WireMessage& message, const CheckIn
     return hidden;
 }
 
+} // namespace
+
 ExposureSet exposureOf(const WireMessage& message) {
+    // Only Access messages are open to the forgery; a message cut short has no attribute
+    // list to judge.
+    const bool access = message.code == code::accessRequest || isAccessResponse(message.code);
+    if (!access || message.length < headerSize || message.cutShort())
+        return 0;
     bool hasMessageAuthenticator = false, hasProxyState = false;
     const Attribute* first = nullptr;
     forEachWhole(message, [&](const Attribute& attribute) {
@@ -211,8 +218,6 @@ ExposureSet exposureOf(const WireMessage& message) {
     }
     return exposure;
 }
-
-} // namespace
 
 std::string_view checkResultText(CheckResult result) {
     switch (result) {

@@ -80,6 +80,9 @@ MessageChecks checkMessage(const WireMessage& message, const CheckInput& input);
 
 /// Each exposure of a message of `code` in words, such as "Access-Request without
 /// Message-Authenticator".
+/// What opens a message to the forgery, from its attributes alone: no secret needed.
+ExposureSet exposureOf(const WireMessage& message);
+
 std::vector<std::string> exposureTexts(ExposureSet exposure, std::uint8_t code);
 
 } // namespace analysis

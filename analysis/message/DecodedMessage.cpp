@@ -64,6 +64,8 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
         facts.exposure = checked.exposure;
         facts.secretKnown = checked.secretKnown;
         facts.passwordRecovered = checked.passwordRecovered();
+    } else if (wanted.exposure) {
+        facts.exposure = exposureOf(wire);
     }
     if (wanted.sessionFacts) {
         facts.accounting = accountingRecord(wire);

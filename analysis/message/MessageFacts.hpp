@@ -19,6 +19,7 @@ namespace analysis {
 struct FactsWanted {
     bool checks = true;
     bool sessionFacts = true; // the accounting record and the NAS
+    bool exposure = false;    // without the checks: the exposure alone, which needs no secret
 };
 
 struct MessageFacts {

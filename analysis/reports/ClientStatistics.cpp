@@ -15,14 +15,14 @@ ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
     return client;
 }
 
-void ClientStatistics::addMessage(const MessageFacts& m) {
+void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& outcome) {
     if (isRequestCode(m.code)) {
         auto& client = clientOf(m.origin.source);
         if (client.nasName.empty())
             client.nasName = m.nasName;
         ++client.requests;
         ++client.requestsByCode[m.code];
-        client.retransmitted += !matcher_.addRequest(m.origin, m.code, m.identifier);
+        client.retransmitted += outcome.retransmission;
         return;
     }
     if (requestCodeFor(m.code) == 0)
@@ -31,9 +31,9 @@ void ClientStatistics::addMessage(const MessageFacts& m) {
     client.accepts += m.code == code::accessAccept;
     client.rejects += m.code == code::accessReject;
     client.challenges += m.code == code::accessChallenge;
-    if (auto sent = matcher_.matchResponse(m.origin, m.code, m.identifier)) {
+    if (outcome.requestTime) {
         ++client.answered;
-        client.responseTimes.add(m.origin.time - *sent);
+        client.responseTimes.add(m.origin.time - *outcome.requestTime);
     }
 }
 

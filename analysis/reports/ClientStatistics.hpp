@@ -29,7 +29,8 @@ class ClientStatistics {
 public:
     explicit ClientStatistics(std::size_t capacity = 1u << 16) : capacity_(capacity) {}
 
-    void addMessage(const MessageFacts& facts);
+    /// Counts a message, with what the run's matcher said of it.
+    void addMessage(const MessageFacts& facts, const ExchangeOutcome& outcome);
     /// By address.
     std::vector<ClientLatency> perClient() const;
     const ClientLatency& others() const { return others_; }
@@ -41,7 +42,6 @@ private:
     std::size_t capacity_;
     std::map<zem::IPAddress, ClientLatency> clients_;
     ClientLatency others_;
-    RequestMatcher matcher_;
 };
 
 } // namespace analysis

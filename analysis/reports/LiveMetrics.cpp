@@ -27,10 +27,18 @@ void ClientMetrics::countCode(std::uint8_t code) {
 }
 
 LiveMetrics::LiveMetrics(std::size_t clientCapacity)
-    : capacity_(clientCapacity), indices_(clientCapacity),
-      waiting_(RequestMatcher::defaultCapacity) {}
+    : capacity_(clientCapacity), indices_(clientCapacity) {}
 
 std::uint32_t LiveMetrics::indexOf(const zem::IPAddress& address) {
+    // A response mostly follows its request: the same client as the message before.
+    if (last_ && last_->first == address)
+        return last_->second;
+    const auto index = lookUp(address);
+    last_.emplace(address, index);
+    return index;
+}
+
+std::uint32_t LiveMetrics::lookUp(const zem::IPAddress& address) {
     if (const auto* found = indices_.find(address))
         return *found;
     if (clients_.size() >= capacity_) {
@@ -43,56 +51,23 @@ std::uint32_t LiveMetrics::indexOf(const zem::IPAddress& address) {
     return index;
 }
 
-void LiveMetrics::giveUpOldest() {
-    ++at(waiting_.oldest().client).unanswered;
-    waiting_.giveUpOldestEntry();
+void LiveMetrics::addGivenUp(const ExchangeKey& key) {
+    ++at(indexOf(key.client)).unanswered;
 }
 
-void LiveMetrics::expire(double now) {
-    // Requests are never touched once waiting: the oldest used is the first sent.
-    while (waiting_.size() > 0 &&
-           now - waiting_.oldest().sent > RequestMatcher::defaultWindowSeconds)
-        giveUpOldest();
-}
-
-void LiveMetrics::endOfInput() {
-    while (waiting_.size() > 0)
-        giveUpOldest();
-}
-
-void LiveMetrics::addMessage(const MessageFacts& m) {
-    const auto index = indexOf(clientAddress(m.origin, m.code));
-    auto& client = at(index);
+void LiveMetrics::addMessage(const MessageFacts& m, const ExchangeOutcome& outcome) {
+    auto& client = at(indexOf(clientAddress(m.origin, m.code)));
     client.countCode(m.code);
     client.malformed += m.invalidAttributes + m.truncatedAttributes > 0;
     client.exposed += m.exposure != 0;
     client.authenticatorFailed += m.authenticator == CheckResult::invalid;
     client.messageAuthenticatorFailed += m.messageAuthenticator == CheckResult::invalid;
-    expire(m.origin.time);
-    if (isRequestCode(m.code)) {
-        const auto key = requestKey(m.origin, m.code, m.identifier);
-        if (waiting_.find(key)) {
-            ++client.retransmissions;
-            return;
-        }
-        if (waiting_.full())
-            giveUpOldest();
-        waiting_.insert(key, m.origin.time) = {m.origin.time, index};
-        return;
-    }
-    std::optional<double> sent;
-    forEachAnsweredKey(m.origin, m.code, m.identifier, [&](const ExchangeKey& key) {
-        if (const auto* waiting = waiting_.find(key)) {
-            sent = waiting->sent;
-            waiting_.erase(key);
-        }
-        return sent.has_value();
-    });
+    client.retransmissions += outcome.retransmission;
     // A response stamped before its request (captures merged from two taps) measures no
     // time: it is answered, but not timed.
-    if (!sent || m.origin.time < *sent)
+    if (!outcome.requestTime || m.origin.time < *outcome.requestTime)
         return;
-    const double seconds = m.origin.time - *sent;
+    const double seconds = m.origin.time - *outcome.requestTime;
     const auto bucket = static_cast<std::size_t>(
         std::lower_bound(responseTimeBuckets.begin(), responseTimeBuckets.end(), seconds) -
         responseTimeBuckets.begin());

@@ -2,13 +2,14 @@
 // capture is read: messages, requests and responses by code, retransmissions, requests
 // never answered, response times in fixed buckets, malformed messages, failed checks and
 // messages open to forgery. Every total only grows, as a monitoring counter must: a
-// request counts as unanswered once it has waited past the matcher's window (or the input
-// ended), not while it may still be answered.
+// request counts as unanswered once the run's RequestMatcher gives up on it (it waited past
+// the window, or the input ended), not while it may still be answered.
 //
 // What it keeps is bounded: at most `clientCapacity` clients by address, the rest counted
-// together as one; codes by number (256); requests waiting as RequestMatcher keeps them.
+// together as one.
 #pragma once
 
+#include "LruTable.hpp"
 #include "exchanges/ExchangeKey.hpp"
 #include "exchanges/RequestMatcher.hpp"
 #include "message/MessageFacts.hpp"
@@ -65,10 +66,11 @@ public:
 
     explicit LiveMetrics(std::size_t clientCapacity = defaultClientCapacity);
 
-    /// Counts a message; its facts must hold its checks when those are to be counted.
-    void addMessage(const MessageFacts& facts);
-    /// The input ended: every request still waiting is unanswered.
-    void endOfInput();
+    /// Counts a message, with what the run's matcher said of it; its facts must hold its
+    /// checks when those are to be counted.
+    void addMessage(const MessageFacts& facts, const ExchangeOutcome& outcome);
+    /// The matcher gave up on the request `key` names: it is unanswered.
+    void addGivenUp(const ExchangeKey& key);
 
     /// The clients in the order first seen; the shared row for the rest, when used, last.
     template <typename Visit> void forEachClient(Visit visit) const {
@@ -79,26 +81,20 @@ public:
     }
 
 private:
-    struct Waiting {
-        double sent = 0;
-        std::uint32_t client = 0; // index into clients_, or `othersIndex`
-    };
     static constexpr std::uint32_t othersIndex = ~std::uint32_t{0};
 
     std::uint32_t indexOf(const zem::IPAddress& address);
+    std::uint32_t lookUp(const zem::IPAddress& address);
     ClientMetrics& at(std::uint32_t index) {
         return index == othersIndex ? others_ : clients_[index];
     }
-    // Counts as unanswered the requests that waited past the window, as of `now`.
-    void expire(double now);
-    void giveUpOldest();
 
     std::size_t capacity_;
     std::vector<ClientMetrics> clients_;
     zem::LruTable<zem::IPAddress, std::uint32_t, zem::IPAddressHash> indices_; // never expired
     ClientMetrics others_;
     bool othersUsed_ = false;
-    zem::LruTable<ExchangeKey, Waiting, ExchangeKeyHash> waiting_;
+    std::optional<std::pair<zem::IPAddress, std::uint32_t>> last_; // the client looked up last
 };
 
 } // namespace analysis

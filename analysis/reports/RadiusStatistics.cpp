@@ -8,7 +8,7 @@
 
 namespace analysis {
 
-void RadiusStatistics::addMessage(const MessageFacts& m) {
+void RadiusStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& outcome) {
     ++messages_;
     auto& entry = perCode_[m.code];
     entry.first = m.codeText;
@@ -17,13 +17,13 @@ void RadiusStatistics::addMessage(const MessageFacts& m) {
     truncated_ += m.truncatedAttributes;
     if (isRequestCode(m.code)) {
         ++requests_;
-        retransmissions_ += !matcher_.addRequest(m.origin, m.code, m.identifier);
+        retransmissions_ += outcome.retransmission;
         return;
     }
     if (requestCodeFor(m.code) == 0)
         return;
-    if (auto sent = matcher_.matchResponse(m.origin, m.code, m.identifier)) {
-        responseTimes_.add(m.origin.time - *sent);
+    if (outcome.requestTime) {
+        responseTimes_.add(m.origin.time - *outcome.requestTime);
         return;
     }
     ++unmatchedResponses_;
@@ -65,8 +65,9 @@ StatisticsSummary RadiusStatistics::summary() const {
     s.notRadius = notRadius_;
     s.requests = requests_;
     s.answered = responseTimes_.count();
-    s.unanswered = matcher_.waiting() + matcher_.givenUp();
-    s.givenUp = matcher_.givenUp();
+    // Each request sent once is answered, still waiting, or given up on.
+    s.unanswered = requests_ - retransmissions_ - s.answered;
+    s.givenUp = givenUp_;
     s.retransmissions = retransmissions_;
     s.unmatchedResponses = unmatchedResponses_;
     if (responseTimes_.count() > 0)

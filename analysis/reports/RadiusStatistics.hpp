@@ -48,16 +48,18 @@ std::vector<CountRow> exchangeRows(const StatisticsSummary& summary);
 
 class RadiusStatistics {
 public:
-    void addMessage(const MessageFacts& facts);
+    /// Counts a message, with what the run's matcher said of it.
+    void addMessage(const MessageFacts& facts, const ExchangeOutcome& outcome);
     void addNotRadius() { ++notRadius_; }
+    /// The matcher gave up on a waiting request.
+    void addGivenUp() { ++givenUp_; }
     StatisticsSummary summary() const;
 
 private:
     std::map<std::uint8_t, std::pair<std::string, std::uint64_t>> perCode_;
-    RequestMatcher matcher_;
     LatencyHistogram responseTimes_;
     std::uint64_t messages_ = 0, invalid_ = 0, truncated_ = 0, notRadius_ = 0;
-    std::uint64_t retransmissions_ = 0, unmatchedResponses_ = 0, requests_ = 0;
+    std::uint64_t retransmissions_ = 0, unmatchedResponses_ = 0, requests_ = 0, givenUp_ = 0;
 };
 
 } // namespace analysis

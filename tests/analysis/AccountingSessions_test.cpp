@@ -95,6 +95,7 @@ TEST(AccountingSessions, OpenSessionsPastTheCapacityAreHandedOver) {
 
 TEST(ClientStatistics, CountsPerNasWithPercentiles) {
     analysis::ClientStatistics statistics;
+    analysis::RequestMatcher matcher;
     auto facts = [](std::uint8_t code, std::uint8_t id, double time, bool toClient) {
         analysis::MessageFacts m;
         m.code = code;
@@ -107,12 +108,16 @@ TEST(ClientStatistics, CountsPerNasWithPercentiles) {
         m.nasName = "nas-1";
         return m;
     };
+    const auto add = [&](const analysis::MessageFacts& m) {
+        statistics.addMessage(
+            m, matcher.track(m.origin, m.code, m.identifier, [](const analysis::ExchangeKey&) {}));
+    };
     for (std::uint8_t id = 0; id < 100; ++id) {
-        statistics.addMessage(facts(1, id, id, false));
-        statistics.addMessage(facts(id % 2 ? 2 : 3, id, id + 0.001 * (id + 1), true));
+        add(facts(1, id, id, false));
+        add(facts(id % 2 ? 2 : 3, id, id + 0.001 * (id + 1), true));
     }
-    statistics.addMessage(facts(1, 200, 200, false));
-    statistics.addMessage(facts(1, 200, 201, false)); // retransmitted, never answered
+    add(facts(1, 200, 200, false));
+    add(facts(1, 200, 201, false)); // retransmitted, never answered
     const auto rows = statistics.perClient();
     ASSERT_EQ(rows.size(), 1u);
     const auto& c = rows[0];

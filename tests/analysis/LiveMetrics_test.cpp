@@ -1,5 +1,6 @@
-// The running totals a monitoring system scrapes: each must only grow, and a request
-// counts as unanswered only once it can no longer be answered.
+// The running totals a monitoring system scrapes, fed as a run feeds them through its one
+// matcher: each must only grow, and a request counts as unanswered only once it can no
+// longer be answered.
 #include "reports/LiveMetrics.hpp"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,17 @@ analysis::MessageFacts message(const char* client, std::uint8_t code, std::uint8
     m.origin.destinationPort = request ? 1812 : 40000;
     m.origin.time = time;
     return m;
+}
+
+// Counts the messages as a run does, then ends the input when `inputEnds`.
+void feed(analysis::LiveMetrics& metrics, const std::vector<analysis::MessageFacts>& messages,
+          bool inputEnds) {
+    analysis::RequestMatcher matcher;
+    const auto gaveUp = [&](const analysis::ExchangeKey& key) { metrics.addGivenUp(key); };
+    for (const auto& m : messages)
+        metrics.addMessage(m, matcher.track(m.origin, m.code, m.identifier, gaveUp));
+    if (inputEnds)
+        matcher.giveUpAll(gaveUp);
 }
 
 const analysis::ClientMetrics& onlyClient(const analysis::LiveMetrics& metrics) {
@@ -100,10 +112,7 @@ TEST(LiveMetrics, CountsEachExchangeOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         analysis::LiveMetrics metrics;
-        for (const auto& m : c.messages)
-            metrics.addMessage(m);
-        if (c.inputEnds)
-            metrics.endOfInput();
+        feed(metrics, c.messages, c.inputEnds);
         const auto& client = onlyClient(metrics);
         EXPECT_EQ(client.retransmissions, c.retransmissions);
         EXPECT_EQ(client.unanswered, c.unanswered);
@@ -119,8 +128,10 @@ TEST(LiveMetrics, CountsEachExchangeOnce) {
 
 TEST(LiveMetrics, ClientsPastTheCapacityShareOneRow) {
     analysis::LiveMetrics metrics(2);
+    std::vector<analysis::MessageFacts> messages;
     for (const char* client : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.1"})
-        metrics.addMessage(message(client, 1, 1, 0));
+        messages.push_back(message(client, 1, 1, 0));
+    feed(metrics, messages, false);
     std::vector<std::pair<std::string, std::uint64_t>> rows;
     metrics.forEachClient([&](const analysis::ClientMetrics& c) {
         c.forEachCode([&](std::uint8_t code, std::uint64_t count) {

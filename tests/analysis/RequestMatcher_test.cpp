@@ -78,6 +78,12 @@ TEST(RequestMatcher, AMillionUnansweredRequestsStayWithinTheCapacity) {
 
 TEST(RadiusStatistics, MatchesRequestsToResponses) {
     analysis::RadiusStatistics stats;
+    analysis::RequestMatcher matcher;
+    const auto add = [&](const analysis::MessageFacts& m) {
+        stats.addMessage(m,
+                         matcher.track(m.origin, m.code, m.identifier,
+                                       [&](const analysis::ExchangeKey&) { stats.addGivenUp(); }));
+    };
     analysis::MessageFacts request;
     request.code = 1;
     request.identifier = 5;
@@ -86,19 +92,19 @@ TEST(RadiusStatistics, MatchesRequestsToResponses) {
     request.origin.sourcePort = 1000;
     request.origin.destinationPort = 1812;
     request.origin.time = 1.0;
-    stats.addMessage(request);
+    add(request);
     request.origin.time = 2.0;
-    stats.addMessage(request); // retransmission
+    add(request); // retransmission
     analysis::MessageFacts response = request;
     response.code = 2;
     response.codeText = "Access-Accept (2)";
     std::swap(response.origin.source, response.origin.destination);
     std::swap(response.origin.sourcePort, response.origin.destinationPort);
     response.origin.time = 1.25;
-    stats.addMessage(response);
-    stats.addMessage(response); // nothing left to answer
+    add(response);
+    add(response); // nothing left to answer
     request.identifier = 6;
-    stats.addMessage(request); // never answered
+    add(request); // never answered
     stats.addNotRadius();
     const auto s = stats.summary();
     EXPECT_EQ(s.messages, 5u);

@@ -33,7 +33,7 @@ TEST(ReportColumns, WideClientsWidenTheirColumns) {
     analysis::ClientStatistics clients;
     analysis::SecurityStatistics security;
     for (const auto& c : cases) {
-        clients.addMessage(request(c.client, c.nas));
+        clients.addMessage(request(c.client, c.nas), analysis::ExchangeOutcome{});
         security.addMessage(request(c.client, c.nas));
     }
     for (const auto& report : {app::clientsReport(clients), app::securityReport(security, false)}) {
