@@ -1,6 +1,7 @@
 #include "MetricsEndpoint.hpp"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 namespace app {
 
@@ -11,6 +12,12 @@ MetricsEndpoint::MetricsEndpoint(const std::string& address, std::uint16_t port,
     });
     // Scrapes come from a few monitoring servers: two threads answer them.
     server_->new_task_queue = [] { return new httplib::ThreadPool(2); };
+    // The library's default also sets SO_REUSEPORT, which lets a second run bind the same
+    // port and take half the scrapes: a port in use must be an error instead.
+    server_->set_socket_options([](int socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     const bool bound = port == 0 ? (port_ = server_->bind_to_any_port(address_)) > 0
                                  : server_->bind_to_port(address_, port);
     if (!bound)
