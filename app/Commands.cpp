@@ -11,6 +11,7 @@
 #include "ZEMPortsController.hpp"
 #include "ZEMUserDefaults.hpp"
 #include "checks/SecretsFile.hpp"
+#include "fields/FieldAliases.hpp"
 #include "fields/MessageFields.hpp"
 #include "message/DecodedMessage.hpp"
 
@@ -160,6 +161,10 @@ int printGlossary(const zem::PlugInHost& host, const Options& options) {
             out += std::string(extra) + "\t(capture)\tstring\n";
         for (auto check : analysis::checkFieldNames())
             out += std::string(check) + "\t(checks)\tstring\n";
+        // tshark's names that -e and -Y take for ours; radius.NAME for every avp.NAME.
+        for (const auto& alias : analysis::fieldAliases())
+            out += std::string(alias.tsharkName) + "\t(tshark: " + std::string(alias.ourName) +
+                   ")\tstring\n";
         // Every dictionary attribute: its field, type and vendor.
         const auto loaded = loadRunDictionary(options);
         for (const auto& attribute : loaded.dictionary.attributes()) {

@@ -6,8 +6,10 @@ namespace app {
 
 namespace {
 
+// avp.NAME, or tshark's radius.NAME for it.
 bool namesAnAttribute(std::string_view text) {
-    return text.find(analysis::avpFieldPrefix) != std::string_view::npos;
+    return text.find(analysis::avpFieldPrefix) != std::string_view::npos ||
+           text.find("radius.") != std::string_view::npos;
 }
 
 } // namespace

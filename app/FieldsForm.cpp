@@ -15,7 +15,7 @@ public:
         for (const auto& field : options_.fields)
             if (!fields_.known(field))
                 throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
-                                    "-e: unknown field \"" + field + "\" (see -G fields)");
+                                    fields_.unknownFieldError("-e", field));
     }
 
     void begin(std::string& out) const override {

@@ -280,9 +280,11 @@ constexpr OptionRow optionRows[] = {
      Section::output, [](Options& o, const char* v) { o.ekIndex = parseIndexName(v); }},
     {'e', nullptr, required_argument, "FIELD",
      "a field for -T fields (repeatable): a property key, frame,\n"
-     "time, src, dst, sport, dport, transport, a check field, or\n"
-     "avp.NAME for any dictionary attribute (avp.User_Name,\n"
-     "avp.Service_Type.name for a value's name; see -G fields)",
+     "time, epoch, src, dst, sport, dport, transport, a check field,\n"
+     "or avp.NAME for any dictionary attribute (avp.User_Name,\n"
+     "avp.Service_Type.name for a value's name); tshark's names work\n"
+     "too (frame.number, ip.src, radius.code, radius.User_Name; see\n"
+     "-G fields)",
      Section::output, [](Options& o, const char* v) { o.fields.emplace_back(v); }},
     {'E', nullptr, required_argument, "KEY=VALUE",
      "-T fields: header=y|n prints a header line; separator=C\n"

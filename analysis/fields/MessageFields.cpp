@@ -1,14 +1,18 @@
 #include "fields/MessageFields.hpp"
 
+#include "fields/FieldAliases.hpp"
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <vector>
 
 namespace analysis {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> captureFields = {"frame", "time",  "src",      "dst",
-                                                           "sport", "dport", "transport"};
+constexpr std::array<std::string_view, 8> captureFields = {"frame", "time",  "epoch", "src",
+                                                           "dst",   "sport", "dport", "transport"};
 
 constexpr std::array<std::string_view, 4> checkFields = {
     "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
@@ -17,6 +21,12 @@ std::string timeText(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", seconds);
     return text;
+}
+
+// Seconds since 1970 with nine fraction digits, as tshark's frame.time_epoch prints them;
+// captures keep microseconds.
+std::string epochText(double seconds) {
+    return timeText(seconds) + "000";
 }
 
 } // namespace
@@ -30,6 +40,77 @@ std::span<const std::string_view> checkFieldNames() {
 }
 
 bool MessageFields::known(std::string_view name) const {
+    if (knownAsIs(name))
+        return true;
+    const auto alias = fieldAlias(name);
+    if (!alias)
+        return false;
+    std::string ours = alias->ourName.empty() ? std::string(avpFieldPrefix) +
+                                                    std::string(name.substr(name.find('.') + 1))
+                                              : std::string(alias->ourName);
+    if (!knownAsIs(ours))
+        return false;
+    aliases_.emplace(std::string(name),
+                     ResolvedAlias{std::move(ours), alias->onlyFamily, alias->onlyTransport});
+    return true;
+}
+
+std::optional<std::string_view> MessageFields::resolved(std::string_view name,
+                                                        const zem::MessageOrigin& origin) const {
+    if (aliases_.empty())
+        return name;
+    const auto found = aliases_.find(name);
+    if (found == aliases_.end())
+        return name;
+    const auto& alias = found->second;
+    if ((alias.onlyFamily != 0 && origin.source.family != alias.onlyFamily) ||
+        (!alias.onlyTransport.empty() && alias.onlyTransport != origin.transport))
+        return std::nullopt; // tshark's field has no value here
+    return std::string_view(alias.ourName);
+}
+
+std::optional<std::string> MessageFields::nearestName(std::string_view name) const {
+    std::vector<std::string> candidates;
+    for (const auto& attribute : host_.structure().plugInAnalyzerAttributes)
+        candidates.push_back(attribute.attributeKey);
+    for (auto field : captureFields)
+        candidates.emplace_back(field);
+    for (auto field : checkFields)
+        candidates.emplace_back(field);
+    for (const auto& alias : fieldAliases())
+        candidates.emplace_back(alias.tsharkName);
+    if (dictionary_)
+        for (const auto& attribute : dictionary_->attributes()) {
+            candidates.push_back(std::string(avpFieldPrefix) + attribute.fieldName);
+            candidates.push_back("radius." + attribute.fieldName);
+        }
+    std::optional<std::string> nearest;
+    std::size_t best = std::max<std::size_t>(2, name.size() / 4) + 1;
+    for (const auto& candidate : candidates) {
+        const auto distance = editDistance(name, candidate);
+        if (distance < best) {
+            best = distance;
+            nearest = candidate;
+        }
+    }
+    return nearest;
+}
+
+std::string MessageFields::unknownFieldError(std::string_view option, std::string_view name) const {
+    std::string error(option);
+    error += ": unknown field \"";
+    error += name;
+    error += "\" (";
+    if (const auto nearest = nearestName(name)) {
+        error += "did you mean \"";
+        error += *nearest;
+        error += "\"? ";
+    }
+    error += "see -G fields)";
+    return error;
+}
+
+bool MessageFields::knownAsIs(std::string_view name) const {
     if (host_.attribute(name))
         return true;
     for (auto field : captureFields)
@@ -73,13 +154,19 @@ std::optional<std::string> MessageFields::checkText(std::string_view name,
     return joined;
 }
 
-std::optional<std::string> MessageFields::text(std::string_view name,
+std::optional<std::string> MessageFields::text(std::string_view asked,
                                                const DecodedMessage& m) const {
     const auto& origin = m.origin();
+    const auto resolvedName = resolved(asked, origin);
+    if (!resolvedName)
+        return std::nullopt;
+    const auto name = *resolvedName;
     if (name == "frame")
         return std::to_string(origin.frame);
     if (name == "time")
         return timeText(origin.relativeTime);
+    if (name == "epoch")
+        return epochText(origin.time);
     if (name == "src")
         return origin.source.text();
     if (name == "dst")
@@ -101,8 +188,12 @@ std::optional<std::string> MessageFields::text(std::string_view name,
     return zem::propertyText(*value);
 }
 
-std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_view name,
+std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_view asked,
                                                                     const DecodedMessage& m) const {
+    const auto resolvedName = resolved(asked, m.origin());
+    if (!resolvedName)
+        return std::nullopt;
+    const auto name = *resolvedName;
     if (host_.attribute(name)) {
         auto value = host_.value(m.analyzer(), name, m.octets());
         if (!value)

@@ -1,8 +1,8 @@
 // MessageFields: the named values of a decoded message that -T fields prints and -Y and
 // --find test: the property keys the plug-in registered, the capture's own fields
-// (frame, time, src, dst, sport, dport, transport), the checks' (authenticatorCheck,
+// (frame, time, epoch, src, dst, sport, dport, transport), the checks' (authenticatorCheck,
 // messageAuthenticatorCheck, userPassword, exposure) and, with a dictionary, every
-// attribute as avp.NAME.
+// attribute as avp.NAME; each also under tshark's name for it (FieldAliases).
 #pragma once
 
 #include "PlugInHost.hpp"
@@ -32,10 +32,16 @@ public:
         : host_(host), display_(display), dictionary_(dictionary),
           occurrence_(std::move(occurrence)) {}
 
-    /// A registered property key, a capture or check field, or an avp.NAME the dictionary
-    /// has. Called while filters and forms are made, before any message is rendered: it
-    /// also remembers what an avp.NAME names, so that rendering threads only look it up.
+    /// A registered property key, a capture or check field, an avp.NAME the dictionary
+    /// has, or tshark's name for one of them. Called while filters and forms are made,
+    /// before any message is rendered: it also remembers what an avp.NAME or an alias
+    /// names, so that rendering threads only look it up.
     bool known(std::string_view name) const;
+    /// The known name nearest to an unknown one, when one is near enough to suggest.
+    std::optional<std::string> nearestName(std::string_view name) const;
+    /// The one-line error for an unknown field given to `option` (-e, -Y), with the
+    /// nearest known name when there is one.
+    std::string unknownFieldError(std::string_view option, std::string_view name) const;
     /// The field's text, not yet made terminal-safe; nothing when the message has none.
     std::optional<std::string> text(std::string_view name, const DecodedMessage& message) const;
     /// The field as a predicate compares it: small numbers as numbers, the rest as text.
@@ -47,6 +53,11 @@ public:
     const RadiusDictionary* dictionary() const { return dictionary_; }
 
 private:
+    bool knownAsIs(std::string_view name) const;
+    // Our name for a name that known() took as an alias, or nothing when the alias has no
+    // value for a message from `origin`; else the name itself.
+    std::optional<std::string_view> resolved(std::string_view name,
+                                             const zem::MessageOrigin& origin) const;
     std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
     std::optional<AvpField> avpField(std::string_view name) const;
 
@@ -55,6 +66,12 @@ private:
     const RadiusDictionary* dictionary_;
     FieldOccurrence occurrence_;
     mutable std::map<std::string, AvpField, std::less<>> avpFields_; // filled by known()
+    struct ResolvedAlias {
+        std::string ourName;
+        std::uint8_t onlyFamily;
+        std::string_view onlyTransport;
+    };
+    mutable std::map<std::string, ResolvedAlias, std::less<>> aliases_; // filled by known()
 };
 
 } // namespace analysis

@@ -44,7 +44,7 @@ zem::ZEMPredicate expressionPredicate(const MessageFields& fields, const std::st
     for (const auto& path : parsed->keyPaths())
         if (!fields.known(path))
             throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
-                                "-Y: unknown field \"" + path + "\" (see -G fields)");
+                                fields.unknownFieldError("-Y", path));
     return std::move(*parsed);
 }
 
