@@ -97,6 +97,24 @@ std::optional<std::string> overwritesAnInput(const Options& options) {
     return std::nullopt;
 }
 
+// Why the first capture cannot be read, when it cannot: said before anything is
+// printed, so that a mistyped name gets one error line and no empty report. Only a
+// missing or regular file is tried; a pipe can be opened once, by the run.
+std::optional<std::string> firstCaptureUnreadable(const Options& options) {
+    if (options.interface || options.inputFiles.empty() || options.inputFiles.front() == "-")
+        return std::nullopt;
+    const auto& first = options.inputFiles.front();
+    struct stat status {};
+    if (::stat(first.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+        return std::nullopt;
+    try {
+        capture::CaptureSource::openFile(first);
+    } catch (const capture::CaptureError& error) {
+        return error.what();
+    }
+    return std::nullopt;
+}
+
 // The statistics asked for: only those are counted.
 struct Wanted {
     bool stats = false, security = false, clients = false, sessions = false;
@@ -480,6 +498,8 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
              host.structure().plugInAnalyzerClass});
 
     if (auto refusal = overwritesAnInput(options))
+        return fail(*refusal);
+    if (auto refusal = firstCaptureUnreadable(options))
         return fail(*refusal);
 
     analysis::SharedSecrets secrets;

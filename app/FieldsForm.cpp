@@ -35,8 +35,14 @@ public:
             if (!first)
                 out += options_.fieldSeparator;
             first = false;
-            if (auto text = fields_.text(field, m))
+            // As tshark quotes: a field with a value, not the header nor an empty field.
+            if (auto text = fields_.text(field, m); text && !text->empty()) {
+                if (options_.quote)
+                    out.push_back(*options_.quote);
                 zem::appendTerminalSafe(out, *text);
+                if (options_.quote)
+                    out.push_back(*options_.quote);
+            }
         }
         out.push_back('\n');
     }

@@ -139,9 +139,16 @@ void parseFieldSetting(Options& options, std::string_view setting) {
         options.aggregator = v == "/s" ? " " : v == "/t" ? "\t" : v;
         if (options.aggregator.empty())
             throw OptionError("-E aggregator wants a character");
+    } else if (setting.starts_with("quote=")) {
+        const auto v = setting.substr(6);
+        if (v != "d" && v != "s" && v != "n")
+            throw OptionError("-E quote wants d, s or n");
+        options.quote = v == "d"   ? std::optional<char>('"')
+                        : v == "s" ? std::optional<char>('\'')
+                                   : std::nullopt;
     } else {
-        throw OptionError("-E wants header=y|n, separator=C, occurrence=f|l|a|N or "
-                          "aggregator=C, got \"" +
+        throw OptionError("-E wants header=y|n, separator=C, occurrence=f|l|a|N, "
+                          "aggregator=C or quote=d|s|n, got \"" +
                           std::string(setting) + "\"");
     }
 }
@@ -290,7 +297,8 @@ constexpr OptionRow optionRows[] = {
      "-T fields: header=y|n prints a header line; separator=C\n"
      "parts the fields (\"/t\" for a tab, \"/s\" for a blank);\n"
      "occurrence=f|l|a|N picks a repeated attribute's values,\n"
-     "aggregator=C joins them (default: all, with \",\")",
+     "aggregator=C joins them (default: all, with \",\"); quote=d|s|n\n"
+     "puts double, single or no quotes around each value",
      Section::output, [](Options& o, const char* v) { parseFieldSetting(o, v); }},
     {'Y', nullptr, required_argument, "EXPR",
      "keep messages that a predicate expression accepts, e.g.\n"
@@ -324,6 +332,11 @@ constexpr OptionRow optionRows[] = {
     {0, "no-checks", no_argument, nullptr, "print no RADIUS-Checks node with -V or in JSON",
      Section::checks, [](Options& o, const char*) { o.noChecks = true; }},
 
+    {'n', nullptr, no_argument, nullptr,
+     "resolve no names for this run (the plug-in's IP resolving off)", Section::settings,
+     [](Options& o, const char*) {
+         o.settingOverrides.emplace_back("com_quillfern_zem_radius_ip_resolve", "NO");
+     }},
     {'o', nullptr, required_argument, "KEY=VALUE",
      "set a setting for this run only (also KEY:VALUE)", Section::settings,
      [](Options& o, const char* v) { o.settingOverrides.push_back(splitSetting(v)); }},

@@ -47,6 +47,7 @@ struct Options {
     std::string fieldSeparator = "\t";
     std::string occurrence = "a";           // -E occurrence: f, l, a or a number
     std::string aggregator = ",";           // -E aggregator
+    std::optional<char> quote;              // -E quote=d|s: around each field with a value
     std::optional<std::string> captureHost; // -T jsonl: the capture point named in each row
     std::optional<std::string> ekIndex;     // -T ek: the index named in each action line
     std::optional<std::string> displayFilter;

@@ -46,6 +46,11 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
                     o.fieldSeparator == "\t";
          }},
         {{"-Tek"}, [](const app::Options& o) { return o.format == app::OutputFormat::ek; }},
+        {{"-n", "a.pcap"},
+         [](const app::Options& o) {
+             return o.settingOverrides == std::vector<std::pair<std::string, std::string>>{
+                                              {"com_quillfern_zem_radius_ip_resolve", "NO"}};
+         }},
         {{"--metrics", "9100"},
          [](const app::Options& o) {
              return o.metrics && o.metrics->address == "127.0.0.1" && o.metrics->port == 9100;
@@ -116,8 +121,10 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
         {{"-c", "3x"}, "-c wants a positive count, got \"3x\""},
         {{"-T", "xml"}, "-T wants one of text, fields, json, ek, jsonl, got \"xml\""},
         {{"-T", "fields"}, "-T fields needs at least one -e FIELD"},
-        {{"-E", "quote=d"},
-         "-E wants header=y|n, separator=C, occurrence=f|l|a|N or aggregator=C, got \"quote=d\""},
+        {{"-E", "quote=x"}, "-E quote wants d, s or n"},
+        {{"-E", "escape=y"},
+         "-E wants header=y|n, separator=C, occurrence=f|l|a|N, aggregator=C or quote=d|s|n, got "
+         "\"escape=y\""},
         {{"-E", "occurrence=0"}, "-E occurrence wants f, l, a or a number from 1"},
         {{"-z", "radius,srt"},
          "-z: unknown statistics \"radius,srt\" (try radius,stats, radius,security, "
