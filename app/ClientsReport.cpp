@@ -86,6 +86,32 @@ std::string clientsReport(const analysis::ClientStatistics& statistics) {
         appendRow(out, widths, client.client.text(), client);
     if (othersShown)
         appendRow(out, widths, others, statistics.others());
+    // Responses stamped before their request answered it but measure no time: said on a
+    // row of their own rather than clamped into the times.
+    std::string stamped;
+    std::uint64_t stampedTotal = 0;
+    const auto noteStamped = [&](const std::string& name, const analysis::ClientLatency& c) {
+        if (c.stampedBeforeRequest == 0)
+            return;
+        stampedTotal += c.stampedBeforeRequest;
+        if (!stamped.empty())
+            stamped += ", ";
+        stamped += name;
+        stamped += ": ";
+        stamped += std::to_string(c.stampedBeforeRequest);
+    };
+    for (const auto& client : clients)
+        noteStamped(client.client.text(), client);
+    if (othersShown)
+        noteStamped(others, statistics.others());
+    if (stampedTotal > 0) {
+        out += rule;
+        out += "Responses stamped before their request (answered, not timed): ";
+        out += std::to_string(stampedTotal);
+        out += " (";
+        out += stamped;
+        out += ")\n";
+    }
     out += border;
     return out;
 }

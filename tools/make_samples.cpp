@@ -117,6 +117,21 @@ void authentication(const std::string& dir) {
     w.udp(nas, server, accessRequest(9, "carol").bytes());
 }
 
+// Two taps merged, the server's clock a few milliseconds behind the NAS's: two responses
+// are stamped before the requests they answer, though they follow them in the file.
+void mergedTaps(const std::string& dir) {
+    CaptureWriter w(dir + "/merged-taps.pcap", Link::ethernet);
+    const double responseDelays[] = {0.002, -0.003, -0.001, 0.004};
+    std::uint8_t id = 20;
+    for (const double delay : responseDelays) {
+        w.udp(nas, server, accessRequest(id, "dave").bytes());
+        w.advance(delay - 0.000125); // the writer has stepped on past the request
+        w.udp(server, nas, accessAccept(id).bytes());
+        w.advance(1 - delay);
+        ++id;
+    }
+}
+
 void accountingExchange(const std::string& dir) {
     CaptureWriter w(dir + "/accounting.pcap", Link::ethernet);
     std::uint8_t id = 10;
@@ -393,6 +408,7 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(dir);
         authentication(dir);
         accountingExchange(dir);
+        mergedTaps(dir);
         dynamicAuthorization(dir);
         ipv6AndLinks(dir);
         vendorAndTunnel(dir);

@@ -33,7 +33,10 @@ void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& 
     client.challenges += m.code == code::accessChallenge;
     if (outcome.requestTime) {
         ++client.answered;
-        client.responseTimes.add(m.origin.time - *outcome.requestTime);
+        if (m.origin.time < *outcome.requestTime)
+            ++client.stampedBeforeRequest;
+        else
+            client.responseTimes.add(m.origin.time - *outcome.requestTime);
     }
 }
 

@@ -20,6 +20,8 @@ struct ClientLatency {
     std::map<std::uint8_t, std::uint64_t> requestsByCode;
     std::uint64_t requests = 0, answered = 0, retransmitted = 0;
     std::uint64_t accepts = 0, rejects = 0, challenges = 0;
+    // Answered by a response time-stamped before the request: left out of the times.
+    std::uint64_t stampedBeforeRequest = 0;
     LatencyHistogram responseTimes;
 
     std::uint64_t unanswered() const { return requests - retransmitted - answered; }

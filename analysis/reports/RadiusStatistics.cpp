@@ -23,7 +23,11 @@ void RadiusStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& 
     if (requestCodeFor(m.code) == 0)
         return;
     if (outcome.requestTime) {
-        responseTimes_.add(m.origin.time - *outcome.requestTime);
+        ++answered_;
+        if (m.origin.time < *outcome.requestTime)
+            ++stampedBeforeRequest_; // no time to measure: not clamped into the times
+        else
+            responseTimes_.add(m.origin.time - *outcome.requestTime);
         return;
     }
     ++unmatchedResponses_;
@@ -52,6 +56,8 @@ std::vector<CountRow> exchangeRows(const StatisticsSummary& s) {
     }
     rows.push_back({"Retransmitted requests", s.retransmissions});
     rows.push_back({"Responses without a request", s.unmatchedResponses});
+    if (s.stampedBeforeRequest > 0)
+        rows.push_back({"Responses stamped before their request", s.stampedBeforeRequest});
     return rows;
 }
 
@@ -64,7 +70,8 @@ StatisticsSummary RadiusStatistics::summary() const {
     s.truncatedAttributes = truncated_;
     s.notRadius = notRadius_;
     s.requests = requests_;
-    s.answered = responseTimes_.count();
+    s.answered = answered_;
+    s.stampedBeforeRequest = stampedBeforeRequest_;
     // Each request sent once is answered, still waiting, or given up on.
     s.unanswered = requests_ - retransmissions_ - s.answered;
     s.givenUp = givenUp_;

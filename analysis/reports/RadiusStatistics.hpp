@@ -31,6 +31,9 @@ struct StatisticsSummary {
     std::uint64_t messages = 0, invalidAttributes = 0, truncatedAttributes = 0, notRadius = 0;
     std::uint64_t requests = 0, answered = 0, unanswered = 0, retransmissions = 0;
     std::uint64_t unmatchedResponses = 0;
+    /// Of the answered: responses time-stamped before their request (captures merged from
+    /// two taps whose clocks differ), which measure no time and are left out of the times.
+    std::uint64_t stampedBeforeRequest = 0;
     /// Of the unanswered: those no longer awaited (too old, or the table was full).
     std::uint64_t givenUp = 0;
     std::optional<ResponseTimes> responseTimes;
@@ -60,6 +63,7 @@ private:
     LatencyHistogram responseTimes_;
     std::uint64_t messages_ = 0, invalid_ = 0, truncated_ = 0, notRadius_ = 0;
     std::uint64_t retransmissions_ = 0, unmatchedResponses_ = 0, requests_ = 0, givenUp_ = 0;
+    std::uint64_t answered_ = 0, stampedBeforeRequest_ = 0;
 };
 
 } // namespace analysis
