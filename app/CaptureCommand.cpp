@@ -313,10 +313,17 @@ private:
     std::uint64_t shown_ = 0;
 };
 
+// The form a name asks for by its extension; else the input's.
+bool writesPcapng(std::string_view path, const capture::CaptureSource& source) {
+    if (path.ends_with(".pcapng"))
+        return true;
+    if (path.ends_with(".pcap"))
+        return false;
+    return source.isPcapng();
+}
+
 // The -w file (or ring of files), made from the first capture read; later captures must
 // share its link type.
-bool writesPcapng(std::string_view path, const capture::CaptureSource& source);
-
 class Recording {
 public:
     explicit Recording(const Options& options) : path_(options.writeFile) {
@@ -352,15 +359,6 @@ private:
     std::optional<capture::FrameWriter> writer_;
     int linkType_ = 0;
 };
-
-// The form a name asks for by its extension; else the input's.
-bool writesPcapng(std::string_view path, const capture::CaptureSource& source) {
-    if (path.ends_with(".pcapng"))
-        return true;
-    if (path.ends_with(".pcap"))
-        return false;
-    return source.isPcapng();
-}
 
 // -a: whether the run has read enough. A live capture's time is the clock's, so that it
 // ends on time when nothing arrives; a file's is its capture time.

@@ -21,18 +21,19 @@ TEST(Metrics, AfterTheFilesItServesUntilInterruptedAndKeepsItsPort) {
         " >/dev/null 2>" + errors.string() + " & echo $! >" + (folder.path() / "pid").string() +
         "; wait $!; echo $? >" + status.string();
     std::thread shell([&] { std::system(command.c_str()); });
+    std::string log; // what `port` points into: it must outlive the match
     std::smatch port;
     bool serving = false;
     // Slow under the sanitizers: the signal must not come before the run can take it.
     for (int i = 0; i < 3000 && !serving; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        const auto text = testing_support::contents(errors);
+        log = testing_support::contents(errors);
         serving = std::regex_search(
-            text, port,
+            log, port,
             std::regex(
                 R"(all captures read; serving their metrics on http://127\.0\.0\.1:(\d+)/)"));
     }
-    EXPECT_TRUE(serving) << testing_support::contents(errors);
+    EXPECT_TRUE(serving) << log;
     if (serving) {
         const auto second =
             testing_support::runAnalyzer("-q --metrics 127.0.0.1:" + port[1].str() + " " + capture);
