@@ -5,6 +5,7 @@
 #include "ClientsReport.hpp"
 #include "Commands.hpp"
 #include "DictionaryOption.hpp"
+#include "ExchangeReadAhead.hpp"
 #include "FrameWriter.hpp"
 #include "MessageRenderer.hpp"
 #include "MetricsEndpoint.hpp"
@@ -144,6 +145,10 @@ public:
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
           write_([this](const RenderedBatch& batch) { write(batch); }) {
+        // A file's requests are held back until their responses are read; a live
+        // capture's lines show what is known when they are printed.
+        if (renderer_.linksWanted())
+            readAhead_.emplace(queue_, !options.interface.has_value());
         if (renderer_.printsMessages()) {
             std::string opening;
             renderer_.form().begin(opening);
@@ -170,10 +175,16 @@ public:
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
-        queue_.filling().add(origin, payload,
-                             tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{},
-                             writer_ != nullptr);
-        if (queue_.filling().size() >= batchSize_)
+        const auto checkInput = tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{};
+        if (readAhead_)
+            readAhead_->add(origin, payload, checkInput, writer_ != nullptr);
+        else
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr);
+        if (queue_.filling().size() < batchSize_)
+            return;
+        if (readAhead_)
+            readAhead_->batchFull(write_);
+        else
             queue_.submit(write_);
     }
 
@@ -181,6 +192,8 @@ public:
     /// answers why a report could not be written, empty when all were.
     std::string finish(const capture::CapturePipeline::Losses& losses) {
         std::string failure;
+        if (readAhead_)
+            readAhead_->finish(write_);
         queue_.finish(write_);
         if (metrics_) {
             // The input ended: no request still waiting will be answered.
@@ -224,8 +237,8 @@ private:
         out.input = &in;
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
-            out.messages.push_back(
-                renderer.render(in.origin(i), in.message(i), in.checkInput(i), out.text));
+            out.messages.push_back(renderer.render(in.origin(i), in.message(i), in.checkInput(i),
+                                                   in.links(i), out.text));
             out.messages.back().textEnd = out.text.size();
         }
     }
@@ -310,6 +323,7 @@ private:
     MetricsEndpoint* metrics_ = nullptr;
     RenderQueue queue_;
     RenderQueue::Consume write_;
+    std::optional<ExchangeReadAhead> readAhead_; // when the output shows exchange links
     std::uint64_t shown_ = 0;
 };
 

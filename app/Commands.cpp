@@ -159,6 +159,9 @@ int printGlossary(const zem::PlugInHost& host, const Options& options) {
                    valueTypeName(a.attributeType) + "\n";
         for (auto extra : analysis::captureFieldNames())
             out += std::string(extra) + "\t(capture)\tstring\n";
+        for (auto link : analysis::exchangeFieldNames())
+            out += std::string(link) + "\t(exchange)\t" +
+                   (link == "responseTime" ? "seconds" : "frame") + "\n";
         for (auto check : analysis::checkFieldNames())
             out += std::string(check) + "\t(checks)\tstring\n";
         // tshark's names that -e and -Y take for ours; radius.NAME for every avp.NAME.

@@ -92,6 +92,12 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.endObject();
     if (const auto* dictionary = fields.dictionary())
         appendAvps(json, m, *dictionary);
+    if (!m.exchange().empty()) {
+        json.key("exchange");
+        json.beginObject();
+        appendExchangeLinks(json, m.exchange());
+        json.endObject();
+    }
     if (withChecks && fields.checkDisplay().shows(m.checks()))
         appendChecks(json, m, fields);
     json.key("tree");

@@ -102,6 +102,7 @@ public:
         const auto damage = wire.damage();
         json.key("malformed_attributes");
         json.number(std::uint64_t{damage.invalid + damage.truncated});
+        appendExchangeLinks(json, m.exchange());
         if (withChecks_ && fields_.checkDisplay().shows(m.checks()))
             for (auto name : analysis::checkFieldNames()) {
                 json.key(name);

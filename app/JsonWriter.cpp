@@ -111,4 +111,20 @@ void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin) {
     json.string(origin.transport);
 }
 
+void appendExchangeLinks(JsonWriter& json, const analysis::ExchangeLinks& links) {
+    const auto frame = [&json](std::string_view name, std::optional<std::uint64_t> number) {
+        if (number) {
+            json.key(name);
+            json.number(*number);
+        }
+    };
+    frame("responseFrame", links.responseFrame);
+    frame("requestFrame", links.requestFrame);
+    if (links.responseTime) {
+        json.key("responseTime");
+        json.seconds(*links.responseTime);
+    }
+    frame("retransmissionOf", links.retransmissionOf);
+}
+
 } // namespace app

@@ -5,6 +5,7 @@
 
 #include "ByteView.hpp"
 #include "MessageOrigin.hpp"
+#include "exchanges/ExchangeLinks.hpp"
 
 #include <cstdint>
 #include <string>
@@ -42,5 +43,9 @@ private:
 
 /// The keys both JSON forms give a message's endpoints: src, dst, sport, dport, transport.
 void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin);
+
+/// The exchange links the message has, each under its field's name: responseFrame,
+/// requestFrame, responseTime (seconds), retransmissionOf.
+void appendExchangeLinks(JsonWriter& json, const analysis::ExchangeLinks& links);
 
 } // namespace app

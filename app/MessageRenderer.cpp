@@ -2,6 +2,8 @@
 
 #include "DictionaryOption.hpp"
 
+#include <algorithm>
+
 namespace app {
 
 MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& options,
@@ -15,6 +17,16 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
       // The metrics count exposed messages, and with secrets the failed checks.
       factsWanted_{options.metrics && checkDisplay.secretsGiven, false,
                    options.metrics.has_value()} {
+    // The tree and the JSON forms show every link; fields and filters only when named.
+    const auto readsExchange = [this](std::string_view name) {
+        return fields_.readsExchange(name);
+    };
+    linksWanted_ = (printsMessages_ &&
+                    (options.verbose || options.format == OutputFormat::json ||
+                     options.format == OutputFormat::ek || options.format == OutputFormat::jsonl ||
+                     (options.format == OutputFormat::fields &&
+                      std::any_of(options.fields.begin(), options.fields.end(), readsExchange)))) ||
+                   filter_.reads(readsExchange);
     for (const auto report : options.statistics) {
         factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
         factsWanted_.sessionFacts =
@@ -24,11 +36,12 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
 
 RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
                                         const analysis::CheckInput& checkInput,
+                                        const analysis::ExchangeLinks& links,
                                         std::string& text) const {
     RenderedMessage rendered;
     // What is worked out of the message (checks, dictionary names, facts) only when a
     // filter, the form or a report asks: plain summary lines are spared the rest.
-    auto decoded = analysis::DecodedMessage::decode(host_, origin, message, checkInput);
+    auto decoded = analysis::DecodedMessage::decode(host_, origin, message, checkInput, links);
     if (!decoded)
         return rendered;
     rendered.radius = true;

@@ -36,11 +36,14 @@ public:
     /// Decodes, checks, filters and writes one message, appending its text to `text`.
     /// Touches no shared state, so several threads may render at once.
     RenderedMessage render(const capture::MessageOrigin& origin, zem::ByteView message,
-                           const analysis::CheckInput& checkInput, std::string& text) const;
+                           const analysis::CheckInput& checkInput,
+                           const analysis::ExchangeLinks& links, std::string& text) const;
 
     const OutputForm& form() const { return *form_; }
     bool printsMessages() const { return printsMessages_; }
     bool statisticsWanted() const { return statisticsWanted_; }
+    /// Whether the form or a filter reads the links to a message's exchange.
+    bool linksWanted() const { return linksWanted_; }
 
 private:
     const zem::PlugInHost& host_;
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
     bool statisticsWanted_;
+    bool linksWanted_;
     analysis::FactsWanted factsWanted_; // what the reports asked for read
 };
 

@@ -1,5 +1,7 @@
 #include "RenderQueue.hpp"
 
+#include <utility>
+
 namespace app {
 
 // A batch for each worker and one finished batch waiting to be written keep every core
@@ -32,25 +34,48 @@ std::unique_ptr<RenderQueue::Slot> RenderQueue::recycled() {
 void RenderQueue::submit(const Consume& consume) {
     if (filling_->input.empty())
         return;
-    auto next = recycled();
+    // Nothing overtakes a held batch.
+    if (!held_.empty()) {
+        hold();
+        return;
+    }
+    start(std::exchange(filling_, recycled()), consume);
+}
+
+void RenderQueue::hold() {
+    if (filling_->input.empty())
+        return;
+    held_.push_back(std::exchange(filling_, recycled()));
+}
+
+void RenderQueue::releaseOldest(const Consume& consume) {
+    if (held_.empty())
+        return;
+    auto oldest = std::move(held_.front());
+    held_.pop_front();
+    start(std::move(oldest), consume);
+}
+
+void RenderQueue::start(std::unique_ptr<Slot> slot, const Consume& consume) {
     if (workers_.empty()) {
-        render_(filling_->input, filling_->output);
-        filling_->done = true;
-        inOrder_.push_back(std::move(filling_));
+        render_(slot->input, slot->output);
+        slot->done = true;
+        inOrder_.push_back(std::move(slot));
     } else {
         {
             std::lock_guard lock(mutex_);
-            waiting_.push_back(filling_.get());
-            inOrder_.push_back(std::move(filling_));
+            waiting_.push_back(slot.get());
+            inOrder_.push_back(std::move(slot));
         }
         workAvailable_.notify_one();
     }
-    filling_ = std::move(next);
     while (consumeFront(consume, inOrder_.size() >= maxInFlight_)) {
     }
 }
 
 void RenderQueue::finish(const Consume& consume) {
+    while (!held_.empty())
+        releaseOldest(consume);
     submit(consume);
     while (consumeFront(consume, true)) {
     }

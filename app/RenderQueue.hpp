@@ -14,6 +14,7 @@
 #include "MessageBatch.hpp"
 #include "MessageRenderer.hpp"
 #include "checks/MessageChecks.hpp"
+#include "exchanges/ExchangeLinks.hpp"
 
 #include <condition_variable>
 #include <cstddef>
@@ -33,15 +34,20 @@ class MessageBatch : public capture::MessageBatch {
 public:
     /// With `keepCarriers`, the frames that carried the message are kept for -w.
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
-             const analysis::CheckInput& input = {}, bool keepCarriers = false) {
+             const analysis::CheckInput& input = {}, bool keepCarriers = false,
+             const analysis::ExchangeLinks& links = {}) {
         capture::MessageBatch::add(origin, payload);
         checkInputs_.push_back(input);
+        links_.push_back(links);
         if (keepCarriers)
             carriers_.insert(carriers_.end(), origin.carrierFrames.begin(),
                              origin.carrierFrames.end());
         carrierEnds_.push_back(carriers_.size());
     }
     const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
+    /// The links to the message's exchange; a batch held back learns more of them.
+    const analysis::ExchangeLinks& links(std::size_t i) const { return links_[i]; }
+    analysis::ExchangeLinks& links(std::size_t i) { return links_[i]; }
     std::span<const std::uint64_t> carriers(std::size_t i) const {
         const std::size_t begin = i == 0 ? 0 : carrierEnds_[i - 1];
         return std::span(carriers_).subspan(begin, carrierEnds_[i] - begin);
@@ -49,12 +55,14 @@ public:
     void clear() {
         capture::MessageBatch::clear();
         checkInputs_.clear();
+        links_.clear();
         carriers_.clear();
         carrierEnds_.clear();
     }
 
 private:
     std::vector<analysis::CheckInput> checkInputs_;
+    std::vector<analysis::ExchangeLinks> links_;
     std::vector<std::uint64_t> carriers_;
     std::vector<std::size_t> carrierEnds_;
 };
@@ -88,6 +96,15 @@ public:
     /// Submits what is left and passes every batch to `consume`.
     void finish(const Consume& consume);
 
+    /// Sets the filling batch aside unrendered, for later messages to tell more of it;
+    /// a new one fills. Held batches are rendered in order, before any later batch.
+    void hold();
+    std::size_t heldBatches() const { return held_.size(); }
+    /// A held batch; 0 is the oldest.
+    MessageBatch& heldBatch(std::size_t i) { return held_[i]->input; }
+    /// Hands the oldest held batch to the workers, as submit() does.
+    void releaseOldest(const Consume& consume);
+
 private:
     struct Slot {
         MessageBatch input;
@@ -95,6 +112,8 @@ private:
         bool done = false;
     };
     void work();
+    // Hands `slot` to the workers (or renders it now), then consumes what is done.
+    void start(std::unique_ptr<Slot> slot, const Consume& consume);
     std::unique_ptr<Slot> recycled();
     /// Consumes the oldest batch if it is done (or, with `wait`, once it is); answers
     /// whether there was one.
@@ -105,6 +124,7 @@ private:
     std::unique_ptr<Slot> filling_;
     std::mutex mutex_;
     std::condition_variable workAvailable_, workFinished_;
+    std::deque<std::unique_ptr<Slot>> held_;    // held back, oldest first
     std::deque<std::unique_ptr<Slot>> inOrder_; // submitted, oldest first
     std::deque<Slot*> waiting_;                 // submitted, not yet taken by a worker
     std::vector<std::unique_ptr<Slot>> spare_;  // the reading thread's own

@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto resolve = [](std::string_view key) -> std::optional<zem::ZEMPredicateValue> {
         if (key == "radiusCode" || key == "frame")
             return std::int64_t{2};
+        if (key == "responseTime")
+            return -0.003;
         if (key.starts_with("radius"))
             return std::string("Access-Accept (2) caf\u00e9");
         return std::nullopt;

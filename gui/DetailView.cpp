@@ -70,6 +70,8 @@ void DetailView::showMessage(zem::ByteBuffer octets, std::optional<analysis::Mes
     if (tree) {
         for (const auto& node : tree->nodes)
             addNode(nullptr, *node, 0);
+        if (tree->exchange)
+            addNode(nullptr, *tree->exchange, 0);
         if (tree->checks)
             addNode(nullptr, *tree->checks, 0);
     } else {

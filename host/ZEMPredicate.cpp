@@ -26,16 +26,17 @@ enum class Op {
 };
 
 struct Operand {
-    enum class Kind { keyPath, text, number } kind;
+    enum class Kind { keyPath, text, number, decimal } kind = Kind::text;
     std::string text; // key path (without .description) or literal text
     bool description = false;
     std::int64_t number = 0;
+    double decimal = 0;
 };
 
 } // namespace
 
 struct ZEMPredicate::Node {
-    enum class Kind { comparison, conjunction, disjunction, negation } kind;
+    enum class Kind { comparison, presence, conjunction, disjunction, negation } kind;
     Op op = Op::equal;
     bool caseInsensitive = false;
     bool diacriticInsensitive = false;
@@ -172,16 +173,26 @@ private:
             std::size_t start = pos_;
             if (c == '-' || c == '+')
                 ++pos_;
-            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
+            const auto skipDigits = [this] {
+                while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
+                    ++pos_;
+            };
+            skipDigits();
+            const bool decimal = pos_ < text_.size() && text_[pos_] == '.';
+            if (decimal) {
                 ++pos_;
+                skipDigits();
+            }
             std::string_view digits = text_.substr(start, pos_ - start);
             if (digits.starts_with('+'))
                 digits.remove_prefix(1);
-            auto [end, ec] =
-                std::from_chars(digits.data(), digits.data() + digits.size(), operand.number);
-            if (ec != std::errc() || end != digits.data() + digits.size())
+            const auto* last = digits.data() + digits.size();
+            const auto [end, ec] = decimal ? std::from_chars(digits.data(), last, operand.decimal,
+                                                             std::chars_format::fixed)
+                                           : std::from_chars(digits.data(), last, operand.number);
+            if (ec != std::errc() || end != last)
                 fail("bad number");
-            operand.kind = Operand::Kind::number;
+            operand.kind = decimal ? Operand::Kind::decimal : Operand::Kind::number;
             return operand;
         }
         if (!isIdentifierStart(c))
@@ -226,8 +237,14 @@ private:
                 break;
             }
         }
-        if (!found)
+        if (!found) {
+            // A key path alone asks whether the key has a value at all.
+            if (node->left.kind == Operand::Kind::keyPath && followsCondition()) {
+                node->kind = Node::Kind::presence;
+                return node;
+            }
             fail("expected an operator such as CONTAINS or ==");
+        }
         if (pos_ < text_.size() && text_[pos_] == '[') {
             std::size_t close = text_.find(']', pos_);
             if (close == std::string_view::npos)
@@ -246,11 +263,34 @@ private:
         return node;
     }
 
+    // Whether what follows ends a condition: the end, ")" or AND/OR. Reads nothing.
+    bool followsCondition() {
+        const auto before = pos_;
+        skipBlanks();
+        const bool ends = pos_ >= text_.size() || text_[pos_] == ')' || accept("AND") ||
+                          accept("&&") || accept("OR") || accept("||");
+        pos_ = before;
+        return ends;
+    }
+
     std::string_view text_;
     const std::map<std::string, std::string, std::less<>>& variables_;
     std::size_t pos_ = 0;
     int depth_ = 0;
 };
+
+std::string textOf(const ZEMPredicateValue& value) {
+    if (const auto* n = std::get_if<std::int64_t>(&value))
+        return std::to_string(*n);
+    if (const auto* named = std::get_if<ZEMNamedNumber>(&value))
+        return named->name;
+    if (const auto* decimal = std::get_if<double>(&value)) {
+        char text[32];
+        const auto [end, ec] = std::to_chars(text, text + sizeof text, *decimal);
+        return ec == std::errc() ? std::string(text, end) : std::string();
+    }
+    return std::get<std::string>(value);
+}
 
 std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand,
                                                 const ZEMKeyPathResolver& resolve) {
@@ -259,6 +299,8 @@ std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand,
         return operand.text;
     case Operand::Kind::number:
         return operand.number;
+    case Operand::Kind::decimal:
+        return operand.decimal;
     case Operand::Kind::keyPath:
         break;
     }
@@ -268,16 +310,10 @@ std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand,
             return std::to_string(*n);
         if (const auto* named = std::get_if<ZEMNamedNumber>(&*value))
             return named->name;
+        if (std::holds_alternative<double>(*value))
+            return textOf(*value);
     }
     return value;
-}
-
-std::string textOf(const ZEMPredicateValue& value) {
-    if (const auto* n = std::get_if<std::int64_t>(&value))
-        return std::to_string(*n);
-    if (const auto* named = std::get_if<ZEMNamedNumber>(&value))
-        return named->name;
-    return std::get<std::string>(value);
 }
 
 // The number of a value that is one, a named number counted as its number.
@@ -285,6 +321,36 @@ const std::int64_t* numberOf(const ZEMPredicateValue& value) {
     if (const auto* named = std::get_if<ZEMNamedNumber>(&value))
         return &named->number;
     return std::get_if<std::int64_t>(&value);
+}
+
+// Any number as a decimal: where a decimal meets a whole number.
+std::optional<double> decimalOf(const ZEMPredicateValue& value) {
+    if (const auto* decimal = std::get_if<double>(&value))
+        return *decimal;
+    if (const auto* number = numberOf(value))
+        return static_cast<double>(*number);
+    return std::nullopt;
+}
+
+template <typename Number> bool compareNumbers(Op op, Number l, Number r, bool& compared) {
+    compared = true;
+    switch (op) {
+    case Op::equal:
+        return l == r;
+    case Op::notEqual:
+        return l != r;
+    case Op::less:
+        return l < r;
+    case Op::lessEqual:
+        return l <= r;
+    case Op::greater:
+        return l > r;
+    case Op::greaterEqual:
+        return l >= r;
+    default:
+        compared = false;
+        return false;
+    }
 }
 
 std::string fold(const std::string& text, bool caseInsensitive, bool diacriticInsensitive) {
@@ -342,28 +408,22 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     auto right = resolveOperand(node.right, resolve);
     if (!left || !right)
         return node.op == Op::notEqual && left.has_value() != right.has_value();
-    // Numbers compare as numbers; a named number meets a text by its name.
-    const bool plainNumber =
-        std::holds_alternative<std::int64_t>(*left) || std::holds_alternative<std::int64_t>(*right);
-    const auto* ln = numberOf(*left);
-    const auto* rn = numberOf(*right);
-    if (ln && rn && plainNumber) {
-        switch (node.op) {
-        case Op::equal:
-            return *ln == *rn;
-        case Op::notEqual:
-            return *ln != *rn;
-        case Op::less:
-            return *ln < *rn;
-        case Op::lessEqual:
-            return *ln <= *rn;
-        case Op::greater:
-            return *ln > *rn;
-        case Op::greaterEqual:
-            return *ln >= *rn;
-        default:
-            break;
-        }
+    // Numbers compare as numbers (whole ones exactly); a named number meets a text by its
+    // name.
+    const auto isPlain = [](const ZEMPredicateValue& value) {
+        return std::holds_alternative<std::int64_t>(value) || std::holds_alternative<double>(value);
+    };
+    const bool plainNumber = isPlain(*left) || isPlain(*right);
+    bool compared = false;
+    if (const auto* ln = numberOf(*left), *rn = numberOf(*right); ln && rn && plainNumber) {
+        const bool result = compareNumbers(node.op, *ln, *rn, compared);
+        if (compared)
+            return result;
+    }
+    if (const auto l = decimalOf(*left), r = decimalOf(*right); l && r && plainNumber) {
+        const bool result = compareNumbers(node.op, *l, *r, compared);
+        if (compared)
+            return result;
     }
     std::string l = fold(textOf(*left), node.caseInsensitive, node.diacriticInsensitive);
     std::string r = fold(textOf(*right), node.caseInsensitive, node.diacriticInsensitive);
@@ -396,6 +456,8 @@ bool evaluateNode(const Node& node, const ZEMKeyPathResolver& resolve) {
     switch (node.kind) {
     case Node::Kind::comparison:
         return compare(node, resolve);
+    case Node::Kind::presence:
+        return resolveOperand(node.left, resolve).has_value();
     case Node::Kind::conjunction:
         return evaluateNode(*node.a, resolve) && evaluateNode(*node.b, resolve);
     case Node::Kind::disjunction:
@@ -407,6 +469,10 @@ bool evaluateNode(const Node& node, const ZEMKeyPathResolver& resolve) {
 }
 
 void collectKeyPaths(const Node& node, std::vector<std::string>& out) {
+    if (node.kind == Node::Kind::presence) {
+        out.push_back(node.left.text);
+        return;
+    }
     if (node.kind == Node::Kind::comparison) {
         for (const auto* operand : {&node.left, &node.right})
             if (operand->kind == Operand::Kind::keyPath)

@@ -8,9 +8,9 @@
 // Comparisons: CONTAINS, BEGINSWITH, ENDSWITH, LIKE (* and ?), ==, =, !=, <, <=, >, >=,
 // with [c] (any letter case), [d] (any diacritics) or [cd]. Combinators: AND/&&, OR/||,
 // NOT/!, parentheses. Operands: a key path (".description" asks for the value's text,
-// a named number's name), a
-// quoted text, a number, or a $variable bound when the predicate is made. Errors are
-// ZEMError whose message names the position.
+// a named number's name), a quoted text, a number (whole or with decimals: 0.5), or a
+// $variable bound when the predicate is made. A key path alone holds when the key has a
+// value. Errors are ZEMError whose message names the position.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,9 @@ struct ZEMNamedNumber {
     std::int64_t number;
     std::string name;
 };
-/// A value a key path answers: a text, a number, or a named number.
-using ZEMPredicateValue = std::variant<std::string, std::int64_t, ZEMNamedNumber>;
+/// A value a key path answers: a text, a whole number, a named number, or a number with
+/// decimals (a time in seconds).
+using ZEMPredicateValue = std::variant<std::string, std::int64_t, ZEMNamedNumber, double>;
 /// Answers the value of a key path (without ".description"), or nothing.
 using ZEMKeyPathResolver =
     std::function<std::optional<ZEMPredicateValue>(std::string_view keyPath)>;

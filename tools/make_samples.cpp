@@ -132,6 +132,36 @@ void mergedTaps(const std::string& dir) {
     }
 }
 
+// Responses read long after their requests, so that a request's line must name a frame
+// several batches on; then a request sent again and answered twice, and an Identifier
+// used again with a new authenticator after the first request went unanswered.
+void exchanges(const std::string& dir) {
+    CaptureWriter w(dir + "/exchanges.pcap", Link::ethernet);
+    constexpr int waiting = 300;
+    const auto client = [](int i) {
+        return Endpoint{nas.address, static_cast<std::uint16_t>(40000 + i)};
+    };
+    for (int i = 0; i < waiting; ++i) {
+        w.udp(client(i), server, accessRequest(static_cast<std::uint8_t>(i), "user").bytes());
+        w.advance(0.001);
+    }
+    for (int i = waiting - 1; i >= 0; --i) {
+        w.udp(server, client(i), accessAccept(static_cast<std::uint8_t>(i)).bytes());
+        w.advance(0.001);
+    }
+    w.udp(nas, server, accessRequest(7, "erin").bytes());
+    w.advance(1);
+    w.udp(nas, server, accessRequest(7, "erin").bytes());
+    w.udp(server, nas, accessAccept(7).bytes());
+    w.udp(server, nas, accessAccept(7).bytes());
+    w.udp(nas, server, accessRequest(8, "frank").bytes());
+    w.advance(2);
+    RadiusMessage again(1, 8, 80);
+    again.text(1, "frank").attribute(2, Bytes(16, 0x5b));
+    w.udp(nas, server, again.bytes());
+    w.udp(server, nas, accessAccept(8).bytes());
+}
+
 void accountingExchange(const std::string& dir) {
     CaptureWriter w(dir + "/accounting.pcap", Link::ethernet);
     std::uint8_t id = 10;
@@ -409,6 +439,7 @@ int main(int argc, char** argv) {
         authentication(dir);
         accountingExchange(dir);
         mergedTaps(dir);
+        exchanges(dir);
         dynamicAuthorization(dir);
         ipv6AndLinks(dir);
         vendorAndTunnel(dir);

@@ -11,7 +11,7 @@ namespace {
 
 // Where the meaning is the same: tshark's ip.src and ipv6.src are both our src, each for
 // its own family; its udp.srcport and tcp.srcport our sport, each for its transport.
-constexpr std::array<FieldAlias, 15> aliases = {{
+constexpr std::array<FieldAlias, 20> aliases = {{
     {"frame.number", "frame"},
     {"frame.time_relative", "time"},
     {"frame.time_epoch", "epoch"},
@@ -27,6 +27,11 @@ constexpr std::array<FieldAlias, 15> aliases = {{
     {"radius.id", "radiusIdentifier"},
     {"radius.length", "radiusSize"},
     {"radius.authenticator", "radiusAuthenticator"},
+    {"radius.rspframe", "responseFrame"},
+    {"radius.reqframe", "requestFrame"},
+    {"radius.time", "responseTime"},
+    {"radius.req.dup", "retransmissionOf", 0, {}, AliasDirection::requests},
+    {"radius.rsp.dup", "retransmissionOf", 0, {}, AliasDirection::responses},
 }};
 
 constexpr std::string_view radiusPrefix = "radius.";

@@ -11,6 +11,9 @@
 
 namespace analysis {
 
+/// Which messages a tshark field has a value on, when ours has it on more.
+enum class AliasDirection : std::uint8_t { any, requests, responses };
+
 struct FieldAlias {
     std::string_view tsharkName;
     std::string_view ourName;
@@ -18,6 +21,8 @@ struct FieldAlias {
     // any.
     std::uint8_t onlyFamily = 0;
     std::string_view onlyTransport = {};
+    // radius.req.dup only on requests, radius.rsp.dup only on responses.
+    AliasDirection onlyDirection = AliasDirection::any;
 };
 
 /// The aliases with a name of their own, one row each.

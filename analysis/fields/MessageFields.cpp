@@ -1,6 +1,8 @@
 #include "fields/MessageFields.hpp"
 
+#include "exchanges/ExchangeNode.hpp"
 #include "fields/FieldAliases.hpp"
+#include "wire/RadiusProtocol.hpp"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +15,9 @@ namespace {
 
 constexpr std::array<std::string_view, 8> captureFields = {"frame", "time",  "epoch", "src",
                                                            "dst",   "sport", "dport", "transport"};
+
+constexpr std::array<std::string_view, 4> exchangeFields = {"responseFrame", "requestFrame",
+                                                            "responseTime", "retransmissionOf"};
 
 constexpr std::array<std::string_view, 4> checkFields = {
     "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
@@ -29,10 +34,37 @@ std::string epochText(double seconds) {
     return timeText(seconds) + "000";
 }
 
+bool isExchangeField(std::string_view name) {
+    return std::find(exchangeFields.begin(), exchangeFields.end(), name) != exchangeFields.end();
+}
+
+// An exchange field's value: a frame number or, for responseTime, seconds.
+std::optional<zem::ZEMPredicateValue> exchangeValue(std::string_view name,
+                                                    const ExchangeLinks& links) {
+    auto frame = [](std::optional<std::uint64_t> number) -> std::optional<zem::ZEMPredicateValue> {
+        if (!number)
+            return std::nullopt;
+        return static_cast<std::int64_t>(*number);
+    };
+    if (name == "responseFrame")
+        return frame(links.responseFrame);
+    if (name == "requestFrame")
+        return frame(links.requestFrame);
+    if (name == "retransmissionOf")
+        return frame(links.retransmissionOf);
+    if (!links.responseTime)
+        return std::nullopt;
+    return *links.responseTime;
+}
+
 } // namespace
 
 std::span<const std::string_view> captureFieldNames() {
     return captureFields;
+}
+
+std::span<const std::string_view> exchangeFieldNames() {
+    return exchangeFields;
 }
 
 std::span<const std::string_view> checkFieldNames() {
@@ -50,23 +82,33 @@ bool MessageFields::known(std::string_view name) const {
                                               : std::string(alias->ourName);
     if (!knownAsIs(ours))
         return false;
-    aliases_.emplace(std::string(name),
-                     ResolvedAlias{std::move(ours), alias->onlyFamily, alias->onlyTransport});
+    aliases_.emplace(std::string(name), ResolvedAlias{std::move(ours), alias->onlyFamily,
+                                                      alias->onlyTransport, alias->onlyDirection});
     return true;
 }
 
 std::optional<std::string_view> MessageFields::resolved(std::string_view name,
-                                                        const zem::MessageOrigin& origin) const {
+                                                        const DecodedMessage& message) const {
     if (aliases_.empty())
         return name;
     const auto found = aliases_.find(name);
     if (found == aliases_.end())
         return name;
     const auto& alias = found->second;
+    const auto& origin = message.origin();
+    const bool wrongDirection =
+        (alias.onlyDirection == AliasDirection::requests && !isRequestCode(message.code())) ||
+        (alias.onlyDirection == AliasDirection::responses && !isResponseCode(message.code()));
     if ((alias.onlyFamily != 0 && origin.source.family != alias.onlyFamily) ||
-        (!alias.onlyTransport.empty() && alias.onlyTransport != origin.transport))
+        (!alias.onlyTransport.empty() && alias.onlyTransport != origin.transport) || wrongDirection)
         return std::nullopt; // tshark's field has no value here
     return std::string_view(alias.ourName);
+}
+
+bool MessageFields::readsExchange(std::string_view name) const {
+    if (const auto alias = aliases_.find(name); alias != aliases_.end())
+        name = alias->second.ourName;
+    return isExchangeField(name);
 }
 
 std::optional<std::string> MessageFields::nearestName(std::string_view name) const {
@@ -74,6 +116,8 @@ std::optional<std::string> MessageFields::nearestName(std::string_view name) con
     for (const auto& attribute : host_.structure().plugInAnalyzerAttributes)
         candidates.push_back(attribute.attributeKey);
     for (auto field : captureFields)
+        candidates.emplace_back(field);
+    for (auto field : exchangeFields)
         candidates.emplace_back(field);
     for (auto field : checkFields)
         candidates.emplace_back(field);
@@ -114,6 +158,9 @@ bool MessageFields::knownAsIs(std::string_view name) const {
     if (host_.attribute(name))
         return true;
     for (auto field : captureFields)
+        if (name == field)
+            return true;
+    for (auto field : exchangeFields)
         if (name == field)
             return true;
     for (auto field : checkFields)
@@ -157,7 +204,7 @@ std::optional<std::string> MessageFields::checkText(std::string_view name,
 std::optional<std::string> MessageFields::text(std::string_view asked,
                                                const DecodedMessage& m) const {
     const auto& origin = m.origin();
-    const auto resolvedName = resolved(asked, origin);
+    const auto resolvedName = resolved(asked, m);
     if (!resolvedName)
         return std::nullopt;
     const auto name = *resolvedName;
@@ -177,6 +224,14 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
         return std::to_string(origin.destinationPort);
     if (name == "transport")
         return std::string(origin.transport);
+    if (isExchangeField(name)) {
+        const auto value = exchangeValue(name, m.exchange());
+        if (!value)
+            return std::nullopt;
+        if (const auto* seconds = std::get_if<double>(&*value))
+            return responseTimeText(*seconds);
+        return std::to_string(std::get<std::int64_t>(*value));
+    }
     for (auto field : checkFields)
         if (name == field)
             return checkText(name, m);
@@ -190,7 +245,7 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
 
 std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_view asked,
                                                                     const DecodedMessage& m) const {
-    const auto resolvedName = resolved(asked, m.origin());
+    const auto resolvedName = resolved(asked, m);
     if (!resolvedName)
         return std::nullopt;
     const auto name = *resolvedName;
@@ -208,6 +263,8 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
         return avpPredicateValue(*dictionary_, *avp, m.attributes());
     if (name == "frame")
         return static_cast<std::int64_t>(m.origin().frame);
+    if (isExchangeField(name))
+        return exchangeValue(name, m.exchange());
     if (name == "sport")
         return std::int64_t{m.origin().sourcePort};
     if (name == "dport")

@@ -1,6 +1,7 @@
 // MessageFields: the named values of a decoded message that -T fields prints and -Y and
 // --find test: the property keys the plug-in registered, the capture's own fields
-// (frame, time, epoch, src, dst, sport, dport, transport), the checks' (authenticatorCheck,
+// (frame, time, epoch, src, dst, sport, dport, transport), the exchange's (responseFrame,
+// requestFrame, responseTime, retransmissionOf), the checks' (authenticatorCheck,
 // messageAuthenticatorCheck, userPassword, exposure) and, with a dictionary, every
 // attribute as avp.NAME; each also under tshark's name for it (FieldAliases).
 #pragma once
@@ -9,6 +10,7 @@
 #include "ZEMPredicate.hpp"
 #include "checks/ChecksNode.hpp"
 #include "fields/AvpFields.hpp"
+#include "fields/FieldAliases.hpp"
 #include "message/DecodedMessage.hpp"
 
 #include <map>
@@ -21,6 +23,8 @@ namespace analysis {
 
 /// The fields the capture gives, in the order -G fields lists them.
 std::span<const std::string_view> captureFieldNames();
+/// The fields the exchange links give, in the order -G fields lists them.
+std::span<const std::string_view> exchangeFieldNames();
 /// The fields the checks give, in the order -G fields lists them.
 std::span<const std::string_view> checkFieldNames();
 
@@ -37,6 +41,9 @@ public:
     /// before any message is rendered: it also remembers what an avp.NAME or an alias
     /// names, so that rendering threads only look it up.
     bool known(std::string_view name) const;
+    /// Whether a known name is an exchange field or tshark's name for one: the run must
+    /// link messages to their exchanges.
+    bool readsExchange(std::string_view name) const;
     /// The known name nearest to an unknown one, when one is near enough to suggest.
     std::optional<std::string> nearestName(std::string_view name) const;
     /// The one-line error for an unknown field given to `option` (-e, -Y), with the
@@ -55,9 +62,9 @@ public:
 private:
     bool knownAsIs(std::string_view name) const;
     // Our name for a name that known() took as an alias, or nothing when the alias has no
-    // value for a message from `origin`; else the name itself.
+    // value for `message`; else the name itself.
     std::optional<std::string_view> resolved(std::string_view name,
-                                             const zem::MessageOrigin& origin) const;
+                                             const DecodedMessage& message) const;
     std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
     std::optional<AvpField> avpField(std::string_view name) const;
 
@@ -70,6 +77,7 @@ private:
         std::string ourName;
         std::uint8_t onlyFamily;
         std::string_view onlyTransport;
+        AliasDirection onlyDirection;
     };
     mutable std::map<std::string, ResolvedAlias, std::less<>> aliases_; // filled by known()
 };

@@ -75,13 +75,4 @@ bool MessageFilter::passes(const DecodedMessage& message) const {
     return true;
 }
 
-bool MessageFilter::reads(std::span<const std::string_view> fields) const {
-    for (const auto& filter : filters_)
-        for (const auto& path : filter.keyPaths())
-            for (auto field : fields)
-                if (path == field)
-                    return true;
-    return false;
-}
-
 } // namespace analysis

@@ -8,7 +8,6 @@
 #include "fields/MessageFields.hpp"
 
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -25,8 +24,14 @@ public:
     static MessageFilter fromFilterBar(const MessageFields& fields, const std::string& text);
 
     bool empty() const { return filters_.empty(); }
-    /// Whether any filter reads one of `fields`.
-    bool reads(std::span<const std::string_view> fields) const;
+    /// Whether any filter reads a field that `which` answers true for.
+    template <typename Which> bool reads(Which which) const {
+        for (const auto& filter : filters_)
+            for (const auto& path : filter.keyPaths())
+                if (which(std::string_view(path)))
+                    return true;
+        return false;
+    }
     bool passes(const DecodedMessage& message) const;
 
 private:

@@ -8,14 +8,16 @@ namespace analysis {
 
 DecodedMessage::DecodedMessage(Key, const zem::PlugInHost& host, const zem::MessageOrigin& origin,
                                std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer,
-                               zem::ByteView octets, const CheckInput& checkInput)
+                               zem::ByteView octets, const CheckInput& checkInput,
+                               const ExchangeLinks& links)
     : host_(&host), origin_(origin), analyzer_(std::move(analyzer)), octets_(octets),
-      checkInput_(checkInput) {}
+      checkInput_(checkInput), links_(links) {}
 
 std::optional<DecodedMessage> DecodedMessage::decode(const zem::PlugInHost& host,
                                                      const zem::MessageOrigin& origin,
                                                      zem::ByteView octets,
-                                                     const CheckInput& checkInput) {
+                                                     const CheckInput& checkInput,
+                                                     const ExchangeLinks& links) {
     // The plug-in refuses fewer octets than a header; a host that took them anyway would
     // still get no message.
     if (octets.size() < headerSize)
@@ -26,7 +28,7 @@ std::optional<DecodedMessage> DecodedMessage::decode(const zem::PlugInHost& host
     // Made in its place: the value is large, and a move from a temporary showed in the
     // profile of every decoded message.
     return std::optional<DecodedMessage>(std::in_place, Key{}, host, origin, std::move(analyzer),
-                                         octets, checkInput);
+                                         octets, checkInput, links);
 }
 
 const AttributeList& DecodedMessage::attributes() const {

@@ -17,6 +17,7 @@
 #include "ZEMPluginAnalyzerProtocol.hpp"
 #include "checks/MessageChecks.hpp"
 #include "dictionary/AttributeList.hpp"
+#include "exchanges/ExchangeLinks.hpp"
 #include "message/MessageFacts.hpp"
 #include "wire/WireMessage.hpp"
 
@@ -29,11 +30,11 @@ class DecodedMessage {
 public:
     /// Nothing when the plug-in refuses the octets (fewer than 20). `checkInput` is what
     /// checking it needs beyond the octets: the client's secret, and for a response the
-    /// authenticator of its request.
-    static std::optional<DecodedMessage> decode(const zem::PlugInHost& host,
-                                                const zem::MessageOrigin& origin,
-                                                zem::ByteView octets,
-                                                const CheckInput& checkInput = {});
+    /// authenticator of its request. `links` tie it to the rest of its exchange, as the
+    /// capture's reader found them.
+    static std::optional<DecodedMessage>
+    decode(const zem::PlugInHost& host, const zem::MessageOrigin& origin, zem::ByteView octets,
+           const CheckInput& checkInput = {}, const ExchangeLinks& links = {});
 
     const zem::PlugInHost& host() const { return *host_; }
     const zem::MessageOrigin& origin() const { return origin_; }
@@ -43,6 +44,7 @@ public:
     const WireMessage& wire() const { return attributes().wire(); }
     const AttributeList& attributes() const;
     std::uint8_t code() const { return octets_.span()[0]; } // a message has 20 octets
+    const ExchangeLinks& exchange() const { return links_; }
 
     const MessageChecks& checks() const;
     /// The attributes as `dictionary` names them; kept for the dictionary asked first.
@@ -62,7 +64,7 @@ public:
     };
     DecodedMessage(Key, const zem::PlugInHost& host, const zem::MessageOrigin& origin,
                    std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer, zem::ByteView octets,
-                   const CheckInput& checkInput);
+                   const CheckInput& checkInput, const ExchangeLinks& links);
 
 private:
     const zem::PlugInHost* host_;
@@ -70,6 +72,7 @@ private:
     std::unique_ptr<zem::ZEMPluginAnalyzerProtocol> analyzer_;
     zem::ByteView octets_; // at least a header's 20
     CheckInput checkInput_;
+    ExchangeLinks links_;
     mutable std::optional<AttributeList> attributes_;
     mutable std::optional<MessageChecks> checks_;
     mutable std::optional<MessageFacts> facts_;

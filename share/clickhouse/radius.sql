@@ -34,6 +34,10 @@ CREATE TABLE IF NOT EXISTS radius_messages
     identifier UInt8,
     length UInt16,
     malformed_attributes UInt32,
+    responseFrame Nullable(UInt64),    -- on a request: the frame of its first response
+    requestFrame Nullable(UInt64),     -- on a response: the frame of its request
+    responseTime Nullable(Float64),    -- on a response: seconds from its request
+    retransmissionOf Nullable(UInt64), -- on a copy sent again: the frame of the first
     authenticatorCheck Nullable(String),
     messageAuthenticatorCheck Nullable(String),
     userPassword Nullable(String),

@@ -20,7 +20,9 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
                            {"radiusIdentifier", std::int64_t{12}},
                            {"radiusAVPString", std::string("1 4 26")},
                            {"radiusAuthenticator", std::string("00AB")},
-                           {"name", std::string("Jos\u00e9")}});
+                           {"name", std::string("Jos\u00e9")},
+                           {"seconds", 0.25},
+                           {"late", -0.003}});
     struct Case {
         const char* format;
         const char* value;
@@ -39,6 +41,16 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
         {"NOT (radiusIdentifier >= 12) || ! radiusCodeResolved LIKE '*Accept*'", "", false},
         {"missingKey == 1", "", false},
         {"missingKey != 1", "", true},
+        // Decimals meet decimals and whole numbers as numbers.
+        {"seconds > 0.2 && seconds < 1", "", true},
+        {"seconds == 0.25 AND late < -0.002", "", true},
+        {"radiusIdentifier > 11.5", "", true},
+        {"seconds.description == '0.25'", "", true},
+        // A key alone holds when it has a value.
+        {"seconds", "", true},
+        {"missingKey", "", false},
+        {"!missingKey && radiusIdentifier == 12", "", true},
+        {"(missingKey) || name", "", true},
     };
     for (const auto& c : cases) {
         auto predicate = zem::ZEMPredicate::parse(c.format, {{"value", c.value}});
@@ -58,6 +70,9 @@ TEST(Predicate, ErrorsNameThePosition) {
         {"radiusCode == $nobody", "no value for $nobody"},
         {"radiusCode ==[x] 1", "unknown option"},
         {"radiusCode == 1 extra", "unexpected"},
+        {"radiusCode 1", "expected an operator"},
+        {"radiusCode == 1.2.3", "unexpected"},
+        {"radiusCode == .5", "expected a key path"},
         {"", "position 1"},
     };
     for (const auto& c : cases) {

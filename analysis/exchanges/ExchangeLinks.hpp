@@ -1,0 +1,23 @@
+// ExchangeLinks: what ties one message to the others of its exchange, by frame number:
+// a request's first response, a response's request and how long it took, and for a copy
+// sent again, the first copy.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace analysis {
+
+struct ExchangeLinks {
+    std::optional<std::uint64_t> responseFrame;    // on a request: its first response
+    std::optional<std::uint64_t> requestFrame;     // on a response: the request it answers
+    std::optional<double> responseTime;            // on a response: seconds from its request
+    std::optional<std::uint64_t> retransmissionOf; // on a copy sent again: the first copy
+
+    bool empty() const {
+        return !responseFrame && !requestFrame && !responseTime && !retransmissionOf;
+    }
+    bool operator==(const ExchangeLinks&) const = default;
+};
+
+} // namespace analysis

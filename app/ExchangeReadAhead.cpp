@@ -1,0 +1,87 @@
+#include "ExchangeReadAhead.hpp"
+
+#include "wire/RadiusProtocol.hpp"
+
+#include <algorithm>
+
+namespace app {
+
+void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payload,
+                            const analysis::CheckInput& input, bool keepCarriers) {
+    auto& filling = queue_.filling();
+    if (filling.empty()) {
+        fillingFirst_ = sequence_;
+        fillingWaiting_ = 0;
+    }
+    const auto links = linker_.next(origin, payload, sequence_++);
+    filling.add(origin, payload, input, keepCarriers, links);
+    if (payload.size() >= analysis::headerSize && analysis::isRequestCode(*payload.at(0)) &&
+        !links.responseFrame)
+        ++fillingWaiting_;
+    resolve();
+}
+
+analysis::ExchangeLinks* ExchangeReadAhead::heldLinks(std::uint64_t sequence,
+                                                      std::size_t*& waiting) {
+    auto& filling = queue_.filling();
+    if (!filling.empty() && sequence >= fillingFirst_) {
+        waiting = &fillingWaiting_;
+        return &filling.links(sequence - fillingFirst_);
+    }
+    // The batch whose first message is the last one at or before `sequence`.
+    const auto after = std::upper_bound(heldFirst_.begin(), heldFirst_.end(), sequence);
+    if (after == heldFirst_.begin())
+        return nullptr; // rendered already
+    const auto batch = static_cast<std::size_t>(after - heldFirst_.begin()) - 1;
+    waiting = &heldWaiting_[batch];
+    return &queue_.heldBatch(batch).links(sequence - heldFirst_[batch]);
+}
+
+void ExchangeReadAhead::resolve() {
+    for (const auto& resolved : linker_.takeResolved()) {
+        std::size_t* waiting = nullptr;
+        auto* links = heldLinks(resolved.sequence, waiting);
+        if (!links)
+            continue;
+        links->responseFrame = resolved.responseFrame;
+        --*waiting;
+    }
+}
+
+void ExchangeReadAhead::batchFull(const RenderQueue::Consume& consume) {
+    auto& filling = queue_.filling();
+    if (filling.empty())
+        return;
+    if (!holdBack_ || (fillingWaiting_ == 0 && heldFirst_.empty())) {
+        queue_.submit(consume);
+        return;
+    }
+    heldFirst_.push_back(fillingFirst_);
+    heldWaiting_.push_back(fillingWaiting_);
+    heldMessages_ += filling.size();
+    queue_.hold();
+    releaseSettled(consume);
+}
+
+void ExchangeReadAhead::releaseSettled(const RenderQueue::Consume& consume) {
+    while (!heldFirst_.empty() && (heldWaiting_.front() == 0 || heldMessages_ > maxHeld_)) {
+        heldMessages_ -= queue_.heldBatch(0).size();
+        heldFirst_.pop_front();
+        heldWaiting_.pop_front();
+        queue_.releaseOldest(consume);
+    }
+}
+
+void ExchangeReadAhead::finish(const RenderQueue::Consume& consume) {
+    linker_.finish();
+    resolve();
+    batchFull(consume);
+    while (!heldFirst_.empty()) {
+        heldMessages_ -= queue_.heldBatch(0).size();
+        heldFirst_.pop_front();
+        heldWaiting_.pop_front();
+        queue_.releaseOldest(consume);
+    }
+}
+
+} // namespace app
