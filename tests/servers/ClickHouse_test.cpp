@@ -196,4 +196,12 @@ TEST(ClickHouse, TwoShardsHoldTheRowsAndAnswerOurTotals) {
     const auto expected = answeredByClient(reports.second);
     EXPECT_EQ(expected.size(), 2002u);
     EXPECT_TRUE(pairs(answered.second) == expected);
+
+    // The exchange columns: every response names its request, and as many requests name
+    // their response.
+    const auto linked = query(
+        first, "SELECT countIf(requestFrame IS NOT NULL) = countIf(code IN (2, 3, 5, 11, 41, 42, "
+               "44, 45)), countIf(responseFrame IS NOT NULL) = countIf(requestFrame IS NOT NULL), "
+               "countIf(responseTime > 0) > 0 FROM radius_messages_all");
+    EXPECT_EQ(linked.second, "1\t1\t1\n");
 }
