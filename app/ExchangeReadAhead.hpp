@@ -25,7 +25,7 @@ namespace app {
 
 class ExchangeReadAhead {
 public:
-    static constexpr std::size_t defaultMaxHeldMessages = 1u << 17;
+    static constexpr std::size_t defaultMaxHeldMessages = 1u << 16;
 
     ExchangeReadAhead(RenderQueue& queue, bool holdBack,
                       std::size_t maxHeldMessages = defaultMaxHeldMessages)

@@ -45,6 +45,9 @@ void RenderQueue::submit(const Consume& consume) {
 void RenderQueue::hold() {
     if (filling_->input.empty())
         return;
+    // A held batch keeps no text from the batch its slot rendered before: thousands may
+    // be held, each text as large as a rendered batch's.
+    std::string().swap(filling_->output.text);
     held_.push_back(std::exchange(filling_, recycled()));
 }
 
@@ -95,6 +98,10 @@ bool RenderQueue::consumeFront(const Consume& consume, bool wait) {
         inOrder_.pop_front();
     }
     consume(front->output);
+    // Enough spares for the batches in flight: when held batches go out together, more
+    // would each keep a rendered batch's text.
+    if (spare_.size() > maxInFlight_)
+        return true;
     front->input.clear();
     front->output.clear();
     front->done = false;
