@@ -90,6 +90,14 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     const int widths[] = {70, 100, 130, 130, 90, 60, 250};
     for (int c = 0; c < PacketListModel::firstPlugInColumn; ++c)
         list_->setColumnWidth(c, widths[c]);
+    // The exchange columns next to Info, where a reader of a request looks for its answer.
+    auto* header = list_->horizontalHeader();
+    header->moveSection(header->visualIndex(model_->responseTimeColumn()),
+                        PacketListModel::info + 1);
+    header->moveSection(header->visualIndex(model_->linkedFrameColumn()),
+                        PacketListModel::info + 2);
+    list_->setColumnWidth(model_->responseTimeColumn(), 110);
+    list_->setColumnWidth(model_->linkedFrameColumn(), 100);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { showSelectedMessage(); });
 
@@ -150,6 +158,9 @@ void MainWindow::buildMenus() {
     analyze->addAction("Shared &Secrets…", this, [this] { showSecrets(); });
     auto* statistics = menuBar()->addMenu("&Statistics");
     statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
+    auto* go = menuBar()->addMenu("&Go");
+    go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
+                  [this] { goToLinkedMessage(); });
 }
 
 void MainWindow::fillRecentMenu() {
@@ -203,6 +214,7 @@ bool MainWindow::closeCapture() {
     filterJob_.reset();
     model_->setCapture(nullptr, nullptr);
     detail_->showMessage({});
+    checks_.setExchanges(nullptr);
     capture_.reset();
     return true;
 }
@@ -298,6 +310,10 @@ bool MainWindow::poll() {
         if (readingEnded && !loadReported_) {
             loadReported_ = true;
             model_->catchUp();
+            // Every request's response is known now: the list and the tree show the links.
+            checks_.setExchanges(
+                linkExchanges(capture_->index(), capture_->store(), model_->totalCount()));
+            checksChanged();
             const auto failure = capture_->failure();
             if (!failure.empty())
                 statusBar()->showMessage(QString::fromStdString(failure));
@@ -409,6 +425,30 @@ void MainWindow::selectRow(int row) {
     list_->selectRow(row);
     list_->setCurrentIndex(model_->index(row, 0));
     showSelectedMessage();
+}
+
+std::optional<int> MainWindow::rowOfFrame(std::uint64_t frame) const {
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (capture_->index()[model_->messageAt(row)].frame == frame)
+            return row;
+    return std::nullopt;
+}
+
+void MainWindow::goToLinkedMessage() {
+    const auto current = list_->currentIndex();
+    const auto* exchanges = checks_.exchanges();
+    if (!current.isValid() || !capture_ || !exchanges)
+        return;
+    const auto links = exchanges->links(model_->messageAt(current.row()));
+    const auto partner = links.responseFrame ? links.responseFrame : links.requestFrame;
+    if (!partner) {
+        statusBar()->showMessage("This message has no linked request or response");
+        return;
+    }
+    if (const auto row = rowOfFrame(*partner))
+        selectRow(*row);
+    else
+        statusBar()->showMessage(QString("Frame %1 is not shown").arg(*partner));
 }
 
 void MainWindow::showSelectedMessage() {

@@ -49,6 +49,9 @@ public:
     bool filtering() const { return filterJob_ != nullptr; }
     /// Selects a row of the list and shows its message.
     void selectRow(int row);
+    /// Selects the response of the selected request, or the request of a response
+    /// (Go › Linked Message).
+    void goToLinkedMessage();
     /// Claims ports for this run and reads the open capture again.
     void decodeAs(const std::vector<DecodeAsRule>& rules);
     /// The settings in a dialog of their own; the list follows colour changes at once.
@@ -86,6 +89,7 @@ private:
     /// at work.
     bool poll();
     void showSelectedMessage();
+    std::optional<int> rowOfFrame(std::uint64_t frame) const;
     void updateCounts();
     void rememberRecent(const QString& path);
     void fillRecentMenu();

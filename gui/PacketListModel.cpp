@@ -3,6 +3,7 @@
 #include "QtColor.hpp"
 #include "StoredMessages.hpp"
 #include "TextEscaping.hpp"
+#include "exchanges/ExchangeNode.hpp"
 
 #include <QBrush>
 #include <algorithm>
@@ -147,6 +148,12 @@ const PacketListModel::Decoded& PacketListModel::decoded(std::uint32_t position)
             d.checks = checksColumnText(message->checks(), checks_->secretsLoaded());
             d.checksInvalid = message->checks().verdict() == analysis::CheckResult::invalid;
         }
+        const auto& links = message->exchange();
+        if (links.responseTime)
+            d.responseTime =
+                QString::fromStdString(analysis::responseTimeText(*links.responseTime));
+        if (const auto linked = links.responseFrame ? links.responseFrame : links.requestFrame)
+            d.linkedFrame = QString::number(*linked);
     } else {
         d.info = "(not RADIUS)";
         for (std::size_t i = 0; i < plugInColumns_.size(); ++i)
@@ -177,6 +184,10 @@ QString PacketListModel::text(std::uint32_t position, int column) const {
     default:
         if (column == checksColumn())
             return decoded(position).checks;
+        if (column == responseTimeColumn())
+            return decoded(position).responseTime;
+        if (column == linkedFrameColumn())
+            return decoded(position).linkedFrame;
         return decoded(position).plugInValues.value(column - firstPlugInColumn);
     }
 }
@@ -186,7 +197,7 @@ int PacketListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PacketListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : checksColumn() + 1;
+    return parent.isValid() ? 0 : linkedFrameColumn() + 1;
 }
 
 QVariant PacketListModel::data(const QModelIndex& index, int role) const {
@@ -206,7 +217,8 @@ QVariant PacketListModel::data(const QModelIndex& index, int role) const {
             return QBrush(color_->lightnessF() < 0.5 ? Qt::white : Qt::black);
         return {};
     case Qt::TextAlignmentRole:
-        if (index.column() == frame || index.column() == time || index.column() == length)
+        if (index.column() == frame || index.column() == time || index.column() == length ||
+            index.column() == responseTimeColumn() || index.column() == linkedFrameColumn())
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     default:
@@ -221,6 +233,10 @@ QVariant PacketListModel::headerData(int section, Qt::Orientation orientation, i
         return fixedTitles[section];
     if (section == checksColumn())
         return "Checks";
+    if (section == responseTimeColumn())
+        return "Response time";
+    if (section == linkedFrameColumn())
+        return "Linked frame";
     return plugInColumns_.at(static_cast<std::size_t>(section - firstPlugInColumn)).title;
 }
 
@@ -276,12 +292,14 @@ void PacketListModel::sort(int column, Qt::SortOrder order) {
         for (auto position : rows_)
             keys[position] = column == info ? decoded(position).info : text(position, column);
         const auto plugInColumn = static_cast<std::size_t>(column - firstPlugInColumn);
-        if (column >= firstPlugInColumn && plugInColumn < plugInColumns_.size() &&
-            plugInColumns_[plugInColumn].numeric) {
-            std::vector<std::optional<qlonglong>> numbers(idx.size());
+        const bool numeric = (column >= firstPlugInColumn && plugInColumn < plugInColumns_.size() &&
+                              plugInColumns_[plugInColumn].numeric) ||
+                             column == responseTimeColumn() || column == linkedFrameColumn();
+        if (numeric) {
+            std::vector<std::optional<double>> numbers(idx.size());
             for (auto position : rows_) {
                 bool ok = false;
-                const auto number = keys[position].toLongLong(&ok);
+                const auto number = keys[position].toDouble(&ok);
                 if (ok)
                     numbers[position] = number;
             }

@@ -1,6 +1,7 @@
 // PacketListModel: the packet list as a table model over a capture's MessageIndex: frame,
 // time, source, destination, transport, length, the plug-in's summary line, one column
-// per column that the plug-in registered, and the checks (red when invalid). Only the rows on
+// per column that the plug-in registered, the checks (red when invalid), the response time
+// and the linked request or response. Only the rows on
 // screen are decoded, and a few hundred of them are kept decoded; the rest is the index.
 //
 // The shown rows are a list of index positions: all messages in capture order, or those
@@ -48,6 +49,10 @@ public:
     /// Where the checks column finds its checks; redraws it after secrets were loaded.
     void setChecks(const CaptureChecks* checks);
     int checksColumn() const { return firstPlugInColumn + static_cast<int>(plugInColumns_.size()); }
+    /// A response's seconds from its request, once the capture is read whole.
+    int responseTimeColumn() const { return checksColumn() + 1; }
+    /// A request's response frame, or a response's request frame.
+    int linkedFrameColumn() const { return checksColumn() + 2; }
 
     /// The index position of the message shown in `row`.
     std::uint32_t messageAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
@@ -69,6 +74,7 @@ private:
         QStringList plugInValues;
         QString checks;
         bool checksInvalid = false;
+        QString responseTime, linkedFrame;
     };
     const Decoded& decoded(std::uint32_t position) const;
     QString text(std::uint32_t position, int column) const;

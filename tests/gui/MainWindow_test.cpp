@@ -122,6 +122,43 @@ TEST(MainWindow, FiltersTakeExpressionsAndFindPredicatesAndReportErrorsInline) {
         << window.countLabel()->text().toStdString();
 }
 
+// Once the capture is read, each request names its response and each response its
+// request and time, in the list, the tree and the filters; Go › Linked Message (Ctrl+L)
+// moves between them.
+TEST(MainWindow, RequestsAndResponsesAreLinked) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    auto* model = window.model();
+    const auto cell = [&](int row, int column) {
+        return model->data(model->index(row, column), Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(cell(0, model->linkedFrameColumn()), "2");
+    EXPECT_EQ(cell(0, model->responseTimeColumn()), "");
+    EXPECT_EQ(cell(1, model->linkedFrameColumn()), "1");
+    EXPECT_EQ(cell(1, model->responseTimeColumn()), "0.000125");
+    EXPECT_EQ(cell(7, model->linkedFrameColumn()), ""); // never answered
+
+    window.selectRow(2);
+    QTest::keyClick(window.list(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(window.list()->currentIndex().row(), 3);
+    auto* tree = window.detail()->tree();
+    auto* exchange = findItem(tree, "RADIUS-Exchange");
+    ASSERT_NE(exchange, nullptr);
+    ASSERT_EQ(exchange->childCount(), 2);
+    EXPECT_EQ(exchange->child(0)->text(0), "Request in frame: 3");
+    EXPECT_EQ(exchange->child(1)->text(0), "Time from request: 0.000125 s");
+    window.goToLinkedMessage();
+    EXPECT_EQ(window.list()->currentIndex().row(), 2);
+
+    window.applyFilter("!responseFrame && radiusCode == 1");
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_EQ(model->rowCount(), 2); // frames 7 and 8
+    window.applyFilter("retransmissionOf == 7");
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(cell(0, gui::PacketListModel::frame), "8");
+}
+
 TEST(MainWindow, SortsByAnyColumn) {
     OpenWindow open("auth-exchange.pcap");
     auto& window = open.window;
