@@ -162,6 +162,10 @@ int printGlossary(const zem::PlugInHost& host, const Options& options) {
         for (auto link : analysis::exchangeFieldNames())
             out += std::string(link) + "\t(exchange)\t" +
                    (link == "responseTime" ? "seconds" : "frame") + "\n";
+        for (auto eap : analysis::eapFieldNames())
+            out += std::string(eap) + "\t(EAP)\t" +
+                   (eap == "eap.identity" || eap == "eap.desired_type" ? "string" : "number") +
+                   "\n";
         for (auto check : analysis::checkFieldNames())
             out += std::string(check) + "\t(checks)\tstring\n";
         // tshark's names that -e and -Y take for ours; radius.NAME for every avp.NAME.

@@ -26,6 +26,30 @@ void appendChecks(JsonWriter& json, const DecodedMessage& m, const MessageFields
     json.endObject();
 }
 
+// The EAP packet's fields, under tshark's names without "eap.", and its notes.
+void appendEap(JsonWriter& json, const DecodedMessage& m, const MessageFields& fields) {
+    json.key("eap");
+    json.beginObject();
+    for (const auto name : analysis::eapFieldNames()) {
+        const auto value = fields.predicateValue(name, m);
+        if (!value)
+            continue;
+        json.key(name.substr(4));
+        if (const auto* number = std::get_if<std::int64_t>(&*value))
+            json.number(*number);
+        else
+            json.string(std::get<std::string>(*value));
+    }
+    if (!m.eap()->notes.empty()) {
+        json.key("notes");
+        json.beginArray();
+        for (const auto& note : m.eap()->notes)
+            json.string(note);
+        json.endArray();
+    }
+    json.endObject();
+}
+
 void appendTypedValue(JsonWriter& json, const analysis::AvpTypedValue& value) {
     if (const auto* number = std::get_if<std::int64_t>(&value))
         json.number(*number);
@@ -92,6 +116,8 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.endObject();
     if (const auto* dictionary = fields.dictionary())
         appendAvps(json, m, *dictionary);
+    if (m.eap())
+        appendEap(json, m, fields);
     if (!m.exchange().empty()) {
         json.key("exchange");
         json.beginObject();

@@ -57,8 +57,9 @@ void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
 void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int depth) {
     for (const auto& node : tree.nodes)
         appendTree(out, *node, depth);
-    if (tree.exchange)
-        appendTree(out, *tree.exchange, depth);
+    for (const auto* added : {tree.eap.get(), tree.exchange.get()})
+        if (added)
+            appendTree(out, *added, depth);
     if (tree.checks)
         appendTree(out, *tree.checks, depth);
 }

@@ -70,8 +70,9 @@ void DetailView::showMessage(zem::ByteBuffer octets, std::optional<analysis::Mes
     if (tree) {
         for (const auto& node : tree->nodes)
             addNode(nullptr, *node, 0);
-        if (tree->exchange)
-            addNode(nullptr, *tree->exchange, 0);
+        for (const auto* added : {tree->eap.get(), tree->exchange.get()})
+            if (added)
+                addNode(nullptr, *added, 0);
         if (tree->checks)
             addNode(nullptr, *tree->checks, 0);
     } else {

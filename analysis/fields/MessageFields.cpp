@@ -1,5 +1,6 @@
 #include "fields/MessageFields.hpp"
 
+#include "eap/EapMethods.hpp"
 #include "exchanges/ExchangeNode.hpp"
 #include "fields/FieldAliases.hpp"
 #include "wire/RadiusProtocol.hpp"
@@ -19,6 +20,9 @@ constexpr std::array<std::string_view, 8> captureFields = {"frame", "time",  "ep
 constexpr std::array<std::string_view, 4> exchangeFields = {"responseFrame", "requestFrame",
                                                             "responseTime", "retransmissionOf"};
 
+constexpr std::array<std::string_view, 6> eapFields = {
+    "eap.code", "eap.id", "eap.len", "eap.type", "eap.identity", "eap.desired_type"};
+
 constexpr std::array<std::string_view, 4> checkFields = {
     "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
 
@@ -32,6 +36,41 @@ std::string timeText(double seconds) {
 // captures keep microseconds.
 std::string epochText(double seconds) {
     return timeText(seconds) + "000";
+}
+
+bool isEapField(std::string_view name) {
+    return std::find(eapFields.begin(), eapFields.end(), name) != eapFields.end();
+}
+
+// An EAP field's value: numbers, the identity's text, and the desired types of a Nak as
+// tshark prints a repeated field, joined by commas.
+std::optional<zem::ZEMPredicateValue> eapValue(std::string_view name,
+                                               const std::optional<EapPacket>& eap) {
+    if (!eap)
+        return std::nullopt;
+    if (name == "eap.code")
+        return std::int64_t{eap->code};
+    if (name == "eap.id")
+        return std::int64_t{eap->identifier};
+    if (name == "eap.len")
+        return std::int64_t{eap->length};
+    if (name == "eap.type") {
+        if (!eap->type)
+            return std::nullopt;
+        return std::int64_t{*eap->type};
+    }
+    if (name == "eap.identity") {
+        auto identity = eapIdentity(*eap);
+        if (!identity)
+            return std::nullopt;
+        return std::move(*identity);
+    }
+    if (eap->type != 3 || eap->typeData().empty())
+        return std::nullopt;
+    std::string desired;
+    for (const auto type : eap->typeData())
+        desired += (desired.empty() ? "" : ",") + std::to_string(type);
+    return desired;
 }
 
 bool isExchangeField(std::string_view name) {
@@ -65,6 +104,10 @@ std::span<const std::string_view> captureFieldNames() {
 
 std::span<const std::string_view> exchangeFieldNames() {
     return exchangeFields;
+}
+
+std::span<const std::string_view> eapFieldNames() {
+    return eapFields;
 }
 
 std::span<const std::string_view> checkFieldNames() {
@@ -119,6 +162,8 @@ std::optional<std::string> MessageFields::nearestName(std::string_view name) con
         candidates.emplace_back(field);
     for (auto field : exchangeFields)
         candidates.emplace_back(field);
+    for (auto field : eapFields)
+        candidates.emplace_back(field);
     for (auto field : checkFields)
         candidates.emplace_back(field);
     for (const auto& alias : fieldAliases())
@@ -163,6 +208,8 @@ bool MessageFields::knownAsIs(std::string_view name) const {
     for (auto field : exchangeFields)
         if (name == field)
             return true;
+    if (isEapField(name))
+        return true;
     for (auto field : checkFields)
         if (name == field)
             return true;
@@ -224,6 +271,14 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
         return std::to_string(origin.destinationPort);
     if (name == "transport")
         return std::string(origin.transport);
+    if (isEapField(name)) {
+        const auto value = eapValue(name, m.eap());
+        if (!value)
+            return std::nullopt;
+        if (const auto* number = std::get_if<std::int64_t>(&*value))
+            return std::to_string(*number);
+        return std::get<std::string>(*value);
+    }
     if (isExchangeField(name)) {
         const auto value = exchangeValue(name, m.exchange());
         if (!value)
@@ -265,6 +320,8 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
         return static_cast<std::int64_t>(m.origin().frame);
     if (isExchangeField(name))
         return exchangeValue(name, m.exchange());
+    if (isEapField(name))
+        return eapValue(name, m.eap());
     if (name == "sport")
         return std::int64_t{m.origin().sourcePort};
     if (name == "dport")

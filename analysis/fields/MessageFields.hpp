@@ -1,7 +1,8 @@
 // MessageFields: the named values of a decoded message that -T fields prints and -Y and
 // --find test: the property keys the plug-in registered, the capture's own fields
 // (frame, time, epoch, src, dst, sport, dport, transport), the exchange's (responseFrame,
-// requestFrame, responseTime, retransmissionOf), the checks' (authenticatorCheck,
+// requestFrame, responseTime, retransmissionOf), the EAP packet's (eap.code, eap.id,
+// eap.len, eap.type, eap.identity, eap.desired_type), the checks' (authenticatorCheck,
 // messageAuthenticatorCheck, userPassword, exposure) and, with a dictionary, every
 // attribute as avp.NAME; each also under tshark's name for it (FieldAliases).
 #pragma once
@@ -25,6 +26,8 @@ namespace analysis {
 std::span<const std::string_view> captureFieldNames();
 /// The fields the exchange links give, in the order -G fields lists them.
 std::span<const std::string_view> exchangeFieldNames();
+/// The fields of the EAP packet a message carries, under tshark's names.
+std::span<const std::string_view> eapFieldNames();
 /// The fields the checks give, in the order -G fields lists them.
 std::span<const std::string_view> checkFieldNames();
 

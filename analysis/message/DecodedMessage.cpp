@@ -37,6 +37,12 @@ const AttributeList& DecodedMessage::attributes() const {
     return *attributes_;
 }
 
+const std::optional<EapPacket>& DecodedMessage::eap() const {
+    if (!eap_)
+        eap_.emplace(joinEapPacket(wire()));
+    return *eap_;
+}
+
 const MessageChecks& DecodedMessage::checks() const {
     if (!checks_)
         checks_ = checkMessage(wire(), checkInput_);

@@ -17,6 +17,7 @@
 #include "ZEMPluginAnalyzerProtocol.hpp"
 #include "checks/MessageChecks.hpp"
 #include "dictionary/AttributeList.hpp"
+#include "eap/EapPacket.hpp"
 #include "exchanges/ExchangeLinks.hpp"
 #include "message/MessageFacts.hpp"
 #include "wire/WireMessage.hpp"
@@ -47,6 +48,8 @@ public:
     const ExchangeLinks& exchange() const { return links_; }
 
     const MessageChecks& checks() const;
+    /// The EAP packet its EAP-Message attributes carry, joined; nothing without one.
+    const std::optional<EapPacket>& eap() const;
     /// The attributes as `dictionary` names them; kept for the dictionary asked first.
     const NamedAttributes& namedAttributes(const RadiusDictionary& dictionary) const {
         return attributes().named(dictionary);
@@ -75,6 +78,7 @@ private:
     ExchangeLinks links_;
     mutable std::optional<AttributeList> attributes_;
     mutable std::optional<MessageChecks> checks_;
+    mutable std::optional<std::optional<EapPacket>> eap_;
     mutable std::optional<MessageFacts> facts_;
 };
 

@@ -1,6 +1,7 @@
 #include "message/MessageTree.hpp"
 
 #include "dictionary/DictionaryNodes.hpp"
+#include "eap/EapNode.hpp"
 #include "exchanges/ExchangeNode.hpp"
 
 namespace analysis {
@@ -11,6 +12,7 @@ MessageTree messageTree(const DecodedMessage& message, const RadiusDictionary* d
     tree.nodes = message.analyzer().protocolNodes(message.octets());
     if (dictionary)
         addDictionaryNodes(tree.nodes, message.wire(), message.namedAttributes(*dictionary));
+    tree.eap = eapNode(message.wire());
     tree.exchange = exchangeNode(message.exchange());
     if (checks)
         tree.checks = checksNode(message.checks(), message.code(), *checks);

@@ -1,6 +1,6 @@
 // MessageTree: what a detail view shows of a decoded message, the same in every front
-// end: the plug-in's tree, with the children the dictionary adds, then the exchange and
-// checks nodes when there is something to show.
+// end: the plug-in's tree, with the children the dictionary adds, then the EAP, exchange
+// and checks nodes when there is something to show.
 #pragma once
 
 #include "ZEMNode.hpp"
@@ -15,6 +15,7 @@ namespace analysis {
 
 struct MessageTree {
     std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> nodes; // the plug-in's
+    std::unique_ptr<zem::ZEMNode> eap;                        // nullptr: no EAP
     std::unique_ptr<zem::ZEMNode> exchange;                   // nullptr: no links
     std::unique_ptr<zem::ZEMNode> checks;                     // nullptr: none
 };

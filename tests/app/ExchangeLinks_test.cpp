@@ -5,7 +5,6 @@
 #include "ExchangeReadAhead.hpp"
 #include "RunAnalyzer.hpp"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -28,24 +27,14 @@ std::string withMicroseconds(std::string line) {
 } // namespace
 
 TEST(ExchangeLinks, PrintWhatTsharkPrintsUnderItsNames) {
-    std::ifstream peer(std::string(RADIUS_TEST_SOURCE_DIR) + "/peers/exchange-tshark.tsv");
-    std::map<std::string, std::string> expected; // by capture: its lines
-    for (std::string line; std::getline(peer, line);) {
-        if (line.starts_with("#"))
-            continue;
-        const auto tab = line.find('\t');
-        expected[line.substr(0, tab)] += withMicroseconds(line.substr(tab + 1)) + "\n";
-    }
+    const auto expected = testing_support::peerLines("exchange-tshark.tsv", withMicroseconds);
     ASSERT_EQ(expected.size(), 11u);
     for (const auto& [capture, lines] : expected) {
         SCOPED_TRACE(capture);
-        const auto path = capture.starts_with("samples/")
-                              ? std::string(RADIUS_SAMPLES_DIR) + "/" + capture.substr(8)
-                              : std::string(RADIUS_SHARED_DIR) + "/" + capture;
         const auto run = testing_support::runAnalyzer(
             "-d udp.port==3799,RADIUS -T fields -e frame.number -e radius.rspframe "
             "-e radius.reqframe -e radius.time -e radius.req.dup -e radius.rsp.dup " +
-            path);
+            testing_support::peerCapturePath(capture));
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.output, lines);
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <sys/wait.h>
 
@@ -29,6 +30,29 @@ inline AnalyzerRun runAnalyzer(const std::string& arguments) {
         output.append(buffer, n);
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+/// What a peer printed, kept in peers/NAME.tsv (tests never run the peer): each line
+/// starts with its capture ("samples/X" or "captures/DIR/X"), then the peer's fields.
+/// Answers the lines by capture, each passed through `adjust`.
+template <typename Adjust>
+std::map<std::string, std::string> peerLines(const std::string& name, Adjust adjust) {
+    std::ifstream peer(std::string(RADIUS_TEST_SOURCE_DIR) + "/peers/" + name);
+    std::map<std::string, std::string> lines;
+    for (std::string line; std::getline(peer, line);) {
+        if (line.starts_with("#"))
+            continue;
+        const auto tab = line.find('\t');
+        lines[line.substr(0, tab)] += adjust(line.substr(tab + 1)) + "\n";
+    }
+    return lines;
+}
+
+/// The path of a capture as peerLines() names it.
+inline std::string peerCapturePath(const std::string& capture) {
+    return capture.starts_with("samples/")
+               ? std::string(RADIUS_SAMPLES_DIR) + "/" + capture.substr(8)
+               : std::string(RADIUS_SHARED_DIR) + "/" + capture;
 }
 
 /// A generated capture of `messages` messages in `folder`.

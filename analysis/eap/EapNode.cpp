@@ -1,0 +1,43 @@
+#include "eap/EapNode.hpp"
+
+#include "eap/EapMethods.hpp"
+#include "eap/EapPacket.hpp"
+
+namespace analysis {
+
+namespace {
+
+void add(zem::ZEMNode& node, std::string title, std::string value) {
+    node.addChild(
+        std::make_unique<zem::ZEMNode>(std::move(title), zem::ZEMNodeText(std::move(value))));
+}
+
+} // namespace
+
+std::unique_ptr<zem::ZEMNode> eapNode(const WireMessage& wire) {
+    const auto packet = joinEapPacket(wire);
+    if (!packet) {
+        const auto note = eapSegmentsNote(wire);
+        if (!note)
+            return nullptr;
+        auto node = zem::ZEMNode::nodeWithName("EAP");
+        add(*node, "Note", *note);
+        return node;
+    }
+    auto node = zem::ZEMNode::nodeWithName("EAP");
+    const auto code = eapCodeName(packet->code);
+    add(*node, "Code",
+        code ? std::string(*code) + " (" + std::to_string(packet->code) + ")"
+             : std::to_string(packet->code));
+    add(*node, "Identifier", std::to_string(packet->identifier));
+    add(*node, "Length", std::to_string(packet->length));
+    if (packet->type) {
+        add(*node, "Type", eapTypeText(*packet->type));
+        addEapMethodNodes(*packet, *node);
+    }
+    for (const auto& note : packet->notes)
+        add(*node, "Note", note);
+    return node;
+}
+
+} // namespace analysis

@@ -1,0 +1,94 @@
+#include "eap/EapPacket.hpp"
+
+#include "wire/RadiusProtocol.hpp"
+
+#include <array>
+
+namespace analysis {
+
+namespace {
+
+constexpr std::size_t eapHeaderSize = 4; // code, identifier, length
+
+// The segments joined, and what was wrong with them on the way.
+struct Segments {
+    zem::ByteBuffer octets;
+    std::size_t count = 0;
+    std::vector<std::string> notes;
+};
+
+Segments joinSegments(const WireMessage& wire) {
+    Segments joined;
+    std::optional<std::size_t> lastIndex;
+    bool scattered = false;
+    for (std::size_t i = 0; i < wire.attributes.size(); ++i) {
+        const auto& attribute = wire.attributes[i];
+        if (attribute.type != attribute::eapMessage)
+            continue;
+        if (lastIndex && *lastIndex + 1 != i)
+            scattered = true;
+        lastIndex = i;
+        ++joined.count;
+        if (!attribute.whole())
+            joined.notes.push_back("EAP-Message segment " + std::to_string(joined.count) +
+                                   " is cut short");
+        joined.octets.insert(joined.octets.end(), attribute.value.begin(), attribute.value.end());
+    }
+    if (scattered)
+        joined.notes.push_back("EAP-Message segments are not consecutive attributes");
+    return joined;
+}
+
+} // namespace
+
+zem::ByteView EapPacket::typeData() const {
+    const std::size_t start = type ? eapHeaderSize + 1 : eapHeaderSize;
+    const std::size_t end = std::min<std::size_t>(length, octets.size());
+    return end > start ? zem::ByteView(octets).slice(start, end - start) : zem::ByteView();
+}
+
+std::optional<EapPacket> joinEapPacket(const WireMessage& wire) {
+    auto segments = joinSegments(wire);
+    if (segments.octets.size() < eapHeaderSize)
+        return std::nullopt;
+    EapPacket packet;
+    packet.octets = std::move(segments.octets);
+    packet.notes = std::move(segments.notes);
+    const zem::ByteView view(packet.octets);
+    packet.code = *view.at(0);
+    packet.identifier = *view.at(1);
+    packet.length = *view.loadBigEndian16(2);
+    // Request and Response carry a Type; so do RFC 6696's Initiate and Finish.
+    const bool typed = packet.code == eapCode::request || packet.code == eapCode::response ||
+                       packet.code == 5 || packet.code == 6;
+    if (typed && packet.length > eapHeaderSize)
+        packet.type = view.at(eapHeaderSize);
+    if (packet.length < eapHeaderSize)
+        packet.notes.push_back("the EAP Length " + std::to_string(packet.length) +
+                               " is less than a header");
+    else if (view.size() < packet.length)
+        packet.notes.push_back("the EAP-Message segments hold " + std::to_string(view.size()) +
+                               " octets; the EAP Length says " + std::to_string(packet.length));
+    else if (view.size() > packet.length)
+        packet.notes.push_back(std::to_string(view.size() - packet.length) +
+                               " octets follow the EAP packet in its segments");
+    return packet;
+}
+
+std::optional<std::string> eapSegmentsNote(const WireMessage& wire) {
+    const auto segments = joinSegments(wire);
+    if (segments.count == 0 || segments.octets.size() >= eapHeaderSize)
+        return std::nullopt;
+    return "the EAP-Message segments hold " + std::to_string(segments.octets.size()) +
+           " octets, too few for an EAP header";
+}
+
+std::optional<std::string_view> eapCodeName(std::uint8_t code) {
+    static constexpr std::array<std::string_view, 7> names = {
+        "", "Request", "Response", "Success", "Failure", "Initiate", "Finish"};
+    if (code == 0 || code >= names.size())
+        return std::nullopt;
+    return names[code];
+}
+
+} // namespace analysis
