@@ -7,7 +7,7 @@
 TEST(EapFields, PrintWhatTsharkPrints) {
     const auto expected =
         testing_support::peerLines("eap-tshark.tsv", [](std::string line) { return line; });
-    ASSERT_EQ(expected.size(), 9u);
+    ASSERT_EQ(expected.size(), 14u);
     for (const auto& [capture, lines] : expected) {
         SCOPED_TRACE(capture);
         const auto run = testing_support::runAnalyzer(
