@@ -1,5 +1,6 @@
 #include "CaptureCommand.hpp"
 
+#include "AuthenticationsReport.hpp"
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
 #include "ClientsReport.hpp"
@@ -118,15 +119,15 @@ std::optional<std::string> firstCaptureUnreadable(const Options& options) {
 
 // The statistics asked for: only those are counted.
 struct Wanted {
-    bool stats = false, security = false, clients = false, sessions = false;
+    bool stats = false, security = false, clients = false, sessions = false, auths = false;
 };
 
 Wanted wanted(const Options& options) {
     using analysis::ReportKind;
-    return {asksStatistics(options, ReportKind::stats),
-            asksStatistics(options, ReportKind::security),
-            asksStatistics(options, ReportKind::clients),
-            asksStatistics(options, ReportKind::sessions)};
+    return {
+        asksStatistics(options, ReportKind::stats), asksStatistics(options, ReportKind::security),
+        asksStatistics(options, ReportKind::clients), asksStatistics(options, ReportKind::sessions),
+        asksStatistics(options, ReportKind::auths)};
 }
 
 // One run of the command over its captures: collects what the pipeline delivers into
@@ -224,6 +225,10 @@ public:
             case analysis::ReportKind::stats:
                 closing += statisticsReport(statistics_.summary(), losses);
                 break;
+            case analysis::ReportKind::auths:
+                closing += authenticationsReport(authentications_.finish(),
+                                                 options_.format == OutputFormat::json);
+                break;
             }
         }
         results_.write(closing);
@@ -269,6 +274,9 @@ private:
                 security_.addMessage(*facts);
             if (wants_.clients)
                 clients_.addMessage(*facts, outcome);
+            if (wants_.auths && facts->authentication)
+                authentications_.addMessage(facts->origin, facts->code, facts->identifier,
+                                            *facts->authentication);
             if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
             if (metrics_)
@@ -318,6 +326,7 @@ private:
     analysis::RadiusStatistics statistics_;
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
+    analysis::Authentications authentications_;
     analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;

@@ -75,6 +75,8 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     } else if (wanted.exposure) {
         facts.exposure = exposureOf(wire);
     }
+    if (wanted.authentication)
+        facts.authentication = authenticationFacts(wire);
     if (wanted.sessionFacts) {
         facts.accounting = accountingRecord(wire);
         if (facts.accounting)

@@ -6,6 +6,7 @@
 
 #include "MessageOrigin.hpp"
 #include "checks/MessageChecks.hpp"
+#include "reports/AuthenticationFacts.hpp"
 #include "wire/AccountingRecord.hpp"
 
 #include <cstdint>
@@ -20,6 +21,7 @@ struct FactsWanted {
     bool checks = true;
     bool sessionFacts = true; // the accounting record and the NAS
     bool exposure = false;    // without the checks: the exposure alone, which needs no secret
+    bool authentication = false; // what following an authentication reads
 };
 
 struct MessageFacts {
@@ -39,6 +41,8 @@ struct MessageFacts {
     // When session facts are wanted:
     std::optional<AccountingRecord> accounting; // of an Accounting-Request
     std::string nasName;                        // of a request, as NasName names it
+    // When authentication facts are wanted, of an Access message:
+    std::optional<AuthenticationFacts> authentication;
 };
 
 } // namespace analysis

@@ -5,12 +5,14 @@ namespace analysis {
 namespace {
 
 constexpr ReportRow rows[] = {
-    // kind, name, help, needs: dictionary, checks, session facts
+    // kind, name, help, needs: dictionary, checks, session facts, authentication facts
     {ReportKind::stats, "radius,stats", "messages and exchanges", false, false, false},
     {ReportKind::security, "radius,security", "checks per client", false, true, false},
     {ReportKind::sessions, "radius,sessions", "accounting sessions; -T json: one array", true,
      false, true},
     {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false, true},
+    {ReportKind::auths, "radius,auths", "one row per authentication; -T json: one array", false,
+     false, false, true},
 };
 
 } // namespace

@@ -9,7 +9,7 @@
 
 namespace analysis {
 
-enum class ReportKind : std::uint8_t { stats, security, sessions, clients };
+enum class ReportKind : std::uint8_t { stats, security, sessions, clients, auths };
 
 struct ReportRow {
     ReportKind kind;
@@ -18,6 +18,7 @@ struct ReportRow {
     bool needsDictionary;   // names attributes or vendors the way the dictionary does
     bool needsChecks;       // counts what the checks found
     bool needsSessionFacts; // reads the accounting record and the NAS of each message
+    bool needsAuthenticationFacts = false; // State, station, method and EAP of Access messages
 };
 
 std::span<const ReportRow> reportRows();

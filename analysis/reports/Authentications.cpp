@@ -1,0 +1,173 @@
+#include "reports/Authentications.hpp"
+
+#include "eap/EapMethods.hpp"
+#include "eap/EapPacket.hpp"
+#include "wire/RadiusProtocol.hpp"
+
+#include <algorithm>
+#include <utility>
+
+namespace analysis {
+
+namespace {
+
+constexpr std::uint8_t accessRequest = 1, accessAccept = 2, accessReject = 3, accessChallenge = 11;
+constexpr std::uint8_t identity = 1, nak = 3;
+
+// The State names a chain only together with the client that returns it.
+std::string stateKey(const zem::IPAddress& client, const std::string& state) {
+    return client.text() + '\n' + state;
+}
+
+std::string plainMethod(const AuthenticationFacts& facts) {
+    if (facts.msChap)
+        return "MS-CHAP";
+    if (facts.chap)
+        return "CHAP";
+    if (facts.password)
+        return "PAP";
+    return {};
+}
+
+} // namespace
+
+std::string authenticationMethodName(std::uint8_t eapType) {
+    switch (eapType) {
+    case 4:
+        return "EAP-MD5";
+    case 26:
+        return "EAP-MSCHAPv2";
+    default:
+        break;
+    }
+    const auto name = eapTypeName(eapType);
+    return name ? std::string(*name) : "EAP type " + std::to_string(eapType);
+}
+
+void Authentications::addMessage(const zem::MessageOrigin& origin, std::uint8_t code,
+                                 std::uint8_t identifier, const AuthenticationFacts& facts) {
+    expire(origin.time);
+    if (code == accessRequest)
+        request(origin, identifier, facts);
+    else
+        response(origin, code, identifier, facts);
+}
+
+void Authentications::request(const zem::MessageOrigin& origin, std::uint8_t identifier,
+                              const AuthenticationFacts& facts) {
+    const auto key = requestKey(origin, accessRequest, identifier);
+    if (const auto again = requestsToAuth_.find(key); again != requestsToAuth_.end()) {
+        // Sent again: the same round trip, still being tried.
+        if (const auto open = open_.find(again->second); open != open_.end())
+            open->second.row.end = origin.time;
+        return;
+    }
+    std::optional<std::uint64_t> id;
+    if (!facts.state.empty())
+        if (const auto found = statesToAuth_.find(stateKey(origin.source, facts.state));
+            found != statesToAuth_.end() && open_.contains(found->second))
+            id = found->second;
+    if (!id) {
+        if (open_.size() >= capacity)
+            close(open_.begin()->first, "timed out");
+        id = nextId_++;
+        auto& opened = open_[*id];
+        opened.row.firstFrame = origin.frame;
+        opened.row.start = origin.time;
+        opened.row.client = origin.source;
+        opened.row.callingStationId = facts.callingStationId;
+        opened.row.userName = facts.userName;
+    }
+    auto& open = open_[*id];
+    open.row.end = origin.time;
+    ++open.row.rounds;
+    open.awaitingRequest = false;
+    if (facts.eapType == nak && open.proposed) {
+        open.row.nakedMethods.push_back(authenticationMethodName(*open.proposed));
+    } else if (facts.eapType && *facts.eapType != identity && *facts.eapType != nak) {
+        open.row.method = authenticationMethodName(*facts.eapType);
+    } else if (!facts.eapCode && open.row.method.empty()) {
+        open.row.method = plainMethod(facts);
+    }
+    open.requests.push_back(key);
+    requestsToAuth_[key] = *id;
+}
+
+void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t code,
+                               std::uint8_t identifier, const AuthenticationFacts& facts) {
+    std::optional<std::uint64_t> id;
+    forEachAnsweredKey(origin, code, identifier, [&](const ExchangeKey& key) {
+        const auto found = requestsToAuth_.find(key);
+        if (found == requestsToAuth_.end())
+            return false;
+        id = found->second;
+        requestsToAuth_.erase(found);
+        return true;
+    });
+    if (!id || !open_.contains(*id))
+        return;
+    auto& open = open_[*id];
+    open.row.end = origin.time;
+    if (facts.eapType && facts.eapCode == eapCode::request && *facts.eapType != identity)
+        open.proposed = facts.eapType;
+    // Only a refusal has a reason; a Reply-Message is the server's own words for it.
+    if (code == accessReject && !facts.replyMessage.empty())
+        open.row.reason = "Reply-Message: " + facts.replyMessage;
+    if (code == accessChallenge) {
+        open.awaitingRequest = true;
+        if (!facts.state.empty()) {
+            statesToAuth_.erase(open.stateKey);
+            open.stateKey = stateKey(origin.destination, facts.state);
+            statesToAuth_[open.stateKey] = *id;
+        }
+        return;
+    }
+    if (code == accessReject && open.row.reason.empty() && facts.eapCode == eapCode::failure)
+        open.row.reason =
+            open.row.method.empty() ? "EAP-Failure" : "EAP-Failure after " + open.row.method;
+    close(*id, code == accessAccept ? "Access-Accept" : "Access-Reject");
+}
+
+void Authentications::close(std::uint64_t id, std::string outcome) {
+    const auto found = open_.find(id);
+    if (found == open_.end())
+        return;
+    auto& open = found->second;
+    statesToAuth_.erase(open.stateKey);
+    for (const auto& key : open.requests)
+        if (const auto request = requestsToAuth_.find(key);
+            request != requestsToAuth_.end() && request->second == id)
+            requestsToAuth_.erase(request);
+    open.row.outcome = std::move(outcome);
+    finished_.push_back(std::move(open.row));
+    open_.erase(found);
+}
+
+void Authentications::expire(double now) {
+    // Ids grow with time, but a long authentication stays open behind newer ones: every
+    // open one is looked at now and then, not on each message.
+    if (now - lastSweep_ < 1 && open_.size() < capacity)
+        return;
+    lastSweep_ = now;
+    std::vector<std::uint64_t> idle;
+    for (const auto& [id, open] : open_)
+        if (now - open.row.end > windowSeconds)
+            idle.push_back(id);
+    for (const auto id : idle)
+        close(id, open_[id].awaitingRequest ? "abandoned" : "timed out");
+}
+
+std::vector<Authentication> Authentications::finish() {
+    std::vector<std::uint64_t> ids;
+    for (const auto& [id, open] : open_)
+        ids.push_back(id);
+    for (const auto id : ids)
+        close(id, open_[id].awaitingRequest ? "abandoned" : "timed out");
+    std::stable_sort(finished_.begin(), finished_.end(),
+                     [](const Authentication& a, const Authentication& b) {
+                         return a.firstFrame < b.firstFrame;
+                     });
+    return std::exchange(finished_, {});
+}
+
+} // namespace analysis

@@ -1,0 +1,81 @@
+// Authentications: one row per authentication, followed across its round trips. An
+// authentication is the chain of exchanges that one client (NAS) runs for one
+// Calling-Station-Id, tied by the State the server hands out in each Access-Challenge
+// (RFC 2865 section 5.24) and the client returns; never by addresses and ports alone. A
+// request without EAP is an authentication of one round trip.
+//
+// It ends with the server's Access-Accept or Access-Reject; one left at a Challenge that
+// no request answers within the window is "abandoned", one whose request is never
+// answered "timed out". What is kept is bounded by the window and by the number of
+// authentications open at once, as the request matcher's.
+//
+//   Authentications auths;
+//   auths.addMessage(facts, authFacts);      // in capture order, Access messages
+//   for (const auto& row : auths.finish()) ...
+#pragma once
+
+#include "IPAddress.hpp"
+#include "MessageOrigin.hpp"
+#include "exchanges/ExchangeKey.hpp"
+#include "reports/AuthenticationFacts.hpp"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace analysis {
+
+struct Authentication {
+    std::uint64_t firstFrame = 0;
+    double start = 0, end = 0;
+    zem::IPAddress client;
+    std::string callingStationId;
+    std::string userName; // the outer identity
+    std::string method;   // "EAP-TLS", "PEAP", "PAP", ...; empty when none was seen
+    std::vector<std::string> nakedMethods;
+    unsigned rounds = 0;
+    std::string outcome; // "Access-Accept", "Access-Reject", "abandoned", "timed out"
+    std::string reason;  // what the messages say of a failure, when they say anything
+};
+
+class Authentications {
+public:
+    static constexpr double windowSeconds = 60;
+    static constexpr std::size_t capacity = 1u << 16;
+
+    /// Follows one Access message; `facts` from authenticationFacts().
+    void addMessage(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
+                    const AuthenticationFacts& facts);
+    /// The input ended: every authentication, in the order of their first frames.
+    std::vector<Authentication> finish();
+
+private:
+    struct Open {
+        Authentication row;
+        std::optional<std::uint8_t> proposed; // the server's last EAP method offered
+        bool awaitingRequest = false;         // a Challenge went out
+        std::string stateKey;                 // of the last Challenge, in statesToAuth_
+        std::vector<ExchangeKey> requests;    // waiting for their answer
+    };
+    void request(const zem::MessageOrigin& origin, std::uint8_t identifier,
+                 const AuthenticationFacts& facts);
+    void response(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
+                  const AuthenticationFacts& facts);
+    void close(std::uint64_t id, std::string outcome);
+    void expire(double now);
+
+    std::uint64_t nextId_ = 0;
+    double lastSweep_ = 0;
+    std::map<std::uint64_t, Open> open_; // by id, which grows with time: oldest first
+    std::unordered_map<std::string, std::uint64_t> statesToAuth_;
+    std::unordered_map<ExchangeKey, std::uint64_t, ExchangeKeyHash> requestsToAuth_;
+    std::vector<Authentication> finished_;
+};
+
+/// The method's name for an EAP type ("EAP-TLS", "PEAP", ...).
+std::string authenticationMethodName(std::uint8_t eapType);
+
+} // namespace analysis
