@@ -332,8 +332,8 @@ std::optional<double> decimalOf(const ZEMPredicateValue& value) {
     return std::nullopt;
 }
 
-template <typename Number> bool compareNumbers(Op op, Number l, Number r, bool& compared) {
-    compared = true;
+// The comparisons that order: numbers and texts alike. Nothing for the others.
+template <typename Value> std::optional<bool> ordered(Op op, const Value& l, const Value& r) {
     switch (op) {
     case Op::equal:
         return l == r;
@@ -348,8 +348,7 @@ template <typename Number> bool compareNumbers(Op op, Number l, Number r, bool& 
     case Op::greaterEqual:
         return l >= r;
     default:
-        compared = false;
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -414,17 +413,12 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
         return std::holds_alternative<std::int64_t>(value) || std::holds_alternative<double>(value);
     };
     const bool plainNumber = isPlain(*left) || isPlain(*right);
-    bool compared = false;
-    if (const auto* ln = numberOf(*left), *rn = numberOf(*right); ln && rn && plainNumber) {
-        const bool result = compareNumbers(node.op, *ln, *rn, compared);
-        if (compared)
-            return result;
-    }
-    if (const auto l = decimalOf(*left), r = decimalOf(*right); l && r && plainNumber) {
-        const bool result = compareNumbers(node.op, *l, *r, compared);
-        if (compared)
-            return result;
-    }
+    if (const auto* ln = numberOf(*left), *rn = numberOf(*right); ln && rn && plainNumber)
+        if (const auto result = ordered(node.op, *ln, *rn))
+            return *result;
+    if (const auto l = decimalOf(*left), r = decimalOf(*right); l && r && plainNumber)
+        if (const auto result = ordered(node.op, *l, *r))
+            return *result;
     std::string l = fold(textOf(*left), node.caseInsensitive, node.diacriticInsensitive);
     std::string r = fold(textOf(*right), node.caseInsensitive, node.diacriticInsensitive);
     switch (node.op) {
@@ -436,20 +430,9 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
         return l.ends_with(r);
     case Op::like:
         return like(l, r);
-    case Op::equal:
-        return l == r;
-    case Op::notEqual:
-        return l != r;
-    case Op::less:
-        return l < r;
-    case Op::lessEqual:
-        return l <= r;
-    case Op::greater:
-        return l > r;
-    case Op::greaterEqual:
-        return l >= r;
+    default:
+        return ordered(node.op, l, r).value_or(false);
     }
-    return false;
 }
 
 bool evaluateNode(const Node& node, const ZEMKeyPathResolver& resolve) {
