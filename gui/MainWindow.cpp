@@ -1,5 +1,6 @@
 #include "MainWindow.hpp"
 
+#include "AuthenticationsDialog.hpp"
 #include "DetailView.hpp"
 #include "GuiFonts.hpp"
 #include "GuiHost.hpp"
@@ -42,6 +43,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <unordered_set>
 
 namespace gui {
 
@@ -158,6 +160,7 @@ void MainWindow::buildMenus() {
     analyze->addAction("Shared &Secrets…", this, [this] { showSecrets(); });
     auto* statistics = menuBar()->addMenu("&Statistics");
     statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
+    statistics->addAction("&Authentications", this, [this] { showAuthentications(); });
     auto* go = menuBar()->addMenu("&Go");
     go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                   [this] { goToLinkedMessage(); });
@@ -513,9 +516,9 @@ void MainWindow::showPreferences() {
     model_->refreshColors();
 }
 
-std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
+bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit) {
     if (!capture_)
-        return std::nullopt;
+        return false;
     const auto& index = capture_->index();
     const auto& store = capture_->store();
     const auto& plugIn = host_.plugIn();
@@ -523,26 +526,17 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     constexpr std::size_t run = 4096;
     std::atomic<std::size_t> counted{0};
     std::atomic<bool> cancelled{false};
-    analysis::RadiusStatistics statistics;
-    analysis::RequestMatcher exchanges;
-    // Decoding a million messages takes seconds: they are counted on a thread of their own
-    // while the window stays live. These statistics read neither checks nor sessions.
+    // Decoding a million messages takes seconds: they are read on a thread of their own
+    // while the window stays live.
     std::thread counting([&] {
         zem::ByteBuffer buffer;
         for (std::size_t start = 0; start < count && !cancelled; start += run) {
             capture::forEachStored(
                 index, store, start, std::min(count, start + run), buffer,
                 [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
-                    if (const auto decoded = analysis::DecodedMessage::decode(
-                            plugIn, entry.origin(index.firstTime()), message)) {
-                        const auto& facts = decoded->facts({false, false});
-                        statistics.addMessage(
-                            facts, exchanges.track(facts.origin, facts.code, facts.identifier,
-                                                   [&](const analysis::ExchangeKey&) {
-                                                       statistics.addGivenUp();
-                                                   }));
-                    } else
-                        statistics.addNotRadius();
+                    const auto decoded = analysis::DecodedMessage::decode(
+                        plugIn, entry.origin(index.firstTime()), message);
+                    visit(decoded ? &*decoded : nullptr);
                 });
             counted = std::min(count, start + run);
         }
@@ -558,9 +552,67 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     }
     counting.join();
     progress.setValue(progress.maximum());
-    if (cancelled)
+    return !cancelled;
+}
+
+std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
+    analysis::RadiusStatistics statistics;
+    analysis::RequestMatcher exchanges;
+    // These statistics read neither checks nor sessions.
+    const bool done = decodeAll([&](const analysis::DecodedMessage* decoded) {
+        if (!decoded) {
+            statistics.addNotRadius();
+            return;
+        }
+        const auto& facts = decoded->facts({false, false});
+        statistics.addMessage(
+            facts, exchanges.track(facts.origin, facts.code, facts.identifier,
+                                   [&](const analysis::ExchangeKey&) { statistics.addGivenUp(); }));
+    });
+    if (!done)
         return std::nullopt;
     return statistics.summary();
+}
+
+std::optional<std::vector<analysis::Authentication>> MainWindow::computeAuthentications() {
+    analysis::Authentications authentications(true);
+    const bool done = decodeAll([&](const analysis::DecodedMessage* decoded) {
+        if (!decoded)
+            return;
+        analysis::FactsWanted wanted{false, false};
+        wanted.authentication = true;
+        const auto& facts = decoded->facts(wanted);
+        if (facts.authentication)
+            authentications.addMessage(facts.origin, facts.code, facts.identifier,
+                                       *facts.authentication);
+    });
+    if (!done)
+        return std::nullopt;
+    return authentications.finish();
+}
+
+void MainWindow::showAuthentications() {
+    auto rows = computeAuthentications();
+    if (!rows)
+        return;
+    AuthenticationsDialog dialog(
+        std::move(*rows),
+        [this](const std::vector<std::uint64_t>& frames) {
+            const std::unordered_set<std::uint64_t> wanted(frames.begin(), frames.end());
+            std::vector<std::uint32_t> positions;
+            const auto& index = capture_->index();
+            for (std::uint32_t position = 0; position < model_->totalCount(); ++position)
+                if (wanted.contains(index[position].frame))
+                    positions.push_back(position);
+            model_->setShownMessages(std::move(positions));
+            updateCounts();
+            selectRow(0);
+        },
+        this);
+    if (onAuthentications)
+        onAuthentications(dialog);
+    else
+        dialog.exec();
 }
 
 void MainWindow::followSettings(SettingsViewWidget& settings) {

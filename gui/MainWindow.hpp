@@ -10,6 +10,7 @@
 #include "DecodeAsDialog.hpp"
 #include "FilterJob.hpp"
 #include "OpenCapture.hpp"
+#include "reports/Authentications.hpp"
 #include "reports/RadiusStatistics.hpp"
 
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -67,6 +69,13 @@ public:
     const CaptureChecks& checks() const { return checks_; }
     /// What -z radius,stats counts, over every message read; nothing when cancelled.
     std::optional<analysis::StatisticsSummary> computeStatistics();
+    /// What -z radius,auths lists, each row with its frames; nothing when cancelled.
+    std::optional<std::vector<analysis::Authentication>> computeAuthentications();
+    /// Statistics › Authentications: the rows in a table; a selected one's messages alone
+    /// in the list.
+    void showAuthentications();
+    /// When set, called with the Authentications dialog instead of running it (tests).
+    std::function<void(class AuthenticationsDialog&)> onAuthentications;
 
     PacketListModel* model() const { return model_; }
     QTableView* list() const { return list_; }
@@ -85,6 +94,9 @@ protected:
 
 private:
     void buildMenus();
+    /// Decodes every message read, on a thread of its own, with progress and Cancel;
+    /// `visit` gets nullptr for a message that is not RADIUS. False when cancelled.
+    bool decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit);
     /// Takes in what the reader and the filter have done; answers whether either is still
     /// at work.
     bool poll();

@@ -58,8 +58,11 @@ void Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
     const auto key = requestKey(origin, accessRequest, identifier);
     if (const auto again = requestsToAuth_.find(key); again != requestsToAuth_.end()) {
         // Sent again: the same round trip, still being tried.
-        if (const auto open = open_.find(again->second); open != open_.end())
+        if (const auto open = open_.find(again->second); open != open_.end()) {
             open->second.row.end = origin.time;
+            if (keepFrames_)
+                open->second.row.frames.push_back(origin.frame);
+        }
         return;
     }
     std::optional<std::uint64_t> id;
@@ -80,6 +83,8 @@ void Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
     }
     auto& open = open_[*id];
     open.row.end = origin.time;
+    if (keepFrames_)
+        open.row.frames.push_back(origin.frame);
     ++open.row.rounds;
     open.awaitingRequest = false;
     if (facts.eapType == nak && open.proposed) {
@@ -108,6 +113,8 @@ void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
         return;
     auto& open = open_[*id];
     open.row.end = origin.time;
+    if (keepFrames_)
+        open.row.frames.push_back(origin.frame);
     if (facts.eapType && facts.eapCode == eapCode::request && *facts.eapType != identity)
         open.proposed = facts.eapType;
     // Only a refusal has a reason; a Reply-Message is the server's own words for it.

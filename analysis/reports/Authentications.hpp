@@ -39,12 +39,17 @@ struct Authentication {
     unsigned rounds = 0;
     std::string outcome; // "Access-Accept", "Access-Reject", "abandoned", "timed out"
     std::string reason;  // what the messages say of a failure, when they say anything
+    std::vector<std::uint64_t> frames; // of its messages, when they are kept
 };
 
 class Authentications {
 public:
     static constexpr double windowSeconds = 60;
     static constexpr std::size_t capacity = 1u << 16;
+
+    /// With `keepFrames`, each row lists the frames of its messages (for a window that
+    /// shows them); a report has no use for them.
+    explicit Authentications(bool keepFrames = false) : keepFrames_(keepFrames) {}
 
     /// Follows one Access message; `facts` from authenticationFacts().
     void addMessage(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
@@ -67,6 +72,7 @@ private:
     void close(std::uint64_t id, std::string outcome);
     void expire(double now);
 
+    bool keepFrames_;
     std::uint64_t nextId_ = 0;
     double lastSweep_ = 0;
     std::map<std::uint64_t, Open> open_; // by id, which grows with time: oldest first

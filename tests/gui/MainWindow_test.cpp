@@ -1,5 +1,6 @@
 // The packet window as a user works it: open a capture, select rows and nodes, click
 // octets, filter, sort, change the colour, cancel a large read, decode a port as RADIUS.
+#include "AuthenticationsDialog.hpp"
 #include "DetailView.hpp"
 #include "GuiTestSupport.hpp"
 #include "HexView.hpp"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -166,6 +168,31 @@ TEST(MainWindow, RequestsAndResponsesAreLinked) {
     EXPECT_TRUE(window.waitUntilIdle(30));
     ASSERT_EQ(model->rowCount(), 1);
     EXPECT_EQ(cell(0, gui::PacketListModel::frame), "8");
+}
+
+// Statistics › Authentications: the rows -z radius,auths prints, failed ones red; a
+// selected row leaves its messages alone in the list.
+TEST(MainWindow, AuthenticationsAreATableThatFiltersTheList) {
+    OpenWindow open("eap-tls.pcap");
+    auto& window = open.window;
+    bool shown = false;
+    window.onAuthentications = [&](gui::AuthenticationsDialog& dialog) {
+        shown = true;
+        auto* table = dialog.table();
+        ASSERT_EQ(table->rowCount(), 3);
+        EXPECT_EQ(table->item(0, 4)->text(), "alice");
+        EXPECT_EQ(table->item(0, 8)->text(), "Access-Accept");
+        EXPECT_EQ(table->item(1, 8)->text(), "Access-Reject");
+        EXPECT_EQ(table->item(1, 9)->text(), "EAP-Failure after EAP-TLS");
+        EXPECT_EQ(table->item(1, 8)->foreground().color(), QColor(Qt::red));
+        table->selectRow(1); // mallory's: six round trips
+        EXPECT_EQ(window.model()->rowCount(), 12);
+        EXPECT_EQ(window.model()->data(window.model()->index(0, gui::PacketListModel::frame),
+                                       Qt::DisplayRole),
+                  "17");
+    };
+    window.showAuthentications();
+    EXPECT_TRUE(shown);
 }
 
 TEST(MainWindow, SortsByAnyColumn) {
