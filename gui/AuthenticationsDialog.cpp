@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace gui {
 
@@ -28,7 +29,6 @@ AuthenticationsDialog::AuthenticationsDialog(
     std::function<void(const std::vector<std::uint64_t>&)> show, QWidget* parent)
     : QDialog(parent), rows_(std::move(rows)) {
     setWindowTitle("Authentications");
-    resize(1100, 420);
     auto* layout = new QVBoxLayout(this);
     const QStringList titles = {"Frame",     "Start",  "Client", "Calling-Station-Id",
                                 "User-Name", "Method", "Rounds", "Duration (s)",
@@ -73,6 +73,8 @@ AuthenticationsDialog::AuthenticationsDialog(
     table_->sortByColumn(0, Qt::AscendingOrder);
     table_->resizeColumnsToContents();
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Wide enough for every column's text, up to a screen's width.
+    resize(std::min(1800, table_->horizontalHeader()->length() + 60), 420);
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this, show] {
         const auto selected = table_->selectedItems();
         if (selected.isEmpty())

@@ -1,5 +1,6 @@
 // radius-analyzer-gui: the desktop host. It loads the RADIUSAnalyzer bundle and shows the
 // packet analyzer's window over a capture, the plug-in's settings view and Decode As.
+#include "AuthenticationsDialog.hpp"
 #include "DecodeAsDialog.hpp"
 #include "DetailView.hpp"
 #include "GuiHost.hpp"
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +118,11 @@ struct Switches {
                                           "Render Decode As to FILE.png and quit.", "FILE"};
     QCommandLineOption screenshotSecrets{
         "screenshot-secrets", "Render the Shared Secrets dialog to FILE.png and quit.", "FILE"};
+    QCommandLineOption screenshotAuthentications{
+        "screenshot-authentications",
+        "Render Statistics > Authentications over CAPTURE, its second row selected, to FILE.png "
+        "and quit.",
+        "FILE"};
     QCommandLineOption bench{
         "bench",
         "Open CAPTURE offscreen, filter it (default: radiusCode == 2) and print the times."};
@@ -133,6 +140,7 @@ struct Switches {
                 screenshotSettings,
                 screenshotDecodeAs,
                 screenshotSecrets,
+                screenshotAuthentications,
                 bench,
                 interface,
                 bundle,
@@ -172,6 +180,27 @@ int runSecretsScreenshot(const Invocation& run) {
         dialog.load(run.value(run.switches.secrets));
     const auto picture = run.value(run.switches.screenshotSecrets);
     return gui::saveScreenshot(dialog, picture) ? 0 : fail("cannot write " + picture);
+}
+
+int runAuthenticationsScreenshot(const Invocation& run) {
+    if (run.positional.isEmpty())
+        return fail("--screenshot-authentications wants a CAPTURE to show");
+    gui::MainWindow window(run.host);
+    window.resize(1600, 900);
+    window.show();
+    if (!window.openCapture(run.positional[0], true) || !window.waitUntilIdle(120))
+        return fail("cannot open " + run.positional[0]);
+    const auto picture = run.value(run.switches.screenshotAuthentications);
+    bool saved = false;
+    window.onAuthentications = [&](gui::AuthenticationsDialog& dialog) {
+        // At the size a user sees it: no shrinking to the table's hint.
+        dialog.show();
+        dialog.table()->selectRow(1);
+        QApplication::processEvents();
+        saved = gui::savePicture(dialog.grab(), picture);
+    };
+    window.showAuthentications();
+    return saved ? 0 : fail("cannot write " + picture);
 }
 
 int runSettingsScreenshot(const Invocation& run) {
@@ -238,6 +267,7 @@ constexpr Mode modes[] = {
     {&Switches::bench, runBench, false},
     {&Switches::screenshot, runScreenshot, true},
     {&Switches::screenshotSecrets, runSecretsScreenshot, true},
+    {&Switches::screenshotAuthentications, runAuthenticationsScreenshot, true},
     {&Switches::screenshotSettings, runSettingsScreenshot, true},
     {&Switches::screenshotDecodeAs, runDecodeAsScreenshot, true},
     {&Switches::decodeAs, runDecodeAs, true},
