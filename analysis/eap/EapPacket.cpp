@@ -2,6 +2,7 @@
 
 #include "wire/RadiusProtocol.hpp"
 
+#include <algorithm>
 #include <array>
 
 namespace analysis {
@@ -45,6 +46,23 @@ zem::ByteView EapPacket::typeData() const {
     const std::size_t start = type ? eapHeaderSize + 1 : eapHeaderSize;
     const std::size_t end = std::min<std::size_t>(length, octets.size());
     return end > start ? zem::ByteView(octets).slice(start, end - start) : zem::ByteView();
+}
+
+bool mayCarryEap(zem::ByteView message) {
+    const auto length = message.loadBigEndian16(2);
+    if (!length)
+        return false;
+    const std::size_t end = std::min<std::size_t>(*length, message.size());
+    for (std::size_t at = 20; at + 2 <= end;) {
+        const auto type = *message.at(at);
+        const auto size = *message.at(at + 1);
+        if (type == attribute::eapMessage)
+            return true;
+        if (size < 2)
+            return false;
+        at += size;
+    }
+    return false;
 }
 
 std::optional<EapPacket> joinEapPacket(const WireMessage& wire) {

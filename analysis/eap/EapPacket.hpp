@@ -32,6 +32,10 @@ struct EapPacket {
     zem::ByteView typeData() const;
 };
 
+/// Whether a message's octets may hold an EAP-Message attribute: a quick look along its
+/// attributes that spares the full walk for the messages (most) that carry none.
+bool mayCarryEap(zem::ByteView message);
+
 /// Nothing when the message has no EAP-Message attribute, or its segments hold fewer
 /// than the four octets of an EAP header (that too is a note: see eapSegmentsNote).
 std::optional<EapPacket> joinEapPacket(const WireMessage& wire);

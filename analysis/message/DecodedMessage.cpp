@@ -39,7 +39,7 @@ const AttributeList& DecodedMessage::attributes() const {
 
 const std::optional<EapPacket>& DecodedMessage::eap() const {
     if (!eap_)
-        eap_.emplace(joinEapPacket(wire()));
+        eap_.emplace(mayCarryEap(octets_) ? joinEapPacket(wire()) : std::nullopt);
     return *eap_;
 }
 

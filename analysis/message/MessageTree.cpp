@@ -2,6 +2,7 @@
 
 #include "dictionary/DictionaryNodes.hpp"
 #include "eap/EapNode.hpp"
+#include "eap/EapPacket.hpp"
 #include "exchanges/ExchangeNode.hpp"
 
 namespace analysis {
@@ -12,7 +13,8 @@ MessageTree messageTree(const DecodedMessage& message, const RadiusDictionary* d
     tree.nodes = message.analyzer().protocolNodes(message.octets());
     if (dictionary)
         addDictionaryNodes(tree.nodes, message.wire(), message.namedAttributes(*dictionary));
-    tree.eap = eapNode(message.wire());
+    if (mayCarryEap(message.octets()))
+        tree.eap = eapNode(message.wire());
     tree.exchange = exchangeNode(message.exchange());
     if (checks)
         tree.checks = checksNode(message.checks(), message.code(), *checks);
