@@ -123,9 +123,7 @@ void describeMschapV2(const EapPacket& packet, zem::ZEMNode& node) {
     if (!opCode)
         return;
     const bool named = *opCode < opCodes.size() && !opCodes[*opCode].empty();
-    add(node, "OpCode",
-        named ? std::string(opCodes[*opCode]) + " (" + std::to_string(*opCode) + ")"
-              : std::to_string(*opCode));
+    add(node, "OpCode", namedNumber(named ? opCodes[*opCode] : std::string_view(), *opCode));
     // Success and Failure from the peer are the opcode alone.
     if (data.size() < 4)
         return;
@@ -193,7 +191,7 @@ constexpr SimAkaName simAkaAttributes[] = {
 template <std::size_t N> std::string simAkaText(const SimAkaName (&table)[N], std::uint8_t number) {
     for (const auto& row : table)
         if (row.number == number)
-            return std::string(row.name) + " (" + std::to_string(number) + ")";
+            return namedNumber(row.name, number);
     return std::to_string(number);
 }
 
@@ -229,9 +227,8 @@ void describePwd(const EapPacket& packet, zem::ZEMNode& node) {
     add(node, "Length included", (*flags & 0x80) ? "yes" : "no");
     add(node, "More fragments", (*flags & 0x40) ? "yes" : "no");
     add(node, "PWD-Exch",
-        exchange < exchanges.size() && exchange != 0
-            ? std::string(exchanges[exchange]) + " (" + std::to_string(exchange) + ")"
-            : std::to_string(exchange));
+        namedNumber(exchange < exchanges.size() ? exchanges[exchange] : std::string_view(),
+                    exchange));
     if (data.size() > 1)
         add(node, "Data", octetCount(data.size() - 1));
 }
@@ -272,6 +269,18 @@ const MethodRow* methodRow(std::uint8_t type) {
 
 } // namespace
 
+std::string namedNumber(std::string_view name, std::size_t number) {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) of texts put before a
+    // number's.
+    std::string text(name);
+    if (!text.empty())
+        text += " (";
+    text += std::to_string(number);
+    if (!name.empty())
+        text += ')';
+    return text;
+}
+
 std::optional<std::string_view> eapTypeName(std::uint8_t type) {
     if (const auto* row = methodRow(type))
         return row->name;
@@ -280,7 +289,7 @@ std::optional<std::string_view> eapTypeName(std::uint8_t type) {
 
 std::string eapTypeText(std::uint8_t type) {
     const auto name = eapTypeName(type);
-    return name ? std::string(*name) + " (" + std::to_string(type) + ")" : std::to_string(type);
+    return namedNumber(name.value_or(std::string_view()), type);
 }
 
 std::optional<std::string> eapIdentity(const EapPacket& packet) {

@@ -16,6 +16,8 @@ namespace analysis {
 std::optional<std::string_view> eapTypeName(std::uint8_t type);
 /// "NAME (N)", or "N" for a type without a name.
 std::string eapTypeText(std::uint8_t type);
+/// "NAME (N)"; "N" when `name` is empty.
+std::string namedNumber(std::string_view name, std::size_t number);
 
 /// The Identity of an Identity Response (or Request), as text.
 std::optional<std::string> eapIdentity(const EapPacket& packet);

@@ -26,9 +26,7 @@ std::unique_ptr<zem::ZEMNode> eapNode(const WireMessage& wire) {
     }
     auto node = zem::ZEMNode::nodeWithName("EAP");
     const auto code = eapCodeName(packet->code);
-    add(*node, "Code",
-        code ? std::string(*code) + " (" + std::to_string(packet->code) + ")"
-             : std::to_string(packet->code));
+    add(*node, "Code", namedNumber(code.value_or(std::string_view()), packet->code));
     add(*node, "Identifier", std::to_string(packet->identifier));
     add(*node, "Length", std::to_string(packet->length));
     if (packet->type) {

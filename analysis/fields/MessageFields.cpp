@@ -68,8 +68,13 @@ std::optional<zem::ZEMPredicateValue> eapValue(std::string_view name,
     if (eap->type != 3 || eap->typeData().empty())
         return std::nullopt;
     std::string desired;
-    for (const auto type : eap->typeData())
-        desired += (desired.empty() ? "" : ",") + std::to_string(type);
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) of a literal put before
+    // a number's text.
+    for (const auto type : eap->typeData()) {
+        if (!desired.empty())
+            desired += ',';
+        desired += std::to_string(type);
+    }
     return desired;
 }
 

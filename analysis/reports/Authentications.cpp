@@ -41,7 +41,12 @@ std::string authenticationMethodName(std::uint8_t eapType) {
         break;
     }
     const auto name = eapTypeName(eapType);
-    return name ? std::string(*name) : "EAP type " + std::to_string(eapType);
+    if (name)
+        return std::string(*name);
+    // Appended: GCC 12 warns falsely (-Wrestrict) of a literal put before a number's text.
+    std::string text = "EAP type ";
+    text += std::to_string(eapType);
+    return text;
 }
 
 void Authentications::addMessage(const zem::MessageOrigin& origin, std::uint8_t code,
