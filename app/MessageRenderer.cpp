@@ -31,8 +31,8 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
         factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
         factsWanted_.sessionFacts =
             factsWanted_.sessionFacts || analysis::reportRow(report).needsSessionFacts;
-        factsWanted_.authentication = factsWanted_.authentication ||
-                                      analysis::reportRow(report).needsAuthenticationFacts;
+        factsWanted_.authentication =
+            factsWanted_.authentication || analysis::reportRow(report).needsAuthenticationFacts;
     }
 }
 

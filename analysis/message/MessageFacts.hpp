@@ -19,8 +19,8 @@ namespace analysis {
 /// worked out.
 struct FactsWanted {
     bool checks = true;
-    bool sessionFacts = true; // the accounting record and the NAS
-    bool exposure = false;    // without the checks: the exposure alone, which needs no secret
+    bool sessionFacts = true;    // the accounting record and the NAS
+    bool exposure = false;       // without the checks: the exposure alone, which needs no secret
     bool authentication = false; // what following an authentication reads
 };
 

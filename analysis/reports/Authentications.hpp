@@ -37,8 +37,8 @@ struct Authentication {
     std::string method;   // "EAP-TLS", "PEAP", "PAP", ...; empty when none was seen
     std::vector<std::string> nakedMethods;
     unsigned rounds = 0;
-    std::string outcome; // "Access-Accept", "Access-Reject", "abandoned", "timed out"
-    std::string reason;  // what the messages say of a failure, when they say anything
+    std::string outcome;               // "Access-Accept", "Access-Reject", "abandoned", "timed out"
+    std::string reason;                // what the messages say of a failure, when they say anything
     std::vector<std::uint64_t> frames; // of its messages, when they are kept
 };
 
