@@ -25,7 +25,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace analysis {
@@ -49,8 +48,13 @@ public:
     /// The input ended: every request still waiting will not be answered.
     void finish();
 
-    /// What was resolved since the last call.
-    std::vector<Resolved> takeResolved() { return std::exchange(resolved_, {}); }
+    /// What was resolved since the last call; valid until the next. Two buffers take
+    /// turns, so that the reading thread allocates nothing per message for them.
+    const std::vector<Resolved>& takeResolved() {
+        handedOver_.swap(resolved_);
+        resolved_.clear();
+        return handedOver_;
+    }
 
 private:
     struct Exchange {
@@ -70,7 +74,7 @@ private:
 
     double window_;
     zem::LruTable<ExchangeKey, Exchange, ExchangeKeyHash> exchanges_;
-    std::vector<Resolved> resolved_;
+    std::vector<Resolved> resolved_, handedOver_;
 };
 
 } // namespace analysis

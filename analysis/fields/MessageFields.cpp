@@ -210,10 +210,7 @@ bool MessageFields::knownAsIs(std::string_view name) const {
     for (auto field : captureFields)
         if (name == field)
             return true;
-    for (auto field : exchangeFields)
-        if (name == field)
-            return true;
-    if (isEapField(name))
+    if (isExchangeField(name) || isEapField(name))
         return true;
     for (auto field : checkFields)
         if (name == field)
