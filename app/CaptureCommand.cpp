@@ -146,10 +146,10 @@ public:
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
           write_([this](const RenderedBatch& batch) { write(batch); }) {
-        // A file's requests are held back until their responses are read; a live
-        // capture's lines show what is known when they are printed.
+        // A file's requests are held back until their responses are read, when they are
+        // shown; a live capture's lines show what is known when they are printed.
         if (renderer_.linksWanted())
-            readAhead_.emplace(queue_, !options.interface.has_value());
+            readAhead_.emplace(queue_, renderer_.linksShown() && !options.interface.has_value());
         if (renderer_.printsMessages()) {
             std::string opening;
             renderer_.form().begin(opening);

@@ -13,6 +13,7 @@
 #include "checks/SecretsFile.hpp"
 #include "fields/FieldAliases.hpp"
 #include "fields/MessageFields.hpp"
+#include "fields/TlsFields.hpp"
 #include "message/DecodedMessage.hpp"
 
 #include <algorithm>
@@ -166,6 +167,9 @@ int printGlossary(const zem::PlugInHost& host, const Options& options) {
             out += std::string(eap) + "\t(EAP)\t" +
                    (eap == "eap.identity" || eap == "eap.desired_type" ? "string" : "number") +
                    "\n";
+        for (auto tls : analysis::tlsFieldNames())
+            out += std::string(tls) + (tls.starts_with("x509") ? "\t(X.509)\t" : "\t(TLS)\t") +
+                   (analysis::isNumericTlsField(tls) ? "number" : "string") + "\n";
         for (auto check : analysis::checkFieldNames())
             out += std::string(check) + "\t(checks)\tstring\n";
         // tshark's names that -e and -Y take for ours; radius.NAME for every avp.NAME.

@@ -13,7 +13,8 @@ void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payl
         fillingFirst_ = sequence_;
         fillingWaiting_ = 0;
     }
-    const auto links = linker_.next(origin, payload, sequence_++);
+    auto links = linker_.next(origin, payload, sequence_++);
+    links.tlsMessage = tlsJoiner_.next(origin, payload, links);
     filling.add(origin, payload, input, keepCarriers, links);
     if (payload.size() >= analysis::headerSize && analysis::isRequestCode(*payload.at(0)) &&
         !links.responseFrame)

@@ -1,4 +1,5 @@
-// ExchangeReadAhead: links each message of a run to its exchange on the reading thread,
+// ExchangeReadAhead: links each message of a run to its exchange on the reading thread
+// (and joins the TLS messages that EAP sends in fragments over several round trips),
 // and holds back the batches whose requests still wait for a response, so that a
 // request's line already names the frame that answers it.
 //
@@ -15,6 +16,7 @@
 #pragma once
 
 #include "RenderQueue.hpp"
+#include "eap/TlsMessageJoiner.hpp"
 #include "exchanges/ExchangeLinker.hpp"
 
 #include <cstddef>
@@ -51,6 +53,7 @@ private:
     bool holdBack_;
     std::size_t maxHeld_;
     analysis::ExchangeLinker linker_;
+    analysis::TlsMessageJoiner tlsJoiner_;
     std::uint64_t sequence_ = 0;          // of the next message
     std::uint64_t fillingFirst_ = 0;      // the filling batch's first message
     std::size_t fillingWaiting_ = 0;      // its requests still waiting

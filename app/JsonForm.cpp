@@ -2,6 +2,7 @@
 // naming the day's index before each message's object on a line of its own.
 #include "JsonWriter.hpp"
 #include "OutputForm.hpp"
+#include "TlsJson.hpp"
 #include "TreePrinter.hpp"
 
 #include <algorithm>
@@ -47,6 +48,8 @@ void appendEap(JsonWriter& json, const DecodedMessage& m, const MessageFields& f
             json.string(note);
         json.endArray();
     }
+    if (m.tls())
+        appendTls(json, *m.tls());
     json.endObject();
 }
 

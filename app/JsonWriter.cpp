@@ -92,6 +92,12 @@ void JsonWriter::hexString(zem::ByteView octets) {
     needComma_ = true;
 }
 
+void JsonWriter::boolean(bool value) {
+    separate();
+    out_ += value ? "true" : "false";
+    needComma_ = true;
+}
+
 void JsonWriter::null() {
     separate();
     out_ += "null";

@@ -29,6 +29,7 @@ public:
     void seconds(double value);
     /// Octets as lower-case hexadecimal text.
     void hexString(zem::ByteView octets);
+    void boolean(bool value);
     void null();
 
 private:

@@ -2,6 +2,7 @@
 
 #include "ZEMError.hpp"
 
+#include <cctype>
 #include <charconv>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -177,6 +178,23 @@ private:
                 while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
                     ++pos_;
             };
+            // Hexadecimal, as the format language writes it: 0x1F.
+            if (text_.substr(pos_).starts_with("0x") || text_.substr(pos_).starts_with("0X")) {
+                const auto hexStart = pos_ + 2;
+                pos_ = hexStart;
+                while (pos_ < text_.size() &&
+                       std::isxdigit(static_cast<unsigned char>(text_[pos_])))
+                    ++pos_;
+                const auto hex = text_.substr(hexStart, pos_ - hexStart);
+                const auto [end, ec] =
+                    std::from_chars(hex.data(), hex.data() + hex.size(), operand.number, 16);
+                if (hex.empty() || ec != std::errc() || end != hex.data() + hex.size())
+                    fail("bad number");
+                if (text_[start] == '-')
+                    operand.number = -operand.number;
+                operand.kind = Operand::Kind::number;
+                return operand;
+            }
             skipDigits();
             const bool decimal = pos_ < text_.size() && text_[pos_] == '.';
             if (decimal) {

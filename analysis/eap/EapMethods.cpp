@@ -1,5 +1,7 @@
 #include "eap/EapMethods.hpp"
 
+#include "eap/EapTlsData.hpp"
+
 #include <array>
 #include <cstdio>
 
@@ -90,29 +92,24 @@ void describeMd5(const EapPacket& packet, zem::ZEMNode& node) {
 // EAP-TLS (RFC 5216) and the methods built on it: flags, the TLS message length, the
 // fragment they carry. TTLS, PEAP, FAST and TEAP keep a version in the flags' low bits.
 void describeTlsBased(const EapPacket& packet, zem::ZEMNode& node) {
-    const auto data = packet.typeData();
-    const auto flags = data.at(0);
-    if (!flags)
+    const auto tls = eapTlsData(packet);
+    if (!tls)
         return;
     std::string words;
-    for (const auto& [bit, word] : {std::pair{0x80, "Length included"},
-                                    std::pair{0x40, "More fragments"}, std::pair{0x20, "Start"}})
-        if (*flags & bit)
+    for (const auto& [bit, word] : {std::pair{eapTlsFlag::lengthIncluded, "Length included"},
+                                    std::pair{eapTlsFlag::moreFragments, "More fragments"},
+                                    std::pair{eapTlsFlag::start, "Start"}})
+        if (tls->flags & bit)
             words += (words.empty() ? "" : ", ") + std::string(word);
     char value[16];
-    std::snprintf(value, sizeof value, "0x%02x", *flags);
+    std::snprintf(value, sizeof value, "0x%02x", tls->flags);
     add(node, "Flags", std::string(value) + (words.empty() ? "" : " (" + words + ")"));
     if (*packet.type != 13)
-        add(node, "Version", std::to_string(*flags & 0x07));
-    std::size_t at = 1;
-    if (*flags & 0x80) {
-        if (const auto length = data.loadBigEndian32(1)) {
-            add(node, "TLS Message Length", std::to_string(*length));
-            at = 5;
-        }
-    }
-    if (data.size() > at)
-        add(node, "TLS Data", octetCount(data.size() - at));
+        add(node, "Version", std::to_string(tls->flags & 0x07));
+    if (tls->messageLength)
+        add(node, "TLS Message Length", std::to_string(*tls->messageLength));
+    if (!tls->fragment.empty())
+        add(node, "TLS Data", octetCount(tls->fragment.size()));
 }
 
 void describeMschapV2(const EapPacket& packet, zem::ZEMNode& node) {

@@ -2,6 +2,7 @@
 
 #include "eap/EapMethods.hpp"
 #include "eap/EapPacket.hpp"
+#include "tls/TlsNode.hpp"
 
 namespace analysis {
 
@@ -14,7 +15,7 @@ void add(zem::ZEMNode& node, std::string title, std::string value) {
 
 } // namespace
 
-std::unique_ptr<zem::ZEMNode> eapNode(const WireMessage& wire) {
+std::unique_ptr<zem::ZEMNode> eapNode(const WireMessage& wire, const TlsFlight* tls) {
     const auto packet = joinEapPacket(wire);
     if (!packet) {
         const auto note = eapSegmentsNote(wire);
@@ -35,6 +36,8 @@ std::unique_ptr<zem::ZEMNode> eapNode(const WireMessage& wire) {
     }
     for (const auto& note : packet->notes)
         add(*node, "Note", note);
+    if (tls)
+        node->addChild(tlsNode(*tls));
     return node;
 }
 

@@ -1,9 +1,13 @@
 // ExchangeLinks: what ties one message to the others of its exchange, by frame number:
 // a request's first response, a response's request and how long it took, and for a copy
-// sent again, the first copy.
+// sent again, the first copy; and what it owes to the earlier round trips of its
+// authentication: the TLS message whose last fragment it carries, joined.
 #pragma once
 
+#include "ByteView.hpp"
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace analysis {
@@ -13,6 +17,8 @@ struct ExchangeLinks {
     std::optional<std::uint64_t> requestFrame;     // on a response: the request it answers
     std::optional<double> responseTime;            // on a response: seconds from its request
     std::optional<std::uint64_t> retransmissionOf; // on a copy sent again: the first copy
+    // On the message carrying the last of two or more fragments: the whole TLS message.
+    std::shared_ptr<const zem::ByteBuffer> tlsMessage;
 
     bool empty() const {
         return !responseFrame && !requestFrame && !responseTime && !retransmissionOf;

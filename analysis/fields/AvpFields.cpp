@@ -64,10 +64,8 @@ std::optional<AvpField> avpFieldNamed(const RadiusDictionary& dictionary, std::s
     return std::nullopt;
 }
 
-std::optional<std::string> avpFieldText(const RadiusDictionary& dictionary, const AvpField& field,
-                                        const AttributeList& message,
-                                        const FieldOccurrence& occurrence) {
-    const auto texts = occurrences(dictionary, field, message);
+std::optional<std::string> chosenOccurrences(const std::vector<std::string>& texts,
+                                             const FieldOccurrence& occurrence) {
     if (texts.empty())
         return std::nullopt;
     switch (occurrence.mode) {
@@ -86,6 +84,12 @@ std::optional<std::string> avpFieldText(const RadiusDictionary& dictionary, cons
     for (std::size_t i = 1; i < texts.size(); ++i)
         joined += occurrence.aggregator + texts[i];
     return joined;
+}
+
+std::optional<std::string> avpFieldText(const RadiusDictionary& dictionary, const AvpField& field,
+                                        const AttributeList& message,
+                                        const FieldOccurrence& occurrence) {
+    return chosenOccurrences(occurrences(dictionary, field, message), occurrence);
 }
 
 std::optional<zem::ZEMPredicateValue> avpPredicateValue(const RadiusDictionary& dictionary,

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace analysis {
 
@@ -30,6 +31,10 @@ struct AvpField {
 /// "avp.User_Name" or "avp.Service_Type.name"; nothing when the dictionary has no such
 /// attribute.
 std::optional<AvpField> avpFieldNamed(const RadiusDictionary& dictionary, std::string_view name);
+
+/// The occurrences `occurrence` chooses, joined by its aggregator; nothing when none.
+std::optional<std::string> chosenOccurrences(const std::vector<std::string>& texts,
+                                             const FieldOccurrence& occurrence);
 
 /// The field's text in `message`: the chosen occurrences joined; nothing when none.
 std::optional<std::string> avpFieldText(const RadiusDictionary& dictionary, const AvpField& field,

@@ -3,11 +3,13 @@
 #include "eap/EapMethods.hpp"
 #include "exchanges/ExchangeNode.hpp"
 #include "fields/FieldAliases.hpp"
+#include "fields/TlsFields.hpp"
 #include "wire/RadiusProtocol.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace analysis {
@@ -76,6 +78,20 @@ std::optional<zem::ZEMPredicateValue> eapValue(std::string_view name,
         desired += std::to_string(type);
     }
     return desired;
+}
+
+// A TLS field as a filter compares it: one number as a number, else the occurrences'
+// text joined by commas.
+std::optional<zem::ZEMPredicateValue> tlsValue(std::string_view name,
+                                               const std::optional<TlsFlight>& tls) {
+    if (!tls)
+        return std::nullopt;
+    auto texts = tlsFieldOccurrences(name, *tls);
+    if (texts.empty())
+        return std::nullopt;
+    if (texts.size() == 1 && isNumericTlsField(name))
+        return static_cast<std::int64_t>(std::strtoll(texts.front().c_str(), nullptr, 0));
+    return chosenOccurrences(texts, {});
 }
 
 bool isExchangeField(std::string_view name) {
@@ -156,7 +172,7 @@ std::optional<std::string_view> MessageFields::resolved(std::string_view name,
 bool MessageFields::readsExchange(std::string_view name) const {
     if (const auto alias = aliases_.find(name); alias != aliases_.end())
         name = alias->second.ourName;
-    return isExchangeField(name);
+    return isExchangeField(name) || isTlsField(name);
 }
 
 std::optional<std::string> MessageFields::nearestName(std::string_view name) const {
@@ -168,6 +184,8 @@ std::optional<std::string> MessageFields::nearestName(std::string_view name) con
     for (auto field : exchangeFields)
         candidates.emplace_back(field);
     for (auto field : eapFields)
+        candidates.emplace_back(field);
+    for (auto field : tlsFieldNames())
         candidates.emplace_back(field);
     for (auto field : checkFields)
         candidates.emplace_back(field);
@@ -210,7 +228,7 @@ bool MessageFields::knownAsIs(std::string_view name) const {
     for (auto field : captureFields)
         if (name == field)
             return true;
-    if (isExchangeField(name) || isEapField(name))
+    if (isExchangeField(name) || isEapField(name) || isTlsField(name))
         return true;
     for (auto field : checkFields)
         if (name == field)
@@ -281,6 +299,11 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
             return std::to_string(*number);
         return std::get<std::string>(*value);
     }
+    if (isTlsField(name)) {
+        if (!m.tls())
+            return std::nullopt;
+        return chosenOccurrences(tlsFieldOccurrences(name, *m.tls()), occurrence_);
+    }
     if (isExchangeField(name)) {
         const auto value = exchangeValue(name, m.exchange());
         if (!value)
@@ -324,6 +347,8 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
         return exchangeValue(name, m.exchange());
     if (isEapField(name))
         return eapValue(name, m.eap());
+    if (isTlsField(name))
+        return tlsValue(name, m.tls());
     if (name == "sport")
         return std::int64_t{m.origin().sourcePort};
     if (name == "dport")

@@ -2,7 +2,8 @@
 // --find test: the property keys the plug-in registered, the capture's own fields
 // (frame, time, epoch, src, dst, sport, dport, transport), the exchange's (responseFrame,
 // requestFrame, responseTime, retransmissionOf), the EAP packet's (eap.code, eap.id,
-// eap.len, eap.type, eap.identity, eap.desired_type), the checks' (authenticatorCheck,
+// eap.len, eap.type, eap.identity, eap.desired_type), the TLS records' (TlsFields), the
+// checks' (authenticatorCheck,
 // messageAuthenticatorCheck, userPassword, exposure) and, with a dictionary, every
 // attribute as avp.NAME; each also under tshark's name for it (FieldAliases).
 #pragma once
@@ -44,8 +45,9 @@ public:
     /// before any message is rendered: it also remembers what an avp.NAME or an alias
     /// names, so that rendering threads only look it up.
     bool known(std::string_view name) const;
-    /// Whether a known name is an exchange field or tshark's name for one: the run must
-    /// link messages to their exchanges.
+    /// Whether a known name is an exchange or TLS field, or tshark's name for one: the run
+    /// must link messages to their exchanges on the reading thread, where the fragments
+    /// of a TLS message are joined too.
     bool readsExchange(std::string_view name) const;
     /// The known name nearest to an unknown one, when one is near enough to suggest.
     std::optional<std::string> nearestName(std::string_view name) const;

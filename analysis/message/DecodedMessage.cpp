@@ -1,6 +1,7 @@
 #include "message/DecodedMessage.hpp"
 
 #include "TextEscaping.hpp"
+#include "eap/EapTlsData.hpp"
 #include "wire/NasName.hpp"
 #include "wire/RadiusProtocol.hpp"
 
@@ -41,6 +42,21 @@ const std::optional<EapPacket>& DecodedMessage::eap() const {
     if (!eap_)
         eap_.emplace(mayCarryEap(octets_) ? joinEapPacket(wire()) : std::nullopt);
     return *eap_;
+}
+
+const std::optional<TlsFlight>& DecodedMessage::tls() const {
+    if (tls_)
+        return *tls_;
+    tls_.emplace();
+    if (links_.tlsMessage) {
+        tls_->emplace(readTlsFlight(*links_.tlsMessage));
+        return *tls_;
+    }
+    const auto& packet = eap();
+    const auto data = packet ? eapTlsData(*packet) : std::nullopt;
+    if (data && !data->moreFragments() && !data->fragment.empty())
+        tls_->emplace(readTlsFlight(data->fragment));
+    return *tls_;
 }
 
 const MessageChecks& DecodedMessage::checks() const {

@@ -20,6 +20,7 @@
 #include "eap/EapPacket.hpp"
 #include "exchanges/ExchangeLinks.hpp"
 #include "message/MessageFacts.hpp"
+#include "tls/TlsFlight.hpp"
 #include "wire/WireMessage.hpp"
 
 #include <memory>
@@ -50,6 +51,10 @@ public:
     const MessageChecks& checks() const;
     /// The EAP packet its EAP-Message attributes carry, joined; nothing without one.
     const std::optional<EapPacket>& eap() const;
+    /// The TLS records its EAP method carries: a whole TLS message, or the last fragment
+    /// of one joined with the earlier ones (see ExchangeLinks); nothing on a fragment
+    /// that more follow, or without TLS.
+    const std::optional<TlsFlight>& tls() const;
     /// The attributes as `dictionary` names them; kept for the dictionary asked first.
     const NamedAttributes& namedAttributes(const RadiusDictionary& dictionary) const {
         return attributes().named(dictionary);
@@ -79,6 +84,7 @@ private:
     mutable std::optional<AttributeList> attributes_;
     mutable std::optional<MessageChecks> checks_;
     mutable std::optional<std::optional<EapPacket>> eap_;
+    mutable std::optional<std::optional<TlsFlight>> tls_;
     mutable std::optional<MessageFacts> facts_;
 };
 

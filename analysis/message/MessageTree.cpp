@@ -14,7 +14,7 @@ MessageTree messageTree(const DecodedMessage& message, const RadiusDictionary* d
     if (dictionary)
         addDictionaryNodes(tree.nodes, message.wire(), message.namedAttributes(*dictionary));
     if (mayCarryEap(message.octets()))
-        tree.eap = eapNode(message.wire());
+        tree.eap = eapNode(message.wire(), message.tls() ? &*message.tls() : nullptr);
     tree.exchange = exchangeNode(message.exchange());
     if (checks)
         tree.checks = checksNode(message.checks(), message.code(), *checks);

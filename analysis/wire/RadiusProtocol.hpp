@@ -34,6 +34,7 @@ inline constexpr std::uint8_t nasIpAddress = 4;
 inline constexpr std::uint8_t framedIpAddress = 8;
 inline constexpr std::uint8_t vendorSpecific = 26;
 inline constexpr std::uint8_t nasIdentifier = 32;
+inline constexpr std::uint8_t state = 24;
 inline constexpr std::uint8_t proxyState = 33;
 inline constexpr std::uint8_t acctStatusType = 40;
 inline constexpr std::uint8_t acctInputOctets = 42;

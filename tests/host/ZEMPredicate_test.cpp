@@ -45,6 +45,9 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
         {"seconds > 0.2 && seconds < 1", "", true},
         {"seconds == 0.25 AND late < -0.002", "", true},
         {"radiusIdentifier > 11.5", "", true},
+        // Hexadecimal, as the format language writes it.
+        {"radiusIdentifier == 0xc && radiusIdentifier == 0X0C", "", true},
+        {"late > -0x1", "", true},
         {"seconds.description == '0.25'", "", true},
         // A key alone holds when it has a value.
         {"seconds", "", true},
@@ -64,6 +67,8 @@ TEST(Predicate, ErrorsNameThePosition) {
         const char* message;
     } cases[] = {
         {"radiusCode ==", "position 14"},
+        {"radiusCode == 0x", "bad number"},
+        {"radiusCode == 0x1g", "position 18"},
         {"radiusCode CONTAINZ 1", "position 12"},
         {"(radiusCode == 1", "missing \")\""},
         {"radiusCode == 'open", "unterminated"},

@@ -1,0 +1,37 @@
+#include "eap/EapTlsData.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace analysis {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 5> tlsBasedTypes = {13, 21, 25, 43, 55};
+
+} // namespace
+
+bool isTlsBasedType(std::uint8_t type) {
+    return std::find(tlsBasedTypes.begin(), tlsBasedTypes.end(), type) != tlsBasedTypes.end();
+}
+
+std::optional<EapTlsData> eapTlsData(const EapPacket& packet) {
+    if (!packet.type || !isTlsBasedType(*packet.type))
+        return std::nullopt;
+    const auto data = packet.typeData();
+    const auto flags = data.at(0);
+    if (!flags)
+        return std::nullopt;
+    EapTlsData tls;
+    tls.flags = *flags;
+    std::size_t at = 1;
+    if (*flags & eapTlsFlag::lengthIncluded) {
+        tls.messageLength = data.loadBigEndian32(1);
+        if (tls.messageLength)
+            at = 5;
+    }
+    tls.fragment = data.slice(at);
+    return tls;
+}
+
+} // namespace analysis

@@ -1,0 +1,31 @@
+// EapTlsData: the TLS octets that EAP-TLS (RFC 5216) and the methods built on it (TTLS,
+// PEAP, FAST, TEAP) carry after their flags: one fragment of a TLS message, the first of
+// several announcing the whole message's length.
+#pragma once
+
+#include "eap/EapPacket.hpp"
+
+#include <cstdint>
+#include <optional>
+
+namespace analysis {
+
+namespace eapTlsFlag {
+inline constexpr std::uint8_t lengthIncluded = 0x80, moreFragments = 0x40, start = 0x20;
+} // namespace eapTlsFlag
+
+struct EapTlsData {
+    std::uint8_t flags = 0;
+    std::optional<std::uint32_t> messageLength; // with the L flag
+    zem::ByteView fragment;
+
+    bool moreFragments() const { return (flags & eapTlsFlag::moreFragments) != 0; }
+};
+
+/// Whether the EAP type carries TLS records behind EAP-TLS's flags.
+bool isTlsBasedType(std::uint8_t type);
+
+/// Nothing for a packet of another type, or without the flags octet.
+std::optional<EapTlsData> eapTlsData(const EapPacket& packet);
+
+} // namespace analysis
