@@ -60,6 +60,10 @@ std::string json(const std::vector<analysis::Authentication>& rows) {
         json.string(a.outcome);
         json.key("reason");
         json.string(a.reason);
+        json.key("tlsVersion");
+        json.string(a.tlsVersion);
+        json.key("tlsCipherSuite");
+        json.string(a.tlsCipherSuite);
         json.endObject();
     }
     out += "\n]\n";
@@ -74,21 +78,23 @@ std::string authenticationsReport(const std::vector<analysis::Authentication>& r
     // The texts of a row size the columns first, then fill them: made twice rather than
     // kept, as a report may have millions of rows.
     struct Texts {
-        std::string station, user, method, reason;
+        std::string station, user, method, tls, suite, reason;
     };
     const auto textsOf = [](const analysis::Authentication& a) {
-        return Texts{orDash(a.callingStationId), orDash(a.userName), methodText(a),
-                     zem::terminalSafe(a.reason)};
+        return Texts{
+            orDash(a.callingStationId), orDash(a.userName),       methodText(a),
+            orDash(a.tlsVersion),       orDash(a.tlsCipherSuite), zem::terminalSafe(a.reason)};
     };
-    std::size_t station = 18, user = 12, method = 12;
+    std::size_t station = 18, user = 12, method = 12, suite = 12;
     for (const auto& a : rows) {
         const auto texts = textsOf(a);
         station = std::max(station, texts.station.size());
         user = std::max(user, texts.user.size());
         method = std::max(method, texts.method.size());
+        suite = std::max(suite, texts.suite.size());
     }
     const auto width = 8 + 1 + 19 + 1 + 15 + 1 + station + 1 + user + 1 + method + 1 + 6 + 1 + 10 +
-                       1 + 13 + 1 + 20;
+                       1 + 13 + 1 + 7 + 1 + suite + 1 + 20;
     const std::string border(width, '='), rule(width, '-');
     std::string out =
         border + "\nRADIUS authentications (by State and station; duration in s)\n" + rule + "\n";
@@ -116,11 +122,14 @@ std::string authenticationsReport(const std::vector<analysis::Authentication>& r
         right(rounds, 6);
         right(duration, 10);
         left(outcome, 13);
+        left(t.tls, 7);
+        left(t.suite, suite);
         out += t.reason;
         out += '\n';
     };
-    row("Frame", "Start", "Client", {"Calling-Station-Id", "User-Name", "Method", "Reason"},
-        "Rounds", "Duration", "Outcome");
+    row("Frame", "Start", "Client",
+        {"Calling-Station-Id", "User-Name", "Method", "TLS", "Cipher Suite", "Reason"}, "Rounds",
+        "Duration", "Outcome");
     std::map<std::string, std::size_t> outcomes, reasons;
     LocalTimeText times;
     for (const auto& a : rows) {
@@ -130,8 +139,8 @@ std::string authenticationsReport(const std::vector<analysis::Authentication>& r
         row(std::to_string(a.firstFrame), times.text(a.start), a.client.text(), texts,
             std::to_string(a.rounds), duration, a.outcome);
         ++outcomes[a.outcome];
-        if (!texts.reason.empty())
-            ++reasons[texts.reason];
+        if (!a.reasonKind.empty())
+            ++reasons[zem::terminalSafe(a.reasonKind)];
     }
     out += rule + "\n";
     char line[256];

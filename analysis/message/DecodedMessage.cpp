@@ -91,8 +91,11 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     } else if (wanted.exposure) {
         facts.exposure = exposureOf(wire);
     }
-    if (wanted.authentication)
+    if (wanted.authentication) {
         facts.authentication = authenticationFacts(wire);
+        if (facts.authentication && tls())
+            facts.authentication->tls = tlsFacts(*tls());
+    }
     if (wanted.sessionFacts) {
         facts.accounting = accountingRecord(wire);
         if (facts.accounting)

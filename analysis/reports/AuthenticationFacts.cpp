@@ -1,6 +1,7 @@
 #include "reports/AuthenticationFacts.hpp"
 
 #include "eap/EapPacket.hpp"
+#include "tls/X509Summary.hpp"
 #include "wire/RadiusProtocol.hpp"
 
 namespace analysis {
@@ -65,6 +66,24 @@ std::optional<AuthenticationFacts> authenticationFacts(const WireMessage& wire) 
         facts.eapType = eap->type;
         if (eap->type == 3)
             facts.eapDesired = text(eap->typeData());
+    }
+    return facts;
+}
+
+TlsFacts tlsFacts(const TlsFlight& flight) {
+    TlsFacts facts;
+    facts.alert = flight.alert();
+    facts.version = flight.chosenVersion();
+    facts.cipherSuite = flight.chosenCipherSuite();
+    for (const auto& message : flight.handshakes) {
+        if (!facts.certificate && !message.certificates.empty())
+            if (const auto summary = summarizeCertificate(message.certificates.front()))
+                facts.certificate =
+                    CertificateFacts{summary->subject, summary->issuer, summary->notAfter,
+                                     summary->notBeforeSeconds, summary->notAfterSeconds};
+        for (const auto& authority : message.certificateAuthorities)
+            if (auto name = distinguishedNameText(authority))
+                facts.acceptedAuthorities.push_back(std::move(*name));
     }
     return facts;
 }

@@ -92,6 +92,8 @@ void Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
         open.row.frames.push_back(origin.frame);
     ++open.row.rounds;
     open.awaitingRequest = false;
+    if (facts.tls)
+        open.tls.add(*facts.tls, false, origin.time);
     if (facts.eapType == nak && open.proposed) {
         open.row.nakedMethods.push_back(authenticationMethodName(*open.proposed));
     } else if (facts.eapType && *facts.eapType != identity && *facts.eapType != nak) {
@@ -122,6 +124,8 @@ void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
         open.row.frames.push_back(origin.frame);
     if (facts.eapType && facts.eapCode == eapCode::request && *facts.eapType != identity)
         open.proposed = facts.eapType;
+    if (facts.tls)
+        open.tls.add(*facts.tls, true, origin.time);
     // Only a refusal has a reason; a Reply-Message is the server's own words for it.
     if (code == accessReject && !facts.replyMessage.empty())
         open.row.reason = "Reply-Message: " + facts.replyMessage;
@@ -134,9 +138,14 @@ void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
         }
         return;
     }
-    if (code == accessReject && open.row.reason.empty() && facts.eapCode == eapCode::failure)
-        open.row.reason =
-            open.row.method.empty() ? "EAP-Failure" : "EAP-Failure after " + open.row.method;
+    if (code == accessReject && open.row.reason.empty()) {
+        // Nothing more particular: at least the step at which it was refused.
+        open.row.reason = facts.eapCode == eapCode::failure ? "EAP-Failure" : "Access-Reject";
+        if (!open.row.method.empty()) {
+            open.row.reason += " after ";
+            open.row.reason += open.row.method;
+        }
+    }
     close(*id, code == accessAccept ? "Access-Accept" : "Access-Reject");
 }
 
@@ -150,6 +159,21 @@ void Authentications::close(std::uint64_t id, std::string outcome) {
         if (const auto request = requestsToAuth_.find(key);
             request != requestsToAuth_.end() && request->second == id)
             requestsToAuth_.erase(request);
+    open.row.tlsVersion = open.tls.version();
+    open.row.tlsCipherSuite = open.tls.cipherSuite();
+    // What TLS shows is the most particular reason; the server's words and an
+    // EAP-Failure come after it.
+    if (outcome != "Access-Accept")
+        if (auto tls = open.tls.failureReason()) {
+            open.row.reason = std::move(tls->text);
+            open.row.reasonKind = std::move(tls->kind);
+        }
+    if (open.row.reason.empty() && outcome == "abandoned")
+        open.row.reason = "the client answered no Access-Challenge";
+    else if (open.row.reason.empty() && outcome == "timed out")
+        open.row.reason = "the server answered no Access-Request";
+    if (open.row.reasonKind.empty())
+        open.row.reasonKind = open.row.reason;
     open.row.outcome = std::move(outcome);
     finished_.push_back(std::move(open.row));
     open_.erase(found);

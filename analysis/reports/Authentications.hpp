@@ -18,6 +18,7 @@
 #include "MessageOrigin.hpp"
 #include "exchanges/ExchangeKey.hpp"
 #include "reports/AuthenticationFacts.hpp"
+#include "reports/TlsOutcome.hpp"
 
 #include <cstdint>
 #include <map>
@@ -37,9 +38,11 @@ struct Authentication {
     std::string method;   // "EAP-TLS", "PEAP", "PAP", ...; empty when none was seen
     std::vector<std::string> nakedMethods;
     unsigned rounds = 0;
-    std::string outcome;               // "Access-Accept", "Access-Reject", "abandoned", "timed out"
-    std::string reason;                // what the messages say of a failure, when they say anything
-    std::vector<std::uint64_t> frames; // of its messages, when they are kept
+    std::string outcome;    // "Access-Accept", "Access-Reject", "abandoned", "timed out"
+    std::string reason;     // what the messages say of a failure, when they say anything
+    std::string reasonKind; // the reason without its particulars, for totals
+    std::string tlsVersion, tlsCipherSuite; // a TLS-based method's choice
+    std::vector<std::uint64_t> frames;      // of its messages, when they are kept
 };
 
 class Authentications {
@@ -64,6 +67,7 @@ private:
         bool awaitingRequest = false;         // a Challenge went out
         std::string stateKey;                 // of the last Challenge, in statesToAuth_
         std::vector<ExchangeKey> requests;    // waiting for their answer
+        TlsOutcome tls;
     };
     void request(const zem::MessageOrigin& origin, std::uint8_t identifier,
                  const AuthenticationFacts& facts);
