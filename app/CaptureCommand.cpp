@@ -149,7 +149,8 @@ public:
         // A file's requests are held back until their responses are read, when they are
         // shown; a live capture's lines show what is known when they are printed.
         if (renderer_.linksWanted())
-            readAhead_.emplace(queue_, renderer_.linksShown() && !options.interface.has_value());
+            readAhead_.emplace(queue_, renderer_.linksShown() && !options.interface.has_value(),
+                               renderer_.followsAuthentications());
         if (renderer_.printsMessages()) {
             std::string opening;
             renderer_.form().begin(opening);

@@ -170,6 +170,8 @@ int printGlossary(const zem::PlugInHost& host, const Options& options) {
         for (auto tls : analysis::tlsFieldNames())
             out += std::string(tls) + (tls.starts_with("x509") ? "\t(X.509)\t" : "\t(TLS)\t") +
                    (analysis::isNumericTlsField(tls) ? "number" : "string") + "\n";
+        for (auto auth : analysis::authenticationFieldNames())
+            out += std::string(auth) + "\t(authentication)\tstring\n";
         for (auto check : analysis::checkFieldNames())
             out += std::string(check) + "\t(checks)\tstring\n";
         // tshark's names that -e and -Y take for ours; radius.NAME for every avp.NAME.

@@ -13,12 +13,17 @@ void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payl
         fillingFirst_ = sequence_;
         fillingWaiting_ = 0;
     }
-    auto links = linker_.next(origin, payload, sequence_++);
+    const auto sequence = sequence_++;
+    auto links = linker_.next(origin, payload, sequence);
     links.tlsMessage = tlsJoiner_.next(origin, payload, links);
+    const bool followed =
+        authentications_ && authentications_->next(origin, payload, links, sequence);
     filling.add(origin, payload, input, keepCarriers, links);
     if (payload.size() >= analysis::headerSize && analysis::isRequestCode(*payload.at(0)) &&
         !links.responseFrame)
         ++fillingWaiting_;
+    if (followed)
+        ++fillingWaiting_; // until its authentication ends
     resolve();
 }
 
@@ -47,6 +52,17 @@ void ExchangeReadAhead::resolve() {
         links->responseFrame = resolved.responseFrame;
         --*waiting;
     }
+    if (!authentications_)
+        return;
+    for (const auto& ended : authentications_->takeEnded())
+        for (const auto sequence : ended.sequences) {
+            std::size_t* waiting = nullptr;
+            auto* links = heldLinks(sequence, waiting);
+            if (!links)
+                continue;
+            links->authentication = ended.outcome;
+            --*waiting;
+        }
 }
 
 void ExchangeReadAhead::batchFull(const RenderQueue::Consume& consume) {
@@ -75,6 +91,8 @@ void ExchangeReadAhead::releaseSettled(const RenderQueue::Consume& consume) {
 
 void ExchangeReadAhead::finish(const RenderQueue::Consume& consume) {
     linker_.finish();
+    if (authentications_)
+        authentications_->finish();
     resolve();
     batchFull(consume);
     while (!heldFirst_.empty()) {

@@ -1,9 +1,10 @@
 // ExchangeReadAhead: links each message of a run to its exchange on the reading thread
-// (and joins the TLS messages that EAP sends in fragments over several round trips),
-// and holds back the batches whose requests still wait for a response, so that a
-// request's line already names the frame that answers it.
+// (and joins the TLS messages that EAP sends in fragments over several round trips, and
+// when asked follows the authentications), and holds back the batches whose requests still wait for
+// a response, so that a request's line already names the frame that answers it.
 //
-// A batch is held until each of its requests is answered or given up on (after the
+// A batch is held until each of its requests is answered or given up on (and each of
+// its followed messages' authentications ended) (after the
 // matcher's window of capture time, or when its table is full), and at most
 // `maxHeldMessages` messages are held at once: past that the oldest batch is rendered
 // with what is known, so that memory stays bounded. A live capture holds nothing back:
@@ -18,10 +19,12 @@
 #include "RenderQueue.hpp"
 #include "eap/TlsMessageJoiner.hpp"
 #include "exchanges/ExchangeLinker.hpp"
+#include "reports/AuthenticationTracker.hpp"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 namespace app {
 
@@ -29,9 +32,14 @@ class ExchangeReadAhead {
 public:
     static constexpr std::size_t defaultMaxHeldMessages = 1u << 16;
 
-    ExchangeReadAhead(RenderQueue& queue, bool holdBack,
+    /// With `followAuthentications`, each message of an authentication also waits until
+    /// it is known how the authentication ended.
+    ExchangeReadAhead(RenderQueue& queue, bool holdBack, bool followAuthentications = false,
                       std::size_t maxHeldMessages = defaultMaxHeldMessages)
-        : queue_(queue), holdBack_(holdBack), maxHeld_(maxHeldMessages) {}
+        : queue_(queue), holdBack_(holdBack), maxHeld_(maxHeldMessages) {
+        if (followAuthentications)
+            authentications_.emplace();
+    }
 
     /// Adds the next message to the filling batch with its links.
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
@@ -54,6 +62,7 @@ private:
     std::size_t maxHeld_;
     analysis::ExchangeLinker linker_;
     analysis::TlsMessageJoiner tlsJoiner_;
+    std::optional<analysis::AuthenticationTracker> authentications_;
     std::uint64_t sequence_ = 0;          // of the next message
     std::uint64_t fillingFirst_ = 0;      // the filling batch's first message
     std::size_t fillingWaiting_ = 0;      // its requests still waiting

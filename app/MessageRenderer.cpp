@@ -27,6 +27,13 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
                      (options.format == OutputFormat::fields &&
                       std::any_of(options.fields.begin(), options.fields.end(), readsExchange)))) ||
                    filter_.reads(readsExchange);
+    const auto readsAuthentication = [this](std::string_view name) {
+        return fields_.readsAuthentication(name);
+    };
+    followsAuthentications_ =
+        (printsMessages_ && options.format == OutputFormat::fields &&
+         std::any_of(options.fields.begin(), options.fields.end(), readsAuthentication)) ||
+        filter_.reads(readsAuthentication);
     for (const auto report : options.statistics) {
         factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
         factsWanted_.sessionFacts =

@@ -47,6 +47,8 @@ public:
     bool linksWanted() const { return linksWanted_ || factsWanted_.authentication; }
     /// Whether the form or a filter reads them: a message waits for its response only then.
     bool linksShown() const { return linksWanted_; }
+    /// Whether a field or filter reads how a message's authentication ended.
+    bool followsAuthentications() const { return followsAuthentications_; }
 
 private:
     const zem::PlugInHost& host_;
@@ -56,6 +58,7 @@ private:
     bool printsMessages_;
     bool statisticsWanted_;
     bool linksWanted_;
+    bool followsAuthentications_;
     analysis::FactsWanted factsWanted_; // what the reports asked for read
 };
 

@@ -34,4 +34,14 @@ std::optional<EapTlsData> eapTlsData(const EapPacket& packet) {
     return tls;
 }
 
+std::optional<TlsFlight> carriedTlsFlight(const std::optional<EapPacket>& packet,
+                                          const zem::ByteBuffer* joined) {
+    if (joined)
+        return readTlsFlight(*joined);
+    const auto data = packet ? eapTlsData(*packet) : std::nullopt;
+    if (!data || data->moreFragments() || data->fragment.empty())
+        return std::nullopt;
+    return readTlsFlight(data->fragment);
+}
+
 } // namespace analysis

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "eap/EapPacket.hpp"
+#include "tls/TlsFlight.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -27,5 +28,11 @@ bool isTlsBasedType(std::uint8_t type);
 
 /// Nothing for a packet of another type, or without the flags octet.
 std::optional<EapTlsData> eapTlsData(const EapPacket& packet);
+
+/// The TLS records a message carries: those of `joined` (the whole TLS message, when the
+/// packet carries the last of its fragments), or of the packet's own fragment when that
+/// is the whole message; nothing on a fragment that more follow, or without TLS.
+std::optional<TlsFlight> carriedTlsFlight(const std::optional<EapPacket>& packet,
+                                          const zem::ByteBuffer* joined);
 
 } // namespace analysis

@@ -25,6 +25,9 @@ constexpr std::array<std::string_view, 4> exchangeFields = {"responseFrame", "re
 constexpr std::array<std::string_view, 6> eapFields = {
     "eap.code", "eap.id", "eap.len", "eap.type", "eap.identity", "eap.desired_type"};
 
+constexpr std::array<std::string_view, 3> authenticationFields = {"auth.method", "auth.outcome",
+                                                                  "auth.reason"};
+
 constexpr std::array<std::string_view, 4> checkFields = {
     "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
 
@@ -94,6 +97,24 @@ std::optional<zem::ZEMPredicateValue> tlsValue(std::string_view name,
     return chosenOccurrences(texts, {});
 }
 
+bool isAuthenticationField(std::string_view name) {
+    return std::find(authenticationFields.begin(), authenticationFields.end(), name) !=
+           authenticationFields.end();
+}
+
+// How the message's authentication ended, once the reader knew it.
+std::optional<std::string> authenticationText(std::string_view name, const ExchangeLinks& links) {
+    if (!links.authentication)
+        return std::nullopt;
+    const auto& ended = *links.authentication;
+    const auto& text = name == "auth.method"    ? ended.method
+                       : name == "auth.outcome" ? ended.outcome
+                                                : ended.reason;
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
 bool isExchangeField(std::string_view name) {
     return std::find(exchangeFields.begin(), exchangeFields.end(), name) != exchangeFields.end();
 }
@@ -129,6 +150,10 @@ std::span<const std::string_view> exchangeFieldNames() {
 
 std::span<const std::string_view> eapFieldNames() {
     return eapFields;
+}
+
+std::span<const std::string_view> authenticationFieldNames() {
+    return authenticationFields;
 }
 
 std::span<const std::string_view> checkFieldNames() {
@@ -172,7 +197,11 @@ std::optional<std::string_view> MessageFields::resolved(std::string_view name,
 bool MessageFields::readsExchange(std::string_view name) const {
     if (const auto alias = aliases_.find(name); alias != aliases_.end())
         name = alias->second.ourName;
-    return isExchangeField(name) || isTlsField(name);
+    return isExchangeField(name) || isTlsField(name) || isAuthenticationField(name);
+}
+
+bool MessageFields::readsAuthentication(std::string_view name) const {
+    return isAuthenticationField(name);
 }
 
 std::optional<std::string> MessageFields::nearestName(std::string_view name) const {
@@ -186,6 +215,8 @@ std::optional<std::string> MessageFields::nearestName(std::string_view name) con
     for (auto field : eapFields)
         candidates.emplace_back(field);
     for (auto field : tlsFieldNames())
+        candidates.emplace_back(field);
+    for (auto field : authenticationFields)
         candidates.emplace_back(field);
     for (auto field : checkFields)
         candidates.emplace_back(field);
@@ -228,7 +259,8 @@ bool MessageFields::knownAsIs(std::string_view name) const {
     for (auto field : captureFields)
         if (name == field)
             return true;
-    if (isExchangeField(name) || isEapField(name) || isTlsField(name))
+    if (isExchangeField(name) || isEapField(name) || isTlsField(name) ||
+        isAuthenticationField(name))
         return true;
     for (auto field : checkFields)
         if (name == field)
@@ -299,6 +331,8 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
             return std::to_string(*number);
         return std::get<std::string>(*value);
     }
+    if (isAuthenticationField(name))
+        return authenticationText(name, m.exchange());
     if (isTlsField(name)) {
         if (!m.tls())
             return std::nullopt;

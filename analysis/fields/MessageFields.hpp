@@ -29,6 +29,8 @@ std::span<const std::string_view> captureFieldNames();
 std::span<const std::string_view> exchangeFieldNames();
 /// The fields of the EAP packet a message carries, under tshark's names.
 std::span<const std::string_view> eapFieldNames();
+/// How a message's authentication ended (auth.method, auth.outcome, auth.reason).
+std::span<const std::string_view> authenticationFieldNames();
 /// The fields the checks give, in the order -G fields lists them.
 std::span<const std::string_view> checkFieldNames();
 
@@ -49,6 +51,9 @@ public:
     /// must link messages to their exchanges on the reading thread, where the fragments
     /// of a TLS message are joined too.
     bool readsExchange(std::string_view name) const;
+    /// Whether a known name tells how the message's authentication ended: the reader
+    /// must follow the authentications too.
+    bool readsAuthentication(std::string_view name) const;
     /// The known name nearest to an unknown one, when one is near enough to suggest.
     std::optional<std::string> nearestName(std::string_view name) const;
     /// The one-line error for an unknown field given to `option` (-e, -Y), with the

@@ -45,17 +45,8 @@ const std::optional<EapPacket>& DecodedMessage::eap() const {
 }
 
 const std::optional<TlsFlight>& DecodedMessage::tls() const {
-    if (tls_)
-        return *tls_;
-    tls_.emplace();
-    if (links_.tlsMessage) {
-        tls_->emplace(readTlsFlight(*links_.tlsMessage));
-        return *tls_;
-    }
-    const auto& packet = eap();
-    const auto data = packet ? eapTlsData(*packet) : std::nullopt;
-    if (data && !data->moreFragments() && !data->fragment.empty())
-        tls_->emplace(readTlsFlight(data->fragment));
+    if (!tls_)
+        tls_.emplace(carriedTlsFlight(eap(), links_.tlsMessage.get()));
     return *tls_;
 }
 

@@ -49,26 +49,26 @@ std::string authenticationMethodName(std::uint8_t eapType) {
     return text;
 }
 
-void Authentications::addMessage(const zem::MessageOrigin& origin, std::uint8_t code,
+bool Authentications::addMessage(const zem::MessageOrigin& origin, std::uint8_t code,
                                  std::uint8_t identifier, const AuthenticationFacts& facts) {
     expire(origin.time);
     if (code == accessRequest)
-        request(origin, identifier, facts);
-    else
-        response(origin, code, identifier, facts);
+        return request(origin, identifier, facts);
+    return response(origin, code, identifier, facts);
 }
 
-void Authentications::request(const zem::MessageOrigin& origin, std::uint8_t identifier,
+bool Authentications::request(const zem::MessageOrigin& origin, std::uint8_t identifier,
                               const AuthenticationFacts& facts) {
     const auto key = requestKey(origin, accessRequest, identifier);
     if (const auto again = requestsToAuth_.find(key); again != requestsToAuth_.end()) {
         // Sent again: the same round trip, still being tried.
-        if (const auto open = open_.find(again->second); open != open_.end()) {
-            open->second.row.end = origin.time;
-            if (keepFrames_)
-                open->second.row.frames.push_back(origin.frame);
-        }
-        return;
+        const auto open = open_.find(again->second);
+        if (open == open_.end())
+            return false;
+        open->second.row.end = origin.time;
+        if (keepFrames_)
+            open->second.row.frames.push_back(origin.frame);
+        return true;
     }
     std::optional<std::uint64_t> id;
     if (!facts.state.empty())
@@ -103,9 +103,10 @@ void Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
     }
     open.requests.push_back(key);
     requestsToAuth_[key] = *id;
+    return true;
 }
 
-void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t code,
+bool Authentications::response(const zem::MessageOrigin& origin, std::uint8_t code,
                                std::uint8_t identifier, const AuthenticationFacts& facts) {
     std::optional<std::uint64_t> id;
     forEachAnsweredKey(origin, code, identifier, [&](const ExchangeKey& key) {
@@ -117,7 +118,7 @@ void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
         return true;
     });
     if (!id || !open_.contains(*id))
-        return;
+        return false;
     auto& open = open_[*id];
     open.row.end = origin.time;
     if (keepFrames_)
@@ -136,7 +137,7 @@ void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
             open.stateKey = stateKey(origin.destination, facts.state);
             statesToAuth_[open.stateKey] = *id;
         }
-        return;
+        return true;
     }
     if (code == accessReject && open.row.reason.empty()) {
         // Nothing more particular: at least the step at which it was refused.
@@ -147,6 +148,7 @@ void Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
         }
     }
     close(*id, code == accessAccept ? "Access-Accept" : "Access-Reject");
+    return true;
 }
 
 void Authentications::close(std::uint64_t id, std::string outcome) {
@@ -191,6 +193,10 @@ void Authentications::expire(double now) {
             idle.push_back(id);
     for (const auto id : idle)
         close(id, open_[id].awaitingRequest ? "abandoned" : "timed out");
+}
+
+std::vector<Authentication> Authentications::takeFinished() {
+    return std::exchange(finished_, {});
 }
 
 std::vector<Authentication> Authentications::finish() {

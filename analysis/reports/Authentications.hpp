@@ -54,11 +54,15 @@ public:
     /// shows them); a report has no use for them.
     explicit Authentications(bool keepFrames = false) : keepFrames_(keepFrames) {}
 
-    /// Follows one Access message; `facts` from authenticationFacts().
-    void addMessage(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
+    /// Follows one Access message; `facts` from authenticationFacts(). Whether it was
+    /// taken into an authentication (a response to no request known is not).
+    bool addMessage(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
                     const AuthenticationFacts& facts);
     /// The input ended: every authentication, in the order of their first frames.
     std::vector<Authentication> finish();
+    /// The authentications that ended since the last call, in the order they ended: for
+    /// a reader that tells each message how its authentication ended.
+    std::vector<Authentication> takeFinished();
 
 private:
     struct Open {
@@ -69,9 +73,9 @@ private:
         std::vector<ExchangeKey> requests;    // waiting for their answer
         TlsOutcome tls;
     };
-    void request(const zem::MessageOrigin& origin, std::uint8_t identifier,
+    bool request(const zem::MessageOrigin& origin, std::uint8_t identifier,
                  const AuthenticationFacts& facts);
-    void response(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
+    bool response(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
                   const AuthenticationFacts& facts);
     void close(std::uint64_t id, std::string outcome);
     void expire(double now);

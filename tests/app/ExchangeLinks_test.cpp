@@ -87,7 +87,7 @@ TEST(ExchangeLinks, HoldingBackStopsAtTheBound) {
                 out.messages.resize(in.size());
             },
             2);
-        app::ExchangeReadAhead readAhead(queue, true, bound);
+        app::ExchangeReadAhead readAhead(queue, true, false, bound);
         const auto write = [&](const app::RenderedBatch& batch) {
             for (std::size_t i = 0; i < batch.input->size(); ++i)
                 frames.push_back(batch.input->origin(i).frame);
