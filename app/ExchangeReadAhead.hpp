@@ -17,7 +17,7 @@
 #pragma once
 
 #include "RenderQueue.hpp"
-#include "eap/TlsMessageJoiner.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 #include "exchanges/ExchangeLinker.hpp"
 #include "reports/AuthenticationTracker.hpp"
 

@@ -4,7 +4,7 @@
 // State. The joiner must give back exactly the message; its records are then read and
 // shown as the TLS node and the tls.* and x509.* fields.
 #include "eap/EapTlsData.hpp"
-#include "eap/TlsMessageJoiner.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 #include "fields/TlsFields.hpp"
 #include "tls/TlsFlight.hpp"
 #include "tls/TlsNode.hpp"

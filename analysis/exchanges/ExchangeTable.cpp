@@ -27,6 +27,8 @@ void ExchangeTable::add(const zem::MessageOrigin& origin, zem::ByteView message)
     if (links.responseTime && std::fabs(*links.responseTime) < 2000)
         stored.responseMicroseconds =
             static_cast<std::int32_t>(std::lround(*links.responseTime * 1e6));
+    if (auto joined = tlsJoiner_.next(origin, message, links))
+        tlsMessages_.emplace(stored_.size(), std::move(joined));
     stored_.push_back(stored);
     settle();
 }
@@ -52,6 +54,8 @@ ExchangeLinks ExchangeTable::links(std::size_t position) const {
     links.retransmissionOf = frameOf(stored.retransmissionOf);
     if (stored.responseMicroseconds != noTime)
         links.responseTime = stored.responseMicroseconds / 1e6;
+    if (const auto joined = tlsMessages_.find(position); joined != tlsMessages_.end())
+        links.tlsMessage = joined->second;
     return links;
 }
 

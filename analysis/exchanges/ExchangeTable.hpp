@@ -1,5 +1,5 @@
 // ExchangeTable: the exchange links of every message of a stored capture, by its position
-// in capture order. It is made in one pass over the whole capture, then only read, by any
+// in capture order (and the TLS messages that EAP sent in fragments, joined). It is made in one pass over the whole capture, then only read, by any
 // thread: a window that keeps the capture can show every request with its response, and
 // filter on them, without reading ahead.
 //
@@ -10,9 +10,12 @@
 #pragma once
 
 #include "exchanges/ExchangeLinker.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace analysis {
@@ -39,7 +42,11 @@ private:
     void settle();
 
     ExchangeLinker linker_;
+    TlsMessageJoiner tlsJoiner_;
     std::vector<Stored> stored_;
+    // The TLS messages joined from fragments, by the position of the message that ends
+    // them: few, next to the messages.
+    std::unordered_map<std::size_t, std::shared_ptr<const zem::ByteBuffer>> tlsMessages_;
 };
 
 } // namespace analysis

@@ -2,7 +2,7 @@
 // authentication (chained by State), never across two that share a NAS's address and
 // port, and a copy sent again adds nothing.
 #include "eap/EapTlsData.hpp"
-#include "eap/TlsMessageJoiner.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 #include "wire/RadiusProtocol.hpp"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "eap/TlsMessageJoiner.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 
 #include "eap/EapPacket.hpp"
 #include "eap/EapTlsData.hpp"
