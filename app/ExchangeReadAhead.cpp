@@ -15,7 +15,7 @@ void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payl
     }
     const auto sequence = sequence_++;
     auto links = linker_.next(origin, payload, sequence);
-    links.tlsMessage = tlsJoiner_.next(origin, payload, links);
+    links.tlsMessage = tlsJoiner_.next(origin, payload);
     const bool followed =
         authentications_ && authentications_->next(origin, payload, links, sequence);
     filling.add(origin, payload, input, keepCarriers, links);

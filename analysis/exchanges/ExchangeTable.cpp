@@ -27,7 +27,7 @@ void ExchangeTable::add(const zem::MessageOrigin& origin, zem::ByteView message)
     if (links.responseTime && std::fabs(*links.responseTime) < 2000)
         stored.responseMicroseconds =
             static_cast<std::int32_t>(std::lround(*links.responseTime * 1e6));
-    if (auto joined = tlsJoiner_.next(origin, message, links))
+    if (auto joined = tlsJoiner_.next(origin, message))
         tlsMessages_.emplace(stored_.size(), std::move(joined));
     stored_.push_back(stored);
     settle();

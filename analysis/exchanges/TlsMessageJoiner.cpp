@@ -20,9 +20,8 @@ std::string stateKey(const zem::IPAddress& client, const Attribute& state) {
 } // namespace
 
 std::shared_ptr<const zem::ByteBuffer> TlsMessageJoiner::next(const zem::MessageOrigin& origin,
-                                                              zem::ByteView message,
-                                                              const ExchangeLinks& links) {
-    if (!mayCarryEap(message) || links.retransmissionOf)
+                                                              zem::ByteView message) {
+    if (!mayCarryEap(message))
         return nullptr;
     const auto wire = WireMessage::parse(message);
     if (!wire)
@@ -42,13 +41,20 @@ std::shared_ptr<const zem::ByteBuffer> TlsMessageJoiner::next(const zem::Message
         if (state)
             if (const auto* known = states_.find(stateKey(client, *state)))
                 chain = *known;
+        const auto key = requestKey(origin, wire->code, wire->identifier);
+        auto* known = requests_.find(key);
+        // A copy sent again, without a State to tell, is the same round trip.
+        if (!chain && known)
+            chain = *known;
         if (!chain)
             chain = nextChain_++;
-        requests_.insert(origin.frame, now) = *chain;
+        (known ? *known : requests_.insert(key, now)) = *chain;
     } else {
-        if (links.requestFrame)
-            if (const auto* known = requests_.find(*links.requestFrame))
+        forEachAnsweredKey(origin, wire->code, wire->identifier, [&](const ExchangeKey& key) {
+            if (const auto* known = requests_.find(key))
                 chain = *known;
+            return chain.has_value();
+        });
         if (!chain)
             return nullptr;
         if (state) {
@@ -64,30 +70,34 @@ std::shared_ptr<const zem::ByteBuffer> TlsMessageJoiner::next(const zem::Message
         return nullptr;
     const PartialKey key{*chain, !request};
     auto* partial = partial_.find(key);
-    if (tls->moreFragments()) {
-        if (!partial) {
-            partial = &partial_.insert(key, now);
-            *partial = Partial{}; // a place given up keeps its old value
-        } else
-            partial_.touch(key, now);
-        if (partial->octets.size() + tls->fragment.size() > maxMessageOctets) {
-            partial->tooLong = true;
-            partial->octets = {};
-        } else if (!partial->tooLong)
-            partial->octets.insert(partial->octets.end(), tls->fragment.begin(),
-                                   tls->fragment.end());
+    // A copy sent again carries the EAP Identifier of the fragment before: it adds nothing,
+    // and a copy of the last fragment shows the whole message again.
+    const bool copy = partial && partial->lastIdentifier == packet->identifier;
+    if (copy)
+        return tls->moreFragments() ? nullptr : partial->whole;
+    if (partial && partial->whole) {
+        partial_.erase(key);
+        partial = nullptr;
+    }
+    if (!partial) {
+        if (!tls->moreFragments())
+            return nullptr; // a message in one fragment needs no joining
+        partial = &partial_.insert(key, now);
+        *partial = Partial{}; // a place given up keeps its old value
+    } else
+        partial_.touch(key, now);
+    partial->lastIdentifier = packet->identifier;
+    if (partial->tooLong || partial->octets.size() + tls->fragment.size() > maxMessageOctets) {
+        partial->tooLong = true;
+        partial->octets = {};
         return nullptr;
     }
-    if (!partial)
+    partial->octets.insert(partial->octets.end(), tls->fragment.begin(), tls->fragment.end());
+    if (tls->moreFragments())
         return nullptr;
-    std::shared_ptr<const zem::ByteBuffer> joined;
-    if (!partial->tooLong && partial->octets.size() + tls->fragment.size() <= maxMessageOctets) {
-        auto whole = std::make_shared<zem::ByteBuffer>(std::move(partial->octets));
-        whole->insert(whole->end(), tls->fragment.begin(), tls->fragment.end());
-        joined = std::move(whole);
-    }
-    partial_.erase(key);
-    return joined;
+    partial->whole = std::make_shared<const zem::ByteBuffer>(std::move(partial->octets));
+    partial->octets = {};
+    return partial->whole;
 }
 
 } // namespace analysis

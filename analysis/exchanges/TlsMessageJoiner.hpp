@@ -5,22 +5,24 @@
 // Fragments are joined within one authentication and one direction: the round trips are
 // chained by the State each Access-Challenge hands out and the next Access-Request
 // returns, within one client (RFC 2865 section 5.24), and a response by the request it
-// answers; never by addresses and ports alone, which supplicants behind one NAS share.
-// Copies sent again add nothing. What waits is bounded: at most `capacity` messages being
-// joined, each at most `maxMessageOctets`, for the matcher's window of capture time.
+// answers (the one pairing rule); never by addresses and ports alone, which supplicants
+// behind one NAS share. Copies sent again (the same EAP Identifier) add nothing. What waits is
+// bounded: at most `capacity` messages being joined, each at most `maxMessageOctets`, for the
+// matcher's window of capture time.
 //
 //   TlsMessageJoiner joiner;
-//   links.tlsMessage = joiner.next(origin, octets, links);   // in capture order
+//   links.tlsMessage = joiner.next(origin, octets);   // in capture order
 #pragma once
 
 #include "ByteView.hpp"
 #include "LruTable.hpp"
 #include "MessageOrigin.hpp"
-#include "exchanges/ExchangeLinks.hpp"
+#include "exchanges/ExchangeKey.hpp"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace analysis {
@@ -35,9 +37,9 @@ public:
     TlsMessageJoiner() : states_(chainCapacity), requests_(chainCapacity), partial_(capacity) {}
 
     /// The whole TLS message, on the message that carries the last of two or more
-    /// fragments; nothing on any other. `links` are the message's exchange links.
+    /// fragments (or a copy of it); nothing on any other.
     std::shared_ptr<const zem::ByteBuffer> next(const zem::MessageOrigin& origin,
-                                                zem::ByteView message, const ExchangeLinks& links);
+                                                zem::ByteView message);
 
 private:
     struct PartialKey {
@@ -52,12 +54,14 @@ private:
     };
     struct Partial {
         zem::ByteBuffer octets;
+        std::optional<std::uint8_t> lastIdentifier;   // the EAP Identifier of the last fragment
+        std::shared_ptr<const zem::ByteBuffer> whole; // once the last fragment came
         bool tooLong = false;
     };
 
     std::uint64_t nextChain_ = 1;
-    zem::LruTable<std::string, std::uint64_t, std::hash<std::string>> states_;       // client+State
-    zem::LruTable<std::uint64_t, std::uint64_t, std::hash<std::uint64_t>> requests_; // by frame
+    zem::LruTable<std::string, std::uint64_t, std::hash<std::string>> states_; // client+State
+    zem::LruTable<ExchangeKey, std::uint64_t, ExchangeKeyHash> requests_;
     zem::LruTable<PartialKey, Partial, PartialKeyHash> partial_;
 };
 

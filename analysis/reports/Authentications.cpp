@@ -65,7 +65,7 @@ bool Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
         const auto open = open_.find(again->second);
         if (open == open_.end())
             return false;
-        open->second.row.end = origin.time;
+        touch(open->second, origin.time);
         if (keepFrames_)
             open->second.row.frames.push_back(origin.frame);
         return true;
@@ -77,9 +77,10 @@ bool Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
             id = found->second;
     if (!id) {
         if (open_.size() >= capacity)
-            close(open_.begin()->first, "timed out");
+            close(byLastUse_.front(), "timed out");
         id = nextId_++;
         auto& opened = open_[*id];
+        opened.lastUse = byLastUse_.insert(byLastUse_.end(), *id);
         opened.row.firstFrame = origin.frame;
         opened.row.start = origin.time;
         opened.row.client = origin.source;
@@ -87,7 +88,7 @@ bool Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
         opened.row.userName = facts.userName;
     }
     auto& open = open_[*id];
-    open.row.end = origin.time;
+    touch(open, origin.time);
     if (keepFrames_)
         open.row.frames.push_back(origin.frame);
     ++open.row.rounds;
@@ -120,7 +121,7 @@ bool Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
     if (!id || !open_.contains(*id))
         return false;
     auto& open = open_[*id];
-    open.row.end = origin.time;
+    touch(open, origin.time);
     if (keepFrames_)
         open.row.frames.push_back(origin.frame);
     if (facts.eapType && facts.eapCode == eapCode::request && *facts.eapType != identity)
@@ -156,6 +157,7 @@ void Authentications::close(std::uint64_t id, std::string outcome) {
     if (found == open_.end())
         return;
     auto& open = found->second;
+    byLastUse_.erase(open.lastUse);
     statesToAuth_.erase(open.stateKey);
     for (const auto& key : open.requests)
         if (const auto request = requestsToAuth_.find(key);
@@ -181,18 +183,20 @@ void Authentications::close(std::uint64_t id, std::string outcome) {
     open_.erase(found);
 }
 
+void Authentications::touch(Open& open, double now) {
+    open.row.end = now;
+    byLastUse_.splice(byLastUse_.end(), byLastUse_, open.lastUse);
+}
+
 void Authentications::expire(double now) {
-    // Ids grow with time, but a long authentication stays open behind newer ones: every
-    // open one is looked at now and then, not on each message.
-    if (now - lastSweep_ < 1 && open_.size() < capacity)
-        return;
-    lastSweep_ = now;
-    std::vector<std::uint64_t> idle;
-    for (const auto& [id, open] : open_)
-        if (now - open.row.end > windowSeconds)
-            idle.push_back(id);
-    for (const auto id : idle)
-        close(id, open_[id].awaitingRequest ? "abandoned" : "timed out");
+    // The least recently used first: those idle past the window are at the front.
+    while (!byLastUse_.empty()) {
+        const auto id = byLastUse_.front();
+        const auto& open = open_[id];
+        if (now - open.row.end <= windowSeconds)
+            return;
+        close(id, open.awaitingRequest ? "abandoned" : "timed out");
+    }
 }
 
 std::vector<Authentication> Authentications::takeFinished() {

@@ -21,6 +21,7 @@
 #include "reports/TlsOutcome.hpp"
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <optional>
 #include <string>
@@ -72,18 +73,21 @@ private:
         std::string stateKey;                 // of the last Challenge, in statesToAuth_
         std::vector<ExchangeKey> requests;    // waiting for their answer
         TlsOutcome tls;
+        std::list<std::uint64_t>::iterator lastUse; // its place in byLastUse_
     };
     bool request(const zem::MessageOrigin& origin, std::uint8_t identifier,
                  const AuthenticationFacts& facts);
     bool response(const zem::MessageOrigin& origin, std::uint8_t code, std::uint8_t identifier,
                   const AuthenticationFacts& facts);
     void close(std::uint64_t id, std::string outcome);
+    // Used at `now`: it becomes the last to expire.
+    void touch(Open& open, double now);
     void expire(double now);
 
     bool keepFrames_;
     std::uint64_t nextId_ = 0;
-    double lastSweep_ = 0;
     std::map<std::uint64_t, Open> open_; // by id, which grows with time: oldest first
+    std::list<std::uint64_t> byLastUse_; // the open ones' ids, least recently used first
     std::unordered_map<std::string, std::uint64_t> statesToAuth_;
     std::unordered_map<ExchangeKey, std::uint64_t, ExchangeKeyHash> requestsToAuth_;
     std::vector<Authentication> finished_;

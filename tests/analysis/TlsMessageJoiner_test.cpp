@@ -15,12 +15,13 @@ using Octets = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t accessRequest = 1, accessChallenge = 11;
 
-// A message of `code` carrying an EAP-TLS packet with `flags` and `fragment`, and a State.
-Octets message(std::uint8_t code, std::uint8_t flags, const std::string& fragment,
-               std::optional<std::uint8_t> state) {
+// A message of `code` carrying an EAP-TLS packet with `flags` and `fragment`, and a State;
+// `identifier` is both the RADIUS and the EAP Identifier.
+Octets message(std::uint8_t code, std::uint8_t identifier, std::uint8_t flags,
+               const std::string& fragment, std::optional<std::uint8_t> state) {
     const auto eapLength = fragment.size() + 6;
     Octets eap = {static_cast<std::uint8_t>(code == accessRequest ? 2 : 1),
-                  0,
+                  identifier,
                   static_cast<std::uint8_t>(eapLength >> 8),
                   static_cast<std::uint8_t>(eapLength),
                   13,
@@ -28,6 +29,7 @@ Octets message(std::uint8_t code, std::uint8_t flags, const std::string& fragmen
     eap.insert(eap.end(), fragment.begin(), fragment.end());
     Octets octets(20, 0);
     octets[0] = code;
+    octets[1] = identifier;
     octets.push_back(analysis::attribute::eapMessage);
     octets.push_back(static_cast<std::uint8_t>(eap.size() + 2));
     octets.insert(octets.end(), eap.begin(), eap.end());
@@ -41,6 +43,8 @@ Octets message(std::uint8_t code, std::uint8_t flags, const std::string& fragmen
 struct Conversation {
     analysis::TlsMessageJoiner joiner;
     std::uint64_t frame = 0;
+    std::uint8_t nextIdentifier = 0;
+    std::shared_ptr<const zem::ByteBuffer> last; // what the last request joined
 
     zem::MessageOrigin origin(bool fromServer) {
         zem::MessageOrigin origin;
@@ -52,22 +56,20 @@ struct Conversation {
         origin.destinationPort = fromServer ? 40000 : 1812;
         return origin;
     }
-    // The client's request returning `state`: its frame.
-    std::uint64_t request(std::optional<std::uint8_t> state, std::uint8_t flags = 0,
-                          const std::string& fragment = {}) {
-        const auto from = origin(false);
-        joiner.next(from, message(accessRequest, flags, fragment, state), {});
-        return from.frame;
+    // The client's request returning `state`: its Identifier, which its answer repeats.
+    std::uint8_t request(std::optional<std::uint8_t> state, std::uint8_t flags = 0,
+                         const std::string& fragment = {}) {
+        const auto identifier = nextIdentifier++;
+        last =
+            joiner.next(origin(false), message(accessRequest, identifier, flags, fragment, state));
+        return identifier;
     }
-    // The server's Challenge answering `requestFrame`: the whole TLS message, if joined.
-    std::string challenge(std::uint64_t requestFrame, std::uint8_t state, std::uint8_t flags,
-                          const std::string& fragment, bool again = false) {
-        analysis::ExchangeLinks links;
-        links.requestFrame = requestFrame;
-        if (again)
-            links.retransmissionOf = requestFrame + 1;
+    // The server's Challenge answering the request `identifier`: the whole TLS message,
+    // if joined.
+    std::string challenge(std::uint8_t identifier, std::uint8_t state, std::uint8_t flags,
+                          const std::string& fragment) {
         const auto joined =
-            joiner.next(origin(true), message(accessChallenge, flags, fragment, state), links);
+            joiner.next(origin(true), message(accessChallenge, identifier, flags, fragment, state));
         return joined ? std::string(joined->begin(), joined->end()) : "-";
     }
 };
@@ -99,22 +101,24 @@ TEST(TlsMessageJoiner, ACopySentAgainAddsNothing) {
     Conversation c;
     const auto first = c.request(std::nullopt);
     EXPECT_EQ(c.challenge(first, 1, more, "aaa"), "-");
-    EXPECT_EQ(c.challenge(first, 1, more, "aaa", /*again=*/true), "-");
-    EXPECT_EQ(c.challenge(c.request(1), 2, 0, "bbb"), "aaabbb");
+    EXPECT_EQ(c.challenge(first, 1, more, "aaa"), "-");
+    const auto second = c.request(1);
+    EXPECT_EQ(c.challenge(second, 2, 0, "bbb"), "aaabbb");
+    // A copy of the last fragment shows the whole message again.
+    EXPECT_EQ(c.challenge(second, 2, 0, "bbb"), "aaabbb");
 }
 
 TEST(TlsMessageJoiner, TheClientsFragmentsJoinToo) {
     Conversation c;
     const auto first = c.request(std::nullopt);
     EXPECT_EQ(c.challenge(first, 1, 0x20, ""), "-"); // Start
-    c.request(1, more, "c1");
-    analysis::ExchangeLinks links;
+    const auto fragment = c.request(1, more, "c1");
+    EXPECT_FALSE(c.last);
     // The server acknowledges with an empty EAP-TLS packet and a new State.
-    c.challenge(c.frame, 2, 0, "");
-    const auto last = c.origin(false);
-    const auto joined = c.joiner.next(last, message(accessRequest, 0, "c2", 2), links);
-    ASSERT_TRUE(joined);
-    EXPECT_EQ(std::string(joined->begin(), joined->end()), "c1c2");
+    c.challenge(fragment, 2, 0, "");
+    c.request(2, 0, "c2");
+    ASSERT_TRUE(c.last);
+    EXPECT_EQ(std::string(c.last->begin(), c.last->end()), "c1c2");
 }
 
 TEST(TlsMessageJoiner, GivesUpOnAMessageTooLongToKeep) {
