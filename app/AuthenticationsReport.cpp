@@ -1,16 +1,48 @@
 #include "AuthenticationsReport.hpp"
 
 #include "JsonWriter.hpp"
-#include "LocalTimeText.hpp"
 #include "TextEscaping.hpp"
 
-#include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <map>
 
 namespace app {
 
 namespace {
+
+// Column widths: rows are written as they come, so the widths are fixed; a longer text
+// is kept whole and pushes the rest of its row along.
+struct Column {
+    std::string_view title;
+    std::size_t width;
+    bool left;
+};
+constexpr Column columns[] = {
+    {"Frame", 8, false},        {"Start", 19, true},
+    {"Client", 15, true},       {"Calling-Station-Id", 18, true},
+    {"User-Name", 16, true},    {"Method", 26, true},
+    {"Rounds", 6, false},       {"Duration", 10, false},
+    {"Outcome", 13, true},      {"TLS", 7, true},
+    {"Cipher Suite", 38, true},
+};
+constexpr std::string_view lastTitle = "Reason";
+
+std::size_t tableWidth() {
+    std::size_t width = lastTitle.size() + 14;
+    for (const auto& column : columns)
+        width += column.width + 1;
+    return width;
+}
+
+void appendCell(std::string& out, std::string_view text, const Column& column) {
+    const std::size_t pad = text.size() < column.width ? column.width - text.size() : 0;
+    if (!column.left)
+        out.append(pad, ' ');
+    out += text;
+    if (column.left)
+        out.append(pad, ' ');
+    out += ' ';
+}
 
 std::string orDash(const std::string& text) {
     return text.empty() ? "-" : zem::terminalSafe(text);
@@ -26,136 +58,117 @@ std::string methodText(const analysis::Authentication& a) {
     return text;
 }
 
-std::string json(const std::vector<analysis::Authentication>& rows) {
-    std::string out = "[\n";
-    bool first = true;
-    for (const auto& a : rows) {
-        if (!first)
-            out += ",\n";
-        first = false;
-        JsonWriter json(out);
-        json.beginObject();
-        json.key("firstFrame");
-        json.number(a.firstFrame);
-        json.key("start");
-        json.seconds(a.start);
-        json.key("client");
-        json.string(a.client.text());
-        json.key("callingStationId");
-        json.string(a.callingStationId);
-        json.key("userName");
-        json.string(a.userName);
-        json.key("method");
-        json.string(a.method);
-        json.key("nakedMethods");
-        json.beginArray();
-        for (const auto& refused : a.nakedMethods)
-            json.string(refused);
-        json.endArray();
-        json.key("rounds");
-        json.number(std::uint64_t{a.rounds});
-        json.key("duration");
-        json.seconds(a.end - a.start);
-        json.key("outcome");
-        json.string(a.outcome);
-        json.key("reason");
-        json.string(a.reason);
-        json.key("tlsVersion");
-        json.string(a.tlsVersion);
-        json.key("tlsCipherSuite");
-        json.string(a.tlsCipherSuite);
-        json.endObject();
+} // namespace
+
+void AuthenticationsReport::add(const analysis::Authentication& row) {
+    ++outcomes_[row.outcome];
+    if (!row.reasonKind.empty())
+        ++reasons_[zem::terminalSafe(row.reasonKind)];
+    if (!rows_.failed())
+        rows_.add(json_ ? jsonRow(row) : textRow(row));
+    ++count_;
+}
+
+std::string AuthenticationsReport::jsonRow(const analysis::Authentication& a) const {
+    std::string out;
+    if (count_ > 0)
+        out += ",\n";
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("firstFrame");
+    json.number(a.firstFrame);
+    json.key("start");
+    json.seconds(a.start);
+    json.key("client");
+    json.string(a.client.text());
+    for (const auto& [key, value] :
+         {std::pair{"callingStationId", &a.callingStationId}, std::pair{"userName", &a.userName},
+          std::pair{"method", &a.method}}) {
+        json.key(key);
+        json.string(*value);
     }
-    out += "\n]\n";
+    json.key("nakedMethods");
+    json.beginArray();
+    for (const auto& refused : a.nakedMethods)
+        json.string(refused);
+    json.endArray();
+    json.key("rounds");
+    json.number(std::uint64_t{a.rounds});
+    json.key("duration");
+    json.seconds(a.end - a.start);
+    for (const auto& [key, value] :
+         {std::pair{"outcome", &a.outcome}, std::pair{"reason", &a.reason},
+          std::pair{"tlsVersion", &a.tlsVersion}, std::pair{"tlsCipherSuite", &a.tlsCipherSuite}}) {
+        json.key(key);
+        json.string(*value);
+    }
+    json.endObject();
     return out;
 }
 
-} // namespace
+std::string AuthenticationsReport::textRow(const analysis::Authentication& a) {
+    std::string line;
+    line.reserve(256);
+    char number[32];
+    const auto numberText = [&number](auto value) {
+        const auto end = std::to_chars(number, number + sizeof number, value).ptr;
+        return std::string_view(number, static_cast<std::size_t>(end - number));
+    };
+    appendCell(line, numberText(a.firstFrame), columns[0]);
+    appendCell(line, times_.text(a.start), columns[1]);
+    appendCell(line, a.client.text(), columns[2]);
+    appendCell(line, orDash(a.callingStationId), columns[3]);
+    appendCell(line, orDash(a.userName), columns[4]);
+    appendCell(line, methodText(a), columns[5]);
+    appendCell(line, numberText(a.rounds), columns[6]);
+    std::snprintf(number, sizeof number, "%.6f", a.end - a.start);
+    appendCell(line, number, columns[7]);
+    appendCell(line, a.outcome, columns[8]);
+    appendCell(line, orDash(a.tlsVersion), columns[9]);
+    appendCell(line, orDash(a.tlsCipherSuite), columns[10]);
+    line += zem::terminalSafe(a.reason);
+    line += '\n';
+    return line;
+}
 
-std::string authenticationsReport(const std::vector<analysis::Authentication>& rows, bool asJson) {
-    if (asJson)
-        return json(rows);
-    // The texts of a row size the columns first, then fill them: made twice rather than
-    // kept, as a report may have millions of rows.
-    struct Texts {
-        std::string station, user, method, tls, suite, reason;
-    };
-    const auto textsOf = [](const analysis::Authentication& a) {
-        return Texts{
-            orDash(a.callingStationId), orDash(a.userName),       methodText(a),
-            orDash(a.tlsVersion),       orDash(a.tlsCipherSuite), zem::terminalSafe(a.reason)};
-    };
-    std::size_t station = 18, user = 12, method = 12, suite = 12;
-    for (const auto& a : rows) {
-        const auto texts = textsOf(a);
-        station = std::max(station, texts.station.size());
-        user = std::max(user, texts.user.size());
-        method = std::max(method, texts.method.size());
-        suite = std::max(suite, texts.suite.size());
+std::string AuthenticationsReport::finish(const std::function<void(std::string_view)>& write) {
+    if (const auto& failure = rows_.flush(); !failure.empty())
+        return failure;
+    if (json_) {
+        write("[\n");
+        if (auto failure = rows_.readBack(write); !failure.empty())
+            return failure;
+        write(count_ > 0 ? "\n]\n" : "]\n");
+        return {};
     }
-    const auto width = 8 + 1 + 19 + 1 + 15 + 1 + station + 1 + user + 1 + method + 1 + 6 + 1 + 10 +
-                       1 + 13 + 1 + 7 + 1 + suite + 1 + 20;
-    const std::string border(width, '='), rule(width, '-');
+    const std::string border(tableWidth(), '='), rule(tableWidth(), '-');
     std::string out =
         border + "\nRADIUS authentications (by State and station; duration in s)\n" + rule + "\n";
-    // Appended column by column: a million rows through printf took most of the report's
-    // time.
-    const auto left = [&out](std::string_view text, std::size_t columns) {
-        out += text;
-        out.append(columns > text.size() ? columns - text.size() : 0, ' ');
-        out += ' ';
-    };
-    const auto right = [&out](std::string_view text, std::size_t columns) {
-        out.append(columns > text.size() ? columns - text.size() : 0, ' ');
-        out += text;
-        out += ' ';
-    };
-    const auto row = [&](std::string_view frame, std::string_view start, std::string_view client,
-                         const Texts& t, std::string_view rounds, std::string_view duration,
-                         std::string_view outcome) {
-        right(frame, 8);
-        left(start, 19);
-        left(client, 15);
-        left(t.station, station);
-        left(t.user, user);
-        left(t.method, method);
-        right(rounds, 6);
-        right(duration, 10);
-        left(outcome, 13);
-        left(t.tls, 7);
-        left(t.suite, suite);
-        out += t.reason;
-        out += '\n';
-    };
-    row("Frame", "Start", "Client",
-        {"Calling-Station-Id", "User-Name", "Method", "TLS", "Cipher Suite", "Reason"}, "Rounds",
-        "Duration", "Outcome");
-    std::map<std::string, std::size_t> outcomes, reasons;
-    LocalTimeText times;
-    for (const auto& a : rows) {
-        const auto texts = textsOf(a);
-        char duration[32];
-        std::snprintf(duration, sizeof duration, "%.6f", a.end - a.start);
-        row(std::to_string(a.firstFrame), times.text(a.start), a.client.text(), texts,
-            std::to_string(a.rounds), duration, a.outcome);
-        ++outcomes[a.outcome];
-        if (!a.reasonKind.empty())
-            ++reasons[zem::terminalSafe(a.reasonKind)];
-    }
-    out += rule + "\n";
+    for (const auto& column : columns)
+        appendCell(out, column.title, column);
+    out += lastTitle;
+    out += '\n';
+    write(out);
+    if (auto failure = rows_.readBack(write); !failure.empty())
+        return failure;
+    out = rule + "\n";
     char line[256];
-    std::snprintf(line, sizeof line, "%-40s %10zu\n", "Authentications", rows.size());
+    std::snprintf(line, sizeof line, "%-58s %10llu\n", "Authentications",
+                  static_cast<unsigned long long>(count_));
     out += line;
-    for (const auto& [outcome, count] : outcomes) {
-        std::snprintf(line, sizeof line, "  %-38s %10zu\n", outcome.c_str(), count);
+    for (const auto& [outcome, count] : outcomes_) {
+        std::snprintf(line, sizeof line, "  %-56s %10llu\n", outcome.c_str(),
+                      static_cast<unsigned long long>(count));
         out += line;
     }
-    for (const auto& [reason, count] : reasons) {
-        std::snprintf(line, sizeof line, "  reason: %-30s %10zu\n", reason.c_str(), count);
+    for (const auto& [reason, count] : reasons_) {
+        std::snprintf(line, sizeof line, "  reason: %-48s %10llu\n", reason.c_str(),
+                      static_cast<unsigned long long>(count));
         out += line;
     }
     out += border + "\n";
-    return out;
+    write(out);
+    return {};
 }
 
 } // namespace app

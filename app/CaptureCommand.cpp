@@ -21,6 +21,7 @@
 #include "ZEMPortsController.hpp"
 #include "checks/CheckTracker.hpp"
 #include "checks/SecretsFile.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 #include "reports/ClientStatistics.hpp"
 #include "reports/RadiusStatistics.hpp"
 #include "reports/SecurityStatistics.hpp"
@@ -146,11 +147,13 @@ public:
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
           write_([this](const RenderedBatch& batch) { write(batch); }) {
-        // A file's requests are held back until their responses are read, when they are
-        // shown; a live capture's lines show what is known when they are printed.
+        // A file's requests are held back until their responses are read; a live
+        // capture's lines show what is known when they are printed.
         if (renderer_.linksWanted())
-            readAhead_.emplace(queue_, renderer_.linksShown() && !options.interface.has_value(),
+            readAhead_.emplace(queue_, !options.interface.has_value(),
                                renderer_.followsAuthentications());
+        else if (renderer_.joinsTls())
+            tlsJoiner_.emplace();
         if (renderer_.printsMessages()) {
             std::string opening;
             renderer_.form().begin(opening);
@@ -178,10 +181,14 @@ public:
         if (done())
             return;
         const auto checkInput = tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{};
-        if (readAhead_)
+        if (readAhead_) {
             readAhead_->add(origin, payload, checkInput, writer_ != nullptr);
-        else
-            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr);
+        } else {
+            analysis::ExchangeLinks links;
+            if (tlsJoiner_)
+                links.tlsMessage = tlsJoiner_->next(origin, payload);
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, links);
+        }
         if (queue_.filling().size() < batchSize_)
             return;
         if (readAhead_)
@@ -227,8 +234,14 @@ public:
                 closing += statisticsReport(statistics_.summary(), losses);
                 break;
             case analysis::ReportKind::auths:
-                closing += authenticationsReport(authentications_.finish(),
-                                                 options_.format == OutputFormat::json);
+                for (const auto& row : authentications_.finish())
+                    authenticationsReport_.add(row);
+                results_.write(closing);
+                closing.clear();
+                if (auto why = authenticationsReport_.finish(
+                        [this](std::string_view part) { results_.write(part); });
+                    !why.empty() && failure.empty())
+                    failure = std::move(why);
                 break;
             }
         }
@@ -275,9 +288,12 @@ private:
                 security_.addMessage(*facts);
             if (wants_.clients)
                 clients_.addMessage(*facts, outcome);
-            if (wants_.auths && facts->authentication)
+            if (wants_.auths && facts->authentication) {
                 authentications_.addMessage(facts->origin, facts->code, facts->identifier,
                                             *facts->authentication);
+                for (const auto& row : authentications_.takeReady())
+                    authenticationsReport_.add(row);
+            }
             if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
             if (metrics_)
@@ -328,12 +344,14 @@ private:
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
     analysis::Authentications authentications_;
+    AuthenticationsReport authenticationsReport_{options_.format == OutputFormat::json};
     analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;
     RenderQueue queue_;
     RenderQueue::Consume write_;
-    std::optional<ExchangeReadAhead> readAhead_; // when the output shows exchange links
+    std::optional<ExchangeReadAhead> readAhead_;          // when the output shows exchange links
+    std::optional<analysis::TlsMessageJoiner> tlsJoiner_; // else when a report reads TLS
     std::uint64_t shown_ = 0;
 };
 

@@ -42,11 +42,11 @@ public:
     const OutputForm& form() const { return *form_; }
     bool printsMessages() const { return printsMessages_; }
     bool statisticsWanted() const { return statisticsWanted_; }
-    /// Whether the form, a filter or a report reads the links to a message's exchange
-    /// (or the TLS messages joined with them).
-    bool linksWanted() const { return linksWanted_ || factsWanted_.authentication; }
-    /// Whether the form or a filter reads them: a message waits for its response only then.
-    bool linksShown() const { return linksWanted_; }
+    /// Whether the form or a filter reads the links to a message's exchange (or the TLS
+    /// messages joined with them): a message waits for its response then.
+    bool linksWanted() const { return linksWanted_; }
+    /// Whether a report reads the TLS messages joined across round trips.
+    bool joinsTls() const { return factsWanted_.authentication; }
     /// Whether a field or filter reads how a message's authentication ended.
     bool followsAuthentications() const { return followsAuthentications_; }
 

@@ -53,17 +53,9 @@ SessionsReport::SessionsReport(bool json, const analysis::RadiusDictionary* dict
 }
 
 void SessionsReport::ended(const analysis::SessionRow& session) {
-    if (!failure_.empty())
+    if (ended_.failed())
         return;
-    try {
-        if (!ended_)
-            ended_ = std::make_unique<zem::TemporaryFile>();
-    } catch (const zem::TemporaryFileError& error) {
-        failure_ = std::string("-z radius,sessions: ") + error.what();
-        return;
-    }
-    if (!ended_->write(row(session)))
-        failure_ = "-z radius,sessions: " + ended_->failure();
+    ended_.add(row(session));
     ++endedCount_;
 }
 
@@ -160,10 +152,8 @@ std::string SessionsReport::textRow(const analysis::SessionRow& s, const std::st
 }
 
 std::string SessionsReport::finish(const std::function<void(std::string_view)>& write) {
-    if (failure_.empty() && ended_ && !ended_->flush())
-        failure_ = "-z radius,sessions: " + ended_->failure();
-    if (!failure_.empty())
-        return failure_;
+    if (const auto& failure = ended_.flush(); !failure.empty())
+        return failure;
     std::string out;
     if (json_) {
         out += "[\n";
@@ -182,8 +172,8 @@ std::string SessionsReport::finish(const std::function<void(std::string_view)>& 
     }
     write(out);
     out.clear();
-    if (ended_ && !ended_->readBack(write))
-        return "-z radius,sessions: " + ended_->failure();
+    if (auto failure = ended_.readBack(write); !failure.empty())
+        return failure;
     const auto open = sessions_.openSessions();
     for (const auto& session : open) {
         out += row(session);

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "LocalTimeText.hpp"
-#include "TemporaryFile.hpp"
+#include "SpooledRows.hpp"
 #include "dictionary/RadiusDictionary.hpp"
 #include "reports/AccountingSessions.hpp"
 
@@ -43,9 +43,7 @@ private:
     bool json_;
     const analysis::RadiusDictionary* dictionary_;
     const analysis::AttributeDefinition* terminateCause_ = nullptr;
-    // Rows of the ended sessions, in the order they ended; made for the first of them.
-    std::unique_ptr<zem::TemporaryFile> ended_;
-    std::string failure_; // why they could not be kept
+    SpooledRows ended_{"-z radius,sessions"}; // the ended sessions, in the order they ended
     std::uint64_t endedCount_ = 0;
     LocalTimeText times_;
     analysis::AccountingSessions sessions_;

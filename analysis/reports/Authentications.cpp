@@ -14,9 +14,12 @@ namespace {
 constexpr std::uint8_t accessRequest = 1, accessAccept = 2, accessReject = 3, accessChallenge = 11;
 constexpr std::uint8_t identity = 1, nak = 3;
 
-// The State names a chain only together with the client that returns it.
+// The State names a chain only together with the client that returns it: the client's
+// address octets, then the State's.
 std::string stateKey(const zem::IPAddress& client, const std::string& state) {
-    return client.text() + '\n' + state;
+    std::string key(reinterpret_cast<const char*>(client.bytes.data()), client.bytes.size());
+    key += state;
+    return key;
 }
 
 std::string plainMethod(const AuthenticationFacts& facts) {
@@ -179,7 +182,7 @@ void Authentications::close(std::uint64_t id, std::string outcome) {
     if (open.row.reasonKind.empty())
         open.row.reasonKind = open.row.reason;
     open.row.outcome = std::move(outcome);
-    finished_.push_back(std::move(open.row));
+    ended_.emplace(id, std::move(open.row));
     open_.erase(found);
 }
 
@@ -200,7 +203,27 @@ void Authentications::expire(double now) {
 }
 
 std::vector<Authentication> Authentications::takeFinished() {
-    return std::exchange(finished_, {});
+    std::vector<Authentication> rows;
+    rows.reserve(ended_.size());
+    for (auto& [id, row] : ended_)
+        rows.push_back(std::move(row));
+    ended_.clear();
+    return rows;
+}
+
+std::vector<Authentication> Authentications::takeReady() {
+    std::vector<Authentication> rows;
+    // Ids follow the first frames: an ended one is ready when no open one began before it.
+    // One open for very long lets the rows behind it go once there are as many as open
+    // authentications may be, out of order, rather than keep them all.
+    const auto firstOpen = open_.empty() ? std::nullopt : std::optional(open_.begin()->first);
+    auto ready = ended_.begin();
+    for (std::size_t left = ended_.size();
+         ready != ended_.end() && (!firstOpen || ready->first < *firstOpen || left > capacity);
+         ++ready, --left)
+        rows.push_back(std::move(ready->second));
+    ended_.erase(ended_.begin(), ready);
+    return rows;
 }
 
 std::vector<Authentication> Authentications::finish() {
@@ -209,12 +232,7 @@ std::vector<Authentication> Authentications::finish() {
         ids.push_back(id);
     for (const auto id : ids)
         close(id, open_[id].awaitingRequest ? "abandoned" : "timed out");
-    // Sorted where they lie: a copy of millions of rows would double the memory.
-    std::sort(finished_.begin(), finished_.end(),
-              [](const Authentication& a, const Authentication& b) {
-                  return a.firstFrame < b.firstFrame;
-              });
-    return std::exchange(finished_, {});
+    return takeFinished();
 }
 
 } // namespace analysis

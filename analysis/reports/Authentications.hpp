@@ -61,9 +61,12 @@ public:
                     const AuthenticationFacts& facts);
     /// The input ended: every authentication, in the order of their first frames.
     std::vector<Authentication> finish();
-    /// The authentications that ended since the last call, in the order they ended: for
-    /// a reader that tells each message how its authentication ended.
+    /// The authentications that ended since the last call, in the order of their first
+    /// frames: for a reader that tells each message how its authentication ended.
     std::vector<Authentication> takeFinished();
+    /// Those of them that no open authentication began before: a report that takes
+    /// these as they come lists every authentication in the order of first frames.
+    std::vector<Authentication> takeReady();
 
 private:
     struct Open {
@@ -90,7 +93,7 @@ private:
     std::list<std::uint64_t> byLastUse_; // the open ones' ids, least recently used first
     std::unordered_map<std::string, std::uint64_t> statesToAuth_;
     std::unordered_map<ExchangeKey, std::uint64_t, ExchangeKeyHash> requestsToAuth_;
-    std::vector<Authentication> finished_;
+    std::map<std::uint64_t, Authentication> ended_; // by id, until taken
 };
 
 /// The method's name for an EAP type ("EAP-TLS", "PEAP", ...).

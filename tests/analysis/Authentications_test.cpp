@@ -46,6 +46,7 @@ TEST(Authentications, StateTiesTheRoundTripsOfEachStation) {
         {2.0, 1, 5, "", "cc", {}},    // cc's PAP request is never answered
     };
     analysis::Authentications auths;
+    std::vector<std::string> ready; // the stations whose rows were ready, in order
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const auto& step = steps[i];
         analysis::AuthenticationFacts facts;
@@ -59,7 +60,11 @@ TEST(Authentications, StateTiesTheRoundTripsOfEachStation) {
             facts.password = step.code == 1;
         }
         auths.addMessage(origin(step, i + 1), step.code, step.identifier, facts);
+        for (const auto& row : auths.takeReady())
+            ready.push_back(row.callingStationId);
     }
+    // bb ended first, but aa began before it and is still open: nothing was ready.
+    EXPECT_TRUE(ready.empty());
     const auto rows = auths.finish();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].callingStationId, "aa");
@@ -73,4 +78,29 @@ TEST(Authentications, StateTiesTheRoundTripsOfEachStation) {
     EXPECT_EQ(rows[1].firstFrame, 2u);
     EXPECT_EQ(rows[2].method, "PAP");
     EXPECT_EQ(rows[2].outcome, "timed out");
+}
+
+TEST(Authentications, RowsAreReadyInTheOrderOfFirstFramesOnceNoneBeforeIsOpen) {
+    const std::vector<Step> steps = {
+        {1.0, 1, 1, "", "aa", {}}, // aa's PAP request
+        {1.1, 1, 2, "", "bb", {}}, // bb's
+        {1.2, 2, 2, "", "", {}},   // bb accepted: aa is still open before it
+        {1.3, 3, 1, "", "", {}},   // aa rejected: both are ready, aa first
+        {70, 1, 3, "", "cc", {}},  // cc, long after: ready once the window passes
+        {140, 1, 4, "", "dd", {}},
+    };
+    analysis::Authentications auths;
+    std::vector<std::string> ready;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        analysis::AuthenticationFacts facts;
+        facts.callingStationId = steps[i].station;
+        facts.password = steps[i].code == 1;
+        auths.addMessage(origin(steps[i], i + 1), steps[i].code, steps[i].identifier, facts);
+        std::string now;
+        for (const auto& row : auths.takeReady())
+            now += row.callingStationId + "(" + row.outcome + ") ";
+        ready.push_back(now);
+    }
+    EXPECT_EQ(ready, (std::vector<std::string>{"", "", "", "aa(Access-Reject) bb(Access-Accept) ",
+                                               "", "cc(timed out) "}));
 }
