@@ -427,3 +427,15 @@ TEST(MainWindow, ALiveCaptureLeavesNoRecordingBehind) {
             GTEST_SKIP() << "no rights to capture on lo here";
     }
 }
+
+TEST(MainWindow, ATlsMessageSentInFragmentsShowsWholeWhereItEnds) {
+    OpenWindow open("eap-tls.pcap");
+    auto& window = open.window;
+    window.selectRow(9); // frame 10: the last of the server's three fragments
+    auto* tree = window.detail()->tree();
+    ASSERT_NE(findItem(tree, "TLS"), nullptr);
+    EXPECT_NE(findItem(tree, "Handshake: Certificate (11), 1663 octets"), nullptr);
+    EXPECT_NE(findItem(tree, "Subject: O=Example,CN=radius.example.test"), nullptr);
+    window.selectRow(7); // frame 8: a fragment more follow
+    EXPECT_EQ(findItem(window.detail()->tree(), "TLS"), nullptr);
+}
