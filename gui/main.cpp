@@ -9,6 +9,7 @@
 #include "SecretsDialog.hpp"
 #include "SettingsViewWidget.hpp"
 #include "ZEMError.hpp"
+#include "ZEMLog.hpp"
 #include "ZEMUserDefaults.hpp"
 
 #include <QApplication>
@@ -132,6 +133,8 @@ struct Switches {
     QCommandLineOption secrets{
         "secrets", "Check messages with the shared secrets in FILE (lines or clients.conf).",
         "FILE"};
+    QCommandLineOption log{"log", "Write the host's and the plug-in's log lines to standard "
+                                  "error (they are for whoever debugs the plug-in)."};
 
     QList<QCommandLineOption> all() const {
         return {preferences,
@@ -145,7 +148,8 @@ struct Switches {
                 interface,
                 bundle,
                 defaults,
-                secrets};
+                secrets,
+                log};
     }
 };
 
@@ -317,6 +321,10 @@ int main(int argc, char** argv) {
     parser.addOptions(switches.all());
     parser.process(application);
 
+    // The log is for debugging the plug-in: a user opening the settings view should not
+    // see its lines unless asked.
+    if (!parser.isSet(switches.log))
+        zem::setZemLogSink([](const std::string&) {});
     if (parser.isSet(switches.defaults))
         zem::ZEMUserDefaults::configureStandardPath(parser.value(switches.defaults).toStdString());
     try {
