@@ -5,6 +5,7 @@
 #include "GuiFonts.hpp"
 #include "GuiHost.hpp"
 #include "PacketListModel.hpp"
+#include "PacketListView.hpp"
 #include "SecretsDialog.hpp"
 #include "SettingsViewWidget.hpp"
 #include "StoredMessages.hpp"
@@ -78,7 +79,7 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
 
     model_ = new PacketListModel(host_.plugIn(), this);
     model_->setChecks(&checks_);
-    list_ = new QTableView(this);
+    list_ = new PacketListView(this);
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -25,6 +26,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
+#include <tuple>
 
 namespace {
 
@@ -438,4 +440,21 @@ TEST(MainWindow, ATlsMessageSentInFragmentsShowsWholeWhereItEnds) {
     EXPECT_NE(findItem(tree, "Subject: O=Example,CN=radius.example.test"), nullptr);
     window.selectRow(7); // frame 8: a fragment more follow
     EXPECT_EQ(findItem(window.detail()->tree(), "TLS"), nullptr);
+}
+
+TEST(MainWindow, HomeAndEndGoToTheFirstAndLastMessageWithNoInView) {
+    OpenWindow open("eap-tls.pcap");
+    auto& window = open.window;
+    auto* list = window.list();
+    window.selectRow(3);
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    for (const auto& [key, modifiers, row] :
+         {std::tuple{Qt::Key_End, Qt::NoModifier, 41}, std::tuple{Qt::Key_Home, Qt::NoModifier, 0},
+          std::tuple{Qt::Key_End, Qt::ControlModifier, 41},
+          std::tuple{Qt::Key_Home, Qt::ControlModifier, 0}}) {
+        QTest::keyClick(list, key, modifiers);
+        EXPECT_EQ(list->currentIndex().row(), row);
+        EXPECT_EQ(list->currentIndex().column(), gui::PacketListModel::frame);
+        EXPECT_EQ(list->horizontalScrollBar()->value(), 0);
+    }
 }
