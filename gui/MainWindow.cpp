@@ -110,7 +110,19 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     splitter->addWidget(detail_);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    setCentralWidget(splitter);
+    // A bar above the list for what the user must see once (a file that ends early), as
+    // the status bar's message is easily missed and soon replaced.
+    notice_ = new QLabel(this);
+    notice_->setWordWrap(true);
+    notice_->setStyleSheet("QLabel { background: #fff3c4; color: #3d3000; padding: 4px; }");
+    notice_->hide();
+    auto* central = new QWidget(this);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->setSpacing(0);
+    centralLayout->addWidget(notice_);
+    centralLayout->addWidget(splitter, 1);
+    setCentralWidget(central);
 
     countLabel_ = new QLabel(this);
     progress_ = new QProgressBar(this);
@@ -219,6 +231,7 @@ bool MainWindow::closeCapture() {
     model_->setCapture(nullptr, nullptr);
     detail_->showMessage({});
     checks_.setExchanges(nullptr);
+    notice_->hide();
     capture_.reset();
     return true;
 }
@@ -319,8 +332,17 @@ bool MainWindow::poll() {
                 linkExchanges(capture_->index(), capture_->store(), model_->totalCount()));
             checksChanged();
             const auto failure = capture_->failure();
-            if (!failure.empty())
+            if (!failure.empty()) {
                 statusBar()->showMessage(QString::fromStdString(failure));
+                const auto read = model_->totalCount();
+                notice_->setText(QString("Reading stopped before the end of the file: the %1 "
+                                         "%2 read %3 shown. %4")
+                                     .arg(read)
+                                     .arg(read == 1 ? "message" : "messages")
+                                     .arg(read == 1 ? "is" : "are")
+                                     .arg(QString::fromStdString(failure)));
+                notice_->show();
+            }
             if (onLoaded)
                 onLoaded();
         }

@@ -83,6 +83,8 @@ public:
     QLineEdit* filterEdit() const { return filterEdit_; }
     QLabel* filterError() const { return filterError_; }
     QLabel* countLabel() const { return countLabel_; }
+    /// The bar above the list that says what a user must see once; hidden otherwise.
+    QLabel* notice() const { return notice_; }
 
     /// Called once when the first rows are in the list and once when reading ends.
     std::function<void()> onFirstRows, onLoaded;
@@ -119,6 +121,7 @@ private:
     QLineEdit* filterEdit_;
     QLabel* filterError_;
     QLabel* countLabel_;
+    QLabel* notice_;
     QProgressBar* progress_;
     QPushButton* cancel_;
     QMenu* recentMenu_;

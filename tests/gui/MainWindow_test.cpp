@@ -458,3 +458,16 @@ TEST(MainWindow, HomeAndEndGoToTheFirstAndLastMessageWithNoInView) {
         EXPECT_EQ(list->horizontalScrollBar()->value(), 0);
     }
 }
+
+TEST(MainWindow, AFileCutShortShowsItsMessagesAndSaysSoAboveTheList) {
+    OpenWindow open("cut-off.pcap");
+    auto& window = open.window;
+    EXPECT_EQ(window.model()->rowCount(), 1);
+    ASSERT_TRUE(window.notice()->isVisible());
+    EXPECT_TRUE(window.notice()->text().contains("the 1 message read is shown"));
+    EXPECT_TRUE(window.notice()->text().contains("truncated dump file"));
+    // A whole file opened next: the bar goes.
+    ASSERT_TRUE(window.openCapture(sample("auth-exchange.pcap"), true));
+    ASSERT_TRUE(window.waitUntilIdle(30));
+    EXPECT_FALSE(window.notice()->isVisible());
+}
