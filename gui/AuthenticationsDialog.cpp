@@ -30,9 +30,9 @@ AuthenticationsDialog::AuthenticationsDialog(
     : QDialog(parent), rows_(std::move(rows)) {
     setWindowTitle("Authentications");
     auto* layout = new QVBoxLayout(this);
-    const QStringList titles = {"Frame",     "Start",  "Client", "Calling-Station-Id",
-                                "User-Name", "Method", "Rounds", "Duration (s)",
-                                "Outcome",   "Reason"};
+    const QStringList titles = {"Frame",     "Start",  "Client",       "Calling-Station-Id",
+                                "User-Name", "Method", "Rounds",       "Duration (s)",
+                                "Outcome",   "TLS",    "Cipher Suite", "Reason"};
     table_ =
         new QTableWidget(static_cast<int>(rows_.size()), static_cast<int>(titles.size()), this);
     table_->setObjectName("authentications");
@@ -56,6 +56,8 @@ AuthenticationsDialog::AuthenticationsDialog(
                                  QString::number(a.rounds),
                                  QString::number(a.end - a.start, 'f', 6),
                                  QString::fromStdString(a.outcome),
+                                 QString::fromStdString(a.tlsVersion),
+                                 QString::fromStdString(a.tlsCipherSuite),
                                  QString::fromStdString(a.reason)};
         for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
             QTableWidgetItem* item =
@@ -64,6 +66,7 @@ AuthenticationsDialog::AuthenticationsDialog(
                 : c == 7 ? new NumberItem(a.end - a.start, cells[c])
                          : new QTableWidgetItem(cells[c]);
             item->setData(Qt::UserRole + 1, r); // the row's authentication, after sorting
+            item->setToolTip(cells[c]);         // a long reason is read whole on hover
             if (a.outcome != "Access-Accept")
                 item->setForeground(Qt::red);
             table_->setItem(r, c, item);

@@ -549,18 +549,23 @@ bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessa
     constexpr std::size_t run = 4096;
     std::atomic<std::size_t> counted{0};
     std::atomic<bool> cancelled{false};
+    // The links carry the TLS messages joined across round trips, which authentications
+    // read.
+    const auto* exchanges = checks_.exchanges();
     // Decoding a million messages takes seconds: they are read on a thread of their own
     // while the window stays live.
     std::thread counting([&] {
         zem::ByteBuffer buffer;
         for (std::size_t start = 0; start < count && !cancelled; start += run) {
-            capture::forEachStored(
-                index, store, start, std::min(count, start + run), buffer,
-                [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
-                    const auto decoded = analysis::DecodedMessage::decode(
-                        plugIn, entry.origin(index.firstTime()), message);
-                    visit(decoded ? &*decoded : nullptr);
-                });
+            capture::forEachStored(index, store, start, std::min(count, start + run), buffer,
+                                   [&](std::size_t position, const capture::IndexedMessage& entry,
+                                       zem::ByteView message) {
+                                       const auto decoded = analysis::DecodedMessage::decode(
+                                           plugIn, entry.origin(index.firstTime()), message, {},
+                                           exchanges ? exchanges->links(position)
+                                                     : analysis::ExchangeLinks{});
+                                       visit(decoded ? &*decoded : nullptr);
+                                   });
             counted = std::min(count, start + run);
         }
     });

@@ -185,7 +185,10 @@ TEST(MainWindow, AuthenticationsAreATableThatFiltersTheList) {
         EXPECT_EQ(table->item(0, 4)->text(), "alice");
         EXPECT_EQ(table->item(0, 8)->text(), "Access-Accept");
         EXPECT_EQ(table->item(1, 8)->text(), "Access-Reject");
-        EXPECT_EQ(table->item(1, 9)->text(), "EAP-Failure after EAP-TLS");
+        EXPECT_EQ(table->item(1, 9)->text(), "TLS 1.2");
+        EXPECT_EQ(table->item(1, 10)->text(), "TLS_ECDHE_RSA_WITH_AES_256_GCM_SHA384");
+        EXPECT_TRUE(table->item(1, 11)->text().startsWith("unknown_ca (no alert; client "
+                                                          "certificate O=Example,CN=mallory"));
         EXPECT_EQ(table->item(1, 8)->foreground().color(), QColor(Qt::red));
         table->selectRow(1); // mallory's: six round trips
         EXPECT_EQ(window.model()->rowCount(), 12);
