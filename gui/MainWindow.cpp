@@ -381,6 +381,7 @@ bool MainWindow::applyFilter(const QString& text) {
     filterJob_.reset();
     filterError_->clear();
     const auto expression = text.trimmed().toStdString();
+    shownBy_ = expression.empty() ? QString() : "filter: " + text.trimmed();
     if (expression.empty()) {
         model_->setShownMessages(std::nullopt);
         updateCounts();
@@ -539,7 +540,27 @@ void MainWindow::showPreferences() {
     model_->refreshColors();
 }
 
-bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit) {
+std::vector<bool> MainWindow::shownPositions() const {
+    std::vector<bool> shown(model_->totalCount(), false);
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (const auto position = model_->messageAt(row); position < shown.size())
+            shown[position] = true;
+    return shown;
+}
+
+QString MainWindow::countedText() const {
+    if (!model_->filtered())
+        return QString("All %1 messages").arg(model_->totalCount());
+    QString text = QString("The %1 of %2 messages the list shows")
+                       .arg(model_->rowCount())
+                       .arg(model_->totalCount());
+    if (!shownBy_.isEmpty())
+        text += " (" + shownBy_ + ")";
+    return text;
+}
+
+bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit,
+                           const std::vector<bool>* only) {
     if (!capture_)
         return false;
     const auto& index = capture_->index();
@@ -560,6 +581,8 @@ bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessa
             capture::forEachStored(index, store, start, std::min(count, start + run), buffer,
                                    [&](std::size_t position, const capture::IndexedMessage& entry,
                                        zem::ByteView message) {
+                                       if (only && (position >= only->size() || !(*only)[position]))
+                                           return;
                                        const auto decoded = analysis::DecodedMessage::decode(
                                            plugIn, entry.origin(index.firstTime()), message, {},
                                            exchanges ? exchanges->links(position)
@@ -586,17 +609,24 @@ bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessa
 std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     analysis::RadiusStatistics statistics;
     analysis::RequestMatcher exchanges;
+    // What the list shows: a filter's messages are counted, as Wireshark's statistics do.
+    std::optional<std::vector<bool>> shown;
+    if (model_->filtered())
+        shown = shownPositions();
     // These statistics read neither checks nor sessions.
-    const bool done = decodeAll([&](const analysis::DecodedMessage* decoded) {
-        if (!decoded) {
-            statistics.addNotRadius();
-            return;
-        }
-        const auto& facts = decoded->facts({false, false});
-        statistics.addMessage(
-            facts, exchanges.track(facts.origin, facts.code, facts.identifier,
-                                   [&](const analysis::ExchangeKey&) { statistics.addGivenUp(); }));
-    });
+    const bool done = decodeAll(
+        [&](const analysis::DecodedMessage* decoded) {
+            if (!decoded) {
+                statistics.addNotRadius();
+                return;
+            }
+            const auto& facts = decoded->facts({false, false});
+            statistics.addMessage(facts, exchanges.track(facts.origin, facts.code, facts.identifier,
+                                                         [&](const analysis::ExchangeKey&) {
+                                                             statistics.addGivenUp();
+                                                         }));
+        },
+        shown ? &*shown : nullptr);
     if (!done)
         return std::nullopt;
     return statistics.summary();
@@ -633,6 +663,7 @@ void MainWindow::showAuthentications() {
                 if (wanted.contains(index[position].frame))
                     positions.push_back(position);
             model_->setShownMessages(std::move(positions));
+            shownBy_ = "one authentication's messages";
             updateCounts();
             selectRow(0);
         },
@@ -660,11 +691,13 @@ void MainWindow::showStatistics() {
     QDialog dialog(this);
     dialog.setWindowTitle("RADIUS Statistics");
     auto* layout = new QVBoxLayout(&dialog);
+    auto* counted = new QLabel(countedText(), &dialog);
+    counted->setObjectName("counted");
+    layout->addWidget(counted);
     auto* table = new QTableWidget(0, 2, &dialog);
     table->setObjectName("statistics");
     table->setHorizontalHeaderLabels({"", "Count"});
     table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     auto row = [table](const QString& label, const QString& value) {
         const int r = table->rowCount();
         table->insertRow(r);
@@ -682,12 +715,20 @@ void MainWindow::showStatistics() {
                                                                 .arg(t->median * 1000, 0, 'f', 3)
                                                                 .arg(t->p99 * 1000, 0, 'f', 3)
                                                                 .arg(t->maximum * 1000, 0, 'f', 3));
+    // Every row whole: the columns as wide as their texts, the dialog as wide as both.
+    table->setWordWrap(false);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(close);
-    dialog.resize(560, 480);
-    dialog.exec();
+    dialog.resize(std::max(560, table->horizontalHeader()->length() + 60), 480);
+    if (onStatistics)
+        onStatistics(dialog);
+    else
+        dialog.exec();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -76,6 +77,8 @@ public:
     void showAuthentications();
     /// When set, called with the Authentications dialog instead of running it (tests).
     std::function<void(class AuthenticationsDialog&)> onAuthentications;
+    /// Told of the statistics dialog instead of running it (tests, pictures).
+    std::function<void(QDialog&)> onStatistics;
 
     PacketListModel* model() const { return model_; }
     QTableView* list() const { return list_; }
@@ -98,7 +101,14 @@ private:
     void buildMenus();
     /// Decodes every message read, on a thread of its own, with progress and Cancel;
     /// `visit` gets nullptr for a message that is not RADIUS. False when cancelled.
-    bool decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit);
+    /// Decodes every message (or, with `only`, those whose positions it marks) on a
+    /// thread, with progress; false when cancelled.
+    bool decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit,
+                   const std::vector<bool>* only = nullptr);
+    // The positions the list shows, marked.
+    std::vector<bool> shownPositions() const;
+    // Which messages a count is of, in words.
+    QString countedText() const;
     /// Takes in what the reader and the filter have done; answers whether either is still
     /// at work.
     bool poll();
@@ -122,6 +132,7 @@ private:
     QLabel* filterError_;
     QLabel* countLabel_;
     QLabel* notice_;
+    QString shownBy_; // what chose the messages the list shows, when it shows fewer
     QProgressBar* progress_;
     QPushButton* cancel_;
     QMenu* recentMenu_;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -473,4 +474,35 @@ TEST(MainWindow, AFileCutShortShowsItsMessagesAndSaysSoAboveTheList) {
     ASSERT_TRUE(window.openCapture(sample("auth-exchange.pcap"), true));
     ASSERT_TRUE(window.waitUntilIdle(30));
     EXPECT_FALSE(window.notice()->isVisible());
+}
+
+TEST(MainWindow, StatisticsCountWhatTheFilterShowsAndSaySo) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    ASSERT_TRUE(window.applyFilter("radiusCode == 1"));
+    ASSERT_TRUE(window.waitUntilIdle(30));
+    const auto summary = window.computeStatistics();
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->messages, 5u);
+    EXPECT_EQ(summary->requests, 5u);
+    QString counted;
+    int wrapped = -1;
+    window.onStatistics = [&](QDialog& dialog) {
+        dialog.show();
+        QApplication::processEvents();
+        counted = dialog.findChild<QLabel*>("counted")->text();
+        auto* table = dialog.findChild<QTableWidget*>("statistics");
+        wrapped = table->wordWrap() ? 1 : 0;
+        // Every row's label and value are whole: their columns are as wide as the texts.
+        for (int r = 0; r < table->rowCount(); ++r)
+            for (int c = 0; c < 2; ++c) {
+                const auto* item = table->item(r, c);
+                EXPECT_LE(table->fontMetrics().horizontalAdvance(item->text()),
+                          table->columnWidth(c))
+                    << item->text().toStdString();
+            }
+    };
+    window.showStatistics();
+    EXPECT_EQ(counted, "The 5 of 8 messages the list shows (filter: radiusCode == 1)");
+    EXPECT_EQ(wrapped, 0);
 }
