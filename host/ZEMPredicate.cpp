@@ -2,9 +2,13 @@
 
 #include "ZEMError.hpp"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cctype>
 #include <charconv>
+#include <memory>
 #include <unicode/normalizer2.h>
+#include <unicode/regex.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <vector>
@@ -15,6 +19,8 @@ namespace {
 
 enum class Op {
     contains,
+    matches,
+    in,
     beginsWith,
     endsWith,
     like,
@@ -42,6 +48,8 @@ struct ZEMPredicate::Node {
     bool caseInsensitive = false;
     bool diacriticInsensitive = false;
     Operand left, right;
+    std::vector<Operand> set;                         // IN's members
+    std::shared_ptr<const icu::RegexPattern> pattern; // MATCHES's expression, compiled once
     std::shared_ptr<const Node> a, b;
 };
 
@@ -170,6 +178,11 @@ private:
             operand.text = it->second;
             return operand;
         }
+        if (auto address = addressLiteral()) {
+            operand.kind = Operand::Kind::text;
+            operand.text = std::move(*address);
+            return operand;
+        }
         if ((c >= '0' && c <= '9') || c == '-' || c == '+') {
             std::size_t start = pos_;
             if (c == '-' || c == '+')
@@ -233,6 +246,8 @@ private:
         node->left = parseOperand();
         static constexpr std::pair<std::string_view, Op> operators[] = {
             {"CONTAINS", Op::contains},
+            {"MATCHES", Op::matches},
+            {"IN", Op::in},
             {"BEGINSWITH", Op::beginsWith},
             {"ENDSWITH", Op::endsWith},
             {"LIKE", Op::like},
@@ -277,8 +292,60 @@ private:
             }
             pos_ = close + 1;
         }
+        if (node->op == Op::in) {
+            parseSet(*node);
+            return node;
+        }
         node->right = parseOperand();
+        if (node->op == Op::matches)
+            compilePattern(*node);
         return node;
+    }
+
+    // An IPv4 or IPv6 address written bare (src == 192.0.2.1, dst == 2001:db8::1), in the
+    // text the capture fields give it; nothing (reading nothing) for anything else.
+    std::optional<std::string> addressLiteral() {
+        std::size_t end = pos_;
+        while (end < text_.size() && (std::isxdigit(static_cast<unsigned char>(text_[end])) ||
+                                      text_[end] == '.' || text_[end] == ':'))
+            ++end;
+        const std::string token(text_.substr(pos_, end - pos_));
+        const auto count = [&token](char c) { return std::count(token.begin(), token.end(), c); };
+        const int family = count(':') >= 2 ? AF_INET6 : count('.') == 3 ? AF_INET : 0;
+        unsigned char octets[16];
+        char text[INET6_ADDRSTRLEN];
+        if (family == 0 || inet_pton(family, token.c_str(), octets) != 1 ||
+            !inet_ntop(family, octets, text, sizeof text))
+            return std::nullopt;
+        pos_ = end;
+        return std::string(text);
+    }
+
+    // IN's members: { a, b, c } (commas or blanks between them, as tshark writes them).
+    void parseSet(Node& node) {
+        if (!accept("{"))
+            fail("expected \"{\" after IN");
+        while (!accept("}")) {
+            node.set.push_back(parseOperand());
+            accept(",");
+            skipBlanks();
+            if (pos_ >= text_.size())
+                fail("missing \"}\"");
+        }
+    }
+
+    // MATCHES's expression: text, compiled now so that a bad one is an error here.
+    void compilePattern(Node& node) {
+        if (node.right.kind != Operand::Kind::text)
+            fail("MATCHES wants a regular expression in quotes");
+        UErrorCode status = U_ZERO_ERROR;
+        UParseError where{};
+        // Searched anywhere in the value, without regard to case, as tshark's matches is.
+        std::shared_ptr<const icu::RegexPattern> pattern(icu::RegexPattern::compile(
+            icu::UnicodeString::fromUTF8(node.right.text), UREGEX_CASE_INSENSITIVE, where, status));
+        if (U_FAILURE(status) || !pattern)
+            fail(std::string("bad regular expression: ") + u_errorName(status));
+        node.pattern = std::move(pattern);
     }
 
     // Whether what follows ends a condition: the end, ")" or AND/OR. Reads nothing.
@@ -420,11 +487,39 @@ bool like(std::string_view text, std::string_view pattern) {
     return p == pattern.size();
 }
 
+// Whether the pattern is found in the text. A run that takes too long (an expression that
+// backtracks without end on some value) counts as no match rather than hang the filter.
+bool matches(const icu::RegexPattern& pattern, const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const auto subject = icu::UnicodeString::fromUTF8(text);
+    std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(subject, status));
+    if (U_FAILURE(status) || !matcher)
+        return false;
+    matcher->setTimeLimit(50, status);
+    const bool found = matcher->find(status);
+    return U_SUCCESS(status) && found;
+}
+
+bool compareValues(const Node& node, Op op, const std::optional<ZEMPredicateValue>& left,
+                   const std::optional<ZEMPredicateValue>& right);
+
 bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     auto left = resolveOperand(node.left, resolve);
-    auto right = resolveOperand(node.right, resolve);
+    if (node.op == Op::in) {
+        for (const auto& member : node.set)
+            if (left && compareValues(node, Op::equal, left, resolveOperand(member, resolve)))
+                return true;
+        return false;
+    }
+    if (node.op == Op::matches)
+        return left && matches(*node.pattern, textOf(*left));
+    return compareValues(node, node.op, left, resolveOperand(node.right, resolve));
+}
+
+bool compareValues(const Node& node, Op op, const std::optional<ZEMPredicateValue>& left,
+                   const std::optional<ZEMPredicateValue>& right) {
     if (!left || !right)
-        return node.op == Op::notEqual && left.has_value() != right.has_value();
+        return op == Op::notEqual && left.has_value() != right.has_value();
     // Numbers compare as numbers (whole ones exactly); a named number meets a text by its
     // name.
     const auto isPlain = [](const ZEMPredicateValue& value) {
@@ -432,14 +527,14 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     };
     const bool plainNumber = isPlain(*left) || isPlain(*right);
     if (const auto* ln = numberOf(*left), *rn = numberOf(*right); ln && rn && plainNumber)
-        if (const auto result = ordered(node.op, *ln, *rn))
+        if (const auto result = ordered(op, *ln, *rn))
             return *result;
     if (const auto l = decimalOf(*left), r = decimalOf(*right); l && r && plainNumber)
-        if (const auto result = ordered(node.op, *l, *r))
+        if (const auto result = ordered(op, *l, *r))
             return *result;
     std::string l = fold(textOf(*left), node.caseInsensitive, node.diacriticInsensitive);
     std::string r = fold(textOf(*right), node.caseInsensitive, node.diacriticInsensitive);
-    switch (node.op) {
+    switch (op) {
     case Op::contains:
         return l.find(r) != std::string::npos;
     case Op::beginsWith:
@@ -449,7 +544,7 @@ bool compare(const Node& node, const ZEMKeyPathResolver& resolve) {
     case Op::like:
         return like(l, r);
     default:
-        return ordered(node.op, l, r).value_or(false);
+        return ordered(op, l, r).value_or(false);
     }
 }
 
@@ -478,6 +573,9 @@ void collectKeyPaths(const Node& node, std::vector<std::string>& out) {
         for (const auto* operand : {&node.left, &node.right})
             if (operand->kind == Operand::Kind::keyPath)
                 out.push_back(operand->text);
+        for (const auto& member : node.set)
+            if (member.kind == Operand::Kind::keyPath)
+                out.push_back(member.text);
         return;
     }
     collectKeyPaths(*node.a, out);

@@ -22,7 +22,9 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
                            {"radiusAuthenticator", std::string("00AB")},
                            {"name", std::string("Jos\u00e9")},
                            {"seconds", 0.25},
-                           {"late", -0.003}});
+                           {"late", -0.003},
+                           {"src", std::string("192.0.2.1")},
+                           {"dst", std::string("2001:db8::1")}});
     struct Case {
         const char* format;
         const char* value;
@@ -49,6 +51,18 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
         {"radiusIdentifier == 0xc && radiusIdentifier == 0X0C", "", true},
         {"late > -0x1", "", true},
         {"seconds.description == '0.25'", "", true},
+        // MATCHES: an ICU regular expression searched in the text, without regard to case.
+        {"radiusCodeResolved MATCHES 'accept [(][0-9][)]$'", "", true},
+        {"radiusCodeResolved MATCHES '^Reject'", "", false},
+        {"radiusIdentifier MATCHES '^1'", "", true},
+        {"missingKey MATCHES '.*'", "", false},
+        // IN: any member equal; commas or blanks between them.
+        {"radiusIdentifier IN {1, 2, 12}", "", true},
+        {"radiusIdentifier in {1 2 3}", "", false},
+        {"name IN {'Jose', 'José'}", "", true},
+        // Addresses written bare, in the text the capture fields give them.
+        {"src == 192.0.2.1 && dst == 2001:DB8:0::1", "", true},
+        {"src != 192.0.2.10", "", true},
         // A key alone holds when it has a value.
         {"seconds", "", true},
         {"missingKey", "", false},
@@ -77,6 +91,10 @@ TEST(Predicate, ErrorsNameThePosition) {
         {"radiusCode == 1 extra", "unexpected"},
         {"radiusCode 1", "expected an operator"},
         {"radiusCode == 1.2.3", "unexpected"},
+        {"radiusCode MATCHES '('", "bad regular expression"},
+        {"radiusCode MATCHES other", "in quotes"},
+        {"radiusCode IN 1", "after IN"},
+        {"radiusCode IN {1, 2", "missing \"}\""},
         {"radiusCode == .5", "expected a key path"},
         {"", "position 1"},
     };
