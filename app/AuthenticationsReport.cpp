@@ -1,6 +1,7 @@
 #include "AuthenticationsReport.hpp"
 
 #include "JsonWriter.hpp"
+#include "ReportCells.hpp"
 #include "TextEscaping.hpp"
 
 #include <charconv>
@@ -10,8 +11,7 @@ namespace app {
 
 namespace {
 
-// Column widths: rows are written as they come, so the widths are fixed; a longer text
-// is kept whole and pushes the rest of its row along.
+// Column widths: rows are written as they come, so the widths are fixed.
 struct Column {
     std::string_view title;
     std::size_t width;
@@ -35,13 +35,7 @@ std::size_t tableWidth() {
 }
 
 void appendCell(std::string& out, std::string_view text, const Column& column) {
-    const std::size_t pad = text.size() < column.width ? column.width - text.size() : 0;
-    if (!column.left)
-        out.append(pad, ' ');
-    out += text;
-    if (column.left)
-        out.append(pad, ' ');
-    out += ' ';
+    app::appendCell(out, text, column.width, column.left);
 }
 
 std::string orDash(const std::string& text) {

@@ -17,8 +17,8 @@
 #pragma once
 
 #include "RenderQueue.hpp"
-#include "exchanges/TlsMessageJoiner.hpp"
 #include "exchanges/ExchangeLinker.hpp"
+#include "exchanges/TlsMessageJoiner.hpp"
 #include "reports/AuthenticationTracker.hpp"
 
 #include <cstddef>

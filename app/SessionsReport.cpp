@@ -1,6 +1,7 @@
 #include "SessionsReport.hpp"
 
 #include "JsonWriter.hpp"
+#include "ReportCells.hpp"
 #include "TextEscaping.hpp"
 
 #include <charconv>
@@ -15,18 +16,6 @@ constexpr const char* border =
 constexpr const char* rule =
     "--------------------------------------------------------------------------------"
     "--------------------------------------------------------------------------------\n";
-
-// `text` padded with spaces to `width`, on the right (`left`-aligned) or on the left, and
-// a space after it; longer texts are kept whole.
-void appendCell(std::string& out, std::string_view text, std::size_t width, bool left = true) {
-    const std::size_t pad = text.size() < width ? width - text.size() : 0;
-    if (!left)
-        out.append(pad, ' ');
-    out += text;
-    if (left)
-        out.append(pad, ' ');
-    out += ' ';
-}
 
 template <typename T>
 void appendNumber(std::string& out, const std::optional<T>& value, std::size_t width) {

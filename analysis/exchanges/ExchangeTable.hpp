@@ -1,7 +1,7 @@
 // ExchangeTable: the exchange links of every message of a stored capture, by its position
-// in capture order (and the TLS messages that EAP sent in fragments, joined). It is made in one pass over the whole capture, then only read, by any
-// thread: a window that keeps the capture can show every request with its response, and
-// filter on them, without reading ahead.
+// in capture order (and the TLS messages that EAP sent in fragments, joined). It is made in one
+// pass over the whole capture, then only read, by any thread: a window that keeps the capture can
+// show every request with its response, and filter on them, without reading ahead.
 //
 //   ExchangeTable table;
 //   for (...) table.add(origin, octets);    // in capture order
