@@ -9,7 +9,7 @@
 TEST(TlsFields, PrintWhatTsharkPrints) {
     const auto expected =
         testing_support::peerLines("tls-tshark.tsv", [](std::string line) { return line; });
-    ASSERT_EQ(expected.size(), 4u);
+    ASSERT_EQ(expected.size(), 5u);
     for (const auto& [capture, lines] : expected) {
         SCOPED_TRACE(capture);
         const auto run = testing_support::runAnalyzer(
@@ -50,4 +50,14 @@ TEST(TlsFields, CertificatesFiltersAndJsonReadTheJoinedRecords) {
         }
         EXPECT_EQ(run.output, c.output);
     }
+}
+
+TEST(TlsFields, AnAlertIsTheReasonItsAuthenticationFailed) {
+    const std::string capture = std::string(RADIUS_SAMPLES_DIR) + "/eap-tls-alert.pcap";
+    const auto fields = testing_support::runAnalyzer(
+        "-T fields -e frame -e tls.alert_message.level -e auth.reason "
+        "-Y 'tls.alert_message.desc == 48' " +
+        capture);
+    EXPECT_EQ(fields.output, "11\t2\tunknown_ca (alert from the client; server certificate "
+                             "O=Example,CN=radius.example.test)\n");
 }
