@@ -43,6 +43,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <limits>
 #include <thread>
 #include <unordered_set>
 
@@ -75,6 +76,8 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
     addToolBar(Qt::TopToolBarArea, filterBar);
     connect(filterEdit_, &QLineEdit::returnPressed, this,
             [this] { applyFilter(filterEdit_->text()); });
+    connect(filterEdit_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { checkFilterText(text); });
     connect(apply, &QPushButton::clicked, this, [this] { applyFilter(filterEdit_->text()); });
 
     model_ = new PacketListModel(host_.plugIn(), this);
@@ -177,6 +180,24 @@ void MainWindow::buildMenus() {
     auto* go = menuBar()->addMenu("&Go");
     go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                   [this] { goToLinkedMessage(); });
+    go->addAction("&Go to Message…", QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] {
+        bool ok = false;
+        const auto frame = QInputDialog::getInt(this, "Go to Message", "Frame number:", 1, 1,
+                                                std::numeric_limits<int>::max(), 1, &ok);
+        if (ok)
+            goToFrame(static_cast<std::uint64_t>(frame));
+    });
+}
+
+bool MainWindow::goToFrame(std::uint64_t frame) {
+    if (!capture_)
+        return false;
+    if (const auto row = rowOfFrame(frame)) {
+        selectRow(*row);
+        return true;
+    }
+    statusBar()->showMessage(QString("Frame %1 is not shown").arg(frame));
+    return false;
 }
 
 void MainWindow::fillRecentMenu() {
@@ -375,6 +396,28 @@ void MainWindow::updateCounts() {
     if (filterJob_)
         text += " · filtering";
     countLabel_->setText(text);
+}
+
+void MainWindow::checkFilterText(const QString& text) {
+    // Green or red as one types, as Wireshark's filter bar: the expression is parsed at
+    // each key (parsing only: nothing runs until it is applied).
+    const auto expression = text.trimmed().toStdString();
+    std::optional<bool> valid;
+    QString why;
+    if (!expression.empty()) {
+        try {
+            FilterJob probe(host_.plugIn(), checks_, host_.dictionary(), expression);
+            valid = true;
+        } catch (const zem::ZEMError& error) {
+            valid = false;
+            why = QString::fromUtf8(error.what());
+        }
+    }
+    filterEdit_->setProperty("filterValid", valid ? QVariant(*valid) : QVariant());
+    filterEdit_->setStyleSheet(!valid   ? QString()
+                               : *valid ? "QLineEdit { background: #d9f7d2; }"
+                                        : "QLineEdit { background: #fbd5d5; }");
+    filterEdit_->setToolTip(why);
 }
 
 bool MainWindow::applyFilter(const QString& text) {

@@ -45,6 +45,8 @@ public:
     bool startLiveCapture(const QString& interface, bool quiet = false);
     /// Applies the filter bar's text; false when it does not parse (shown inline).
     bool applyFilter(const QString& text);
+    /// Colours the filter bar by whether `text` parses; the error is its tool tip.
+    void checkFilterText(const QString& text);
     void cancelWork();
     /// Waits, handling events, until reading and filtering are done or `seconds` pass.
     bool waitUntilIdle(double seconds);
@@ -55,6 +57,8 @@ public:
     /// Selects the response of the selected request, or the request of a response
     /// (Go › Linked Message).
     void goToLinkedMessage();
+    /// Selects the message of `frame`; false (said in the status bar) when it is not shown.
+    bool goToFrame(std::uint64_t frame);
     /// Claims ports for this run and reads the open capture again.
     void decodeAs(const std::vector<DecodeAsRule>& rules);
     /// The settings in a dialog of their own; the list follows colour changes at once.

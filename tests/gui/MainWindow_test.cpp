@@ -506,3 +506,38 @@ TEST(MainWindow, StatisticsCountWhatTheFilterShowsAndSaySo) {
     EXPECT_EQ(counted, "The 5 of 8 messages the list shows (filter: radiusCode == 1)");
     EXPECT_EQ(wrapped, 0);
 }
+
+TEST(MainWindow, TheFilterBarIsGreenOrRedAsOneTypes) {
+    OpenWindow open("auth-exchange.pcap");
+    auto* edit = open.window.filterEdit();
+    struct Case {
+        const char* text;
+        QVariant valid;
+    } cases[] = {
+        {"radiusCode == 2", true},
+        {"radiusCode ==", false},
+        {"avp.User_Nme == \"bob\"", false},
+        {"", QVariant()},
+    };
+    for (const auto& c : cases) {
+        edit->setText(c.text);
+        EXPECT_EQ(edit->property("filterValid"), c.valid) << c.text;
+    }
+    edit->setText("avp.User_Nme == \"bob\"");
+    EXPECT_TRUE(edit->toolTip().contains("did you mean \"avp.User_Name\""))
+        << edit->toolTip().toStdString();
+}
+
+TEST(MainWindow, GoToMessageSelectsItsFrame) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    QAction* goTo = nullptr;
+    for (auto* action : window.findChildren<QAction*>())
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_G))
+            goTo = action;
+    ASSERT_NE(goTo, nullptr);
+    EXPECT_TRUE(window.goToFrame(5));
+    EXPECT_EQ(window.list()->currentIndex().row(), 4);
+    EXPECT_FALSE(window.goToFrame(99));
+    EXPECT_EQ(window.statusBar()->currentMessage(), "Frame 99 is not shown");
+}
