@@ -10,6 +10,7 @@
 #include "SettingsViewWidget.hpp"
 #include "StoredMessages.hpp"
 #include "ZEMError.hpp"
+#include "ZEMPortsController.hpp"
 #include "message/DecodedMessage.hpp"
 #include "message/MessageTree.hpp"
 #include "reports/RadiusStatistics.hpp"
@@ -579,8 +580,26 @@ void MainWindow::showPreferences() {
     layout->addWidget(settings);
     connect(settings, &SettingsViewWidget::dismissed, &dialog, &QDialog::accept);
     followSettings(*settings);
-    dialog.exec();
+    const auto portsBefore = claimedPorts();
+    if (onPreferences) {
+        dialog.show();
+        onPreferences(*settings);
+    } else {
+        dialog.exec();
+    }
     model_->refreshColors();
+    // Other ports decode other messages: the open capture is read again at once, with its
+    // progress and Cancel, rather than when it is next opened.
+    if (claimedPorts() != portsBefore && !path_.isEmpty())
+        openCapture(path_, true);
+}
+
+std::vector<std::tuple<std::string, std::int64_t, int>> MainWindow::claimedPorts() {
+    std::vector<std::tuple<std::string, std::int64_t, int>> ports;
+    zem::ZEMPortsController::sharedPortsController().forEachClaim([&](const auto& claim) {
+        ports.emplace_back(claim.protocolName, claim.port, static_cast<int>(claim.source));
+    });
+    return ports;
 }
 
 std::vector<bool> MainWindow::shownPositions() const {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 class QDialog;
@@ -83,6 +84,8 @@ public:
     std::function<void(class AuthenticationsDialog&)> onAuthentications;
     /// Told of the statistics dialog instead of running it (tests, pictures).
     std::function<void(QDialog&)> onStatistics;
+    /// Told of the shown settings view instead of waiting for the user (tests).
+    std::function<void(class SettingsViewWidget&)> onPreferences;
 
     PacketListModel* model() const { return model_; }
     QTableView* list() const { return list_; }
@@ -109,6 +112,8 @@ private:
     /// thread, with progress; false when cancelled.
     bool decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit,
                    const std::vector<bool>* only = nullptr);
+    // Every port claim: the protocol, the port and the transport.
+    static std::vector<std::tuple<std::string, std::int64_t, int>> claimedPorts();
     // The positions the list shows, marked.
     std::vector<bool> shownPositions() const;
     // Which messages a count is of, in words.

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
@@ -540,4 +541,36 @@ TEST(MainWindow, GoToMessageSelectsItsFrame) {
     EXPECT_EQ(window.list()->currentIndex().row(), 4);
     EXPECT_FALSE(window.goToFrame(99));
     EXPECT_EQ(window.statusBar()->currentMessage(), "Frame 99 is not shown");
+}
+
+// Types `ports` into the first row of the settings view and presses Ok.
+void submitPorts(gui::SettingsViewWidget& settings, const QString& ports) {
+    QApplication::processEvents();
+    auto* field = settings.table()->cellWidget(0, 1)->findChild<QLineEdit*>("ports");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, ports);
+    QTest::keyClick(field, Qt::Key_Return);
+    QApplication::processEvents();
+    QTest::mouseClick(settings.okButton(), Qt::LeftButton);
+}
+
+TEST(MainWindow, APortChangedInPreferencesDecodesTheOpenCaptureAgain) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    const int before = window.model()->rowCount();
+    ASSERT_EQ(before, 8);
+    // Port 1812 no longer RADIUS's: its messages go from the open capture.
+    window.onPreferences = [](gui::SettingsViewWidget& settings) { submitPorts(settings, "1645"); };
+    window.showPreferences();
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_EQ(window.model()->rowCount(), 0);
+    // Back to the defaults, for the tests after this one.
+    window.onPreferences = [](gui::SettingsViewWidget& settings) {
+        submitPorts(settings, "1645,1812");
+    };
+    window.showPreferences();
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_EQ(window.model()->rowCount(), before);
 }
