@@ -60,6 +60,11 @@ DecodeAsDialog::DecodeAsDialog(std::vector<std::string> protocols, QWidget* pare
             table_->removeRow(table_->currentRow());
     });
 
+    note_ = new QLabel(this);
+    note_->setWordWrap(true);
+    note_->hide();
+    layout->addWidget(note_);
+
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     ok_ = box->button(QDialogButtonBox::Ok);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -92,6 +97,28 @@ void DecodeAsDialog::addRule(const std::string& protocol, zem::kZEMSourceProtoco
     });
     table_->setCellWidget(row, 0, cell);
     table_->setCellWidget(row, 1, transportBox);
+    connect(cell->field(), &QLineEdit::textChanged, this, [this] { explainClaims(); });
+    connect(cell->popUp(), &QComboBox::currentIndexChanged, this, [this] { explainClaims(); });
+    connect(transportBox, &QComboBox::currentIndexChanged, this, [this] { explainClaims(); });
+    explainClaims();
+}
+
+void DecodeAsDialog::explainClaims() {
+    const auto& ports = zem::ZEMPortsController::sharedPortsController();
+    QStringList lines;
+    for (const auto& rule : rules()) {
+        const auto claimant = ports.analyzerProtocolForPort(rule.port, rule.transport);
+        if (!claimant || *claimant == rule.protocol)
+            continue;
+        lines << QString("Port %1/%2 is claimed by %3 (shown red): this rule decodes it as %4 "
+                         "for this run, as -d does.")
+                     .arg(rule.port)
+                     .arg(rule.transport == zem::kZEMSourceProtocols::tcp ? "TCP" : "UDP")
+                     .arg(QString::fromStdString(*claimant))
+                     .arg(QString::fromStdString(rule.protocol));
+    }
+    note_->setText(lines.join('\n'));
+    note_->setVisible(!lines.isEmpty());
 }
 
 PopUpCellWidget* DecodeAsDialog::cell(int row) const {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QTableWidget;
 class QPushButton;
 
@@ -39,13 +40,20 @@ public:
     QTableWidget* table() const { return table_; }
     PopUpCellWidget* cell(int row) const;
     QPushButton* okButton() const { return ok_; }
+    /// Says why a port is shown red: another protocol of the plug-in claims it, and a
+    /// rule for this run takes it over, as -d does. Hidden when no row's port is claimed.
+    QLabel* note() const { return note_; }
     /// The complete rows, in table order.
     std::vector<DecodeAsRule> rules() const;
 
 private:
     std::vector<std::string> protocols_;
+    // Shows the note for the rows whose ports another protocol claims.
+    void explainClaims();
+
     QTableWidget* table_;
     QPushButton* ok_;
+    QLabel* note_;
 };
 
 /// Claims the rules' ports for this run, as -d does.

@@ -265,3 +265,18 @@ TEST(DecodeAs, RulesAreWhatTheCommandLineTakes) {
     EXPECT_EQ(ports.claimForPort(1700, zem::kZEMSourceProtocols::tcp), nullptr);
     EXPECT_NE(ports.claimForPort(1700, zem::kZEMSourceProtocols::udp)->analyzerClass, nullptr);
 }
+
+TEST(DecodeAs, APortAnotherProtocolClaimsIsExplainedAndTaken) {
+    openSettings();
+    auto dialog = host().makeDecodeAsDialog();
+    dialog->addRule("RADIUS", zem::kZEMSourceProtocols::udp, "1700");
+    EXPECT_TRUE(dialog->note()->isHidden());
+    dialog->addRule("RADIUS", zem::kZEMSourceProtocols::udp, "1813");
+    ASSERT_FALSE(dialog->note()->isHidden());
+    EXPECT_EQ(dialog->note()->text().toStdString(),
+              "Port 1813/UDP is claimed by RADIUSACCT (shown red): this rule decodes it as "
+              "RADIUS for this run, as -d does.");
+    const auto rules = dialog->rules();
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[1].commandLine(), "udp.port==1813,RADIUS");
+}
