@@ -40,6 +40,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <atomic>
 #include <chrono>
@@ -109,6 +110,12 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
             [this] { showSelectedMessage(); });
 
     detail_ = new DetailView(this);
+    detail_->tree()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(detail_->tree(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { showTreeMenu(at); });
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { showListMenu(at); });
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(list_);
     splitter->addWidget(detail_);

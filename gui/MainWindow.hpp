@@ -28,6 +28,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class QTreeWidgetItem;
 class QTimer;
 
 namespace gui {
@@ -60,6 +61,19 @@ public:
     void goToLinkedMessage();
     /// Selects the message of `frame`; false (said in the status bar) when it is not shown.
     bool goToFrame(std::uint64_t frame);
+
+    // What the context menus do (WindowActions.cpp).
+    enum class NodePart { value, fieldName, line };
+    /// Copies a part of a tree line to the clipboard; false when it has none.
+    bool copyNode(const QTreeWidgetItem& item, NodePart part);
+    /// Puts the filter the tree line stands for in the filter bar, and with `apply`
+    /// applies it; false for a line no field stands for.
+    bool filterByNode(const QTreeWidgetItem& item, bool apply);
+    /// Copies a row's cells to the clipboard: tab-separated, or as a line of CSV.
+    void copyRow(int row, bool csv);
+    /// Shows only the selected message's exchange: its request, the responses and the
+    /// copies sent again of either.
+    void followExchange(int row);
     /// Claims ports for this run and reads the open capture again.
     void decodeAs(const std::vector<DecodeAsRule>& rules);
     /// The settings in a dialog of their own; the list follows colour changes at once.
@@ -106,10 +120,11 @@ protected:
 
 private:
     void buildMenus();
-    /// Decodes every message read, on a thread of its own, with progress and Cancel;
-    /// `visit` gets nullptr for a message that is not RADIUS. False when cancelled.
-    /// Decodes every message (or, with `only`, those whose positions it marks) on a
-    /// thread, with progress; false when cancelled.
+    void showTreeMenu(const QPoint& at);
+    void showListMenu(const QPoint& at);
+    /// Decodes every message read (or, with `only`, those whose positions it marks), on a
+    /// thread of its own, with progress and Cancel; `visit` gets nullptr for a message
+    /// that is not RADIUS. False when cancelled.
     bool decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit,
                    const std::vector<bool>* only = nullptr);
     // Every port claim: the protocol, the port and the transport.

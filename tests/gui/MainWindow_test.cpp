@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -573,4 +574,40 @@ TEST(MainWindow, APortChangedInPreferencesDecodesTheOpenCaptureAgain) {
     window.showPreferences();
     EXPECT_TRUE(window.waitUntilIdle(30));
     EXPECT_EQ(window.model()->rowCount(), before);
+}
+
+TEST(MainWindow, ContextActionsFilterCopyAndFollow) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    window.selectRow(0);
+    auto* tree = window.detail()->tree();
+    auto* userName = findItem(tree, "User Name: alice");
+    ASSERT_NE(userName, nullptr);
+    EXPECT_TRUE(window.copyNode(*userName, gui::MainWindow::NodePart::fieldName));
+    EXPECT_EQ(QApplication::clipboard()->text(), "avp.User_Name");
+    EXPECT_TRUE(window.copyNode(*userName, gui::MainWindow::NodePart::value));
+    EXPECT_EQ(QApplication::clipboard()->text(), "alice");
+    EXPECT_FALSE(window.filterByNode(*findItem(tree, "RADIUS-Header"), true));
+    EXPECT_TRUE(window.filterByNode(*userName, true));
+    EXPECT_EQ(window.filterEdit()->text(), "avp.User_Name == \"alice\"");
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_EQ(window.model()->rowCount(), 1); // as -Y "avp.User_Name == \"alice\"" finds
+
+    window.applyFilter("");
+    window.copyRow(0, true);
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("1,0.000000,192.0.2.10,"))
+        << QApplication::clipboard()->text().toStdString();
+
+    // Frame 7 was sent again as frame 8 and never answered; frame 3 was answered by 4.
+    window.followExchange(2);
+    ASSERT_EQ(window.model()->rowCount(), 2);
+    EXPECT_EQ(window.model()->data(window.model()->index(1, gui::PacketListModel::frame),
+                                   Qt::DisplayRole),
+              "4");
+    window.applyFilter("");
+    window.followExchange(7);
+    ASSERT_EQ(window.model()->rowCount(), 2);
+    EXPECT_EQ(window.model()->data(window.model()->index(0, gui::PacketListModel::frame),
+                                   Qt::DisplayRole),
+              "7");
 }

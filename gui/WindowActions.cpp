@@ -1,0 +1,133 @@
+// What the window's context menus do: on a line of the tree, filter by it or copy a part
+// of it; on a row of the list, copy its cells or follow its exchange.
+#include "DetailView.hpp"
+#include "MainWindow.hpp"
+#include "NodeFilter.hpp"
+#include "PacketListModel.hpp"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTreeWidget>
+
+namespace gui {
+
+namespace {
+
+// The line's text and its parents', the line first.
+QStringList titlesOf(const QTreeWidgetItem& item) {
+    QStringList titles;
+    for (const auto* at = &item; at; at = at->parent())
+        titles << at->text(0);
+    return titles;
+}
+
+QString csvCell(QString text) {
+    if (text.contains(',') || text.contains('"') || text.contains('\n'))
+        return '"' + text.replace('"', "\"\"") + '"';
+    return text;
+}
+
+} // namespace
+
+bool MainWindow::copyNode(const QTreeWidgetItem& item, NodePart part) {
+    QString text;
+    switch (part) {
+    case NodePart::line:
+        text = item.text(0);
+        break;
+    case NodePart::value:
+        text = nodeValue(item.text(0));
+        break;
+    case NodePart::fieldName:
+        if (const auto filter = nodeFilter(titlesOf(item)))
+            text = filter->field;
+        break;
+    }
+    if (text.isEmpty())
+        return false;
+    QApplication::clipboard()->setText(text);
+    return true;
+}
+
+bool MainWindow::filterByNode(const QTreeWidgetItem& item, bool apply) {
+    const auto filter = nodeFilter(titlesOf(item));
+    if (!filter)
+        return false;
+    filterEdit_->setText(filter->expression);
+    if (apply)
+        applyFilter(filter->expression);
+    return true;
+}
+
+void MainWindow::copyRow(int row, bool csv) {
+    QStringList cells;
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        if (list_->isColumnHidden(column))
+            continue;
+        const auto text = model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+        cells << (csv ? csvCell(text) : text);
+    }
+    QApplication::clipboard()->setText(cells.join(csv ? ',' : '\t'));
+}
+
+void MainWindow::followExchange(int row) {
+    const auto* exchanges = checks_.exchanges();
+    if (!capture_ || !exchanges || row < 0 || row >= model_->rowCount())
+        return;
+    const auto& index = capture_->index();
+    const auto position = model_->messageAt(row);
+    const auto links = exchanges->links(position);
+    // The exchange is named by its request's frame (the first copy's).
+    auto request = links.requestFrame ? *links.requestFrame : index[position].frame;
+    if (!links.requestFrame && links.retransmissionOf)
+        request = *links.retransmissionOf;
+    std::vector<std::uint32_t> positions;
+    for (std::uint32_t at = 0; at < model_->totalCount(); ++at) {
+        const auto other = exchanges->links(at);
+        const auto frame = index[at].frame;
+        if (frame == request || other.requestFrame == request || other.retransmissionOf == request)
+            positions.push_back(at);
+    }
+    model_->setShownMessages(std::move(positions));
+    shownBy_ = QString("the exchange of frame %1").arg(request);
+    updateCounts();
+    selectRow(0);
+}
+
+void MainWindow::showTreeMenu(const QPoint& at) {
+    auto* item = detail_->tree()->itemAt(at);
+    if (!item)
+        return;
+    QMenu menu(this);
+    const bool hasField = nodeFilter(titlesOf(*item)).has_value();
+    menu.addAction("Apply as Filter", this, [this, item] { filterByNode(*item, true); })
+        ->setEnabled(hasField);
+    menu.addAction("Prepare as Filter", this, [this, item] { filterByNode(*item, false); })
+        ->setEnabled(hasField);
+    auto* copy = menu.addMenu("Copy");
+    copy->addAction("Value", this, [this, item] { copyNode(*item, NodePart::value); });
+    copy->addAction("Field Name", this, [this, item] { copyNode(*item, NodePart::fieldName); })
+        ->setEnabled(hasField);
+    copy->addAction("Line", this, [this, item] { copyNode(*item, NodePart::line); });
+    menu.exec(detail_->tree()->viewport()->mapToGlobal(at));
+}
+
+void MainWindow::showListMenu(const QPoint& at) {
+    const auto index = list_->indexAt(at);
+    if (!index.isValid())
+        return;
+    const int row = index.row();
+    QMenu menu(this);
+    auto* copy = menu.addMenu("Copy");
+    copy->addAction("Summary", this, [this, row] { copyRow(row, false); });
+    copy->addAction("As CSV", this, [this, row] { copyRow(row, true); });
+    menu.addAction("Follow RADIUS Exchange", this, [this, row] { followExchange(row); })
+        ->setEnabled(checks_.exchanges() != nullptr);
+    menu.exec(list_->viewport()->mapToGlobal(at));
+}
+
+} // namespace gui
