@@ -169,6 +169,7 @@ void MainWindow::buildMenus() {
         if (capture_ && capture_->live())
             capture_->loader().cancel();
     });
+    file->addAction("&Export Specified Messages…", this, [this] { chooseExport(); });
     file->addSeparator();
     file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
     auto* edit = menuBar()->addMenu("&Edit");

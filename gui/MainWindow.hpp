@@ -62,6 +62,12 @@ public:
     /// Selects the message of `frame`; false (said in the status bar) when it is not shown.
     bool goToFrame(std::uint64_t frame);
 
+    /// Which messages File › Export Specified Messages writes.
+    enum class ExportRange { all, displayed, selected };
+    /// Writes the frames that carried the messages of `range` to `path` (pcapng or pcap);
+    /// answers why it could not, or empty.
+    QString exportMessages(const QString& path, ExportRange range, bool pcapng);
+
     // What the context menus do (WindowActions.cpp).
     enum class NodePart { value, fieldName, line };
     /// Copies a part of a tree line to the clipboard; false when it has none.
@@ -121,6 +127,7 @@ protected:
 private:
     void buildMenus();
     void showTreeMenu(const QPoint& at);
+    void chooseExport();
     void showListMenu(const QPoint& at);
     /// Decodes every message read (or, with `only`, those whose positions it marks), on a
     /// thread of its own, with progress and Cancel; `visit` gets nullptr for a message

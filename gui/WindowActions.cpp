@@ -1,17 +1,31 @@
-// What the window's context menus do: on a line of the tree, filter by it or copy a part
-// of it; on a row of the list, copy its cells or follow its exchange.
+// What the window's context menus do (on a line of the tree, filter by it or copy a part
+// of it; on a row of the list, copy its cells or follow its exchange), and File › Export
+// Specified Messages.
+#include "CaptureSource.hpp"
 #include "DetailView.hpp"
+#include "FrameExport.hpp"
 #include "MainWindow.hpp"
+#include "MessageIndex.hpp"
 #include "NodeFilter.hpp"
+#include "OpenCapture.hpp"
 #include "PacketListModel.hpp"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+#include <unordered_set>
 
 namespace gui {
 
@@ -128,6 +142,75 @@ void MainWindow::showListMenu(const QPoint& at) {
     menu.addAction("Follow RADIUS Exchange", this, [this, row] { followExchange(row); })
         ->setEnabled(checks_.exchanges() != nullptr);
     menu.exec(list_->viewport()->mapToGlobal(at));
+}
+
+} // namespace gui
+
+namespace gui {
+
+QString MainWindow::exportMessages(const QString& path, ExportRange range, bool pcapng) {
+    if (!capture_ || path_.isEmpty())
+        return "Only a capture read from a file can be exported.";
+    if (QFileInfo(path).exists() &&
+        QFileInfo(path).canonicalFilePath() == QFileInfo(path_).canonicalFilePath())
+        return "Choose another file: the export would overwrite the capture it reads.";
+    const auto& index = capture_->index();
+    std::unordered_set<std::uint64_t> frames;
+    switch (range) {
+    case ExportRange::all:
+        for (std::uint32_t at = 0; at < model_->totalCount(); ++at)
+            frames.insert(index[at].frame);
+        break;
+    case ExportRange::displayed:
+        for (int row = 0; row < model_->rowCount(); ++row)
+            frames.insert(index[model_->messageAt(row)].frame);
+        break;
+    case ExportRange::selected:
+        if (const auto current = list_->currentIndex(); current.isValid())
+            frames.insert(index[model_->messageAt(current.row())].frame);
+        break;
+    }
+    if (frames.empty())
+        return "No message to export.";
+    try {
+        capture::exportMessageFrames(path_.toStdString(), path.toStdString(), frames, pcapng);
+    } catch (const capture::CaptureError& error) {
+        return QString::fromUtf8(error.what());
+    }
+    statusBar()->showMessage(QString("Exported %1 messages to %2").arg(frames.size()).arg(path));
+    return {};
+}
+
+void MainWindow::chooseExport() {
+    QDialog dialog(this);
+    dialog.setWindowTitle("Export Specified Messages");
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* all = new QRadioButton(QString("All messages (%1)").arg(model_->totalCount()));
+    auto* displayed = new QRadioButton(QString("Displayed (%1)").arg(model_->rowCount()));
+    auto* selected = new QRadioButton("Selected message only");
+    displayed->setChecked(true);
+    selected->setEnabled(list_->currentIndex().isValid());
+    for (auto* choice : {all, displayed, selected})
+        layout->addWidget(choice);
+    auto* format = new QComboBox;
+    format->addItems({"pcapng", "pcap"});
+    layout->addWidget(format);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const bool pcapng = format->currentIndex() == 0;
+    const auto path = QFileDialog::getSaveFileName(this, "Export Specified Messages", {},
+                                                   pcapng ? "pcapng (*.pcapng)" : "pcap (*.pcap)");
+    if (path.isEmpty())
+        return;
+    const auto range = all->isChecked()         ? ExportRange::all
+                       : displayed->isChecked() ? ExportRange::displayed
+                                                : ExportRange::selected;
+    if (const auto why = exportMessages(path, range, pcapng); !why.isEmpty())
+        QMessageBox::warning(this, "Not exported", why);
 }
 
 } // namespace gui

@@ -611,3 +611,41 @@ TEST(MainWindow, ContextActionsFilterCopyAndFollow) {
                                    Qt::DisplayRole),
               "7");
 }
+
+TEST(MainWindow, ExportSpecifiedMessagesWritesTheirFrames) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    testing_support::TemporaryFolder folder;
+    ASSERT_TRUE(window.applyFilter("radiusCode == 2"));
+    ASSERT_TRUE(window.waitUntilIdle(30));
+    const auto displayed = (folder.path() / "accepts.pcapng").string();
+    EXPECT_EQ(window.exportMessages(QString::fromStdString(displayed),
+                                    gui::MainWindow::ExportRange::displayed, true),
+              QString());
+    window.applyFilter("");
+    const auto all = (folder.path() / "all.pcap").string();
+    EXPECT_EQ(window.exportMessages(QString::fromStdString(all), gui::MainWindow::ExportRange::all,
+                                    false),
+              QString());
+    // What the command line reads back from them.
+    const auto read = [](const std::string& file) {
+        std::string lines;
+        std::string command =
+            std::string(RADIUS_ANALYZER_EXECUTABLE) + " -T fields -e radiusCode " + file;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (fgets(buffer, sizeof buffer, pipe))
+                lines += buffer;
+            pclose(pipe);
+        }
+        return lines;
+    };
+    EXPECT_EQ(read(displayed), "2\n"); // the one Access-Accept
+    const auto allLines = read(all);
+    EXPECT_EQ(std::count(allLines.begin(), allLines.end(), '\n'), 8);
+    // Never over the capture it reads.
+    EXPECT_FALSE(
+        window
+            .exportMessages(sample("auth-exchange.pcap"), gui::MainWindow::ExportRange::all, false)
+            .isEmpty());
+}

@@ -1,0 +1,34 @@
+#include "FrameExport.hpp"
+
+#include "CapturePipeline.hpp"
+#include "CaptureSource.hpp"
+#include "FrameWriter.hpp"
+
+#include <cstdio>
+
+namespace capture {
+
+void exportMessageFrames(const std::string& input, const std::string& output,
+                         const std::unordered_set<std::uint64_t>& messageFrames, bool pcapng) {
+    auto source = CaptureSource::openFile(input);
+    FrameWriter writer(output, stdout, {source.linkType(), source.snapshotLength(), pcapng});
+    // The file is read again through the same layers, so that a message's every carrier
+    // is known, as when it was first read.
+    CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView) {
+        if (messageFrames.contains(origin.frame))
+            writer.write(origin.carrierFrames);
+    });
+    CapturedPacket packet;
+    try {
+        while (source.next(packet) == CaptureSource::Next::packet) {
+            writer.retain(pipeline.frames() + 1, packet);
+            pipeline.frame(source.linkType(), packet.time, packet.bytes);
+        }
+    } catch (const CaptureError&) {
+        // A file that ends early: the window showed the messages before the damage, and
+        // those are what can be exported.
+    }
+    writer.close();
+}
+
+} // namespace capture
