@@ -189,6 +189,10 @@ void MainWindow::buildMenus() {
     auto* go = menuBar()->addMenu("&Go");
     go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                   [this] { goToLinkedMessage(); });
+    go->addAction("&Next in Exchange", QKeySequence(Qt::CTRL | Qt::Key_Period), this,
+                  [this] { goWithinExchange(1); });
+    go->addAction("&Previous in Exchange", QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+                  [this] { goWithinExchange(-1); });
     go->addAction("&Go to Message…", QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] {
         bool ok = false;
         const auto frame = QInputDialog::getInt(this, "Go to Message", "Frame number:", 1, 1,

@@ -80,6 +80,9 @@ public:
     /// Shows only the selected message's exchange: its request, the responses and the
     /// copies sent again of either.
     void followExchange(int row);
+    /// Selects the next (`step` 1) or previous (-1) message of the selected one's
+    /// exchange; false at its end or without one.
+    bool goWithinExchange(int step);
     /// Claims ports for this run and reads the open capture again.
     void decodeAs(const std::vector<DecodeAsRule>& rules);
     /// The settings in a dialog of their own; the list follows colour changes at once.
@@ -127,6 +130,10 @@ protected:
 private:
     void buildMenus();
     void showTreeMenu(const QPoint& at);
+    // The positions of the messages of the exchange `position` belongs to, in capture
+    // order; `requestFrame`, when given, learns the frame that names it.
+    std::vector<std::uint32_t> exchangeOf(std::uint32_t position,
+                                          std::uint64_t* requestFrame = nullptr) const;
     void chooseExport();
     void showListMenu(const QPoint& at);
     /// Decodes every message read (or, with `only`, those whose positions it marks), on a

@@ -25,6 +25,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <unordered_set>
 
 namespace gui {
@@ -88,28 +89,58 @@ void MainWindow::copyRow(int row, bool csv) {
     QApplication::clipboard()->setText(cells.join(csv ? ',' : '\t'));
 }
 
-void MainWindow::followExchange(int row) {
+std::vector<std::uint32_t> MainWindow::exchangeOf(std::uint32_t position,
+                                                  std::uint64_t* requestFrame) const {
     const auto* exchanges = checks_.exchanges();
-    if (!capture_ || !exchanges || row < 0 || row >= model_->rowCount())
-        return;
+    if (!capture_ || !exchanges || position >= model_->totalCount())
+        return {};
     const auto& index = capture_->index();
-    const auto position = model_->messageAt(row);
     const auto links = exchanges->links(position);
     // The exchange is named by its request's frame (the first copy's).
     auto request = links.requestFrame ? *links.requestFrame : index[position].frame;
     if (!links.requestFrame && links.retransmissionOf)
         request = *links.retransmissionOf;
+    if (requestFrame)
+        *requestFrame = request;
     std::vector<std::uint32_t> positions;
     for (std::uint32_t at = 0; at < model_->totalCount(); ++at) {
         const auto other = exchanges->links(at);
-        const auto frame = index[at].frame;
-        if (frame == request || other.requestFrame == request || other.retransmissionOf == request)
+        if (index[at].frame == request || other.requestFrame == request ||
+            other.retransmissionOf == request)
             positions.push_back(at);
     }
+    return positions;
+}
+
+void MainWindow::followExchange(int row) {
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    std::uint64_t request = 0;
+    auto positions = exchangeOf(model_->messageAt(row), &request);
+    if (positions.empty())
+        return;
     model_->setShownMessages(std::move(positions));
     shownBy_ = QString("the exchange of frame %1").arg(request);
     updateCounts();
     selectRow(0);
+}
+
+bool MainWindow::goWithinExchange(int step) {
+    const auto current = list_->currentIndex();
+    if (!current.isValid())
+        return false;
+    const auto position = model_->messageAt(current.row());
+    const auto members = exchangeOf(position);
+    const auto at = std::find(members.begin(), members.end(), position);
+    if (at == members.end())
+        return false;
+    const auto next = at - members.begin() + step;
+    if (next < 0 || next >= static_cast<std::ptrdiff_t>(members.size())) {
+        statusBar()->showMessage(step > 0 ? "The last message of its exchange"
+                                          : "The first message of its exchange");
+        return false;
+    }
+    return goToFrame(capture_->index()[members[static_cast<std::size_t>(next)]].frame);
 }
 
 void MainWindow::showTreeMenu(const QPoint& at) {

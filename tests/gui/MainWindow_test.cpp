@@ -649,3 +649,17 @@ TEST(MainWindow, ExportSpecifiedMessagesWritesTheirFrames) {
             .exportMessages(sample("auth-exchange.pcap"), gui::MainWindow::ExportRange::all, false)
             .isEmpty());
 }
+
+TEST(MainWindow, NextAndPreviousStayWithinTheExchange) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    ASSERT_TRUE(window.goToFrame(7)); // sent again as 8, never answered
+    EXPECT_TRUE(window.goWithinExchange(1));
+    EXPECT_EQ(window.list()->currentIndex().row(), 7);
+    EXPECT_FALSE(window.goWithinExchange(1));
+    EXPECT_TRUE(window.goWithinExchange(-1));
+    EXPECT_EQ(window.list()->currentIndex().row(), 6);
+    ASSERT_TRUE(window.goToFrame(4)); // the answer to 3
+    EXPECT_TRUE(window.goWithinExchange(-1));
+    EXPECT_EQ(window.list()->currentIndex().row(), 2);
+}
