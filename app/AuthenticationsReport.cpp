@@ -38,12 +38,22 @@ void appendCell(std::string& out, std::string_view text, const Column& column) {
     app::appendCell(out, text, column.width, column.left);
 }
 
-std::string orDash(const std::string& text) {
-    return text.empty() ? "-" : zem::terminalSafe(text);
+// A text from the capture, made safe for a terminal in place (no copy made for it), or
+// "-" for none; padded as appendCell pads.
+void appendSafeCell(std::string& out, const std::string& text, const Column& column) {
+    const auto start = out.size();
+    if (text.empty())
+        out += '-';
+    else
+        zem::appendTerminalSafe(out, text);
+    const auto written = out.size() - start;
+    out.append(column.width > written ? column.width - written : 0, ' ');
+    out += ' ';
 }
 
+// The method and the refused ones are names of our own tables: nothing to make safe.
 std::string methodText(const analysis::Authentication& a) {
-    std::string text = orDash(a.method);
+    std::string text = a.method.empty() ? "-" : a.method;
     for (const auto& refused : a.nakedMethods) {
         text += " (refused ";
         text += refused;
@@ -57,7 +67,7 @@ std::string methodText(const analysis::Authentication& a) {
 void AuthenticationsReport::add(const analysis::Authentication& row) {
     ++outcomes_[row.outcome];
     if (!row.reasonKind.empty())
-        ++reasons_[zem::terminalSafe(row.reasonKind)];
+        ++reasons_[row.reasonKind]; // made safe when the totals are printed
     if (!rows_.failed())
         rows_.add(json_ ? jsonRow(row) : textRow(row));
     ++count_;
@@ -111,16 +121,19 @@ std::string AuthenticationsReport::textRow(const analysis::Authentication& a) {
     appendCell(line, numberText(a.firstFrame), columns[0]);
     appendCell(line, times_.text(a.start), columns[1]);
     appendCell(line, a.client.text(), columns[2]);
-    appendCell(line, orDash(a.callingStationId), columns[3]);
-    appendCell(line, orDash(a.userName), columns[4]);
+    appendSafeCell(line, a.callingStationId, columns[3]);
+    appendSafeCell(line, a.userName, columns[4]);
     appendCell(line, methodText(a), columns[5]);
     appendCell(line, numberText(a.rounds), columns[6]);
-    std::snprintf(number, sizeof number, "%.6f", a.end - a.start);
-    appendCell(line, number, columns[7]);
+    // to_chars rather than printf: a report may have millions of rows.
+    const auto end =
+        std::to_chars(number, number + sizeof number, a.end - a.start, std::chars_format::fixed, 6)
+            .ptr;
+    appendCell(line, std::string_view(number, static_cast<std::size_t>(end - number)), columns[7]);
     appendCell(line, a.outcome, columns[8]);
-    appendCell(line, orDash(a.tlsVersion), columns[9]);
-    appendCell(line, orDash(a.tlsCipherSuite), columns[10]);
-    line += zem::terminalSafe(a.reason);
+    appendSafeCell(line, a.tlsVersion, columns[9]);
+    appendSafeCell(line, a.tlsCipherSuite, columns[10]);
+    zem::appendTerminalSafe(line, a.reason);
     line += '\n';
     return line;
 }
@@ -156,8 +169,8 @@ std::string AuthenticationsReport::finish(const std::function<void(std::string_v
         out += line;
     }
     for (const auto& [reason, count] : reasons_) {
-        std::snprintf(line, sizeof line, "  reason: %-48s %10llu\n", reason.c_str(),
-                      static_cast<unsigned long long>(count));
+        std::snprintf(line, sizeof line, "  reason: %-48s %10llu\n",
+                      zem::terminalSafe(reason).c_str(), static_cast<unsigned long long>(count));
         out += line;
     }
     out += border + "\n";

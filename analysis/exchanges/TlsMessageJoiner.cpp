@@ -29,6 +29,12 @@ std::shared_ptr<const zem::ByteBuffer> TlsMessageJoiner::next(const zem::Message
     const bool request = isRequestCode(wire->code);
     if (!request && !isResponseCode(wire->code))
         return nullptr;
+    // Only the round trips of a TLS-based method are chained: their fragments and the
+    // empty packets that acknowledge them. Identity, Nak and the other methods pass by.
+    const auto packet = joinEapPacket(*wire);
+    const auto tls = packet ? eapTlsData(*packet) : std::nullopt;
+    if (!tls)
+        return nullptr;
     const auto now = origin.time;
     partial_.expire(now, windowSeconds);
     states_.expire(now, windowSeconds);
@@ -64,9 +70,7 @@ std::shared_ptr<const zem::ByteBuffer> TlsMessageJoiner::next(const zem::Message
         }
     }
 
-    const auto packet = joinEapPacket(*wire);
-    const auto tls = packet ? eapTlsData(*packet) : std::nullopt;
-    if (!tls || tls->fragment.empty())
+    if (tls->fragment.empty())
         return nullptr;
     const PartialKey key{*chain, !request};
     auto* partial = partial_.find(key);
