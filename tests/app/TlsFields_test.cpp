@@ -54,10 +54,10 @@ TEST(TlsFields, CertificatesFiltersAndJsonReadTheJoinedRecords) {
 
 TEST(TlsFields, AnAlertIsTheReasonItsAuthenticationFailed) {
     const std::string capture = std::string(RADIUS_SAMPLES_DIR) + "/eap-tls-alert.pcap";
-    const auto fields = testing_support::runAnalyzer(
-        "-T fields -e frame -e tls.alert_message.level -e auth.reason "
-        "-Y 'tls.alert_message.desc == 48' " +
-        capture);
+    const auto fields =
+        testing_support::runAnalyzer("-T fields -e frame -e tls.alert_message.level -e auth.reason "
+                                     "-Y 'tls.alert_message.desc == 48' " +
+                                     capture);
     EXPECT_EQ(fields.output, "11\t2\tunknown_ca (alert from the client; server certificate "
                              "O=Example,CN=radius.example.test)\n");
 }
