@@ -547,13 +547,7 @@ TEST(MainWindow, GoToMessageSelectsItsFrame) {
 // Types `ports` into the first row of the settings view and presses Ok.
 void submitPorts(gui::SettingsViewWidget& settings, const QString& ports) {
     QApplication::processEvents();
-    auto* field = settings.table()->cellWidget(0, 1)->findChild<QLineEdit*>("ports");
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, ports);
-    QTest::keyClick(field, Qt::Key_Return);
-    QApplication::processEvents();
+    gui_testing::typePorts(settings, 0, ports);
     QTest::mouseClick(settings.okButton(), Qt::LeftButton);
 }
 

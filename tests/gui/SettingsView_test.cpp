@@ -47,13 +47,7 @@ QLabel* errorLabel(gui::SettingsViewWidget& widget, int row) {
 }
 
 void submit(gui::SettingsViewWidget& widget, int row, const QString& ports) {
-    auto* field = portsField(widget, row);
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, ports);
-    QTest::keyClick(field, Qt::Key_Return);
-    QApplication::processEvents();
+    gui_testing::typePorts(widget, row, ports);
 }
 
 void chooseFromMenu(QWidget* button, const QString& item) {
