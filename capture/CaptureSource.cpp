@@ -1,25 +1,28 @@
 #include "CaptureSource.hpp"
 
+#include "CaptureBytes.hpp"
+#include "CaptureFileReader.hpp"
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/if_packet.h>
 #include <map>
 #include <pcap/pcap.h>
 #include <poll.h>
 #include <set>
-#include <stdio_ext.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace capture {
 
 struct CaptureSource::Handle {
-    pcap_t* pcap = nullptr;
-    double size = 0; // of a regular file, for the share read
-    bool live = false;
-    bool pcapng = false;
+    pcap_t* pcap = nullptr;                  // a live capture
+    std::unique_ptr<CaptureFileReader> file; // or a file
+    std::atomic<bool> stopped{false};        // a file's interrupt
     pcap_dumper_t* recording = nullptr;
     ~Handle() {
         if (recording)
@@ -36,39 +39,18 @@ CaptureSource& CaptureSource::operator=(CaptureSource&&) noexcept = default;
 CaptureSource::~CaptureSource() = default;
 
 CaptureSource CaptureSource::openFile(const std::string& name) {
-    if (name == "-")
-        return openStream(stdin, "-");
-    std::FILE* file = std::fopen(name.c_str(), "rb");
-    if (!file)
+    const bool standardInput = name == "-";
+    const std::string shownName = standardInput ? "standard input" : name;
+    const int descriptor =
+        standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
         throw CaptureError("cannot read " + name + ": " + std::strerror(errno));
-    // libpcap reads each record with two freads: a large buffer makes those one read
-    // system call per megabyte instead of one per few kilobytes, and as one thread at a
-    // time reads the stream, the lock that each fread would take is left out.
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
-    __fsetlocking(file, FSETLOCKING_BYCALLER);
-    return openStream(file, name);
-}
-
-CaptureSource CaptureSource::openStream(std::FILE* stream, const std::string& name) {
-    char error[PCAP_ERRBUF_SIZE] = {};
     auto handle = std::make_unique<Handle>();
-    handle->pcap = pcap_fopen_offline(stream, error);
-    if (!handle->pcap) {
-        if (stream != stdin)
-            std::fclose(stream);
-        throw CaptureError("cannot read " + (name == "-" ? "standard input" : name) + ": " + error);
+    try {
+        handle->file = CaptureFileReader::open(CaptureBytes::open(descriptor));
+    } catch (const CaptureError& error) {
+        throw CaptureError("cannot read " + shownName + ": " + error.what());
     }
-    return fromOffline(std::move(handle), name);
-}
-
-CaptureSource CaptureSource::fromOffline(std::unique_ptr<Handle> handle, const std::string& name) {
-    // libpcap gives a pcapng file the version of its section header, 1.0; pcap files are
-    // 2.4. Asked of libpcap rather than read from the file, so that a pipe loses nothing.
-    handle->pcapng = pcap_major_version(handle->pcap) == 1;
-    struct stat info {};
-    std::FILE* file = pcap_file(handle->pcap);
-    if (file && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
-        handle->size = static_cast<double>(info.st_size);
     return CaptureSource(std::move(handle), name);
 }
 
@@ -96,7 +78,6 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
     handle->pcap = pcap_create(interface.c_str(), error);
     if (!handle->pcap)
         throw CaptureError("cannot capture on " + interface + ": " + error);
-    handle->live = true;
     pcap_t* pcap = handle->pcap;
     // A whole IP packet: the largest UDP datagram or TCP segment (loopback's are up to
     // 64 KiB) with room for the link layers, so that no RADIUS message is cut.
@@ -145,22 +126,33 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
 }
 
 CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
+    if (handle_->file) {
+        if (handle_->stopped.load(std::memory_order_relaxed))
+            return Next::end;
+        try {
+            return handle_->file->next(packet) ? Next::packet : Next::end;
+        } catch (const CaptureError& error) {
+            throw CaptureError(name_ + ": " + error.what());
+        }
+    }
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
     int result = pcap_next_ex(handle_->pcap, &header, &data);
-    if (result == 0 && handle_->live) {
+    if (result == 0) {
         pollfd ready{pcap_get_selectable_fd(handle_->pcap), POLLIN, 0};
         ::poll(&ready, 1, 250); // a signal ends it early, as it should
         result = pcap_next_ex(handle_->pcap, &header, &data);
     }
     if (result == 0)
         return Next::timeout;
-    if (result == PCAP_ERROR_BREAK) // a file's end, or a live capture's interrupt
-        return handle_->live ? Next::interrupted : Next::end;
+    if (result == PCAP_ERROR_BREAK)
+        return Next::interrupted;
     if (result < 0)
         throw CaptureError(name_ + ": " + pcap_geterr(handle_->pcap));
     packet.time =
         static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) / 1e6;
+    packet.nanoseconds =
+        std::int64_t{header->ts.tv_sec} * 1'000'000'000 + std::int64_t{header->ts.tv_usec} * 1'000;
     packet.bytes = zem::ByteView(std::span(data, header->caplen));
     packet.originalLength = header->len;
     if (handle_->recording)
@@ -169,36 +161,47 @@ CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
 }
 
 int CaptureSource::linkType() const {
-    return pcap_datalink(handle_->pcap);
+    return handle_->file ? handle_->file->linkType() : pcap_datalink(handle_->pcap);
 }
 
 int CaptureSource::snapshotLength() const {
-    return pcap_snapshot(handle_->pcap);
+    return handle_->file ? handle_->file->snapshotLength() : pcap_snapshot(handle_->pcap);
 }
 
 bool CaptureSource::isPcapng() const {
-    return handle_->pcapng;
+    return handle_->file && handle_->file->isPcapng();
+}
+
+const std::vector<DecryptionSecrets>& CaptureSource::decryptionSecrets() const {
+    static const std::vector<DecryptionSecrets> none;
+    return handle_->file ? handle_->file->decryptionSecrets() : none;
 }
 
 std::optional<double> CaptureSource::fractionRead() const {
-    std::FILE* file = pcap_file(handle_->pcap);
-    if (handle_->size <= 0 || !file)
+    if (!handle_->file)
         return std::nullopt;
-    const long position = std::ftell(file);
-    if (position < 0)
+    const auto size = handle_->file->size();
+    if (!size || *size == 0)
         return std::nullopt;
-    return static_cast<double>(position) / handle_->size;
+    return static_cast<double>(handle_->file->position()) / static_cast<double>(*size);
 }
 
 void CaptureSource::interrupt() {
-    pcap_breakloop(handle_->pcap);
+    if (handle_->file)
+        handle_->stopped.store(true);
+    else
+        pcap_breakloop(handle_->pcap);
 }
 
 bool CaptureSource::isLive() const {
-    return handle_->live;
+    return !handle_->file;
 }
 
 void CaptureSource::recordTo(std::FILE* stream) {
+    if (!handle_->pcap) {
+        std::fclose(stream);
+        throw CaptureError("cannot record the capture: only a live capture is recorded");
+    }
     if (handle_->recording)
         pcap_dump_close(handle_->recording);
     handle_->recording = pcap_dump_fopen(handle_->pcap, stream);
@@ -210,7 +213,7 @@ void CaptureSource::recordTo(std::FILE* stream) {
 
 std::optional<std::uint64_t> CaptureSource::dropped() const {
     pcap_stat stats{};
-    if (!handle_->live || pcap_stats(handle_->pcap, &stats) != 0)
+    if (!handle_->pcap || pcap_stats(handle_->pcap, &stats) != 0)
         return std::nullopt;
     // ps_ifdrop is the interface's own count since it came up, not this capture's loss.
     return std::uint64_t{stats.ps_drop};

@@ -26,19 +26,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+struct DecryptionSecrets;
+
 struct CapturedPacket {
-    double time = 0;                  // seconds since 1970
+    double time = 0;                  // seconds since 1970, to the microsecond
+    std::int64_t nanoseconds = 0;     // since 1970, as exact as the capture holds it
     zem::ByteView bytes;              // valid until the next call of next()
     std::uint32_t originalLength = 0; // on the wire; more than bytes when cut by the snapshot
 };
 
 class CaptureSource {
 public:
-    /// Opens a pcap or pcapng file, or standard input for "-". Throws CaptureError.
+    /// Opens a pcap or pcapng file, or standard input for "-". A regular file is mapped
+    /// and read up to the size it has now; a pipe is read as it fills. Throws CaptureError.
     static CaptureSource openFile(const std::string& name);
-    /// Reads a capture from an open stream, which the source then owns and closes; `name`
-    /// names it in errors. Throws CaptureError.
-    static CaptureSource openStream(std::FILE* stream, const std::string& name);
     /// The kernel's buffer for a live capture unless the user asks for another: room for a
     /// burst of tens of thousands of datagrams while the reader catches up.
     static constexpr std::size_t defaultBufferBytes = std::size_t{32} << 20;
@@ -68,8 +69,10 @@ public:
     /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
     /// live capture.
     std::optional<double> fractionRead() const;
-    /// Makes a waiting next() answer `interrupted`. Safe to call from a signal handler or
-    /// another thread.
+    /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far.
+    const std::vector<DecryptionSecrets>& decryptionSecrets() const;
+    /// Makes a waiting next() answer `interrupted` (a file's: `end`). Safe to call from a signal
+    /// handler or another thread.
     void interrupt();
     bool isLive() const;
     /// Writes every packet read from now on as a pcap file into `stream`, which the source
@@ -81,7 +84,6 @@ public:
 private:
     struct Handle;
     CaptureSource(std::unique_ptr<Handle> handle, std::string name);
-    static CaptureSource fromOffline(std::unique_ptr<Handle> handle, const std::string& name);
     std::unique_ptr<Handle> handle_;
     std::string name_;
 };

@@ -1,0 +1,121 @@
+#include "CaptureBytes.hpp"
+
+#include "CaptureSource.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace capture {
+namespace {
+
+// A whole buffer in memory, either the map of a file or a caller's octets.
+class ContiguousBytes : public CaptureBytes {
+public:
+    explicit ContiguousBytes(std::span<const std::uint8_t> octets) : octets_(octets) {}
+    std::span<const std::uint8_t> peek(std::size_t count) override {
+        return octets_.subspan(at_, std::min(count, octets_.size() - at_));
+    }
+    void skip(std::size_t count) override { at_ += std::min(count, octets_.size() - at_); }
+    std::uint64_t position() const override { return at_; }
+    std::optional<std::uint64_t> size() const override { return octets_.size(); }
+
+protected:
+    std::span<const std::uint8_t> octets_;
+    std::size_t at_ = 0;
+};
+
+class MappedBytes final : public ContiguousBytes {
+public:
+    MappedBytes(void* map, std::size_t length)
+        : ContiguousBytes({static_cast<const std::uint8_t*>(map), length}), map_(map) {}
+    ~MappedBytes() override {
+        if (map_)
+            ::munmap(map_, octets_.size());
+    }
+    MappedBytes(const MappedBytes&) = delete;
+    MappedBytes& operator=(const MappedBytes&) = delete;
+
+private:
+    void* map_;
+};
+
+// A pipe is read with read(2), which answers what has arrived, so that a capture written
+// slowly into a pipe is decoded as it comes rather than a megabyte at a time.
+class StreamBytes final : public CaptureBytes {
+public:
+    explicit StreamBytes(int descriptor) : descriptor_(descriptor) {}
+    ~StreamBytes() override {
+        if (descriptor_ != STDIN_FILENO)
+            ::close(descriptor_);
+    }
+    StreamBytes(const StreamBytes&) = delete;
+    StreamBytes& operator=(const StreamBytes&) = delete;
+
+    std::span<const std::uint8_t> peek(std::size_t count) override {
+        while (end_ - begin_ < count && !ended_)
+            fill(count);
+        return {buffer_.data() + begin_, std::min(count, end_ - begin_)};
+    }
+    void skip(std::size_t count) override {
+        count = std::min(count, end_ - begin_);
+        begin_ += count;
+        position_ += count;
+    }
+    std::uint64_t position() const override { return position_; }
+    std::optional<std::uint64_t> size() const override { return std::nullopt; }
+
+private:
+    static constexpr std::size_t blockOctets = std::size_t{1} << 20;
+
+    void fill(std::size_t count) {
+        // What was moved past goes; the buffer grows only for a run longer than a block.
+        if (begin_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+        }
+        buffer_.resize(std::max({buffer_.size(), count, blockOctets}));
+        const ssize_t got = ::read(descriptor_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            ended_ = true;
+        } else if (errno != EINTR) {
+            throw CaptureError(std::string("error reading dump file: ") + std::strerror(errno));
+        }
+    }
+
+    int descriptor_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t begin_ = 0, end_ = 0;
+    std::uint64_t position_ = 0;
+    bool ended_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<CaptureBytes> CaptureBytes::open(int descriptor) {
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+        return std::make_unique<StreamBytes>(descriptor);
+    const auto length = static_cast<std::size_t>(info.st_size);
+    void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (map == MAP_FAILED) // a file system that cannot map still reads
+        return std::make_unique<StreamBytes>(descriptor);
+    if (descriptor != STDIN_FILENO)
+        ::close(descriptor); // the map keeps the file
+    ::madvise(map, length, MADV_SEQUENTIAL);
+    return std::make_unique<MappedBytes>(map, length);
+}
+
+std::unique_ptr<CaptureBytes> CaptureBytes::view(std::span<const std::uint8_t> octets) {
+    return std::make_unique<ContiguousBytes>(octets);
+}
+
+} // namespace capture

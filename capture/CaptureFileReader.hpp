@@ -1,0 +1,62 @@
+// CaptureFileReader: reads the frames of a pcap file (microsecond or nanosecond times,
+// either byte order) or a pcapng file (any number of sections in either byte order,
+// interfaces with their own time resolution and offset; enhanced, simple and obsolete
+// packet blocks; other blocks skipped, decryption secrets kept) from CaptureBytes. A
+// frame's octets are a view into those bytes: nothing is copied on the way.
+//
+// It answers as libpcap does (the same link types, times, lengths and the same words for
+// a damaged file), so that reading a file through it changes no output.
+//
+//   auto reader = capture::CaptureFileReader::open(capture::CaptureBytes::open(fd));
+//   capture::CapturedPacket packet;
+//   while (reader->next(packet))
+//       pipeline.frame(reader->linkType(), packet.time, packet.bytes);
+#pragma once
+
+#include "ByteView.hpp"
+#include "CaptureBytes.hpp"
+#include "CaptureSource.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace capture {
+
+/// A pcapng Decryption Secrets Block: the keys of an encrypted protocol, kept as written.
+struct DecryptionSecrets {
+    std::uint32_t type = 0; // 0x544c534b: a TLS key log
+    zem::ByteBuffer data;
+};
+
+class CaptureFileReader {
+public:
+    /// Reads the file's header (for pcapng, up to its first interface). Throws CaptureError
+    /// with libpcap's words for a file that is no capture.
+    static std::unique_ptr<CaptureFileReader> open(std::unique_ptr<CaptureBytes> bytes);
+    virtual ~CaptureFileReader() = default;
+
+    /// The next frame, valid until the next call; false at the end. Throws CaptureError
+    /// for a damaged or cut-off record, after every frame before it was read.
+    virtual bool next(CapturedPacket& packet) = 0;
+
+    /// The data link type (a DLT_ value) of the frames, as libpcap answers it.
+    int linkType() const { return linkType_; }
+    int snapshotLength() const { return snapshotLength_; }
+    bool isPcapng() const { return pcapng_; }
+    const std::vector<DecryptionSecrets>& decryptionSecrets() const { return secrets_; }
+    std::uint64_t position() const { return bytes_->position(); }
+    std::optional<std::uint64_t> size() const { return bytes_->size(); }
+
+protected:
+    CaptureFileReader(std::unique_ptr<CaptureBytes> bytes, bool pcapng)
+        : bytes_(std::move(bytes)), pcapng_(pcapng) {}
+
+    std::unique_ptr<CaptureBytes> bytes_;
+    int linkType_ = 0;
+    int snapshotLength_ = 0;
+    bool pcapng_;
+    std::vector<DecryptionSecrets> secrets_;
+};
+
+} // namespace capture
