@@ -177,17 +177,25 @@ public:
     /// read brings its reports and metrics up to date.
     void catchUp() { queue_.finish(write_); }
 
+    /// Messages inside `octets` (a mapped file, kept open until the run ends) are handed
+    /// to the workers as views rather than copied.
+    void readsFrom(std::span<const std::uint8_t> octets) { lasting_ = octets; }
+
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
         const auto checkInput = tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{};
+        // A message joined from fragments or a TCP stream lies in a reassembly buffer.
+        const auto* first = payload.span().data();
+        const bool lasting = !lasting_.empty() && first >= lasting_.data() &&
+                             first + payload.size() <= lasting_.data() + lasting_.size();
         if (readAhead_) {
-            readAhead_->add(origin, payload, checkInput, writer_ != nullptr);
+            readAhead_->add(origin, payload, checkInput, writer_ != nullptr, lasting);
         } else {
             analysis::ExchangeLinks links;
             if (tlsJoiner_)
                 links.tlsMessage = tlsJoiner_->next(origin, payload);
-            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, links);
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, links, lasting);
         }
         if (queue_.filling().size() < batchSize_)
             return;
@@ -348,6 +356,7 @@ private:
     analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;
+    std::span<const std::uint8_t> lasting_;
     RenderQueue queue_;
     RenderQueue::Consume write_;
     std::optional<ExchangeReadAhead> readAhead_;          // when the output shows exchange links
@@ -477,9 +486,13 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         metrics->setDropped(source.dropped().value_or(0));
 }
 
+// `opened` keeps each file's source, and with it the map its messages are viewed in,
+// until every batch of the run is written.
 void readFile(const std::string& name, capture::CapturePipeline& pipeline, CaptureRun& run,
-              Recording& recording, StopConditions& stop, MetricsEndpoint* metrics) {
-    auto source = capture::CaptureSource::openFile(name);
+              Recording& recording, StopConditions& stop, MetricsEndpoint* metrics,
+              std::vector<capture::CaptureSource>& opened) {
+    auto& source = opened.emplace_back(capture::CaptureSource::openFile(name));
+    run.readsFrom(source.lastingOctets());
     Progress progress(source);
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
@@ -574,6 +587,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     const bool live = options.interface.has_value();
     const bool lineByLine = live && !runOptions.quiet;
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::vector<capture::CaptureSource> opened; // outlives the run's last batch
     CaptureRun run(renderer, results, runOptions, tracker ? &*tracker : nullptr,
                    dictionary ? &dictionary->dictionary : nullptr, lineByLine ? 0 : workers,
                    lineByLine ? 1 : (runOptions.quiet ? 2048 : 128));
@@ -599,7 +613,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
             readLive(options, pipeline, run, results, recording, stop, counting);
         } else {
             for (const auto& file : options.inputFiles) {
-                readFile(file, pipeline, run, recording, stop, counting);
+                readFile(file, pipeline, run, recording, stop, counting, opened);
                 if (run.done() || interrupted || stop.reached(pipeline.frames(), std::nullopt))
                     break;
             }

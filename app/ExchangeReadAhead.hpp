@@ -41,9 +41,10 @@ public:
             authentications_.emplace();
     }
 
-    /// Adds the next message to the filling batch with its links.
+    /// Adds the next message to the filling batch with its links (`lasting`: see
+    /// MessageBatch::add).
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
-             const analysis::CheckInput& input, bool keepCarriers);
+             const analysis::CheckInput& input, bool keepCarriers, bool lasting);
     /// The filling batch is full: it is held back or handed on.
     void batchFull(const RenderQueue::Consume& consume);
     /// The input ended: no request still waiting will be answered; everything held goes on.

@@ -32,11 +32,12 @@ namespace app {
 /// thread can tell, as it sees the requests in order.
 class MessageBatch : public capture::MessageBatch {
 public:
-    /// With `keepCarriers`, the frames that carried the message are kept for -w.
+    /// With `keepCarriers`, the frames that carried the message are kept for -w;
+    /// `lasting` payloads are kept as views (see capture::MessageBatch).
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
              const analysis::CheckInput& input = {}, bool keepCarriers = false,
-             const analysis::ExchangeLinks& links = {}) {
-        capture::MessageBatch::add(origin, payload);
+             const analysis::ExchangeLinks& links = {}, bool lasting = false) {
+        capture::MessageBatch::add(origin, payload, lasting);
         checkInputs_.push_back(input);
         links_.push_back(links);
         if (keepCarriers)

@@ -24,6 +24,7 @@ public:
     void skip(std::size_t count) override { at_ += std::min(count, octets_.size() - at_); }
     std::uint64_t position() const override { return at_; }
     std::optional<std::uint64_t> size() const override { return octets_.size(); }
+    std::span<const std::uint8_t> lasting() const override { return octets_; }
 
 protected:
     std::span<const std::uint8_t> octets_;
@@ -69,6 +70,7 @@ public:
     }
     std::uint64_t position() const override { return position_; }
     std::optional<std::uint64_t> size() const override { return std::nullopt; }
+    std::span<const std::uint8_t> lasting() const override { return {}; }
 
 private:
     static constexpr std::size_t blockOctets = std::size_t{1} << 20;

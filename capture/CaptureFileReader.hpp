@@ -47,6 +47,8 @@ public:
     const std::vector<DecryptionSecrets>& decryptionSecrets() const { return secrets_; }
     std::uint64_t position() const { return bytes_->position(); }
     std::optional<std::uint64_t> size() const { return bytes_->size(); }
+    /// Where frames stay valid after the next call (see CaptureBytes::lasting).
+    std::span<const std::uint8_t> lasting() const { return bytes_->lasting(); }
 
 protected:
     CaptureFileReader(std::unique_ptr<CaptureBytes> bytes, bool pcapng)

@@ -172,6 +172,10 @@ bool CaptureSource::isPcapng() const {
     return handle_->file && handle_->file->isPcapng();
 }
 
+std::span<const std::uint8_t> CaptureSource::lastingOctets() const {
+    return handle_->file ? handle_->file->lasting() : std::span<const std::uint8_t>();
+}
+
 const std::vector<DecryptionSecrets>& CaptureSource::decryptionSecrets() const {
     static const std::vector<DecryptionSecrets> none;
     return handle_->file ? handle_->file->decryptionSecrets() : none;

@@ -69,6 +69,9 @@ public:
     /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
     /// live capture.
     std::optional<double> fractionRead() const;
+    /// The octets of a mapped file: frames inside them stay valid while the source lives,
+    /// not only until the next call of next(). Empty for a pipe or a live capture.
+    std::span<const std::uint8_t> lastingOctets() const;
     /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far.
     const std::vector<DecryptionSecrets>& decryptionSecrets() const;
     /// Makes a waiting next() answer `interrupted` (a file's: `end`). Safe to call from a signal

@@ -1,5 +1,6 @@
-// MessageBatch: captured RADIUS messages kept back-to-back in one buffer, with where each
-// came from, so that a run of them can be handed to another thread and recycled.
+// MessageBatch: captured RADIUS messages with where each came from, so that a run of them
+// can be handed to another thread and recycled. A message whose octets last (inside a
+// mapped capture file) is kept as a view; any other is copied into the batch's buffer.
 #pragma once
 
 #include "ByteView.hpp"
@@ -12,7 +13,8 @@ namespace capture {
 
 class MessageBatch {
 public:
-    void add(const MessageOrigin& origin, zem::ByteView payload);
+    /// `lasting`: the payload's octets outlive the batch, so it need not be copied.
+    void add(const MessageOrigin& origin, zem::ByteView payload, bool lasting = false);
     std::size_t size() const { return origins_.size(); }
     bool empty() const { return origins_.empty(); }
     const MessageOrigin& origin(std::size_t i) const { return origins_[i]; }
@@ -20,8 +22,12 @@ public:
     void clear();
 
 private:
+    struct Placed {
+        const std::uint8_t* lasting; // the message's own octets, or null: in octets_
+        std::size_t begin, length;   // in octets_ when copied
+    };
     std::vector<MessageOrigin> origins_;
-    std::vector<std::size_t> ends_; // where each message's octets end in octets_
+    std::vector<Placed> placed_;
     zem::ByteBuffer octets_;
 };
 
