@@ -42,8 +42,23 @@ public:
     MappedBytes(const MappedBytes&) = delete;
     MappedBytes& operator=(const MappedBytes&) = delete;
 
+    // The pages read long ago leave the process (they stay in the page cache): its
+    // resident memory stays flat however large the file. A view into them that is still
+    // held reads the same octets again from the cache.
+    void skip(std::size_t count) override {
+        ContiguousBytes::skip(count);
+        if (at_ - released_ < 2 * keptBehind)
+            return;
+        const std::size_t upTo = (at_ - keptBehind) / pageOctets_ * pageOctets_;
+        ::madvise(static_cast<std::uint8_t*>(map_) + released_, upTo - released_, MADV_DONTNEED);
+        released_ = upTo;
+    }
+
 private:
+    static constexpr std::size_t keptBehind = std::size_t{4} << 20;
+    const std::size_t pageOctets_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     void* map_;
+    std::size_t released_ = 0;
 };
 
 // A pipe is read with read(2), which answers what has arrived, so that a capture written

@@ -38,12 +38,24 @@ int dataLinkType(std::uint32_t fileLinkType) {
 
 void setTime(CapturedPacket& packet, std::int64_t seconds, std::uint64_t fraction,
              std::uint64_t unitsPerSecond) {
-    const auto scaled = [&](std::uint64_t perSecond) {
-        return static_cast<std::uint64_t>(static_cast<Wide>(fraction) * perSecond / unitsPerSecond);
-    };
-    const auto microseconds = scaled(1'000'000);
+    std::uint64_t microseconds = 0, nanoseconds = 0;
+    // Microseconds and nanoseconds, nearly every file's, without a wide division.
+    if (unitsPerSecond == 1'000'000) {
+        microseconds = fraction;
+        nanoseconds = fraction * 1'000;
+    } else if (unitsPerSecond == 1'000'000'000) {
+        microseconds = fraction / 1'000;
+        nanoseconds = fraction;
+    } else {
+        const auto scaled = [&](std::uint64_t perSecond) {
+            return static_cast<std::uint64_t>(static_cast<Wide>(fraction) * perSecond /
+                                              unitsPerSecond);
+        };
+        microseconds = scaled(1'000'000);
+        nanoseconds = scaled(1'000'000'000);
+    }
     packet.time = static_cast<double>(seconds) + static_cast<double>(microseconds) / 1e6;
-    packet.nanoseconds = seconds * 1'000'000'000 + static_cast<std::int64_t>(scaled(1'000'000'000));
+    packet.nanoseconds = seconds * 1'000'000'000 + static_cast<std::int64_t>(nanoseconds);
 }
 
 } // namespace records
