@@ -55,7 +55,9 @@ void setTime(CapturedPacket& packet, std::int64_t seconds, std::uint64_t fractio
         nanoseconds = scaled(1'000'000'000);
     }
     packet.time = static_cast<double>(seconds) + static_cast<double>(microseconds) / 1e6;
-    packet.nanoseconds = seconds * 1'000'000'000 + static_cast<std::int64_t>(nanoseconds);
+    // Past the year 2262 the count wraps (unsigned, so defined) rather than overflow.
+    packet.nanoseconds = static_cast<std::int64_t>(
+        static_cast<std::uint64_t>(seconds) * 1'000'000'000 + nanoseconds);
 }
 
 } // namespace records

@@ -223,7 +223,10 @@ private:
                                ", bigger than maximum of " + number(maximumSnapshot));
         captured = std::min(captured, static_cast<std::uint32_t>(on.snapshot));
         const auto units = on.unitsPerSecond;
-        setTime(packet, static_cast<std::int64_t>(timestamp / units) + on.offsetSeconds,
+        // Added unsigned: a damaged offset wraps rather than overflow.
+        setTime(packet,
+                static_cast<std::int64_t>(timestamp / units +
+                                          static_cast<std::uint64_t>(on.offsetSeconds)),
                 timestamp % units, units);
         packet.bytes = zem::ByteView(body.subspan(dataAt, captured));
         packet.originalLength = original;
