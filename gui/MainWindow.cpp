@@ -11,6 +11,7 @@
 #include "StoredMessages.hpp"
 #include "ZEMError.hpp"
 #include "ZEMPortsController.hpp"
+#include "ZEMUserDefaults.hpp"
 #include "message/DecodedMessage.hpp"
 #include "message/MessageTree.hpp"
 #include "reports/RadiusStatistics.hpp"
@@ -591,7 +592,14 @@ void MainWindow::showPreferences() {
     auto* settings = widget.release();
     layout->addWidget(settings);
     connect(settings, &SettingsViewWidget::dismissed, &dialog, &QDialog::accept);
+    // The view's switches and ports take effect as they change; Cancel (or Escape, or
+    // closing the window) puts back the settings as they were when the dialog opened.
+    auto* cancel = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
+    connect(cancel, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(cancel);
     followSettings(*settings);
+    auto& store = zem::ZEMUserDefaults::standardUserDefaults();
+    const auto storedBefore = store.storedValues();
     const auto portsBefore = claimedPorts();
     if (onPreferences) {
         dialog.show();
@@ -599,7 +607,18 @@ void MainWindow::showPreferences() {
     } else {
         dialog.exec();
     }
+    if (dialog.result() == QDialog::Rejected) {
+        store.restoreStoredValues(storedBefore);
+        // The view registers its ports again from the list it stored.
+        try {
+            settings->view().decodeProtocolsFromUserDefaults();
+            settings->view().encodeProtocolPorts();
+        } catch (const std::exception&) {
+            // An unreadable list: the view went back to its defaults.
+        }
+    }
     model_->refreshColors();
+    showSelectedMessage();
     // Other ports decode other messages: the open capture is read again at once, with its
     // progress and Cancel, rather than when it is next opened.
     if (claimedPorts() != portsBefore && !path_.isEmpty())

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTableWidget>
@@ -124,7 +125,18 @@ SettingsViewWidget::SettingsViewWidget(std::shared_ptr<zem::ZEMProtocolTableView
         if (item != view_->selectedItem())
             view_->setSelectedItem(item);
     });
-    connect(reset_, &QPushButton::clicked, this, [this] { view_->resetProtocols(); });
+    connect(reset_, &QPushButton::clicked, this, [this] {
+        const bool confirmed =
+            confirmReset ? confirmReset()
+                         : QMessageBox::question(
+                               this, "Reset",
+                               "Put every protocol back to its default ports? The ports you "
+                               "set are thrown away.",
+                               QMessageBox::Reset | QMessageBox::Cancel,
+                               QMessageBox::Cancel) == QMessageBox::Reset;
+        if (confirmed)
+            view_->resetProtocols();
+    });
     connect(ok_, &QPushButton::clicked, this, [this] { view_->encodeProtocolPorts(); });
 
     view_->setDismiss([this] { emit dismissed(); });

@@ -7,6 +7,7 @@
 #include "ZEMPluginProtocols.hpp"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     QTableWidget* table() const { return table_; }
     QPushButton* resetButton() const { return reset_; }
     QPushButton* okButton() const { return ok_; }
+    /// Asked before "Reset" throws the protocol list away; a question box unless set
+    /// (tests).
+    std::function<bool()> confirmReset;
 
 signals:
     /// The view asked to be closed ("Ok", "Reset").

@@ -322,6 +322,23 @@ std::int64_t ZEMUserDefaults::integerForKey(std::string_view key) const {
     return 0;
 }
 
+PropertyListDictionary ZEMUserDefaults::storedValues() const {
+    std::shared_lock lock(mutex_);
+    return persistent_;
+}
+
+bool ZEMUserDefaults::restoreStoredValues(const PropertyListDictionary& values) {
+    bool stored = true;
+    const auto now = storedValues();
+    for (const auto& [key, value] : now)
+        if (!values.contains(key))
+            stored = removeObjectForKey(key) && stored;
+    for (const auto& [key, value] : values)
+        if (const auto it = now.find(key); it == now.end() || !(it->second == value))
+            stored = setObject(key, value) && stored;
+    return stored;
+}
+
 bool ZEMUserDefaults::setObject(std::string_view key, PropertyList value) {
     return writeChange(key, std::move(value));
 }

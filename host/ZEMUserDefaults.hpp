@@ -54,6 +54,13 @@ public:
     void setArgumentValue(std::string_view key, PropertyList value);
     void removeArgumentValue(std::string_view key);
 
+    /// The values kept on disk (neither the registered defaults nor this run's own), so
+    /// that a dialog's Cancel can put back what it changed.
+    PropertyListDictionary storedValues() const;
+    /// Puts back values taken by storedValues(): changed keys as they were, keys added
+    /// since removed. Answers false when a change could not be stored on disk.
+    bool restoreStoredValues(const PropertyListDictionary& values);
+
     /// Every key that some domain answers, sorted.
     std::vector<std::string> keys() const;
 

@@ -9,6 +9,7 @@
 #include "PipeFeed.hpp"
 #include "SettingsViewWidget.hpp"
 #include "TestSupport.hpp"
+#include "ZEMUserDefaults.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -568,6 +570,25 @@ TEST(MainWindow, APortChangedInPreferencesDecodesTheOpenCaptureAgain) {
     window.showPreferences();
     EXPECT_TRUE(window.waitUntilIdle(30));
     EXPECT_EQ(window.model()->rowCount(), before);
+}
+
+TEST(MainWindow, CancelInPreferencesPutsBackWhatTheDialogChanged) {
+    OpenWindow open("auth-exchange.pcap");
+    auto& window = open.window;
+    const int before = window.model()->rowCount();
+    auto& store = zem::ZEMUserDefaults::standardUserDefaults();
+    const auto stored = store.storedValues();
+    window.onPreferences = [](gui::SettingsViewWidget& settings) {
+        QApplication::processEvents();
+        gui_testing::typePorts(settings, 0, "1645"); // registered as it is entered
+        settings.secretsBox()->click();
+        auto* buttons = settings.window()->findChild<QDialogButtonBox*>();
+        QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+    };
+    window.showPreferences();
+    EXPECT_TRUE(window.waitUntilIdle(30));
+    EXPECT_EQ(window.model()->rowCount(), before); // 1812 is RADIUS's again
+    EXPECT_EQ(store.storedValues(), stored);
 }
 
 TEST(MainWindow, ContextActionsFilterCopyAndFollow) {

@@ -163,8 +163,15 @@ TEST(SettingsView, OkStoresThePortsForTheNextProcess) {
     const std::string listed = run("-G plugins");
     EXPECT_NE(listed.find("RADIUS\t1812,18120\tudp\n"), std::string::npos) << listed;
 
-    // Reset brings back the defaults, stored and registered.
-    auto again = openSettings();
+    // Reset asks first: declined, it changes nothing; confirmed, it brings back the
+    // defaults, stored and registered.
+    auto again = host().makeSettingsWidget(); // as stored, not reset first
+    again->show();
+    QApplication::processEvents();
+    again->confirmReset = [] { return false; };
+    QTest::mouseClick(again->resetButton(), Qt::LeftButton);
+    EXPECT_NE(run("-G plugins").find("RADIUS\t1812,18120\tudp\n"), std::string::npos);
+    again->confirmReset = [] { return true; };
     QTest::mouseClick(again->resetButton(), Qt::LeftButton);
     EXPECT_NE(run("-G plugins").find("RADIUS\t1645,1812\tudp/tcp\n"), std::string::npos);
 }
@@ -173,6 +180,7 @@ TEST(SettingsView, ResetWithAnEmptyPortsFieldChangesNothing) {
     auto widget = openSettings();
     QSignalSpy dismissed(widget.get(), &gui::SettingsViewWidget::dismissed);
     submit(*widget, 1, "");
+    widget->confirmReset = [] { return true; };
     QTest::mouseClick(widget->resetButton(), Qt::LeftButton);
     EXPECT_EQ(dismissed.count(), 0);
     EXPECT_TRUE(errorLabel(*widget, 1)->isVisible());
