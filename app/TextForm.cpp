@@ -46,7 +46,7 @@ void appendLineHead(std::string& out, std::uint64_t frame, double seconds) {
 void appendEndpoint(std::string& out, const zem::IPAddress& address, std::uint16_t port) {
     if (address.family == 6)
         out.push_back('[');
-    out += address.text();
+    address.appendText(out);
     if (address.family == 6)
         out.push_back(']');
     out.push_back(':');

@@ -6,25 +6,32 @@
 namespace zem {
 
 std::string IPAddress::text() const {
+    std::string text;
+    appendText(text);
+    return text;
+}
+
+void IPAddress::appendText(std::string& out) const {
     if (family == 4) {
         // inet_ntop formats IPv4 through sprintf, a large share of a summary line's cost.
-        std::string text;
-        text.reserve(15);
+        char text[16];
+        char* at = text;
         for (std::size_t i = 0; i < 4; ++i) {
             if (i > 0)
-                text.push_back('.');
+                *at++ = '.';
             const unsigned octet = bytes[i];
             if (octet >= 100)
-                text.push_back(static_cast<char>('0' + octet / 100));
+                *at++ = static_cast<char>('0' + octet / 100);
             if (octet >= 10)
-                text.push_back(static_cast<char>('0' + octet / 10 % 10));
-            text.push_back(static_cast<char>('0' + octet % 10));
+                *at++ = static_cast<char>('0' + octet / 10 % 10);
+            *at++ = static_cast<char>('0' + octet % 10);
         }
-        return text;
+        out.append(text, at);
+        return;
     }
     char buffer[INET6_ADDRSTRLEN] = {};
     inet_ntop(AF_INET6, bytes.data(), buffer, sizeof buffer);
-    return buffer;
+    out += buffer;
 }
 
 std::optional<IPAddress> IPAddress::parse(std::string_view text) {

@@ -17,6 +17,9 @@ struct IPAddress {
 
     /// Dotted quad for IPv4, the shortest colon form for IPv6.
     std::string text() const;
+    /// The same text appended to `out`, without a string of its own (every summary line
+    /// writes two).
+    void appendText(std::string& out) const;
     /// Dotted-quad or colon text; nothing for anything else.
     static std::optional<IPAddress> parse(std::string_view text);
     auto operator<=>(const IPAddress&) const = default;
