@@ -11,11 +11,11 @@ namespace radius {
 using zem::ByteView;
 using zem::ZEMPropertyValue;
 
-std::optional<std::string> RADIUSDissector::radiusCodeText(ByteView data) const {
-    auto code = data.at(0);
-    if (!code)
-        return std::nullopt;
-    // Every message asks; the 256 answers are made once.
+namespace {
+
+// Every message asks; the 256 answers are made once, and the summary line reads them
+// without a copy.
+const std::string& codeText(std::uint8_t code) {
     static const auto texts = [] {
         std::array<std::string, 256> all;
         for (std::size_t i = 0; i < all.size(); ++i) {
@@ -27,7 +27,16 @@ std::optional<std::string> RADIUSDissector::radiusCodeText(ByteView data) const 
         }
         return all;
     }();
-    return texts[*code];
+    return texts[code];
+}
+
+} // namespace
+
+std::optional<std::string> RADIUSDissector::radiusCodeText(ByteView data) const {
+    auto code = data.at(0);
+    if (!code)
+        return std::nullopt;
+    return codeText(*code);
 }
 
 std::optional<std::string> RADIUSDissector::authenticatorText(ByteView data) const {
@@ -71,14 +80,11 @@ std::optional<std::string> RADIUSDissector::attributeTypeList(ByteView message) 
 }
 
 std::optional<std::string> RADIUSDissector::protocolInfo(ByteView message) const {
-    auto code = radiusCodeText(message);
-    if (!code)
-        return std::nullopt;
-    auto identifier = message.at(1);
-    if (!identifier)
+    const auto code = message.at(0), identifier = message.at(1);
+    if (!code || !identifier)
         return std::nullopt;
     static const std::string_view format = localizedRADIUSString("%@ (Id=%u)");
-    return zem::fillFormat(format, *code, *identifier);
+    return zem::fillFormat(format, codeText(*code), *identifier);
 }
 
 namespace {

@@ -42,11 +42,21 @@ public:
     MappedBytes(const MappedBytes&) = delete;
     MappedBytes& operator=(const MappedBytes&) = delete;
 
-    // The pages read long ago leave the process (they stay in the page cache): its
+    // The pages just ahead are mapped in one call (rather than a fault every few pages),
+    // and the pages read long ago leave the process (they stay in the page cache): its
     // resident memory stays flat however large the file. A view into them that is still
     // held reads the same octets again from the cache.
     void skip(std::size_t count) override {
         ContiguousBytes::skip(count);
+        if (at_ + populateAhead / 2 > populated_ && populated_ < octets_.size()) {
+            const std::size_t from = populated_;
+            populated_ = std::min(octets_.size(), at_ + populateAhead) / pageOctets_ * pageOctets_;
+#ifdef MADV_POPULATE_READ // Linux 5.14; older kernels fault the pages in as they are read
+            if (populated_ > from)
+                ::madvise(static_cast<std::uint8_t*>(map_) + from, populated_ - from,
+                          MADV_POPULATE_READ);
+#endif
+        }
         if (at_ - released_ < 2 * keptBehind)
             return;
         const std::size_t upTo = (at_ - keptBehind) / pageOctets_ * pageOctets_;
@@ -59,6 +69,8 @@ private:
     const std::size_t pageOctets_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     void* map_;
     std::size_t released_ = 0;
+    std::size_t populated_ = 0;
+    static constexpr std::size_t populateAhead = std::size_t{4} << 20;
 };
 
 // A pipe is read with read(2), which answers what has arrived, so that a capture written
