@@ -4,6 +4,7 @@
 #include "DetailView.hpp"
 #include "GuiFonts.hpp"
 #include "GuiHost.hpp"
+#include "ListColumns.hpp"
 #include "PacketListModel.hpp"
 #include "PacketListView.hpp"
 #include "SecretsDialog.hpp"
@@ -107,6 +108,7 @@ MainWindow::MainWindow(GuiHost& host, QWidget* parent) : QMainWindow(parent), ho
                         PacketListModel::info + 2);
     list_->setColumnWidth(model_->responseTimeColumn(), 110);
     list_->setColumnWidth(model_->linkedFrameColumn(), 100);
+    columns_ = new ListColumns(*header); // then as the user left them
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { showSelectedMessage(); });
 

@@ -35,6 +35,7 @@ namespace gui {
 
 class DetailView;
 class GuiHost;
+class ListColumns;
 class PacketListModel;
 
 class MainWindow : public QMainWindow {
@@ -118,6 +119,7 @@ public:
     QLabel* countLabel() const { return countLabel_; }
     /// The bar above the list that says what a user must see once; hidden otherwise.
     QLabel* notice() const { return notice_; }
+    ListColumns* columns() const { return columns_; }
 
     /// Called once when the first rows are in the list and once when reading ends.
     std::function<void()> onFirstRows, onLoaded;
@@ -164,6 +166,7 @@ private:
 
     GuiHost& host_;
     PacketListModel* model_;
+    ListColumns* columns_;
     QTableView* list_;
     DetailView* detail_;
     QLineEdit* filterEdit_;

@@ -4,6 +4,7 @@
 #include "DetailView.hpp"
 #include "GuiTestSupport.hpp"
 #include "HexView.hpp"
+#include "ListColumns.hpp"
 #include "MainWindow.hpp"
 #include "PacketListModel.hpp"
 #include "PipeFeed.hpp"
@@ -18,10 +19,13 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -589,6 +593,39 @@ TEST(MainWindow, CancelInPreferencesPutsBackWhatTheDialogChanged) {
     EXPECT_TRUE(window.waitUntilIdle(30));
     EXPECT_EQ(window.model()->rowCount(), before); // 1812 is RADIUS's again
     EXPECT_EQ(store.storedValues(), stored);
+}
+
+TEST(MainWindow, ColumnsHiddenOrMovedStaySoInTheNextWindow) {
+    QSettings().remove("packetListColumns");
+    const auto visualOrder = [](QHeaderView& header) {
+        QStringList titles;
+        for (int visual = 0; visual < header.count(); ++visual)
+            if (const int column = header.logicalIndex(visual); !header.isSectionHidden(column))
+                titles << header.model()->headerData(column, Qt::Horizontal).toString();
+        return titles;
+    };
+    QStringList arranged;
+    {
+        OpenWindow open("auth-exchange.pcap");
+        auto& header = *open.window.list()->horizontalHeader();
+        const auto menu = open.window.columns()->menu();
+        QStringList offered;
+        for (auto* action : menu->actions())
+            offered << action->text();
+        EXPECT_EQ(offered, visualOrder(header)); // every column, as shown
+        for (auto* action : menu->actions())
+            if (action->text() == "Length")
+                action->trigger(); // hidden
+        header.moveSection(header.visualIndex(gui::PacketListModel::info), 0);
+        arranged = visualOrder(header);
+        EXPECT_EQ(arranged.front(), "Info");
+        EXPECT_FALSE(arranged.contains("Length"));
+    }
+    {
+        OpenWindow again("auth-exchange.pcap");
+        EXPECT_EQ(visualOrder(*again.window.list()->horizontalHeader()), arranged);
+    }
+    QSettings().remove("packetListColumns"); // the next tests see the usual columns
 }
 
 TEST(MainWindow, ContextActionsFilterCopyAndFollow) {
