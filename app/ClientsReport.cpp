@@ -17,16 +17,7 @@ struct Widths {
 };
 
 std::string requestsByCode(const analysis::ClientLatency& c) {
-    std::string codes;
-    for (const auto& [code, count] : c.requestsByCode) {
-        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) of a literal put
-        // before a number's text.
-        if (!codes.empty())
-            codes += ' ';
-        codes += std::to_string(code);
-        codes += ':';
-        codes += std::to_string(count);
-    }
+    const auto codes = analysis::requestsByCodeText(c);
     return codes.empty() ? "-" : codes;
 }
 

@@ -189,6 +189,7 @@ void MainWindow::buildMenus() {
     auto* statistics = menuBar()->addMenu("&Statistics");
     statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
     statistics->addAction("&Authentications", this, [this] { showAuthentications(); });
+    statistics->addAction("&Clients", this, [this] { showClients(); });
     auto* go = menuBar()->addMenu("&Go");
     go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                   [this] { goToLinkedMessage(); });

@@ -11,6 +11,7 @@
 #include "FilterJob.hpp"
 #include "OpenCapture.hpp"
 #include "reports/Authentications.hpp"
+#include "reports/ClientStatistics.hpp"
 #include "reports/RadiusStatistics.hpp"
 
 #include <QElapsedTimer>
@@ -104,6 +105,12 @@ public:
     /// Statistics › Authentications: the rows in a table; a selected one's messages alone
     /// in the list.
     void showAuthentications();
+    /// What -z radius,clients reports, over the messages the list shows; nothing when
+    /// cancelled.
+    std::optional<analysis::ClientStatistics> computeClients();
+    /// Statistics › Clients: one row per NAS in a table that sorts by any column (told
+    /// to onStatistics when set).
+    void showClients();
     /// When set, called with the Authentications dialog instead of running it (tests).
     std::function<void(class AuthenticationsDialog&)> onAuthentications;
     /// Told of the statistics dialog instead of running it (tests, pictures).

@@ -124,6 +124,9 @@ struct Switches {
         "Render Statistics > Authentications over CAPTURE, its second row selected, to FILE.png "
         "and quit.",
         "FILE"};
+    QCommandLineOption screenshotClients{
+        "screenshot-clients", "Render Statistics > Clients over CAPTURE to FILE.png and quit.",
+        "FILE"};
     QCommandLineOption bench{
         "bench",
         "Open CAPTURE offscreen, filter it (default: radiusCode == 2) and print the times."};
@@ -144,6 +147,7 @@ struct Switches {
                 screenshotDecodeAs,
                 screenshotSecrets,
                 screenshotAuthentications,
+                screenshotClients,
                 bench,
                 interface,
                 bundle,
@@ -204,6 +208,24 @@ int runAuthenticationsScreenshot(const Invocation& run) {
         saved = gui::savePicture(dialog.grab(), picture);
     };
     window.showAuthentications();
+    return saved ? 0 : fail("cannot write " + picture);
+}
+
+int runClientsScreenshot(const Invocation& run) {
+    if (run.positional.isEmpty())
+        return fail("--screenshot-clients wants a CAPTURE to show");
+    gui::MainWindow window(run.host);
+    window.show();
+    if (!window.openCapture(run.positional[0], true) || !window.waitUntilIdle(120))
+        return fail("cannot open " + run.positional[0]);
+    const auto picture = run.value(run.switches.screenshotClients);
+    bool saved = false;
+    window.onStatistics = [&](QDialog& dialog) {
+        dialog.show();
+        QApplication::processEvents();
+        saved = gui::savePicture(dialog.grab(), picture);
+    };
+    window.showClients();
     return saved ? 0 : fail("cannot write " + picture);
 }
 
@@ -272,6 +294,7 @@ constexpr Mode modes[] = {
     {&Switches::screenshot, runScreenshot, true},
     {&Switches::screenshotSecrets, runSecretsScreenshot, true},
     {&Switches::screenshotAuthentications, runAuthenticationsScreenshot, true},
+    {&Switches::screenshotClients, runClientsScreenshot, true},
     {&Switches::screenshotSettings, runSettingsScreenshot, true},
     {&Switches::screenshotDecodeAs, runDecodeAsScreenshot, true},
     {&Switches::decodeAs, runDecodeAs, true},

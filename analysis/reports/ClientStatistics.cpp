@@ -4,6 +4,20 @@
 
 namespace analysis {
 
+std::string requestsByCodeText(const ClientLatency& client) {
+    std::string codes;
+    for (const auto& [code, count] : client.requestsByCode) {
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) of a literal put
+        // before a number's text.
+        if (!codes.empty())
+            codes += ' ';
+        codes += std::to_string(code);
+        codes += ':';
+        codes += std::to_string(count);
+    }
+    return codes;
+}
+
 ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
     auto found = clients_.find(address);
     if (found != clients_.end())

@@ -27,6 +27,9 @@ struct ClientLatency {
     std::uint64_t unanswered() const { return requests - retransmitted - answered; }
 };
 
+/// "1:120 4:80": the requests by code, in order of code; empty for none.
+std::string requestsByCodeText(const ClientLatency& client);
+
 class ClientStatistics {
 public:
     explicit ClientStatistics(std::size_t capacity = 1u << 16) : capacity_(capacity) {}

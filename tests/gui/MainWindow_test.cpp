@@ -31,6 +31,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <array>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -513,6 +515,42 @@ TEST(MainWindow, StatisticsCountWhatTheFilterShowsAndSaySo) {
     window.showStatistics();
     EXPECT_EQ(counted, "The 5 of 8 messages the list shows (filter: radiusCode == 1)");
     EXPECT_EQ(wrapped, 0);
+}
+
+// The window's Clients table holds the command line's rows, value for value, and sorts
+// by numbers.
+TEST(MainWindow, StatisticsClientsShowsTheCommandLinesRows) {
+    OpenWindow open("secrets.pcap");
+    QStringList rows, afterSorting;
+    open.window.onStatistics = [&](QDialog& dialog) {
+        auto* table = dialog.findChild<QTableWidget*>("clients");
+        const auto rowText = [table](int r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells << table->item(r, c)->text();
+            return cells.join(' ');
+        };
+        for (int r = 0; r < table->rowCount(); ++r)
+            rows << rowText(r);
+        table->sortItems(3, Qt::DescendingOrder); // Answered
+        for (int r = 0; r < table->rowCount(); ++r)
+            afterSorting << table->item(r, 0)->text();
+    };
+    open.window.showClients();
+
+    const std::string command = std::string(RADIUS_ANALYZER_EXECUTABLE) +
+                                " -q -z radius,clients -r " + sample("secrets.pcap").toStdString();
+    QStringList printed;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 512> line{};
+        while (std::fgets(line.data(), line.size(), pipe))
+            if (std::isdigit(static_cast<unsigned char>(line[0])))
+                printed << QString(line.data()).simplified();
+        pclose(pipe);
+    }
+    EXPECT_EQ(rows.join('\n').toStdString(), printed.join('\n').toStdString());
+    ASSERT_EQ(afterSorting.size(), 6);
+    EXPECT_EQ(afterSorting.front().toStdString(), "192.0.2.10"); // 13 answered; others 1 or 2
 }
 
 TEST(MainWindow, TheFilterBarIsGreenOrRedAsOneTypes) {
