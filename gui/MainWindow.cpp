@@ -190,6 +190,7 @@ void MainWindow::buildMenus() {
     statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
     statistics->addAction("&Authentications", this, [this] { showAuthentications(); });
     statistics->addAction("&Clients", this, [this] { showClients(); });
+    statistics->addAction("S&ecurity", this, [this] { showSecurity(); });
     auto* go = menuBar()->addMenu("&Go");
     go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                   [this] { goToLinkedMessage(); });
@@ -655,8 +656,21 @@ QString MainWindow::countedText() const {
     return text;
 }
 
+bool MainWindow::decodeShown(const std::function<void(const analysis::DecodedMessage&)>& visit,
+                             bool withChecks) {
+    std::optional<std::vector<bool>> shown;
+    if (model_->filtered())
+        shown = shownPositions();
+    return decodeAll(
+        [&](const analysis::DecodedMessage* decoded) {
+            if (decoded)
+                visit(*decoded);
+        },
+        shown ? &*shown : nullptr, withChecks);
+}
+
 bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit,
-                           const std::vector<bool>* only) {
+                           const std::vector<bool>* only, bool withChecks) {
     if (!capture_)
         return false;
     const auto& index = capture_->index();
@@ -674,17 +688,20 @@ bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessa
     std::thread counting([&] {
         zem::ByteBuffer buffer;
         for (std::size_t start = 0; start < count && !cancelled; start += run) {
-            capture::forEachStored(index, store, start, std::min(count, start + run), buffer,
-                                   [&](std::size_t position, const capture::IndexedMessage& entry,
-                                       zem::ByteView message) {
-                                       if (only && (position >= only->size() || !(*only)[position]))
-                                           return;
-                                       const auto decoded = analysis::DecodedMessage::decode(
-                                           plugIn, entry.origin(index.firstTime()), message, {},
-                                           exchanges ? exchanges->links(position)
-                                                     : analysis::ExchangeLinks{});
-                                       visit(decoded ? &*decoded : nullptr);
-                                   });
+            capture::forEachStored(
+                index, store, start, std::min(count, start + run), buffer,
+                [&](std::size_t position, const capture::IndexedMessage& entry,
+                    zem::ByteView message) {
+                    if (only && (position >= only->size() || !(*only)[position]))
+                        return;
+                    const auto decoded =
+                        withChecks ? checks_.decodeAt(plugIn, index, store, position, message)
+                                   : analysis::DecodedMessage::decode(
+                                         plugIn, entry.origin(index.firstTime()), message, {},
+                                         exchanges ? exchanges->links(position)
+                                                   : analysis::ExchangeLinks{});
+                    visit(decoded ? &*decoded : nullptr);
+                });
             counted = std::min(count, start + run);
         }
     });

@@ -13,6 +13,7 @@
 #include "reports/Authentications.hpp"
 #include "reports/ClientStatistics.hpp"
 #include "reports/RadiusStatistics.hpp"
+#include "reports/SecurityStatistics.hpp"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -111,6 +112,11 @@ public:
     /// Statistics › Clients: one row per NAS in a table that sorts by any column (told
     /// to onStatistics when set).
     void showClients();
+    /// What -z radius,security reports (with the loaded secrets), over what the list
+    /// shows; nothing when cancelled.
+    std::optional<analysis::SecurityStatistics> computeSecurity();
+    /// Statistics › Security: one row per client, as Clients.
+    void showSecurity();
     /// When set, called with the Authentications dialog instead of running it (tests).
     std::function<void(class AuthenticationsDialog&)> onAuthentications;
     /// Told of the statistics dialog instead of running it (tests, pictures).
@@ -148,8 +154,14 @@ private:
     /// Decodes every message read (or, with `only`, those whose positions it marks), on a
     /// thread of its own, with progress and Cancel; `visit` gets nullptr for a message
     /// that is not RADIUS. False when cancelled.
+    /// `withChecks`: decoded with what checking needs (the loaded secrets).
     bool decodeAll(const std::function<void(const analysis::DecodedMessage*)>& visit,
-                   const std::vector<bool>* only = nullptr);
+                   const std::vector<bool>* only = nullptr, bool withChecks = false);
+    /// decodeAll over the RADIUS messages the list shows (all when unfiltered).
+    bool decodeShown(const std::function<void(const analysis::DecodedMessage&)>& visit,
+                     bool withChecks = false);
+    /// A report's table in a dialog (told to onStatistics when set), `notes` below it.
+    void showReportTable(const QString& title, class QTableWidget* table, const QString& notes);
     // Every port claim: the protocol, the port and the transport.
     static std::vector<std::tuple<std::string, std::int64_t, int>> claimedPorts();
     // The positions the list shows, marked.

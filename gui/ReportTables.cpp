@@ -1,9 +1,9 @@
-// Statistics › Clients: a report of the command line shown as a table of values, each
-// column sorting by its numbers rather than by its text.
+// Statistics › Clients and Security: reports of the command line shown as tables of
+// values, each column sorting by its numbers rather than by its text.
 #include "MainWindow.hpp"
 #include "PacketListModel.hpp"
 #include "message/DecodedMessage.hpp"
-#include "reports/ClientColumns.hpp"
+#include "reports/ReportColumns.hpp"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -30,7 +30,7 @@ private:
     double number_;
 };
 
-QTableWidgetItem* cell(const analysis::ClientColumn::Value& value) {
+QTableWidgetItem* cell(const analysis::ReportValue& value) {
     if (const auto* text = std::get_if<std::string>(&value))
         return new QTableWidgetItem(QString::fromStdString(*text));
     if (const auto* count = std::get_if<std::uint64_t>(&value))
@@ -40,24 +40,88 @@ QTableWidgetItem* cell(const analysis::ClientColumn::Value& value) {
                         : new NumberItem("-", -1);
 }
 
+bool anyCounted(const analysis::ClientLatency& row) {
+    return row.requests > 0 || row.answered > 0;
+}
+bool anyCounted(const analysis::ClientSecurity& row) {
+    return row.messages > 0;
+}
+
+// The rows of a per-client report, the clients past its capacity last when there are any.
+template <typename Row> struct ReportRows {
+    std::vector<Row> rows;
+    std::vector<std::string> labels;
+
+    template <typename Statistics> explicit ReportRows(const Statistics& statistics) {
+        rows = statistics.perClient();
+        for (const auto& row : rows)
+            labels.push_back(row.client.text());
+        const auto& others = statistics.others();
+        if (anyCounted(others)) {
+            rows.push_back(others);
+            labels.push_back("others (past the first " + std::to_string(statistics.capacity()) +
+                             ")");
+        }
+    }
+};
+
+template <typename Row>
+QTableWidget* reportTable(const char* name, std::span<const analysis::ReportColumn<Row>> columns,
+                          const ReportRows<Row>& report) {
+    auto* table =
+        new QTableWidget(static_cast<int>(report.rows.size()), static_cast<int>(columns.size()));
+    table->setObjectName(name);
+    QStringList headings;
+    for (const auto& column : columns)
+        headings << column.heading;
+    table->setHorizontalHeaderLabels(headings);
+    table->verticalHeader()->setVisible(false);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (std::size_t r = 0; r < report.rows.size(); ++r)
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            table->setItem(static_cast<int>(r), static_cast<int>(c),
+                           cell(columns[c].value(report.rows[r], report.labels[r])));
+    // The report's own order (by address) until a heading is clicked.
+    table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    table->setSortingEnabled(true);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    return table;
+}
+
 } // namespace
+
+void MainWindow::showReportTable(const QString& title, QTableWidget* table, const QString& notes) {
+    QDialog dialog(this);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* counted = new QLabel(countedText(), &dialog);
+    counted->setObjectName("counted");
+    layout->addWidget(counted);
+    layout->addWidget(table); // the dialog's from now on
+    if (!notes.isEmpty()) {
+        auto* said = new QLabel(notes, &dialog);
+        said->setObjectName("notes");
+        layout->addWidget(said);
+    }
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(close);
+    dialog.resize(std::max(640, table->horizontalHeader()->length() + 40), 360);
+    if (onStatistics)
+        onStatistics(dialog);
+    else
+        dialog.exec();
+}
 
 std::optional<analysis::ClientStatistics> MainWindow::computeClients() {
     analysis::ClientStatistics clients;
     analysis::RequestMatcher exchanges;
-    std::optional<std::vector<bool>> shown;
-    if (model_->filtered())
-        shown = shownPositions();
-    const bool done = decodeAll(
-        [&](const analysis::DecodedMessage* decoded) {
-            if (!decoded)
-                return;
-            // The NAS's name is among the session facts.
-            const auto& facts = decoded->facts({false, true});
-            clients.addMessage(facts, exchanges.track(facts.origin, facts.code, facts.identifier,
-                                                      [](const analysis::ExchangeKey&) {}));
-        },
-        shown ? &*shown : nullptr);
+    const bool done = decodeShown([&](const analysis::DecodedMessage& decoded) {
+        // The NAS's name is among the session facts.
+        const auto& facts = decoded.facts({false, true});
+        clients.addMessage(facts, exchanges.track(facts.origin, facts.code, facts.identifier,
+                                                  [](const analysis::ExchangeKey&) {}));
+    });
     if (!done)
         return std::nullopt;
     return clients;
@@ -67,47 +131,42 @@ void MainWindow::showClients() {
     const auto clients = computeClients();
     if (!clients)
         return;
-    auto rows = clients->perClient();
-    std::vector<std::string> names;
-    for (const auto& row : rows)
-        names.push_back(row.client.text());
-    if (clients->others().requests > 0 || clients->others().answered > 0) {
-        rows.push_back(clients->others());
-        names.push_back("others (past the first " + std::to_string(clients->capacity()) + ")");
-    }
-    const auto columns = analysis::clientColumns();
-    QDialog dialog(this);
-    dialog.setWindowTitle("RADIUS Clients");
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* counted = new QLabel(countedText(), &dialog);
-    counted->setObjectName("counted");
-    layout->addWidget(counted);
-    auto* table =
-        new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(columns.size()), &dialog);
-    table->setObjectName("clients");
-    QStringList headings;
-    for (const auto& column : columns)
-        headings << column.heading;
-    table->setHorizontalHeaderLabels(headings);
-    table->verticalHeader()->setVisible(false);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            table->setItem(static_cast<int>(r), static_cast<int>(c),
-                           cell(columns[c].value(rows[r], names[r])));
-    // The report's own order (by address) until a heading is clicked.
-    table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    table->setSortingEnabled(true);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    layout->addWidget(table);
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
-    connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(close);
-    dialog.resize(std::max(640, table->horizontalHeader()->length() + 40), 360);
-    if (onStatistics)
-        onStatistics(dialog);
-    else
-        dialog.exec();
+    showReportTable("RADIUS Clients",
+                    reportTable("clients", analysis::clientColumns(),
+                                ReportRows<analysis::ClientLatency>(*clients)),
+                    {});
+}
+
+std::optional<analysis::SecurityStatistics> MainWindow::computeSecurity() {
+    analysis::SecurityStatistics security;
+    // Without secrets the checks say only what is exposed, as on the command line.
+    const bool done = decodeShown(
+        [&](const analysis::DecodedMessage& decoded) {
+            security.addMessage(decoded.facts({true, false}));
+        },
+        true);
+    if (!done)
+        return std::nullopt;
+    return security;
+}
+
+void MainWindow::showSecurity() {
+    const auto security = computeSecurity();
+    if (!security)
+        return;
+    QStringList notes;
+    if (!checks_.secretsLoaded())
+        notes << "No shared secrets loaded (Analyze › Shared Secrets): only exposure is counted.";
+    for (const auto& client : security->perClient())
+        if (client.wrongSecretLikely())
+            notes << QString("Client %1: %2 of %3 checked messages invalid: wrong secret?")
+                         .arg(QString::fromStdString(client.client.text()))
+                         .arg(client.messagesInvalid)
+                         .arg(client.messagesInvalid + client.messagesValid);
+    showReportTable("RADIUS Security",
+                    reportTable("security", analysis::securityColumns(),
+                                ReportRows<analysis::ClientSecurity>(*security)),
+                    notes.join('\n'));
 }
 
 } // namespace gui
