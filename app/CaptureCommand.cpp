@@ -18,6 +18,7 @@
 #include "SessionsReport.hpp"
 #include "StatisticsReport.hpp"
 #include "TerminalColor.hpp"
+#include "UsualRadiusPorts.hpp"
 #include "ZEMPortsController.hpp"
 #include "checks/CheckTracker.hpp"
 #include "checks/SecretsFile.hpp"
@@ -544,6 +545,8 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
             return fail("-f: cannot use the capture filter \"" + *options.captureFilter +
                         "\": " + *error);
     auto& ports = zem::ZEMPortsController::sharedPortsController();
+    if (options.usualPorts)
+        zem::claimUsualRadiusPorts(ports, "RADIUS", host.structure().plugInAnalyzerClass);
     for (const auto& [transport, port] : options.decodeAs)
         ports.addClaim(
             {"RADIUS", zem::ZEMUUID::random(), port,

@@ -256,6 +256,10 @@ constexpr OptionRow optionRows[] = {
     {'d', nullptr, required_argument, "udp.port==P,RADIUS",
      "claim a port for this run (also tcp.port==P)", Section::input,
      [](Options& o, const char* v) { o.decodeAs.push_back(parseDecodeAs(v)); }},
+    {0, "plugin-ports-only", no_argument, nullptr,
+     "decode only the ports the plug-in claims (and -d's), not also\n"
+     "CoA's UDP 3799 and 1700 as tshark does",
+     Section::input, [](Options& o, const char*) { o.usualPorts = false; }},
 
     {'w', nullptr, required_argument, "FILE",
      "write the frames of the kept messages (-Y, --find, -c) to FILE:\n"

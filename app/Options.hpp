@@ -26,7 +26,8 @@ struct Options {
     bool listInterfaces = false;
     std::optional<std::uint64_t> count;
     std::vector<std::pair<std::string, std::uint16_t>> decodeAs; // transport, port
-    std::optional<std::string> writeFile;                        // -w: the kept messages' frames
+    bool usualPorts = true;               // CoA's 3799 and 1700 as well as the plug-in's ports
+    std::optional<std::string> writeFile; // -w: the kept messages' frames
     // -b: start a new -w file past a size (kB of 1,000 octets) or a span of capture time,
     // keeping the newest N.
     std::optional<std::uint64_t> ringKilobytes;

@@ -2,8 +2,10 @@
 
 #include "DecodeAsDialog.hpp"
 #include "SettingsViewWidget.hpp"
+#include "UsualRadiusPorts.hpp"
 #include "ZEMConstants.hpp"
 #include "ZEMNotificationCenter.hpp"
+#include "ZEMPortsController.hpp"
 
 #include <QApplication>
 #include <QPixmap>
@@ -13,8 +15,11 @@
 
 namespace gui {
 
-GuiHost::GuiHost(const std::optional<std::string>& bundlePath)
+GuiHost::GuiHost(const std::optional<std::string>& bundlePath, bool usualPorts)
     : host_(zem::PlugInHost::load(bundlePath)) {
+    if (usualPorts)
+        zem::claimUsualRadiusPorts(zem::ZEMPortsController::sharedPortsController(), "RADIUS",
+                                   host_.structure().plugInAnalyzerClass);
     // A settings view that stored its protocols says so: read what the plug-in registered
     // again, so that the claimed ports shown are the new ones.
     auto& center = zem::ZEMNotificationCenter::defaultCenter();

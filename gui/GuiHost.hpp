@@ -23,7 +23,9 @@ class DecodeAsDialog;
 class GuiHost {
 public:
     /// Loads the bundle; throws ZEMError.
-    explicit GuiHost(const std::optional<std::string>& bundlePath);
+    /// `usualPorts`: CoA's UDP 3799 and 1700 are decoded too, as the command line does
+    /// unless told --plugin-ports-only.
+    explicit GuiHost(const std::optional<std::string>& bundlePath, bool usualPorts = true);
     ~GuiHost();
     GuiHost(const GuiHost&) = delete;
     GuiHost& operator=(const GuiHost&) = delete;

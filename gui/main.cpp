@@ -136,6 +136,9 @@ struct Switches {
     QCommandLineOption secrets{
         "secrets", "Check messages with the shared secrets in FILE (lines or clients.conf).",
         "FILE"};
+    QCommandLineOption pluginPortsOnly{
+        "plugin-ports-only",
+        "Decode only the ports the plug-in claims, not also CoA's UDP 3799 and 1700."};
     QCommandLineOption log{"log", "Write the host's and the plug-in's log lines to standard "
                                   "error (they are for whoever debugs the plug-in)."};
 
@@ -153,6 +156,7 @@ struct Switches {
                 bundle,
                 defaults,
                 secrets,
+                pluginPortsOnly,
                 log};
     }
 };
@@ -354,7 +358,8 @@ int main(int argc, char** argv) {
         gui::GuiHost host(
             parser.isSet(switches.bundle)
                 ? std::optional<std::string>(parser.value(switches.bundle).toStdString())
-                : std::nullopt);
+                : std::nullopt,
+            !parser.isSet(switches.pluginPortsOnly));
         return runModes({parser, switches, host, parser.positionalArguments()});
     } catch (const zem::ZEMError& error) {
         return fail(QString::fromUtf8(error.what()));

@@ -18,6 +18,8 @@ bool ZEMPortsController::removeAnalyzerProtocolFrom(const ZEMPlugInNetworkProtoc
 
 std::optional<std::string>
 ZEMPortsController::analyzerProtocolForPort(std::int64_t port, kZEMSourceProtocols source) const {
+    // The host's usual claims decode a port nobody claims; they never stand in the way of
+    // a protocol that asks for it.
     for (const auto* list : {&extraClaims_, &claims_})
         for (const auto& claim : *list)
             if (claim.port == port &&
@@ -29,7 +31,7 @@ ZEMPortsController::analyzerProtocolForPort(std::int64_t port, kZEMSourceProtoco
 
 const ZEMPortsController::Claim*
 ZEMPortsController::claimForPort(std::int64_t port, kZEMSourceProtocols transport) const {
-    for (const auto* list : {&extraClaims_, &claims_})
+    for (const auto* list : {&extraClaims_, &claims_, &usualClaims_})
         for (const auto& claim : *list)
             if (claim.port == port && sourceProtocolCovers(claim.source, transport))
                 return &claim;
@@ -47,6 +49,10 @@ void ZEMPortsController::synchronize(const std::vector<ZEMPlugInStructure>& stru
 
 void ZEMPortsController::addClaim(Claim claim) {
     extraClaims_.push_back(std::move(claim));
+}
+
+void ZEMPortsController::addUsualClaim(Claim claim) {
+    usualClaims_.push_back(std::move(claim));
 }
 
 } // namespace zem

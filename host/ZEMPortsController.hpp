@@ -26,15 +26,17 @@ public:
 
     /// Drops the claims of `protocol` (matched by id and name); answers whether any went.
     bool removeAnalyzerProtocolFrom(const ZEMPlugInNetworkProtocol& protocol);
-    /// The name of the protocol that claims `port` on `source`, if any.
+    /// The name of the protocol that claims `port` on `source`, if any (the usual claims
+    /// left out: a protocol may take their ports).
     std::optional<std::string> analyzerProtocolForPort(std::int64_t port,
                                                        kZEMSourceProtocols source) const;
     /// The claim covering `port` on a packet's transport (udp or tcp).
     const Claim* claimForPort(std::int64_t port, kZEMSourceProtocols transport) const;
     const std::vector<Claim>& claims() const { return claims_; }
-    /// Every claim: this run's own first, then the registered ones.
+    /// Every claim: this run's own first, then the registered ones, then the host's
+    /// usual ones.
     template <typename Visit> void forEachClaim(Visit visit) const {
-        for (const auto* list : {&extraClaims_, &claims_})
+        for (const auto* list : {&extraClaims_, &claims_, &usualClaims_})
             for (const auto& claim : *list)
                 visit(claim);
     }
@@ -43,10 +45,14 @@ public:
     void synchronize(const std::vector<ZEMPlugInStructure>& structures);
     /// Adds a claim for this run only (a command-line decode-as).
     void addClaim(Claim claim);
+    /// Adds a claim of the host's own (a port where the protocol usually travels beyond
+    /// those the plug-in registers), which yields to every other claim.
+    void addUsualClaim(Claim claim);
 
 private:
     std::vector<Claim> claims_;
     std::vector<Claim> extraClaims_;
+    std::vector<Claim> usualClaims_;
 };
 
 } // namespace zem

@@ -24,7 +24,10 @@ template <auto member, typename Row> ReportValue count(const Row& row, const std
 
 constexpr std::array<ReportColumn<ClientLatency>, 14> clients{{
     {"Client", label<ClientLatency>},
-    {"NAS", [](const ClientLatency& c, const std::string&) -> ReportValue { return c.nasName; }},
+    {"NAS",
+     [](const ClientLatency& c, const std::string&) -> ReportValue {
+         return c.nasName.empty() ? "-" : c.nasName;
+     }},
     {"Requests by code",
      [](const ClientLatency& c, const std::string&) -> ReportValue {
          return requestsByCodeText(c);

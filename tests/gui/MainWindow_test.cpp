@@ -38,6 +38,7 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -308,13 +309,50 @@ TEST(MainWindow, ALargeReadCanBeCancelled) {
     }
 }
 
+// A copy of an Ethernet and IPv4 capture with the UDP port `from` changed to `to` (the
+// checksums left as they were: nothing here checks them).
+std::string withPortMoved(const std::string& pcapPath, const std::filesystem::path& folder,
+                          std::uint16_t from, std::uint16_t to) {
+    char error[PCAP_ERRBUF_SIZE];
+    pcap_t* in = pcap_open_offline(pcapPath.c_str(), error);
+    EXPECT_NE(in, nullptr) << error;
+    const auto path = (folder / "moved.pcap").string();
+    pcap_dumper_t* out = pcap_dump_open(in, path.c_str());
+    pcap_pkthdr* header;
+    const u_char* data;
+    while (pcap_next_ex(in, &header, &data) == 1) {
+        std::vector<u_char> frame(data, data + header->caplen);
+        for (const std::size_t at : {34u, 36u}) // the UDP ports after 14 + 20 octets
+            if (frame.size() > at + 1 && ((frame[at] << 8) | frame[at + 1]) == from) {
+                frame[at] = static_cast<u_char>(to >> 8);
+                frame[at + 1] = static_cast<u_char>(to & 0xff);
+            }
+        pcap_dump(reinterpret_cast<u_char*>(out), header, frame.data());
+    }
+    pcap_dump_close(out);
+    pcap_close(in);
+    return path;
+}
+
 TEST(MainWindow, DecodeAsMakesMessagesOnAnotherPortAppear) {
-    OpenWindow open("coa-disconnect.pcap");
-    auto& window = open.window;
-    const int before = window.model()->rowCount();
-    window.decodeAs({{"RADIUS", zem::kZEMSourceProtocols::udp, 3799}});
+    testing_support::TemporaryFolder folder;
+    gui::MainWindow window(host());
+    window.show();
+    ASSERT_TRUE(window.openCapture(
+        QString::fromStdString(
+            withPortMoved(sample("auth-exchange.pcap").toStdString(), folder.path(), 1812, 11812)),
+        true));
+    ASSERT_TRUE(window.waitUntilIdle(30));
+    EXPECT_EQ(window.model()->rowCount(), 0);
+    window.decodeAs({{"RADIUS", zem::kZEMSourceProtocols::udp, 11812}});
     EXPECT_TRUE(window.waitUntilIdle(30));
-    EXPECT_GT(window.model()->rowCount(), before);
+    EXPECT_EQ(window.model()->rowCount(), 8);
+}
+
+// CoA and Disconnect on 3799 are decoded without a rule, as tshark does.
+TEST(MainWindow, CoaPortsAreDecodedByDefault) {
+    OpenWindow open("coa-disconnect.pcap");
+    EXPECT_EQ(open.window.model()->rowCount(), 4);
 }
 
 TEST(MainWindow, StatisticsCountWhatTheCommandLineCounts) {
@@ -573,7 +611,7 @@ TEST(MainWindow, StatisticsTablesShowTheCommandLinesRows) {
             pclose(pipe);
         }
         EXPECT_EQ(rows.join('\n').toStdString(), printed.join('\n').toStdString());
-        EXPECT_EQ(rows.size(), 6);
+        EXPECT_EQ(rows.size(), 7); // with the CoA client, on 3799
         EXPECT_EQ(firstAfterSorting.toStdString(), c.firstAfterSorting);
         EXPECT_EQ(notes.toStdString(), c.notes);
     }
