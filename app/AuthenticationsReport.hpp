@@ -36,7 +36,7 @@ private:
     SpooledRows rows_{"-z radius,auths"};
     std::uint64_t count_ = 0;
     std::map<std::string, std::uint64_t> outcomes_, reasons_;
-    LocalTimeText times_;
+    zem::LocalTimeText times_;
 };
 
 } // namespace app

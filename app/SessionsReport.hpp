@@ -45,7 +45,7 @@ private:
     const analysis::AttributeDefinition* terminateCause_ = nullptr;
     SpooledRows ended_{"-z radius,sessions"}; // the ended sessions, in the order they ended
     std::uint64_t endedCount_ = 0;
-    LocalTimeText times_;
+    zem::LocalTimeText times_;
     analysis::AccountingSessions sessions_;
 };
 

@@ -191,6 +191,7 @@ void MainWindow::buildMenus() {
     statistics->addAction("&Authentications", this, [this] { showAuthentications(); });
     statistics->addAction("&Clients", this, [this] { showClients(); });
     statistics->addAction("S&ecurity", this, [this] { showSecurity(); });
+    statistics->addAction("&Sessions", this, [this] { showSessions(); });
     auto* go = menuBar()->addMenu("&Go");
     go->addAction("&Linked Message", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                   [this] { goToLinkedMessage(); });

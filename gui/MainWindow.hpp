@@ -117,6 +117,8 @@ public:
     std::optional<analysis::SecurityStatistics> computeSecurity();
     /// Statistics › Security: one row per client, as Clients.
     void showSecurity();
+    /// Statistics › Sessions: the rows of -z radius,sessions over what the list shows.
+    void showSessions();
     /// When set, called with the Authentications dialog instead of running it (tests).
     std::function<void(class AuthenticationsDialog&)> onAuthentications;
     /// Told of the statistics dialog instead of running it (tests, pictures).

@@ -1,5 +1,6 @@
-// Statistics › Clients and Security: reports of the command line shown as tables of
-// values, each column sorting by its numbers rather than by its text.
+// Statistics › Clients, Security and Sessions: reports of the command line shown as
+// tables of values, each column sorting by its numbers rather than by its text.
+#include "GuiHost.hpp"
 #include "MainWindow.hpp"
 #include "PacketListModel.hpp"
 #include "message/DecodedMessage.hpp"
@@ -62,6 +63,23 @@ template <typename Row> struct ReportRows {
             labels.push_back("others (past the first " + std::to_string(statistics.capacity()) +
                              ")");
         }
+    }
+};
+
+// A session's rows, ended ones first in the order they ended, then those still open, each
+// with its terminate cause by name.
+template <> struct ReportRows<analysis::SessionRow> {
+    std::vector<analysis::SessionRow> rows;
+    std::vector<std::string> labels;
+
+    void add(const analysis::SessionRow& row, const analysis::AttributeDefinition* cause) {
+        rows.push_back(row);
+        std::string name;
+        if (row.terminateCause) {
+            const auto* known = cause ? cause->valueName(*row.terminateCause) : nullptr;
+            name = known ? *known : std::to_string(*row.terminateCause);
+        }
+        labels.push_back(std::move(name));
     }
 };
 
@@ -135,6 +153,25 @@ void MainWindow::showClients() {
                     reportTable("clients", analysis::clientColumns(),
                                 ReportRows<analysis::ClientLatency>(*clients)),
                     {});
+}
+
+void MainWindow::showSessions() {
+    const auto* cause = host_.dictionary().named("Acct-Terminate-Cause");
+    ReportRows<analysis::SessionRow> report;
+    analysis::AccountingSessions sessions(
+        [&](const analysis::SessionRow& ended) { report.add(ended, cause); });
+    const bool done = decodeShown([&](const analysis::DecodedMessage& decoded) {
+        const auto& facts = decoded.facts({false, true});
+        if (facts.accounting)
+            sessions.add(*facts.accounting, facts.origin.source, facts.origin.time);
+    });
+    if (!done)
+        return;
+    for (const auto& open : sessions.openSessions())
+        report.add(open, cause);
+    showReportTable("RADIUS Accounting Sessions",
+                    reportTable("sessions", analysis::sessionColumns(), report),
+                    QString("Sessions: %1").arg(report.rows.size()));
 }
 
 std::optional<analysis::SecurityStatistics> MainWindow::computeSecurity() {

@@ -1,6 +1,9 @@
 #include "reports/ReportColumns.hpp"
 
+#include "LocalTimeText.hpp"
+
 #include <array>
+#include <cmath>
 
 namespace analysis {
 namespace {
@@ -63,6 +66,57 @@ constexpr std::array<ReportColumn<ClientSecurity>, 11> security{{
     {"Exposed responses", count<&ClientSecurity::exposedResponses>},
 }};
 
+template <auto member> ReportValue localTime(const SessionRow& row, const std::string&) {
+    zem::LocalTimeText times;
+    return std::string(times.text(row.*member));
+}
+
+// A count the session may not have reported.
+template <auto member> ReportValue reported(const SessionRow& row, const std::string&) {
+    if (const auto& value = row.*member)
+        return static_cast<std::uint64_t>(*value);
+    return std::optional<double>();
+}
+
+ReportValue textOrDash(std::string text) {
+    return text.empty() ? "-" : text;
+}
+
+constexpr std::array<ReportColumn<SessionRow>, 15> sessions{{
+    {"Session", [](const SessionRow& s, const std::string&) { return textOrDash(s.sessionId); }},
+    {"NAS",
+     [](const SessionRow& s, const std::string&) {
+         return textOrDash(s.nas.empty() ? s.nasSource.text() : s.nas);
+     }},
+    {"User", [](const SessionRow& s, const std::string&) { return textOrDash(s.user); }},
+    {"Framed-IP",
+     [](const SessionRow& s, const std::string&) {
+         return textOrDash(s.framedAddress ? s.framedAddress->text() : "");
+     }},
+    {"Start", localTime<&SessionRow::start>},
+    {"Last update",
+     [](const SessionRow& s, const std::string&) -> ReportValue {
+         zem::LocalTimeText times;
+         return std::string(times.text(s.lastUpdate));
+     }},
+    {"Stop", localTime<&SessionRow::stop>},
+    {"Seconds",
+     [](const SessionRow& s, const std::string&) -> ReportValue {
+         return static_cast<std::uint64_t>(std::llround(std::max(0.0, s.duration())));
+     }},
+    {"Octets in", reported<&SessionRow::inputOctets>},
+    {"Octets out", reported<&SessionRow::outputOctets>},
+    {"Pkts in", reported<&SessionRow::inputPackets>},
+    {"Pkts out", reported<&SessionRow::outputPackets>},
+    {"Interims", count<&SessionRow::interimUpdates>},
+    {"Terminate cause",
+     [](const SessionRow&, const std::string& cause) { return textOrDash(cause); }},
+    {"State",
+     [](const SessionRow& s, const std::string&) -> ReportValue {
+         return std::string(sessionEndText(s.end));
+     }},
+}};
+
 } // namespace
 
 std::span<const ReportColumn<ClientLatency>> clientColumns() {
@@ -71,6 +125,10 @@ std::span<const ReportColumn<ClientLatency>> clientColumns() {
 
 std::span<const ReportColumn<ClientSecurity>> securityColumns() {
     return security;
+}
+
+std::span<const ReportColumn<SessionRow>> sessionColumns() {
+    return sessions;
 }
 
 } // namespace analysis

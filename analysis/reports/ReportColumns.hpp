@@ -3,6 +3,7 @@
 // tables).
 #pragma once
 
+#include "reports/AccountingSessions.hpp"
 #include "reports/ClientStatistics.hpp"
 #include "reports/SecurityStatistics.hpp"
 
@@ -18,12 +19,14 @@ using ReportValue = std::variant<std::string, std::uint64_t, std::optional<doubl
 
 template <typename Row> struct ReportColumn {
     const char* heading;
-    /// `label` names the row (its client's address, or the row of the clients past the
-    /// table's capacity).
+    /// `label`: what the report knows of the row beyond it (a client row's name: its
+    /// address, or the clients past the table's capacity; a session's terminate cause by
+    /// its dictionary name).
     ReportValue (*value)(const Row& row, const std::string& label);
 };
 
 std::span<const ReportColumn<ClientLatency>> clientColumns();
 std::span<const ReportColumn<ClientSecurity>> securityColumns();
+std::span<const ReportColumn<SessionRow>> sessionColumns();
 
 } // namespace analysis

@@ -55,7 +55,7 @@ TEST(LocalTimeText, AgreesWithLocaltimeAcrossZoneChanges) {
             !std::filesystem::exists(std::filesystem::path("/usr/share/zoneinfo") / c.zone))
             GTEST_SKIP() << "no time zone data for " << c.zone;
         Zone zone(c.zone);
-        app::LocalTimeText texts;
+        zem::LocalTimeText texts;
         for (std::time_t t = c.around - 7300; t < c.around + 7300; t += 7)
             ASSERT_EQ(texts.text(static_cast<double>(t)), reference(t)) << t;
         for (std::time_t t : {c.around + 59, c.around - 61, c.around + 1, c.around})

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace app {
+namespace zem {
 
 std::string_view LocalTimeText::text(const std::optional<double>& seconds) {
     if (!seconds)
@@ -31,4 +31,4 @@ std::string_view LocalTimeText::text(const std::optional<double>& seconds) {
     return std::string_view(text_, length_);
 }
 
-} // namespace app
+} // namespace zem

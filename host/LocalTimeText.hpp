@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-namespace app {
+namespace zem {
 
 class LocalTimeText {
 public:
@@ -23,4 +23,4 @@ private:
     std::size_t length_ = 0;
 };
 
-} // namespace app
+} // namespace zem
