@@ -6,6 +6,7 @@
 #include "TextEscaping.hpp"
 
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QTreeWidget>
 
 namespace gui {
@@ -38,6 +39,18 @@ DetailView::DetailView(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
     });
     connect(hex_, &HexView::octetClicked, this,
             [this](std::size_t offset) { selectNodeAt(offset); });
+}
+
+void DetailView::resizeEvent(QResizeEvent* event) {
+    // Side by side the octets keep their full width (a dump line never wraps), which
+    // leaves a narrow window a sliver of tree: there the octets go below the tree, as
+    // in Wireshark's default layout.
+    const int sideBySide = tree_->fontMetrics().horizontalAdvance(QString(48, '0')) +
+                           hex_->minimumWidth() + handleWidth();
+    const auto wanted = width() >= sideBySide ? Qt::Horizontal : Qt::Vertical;
+    if (orientation() != wanted)
+        setOrientation(wanted);
+    QSplitter::resizeEvent(event);
 }
 
 void DetailView::addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& node,

@@ -31,6 +31,9 @@ public:
     /// Selects the deepest node that covers octet `offset`; answers whether there was one.
     bool selectNodeAt(std::size_t offset);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& node,
                  std::size_t parentLocation);
