@@ -349,6 +349,17 @@ TEST(MainWindow, DecodeAsMakesMessagesOnAnotherPortAppear) {
     EXPECT_EQ(window.model()->rowCount(), 8);
 }
 
+// A narrow window puts the octets below the tree, so that tree lines stay readable.
+TEST(MainWindow, TheOctetsGoBelowTheTreeInANarrowWindow) {
+    OpenWindow open("auth-exchange.pcap");
+    for (const auto& [width, orientation] :
+         {std::pair{800, Qt::Vertical}, std::pair{1600, Qt::Horizontal}}) {
+        open.window.resize(width, 600);
+        QApplication::processEvents();
+        EXPECT_EQ(open.window.detail()->orientation(), orientation) << width;
+    }
+}
+
 // CoA and Disconnect on 3799 are decoded without a rule, as tshark does.
 TEST(MainWindow, CoaPortsAreDecodedByDefault) {
     OpenWindow open("coa-disconnect.pcap");
