@@ -391,7 +391,8 @@ public:
         if (!writer_) {
             writer_.emplace(*path_, output(),
                             capture::CaptureFileFormat{source.linkType(), source.snapshotLength(),
-                                                       writesPcapng(*path_, source)},
+                                                       writesPcapng(*path_, source),
+                                                       source.finerThanMicroseconds()},
                             rotation_);
             linkType_ = source.linkType();
         } else if (source.linkType() != linkType_) {

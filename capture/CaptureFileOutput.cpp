@@ -33,7 +33,7 @@ void pad(zem::ByteBuffer& out) {
 
 CaptureFileOutput::CaptureFileOutput(const std::string& path, std::FILE* standardOutput,
                                      const CaptureFileFormat& format)
-    : path_(path), pcapng_(format.pcapng) {
+    : path_(path), pcapng_(format.pcapng), nanoseconds_(format.nanoseconds) {
     const int linkType = format.linkType;
     const int snapshotLength = format.snapshotLength;
     open(standardOutput);
@@ -46,15 +46,24 @@ CaptureFileOutput::CaptureFileOutput(const std::string& path, std::FILE* standar
         put32(section, 0xFFFFFFFF);
         put32(section, 0xFFFFFFFF);
         writePcapngBlock(0x0A0D0D0A, section);
-        // Interface Description Block: times in microseconds, the default resolution.
+        // Interface Description Block: times in microseconds, the default resolution, or
+        // in nanoseconds (if_tsresol 9) when the input had them.
         zem::ByteBuffer interface;
         put16(interface, static_cast<std::uint16_t>(linkType));
         put16(interface, 0);
         put32(interface, static_cast<std::uint32_t>(snapshotLength));
+        if (nanoseconds_) {
+            put16(interface, 9); // if_tsresol
+            put16(interface, 1);
+            put32(interface, 9); // 10^-9, padded
+            put32(interface, 0); // opt_endofopt
+        }
         writePcapngBlock(1, interface);
         return;
     }
-    dead_ = pcap_open_dead(linkType, snapshotLength);
+    dead_ = pcap_open_dead_with_tstamp_precision(linkType, snapshotLength,
+                                                 nanoseconds_ ? PCAP_TSTAMP_PRECISION_NANO
+                                                              : PCAP_TSTAMP_PRECISION_MICRO);
     if (!dead_) {
         discard();
         throw CaptureError("cannot write " + path + ": no capture of this link type");
@@ -143,11 +152,12 @@ std::uint64_t CaptureFileOutput::recordSize(std::size_t captured) const {
     return pcapng_ ? 32 + (captured + 3) / 4 * 4 : 16 + captured;
 }
 
-void CaptureFileOutput::writeFrame(double time, std::uint32_t originalLength,
+void CaptureFileOutput::writeFrame(std::int64_t nanoseconds, std::uint32_t originalLength,
                                    zem::ByteView octets) {
     if (!failure_.empty())
         return;
-    const auto micros = static_cast<std::uint64_t>(std::llround(time * 1e6));
+    const std::uint64_t perSecond = nanoseconds_ ? 1'000'000'000 : 1'000'000;
+    const auto units = static_cast<std::uint64_t>(nanoseconds_ ? nanoseconds : nanoseconds / 1000);
     const auto captured = static_cast<std::uint32_t>(octets.size());
     const auto original = std::max(originalLength, captured);
     ++frames_;
@@ -155,8 +165,8 @@ void CaptureFileOutput::writeFrame(double time, std::uint32_t originalLength,
         // Enhanced Packet Block on interface 0.
         zem::ByteBuffer body;
         put32(body, 0);
-        put32(body, static_cast<std::uint32_t>(micros >> 32));
-        put32(body, static_cast<std::uint32_t>(micros));
+        put32(body, static_cast<std::uint32_t>(units >> 32));
+        put32(body, static_cast<std::uint32_t>(units));
         put32(body, captured);
         put32(body, original);
         body.insert(body.end(), octets.span().begin(), octets.span().end());
@@ -164,8 +174,9 @@ void CaptureFileOutput::writeFrame(double time, std::uint32_t originalLength,
         return;
     }
     pcap_pkthdr header{};
-    header.ts.tv_sec = static_cast<time_t>(micros / 1000000);
-    header.ts.tv_usec = static_cast<suseconds_t>(micros % 1000000);
+    // libpcap takes the fraction in the precision the file was opened with.
+    header.ts.tv_sec = static_cast<time_t>(units / perSecond);
+    header.ts.tv_usec = static_cast<suseconds_t>(units % perSecond);
     header.caplen = captured;
     header.len = original;
     errno = 0;

@@ -26,6 +26,7 @@ struct CaptureFileFormat {
     int linkType = 0;
     int snapshotLength = 0;
     bool pcapng = false;
+    bool nanoseconds = false; // times to the nanosecond, as the input kept them
 };
 
 class CaptureFileOutput {
@@ -37,8 +38,8 @@ public:
     CaptureFileOutput(const CaptureFileOutput&) = delete;
     CaptureFileOutput& operator=(const CaptureFileOutput&) = delete;
 
-    /// Appends one frame; nothing once a write failed.
-    void writeFrame(double time, std::uint32_t originalLength, zem::ByteView octets);
+    /// Appends one frame, its time in nanoseconds since 1970; nothing once a write failed.
+    void writeFrame(std::int64_t nanoseconds, std::uint32_t originalLength, zem::ByteView octets);
     /// The octets a frame of `captured` octets adds to the file.
     std::uint64_t recordSize(std::size_t captured) const;
     std::uint64_t size() const { return size_; }
@@ -59,6 +60,7 @@ private:
     std::string path_;
     std::string temporary_; // the name written under until closed; empty: `path_` itself
     bool pcapng_;
+    bool nanoseconds_;
     std::FILE* file_ = nullptr;   // the file, for both forms
     struct pcap* dead_ = nullptr; // pcap records, through libpcap
     struct pcap_dumper* dumper_ = nullptr;

@@ -44,6 +44,9 @@ public:
     int linkType() const { return linkType_; }
     int snapshotLength() const { return snapshotLength_; }
     bool isPcapng() const { return pcapng_; }
+    /// Whether times are kept finer than microseconds (a nanosecond pcap, or a pcapng
+    /// whose first interface counts finer), so that a copy keeps them too.
+    bool finerThanMicroseconds() const { return finerThanMicroseconds_; }
     const std::vector<DecryptionSecrets>& decryptionSecrets() const { return secrets_; }
     std::uint64_t position() const { return bytes_->position(); }
     std::optional<std::uint64_t> size() const { return bytes_->size(); }
@@ -58,6 +61,7 @@ protected:
     int linkType_ = 0;
     int snapshotLength_ = 0;
     bool pcapng_;
+    bool finerThanMicroseconds_ = false;
     std::vector<DecryptionSecrets> secrets_;
 };
 

@@ -172,6 +172,10 @@ bool CaptureSource::isPcapng() const {
     return handle_->file && handle_->file->isPcapng();
 }
 
+bool CaptureSource::finerThanMicroseconds() const {
+    return handle_->file && handle_->file->finerThanMicroseconds();
+}
+
 std::span<const std::uint8_t> CaptureSource::lastingOctets() const {
     return handle_->file ? handle_->file->lasting() : std::span<const std::uint8_t>();
 }

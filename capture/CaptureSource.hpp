@@ -65,6 +65,8 @@ public:
     int snapshotLength() const;
     /// Whether the file is pcapng (rather than pcap), as far as its first octets tell.
     bool isPcapng() const;
+    /// Whether the file keeps times finer than microseconds (a copy keeps them too).
+    bool finerThanMicroseconds() const;
     const std::string& name() const { return name_; }
     /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
     /// live capture.

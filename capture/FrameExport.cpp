@@ -11,7 +11,9 @@ namespace capture {
 void exportMessageFrames(const std::string& input, const std::string& output,
                          const std::unordered_set<std::uint64_t>& messageFrames, bool pcapng) {
     auto source = CaptureSource::openFile(input);
-    FrameWriter writer(output, stdout, {source.linkType(), source.snapshotLength(), pcapng});
+    FrameWriter writer(
+        output, stdout,
+        {source.linkType(), source.snapshotLength(), pcapng, source.finerThanMicroseconds()});
     // The file is read again through the same layers, so that a message's every carrier
     // is known, as when it was first read.
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView) {

@@ -58,7 +58,8 @@ const std::string& FrameWriter::failure() const {
 void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
     if (window_.size() >= windowFrames)
         window_.pop_front();
-    window_.push_back({frame, packet.time, packet.originalLength, packet.bytes.copy()});
+    window_.push_back(
+        {frame, packet.time, packet.nanoseconds, packet.originalLength, packet.bytes.copy()});
 }
 
 void FrameWriter::writeOne(const Retained& frame) {
@@ -78,7 +79,7 @@ void FrameWriter::writeOne(const Retained& frame) {
             }
         }
     }
-    file_->writeFrame(frame.time, frame.originalLength, zem::ByteView(frame.octets));
+    file_->writeFrame(frame.nanoseconds, frame.originalLength, zem::ByteView(frame.octets));
 }
 
 void FrameWriter::write(std::span<const std::uint64_t> carriers) {

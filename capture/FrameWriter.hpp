@@ -62,6 +62,7 @@ private:
     struct Retained {
         std::uint64_t frame;
         double time;
+        std::int64_t nanoseconds;
         std::uint32_t originalLength;
         zem::ByteBuffer octets;
         bool written = false;

@@ -22,6 +22,7 @@ public:
         const std::uint32_t magic = FileOrder{}.u32(header, 0);
         order_.swapped = magic == 0xd4c3b2a1 || magic == 0x4d3cb2a1;
         nanoseconds_ = magic == 0xa1b23c4d || magic == 0x4d3cb2a1;
+        finerThanMicroseconds_ = nanoseconds_;
         const auto major = order_.u16(header, 4), minor = order_.u16(header, 6);
         if (major < 2)
             throw CaptureError("archaic pcap savefile format");

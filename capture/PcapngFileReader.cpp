@@ -152,6 +152,7 @@ private:
             seenInterface_ = true;
             linkType_ = described.linkType;
             snapshotLength_ = described.snapshot;
+            finerThanMicroseconds_ = described.unitsPerSecond > 1'000'000;
         } else if (described.linkType != linkType_) {
             // Frames go on as one link layer; interfaces may differ in all else (libpcap
             // also refuses another snapshot length, which does no harm here).
