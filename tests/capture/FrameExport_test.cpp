@@ -17,10 +17,14 @@ struct Read {
     std::vector<std::uint8_t> codes; // of the messages found
 };
 
-Read readBack(const std::string& path) {
+void claimRadiusPort() {
     auto& ports = zem::ZEMPortsController::sharedPortsController();
     if (!ports.claimForPort(1812, zem::kZEMSourceProtocols::udp))
         ports.addClaim({"RADIUS", zem::ZEMUUID(), 1812, zem::kZEMSourceProtocols::udpTcp, nullptr});
+}
+
+Read readBack(const std::string& path) {
+    claimRadiusPort();
     Read read;
     auto source = capture::CaptureSource::openFile(path);
     capture::CapturePipeline pipeline([&](const zem::MessageOrigin&, zem::ByteView payload) {
@@ -84,6 +88,7 @@ std::string inNanoseconds(const std::string& input, const std::filesystem::path&
 } // namespace
 
 TEST(FrameExport, TimesInNanosecondsStayNanoseconds) {
+    claimRadiusPort();
     testing_support::TemporaryFolder folder;
     const auto input =
         inNanoseconds(std::string(RADIUS_SAMPLES_DIR) + "/auth-exchange.pcap", folder.path());
