@@ -835,10 +835,15 @@ void MainWindow::showStatistics() {
     table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table);
+    runStatisticsDialog(dialog, *layout,
+                        {std::max(560, table->horizontalHeader()->length() + 60), 480});
+}
+
+void MainWindow::runStatisticsDialog(QDialog& dialog, QVBoxLayout& layout, QSize size) {
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(close);
-    dialog.resize(std::max(560, table->horizontalHeader()->length() + 60), 480);
+    layout.addWidget(close);
+    dialog.resize(size);
     if (onStatistics)
         onStatistics(dialog);
     else

@@ -32,6 +32,7 @@ class QPushButton;
 class QTableView;
 class QTreeWidgetItem;
 class QTimer;
+class QVBoxLayout;
 
 namespace gui {
 
@@ -162,6 +163,8 @@ private:
     /// decodeAll over the RADIUS messages the list shows (all when unfiltered).
     bool decodeShown(const std::function<void(const analysis::DecodedMessage&)>& visit,
                      bool withChecks = false);
+    /// Adds Close to a Statistics dialog, sizes it and runs it (or tells onStatistics).
+    void runStatisticsDialog(QDialog& dialog, QVBoxLayout& layout, QSize size);
     /// A report's table in a dialog (told to onStatistics when set), `notes` below it.
     void showReportTable(const QString& title, class QTableWidget* table, const QString& notes);
     // Every port claim: the protocol, the port and the transport.

@@ -7,7 +7,6 @@
 #include "reports/ReportColumns.hpp"
 
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -121,14 +120,8 @@ void MainWindow::showReportTable(const QString& title, QTableWidget* table, cons
         said->setObjectName("notes");
         layout->addWidget(said);
     }
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
-    connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(close);
-    dialog.resize(std::max(640, table->horizontalHeader()->length() + 40), 360);
-    if (onStatistics)
-        onStatistics(dialog);
-    else
-        dialog.exec();
+    runStatisticsDialog(dialog, *layout,
+                        {std::max(640, table->horizontalHeader()->length() + 40), 360});
 }
 
 std::optional<analysis::ClientStatistics> MainWindow::computeClients() {
