@@ -65,6 +65,10 @@ public:
         packet.bytes = zem::ByteView(record.subspan(recordHeaderOctets, kept));
         packet.originalLength = original;
         bytes_->skip(record.size());
+        // The next records' headers and frames come from memory the caches have not seen
+        // (a new page stops the processor's own prefetching): asked for ahead of time.
+        __builtin_prefetch(record.data() + record.size() + 256);
+        __builtin_prefetch(record.data() + record.size() + 512);
         return true;
     }
 
