@@ -36,8 +36,13 @@ std::size_t readNumber(std::string_view format, std::size_t& i) {
 } // namespace
 
 std::string formatString(std::string_view format, std::span<const FormatArgument> arguments) {
+    // Room for the texts and a number or two at once: one allocation per result.
+    std::size_t room = format.size() + 24;
+    for (const auto& argument : arguments)
+        if (const auto* text = std::get_if<std::string_view>(&argument))
+            room += text->size();
     std::string out;
-    out.reserve(format.size() + 16);
+    out.reserve(room);
     std::size_t nextArgument = 0;
     std::size_t i = 0;
     while (i < format.size()) {
