@@ -50,7 +50,11 @@ public:
         ContiguousBytes::skip(count);
         if (at_ + populateAhead / 2 > populated_ && populated_ < octets_.size()) {
             const std::size_t from = populated_;
-            populated_ = std::min(octets_.size(), at_ + populateAhead) / pageOctets_ * pageOctets_;
+            // Up to the file's end once it is near, so that the last stretch is not looked
+            // at again for every record.
+            const std::size_t ahead = at_ + populateAhead;
+            populated_ =
+                ahead >= octets_.size() ? octets_.size() : ahead / pageOctets_ * pageOctets_;
 #ifdef MADV_POPULATE_READ // Linux 5.14; older kernels fault the pages in as they are read
             if (populated_ > from)
                 ::madvise(static_cast<std::uint8_t*>(map_) + from, populated_ - from,
