@@ -1,6 +1,7 @@
 #include "CaptureCommand.hpp"
 
 #include "AuthenticationsReport.hpp"
+#include "CaptureFileReader.hpp"
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
 #include "ClientsReport.hpp"
@@ -139,9 +140,11 @@ Wanted wanted(const Options& options) {
 class CaptureRun {
 public:
     CaptureRun(const MessageRenderer& renderer, ResultsWriter& results, const Options& options,
-               analysis::CheckTracker* tracker, const analysis::RadiusDictionary* dictionary,
-               unsigned workers, std::size_t batchSize)
+               analysis::CheckTracker& tracker, bool checksWithSecrets,
+               const analysis::RadiusDictionary* dictionary, unsigned workers,
+               std::size_t batchSize)
         : renderer_(renderer), results_(results), options_(options), tracker_(tracker),
+          checksWithSecrets_(checksWithSecrets),
           sessions_(options.format == OutputFormat::json, dictionary), wants_(wanted(options)),
           batchSize_(batchSize),
           queue_([&renderer](const MessageBatch& in,
@@ -185,7 +188,7 @@ public:
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
-        const auto checkInput = tracker_ ? tracker_->next(origin, payload) : analysis::CheckInput{};
+        const auto checkInput = tracker_.next(origin, payload);
         // A message joined from fragments or a TCP stream lies in a reassembly buffer.
         const auto* first = payload.span().data();
         const bool lasting = !lasting_.empty() && first >= lasting_.data() &&
@@ -225,7 +228,7 @@ public:
         for (const auto report : options_.statistics) {
             switch (report) {
             case analysis::ReportKind::security:
-                closing += securityReport(security_, tracker_ != nullptr);
+                closing += securityReport(security_, checksWithSecrets_);
                 break;
             case analysis::ReportKind::sessions:
                 // A report of millions of sessions goes out as it is read back.
@@ -345,7 +348,8 @@ private:
     const MessageRenderer& renderer_;
     ResultsWriter& results_;
     const Options& options_;
-    analysis::CheckTracker* tracker_; // nullptr: no secrets
+    analysis::CheckTracker& tracker_;
+    bool checksWithSecrets_; // secrets given, or RADIUS over TLS read
     SessionsReport sessions_;
     Wanted wants_;
     std::size_t batchSize_;
@@ -450,6 +454,29 @@ private:
     bool hasStarted_;
 };
 
+// A pcapng file's TLS key logs, as they are read: before the packets after them.
+void takeTlsSecrets(const capture::CaptureSource& source, capture::CapturePipeline& pipeline,
+                    std::size_t& taken) {
+    const auto& secrets = source.decryptionSecrets();
+    for (; taken < secrets.size(); ++taken)
+        if (secrets[taken].type == capture::DecryptionSecrets::tlsKeyLog)
+            pipeline.addTlsSecrets(
+                std::string_view(reinterpret_cast<const char*>(secrets[taken].data.data()),
+                                 secrets[taken].data.size()));
+}
+
+// Says once for each TLS or DTLS connection why its records could not be read.
+void sayTlsNotes(capture::CapturePipeline& pipeline) {
+    for (const auto& note : pipeline.takeTlsNotes()) {
+        const auto& key = note.clientToServer;
+        std::fprintf(stderr, "radius-analyzer: %s connection %s:%u -> %s:%u: %s\n",
+                     note.datagram ? "DTLS" : "TLS", key.source.text().c_str(),
+                     unsigned{key.sourcePort}, key.destination.text().c_str(),
+                     unsigned{key.destinationPort},
+                     std::string(capture::tlsProblemText(note.problem)).c_str());
+    }
+}
+
 // Feeds packets to the pipeline until the end, -c, -a or an interrupt; `afterEach` runs
 // after every packet. Throws CaptureError for a damaged capture.
 template <typename AfterEach>
@@ -458,6 +485,7 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
                  MetricsEndpoint* metrics, AfterEach afterEach) {
     const int linkType = source.linkType();
     capture::CapturedPacket packet;
+    std::size_t secretsTaken = 0;
     while (!run.done() && !interrupted && !stop.reached(pipeline.frames(), std::nullopt)) {
         const auto next = source.next(packet);
         if (next == capture::CaptureSource::Next::timeout) {
@@ -475,6 +503,7 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
             break;
         if (writer)
             writer->retain(pipeline.frames() + 1, packet);
+        takeTlsSecrets(source, pipeline, secretsTaken);
         pipeline.frame(linkType, packet.time, packet.bytes);
         if (metrics) {
             metrics->setPackets(pipeline.frames());
@@ -548,11 +577,11 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     auto& ports = zem::ZEMPortsController::sharedPortsController();
     if (options.usualPorts)
         zem::claimUsualRadiusPorts(ports, "RADIUS", host.structure().plugInAnalyzerClass);
-    for (const auto& [transport, port] : options.decodeAs)
-        ports.addClaim(
-            {"RADIUS", zem::ZEMUUID::random(), port,
-             transport == "udp" ? zem::kZEMSourceProtocols::udp : zem::kZEMSourceProtocols::tcp,
-             host.structure().plugInAnalyzerClass});
+    for (const auto& rule : options.decodeAs)
+        ports.addClaim({"RADIUS", zem::ZEMUUID::random(), rule.port,
+                        rule.transport == "udp" ? zem::kZEMSourceProtocols::udp
+                                                : zem::kZEMSourceProtocols::tcp,
+                        host.structure().plugInAnalyzerClass, rule.overTls});
 
     if (auto refusal = overwritesAnInput(options))
         return fail(*refusal);
@@ -565,9 +594,9 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     } catch (const analysis::SecretsError& error) {
         return fail(error.what());
     }
-    std::optional<analysis::CheckTracker> tracker;
-    if (!secrets.empty())
-        tracker.emplace(secrets);
+    // RADIUS over TLS has a secret of its own, so its messages are checked without one
+    // given: the tracker follows every run.
+    analysis::CheckTracker tracker(secrets);
 
     std::optional<analysis::LoadedDictionary> dictionary;
     if (wantsDictionary(options))
@@ -592,11 +621,17 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     const bool lineByLine = live && !runOptions.quiet;
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     std::vector<capture::CaptureSource> opened; // outlives the run's last batch
-    CaptureRun run(renderer, results, runOptions, tracker ? &*tracker : nullptr,
+    CaptureRun run(renderer, results, runOptions, tracker, !secrets.empty() || options.tlsKeyLog,
                    dictionary ? &dictionary->dictionary : nullptr, lineByLine ? 0 : workers,
                    lineByLine ? 1 : (runOptions.quiet ? 2048 : 128));
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
+    if (options.tlsKeyLog) {
+        auto keyLog = capture::readTlsKeyLogFile(*options.tlsKeyLog);
+        if (!keyLog.text)
+            return fail("--tls-keylog: " + keyLog.error);
+        pipeline.addTlsSecrets(*keyLog.text);
+    }
     std::string failure;
     Recording recording(options);
     StopConditions stop(options, live);
@@ -615,9 +650,11 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     try {
         if (live) {
             readLive(options, pipeline, run, results, recording, stop, counting);
+            sayTlsNotes(pipeline);
         } else {
             for (const auto& file : options.inputFiles) {
                 readFile(file, pipeline, run, recording, stop, counting, opened);
+                sayTlsNotes(pipeline);
                 if (run.done() || interrupted || stop.reached(pipeline.frames(), std::nullopt))
                     break;
             }

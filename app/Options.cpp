@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <getopt.h>
 #include <string_view>
@@ -21,10 +22,11 @@ std::pair<std::string, std::string> splitSetting(std::string_view text) {
     return {std::string(text.substr(0, cut)), std::string(text.substr(cut + 1))};
 }
 
-std::pair<std::string, std::uint16_t> parseDecodeAs(std::string_view text) {
-    // udp.port==1700,RADIUS
+Options::DecodeAs parseDecodeAs(std::string_view text) {
+    // udp.port==1700,RADIUS or tcp.port==2084,RADSEC
     auto bad = [&] {
-        return OptionError("-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS, got \"" +
+        return OptionError("-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS (RADSEC for "
+                           "RADIUS over TLS or DTLS), got \"" +
                            std::string(text) + "\"");
     };
     auto dot = text.find(".port==");
@@ -39,7 +41,12 @@ std::pair<std::string, std::uint16_t> parseDecodeAs(std::string_view text) {
     auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (ec != std::errc() || end != portText.data() + portText.size() || port == 0 || port > 65535)
         throw bad();
-    return {transport, static_cast<std::uint16_t>(port)};
+    std::string protocol(text.substr(comma + 1));
+    for (auto& c : protocol)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (protocol != "RADIUS" && protocol != "RADSEC")
+        throw bad();
+    return {transport, static_cast<std::uint16_t>(port), protocol == "RADSEC"};
 }
 
 std::uint64_t parseCount(std::string_view text) {
@@ -254,11 +261,18 @@ constexpr OptionRow optionRows[] = {
     {'c', nullptr, required_argument, "N", "stop after N RADIUS messages", Section::input,
      [](Options& o, const char* v) { o.count = parseCount(v); }},
     {'d', nullptr, required_argument, "udp.port==P,RADIUS",
-     "claim a port for this run (also tcp.port==P)", Section::input,
-     [](Options& o, const char* v) { o.decodeAs.push_back(parseDecodeAs(v)); }},
+     "claim a port for this run (also tcp.port==P; RADSEC for RADIUS\n"
+     "over TLS on tcp, over DTLS on udp)",
+     Section::input, [](Options& o, const char* v) { o.decodeAs.push_back(parseDecodeAs(v)); }},
+    {0, "tls-keylog", required_argument, "FILE",
+     "read RADIUS over TLS and DTLS with the secrets of a key log\n"
+     "(what SSLKEYLOGFILE writes); a pcapng file's own secrets are\n"
+     "used as well",
+     Section::input, [](Options& o, const char* v) { o.tlsKeyLog = v; }},
     {0, "plugin-ports-only", no_argument, nullptr,
      "decode only the ports the plug-in claims (and -d's), not also\n"
-     "CoA's UDP 3799 and 1700 as tshark does",
+     "CoA's UDP 3799 and 1700 as tshark does, and RADIUS over TLS\n"
+     "and DTLS on 2083",
      Section::input, [](Options& o, const char*) { o.usualPorts = false; }},
 
     {'w', nullptr, required_argument, "FILE",

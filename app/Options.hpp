@@ -25,7 +25,12 @@ struct Options {
     std::optional<std::string> captureFilter; // BPF, with -i
     bool listInterfaces = false;
     std::optional<std::uint64_t> count;
-    std::vector<std::pair<std::string, std::uint16_t>> decodeAs; // transport, port
+    struct DecodeAs {
+        std::string transport; // "udp" or "tcp"
+        std::uint16_t port;
+        bool overTls; // RADSEC: RADIUS over TLS (tcp) or DTLS (udp)
+    };
+    std::vector<DecodeAs> decodeAs;
     bool usualPorts = true;               // CoA's 3799 and 1700 as well as the plug-in's ports
     std::optional<std::string> writeFile; // -w: the kept messages' frames
     // -b: start a new -w file past a size (kB of 1,000 octets) or a span of capture time,
@@ -64,6 +69,7 @@ struct Options {
     // Shared secrets and the checks they allow.
     std::optional<std::string> secret; // every client's
     std::vector<std::string> secretsFiles;
+    std::optional<std::string> tlsKeyLog; // --tls-keylog: secrets to read RADIUS over TLS
     bool noChecks = false;
 
     // Settings and environment.

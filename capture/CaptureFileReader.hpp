@@ -25,7 +25,8 @@ namespace capture {
 
 /// A pcapng Decryption Secrets Block: the keys of an encrypted protocol, kept as written.
 struct DecryptionSecrets {
-    std::uint32_t type = 0; // 0x544c534b: a TLS key log
+    static constexpr std::uint32_t tlsKeyLog = 0x544c534b; // "TLSK"
+    std::uint32_t type = 0;
     zem::ByteBuffer data;
 };
 

@@ -6,9 +6,13 @@ namespace capture {
 
 namespace {
 
-bool claimed(std::uint16_t a, std::uint16_t b, zem::kZEMSourceProtocols transport) {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    return ports.claimForPort(b, transport) || ports.claimForPort(a, transport);
+using Claim = zem::ZEMPortsController::Claim;
+
+std::pair<const Claim*, std::uint16_t> claimOf(std::uint16_t source, std::uint16_t destination,
+                                               zem::kZEMSourceProtocols transport) {
+    auto [claim, port] = zem::ZEMPortsController::sharedPortsController().claimForPacket(
+        destination, source, transport);
+    return {claim, static_cast<std::uint16_t>(port)};
 }
 
 } // namespace
@@ -46,29 +50,58 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
     origin.destination = ip.destination;
     if (ip.protocol == 17) {
         auto udp = parseUDP(ip.payload);
-        if (!udp || !claimed(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp))
+        if (!udp)
+            return;
+        auto [claim, serverPort] =
+            claimOf(udp->sourcePort, udp->destinationPort, zem::kZEMSourceProtocols::udp);
+        if (!claim)
             return;
         origin.sourcePort = udp->sourcePort;
         origin.destinationPort = udp->destinationPort;
+        if (claim->overTls) {
+            origin.transport = "DTLS";
+            const StreamKey key{ip.source, ip.destination, udp->sourcePort, udp->destinationPort};
+            tls_.datagram(key, udp->payload, time, carriers.empty() ? frame_ : carriers.front(),
+                          serverPort,
+                          [&](const StreamKey&, zem::ByteView message,
+                              std::span<const std::uint64_t> frames) {
+                              origin.carrierFrames = frames;
+                              sink_(origin, message);
+                          });
+            return;
+        }
         origin.carrierFrames = carriers;
         sink_(origin, udp->payload);
         return;
     }
     auto tcp = parseTCP(ip.payload);
-    if (!tcp || !claimed(tcp->sourcePort, tcp->destinationPort, zem::kZEMSourceProtocols::tcp))
+    if (!tcp)
+        return;
+    auto [claim, serverPort] =
+        claimOf(tcp->sourcePort, tcp->destinationPort, zem::kZEMSourceProtocols::tcp);
+    if (!claim)
         return;
     origin.sourcePort = tcp->sourcePort;
     origin.destinationPort = tcp->destinationPort;
-    origin.transport = "TCP";
+    origin.transport = claim->overTls ? "TLS" : "TCP";
     StreamKey key{ip.source, ip.destination, tcp->sourcePort, tcp->destinationPort};
     // A fragmented segment is carried by its fragments' frames; the reassembler tells
     // which segments carried each message.
     const std::uint64_t segmentFrame = carriers.empty() ? frame_ : carriers.front();
+    if (claim->overTls) {
+        tls_.segment(
+            key, *tcp, time, segmentFrame, serverPort,
+            [&](const StreamKey&, zem::ByteView message, std::span<const std::uint64_t> frames) {
+                origin.carrierFrames = frames;
+                sink_(origin, message);
+            });
+        return;
+    }
     streams_.add(
         key, *tcp, time,
-        [&](const StreamKey&, zem::ByteBuffer message) {
+        [&](const StreamKey&, zem::ByteView message) {
             origin.carrierFrames = streams_.messageFrames();
-            sink_(origin, zem::ByteView(message));
+            sink_(origin, message);
         },
         segmentFrame);
 }

@@ -1,17 +1,22 @@
 // CapturePipeline: turns captured frames into RADIUS messages on claimed ports. It
 // decodes the link layer, IP (reassembling fragments), UDP, and TCP (reassembling each
 // stream and framing messages by their Length field), and hands every payload found on
-// a port that the ports controller says is claimed to its sink.
+// a port that the ports controller says is claimed to its sink. On a port claimed for
+// RADIUS over TLS or DTLS it hands over the messages it can decrypt with its key log.
 #pragma once
 
 #include "ByteView.hpp"
 #include "MessageOrigin.hpp"
 #include "NetworkLayers.hpp"
 #include "Reassembly.hpp"
+#include "TlsKeyLog.hpp"
+#include "TlsTransport.hpp"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace capture {
 
@@ -36,12 +41,22 @@ public:
         return {fragments_.givenUp(), streams_.givenUp(), streams_.droppedOctets()};
     }
 
+    /// Adds TLS secrets in the key-log format (a --tls-keylog file, a capture's Decryption
+    /// Secrets Block); connections already seen are read with them from their next record.
+    void addTlsSecrets(std::string_view keyLogText) { tlsKeys_.addText(keyLogText); }
+    const TlsKeyLog& tlsKeys() const { return tlsKeys_; }
+    /// TLS and DTLS connections whose records could not be read, each once.
+    std::vector<TlsNote> takeTlsNotes() { return tls_.takeNotes(); }
+    std::uint64_t decryptedTlsRecords() const { return tls_.decryptedRecords(); }
+
 private:
     void transport(const IPPacket& ip, double time, std::span<const std::uint64_t> carriers);
 
     Sink sink_;
     FragmentReassembler fragments_;
     TCPReassembler streams_;
+    TlsKeyLog tlsKeys_;
+    TlsTransport tls_{tlsKeys_};
     std::uint64_t frame_ = 0;
     std::optional<double> firstTime_;
 };

@@ -11,7 +11,7 @@ zem::MessageOrigin IndexedMessage::origin(double firstTime) const {
     o.destination = destination;
     o.sourcePort = sourcePort;
     o.destinationPort = destinationPort;
-    o.transport = tcp ? "TCP" : "UDP";
+    o.transport = zem::messageTransports[transport % zem::messageTransports.size()];
     return o;
 }
 

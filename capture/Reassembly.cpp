@@ -64,51 +64,7 @@ std::int32_t distance(std::uint32_t from, std::uint32_t to) {
 } // namespace
 
 void TCPReassembler::append(Stream& stream, zem::ByteView data, std::uint64_t frame) {
-    if (stream.buffer.size() + data.size() > maximumBufferedOctets) {
-        droppedOctets_ += stream.buffer.size() + data.size();
-        stream.consumed += stream.buffer.size() + data.size();
-        stream.buffer.clear();
-        stream.carriers.clear();
-        return;
-    }
-    stream.buffer.insert(stream.buffer.end(), data.begin(), data.end());
-    const std::uint64_t end = stream.consumed + stream.buffer.size();
-    if (!stream.carriers.empty() && stream.carriers.back().frame == frame)
-        stream.carriers.back().end = end;
-    else if (!data.empty())
-        stream.carriers.push_back({frame, end});
-}
-
-void TCPReassembler::frame(const StreamKey& key, Stream& stream, const MessageSink& sink) {
-    std::size_t start = 0;
-    while (stream.buffer.size() - start >= 4) {
-        zem::ByteView rest(std::span(stream.buffer).subspan(start));
-        std::uint16_t length = rest.loadBigEndian16(2).value_or(0);
-        if (length < 20 || length > maximumMessageLength) {
-            // Not at a message boundary: nothing here can be framed any more.
-            droppedOctets_ += rest.size();
-            start = stream.buffer.size();
-            break;
-        }
-        if (rest.size() < length)
-            break;
-        // The segments whose octets overlap the message's.
-        const std::uint64_t from = stream.consumed + start, to = from + length;
-        messageFrames_.clear();
-        std::uint64_t carrierStart = stream.consumed;
-        for (const auto& carrier : stream.carriers) {
-            if (carrier.end > from && carrierStart < to)
-                messageFrames_.push_back(carrier.frame);
-            carrierStart = carrier.end;
-        }
-        sink(key, rest.slice(0, length).copy());
-        start += length;
-    }
-    stream.buffer.erase(stream.buffer.begin(),
-                        stream.buffer.begin() + static_cast<std::ptrdiff_t>(start));
-    stream.consumed += start;
-    while (!stream.carriers.empty() && stream.carriers.front().end <= stream.consumed)
-        stream.carriers.pop_front();
+    droppedOctets_ += stream.octets.append(data, std::span(&frame, 1));
 }
 
 void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double time,
@@ -162,7 +118,12 @@ void TCPReassembler::add(const StreamKey& key, const TCPSegment& segment, double
         stream.outOfOrderOctets -= next->second.octets.size();
         next = stream.outOfOrder.erase(next);
     }
-    frame(key, stream, sink);
+    droppedOctets_ += stream.octets.cut(
+        framing_, [&](zem::ByteView message, std::span<const std::uint64_t> frames) {
+            messageFrames_ = frames;
+            sink(key, message);
+        });
+    messageFrames_ = {};
     if (segment.fin)
         streams_.erase(key);
 }

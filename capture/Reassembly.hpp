@@ -1,5 +1,6 @@
 // Reassembly below RADIUS: IPv4 and IPv6 fragments into whole datagrams, and TCP byte
-// streams into RADIUS messages framed by their Length field (RFC 6613).
+// streams into RADIUS messages framed by their Length field (RFC 6613), or into TLS
+// records.
 //
 // State is bounded in count and octets and expires after a timeout measured in capture
 // time, so memory stays flat however long the capture runs; giving up on the oldest
@@ -8,11 +9,11 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "FramedOctets.hpp"
 #include "LruTable.hpp"
 #include "NetworkLayers.hpp"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -72,13 +73,16 @@ struct StreamKeyHash {
 class TCPReassembler {
 public:
     static constexpr std::size_t maximumStreams = 4096;
-    static constexpr std::size_t maximumBufferedOctets = 65536;
+    static constexpr std::size_t maximumBufferedOctets = FramedOctets::maximumBufferedOctets;
     static constexpr double timeoutSeconds = 300;
-    static constexpr std::size_t maximumMessageLength = 4096;
+    static constexpr std::size_t maximumMessageLength = radiusMessageFraming.maximumLength;
 
-    /// Called for each whole message; `desynchronised` counts octets dropped because
-    /// they cannot start a RADIUS message.
-    using MessageSink = std::function<void(const StreamKey&, zem::ByteBuffer message)>;
+    /// Cuts each stream into RADIUS messages, or into the units `framing` describes.
+    explicit TCPReassembler(const StreamFraming& framing = radiusMessageFraming)
+        : framing_(framing) {}
+
+    /// Called for each whole unit, which lives only during the call.
+    using MessageSink = std::function<void(const StreamKey&, zem::ByteView message)>;
 
     /// Adds a segment carried by capture frame `frame`.
     void add(const StreamKey& key, const TCPSegment& segment, double time, const MessageSink& sink,
@@ -86,6 +90,7 @@ public:
     /// While the sink runs: the frames whose segments carried the message.
     std::span<const std::uint64_t> messageFrames() const { return messageFrames_; }
     std::size_t streams() const { return streams_.size(); }
+    /// Octets dropped because they could not start a unit, or overflowed a stream's buffer.
     std::uint64_t droppedOctets() const { return droppedOctets_; }
     /// Streams given up on: unused too long, or pushed out by newer ones.
     std::uint64_t givenUp() const { return streams_.givenUp(); }
@@ -95,23 +100,17 @@ private:
         std::uint64_t frame;
         zem::ByteBuffer octets;
     };
-    struct Carrier {
-        std::uint64_t frame;
-        std::uint64_t end; // stream offset after its octets
-    };
     struct Stream {
         std::optional<std::uint32_t> nextSequence;
         std::map<std::uint32_t, Pending> outOfOrder;
         std::size_t outOfOrderOctets = 0;
-        zem::ByteBuffer buffer;
-        std::uint64_t consumed = 0;   // stream offset of buffer's first octet
-        std::deque<Carrier> carriers; // of the buffered octets, in stream order
+        FramedOctets octets;
     };
     void append(Stream& stream, zem::ByteView data, std::uint64_t frame);
-    void frame(const StreamKey& key, Stream& stream, const MessageSink& sink);
+    StreamFraming framing_;
     zem::LruTable<StreamKey, Stream, StreamKeyHash> streams_{maximumStreams};
     std::uint64_t droppedOctets_ = 0;
-    std::vector<std::uint64_t> messageFrames_;
+    std::span<const std::uint64_t> messageFrames_;
 };
 
 } // namespace capture

@@ -176,7 +176,8 @@ QString PacketListModel::text(std::uint32_t position, int column) const {
     case destination:
         return endpointText(m.destination);
     case transport:
-        return m.tcp ? "RADIUS/TCP" : "RADIUS/UDP";
+        return QStringLiteral("RADIUS/") +
+               zem::messageTransports[m.transport % zem::messageTransports.size()];
     case length:
         return QString::number(m.length);
     case info:
@@ -280,7 +281,7 @@ void PacketListModel::sort(int column, Qt::SortOrder order) {
                   byField([](const M& m) { return std::tie(m.destination, m.destinationPort); }));
         break;
     case transport:
-        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.tcp; }));
+        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.transport; }));
         break;
     case length:
         std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.length; }));

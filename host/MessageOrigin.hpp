@@ -4,7 +4,9 @@
 
 #include "IPAddress.hpp"
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace zem {
@@ -20,5 +22,17 @@ struct MessageOrigin {
     /// the capture reader hands it over; empty in copies kept after that.
     std::span<const std::uint64_t> carrierFrames;
 };
+
+/// The transports a message comes by, as MessageOrigin::transport names them: RADIUS over
+/// UDP, TCP, TLS and DTLS.
+inline constexpr std::array<const char*, 4> messageTransports{"UDP", "TCP", "TLS", "DTLS"};
+
+/// A transport's position in messageTransports (UDP's for a name not there).
+inline std::uint8_t messageTransportIndex(const char* transport) {
+    for (std::size_t i = 0; i < messageTransports.size(); ++i)
+        if (std::strcmp(messageTransports[i], transport) == 0)
+            return static_cast<std::uint8_t>(i);
+    return 0;
+}
 
 } // namespace zem

@@ -7,9 +7,11 @@
 namespace zem {
 namespace {
 
-constexpr std::array<UsualRadiusPort, 2> ports{{
+constexpr std::array<UsualRadiusPort, 4> ports{{
     {3799, kZEMSourceProtocols::udp, "CoA and Disconnect (RFC 5176)"},
     {1700, kZEMSourceProtocols::udp, "CoA and Disconnect on the port used before RFC 5176"},
+    {2083, kZEMSourceProtocols::tcp, "RADIUS over TLS (RFC 6614)", true},
+    {2083, kZEMSourceProtocols::udp, "RADIUS over DTLS (RFC 7360)", true},
 }};
 
 } // namespace
@@ -21,8 +23,8 @@ std::span<const UsualRadiusPort> usualRadiusPorts() {
 void claimUsualRadiusPorts(ZEMPortsController& controller, const std::string& protocolName,
                            const ZEMAnalyzerClass* analyzerClass) {
     for (const auto& usual : ports)
-        controller.addUsualClaim(
-            {protocolName, ZEMUUID::random(), usual.port, usual.transport, analyzerClass});
+        controller.addUsualClaim({protocolName, ZEMUUID::random(), usual.port, usual.transport,
+                                  analyzerClass, usual.overTls});
 }
 
 } // namespace zem

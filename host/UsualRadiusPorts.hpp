@@ -14,6 +14,7 @@ struct UsualRadiusPort {
     std::int64_t port;
     kZEMSourceProtocols transport;
     const char* carries;
+    bool overTls = false;
 };
 
 std::span<const UsualRadiusPort> usualRadiusPorts();

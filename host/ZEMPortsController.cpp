@@ -38,6 +38,17 @@ ZEMPortsController::claimForPort(std::int64_t port, kZEMSourceProtocols transpor
     return nullptr;
 }
 
+std::pair<const ZEMPortsController::Claim*, std::int64_t>
+ZEMPortsController::claimForPacket(std::int64_t destination, std::int64_t source,
+                                   kZEMSourceProtocols transport) const {
+    for (const auto* list : {&extraClaims_, &claims_, &usualClaims_})
+        for (const auto port : {destination, source})
+            for (const auto& claim : *list)
+                if (claim.port == port && sourceProtocolCovers(claim.source, transport))
+                    return {&claim, port};
+    return {nullptr, 0};
+}
+
 void ZEMPortsController::synchronize(const std::vector<ZEMPlugInStructure>& structures) {
     claims_.clear();
     for (const auto& structure : structures)

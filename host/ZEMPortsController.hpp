@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zem {
@@ -22,6 +23,7 @@ public:
         std::int64_t port;
         kZEMSourceProtocols source; // tcp, udp or both
         const ZEMAnalyzerClass* analyzerClass;
+        bool overTls = false; // RADIUS over TLS on TCP, over DTLS on UDP
     };
 
     /// Drops the claims of `protocol` (matched by id and name); answers whether any went.
@@ -32,6 +34,12 @@ public:
                                                        kZEMSourceProtocols source) const;
     /// The claim covering `port` on a packet's transport (udp or tcp).
     const Claim* claimForPort(std::int64_t port, kZEMSourceProtocols transport) const;
+    /// The claim for a packet between two ports, and the port it claims: a claim of this
+    /// run before a registered one before a usual one (a client's random port may be a
+    /// usual one), and within each the destination port before the source port.
+    std::pair<const Claim*, std::int64_t> claimForPacket(std::int64_t destination,
+                                                         std::int64_t source,
+                                                         kZEMSourceProtocols transport) const;
     const std::vector<Claim>& claims() const { return claims_; }
     /// Every claim: this run's own first, then the registered ones, then the host's
     /// usual ones.

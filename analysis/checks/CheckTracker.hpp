@@ -1,6 +1,7 @@
 // CheckTracker: follows a capture's requests in order so that each message can be
 // checked on any thread afterwards: it names the client's secret and, for a response, the
-// authenticator of the latest request that it answers by the one pairing rule.
+// authenticator of the latest request that it answers by the one pairing rule. Messages
+// that came over TLS or DTLS are checked with "radsec" when no secret is set for them.
 //
 // What it keeps is bounded as the request matcher's is: a request is remembered for
 // `window` seconds of capture time, and at most `capacity` at once.
@@ -30,6 +31,10 @@ public:
     std::size_t remembered() const { return requests_.size(); }
 
 private:
+    /// The client's secret; for RADIUS over TLS or DTLS, RadSec's own when none is set.
+    const std::string* secretOf(const zem::MessageOrigin& origin,
+                                const zem::IPAddress& client) const;
+
     const SharedSecrets& secrets_;
     double window_;
     zem::LruTable<ExchangeKey, Digest, ExchangeKeyHash> requests_; // their authenticators

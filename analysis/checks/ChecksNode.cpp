@@ -23,7 +23,7 @@ std::unique_ptr<zem::ZEMNode> checksNode(const MessageChecks& checks, std::uint8
         node->addChild(
             std::make_unique<zem::ZEMNode>(std::move(title), zem::ZEMNodeText(std::move(value))));
     };
-    if (display.secretsGiven) {
+    if (display.checksSecret(checks)) {
         add("Authenticator", std::string(checkResultText(checks.authenticator)));
         add("Message-Authenticator", std::string(checkResultText(checks.messageAuthenticator)));
         if (!display.keepPrivate)

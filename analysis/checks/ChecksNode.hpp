@@ -15,8 +15,14 @@ namespace analysis {
 struct CheckDisplay {
     bool secretsGiven = false;
     bool keepPrivate = false; // the plug-in's "Keep usernames and passwords private"
-    /// Whether a message's checks are worth showing: secrets were given, or it is exposed.
-    bool shows(const MessageChecks& checks) const { return secretsGiven || checks.exposure != 0; }
+    /// Whether a message's checks are worth showing: secrets were given, its own secret is
+    /// known (RADIUS over TLS has one), or it is exposed.
+    bool shows(const MessageChecks& checks) const {
+        return checksSecret(checks) || checks.exposure != 0;
+    }
+    bool checksSecret(const MessageChecks& checks) const {
+        return secretsGiven || checks.secretKnown;
+    }
 };
 
 /// The display for a run, with the plug-in's privacy switch as it is stored now.

@@ -15,7 +15,9 @@ std::size_t ExchangeKeyHash::operator()(const ExchangeKey& key) const noexcept {
 }
 
 bool carriedByTcp(const zem::MessageOrigin& origin) {
-    return origin.transport && std::strcmp(origin.transport, "TCP") == 0;
+    // RADIUS over TLS runs on TCP too: its conversations are told apart from UDP's alike.
+    return origin.transport &&
+           (std::strcmp(origin.transport, "TCP") == 0 || std::strcmp(origin.transport, "TLS") == 0);
 }
 
 } // namespace analysis

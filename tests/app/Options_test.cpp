@@ -87,8 +87,16 @@ TEST(Options, AcceptedAsTsharkTakesThem) {
          }},
         {{"-d", "tcp.port==3799,RADIUS"},
          [](const app::Options& o) {
-             return o.decodeAs == std::vector<std::pair<std::string, std::uint16_t>>{{"tcp", 3799}};
+             return o.decodeAs.size() == 1 && o.decodeAs[0].transport == "tcp" &&
+                    o.decodeAs[0].port == 3799 && !o.decodeAs[0].overTls;
          }},
+        {{"-d", "udp.port==2084,radsec"},
+         [](const app::Options& o) {
+             return o.decodeAs.size() == 1 && o.decodeAs[0].transport == "udp" &&
+                    o.decodeAs[0].port == 2084 && o.decodeAs[0].overTls;
+         }},
+        {{"--tls-keylog", "keys.txt"},
+         [](const app::Options& o) { return o.tlsKeyLog == "keys.txt"; }},
         {{"--defaults-file", "x.plist", "ports", "set", "RADIUS", "-1"},
          [](const app::Options& o) {
              return o.defaultsFile == "x.plist" &&
@@ -131,7 +139,11 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
          "radius,sessions, radius,clients or radius,auths)"},
         {{"-o", "=x"}, "-o wants KEY=VALUE, got \"=x\""},
         {{"-d", "udp.port==70000,RADIUS"},
-         "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS, got \"udp.port==70000,RADIUS\""},
+         "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS (RADSEC for RADIUS over TLS or "
+         "DTLS), got \"udp.port==70000,RADIUS\""},
+        {{"-d", "udp.port==1812,DIAMETER"},
+         "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS (RADSEC for RADIUS over TLS or "
+         "DTLS), got \"udp.port==1812,DIAMETER\""},
         {{"--color=blue"}, "--color wants auto, always or never, got \"blue\""},
         {{"-T", "ek", "--ek-index", "Radius"},
          "--ek-index wants an index name of lower-case letters, digits, \"-\", \"_\", \".\" or "

@@ -30,7 +30,7 @@ struct Stream {
     void send(std::uint32_t sequence, const ByteBuffer& data, bool syn = false) {
         TCPSegment segment{1, 1812, sequence, syn, false, false, ByteView(data)};
         reassembler.add(key, segment, 0,
-                        [&](const StreamKey&, ByteBuffer message) { ids.push_back(message[1]); });
+                        [&](const StreamKey&, ByteView message) { ids.push_back(*message.at(1)); });
     }
 };
 
@@ -75,7 +75,7 @@ TEST(TCPReassembler, GarbageIsDroppedNotFramed) {
 // sending stays.
 TEST(TCPReassembler, StateStaysBoundedAndTheBusiestStreamStays) {
     TCPReassembler r;
-    const auto noMessage = [](const StreamKey&, ByteBuffer) {};
+    const auto noMessage = [](const StreamKey&, ByteView) {};
     const ByteBuffer message = radiusMessage(9, 100);
     StreamKey busy{};
     busy.sourcePort = 65535;
@@ -97,7 +97,7 @@ TEST(TCPReassembler, StateStaysBoundedAndTheBusiestStreamStays) {
                 TCPSegment s{1, 1812, busySequence, false, false, false, ByteView(data)};
                 busySequence += 50;
                 r.add(busy, s, i * 0.001,
-                      [&](const StreamKey&, ByteBuffer m) { busyIds.push_back(m[1]); });
+                      [&](const StreamKey&, ByteView m) { busyIds.push_back(*m.at(1)); });
             }
         }
     }

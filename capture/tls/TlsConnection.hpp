@@ -1,0 +1,86 @@
+// TlsConnection: one TLS or DTLS connection seen from the wire, both directions. It reads
+// the hellos in clear, looks the connection's secrets up in the key log by the client's
+// random, follows each direction from clear to protected records (a ChangeCipherSpec in
+// TLS 1.2, the ServerHello and then each side's Finished in TLS 1.3, KeyUpdate after
+// that), and hands every decrypted record of application data to its caller.
+//
+// Why records could not be read (no key log, no key for this connection, a cipher suite
+// not decrypted here, a record that fails authentication) is kept as the connection's
+// first problem, to be said once; it never stops the connection's other records.
+#pragma once
+
+#include "ByteView.hpp"
+#include "TlsHello.hpp"
+#include "TlsKeyLog.hpp"
+#include "TlsRecordDecryptor.hpp"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace capture {
+
+namespace tlsRecordType {
+inline constexpr std::uint8_t changeCipherSpec = 20, alert = 21, handshake = 22,
+                              applicationData = 23;
+} // namespace tlsRecordType
+
+enum class TlsProblem {
+    none,
+    noKeyLog,           // records are protected and no key log was given
+    noKey,              // the key log has no secrets for this connection's random
+    startNotSeen,       // the hellos are not in the capture
+    unsupportedSuite,   // a cipher suite whose records are not decrypted here
+    recordNotDecrypted, // a record failed authentication: a wrong key, a damaged record
+};
+
+/// Words for a problem, as said once per connection.
+std::string_view tlsProblemText(TlsProblem problem);
+
+class TlsConnection {
+public:
+    TlsConnection() = default;
+    /// `keys` must outlive the connection; an empty key log means none was given.
+    TlsConnection(const TlsKeyLog* keys, bool datagram) : keys_(keys), datagram_(datagram) {}
+
+    using ApplicationSink = std::function<void(bool fromClient, zem::ByteView data)>;
+
+    /// One record as sent. `sequence` is DTLS's epoch and sequence number (ignored for
+    /// TLS, whose records are numbered by their order).
+    void record(bool fromClient, std::uint8_t type, std::uint16_t version, std::uint64_t sequence,
+                zem::ByteView fragment, const ApplicationSink& sink);
+
+    TlsProblem problem() const { return problem_; }
+    std::optional<std::uint16_t> version() const { return version_; }
+    std::optional<std::uint16_t> cipherSuite() const { return suiteId_; }
+    std::uint64_t decryptedRecords() const { return decrypted_; }
+
+private:
+    enum class Stage { clear, handshake, application };
+    struct Direction {
+        Stage stage = Stage::clear;
+        std::optional<TlsRecordDecryptor> decryptor;
+        std::uint64_t sequence = 0;
+        zem::ByteBuffer handshake;     // handshake octets not yet whole messages
+        zem::ByteBuffer trafficSecret; // TLS 1.3's current one
+    };
+
+    void handshakeOctets(bool fromClient, zem::ByteView octets);
+    void handshakeMessage(bool fromClient, std::uint8_t type, zem::ByteView body);
+    void protect(bool fromClient, Stage stage);
+    void applyTls13Secret(Direction& direction, zem::ByteView secret);
+    void noteProblem(TlsProblem problem);
+
+    const TlsKeyLog* keys_ = nullptr;
+    bool datagram_ = false;
+    std::array<Direction, 2> directions_; // the server's, then the client's
+    std::optional<TlsRandom> clientRandom_, serverRandom_;
+    std::optional<std::uint16_t> version_, suiteId_;
+    bool encryptThenMac_ = false;
+    TlsProblem problem_ = TlsProblem::none;
+    std::uint64_t decrypted_ = 0;
+};
+
+} // namespace capture

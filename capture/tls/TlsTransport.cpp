@@ -1,0 +1,112 @@
+#include "TlsTransport.hpp"
+
+#include "ByteCursor.hpp"
+
+#include <utility>
+
+namespace capture {
+
+namespace {
+
+constexpr std::size_t dtlsRecordHeader = 13;
+
+StreamKey reversed(const StreamKey& key) {
+    return {key.destination, key.source, key.destinationPort, key.sourcePort};
+}
+
+// Both directions of a connection under one key.
+StreamKey connectionKey(const StreamKey& key) {
+    const StreamKey back = reversed(key);
+    return std::tie(key.source, key.sourcePort) < std::tie(back.source, back.sourcePort) ? key
+                                                                                         : back;
+}
+
+} // namespace
+
+TlsTransport::Connection& TlsTransport::connectionFor(const StreamKey& key, bool clientHello,
+                                                      double time, std::uint16_t serverPort,
+                                                      bool datagram) {
+    const StreamKey both = connectionKey(key);
+    connections_.expire(time, timeoutSeconds);
+    Connection* found = connections_.find(both);
+    // A ClientHello after the handshake starts a new connection on the same ports.
+    if (found && clientHello && found->tls.version())
+        found = nullptr;
+    if (found) {
+        connections_.touch(both, time);
+        return *found;
+    }
+    connections_.erase(both);
+    Connection& made = connections_.insert(both, time);
+    made.tls = TlsConnection(keys_, datagram);
+    // The side that sends the ClientHello is the client; joined later, the side on the
+    // server's port is the server.
+    const bool fromClient = clientHello || key.destinationPort == serverPort;
+    made.clientToServer = fromClient ? key : reversed(key);
+    return made;
+}
+
+void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t version,
+                          std::uint64_t sequence, zem::ByteView fragment, double time,
+                          std::span<const std::uint64_t> frames, std::uint16_t serverPort,
+                          bool datagram, const MessageSink& sink) {
+    const bool clientHello = type == tlsRecordType::handshake && fragment.at(0) == 1;
+    Connection& connection = connectionFor(key, clientHello, time, serverPort, datagram);
+    const bool fromClient = key == connection.clientToServer;
+    const std::uint64_t before = connection.tls.decryptedRecords();
+    connection.tls.record(
+        fromClient, type, version, sequence, fragment, [&](bool client, zem::ByteView data) {
+            FramedOctets& octets = connection.plaintext[client ? 1 : 0];
+            droppedPlaintext_ += octets.append(data, frames);
+            droppedPlaintext_ +=
+                octets.cut(radiusMessageFraming,
+                           [&](zem::ByteView message, std::span<const std::uint64_t> carriers) {
+                               sink(key, message, carriers);
+                           });
+        });
+    decryptedRecords_ += connection.tls.decryptedRecords() - before;
+    if (!connection.noted && connection.tls.problem() != TlsProblem::none) {
+        connection.noted = true;
+        notes_.push_back({connection.clientToServer, datagram, connection.tls.problem()});
+    }
+}
+
+void TlsTransport::segment(const StreamKey& key, const TCPSegment& segment, double time,
+                           std::uint64_t frame, std::uint16_t serverPort, const MessageSink& sink) {
+    records_.add(
+        key, segment, time,
+        [&](const StreamKey&, zem::ByteView tlsRecord) {
+            zem::ByteCursor header(tlsRecord);
+            const auto type = header.u8();
+            const auto version = header.u16();
+            header.u16(); // the length, which framed the record
+            record(key, type.value_or(0), version.value_or(0), 0, header.rest(), time,
+                   records_.messageFrames(), serverPort, false, sink);
+        },
+        frame);
+}
+
+void TlsTransport::datagram(const StreamKey& key, zem::ByteView payload, double time,
+                            std::uint64_t frame, std::uint16_t serverPort,
+                            const MessageSink& sink) {
+    zem::ByteCursor cursor(payload);
+    while (cursor.remaining() >= dtlsRecordHeader) {
+        const auto type = cursor.u8();
+        const auto version = cursor.u16();
+        const auto epochAndSequence = cursor.take(8);
+        const auto fragment = cursor.vector16();
+        if (!type || !version || !epochAndSequence || !fragment)
+            return;
+        std::uint64_t sequence = 0;
+        for (auto octet : *epochAndSequence)
+            sequence = (sequence << 8) | octet;
+        record(key, *type, *version, sequence, *fragment, time, std::span(&frame, 1), serverPort,
+               true, sink);
+    }
+}
+
+std::vector<TlsNote> TlsTransport::takeNotes() {
+    return std::exchange(notes_, {});
+}
+
+} // namespace capture

@@ -1,0 +1,79 @@
+// TlsTransport: RADIUS over TLS (RFC 6614) and over DTLS (RFC 7360) down to the RADIUS
+// messages inside. TCP streams are cut into TLS records, UDP datagrams read as DTLS
+// records; each connection's records go to its TlsConnection, and the application data
+// it decrypts is cut into RADIUS messages by their Length field, each direction on its
+// own, so that a message may span records and a record hold several messages.
+//
+// Connections are bounded in count and expire after a timeout in capture time. Each
+// connection whose records could not be read is noted once, for the caller to say.
+#pragma once
+
+#include "ByteView.hpp"
+#include "FramedOctets.hpp"
+#include "LruTable.hpp"
+#include "Reassembly.hpp"
+#include "TlsConnection.hpp"
+#include "TlsKeyLog.hpp"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace capture {
+
+struct TlsNote {
+    StreamKey clientToServer;
+    bool datagram = false;
+    TlsProblem problem = TlsProblem::none;
+};
+
+class TlsTransport {
+public:
+    static constexpr std::size_t maximumConnections = 4096;
+    static constexpr double timeoutSeconds = 300;
+
+    /// `keys` must outlive the transport; more secrets may be added to it as it runs.
+    explicit TlsTransport(const TlsKeyLog& keys) : keys_(&keys) {}
+
+    /// A RADIUS message found inside, sent in the direction `key` names; it and the
+    /// frames that carried it live only during the call.
+    using MessageSink = std::function<void(const StreamKey& key, zem::ByteView message,
+                                           std::span<const std::uint64_t> frames)>;
+
+    /// A TCP segment of a connection to or from `serverPort`.
+    void segment(const StreamKey& key, const TCPSegment& segment, double time, std::uint64_t frame,
+                 std::uint16_t serverPort, const MessageSink& sink);
+    /// A UDP datagram of a DTLS connection to or from `serverPort`.
+    void datagram(const StreamKey& key, zem::ByteView payload, double time, std::uint64_t frame,
+                  std::uint16_t serverPort, const MessageSink& sink);
+
+    /// Connections that met a problem since the last call, each once.
+    std::vector<TlsNote> takeNotes();
+    std::uint64_t decryptedRecords() const { return decryptedRecords_; }
+    /// Octets of records or of decrypted data that could not be framed.
+    std::uint64_t droppedOctets() const { return records_.droppedOctets() + droppedPlaintext_; }
+
+private:
+    struct Connection {
+        TlsConnection tls;
+        StreamKey clientToServer{};
+        std::array<FramedOctets, 2> plaintext; // the server's, then the client's
+        bool noted = false;
+    };
+    void record(const StreamKey& key, std::uint8_t type, std::uint16_t version,
+                std::uint64_t sequence, zem::ByteView fragment, double time,
+                std::span<const std::uint64_t> frames, std::uint16_t serverPort, bool datagram,
+                const MessageSink& sink);
+    Connection& connectionFor(const StreamKey& key, bool clientHello, double time,
+                              std::uint16_t serverPort, bool datagram);
+
+    const TlsKeyLog* keys_;
+    TCPReassembler records_{tlsRecordFraming};
+    zem::LruTable<StreamKey, Connection, StreamKeyHash> connections_{maximumConnections};
+    std::vector<TlsNote> notes_;
+    std::uint64_t decryptedRecords_ = 0, droppedPlaintext_ = 0;
+};
+
+} // namespace capture
