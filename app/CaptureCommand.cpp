@@ -1,7 +1,6 @@
 #include "CaptureCommand.hpp"
 
 #include "AuthenticationsReport.hpp"
-#include "CaptureFileReader.hpp"
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
 #include "ClientsReport.hpp"
@@ -454,17 +453,6 @@ private:
     bool hasStarted_;
 };
 
-// A pcapng file's TLS key logs, as they are read: before the packets after them.
-void takeTlsSecrets(const capture::CaptureSource& source, capture::CapturePipeline& pipeline,
-                    std::size_t& taken) {
-    const auto& secrets = source.decryptionSecrets();
-    for (; taken < secrets.size(); ++taken)
-        if (secrets[taken].type == capture::DecryptionSecrets::tlsKeyLog)
-            pipeline.addTlsSecrets(
-                std::string_view(reinterpret_cast<const char*>(secrets[taken].data.data()),
-                                 secrets[taken].data.size()));
-}
-
 // Says once for each TLS or DTLS connection why its records could not be read.
 void sayTlsNotes(capture::CapturePipeline& pipeline) {
     for (const auto& note : pipeline.takeTlsNotes()) {
@@ -503,7 +491,7 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
             break;
         if (writer)
             writer->retain(pipeline.frames() + 1, packet);
-        takeTlsSecrets(source, pipeline, secretsTaken);
+        pipeline.addTlsSecretsOf(source.decryptionSecrets(), secretsTaken);
         pipeline.frame(linkType, packet.time, packet.bytes);
         if (metrics) {
             metrics->setPackets(pipeline.frames());

@@ -47,6 +47,8 @@ std::string CaptureLoader::load(CaptureSource& source) {
     std::string failure;
     CapturePipeline pipeline(
         [this](const zem::MessageOrigin& origin, zem::ByteView message) { add(origin, message); });
+    pipeline.addTlsSecrets(tlsKeyLog_);
+    std::size_t secretsTaken = 0;
     // Published often at first, so that the first rows show at once, then every tenth of
     // a second.
     using Clock = std::chrono::steady_clock;
@@ -64,6 +66,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
             }
             if (next != CaptureSource::Next::packet)
                 break;
+            pipeline.addTlsSecretsOf(source.decryptionSecrets(), secretsTaken);
             pipeline.frame(linkType, packet.time, packet.bytes);
             const auto n = packets_.fetch_add(1, std::memory_order_relaxed) + 1;
             if (n >= nextCheck) {

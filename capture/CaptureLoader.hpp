@@ -22,6 +22,9 @@ class CaptureLoader {
 public:
     CaptureLoader(MessageIndex& index, MessageStore& store) : index_(index), store_(store) {}
 
+    /// TLS secrets (a key log's text) to read RADIUS over TLS with; before load().
+    void useTlsSecrets(std::string keyLogText) { tlsKeyLog_ = std::move(keyLogText); }
+
     /// Reads `source` to its end, an error or cancel(); answers the error, empty when none.
     std::string load(CaptureSource& source);
     /// Ends load() soon after; safe from any thread.
@@ -42,6 +45,7 @@ private:
     std::atomic<CaptureSource*> source_{nullptr};
     std::atomic<std::uint64_t> packets_{0};
     std::atomic<double> fraction_{-1};
+    std::string tlsKeyLog_;
     bool full_ = false;
     bool firstTimeKnown_ = false;
 };

@@ -17,6 +17,14 @@ std::pair<const Claim*, std::uint16_t> claimOf(std::uint16_t source, std::uint16
 
 } // namespace
 
+void CapturePipeline::addTlsSecretsOf(const std::vector<DecryptionSecrets>& blocks,
+                                      std::size_t& taken) {
+    for (; taken < blocks.size(); ++taken)
+        if (blocks[taken].type == DecryptionSecrets::tlsKeyLog)
+            addTlsSecrets(std::string_view(reinterpret_cast<const char*>(blocks[taken].data.data()),
+                                           blocks[taken].data.size()));
+}
+
 void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes) {
     ++frame_;
     if (!firstTime_)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "CaptureFileReader.hpp"
 #include "MessageOrigin.hpp"
 #include "NetworkLayers.hpp"
 #include "Reassembly.hpp"
@@ -44,6 +45,9 @@ public:
     /// Adds TLS secrets in the key-log format (a --tls-keylog file, a capture's Decryption
     /// Secrets Block); connections already seen are read with them from their next record.
     void addTlsSecrets(std::string_view keyLogText) { tlsKeys_.addText(keyLogText); }
+    /// Adds the TLS key logs among a pcapng file's Decryption Secrets Blocks from
+    /// `blocks[taken]` on, as they are read: before the packets after them.
+    void addTlsSecretsOf(const std::vector<DecryptionSecrets>& blocks, std::size_t& taken);
     const TlsKeyLog& tlsKeys() const { return tlsKeys_; }
     /// TLS and DTLS connections whose records could not be read, each once.
     std::vector<TlsNote> takeTlsNotes() { return tls_.takeNotes(); }

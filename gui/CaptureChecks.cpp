@@ -74,13 +74,13 @@ std::optional<analysis::DecodedMessage> CaptureChecks::decodeAt(const zem::PlugI
         return std::nullopt;
     const auto& entry = index[position];
     analysis::CheckInput input;
-    if (!secrets_.empty()) {
-        const bool request = analysis::isRequestCode(entry.code);
-        input.secret = secrets_.secretFor(request ? entry.source : entry.destination);
-        if (input.secret && analysis::isResponseCode(entry.code))
-            input.requestAuthenticator = requestAuthenticator(index, store, position);
-    }
-    return analysis::DecodedMessage::decode(host, entry.origin(index.firstTime()), message, input,
+    const auto origin = entry.origin(index.firstTime());
+    const bool request = analysis::isRequestCode(entry.code);
+    input.secret =
+        analysis::secretForMessage(secrets_, origin, request ? entry.source : entry.destination);
+    if (input.secret && analysis::isResponseCode(entry.code))
+        input.requestAuthenticator = requestAuthenticator(index, store, position);
+    return analysis::DecodedMessage::decode(host, origin, message, input,
                                             exchanges_ ? exchanges_->links(position)
                                                        : analysis::ExchangeLinks{});
 }

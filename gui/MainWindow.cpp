@@ -10,6 +10,7 @@
 #include "SecretsDialog.hpp"
 #include "SettingsViewWidget.hpp"
 #include "StoredMessages.hpp"
+#include "TlsKeyLog.hpp"
 #include "ZEMError.hpp"
 #include "ZEMPortsController.hpp"
 #include "ZEMUserDefaults.hpp"
@@ -300,7 +301,7 @@ bool MainWindow::startCapture(const std::function<std::unique_ptr<OpenCapture>()
 }
 
 bool MainWindow::openCapture(const QString& path, bool quiet) {
-    if (!startCapture([&] { return OpenCapture::openFile(path.toStdString()); },
+    if (!startCapture([&] { return OpenCapture::openFile(path.toStdString(), tlsKeyLog_); },
                       "Cannot open the capture", quiet))
         return false;
     path_ = path;
@@ -310,7 +311,7 @@ bool MainWindow::openCapture(const QString& path, bool quiet) {
 }
 
 bool MainWindow::startLiveCapture(const QString& interface, bool quiet) {
-    if (!startCapture([&] { return OpenCapture::openLive(interface.toStdString()); },
+    if (!startCapture([&] { return OpenCapture::openLive(interface.toStdString(), tlsKeyLog_); },
                       "Cannot capture", quiet))
         return false;
     path_.clear();
@@ -567,6 +568,17 @@ bool MainWindow::loadSecrets(const QString& path, bool quiet) {
     if (!warning.isEmpty())
         statusBar()->showMessage(warning);
     checksChanged();
+    return true;
+}
+
+bool MainWindow::loadTlsKeyLog(const QString& path, bool quiet) {
+    auto keyLog = capture::readTlsKeyLogFile(path.toStdString());
+    if (!keyLog.text) {
+        if (!quiet)
+            QMessageBox::warning(this, "TLS Key Log", QString::fromStdString(keyLog.error));
+        return false;
+    }
+    tlsKeyLog_ = std::move(*keyLog.text);
     return true;
 }
 

@@ -97,6 +97,9 @@ public:
     /// Loads a secrets file for the checks; false (and a message box unless quiet) when
     /// it cannot be used.
     bool loadSecrets(const QString& path, bool quiet = false);
+    /// Loads a TLS key log, to read RADIUS over TLS in the captures opened after; false
+    /// (and a message box unless quiet) when it cannot be used.
+    bool loadTlsKeyLog(const QString& path, bool quiet = false);
     /// The shared secrets in a dialog: the file loaded, Load and Clear.
     void showSecrets();
     const CaptureChecks& checks() const { return checks_; }
@@ -208,6 +211,7 @@ private:
     QString path_;
     bool firstRowsShown_ = false, loadReported_ = false;
     std::size_t colorSubscription_ = 0;
+    std::string tlsKeyLog_; // a key log's text, for the captures opened next
 };
 
 } // namespace gui

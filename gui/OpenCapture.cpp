@@ -14,14 +14,17 @@ OpenCapture::OpenCapture(capture::CaptureSource source, std::string name, bool l
     : source_(std::make_unique<capture::CaptureSource>(std::move(source))), name_(std::move(name)),
       live_(live) {}
 
-std::unique_ptr<OpenCapture> OpenCapture::openFile(const std::string& path) {
+std::unique_ptr<OpenCapture> OpenCapture::openFile(const std::string& path,
+                                                   const std::string& tlsKeyLog) {
     std::unique_ptr<OpenCapture> opened(
         new OpenCapture(capture::CaptureSource::openFile(path), path, false));
+    opened->loader_.useTlsSecrets(tlsKeyLog);
     opened->start();
     return opened;
 }
 
-std::unique_ptr<OpenCapture> OpenCapture::openLive(const std::string& interface) {
+std::unique_ptr<OpenCapture> OpenCapture::openLive(const std::string& interface,
+                                                   const std::string& tlsKeyLog) {
     std::unique_ptr<OpenCapture> opened(new OpenCapture(
         capture::CaptureSource::openLive(
             interface,
@@ -40,6 +43,7 @@ std::unique_ptr<OpenCapture> OpenCapture::openLive(const std::string& interface)
         throw capture::CaptureError(std::string("cannot record the capture: ") +
                                     std::strerror(errno));
     opened->source_->recordTo(stream);
+    opened->loader_.useTlsSecrets(tlsKeyLog);
     opened->start();
     return opened;
 }

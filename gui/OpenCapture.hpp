@@ -18,9 +18,12 @@ namespace gui {
 
 class OpenCapture {
 public:
-    /// Opens a file, or starts a live capture; throws CaptureError.
-    static std::unique_ptr<OpenCapture> openFile(const std::string& path);
-    static std::unique_ptr<OpenCapture> openLive(const std::string& interface);
+    /// Opens a file, or starts a live capture; throws CaptureError. `tlsKeyLog` is a key
+    /// log's text, to read RADIUS over TLS with.
+    static std::unique_ptr<OpenCapture> openFile(const std::string& path,
+                                                 const std::string& tlsKeyLog = {});
+    static std::unique_ptr<OpenCapture> openLive(const std::string& interface,
+                                                 const std::string& tlsKeyLog = {});
     ~OpenCapture();
 
     const capture::MessageIndex& index() const { return index_; }

@@ -136,6 +136,8 @@ struct Switches {
     QCommandLineOption secrets{
         "secrets", "Check messages with the shared secrets in FILE (lines or clients.conf).",
         "FILE"};
+    QCommandLineOption tlsKeyLog{
+        "tls-keylog", "Read RADIUS over TLS and DTLS with the secrets of a key log FILE.", "FILE"};
     QCommandLineOption pluginPortsOnly{
         "plugin-ports-only",
         "Decode only the ports the plug-in claims, not also CoA's UDP 3799 and 1700."};
@@ -156,6 +158,7 @@ struct Switches {
                 bundle,
                 defaults,
                 secrets,
+                tlsKeyLog,
                 pluginPortsOnly,
                 log};
     }
@@ -278,6 +281,8 @@ int runWindow(const Invocation& run) {
     window.show();
     if (run.parser.isSet(run.switches.secrets))
         window.loadSecrets(run.value(run.switches.secrets));
+    if (run.parser.isSet(run.switches.tlsKeyLog))
+        window.loadTlsKeyLog(run.value(run.switches.tlsKeyLog));
     if (!run.positional.isEmpty())
         window.openCapture(run.positional[0]);
     else if (run.parser.isSet(run.switches.interface))

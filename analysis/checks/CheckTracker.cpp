@@ -3,29 +3,8 @@
 #include "wire/RadiusProtocol.hpp"
 
 #include <algorithm>
-#include <string_view>
 
 namespace analysis {
-
-namespace {
-
-// RADIUS over TLS and DTLS uses this secret unless the operator set another (RFC 6614
-// section 2.3, RFC 7360 section 2.1).
-const std::string radsecSecret = "radsec";
-
-bool overTls(const zem::MessageOrigin& origin) {
-    const std::string_view transport = origin.transport ? origin.transport : "";
-    return transport == "TLS" || transport == "DTLS";
-}
-
-} // namespace
-
-const std::string* CheckTracker::secretOf(const zem::MessageOrigin& origin,
-                                          const zem::IPAddress& client) const {
-    if (const auto* secret = secrets_.secretFor(client))
-        return secret;
-    return overTls(origin) ? &radsecSecret : nullptr;
-}
 
 CheckTracker::CheckTracker(const SharedSecrets& secrets, double windowSeconds, std::size_t capacity)
     : secrets_(secrets), window_(windowSeconds), requests_(capacity) {}
@@ -37,7 +16,7 @@ CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView me
     const std::uint8_t code = *message.at(0), identifier = *message.at(1);
     requests_.expire(origin.time, window_);
     if (isRequestCode(code)) {
-        input.secret = secretOf(origin, origin.source);
+        input.secret = secretForMessage(secrets_, origin, origin.source);
         if (!input.secret)
             return input; // nothing to check its answer with
         const auto key = requestKey(origin, code, identifier);
@@ -51,7 +30,7 @@ CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView me
     }
     if (!isResponseCode(code))
         return input;
-    input.secret = secretOf(origin, origin.destination);
+    input.secret = secretForMessage(secrets_, origin, origin.destination);
     if (!input.secret)
         return input;
     forEachAnsweredKey(origin, code, identifier, [&](const ExchangeKey& key) {

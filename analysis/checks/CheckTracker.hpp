@@ -31,10 +31,6 @@ public:
     std::size_t remembered() const { return requests_.size(); }
 
 private:
-    /// The client's secret; for RADIUS over TLS or DTLS, RadSec's own when none is set.
-    const std::string* secretOf(const zem::MessageOrigin& origin,
-                                const zem::IPAddress& client) const;
-
     const SharedSecrets& secrets_;
     double window_;
     zem::LruTable<ExchangeKey, Digest, ExchangeKeyHash> requests_; // their authenticators

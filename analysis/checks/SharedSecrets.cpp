@@ -1,6 +1,7 @@
 #include "checks/SharedSecrets.hpp"
 
 #include <algorithm>
+#include <string_view>
 
 namespace analysis {
 
@@ -51,6 +52,15 @@ std::size_t SharedSecrets::size() const {
     for (const auto& level : levels_)
         n += level.secrets.size();
     return n;
+}
+
+const std::string* secretForMessage(const SharedSecrets& secrets, const zem::MessageOrigin& origin,
+                                    const zem::IPAddress& client) {
+    static const std::string radsecSecret = "radsec";
+    if (const auto* secret = secrets.secretFor(client))
+        return secret;
+    const std::string_view transport = origin.transport ? origin.transport : "";
+    return transport == "TLS" || transport == "DTLS" ? &radsecSecret : nullptr;
 }
 
 } // namespace analysis

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "IPAddress.hpp"
+#include "MessageOrigin.hpp"
 
 #include <string>
 #include <unordered_map>
@@ -48,5 +49,11 @@ private:
 
 /// `address` with the bits past `prefixLength` cleared.
 zem::IPAddress maskedAddress(const zem::IPAddress& address, unsigned prefixLength);
+
+/// The secret a message from or to `client` is checked with: the one set for the client,
+/// else, for a message that came over TLS or DTLS, RadSec's own "radsec" (RFC 6614 section
+/// 2.3, RFC 7360 section 2.1); nullptr when there is none.
+const std::string* secretForMessage(const SharedSecrets& secrets, const zem::MessageOrigin& origin,
+                                    const zem::IPAddress& client);
 
 } // namespace analysis

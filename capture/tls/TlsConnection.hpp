@@ -53,6 +53,8 @@ public:
                 zem::ByteView fragment, const ApplicationSink& sink);
 
     TlsProblem problem() const { return problem_; }
+    /// Whether both hellos were read: a ClientHello after that starts another connection.
+    bool hellosRead() const { return clientRandom_ && version_; }
     std::optional<std::uint16_t> version() const { return version_; }
     std::optional<std::uint16_t> cipherSuite() const { return suiteId_; }
     std::uint64_t decryptedRecords() const { return decrypted_; }

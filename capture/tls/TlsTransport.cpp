@@ -30,7 +30,7 @@ TlsTransport::Connection& TlsTransport::connectionFor(const StreamKey& key, bool
     connections_.expire(time, timeoutSeconds);
     Connection* found = connections_.find(both);
     // A ClientHello after the handshake starts a new connection on the same ports.
-    if (found && clientHello && found->tls.version())
+    if (found && clientHello && found->tls.hellosRead())
         found = nullptr;
     if (found) {
         connections_.touch(both, time);
