@@ -1,6 +1,7 @@
 // make-samples: writes the small captures in samples/ (make-samples DIR), or a large
 // capture with a realistic mix of RADIUS traffic for the benchmarks
 // (make-samples --bench COUNT FILE). Output is the same on every run.
+#include "RadsecWriter.hpp"
 #include "SampleWriter.hpp"
 #include "SecretsSample.hpp"
 
@@ -338,10 +339,32 @@ void hexSample(const std::string& dir) {
     out << "\n";
 }
 
+// Where the benchmark's messages go: over UDP as they were sent, or over RADIUS/TLS.
+class BenchCarrier {
+public:
+    explicit BenchCarrier(CaptureWriter& writer, RadsecWriter* radsec = nullptr)
+        : writer_(writer), radsec_(radsec) {}
+    void udp(const Endpoint& from, const Endpoint& to, const Bytes& message) {
+        if (!radsec_) {
+            writer_.udp(from, to, message);
+            return;
+        }
+        // A NAS keeps one connection: its address picks it.
+        const bool request = to.port == 1812 || to.port == 1813;
+        const Bytes& client = (request ? from : to).address;
+        radsec_->send((std::size_t{client[client.size() - 2]} << 8) | client.back(), request,
+                      message);
+    }
+    void advance(double seconds) { writer_.advance(seconds); }
+
+private:
+    CaptureWriter& writer_;
+    RadsecWriter* radsec_;
+};
+
 // A mix like a busy authentication and accounting server: EAP and PAP exchanges,
 // accounting with 20 to 40 attributes, vendor-specific and tunnel attributes, IPv6.
-void benchCapture(std::uint64_t count, const std::string& path) {
-    CaptureWriter w(path, Link::ethernet);
+void benchMix(std::uint64_t count, BenchCarrier& w) {
     std::uint64_t written = 0;
     for (std::uint64_t round = 0; written < count; ++round) {
         auto id = static_cast<std::uint8_t>(round);
@@ -389,6 +412,23 @@ void benchCapture(std::uint64_t count, const std::string& path) {
     }
 }
 
+void benchCapture(std::uint64_t count, const std::string& path) {
+    CaptureWriter writer(path, Link::ethernet);
+    BenchCarrier carrier(writer);
+    benchMix(count, carrier);
+}
+
+// The same mix over RADIUS/TLS, with its key log in PATH.keys: one connection for about
+// every 2,500 messages, at least eight (tshark's time grows with the square of a
+// connection's length, which would measure that alone).
+void radsecBenchCapture(std::uint64_t count, const std::string& path) {
+    CaptureWriter writer(path, Link::ethernet);
+    RadsecWriter radsec(writer, path + ".keys",
+                        std::max<std::size_t>(8, static_cast<std::size_t>(count / 2500)));
+    BenchCarrier carrier(writer, &radsec);
+    benchMix(count, carrier);
+}
+
 // Traffic that leaves state behind in a reader: first IP fragments whose datagrams never
 // complete, TCP connections that each carry the start of a message that never ends, and
 // requests that are never answered. Every one from another client.
@@ -425,12 +465,17 @@ int main(int argc, char** argv) {
             benchCapture(std::strtoull(argv[2], nullptr, 10), argv[3]);
             return 0;
         }
+        if (argc == 4 && std::string(argv[1]) == "--bench-radsec") {
+            radsecBenchCapture(std::strtoull(argv[2], nullptr, 10), argv[3]);
+            return 0;
+        }
         if (argc == 5 && std::string(argv[1]) == "--flood") {
             floodCapture(argv[2], std::strtoull(argv[3], nullptr, 10), argv[4]);
             return 0;
         }
         if (argc != 2) {
             std::fprintf(stderr, "usage: make-samples DIR | make-samples --bench COUNT FILE | "
+                                 "make-samples --bench-radsec COUNT FILE (and FILE.keys) | "
                                  "make-samples --flood fragments|tcp|requests COUNT FILE\n");
             return 1;
         }

@@ -1,5 +1,6 @@
-// Test side of TLS record protection: seals records as a TLS peer would, with libcrypto's
-// ciphers directly, so that decryption is checked against records made apart from it.
+// The sending side of TLS record protection, for the tests and the benchmark captures:
+// seals records as a TLS peer would, with libcrypto's ciphers directly, so that decryption
+// is checked against records made apart from it.
 #pragma once
 
 #include "TlsCipherSuites.hpp"
