@@ -18,6 +18,7 @@
 #include "SessionsReport.hpp"
 #include "StatisticsReport.hpp"
 #include "TerminalColor.hpp"
+#include "TlsConnectionsReport.hpp"
 #include "UsualRadiusPorts.hpp"
 #include "ZEMPortsController.hpp"
 #include "checks/CheckTracker.hpp"
@@ -210,7 +211,8 @@ public:
 
     /// Writes what is still in flight, then what closes the output and the statistics;
     /// answers why a report could not be written, empty when all were.
-    std::string finish(const capture::CapturePipeline::Losses& losses) {
+    std::string finish(const capture::CapturePipeline& pipeline) {
+        const auto losses = pipeline.losses();
         std::string failure;
         if (readAhead_)
             readAhead_->finish(write_);
@@ -243,6 +245,10 @@ public:
                 break;
             case analysis::ReportKind::stats:
                 closing += statisticsReport(statistics_.summary(), losses);
+                break;
+            case analysis::ReportKind::tls:
+                closing += tlsConnectionsReport(pipeline.tlsConnections(),
+                                                pipeline.tlsConnectionsLeftOut());
                 break;
             case analysis::ReportKind::auths:
                 for (const auto& row : authentications_.finish())
@@ -651,7 +657,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
         failure = error.what();
     }
     // Everything before the fault is still written.
-    if (auto why = run.finish(pipeline.losses()); !why.empty() && failure.empty())
+    if (auto why = run.finish(pipeline); !why.empty() && failure.empty())
         failure = std::move(why);
     try {
         recording.close();

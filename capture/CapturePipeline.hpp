@@ -52,6 +52,9 @@ public:
     /// TLS and DTLS connections whose records could not be read, each once.
     std::vector<TlsNote> takeTlsNotes() { return tls_.takeNotes(); }
     std::uint64_t decryptedTlsRecords() const { return tls_.decryptedRecords(); }
+    /// Every TLS and DTLS connection seen so far, for the connections report.
+    std::vector<TlsConnectionSummary> tlsConnections() const { return tls_.summaries(); }
+    std::uint64_t tlsConnectionsLeftOut() const { return tls_.summariesLeftOut(); }
 
 private:
     void transport(const IPPacket& ip, double time, std::span<const std::uint64_t> carriers);

@@ -13,6 +13,8 @@ constexpr ReportRow rows[] = {
     {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false, true},
     {ReportKind::auths, "radius,auths", "one row per authentication; -T json: one array", false,
      false, false, true},
+    {ReportKind::tls, "radius,tls", "one row per RADIUS/TLS or DTLS connection", false, false,
+     false},
 };
 
 } // namespace

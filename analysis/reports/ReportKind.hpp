@@ -9,7 +9,7 @@
 
 namespace analysis {
 
-enum class ReportKind : std::uint8_t { stats, security, sessions, clients, auths };
+enum class ReportKind : std::uint8_t { stats, security, sessions, clients, auths, tls };
 
 struct ReportRow {
     ReportKind kind;

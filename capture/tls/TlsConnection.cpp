@@ -58,6 +58,8 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
     if (direction.stage == Stage::clear) {
         if (type == tlsRecordType::handshake)
             handshakeOctets(fromClient, fragment);
+        else if (type == tlsRecordType::alert)
+            alertRecord(fromClient, fragment);
         else if (type == tlsRecordType::applicationData)
             noteProblem(TlsProblem::startNotSeen);
         return;
@@ -77,6 +79,8 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
         sink(fromClient, zem::ByteView(plain->octets));
     else if (plain->contentType == tlsRecordType::handshake)
         handshakeOctets(fromClient, zem::ByteView(plain->octets));
+    else if (plain->contentType == tlsRecordType::alert)
+        alertRecord(fromClient, zem::ByteView(plain->octets));
 }
 
 void TlsConnection::handshakeOctets(bool fromClient, zem::ByteView octets) {
@@ -146,6 +150,9 @@ void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::By
         }
         break;
     }
+    case tlsHandshakeType::certificate:
+        certificateMessage(fromClient, body);
+        break;
     case tlsHandshakeType::finished:
         if (version_ == tls13Version && direction.stage == Stage::handshake)
             protect(fromClient, Stage::application);
@@ -161,6 +168,23 @@ void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::By
     default:
         break;
     }
+}
+
+void TlsConnection::certificateMessage(bool fromClient, zem::ByteView body) {
+    zem::ByteCursor cursor(body);
+    if (version_ == tls13Version && !cursor.vector8()) // TLS 1.3's request context
+        return;
+    auto list = cursor.vector24();
+    auto first = list ? zem::ByteCursor(*list).vector24() : std::nullopt;
+    auto& kept = certificates_[fromClient ? 1 : 0];
+    if (first && kept.empty())
+        kept = first->copy();
+}
+
+void TlsConnection::alertRecord(bool fromClient, zem::ByteView octets) {
+    auto level = octets.at(0), description = octets.at(1);
+    if (level && description && !alert_)
+        alert_ = TlsAlertSeen{*level, *description, fromClient};
 }
 
 void TlsConnection::applyTls13Secret(Direction& direction, zem::ByteView secret) {

@@ -39,6 +39,11 @@ enum class TlsProblem {
 /// Words for a problem, as said once per connection.
 std::string_view tlsProblemText(TlsProblem problem);
 
+struct TlsAlertSeen {
+    std::uint8_t level = 0, description = 0;
+    bool fromClient = false;
+};
+
 class TlsConnection {
 public:
     TlsConnection() = default;
@@ -53,6 +58,11 @@ public:
                 zem::ByteView fragment, const ApplicationSink& sink);
 
     TlsProblem problem() const { return problem_; }
+    /// The first certificate each side sent (its own), as far as it could be read: in
+    /// clear before TLS 1.3, decrypted in TLS 1.3. The server's, then the client's.
+    const std::array<zem::ByteBuffer, 2>& certificates() const { return certificates_; }
+    /// The first alert either side sent that could be read.
+    const std::optional<TlsAlertSeen>& alert() const { return alert_; }
     /// Whether both hellos were read: a ClientHello after that starts another connection.
     bool hellosRead() const { return clientRandom_ && version_; }
     std::optional<std::uint16_t> version() const { return version_; }
@@ -71,6 +81,8 @@ private:
 
     void handshakeOctets(bool fromClient, zem::ByteView octets);
     void handshakeMessage(bool fromClient, std::uint8_t type, zem::ByteView body);
+    void certificateMessage(bool fromClient, zem::ByteView body);
+    void alertRecord(bool fromClient, zem::ByteView octets);
     void protect(bool fromClient, Stage stage);
     void applyTls13Secret(Direction& direction, zem::ByteView secret);
     void noteProblem(TlsProblem problem);
@@ -82,6 +94,8 @@ private:
     std::optional<std::uint16_t> version_, suiteId_;
     bool encryptThenMac_ = false;
     TlsProblem problem_ = TlsProblem::none;
+    std::array<zem::ByteBuffer, 2> certificates_;
+    std::optional<TlsAlertSeen> alert_;
     std::uint64_t decrypted_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ByteCursor.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace capture {
@@ -23,26 +24,56 @@ StreamKey connectionKey(const StreamKey& key) {
 
 } // namespace
 
+TlsConnectionSummary TlsTransport::summaryOf(const Connection& connection) {
+    TlsConnectionSummary summary = connection.summary;
+    summary.version = connection.tls.version();
+    summary.cipherSuite = connection.tls.cipherSuite();
+    summary.certificates = connection.tls.certificates();
+    summary.alert = connection.tls.alert();
+    summary.problem = connection.tls.problem();
+    return summary;
+}
+
+void TlsTransport::ended(const Connection& connection, TlsConnectionSummary::Ending ending) {
+    if (endedSummaries_.size() >= maximumSummaries) {
+        ++summariesLeftOut_;
+        return;
+    }
+    endedSummaries_.push_back(summaryOf(connection));
+    if (endedSummaries_.back().ending == TlsConnectionSummary::Ending::open)
+        endedSummaries_.back().ending = ending;
+}
+
 TlsTransport::Connection& TlsTransport::connectionFor(const StreamKey& key, bool clientHello,
                                                       double time, std::uint16_t serverPort,
                                                       bool datagram) {
     const StreamKey both = connectionKey(key);
-    connections_.expire(time, timeoutSeconds);
+    connections_.expire(time, timeoutSeconds, [this](const StreamKey&, const Connection& old) {
+        ended(old, TlsConnectionSummary::Ending::timedOut);
+    });
     Connection* found = connections_.find(both);
     // A ClientHello after the handshake starts a new connection on the same ports.
-    if (found && clientHello && found->tls.hellosRead())
+    if (found && clientHello && found->tls.hellosRead()) {
+        ended(*found, TlsConnectionSummary::Ending::open);
+        connections_.erase(both);
         found = nullptr;
+    }
     if (found) {
         connections_.touch(both, time);
         return *found;
     }
-    connections_.erase(both);
+    if (connections_.full()) {
+        ended(connections_.oldest(), TlsConnectionSummary::Ending::open);
+        connections_.giveUpOldestEntry();
+    }
     Connection& made = connections_.insert(both, time);
     made.tls = TlsConnection(keys_, datagram);
     // The side that sends the ClientHello is the client; joined later, the side on the
     // server's port is the server.
     const bool fromClient = clientHello || key.destinationPort == serverPort;
-    made.clientToServer = fromClient ? key : reversed(key);
+    made.summary.clientToServer = fromClient ? key : reversed(key);
+    made.summary.datagram = datagram;
+    made.summary.firstTime = time;
     return made;
 }
 
@@ -52,7 +83,11 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
                           bool datagram, const MessageSink& sink) {
     const bool clientHello = type == tlsRecordType::handshake && fragment.at(0) == 1;
     Connection& connection = connectionFor(key, clientHello, time, serverPort, datagram);
-    const bool fromClient = key == connection.clientToServer;
+    const bool fromClient = key == connection.summary.clientToServer;
+    const std::size_t side = fromClient ? 1 : 0;
+    connection.summary.lastTime = time;
+    ++connection.summary.records[side];
+    connection.summary.octets[side] += fragment.size() + (datagram ? 13 : 5);
     const std::uint64_t before = connection.tls.decryptedRecords();
     connection.tls.record(
         fromClient, type, version, sequence, fragment, [&](bool client, zem::ByteView data) {
@@ -61,13 +96,14 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
             droppedPlaintext_ +=
                 octets.cut(radiusMessageFraming,
                            [&](zem::ByteView message, std::span<const std::uint64_t> carriers) {
+                               ++connection.summary.messages[side];
                                sink(key, message, carriers);
                            });
         });
     decryptedRecords_ += connection.tls.decryptedRecords() - before;
     if (!connection.noted && connection.tls.problem() != TlsProblem::none) {
         connection.noted = true;
-        notes_.push_back({connection.clientToServer, datagram, connection.tls.problem()});
+        notes_.push_back({connection.summary.clientToServer, datagram, connection.tls.problem()});
     }
 }
 
@@ -84,6 +120,11 @@ void TlsTransport::segment(const StreamKey& key, const TCPSegment& segment, doub
                    records_.messageFrames(), serverPort, false, sink);
         },
         frame);
+    if (segment.fin || segment.rst)
+        if (Connection* connection = connections_.find(connectionKey(key)))
+            if (connection->summary.ending == TlsConnectionSummary::Ending::open)
+                connection->summary.ending = segment.rst ? TlsConnectionSummary::Ending::reset
+                                                         : TlsConnectionSummary::Ending::closed;
 }
 
 void TlsTransport::datagram(const StreamKey& key, zem::ByteView payload, double time,
@@ -107,6 +148,16 @@ void TlsTransport::datagram(const StreamKey& key, zem::ByteView payload, double 
 
 std::vector<TlsNote> TlsTransport::takeNotes() {
     return std::exchange(notes_, {});
+}
+
+std::vector<TlsConnectionSummary> TlsTransport::summaries() const {
+    std::vector<TlsConnectionSummary> all = endedSummaries_;
+    connections_.forEach([&](const StreamKey&, const Connection& connection) {
+        all.push_back(summaryOf(connection));
+    });
+    std::stable_sort(all.begin(), all.end(),
+                     [](const auto& a, const auto& b) { return a.firstTime < b.firstTime; });
+    return all;
 }
 
 } // namespace capture

@@ -18,10 +18,26 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
 namespace capture {
+
+/// What the connections report shows of a TLS or DTLS connection.
+struct TlsConnectionSummary {
+    enum class Ending { open, closed, reset, timedOut };
+    StreamKey clientToServer{};
+    bool datagram = false;
+    double firstTime = 0, lastTime = 0;
+    std::optional<std::uint16_t> version, cipherSuite;
+    // Each the server's, then the client's.
+    std::array<std::uint64_t, 2> records{}, octets{}, messages{};
+    std::array<zem::ByteBuffer, 2> certificates; // the first each sent, DER
+    std::optional<TlsAlertSeen> alert;
+    TlsProblem problem = TlsProblem::none;
+    Ending ending = Ending::open; // a FIN, a RST, or quiet past the timeout
+};
 
 struct TlsNote {
     StreamKey clientToServer;
@@ -51,6 +67,11 @@ public:
 
     /// Connections that met a problem since the last call, each once.
     std::vector<TlsNote> takeNotes();
+    /// Every connection seen, in the order they began (at most maximumSummaries of the
+    /// ended ones are kept; summariesLeftOut() counts the others).
+    std::vector<TlsConnectionSummary> summaries() const;
+    static constexpr std::size_t maximumSummaries = 100000;
+    std::uint64_t summariesLeftOut() const { return summariesLeftOut_; }
     std::uint64_t decryptedRecords() const { return decryptedRecords_; }
     /// Octets of records or of decrypted data that could not be framed.
     std::uint64_t droppedOctets() const { return records_.droppedOctets() + droppedPlaintext_; }
@@ -58,10 +79,12 @@ public:
 private:
     struct Connection {
         TlsConnection tls;
-        StreamKey clientToServer{};
         std::array<FramedOctets, 2> plaintext; // the server's, then the client's
+        TlsConnectionSummary summary;          // its counts; the rest filled when asked
         bool noted = false;
     };
+    static TlsConnectionSummary summaryOf(const Connection& connection);
+    void ended(const Connection& connection, TlsConnectionSummary::Ending ending);
     void record(const StreamKey& key, std::uint8_t type, std::uint16_t version,
                 std::uint64_t sequence, zem::ByteView fragment, double time,
                 std::span<const std::uint64_t> frames, std::uint16_t serverPort, bool datagram,
@@ -74,6 +97,8 @@ private:
     zem::LruTable<StreamKey, Connection, StreamKeyHash> connections_{maximumConnections};
     std::vector<TlsNote> notes_;
     std::uint64_t decryptedRecords_ = 0, droppedPlaintext_ = 0;
+    std::vector<TlsConnectionSummary> endedSummaries_;
+    std::uint64_t summariesLeftOut_ = 0;
 };
 
 } // namespace capture

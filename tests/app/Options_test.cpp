@@ -136,7 +136,7 @@ TEST(Options, ErrorsAreOneLineNamingTheOption) {
         {{"-E", "occurrence=0"}, "-E occurrence wants f, l, a or a number from 1"},
         {{"-z", "radius,srt"},
          "-z: unknown statistics \"radius,srt\" (try radius,stats, radius,security, "
-         "radius,sessions, radius,clients or radius,auths)"},
+         "radius,sessions, radius,clients, radius,auths or radius,tls)"},
         {{"-o", "=x"}, "-o wants KEY=VALUE, got \"=x\""},
         {{"-d", "udp.port==70000,RADIUS"},
          "-d wants udp.port==PORT,RADIUS or tcp.port==PORT,RADIUS (RADSEC for RADIUS over TLS or "

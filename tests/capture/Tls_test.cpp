@@ -277,10 +277,109 @@ TEST(TlsTransport, SaysOnceWhyAConnectionCannotBeRead) {
 
 namespace {
 
+void appendDtlsRecord(zem::ByteBuffer& datagram, std::uint8_t type, std::uint64_t epochAndSequence,
+                      const zem::ByteBuffer& fragment) {
+    datagram.push_back(type);
+    tlstest::appendBigEndian(datagram, 0xFEFD, 2);
+    tlstest::appendBigEndian(datagram, epochAndSequence, 8);
+    tlstest::appendBigEndian(datagram, fragment.size(), 2);
+    datagram.insert(datagram.end(), fragment.begin(), fragment.end());
+}
+
+zem::ByteBuffer dtlsHandshake(std::uint8_t type, std::uint16_t messageSequence,
+                              const zem::ByteBuffer& body) {
+    zem::ByteBuffer message{type};
+    tlstest::appendBigEndian(message, body.size(), 3);
+    tlstest::appendBigEndian(message, messageSequence, 2);
+    tlstest::appendBigEndian(message, 0, 3); // fragment offset
+    tlstest::appendBigEndian(message, body.size(), 3);
+    message.insert(message.end(), body.begin(), body.end());
+    return message;
+}
+
+} // namespace
+
+// RADIUS over DTLS: records in datagrams, numbered by their epoch and sequence number,
+// which may come out of order or twice; a ClientHello answered by a HelloVerifyRequest
+// comes again with its cookie.
+TEST(TlsTransport, ReadsRadiusOverDtls) {
+    TlsRandom clientRandom, serverRandom;
+    clientRandom.fill(0xD1);
+    serverRandom.fill(0xD2);
+    const zem::ByteBuffer master(48, 0x77);
+    const auto* suite = findTlsCipherSuite(0xC02B);
+    auto clientKeys =
+        *tls12TrafficKeys(*suite, zem::ByteView(master), clientRandom, serverRandom, true);
+    auto serverKeys =
+        *tls12TrafficKeys(*suite, zem::ByteView(master), clientRandom, serverRandom, false);
+    auto sealed = [&](bool fromClient, std::uint64_t epochAndSequence, std::uint8_t type,
+                      const zem::ByteBuffer& plain) {
+        return tlstest::seal(*suite, fromClient ? clientKeys : serverKeys,
+                             TlsRecordProtection::tls12, false, epochAndSequence, type, 0xFEFD,
+                             plain);
+    };
+    constexpr std::uint64_t epoch1 = std::uint64_t{1} << 48;
+    zem::ByteBuffer hello{0xFE, 0xFD};
+    hello.insert(hello.end(), clientRandom.begin(), clientRandom.end());
+    hello.insert(hello.end(), {0x00, 0x00, 0x00, 0x02, 0xC0, 0x2B, 0x01, 0x00});
+    zem::ByteBuffer cookieHello = hello;
+    cookieHello[35] = 4; // the cookie the server asked for, after the empty session id
+    cookieHello.insert(cookieHello.begin() + 36, {9, 9, 9, 9});
+    zem::ByteBuffer serverHello{0xFE, 0xFD};
+    serverHello.insert(serverHello.end(), serverRandom.begin(), serverRandom.end());
+    serverHello.insert(serverHello.end(), {0x00, 0xC0, 0x2B, 0x00});
+
+    std::vector<std::pair<bool, zem::ByteBuffer>> datagrams(8);
+    appendDtlsRecord(datagrams[0].second, 22, 0, dtlsHandshake(1, 0, hello));
+    datagrams[0].first = true;
+    appendDtlsRecord(datagrams[1].second, 22, 0, dtlsHandshake(3, 0, {0xFE, 0xFF, 4, 9, 9, 9, 9}));
+    appendDtlsRecord(datagrams[2].second, 22, 1, dtlsHandshake(1, 1, cookieHello));
+    datagrams[2].first = true;
+    appendDtlsRecord(datagrams[3].second, 22, 1, dtlsHandshake(2, 1, serverHello));
+    // The client's ChangeCipherSpec and Finished, then two requests in one datagram.
+    appendDtlsRecord(datagrams[4].second, 20, 2, {1});
+    appendDtlsRecord(datagrams[4].second, 22, epoch1,
+                     sealed(true, epoch1, 22, dtlsHandshake(20, 2, zem::ByteBuffer(12, 0xF0))));
+    datagrams[4].first = true;
+    appendDtlsRecord(datagrams[5].second, 23, epoch1 | 2,
+                     sealed(true, epoch1 | 2, 23, radiusMessage(2, 20)));
+    appendDtlsRecord(datagrams[5].second, 23, epoch1 | 1,
+                     sealed(true, epoch1 | 1, 23, radiusMessage(1, 24)));
+    datagrams[5].first = true;
+    datagrams[6] = datagrams[5]; // sent again
+    appendDtlsRecord(datagrams[7].second, 20, 2, {1});
+    appendDtlsRecord(datagrams[7].second, 23, epoch1 | 5,
+                     sealed(false, epoch1 | 5, 23, radiusMessage(1, 20)));
+
+    TlsKeyLog keys;
+    keys.addText("CLIENT_RANDOM " + hex(zem::ByteView(std::span(clientRandom))) + " " +
+                 hex(zem::ByteView(master)) + "\n");
+    TlsTransport transport(keys);
+    static const auto nas = *zem::IPAddress::parse("192.0.2.1");
+    static const auto server = *zem::IPAddress::parse("192.0.2.2");
+    const StreamKey toServer{nas, server, 40000, 2083}, toClient{server, nas, 2083, 40000};
+    std::vector<std::pair<std::uint16_t, std::uint8_t>> found; // destination port, identifier
+    std::uint64_t frame = 0;
+    for (const auto& [fromClient, datagram] : datagrams)
+        transport.datagram(fromClient ? toServer : toClient, zem::ByteView(datagram), 0, ++frame,
+                           2083,
+                           [&](const StreamKey& key, zem::ByteView message,
+                               std::span<const std::uint64_t> frames) {
+                               EXPECT_EQ(frames.size(), 1u);
+                               found.emplace_back(key.destinationPort, *message.at(1));
+                           });
+    EXPECT_EQ(found, (std::vector<std::pair<std::uint16_t, std::uint8_t>>{
+                         {2083, 2}, {2083, 1}, {2083, 2}, {2083, 1}, {40000, 1}}));
+    EXPECT_TRUE(transport.takeNotes().empty());
+}
+
+namespace {
+
 struct SampleRun {
     std::map<std::uint8_t, int> codes;
     std::set<std::string> transports;
     std::vector<TlsNote> notes;
+    std::vector<TlsConnectionSummary> connections;
 };
 
 // A sample read through the pipeline, RADIUS claimed as usual, with a key log's text.
@@ -304,6 +403,7 @@ SampleRun readSample(const std::string& name, const std::string& keyLog) {
         pipeline.frame(source.linkType(), packet.time, packet.bytes);
     }
     run.notes = pipeline.takeTlsNotes();
+    run.connections = pipeline.tlsConnections();
     return run;
 }
 
@@ -331,6 +431,16 @@ TEST(TlsTransport, ReadsEveryMessageOfTheRealCaptures) {
                                  {1, 4 * n}, {2, 4 * n}, {3, n}, {4, n}, {5, n}, {12, n}}));
         EXPECT_EQ(run.transports, std::set<std::string>{"TLS"});
         EXPECT_TRUE(run.notes.empty());
+        ASSERT_EQ(run.connections.size(), static_cast<std::size_t>(n));
+        for (const auto& connection : run.connections) {
+            EXPECT_EQ(connection.clientToServer.destinationPort, 2083);
+            EXPECT_EQ(connection.messages, (std::array<std::uint64_t, 2>{6, 6}));
+            EXPECT_EQ(connection.ending, TlsConnectionSummary::Ending::closed);
+            EXPECT_EQ(connection.problem, TlsProblem::none);
+            // TLS 1.3 sends its certificates encrypted: read with the keys too.
+            EXPECT_FALSE(connection.certificates[0].empty());
+            EXPECT_FALSE(connection.certificates[1].empty());
+        }
     }
 }
 
@@ -339,9 +449,42 @@ TEST(TlsTransport, AHandshakeOnlyCaptureIsSaidOnceAndDecodesNothing) {
     EXPECT_TRUE(run.codes.empty());
     ASSERT_EQ(run.notes.size(), 1u);
     EXPECT_EQ(run.notes[0].problem, TlsProblem::noKeyLog);
+    // What the handshake shows in clear: version, suite, both certificates.
+    ASSERT_EQ(run.connections.size(), 1u);
+    EXPECT_EQ(run.connections[0].version, 0x0303);
+    EXPECT_EQ(run.connections[0].cipherSuite, 0xC030);
+    EXPECT_FALSE(run.connections[0].certificates[0].empty());
+    EXPECT_FALSE(run.connections[0].certificates[1].empty());
     // Another connection's keys do not open it.
     run = readSample("radsec-tls13.pcap", sampleText("radsec-tls12.keys"));
     EXPECT_TRUE(run.codes.empty());
     ASSERT_EQ(run.notes.size(), 3u);
     EXPECT_EQ(run.notes[0].problem, TlsProblem::noKey);
+}
+
+TEST(TlsTransport, KeepsTheFirstAlertInClear) {
+    static const auto nas = *zem::IPAddress::parse("192.0.2.1");
+    static const auto server = *zem::IPAddress::parse("192.0.2.2");
+    const SyntheticConnection connection;
+    TlsKeyLog keys;
+    TlsTransport transport(keys);
+    const StreamKey toServer{nas, server, 40000, 2083}, toClient{server, nas, 2083, 40000};
+    const auto none = [](const StreamKey&, zem::ByteView, std::span<const std::uint64_t>) {};
+    transport.segment(toServer,
+                      {40000, 2083, 1, false, false, false,
+                       zem::ByteView(connection.client).slice(0, 5 + 4 + 43)},
+                      0, 1, 2083, none);
+    zem::ByteBuffer alerts;
+    appendRecord(alerts, 21, {2, 48}); // fatal unknown_ca
+    appendRecord(alerts, 21, {1, 0});  // then a close_notify
+    transport.segment(toClient, {2083, 40000, 1, false, true, false, zem::ByteView(alerts)}, 1, 2,
+                      2083, none);
+    auto summaries = transport.summaries();
+    ASSERT_EQ(summaries.size(), 1u);
+    ASSERT_TRUE(summaries[0].alert);
+    EXPECT_EQ(summaries[0].alert->level, 2);
+    EXPECT_EQ(summaries[0].alert->description, 48);
+    EXPECT_FALSE(summaries[0].alert->fromClient);
+    EXPECT_EQ(summaries[0].ending, TlsConnectionSummary::Ending::closed);
+    EXPECT_EQ(summaries[0].records, (std::array<std::uint64_t, 2>{2, 1}));
 }
