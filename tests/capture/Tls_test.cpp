@@ -488,3 +488,41 @@ TEST(TlsTransport, KeepsTheFirstAlertInClear) {
     EXPECT_EQ(summaries[0].ending, TlsConnectionSummary::Ending::closed);
     EXPECT_EQ(summaries[0].records, (std::array<std::uint64_t, 2>{2, 1}));
 }
+
+// tshark decrypts the same records with the same key logs (it shows what is inside as
+// data): every frame's RADIUS messages are exactly its decrypted octets.
+TEST(TlsTransport, DecryptsWhatTsharkDecrypts) {
+    std::map<std::string, std::map<std::uint64_t, std::string>> expected; // capture, frame
+    std::ifstream peers(std::string(RADIUS_PEERS_DIR) + "/radsec-tshark.tsv");
+    std::string line;
+    while (std::getline(peers, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string capture, frame, data;
+        std::getline(fields, capture, '\t');
+        std::getline(fields, frame, '\t');
+        std::getline(fields, data);
+        std::erase(data, ',');
+        expected[capture][std::stoull(frame)] = data;
+    }
+    ASSERT_EQ(expected.size(), 2u);
+    for (const auto& [capture, frames] : expected) {
+        SCOPED_TRACE(capture);
+        const std::string keyLog = capture.substr(0, capture.size() - 4) + "keys";
+        auto& ports = zem::ZEMPortsController::sharedPortsController();
+        if (!ports.claimForPort(2083, zem::kZEMSourceProtocols::tcp))
+            ports.addUsualClaim(
+                {"RADIUS", zem::ZEMUUID(), 2083, zem::kZEMSourceProtocols::tcp, nullptr, true});
+        std::map<std::uint64_t, std::string> ours;
+        CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView message) {
+            ours[origin.frame] += hex(message);
+        });
+        pipeline.addTlsSecrets(sampleText(keyLog));
+        auto source = CaptureSource::openFile(std::string(RADIUS_SAMPLES_DIR) + "/" + capture);
+        CapturedPacket packet;
+        while (source.next(packet) == CaptureSource::Next::packet)
+            pipeline.frame(source.linkType(), packet.time, packet.bytes);
+        EXPECT_EQ(ours, frames);
+    }
+}
