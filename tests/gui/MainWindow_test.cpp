@@ -834,3 +834,23 @@ TEST(MainWindow, NextAndPreviousStayWithinTheExchange) {
     EXPECT_TRUE(window.goWithinExchange(-1));
     EXPECT_EQ(window.list()->currentIndex().row(), 2);
 }
+
+// RADIUS over TLS with a key log: the messages inside are rows like any other, checked
+// with RadSec's secret; a file that is no key log is refused and changes nothing.
+TEST(MainWindow, ReadsRadiusOverTlsWithAKeyLog) {
+    gui::MainWindow window{host()};
+    window.show();
+    EXPECT_FALSE(window.loadTlsKeyLog(sample("secrets.txt"), true));
+    ASSERT_TRUE(window.loadTlsKeyLog(sample("radsec-tls13.keys"), true));
+    ASSERT_TRUE(window.openCapture(sample("radsec-tls13.pcap"), true));
+    ASSERT_TRUE(window.waitUntilIdle(30));
+    auto* model = window.model();
+    ASSERT_EQ(model->rowCount(), 36);
+    EXPECT_EQ(model->data(model->index(0, gui::PacketListModel::transport), Qt::DisplayRole)
+                  .toString(),
+              "RADIUS/TLS");
+    window.selectRow(0);
+    auto* checks = findItem(window.detail()->tree(), "RADIUS-Checks");
+    ASSERT_NE(checks, nullptr);
+    EXPECT_NE(findItem(window.detail()->tree(), "Message-Authenticator: valid"), nullptr);
+}
