@@ -34,16 +34,6 @@ Bytes hello(std::uint8_t type, const capture::TlsRandom& random) {
     return handshakeMessage(type, body);
 }
 
-std::string hex(const std::uint8_t* octets, std::size_t size) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < size; ++i) {
-        text += digits[octets[i] >> 4];
-        text += digits[octets[i] & 15];
-    }
-    return text;
-}
-
 } // namespace
 
 struct RadsecWriter::Connection {
@@ -80,8 +70,8 @@ RadsecWriter::RadsecWriter(CaptureWriter& writer, const std::string& keyLogPath,
                                                         serverRandom, true);
         connection.serverKeys = *capture::tls12TrafficKeys(*suite, zem::ByteView(master),
                                                            clientRandom, serverRandom, false);
-        keyLog << "CLIENT_RANDOM " << hex(clientRandom.data(), clientRandom.size()) << ' '
-               << hex(master.data(), master.size()) << '\n';
+        keyLog << "CLIENT_RANDOM " << zem::ByteView(std::span(clientRandom)).hexRepresentation()
+               << ' ' << zem::ByteView(master).hexRepresentation() << '\n';
         record(connection, true, handshake, hello(1, clientRandom));
         record(connection, false, handshake, hello(2, serverRandom));
         for (bool fromClient : {true, false}) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "TlsNumbers.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -18,15 +19,8 @@
 
 namespace analysis {
 
-namespace tlsContent {
-inline constexpr std::uint8_t changeCipherSpec = 20, alert = 21, handshake = 22,
-                              applicationData = 23;
-} // namespace tlsContent
-
-namespace tlsHandshake {
-inline constexpr std::uint8_t clientHello = 1, serverHello = 2, certificate = 11,
-                              certificateRequest = 13;
-} // namespace tlsHandshake
+namespace tlsContent = zem::tlsContent;
+namespace tlsHandshake = zem::tlsHandshake;
 
 struct TlsAlert {
     std::uint8_t level = 0;

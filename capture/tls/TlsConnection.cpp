@@ -48,7 +48,7 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
                            const ApplicationSink& sink) {
     Direction& direction = directions_[fromClient ? 1 : 0];
     const bool tls13 = version_ == tls13Version;
-    if (type == tlsRecordType::changeCipherSpec) {
+    if (type == zem::tlsContent::changeCipherSpec) {
         // TLS 1.3 sends one only for middleboxes' sake, also around a HelloRetryRequest,
         // before any ServerHello has chosen a version; it changes nothing.
         if (version_ && !tls13)
@@ -56,11 +56,11 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
         return;
     }
     if (direction.stage == Stage::clear) {
-        if (type == tlsRecordType::handshake)
+        if (type == zem::tlsContent::handshake)
             handshakeOctets(fromClient, fragment);
-        else if (type == tlsRecordType::alert)
+        else if (type == zem::tlsContent::alert)
             alertRecord(fromClient, fragment);
-        else if (type == tlsRecordType::applicationData)
+        else if (type == zem::tlsContent::applicationData)
             noteProblem(TlsProblem::startNotSeen);
         return;
     }
@@ -75,11 +75,11 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
         return;
     }
     ++decrypted_;
-    if (plain->contentType == tlsRecordType::applicationData)
+    if (plain->contentType == zem::tlsContent::applicationData)
         sink(fromClient, zem::ByteView(plain->octets));
-    else if (plain->contentType == tlsRecordType::handshake)
+    else if (plain->contentType == zem::tlsContent::handshake)
         handshakeOctets(fromClient, zem::ByteView(plain->octets));
-    else if (plain->contentType == tlsRecordType::alert)
+    else if (plain->contentType == zem::tlsContent::alert)
         alertRecord(fromClient, zem::ByteView(plain->octets));
 }
 
@@ -129,12 +129,12 @@ void TlsConnection::handshakeOctets(bool fromClient, zem::ByteView octets) {
 void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::ByteView body) {
     Direction& direction = directions_[fromClient ? 1 : 0];
     switch (type) {
-    case tlsHandshakeType::clientHello:
+    case zem::tlsHandshake::clientHello:
         if (fromClient)
             if (auto hello = readClientHello(body, datagram_))
                 clientRandom_ = hello->random;
         break;
-    case tlsHandshakeType::serverHello: {
+    case zem::tlsHandshake::serverHello: {
         auto hello = fromClient ? std::nullopt : readServerHello(body);
         if (!hello || hello->helloRetryRequest)
             break;
@@ -150,14 +150,14 @@ void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::By
         }
         break;
     }
-    case tlsHandshakeType::certificate:
+    case zem::tlsHandshake::certificate:
         certificateMessage(fromClient, body);
         break;
-    case tlsHandshakeType::finished:
+    case zem::tlsHandshake::finished:
         if (version_ == tls13Version && direction.stage == Stage::handshake)
             protect(fromClient, Stage::application);
         break;
-    case tlsHandshakeType::keyUpdate:
+    case zem::tlsHandshake::keyUpdate:
         if (version_ == tls13Version && direction.stage == Stage::application &&
             direction.decryptor)
             if (const auto* suite = findTlsCipherSuite(*suiteId_))

@@ -12,6 +12,7 @@
 #include "ByteView.hpp"
 #include "TlsHello.hpp"
 #include "TlsKeyLog.hpp"
+#include "TlsNumbers.hpp"
 #include "TlsRecordDecryptor.hpp"
 
 #include <array>
@@ -21,11 +22,6 @@
 #include <string_view>
 
 namespace capture {
-
-namespace tlsRecordType {
-inline constexpr std::uint8_t changeCipherSpec = 20, alert = 21, handshake = 22,
-                              applicationData = 23;
-} // namespace tlsRecordType
 
 enum class TlsProblem {
     none,

@@ -11,11 +11,6 @@
 
 namespace capture {
 
-namespace tlsHandshakeType {
-inline constexpr std::uint8_t clientHello = 1, serverHello = 2, certificate = 11, finished = 20,
-                              keyUpdate = 24;
-} // namespace tlsHandshakeType
-
 inline constexpr std::uint16_t tls12Version = 0x0303, tls13Version = 0x0304, dtls12Version = 0xFEFD;
 
 struct TlsClientHello {

@@ -30,29 +30,6 @@ constexpr std::array<KeyLogLabel, 5> labels{{
 constexpr std::array<std::string_view, 4> unusedLabels{"EXPORTER_SECRET", "EARLY_EXPORTER_SECRET",
                                                        "CLIENT_EARLY_TRAFFIC_SECRET", "RSA"};
 
-std::optional<zem::ByteBuffer> fromHex(std::string_view text) {
-    if (text.empty() || text.size() % 2 != 0)
-        return std::nullopt;
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    zem::ByteBuffer octets;
-    octets.reserve(text.size() / 2);
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        int high = nibble(text[i]), low = nibble(text[i + 1]);
-        if (high < 0 || low < 0)
-            return std::nullopt;
-        octets.push_back(static_cast<std::uint8_t>(high * 16 + low));
-    }
-    return octets;
-}
-
 std::string_view nextWord(std::string_view& line) {
     auto start = line.find_first_not_of(" \t");
     if (start == std::string_view::npos) {
@@ -88,10 +65,10 @@ void TlsKeyLog::addText(std::string_view text) {
         for (const auto& candidate : labels)
             if (candidate.label == label)
                 row = &candidate;
-        auto randomOctets = fromHex(random);
-        auto secretOctets = fromHex(secret);
+        auto randomOctets = zem::parseHexBytes(random);
+        auto secretOctets = zem::parseHexBytes(secret);
         if (!row || !extra.empty() || !randomOctets || randomOctets->size() != 32 ||
-            !secretOctets) {
+            !secretOctets || secretOctets->empty()) {
             ++unreadable_;
             continue;
         }

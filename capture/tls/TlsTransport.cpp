@@ -81,7 +81,7 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
                           std::uint64_t sequence, zem::ByteView fragment, double time,
                           std::span<const std::uint64_t> frames, std::uint16_t serverPort,
                           bool datagram, const MessageSink& sink) {
-    const bool clientHello = type == tlsRecordType::handshake && fragment.at(0) == 1;
+    const bool clientHello = type == zem::tlsContent::handshake && fragment.at(0) == 1;
     Connection& connection = connectionFor(key, clientHello, time, serverPort, datagram);
     const bool fromClient = key == connection.summary.clientToServer;
     const std::size_t side = fromClient ? 1 : 0;

@@ -17,13 +17,7 @@ using namespace capture;
 namespace {
 
 std::string hex(zem::ByteView octets) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (auto octet : octets) {
-        text += digits[octet >> 4];
-        text += digits[octet & 15];
-    }
-    return text;
+    return octets.hexRepresentation();
 }
 
 std::string sampleText(const std::string& name) {
