@@ -1,12 +1,15 @@
 #include "TlsConnectionsReport.hpp"
 
 #include "ReportCells.hpp"
+#include "TextEscaping.hpp"
 #include "tls/TlsNames.hpp"
 #include "tls/X509Summary.hpp"
 
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace app {
 
@@ -15,8 +18,16 @@ namespace {
 using Summary = capture::TlsConnectionSummary;
 
 std::string endpoint(const zem::IPAddress& address, std::uint16_t port) {
-    return address.family == 6 ? "[" + address.text() + "]:" + std::to_string(port)
-                               : address.text() + ":" + std::to_string(port);
+    // Appended piece by piece: GCC 12 warns falsely of a literal + text.
+    std::string text;
+    if (address.family == 6)
+        text += '[';
+    text += address.text();
+    if (address.family == 6)
+        text += ']';
+    text += ':';
+    text += std::to_string(port);
+    return text;
 }
 
 std::string endingText(Summary::Ending ending) {
@@ -78,8 +89,26 @@ struct Column {
     bool left = true;
 };
 
-const std::array<Column, 17>& columns() {
-    static const std::array<Column, 17> table{{
+std::string offeredVersions(const Summary& c) {
+    if (!c.offered)
+        return "-";
+    std::string text;
+    for (auto version : c.offered->versions) {
+        if (!text.empty())
+            text += ',';
+        auto name = version == capture::dtls12Version ? std::optional<std::string_view>("DTLS 1.2")
+                                                      : analysis::tlsVersionName(version);
+        text += name ? std::string(*name) : analysis::hex16(version);
+    }
+    return text;
+}
+
+std::string orDash(std::string text) {
+    return text.empty() ? "-" : text;
+}
+
+const std::vector<Column>& columns() {
+    static const std::vector<Column> table{{
         {"Client",
          [](const Summary& c) {
              return endpoint(c.clientToServer.source, c.clientToServer.sourcePort);
@@ -89,6 +118,27 @@ const std::array<Column, 17>& columns() {
              return endpoint(c.clientToServer.destination, c.clientToServer.destinationPort);
          }},
         {"Over", [](const Summary& c) { return std::string(c.datagram ? "DTLS" : "TLS"); }},
+        {"Offered", offeredVersions},
+        {"Suites",
+         [](const Summary& c) {
+             return c.offered ? std::to_string(c.offered->cipherSuites.size()) : "-";
+         },
+         false},
+        {"Server name",
+         [](const Summary& c) {
+             return orDash(c.offered ? zem::terminalSafe(c.offered->serverName) : "");
+         }},
+        {"ALPN",
+         [](const Summary& c) {
+             std::string text;
+             for (const auto& protocol :
+                  c.offered ? c.offered->protocols : std::vector<std::string>{}) {
+                 if (!text.empty())
+                     text += ',';
+                 text += zem::terminalSafe(protocol);
+             }
+             return orDash(text);
+         }},
         {"Version", versionText},
         {"Cipher suite", suiteText},
         {"Rec>", [](const Summary& c) { return std::to_string(c.records[1]); }, false},
@@ -118,7 +168,7 @@ const std::array<Column, 17>& columns() {
 std::string tlsConnectionsReport(const std::vector<Summary>& connections, std::uint64_t leftOut) {
     const auto& table = columns();
     std::vector<std::vector<std::string>> cells;
-    std::array<std::size_t, 17> widths{};
+    std::vector<std::size_t> widths(table.size());
     for (std::size_t i = 0; i < table.size(); ++i)
         widths[i] = std::string_view(table[i].heading).size();
     for (const auto& connection : connections) {

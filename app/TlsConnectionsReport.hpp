@@ -1,5 +1,6 @@
 // The text that -z radius,tls prints: a row per RADIUS/TLS or RADIUS/DTLS connection with
-// its version and cipher suite, what went each way (records, octets, RADIUS messages read
+// what its client offered (versions, how many suites, server name, ALPN), the version and
+// cipher suite chosen, what went each way (records, octets, RADIUS messages read
 // out of them), how it ended, the first alert, the certificates' subjects and expiry, and
 // why its records could not be read when they could not.
 #pragma once

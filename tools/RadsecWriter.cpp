@@ -13,16 +13,11 @@ namespace {
 constexpr std::uint16_t suiteId = 0xC02F; // TLS_ECDHE_RSA_WITH_AES_128_GCM_SHA256
 constexpr std::uint8_t changeCipherSpec = 20, handshake = 22, applicationData = 23;
 
-Bytes handshakeMessage(std::uint8_t type, const Bytes& body) {
-    Bytes message{type};
-    tlstest::appendBigEndian(message, body.size(), 3);
-    message.insert(message.end(), body.begin(), body.end());
-    return message;
-}
-
 // A hello with one cipher suite and no extensions: all a reader needs of it.
 Bytes hello(std::uint8_t type, const capture::TlsRandom& random) {
-    Bytes body{0x03, 0x03};
+    Bytes body;
+    body.reserve(48);
+    tlstest::appendBigEndian(body, 0x0303, 2);
     body.insert(body.end(), random.begin(), random.end());
     body.push_back(0); // no session id
     if (type == 1)
@@ -31,7 +26,7 @@ Bytes hello(std::uint8_t type, const capture::TlsRandom& random) {
     if (type == 1)
         body.push_back(1); // one compression method
     body.push_back(0);     // none
-    return handshakeMessage(type, body);
+    return tlstest::handshakeMessage(type, body);
 }
 
 } // namespace
@@ -76,7 +71,7 @@ RadsecWriter::RadsecWriter(CaptureWriter& writer, const std::string& keyLogPath,
         record(connection, false, handshake, hello(2, serverRandom));
         for (bool fromClient : {true, false}) {
             record(connection, fromClient, changeCipherSpec, {1});
-            send(i, fromClient, handshakeMessage(20, Bytes(12, 0xF1)));
+            send(i, fromClient, tlstest::handshakeMessage(20, Bytes(12, 0xF1)));
         }
     }
 }
@@ -85,9 +80,8 @@ RadsecWriter::~RadsecWriter() = default;
 
 void RadsecWriter::record(Connection& connection, bool fromClient, std::uint8_t type,
                           const Bytes& fragment) {
-    Bytes octets{type, 0x03, 0x03};
-    tlstest::appendBigEndian(octets, fragment.size(), 2);
-    octets.insert(octets.end(), fragment.begin(), fragment.end());
+    Bytes octets;
+    tlstest::appendRecord(octets, type, 0x0303, fragment);
     auto& sequence = fromClient ? connection.nasSequence : connection.serverSequence;
     writer_.tcp(fromClient ? connection.nas : connection.server,
                 fromClient ? connection.server : connection.nas, sequence, 0x18, octets);

@@ -19,6 +19,27 @@ inline void appendBigEndian(zem::ByteBuffer& out, std::uint64_t value, std::size
         out.push_back(static_cast<std::uint8_t>(value >> (8 * (octets - 1 - i))));
 }
 
+/// A TLS handshake message: type, 24-bit length, body.
+inline zem::ByteBuffer handshakeMessage(std::uint8_t type, const zem::ByteBuffer& body) {
+    // Reserved first: GCC 12's Release build warns falsely of growing a short list.
+    zem::ByteBuffer message;
+    message.reserve(4 + body.size());
+    message.push_back(type);
+    appendBigEndian(message, body.size(), 3);
+    message.insert(message.end(), body.begin(), body.end());
+    return message;
+}
+
+/// Appends a TLS record (type, version, length, fragment) to a stream.
+inline void appendRecord(zem::ByteBuffer& stream, std::uint8_t type, std::uint16_t version,
+                         const zem::ByteBuffer& fragment) {
+    stream.reserve(stream.size() + 5 + fragment.size());
+    stream.push_back(type);
+    appendBigEndian(stream, version, 2);
+    appendBigEndian(stream, fragment.size(), 2);
+    stream.insert(stream.end(), fragment.begin(), fragment.end());
+}
+
 inline zem::ByteBuffer cipher(const EVP_CIPHER* kind, const zem::ByteBuffer& key,
                               const std::uint8_t* iv, const zem::ByteBuffer& additional,
                               const zem::ByteBuffer& plain, zem::ByteBuffer* tag) {

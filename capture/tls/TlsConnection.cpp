@@ -131,8 +131,10 @@ void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::By
     switch (type) {
     case zem::tlsHandshake::clientHello:
         if (fromClient)
-            if (auto hello = readClientHello(body, datagram_))
+            if (auto hello = readClientHello(body, datagram_)) {
                 clientRandom_ = hello->random;
+                clientHello_ = std::move(*hello);
+            }
         break;
     case zem::tlsHandshake::serverHello: {
         auto hello = fromClient ? std::nullopt : readServerHello(body);

@@ -57,6 +57,8 @@ public:
     /// The first certificate each side sent (its own), as far as it could be read: in
     /// clear before TLS 1.3, decrypted in TLS 1.3. The server's, then the client's.
     const std::array<zem::ByteBuffer, 2>& certificates() const { return certificates_; }
+    /// What the (last) ClientHello offered.
+    const std::optional<TlsClientHello>& clientHello() const { return clientHello_; }
     /// The first alert either side sent that could be read.
     const std::optional<TlsAlertSeen>& alert() const { return alert_; }
     /// Whether both hellos were read: a ClientHello after that starts another connection.
@@ -87,6 +89,7 @@ private:
     bool datagram_ = false;
     std::array<Direction, 2> directions_; // the server's, then the client's
     std::optional<TlsRandom> clientRandom_, serverRandom_;
+    std::optional<TlsClientHello> clientHello_;
     std::optional<std::uint16_t> version_, suiteId_;
     bool encryptThenMac_ = false;
     TlsProblem problem_ = TlsProblem::none;

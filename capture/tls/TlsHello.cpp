@@ -9,7 +9,8 @@ namespace capture {
 
 namespace {
 
-constexpr std::uint16_t encryptThenMacExtension = 22, supportedVersionsExtension = 43;
+constexpr std::uint16_t serverNameExtension = 0, alpnExtension = 16, encryptThenMacExtension = 22,
+                        supportedVersionsExtension = 43;
 
 // SHA-256 of "HelloRetryRequest": the random a HelloRetryRequest carries.
 constexpr TlsRandom helloRetryRandom{
@@ -29,9 +30,43 @@ bool readRandom(zem::ByteCursor& cursor, TlsRandom& random) {
 std::optional<TlsClientHello> readClientHello(zem::ByteView body, bool datagram) {
     zem::ByteCursor cursor(body);
     TlsClientHello hello;
-    if (!cursor.u16() || !readRandom(cursor, hello.random) || !cursor.vector8() ||
+    auto legacyVersion = cursor.u16();
+    if (!legacyVersion || !readRandom(cursor, hello.random) || !cursor.vector8() ||
         (datagram && !cursor.vector8()))
         return std::nullopt;
+    // What follows the random is for the report only: a hello cut short still gives it.
+    if (auto suites = cursor.vector16()) {
+        zem::ByteCursor list(*suites);
+        while (auto suite = list.u16())
+            hello.cipherSuites.push_back(*suite);
+    }
+    cursor.vector8(); // compression methods
+    auto extensions = cursor.vector16();
+    zem::ByteCursor list(extensions.value_or(zem::ByteView()));
+    while (!list.done()) {
+        auto type = list.u16();
+        auto data = list.vector16();
+        if (!type || !data)
+            break;
+        zem::ByteCursor value(*data);
+        if (*type == supportedVersionsExtension) {
+            zem::ByteCursor versions(value.vector8().value_or(zem::ByteView()));
+            while (auto version = versions.u16())
+                hello.versions.push_back(*version);
+        } else if (*type == serverNameExtension) {
+            zem::ByteCursor names(value.vector16().value_or(zem::ByteView()));
+            auto kind = names.u8();
+            auto name = names.vector16();
+            if (kind == 0 && name)
+                hello.serverName.assign(name->begin(), name->end());
+        } else if (*type == alpnExtension) {
+            zem::ByteCursor names(value.vector16().value_or(zem::ByteView()));
+            while (auto name = names.vector8())
+                hello.protocols.emplace_back(name->begin(), name->end());
+        }
+    }
+    if (hello.versions.empty())
+        hello.versions.push_back(*legacyVersion);
     return hello;
 }
 

@@ -1,6 +1,7 @@
 // TlsHello: what decryption needs of the hellos, which travel in clear: both randoms, the
 // version and cipher suite the server chose, and whether it agreed to encrypt-then-MAC.
-// A ServerHello that is a HelloRetryRequest (RFC 8446 section 4.1.3) says so.
+// A ServerHello that is a HelloRetryRequest (RFC 8446 section 4.1.3) says so. What the
+// client offered (versions, suites, server name, ALPN) is kept for the connections report.
 #pragma once
 
 #include "ByteView.hpp"
@@ -8,6 +9,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace capture {
 
@@ -15,6 +18,10 @@ inline constexpr std::uint16_t tls12Version = 0x0303, tls13Version = 0x0304, dtl
 
 struct TlsClientHello {
     TlsRandom random{};
+    std::vector<std::uint16_t> versions; // supported_versions', else the legacy field
+    std::vector<std::uint16_t> cipherSuites;
+    std::string serverName;             // server_name's host name
+    std::vector<std::string> protocols; // ALPN's
 };
 
 struct TlsServerHello {

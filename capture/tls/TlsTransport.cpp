@@ -28,6 +28,7 @@ TlsConnectionSummary TlsTransport::summaryOf(const Connection& connection) {
     TlsConnectionSummary summary = connection.summary;
     summary.version = connection.tls.version();
     summary.cipherSuite = connection.tls.cipherSuite();
+    summary.offered = connection.tls.clientHello();
     summary.certificates = connection.tls.certificates();
     summary.alert = connection.tls.alert();
     summary.problem = connection.tls.problem();

@@ -30,7 +30,8 @@ struct TlsConnectionSummary {
     StreamKey clientToServer{};
     bool datagram = false;
     double firstTime = 0, lastTime = 0;
-    std::optional<std::uint16_t> version, cipherSuite;
+    std::optional<std::uint16_t> version, cipherSuite; // chosen
+    std::optional<TlsClientHello> offered;
     // Each the server's, then the client's.
     std::array<std::uint64_t, 2> records{}, octets{}, messages{};
     std::array<zem::ByteBuffer, 2> certificates; // the first each sent, DER

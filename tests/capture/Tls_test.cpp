@@ -124,17 +124,11 @@ zem::ByteBuffer radiusMessage(std::uint8_t identifier, std::size_t length) {
 }
 
 void appendRecord(zem::ByteBuffer& stream, std::uint8_t type, const zem::ByteBuffer& fragment) {
-    stream.push_back(type);
-    tlstest::appendBigEndian(stream, 0x0303, 2);
-    tlstest::appendBigEndian(stream, fragment.size(), 2);
-    stream.insert(stream.end(), fragment.begin(), fragment.end());
+    tlstest::appendRecord(stream, type, 0x0303, fragment);
 }
 
 zem::ByteBuffer handshake(std::uint8_t type, const zem::ByteBuffer& body) {
-    zem::ByteBuffer message{type};
-    tlstest::appendBigEndian(message, body.size(), 3);
-    message.insert(message.end(), body.begin(), body.end());
-    return message;
+    return tlstest::handshakeMessage(type, body);
 }
 
 // A TLS 1.2 connection with AES-128-GCM whose client sends, after its Finished: two RADIUS
@@ -431,6 +425,8 @@ TEST(TlsTransport, ReadsEveryMessageOfTheRealCaptures) {
             EXPECT_EQ(connection.messages, (std::array<std::uint64_t, 2>{6, 6}));
             EXPECT_EQ(connection.ending, TlsConnectionSummary::Ending::closed);
             EXPECT_EQ(connection.problem, TlsProblem::none);
+            ASSERT_TRUE(connection.offered);
+            EXPECT_EQ(connection.offered->serverName, "radius.example.test");
             // TLS 1.3 sends its certificates encrypted: read with the keys too.
             EXPECT_FALSE(connection.certificates[0].empty());
             EXPECT_FALSE(connection.certificates[1].empty());
@@ -447,6 +443,11 @@ TEST(TlsTransport, AHandshakeOnlyCaptureIsSaidOnceAndDecodesNothing) {
     ASSERT_EQ(run.connections.size(), 1u);
     EXPECT_EQ(run.connections[0].version, 0x0303);
     EXPECT_EQ(run.connections[0].cipherSuite, 0xC030);
+    // radsecproxy offers 28 suites, no server name, no supported_versions.
+    ASSERT_TRUE(run.connections[0].offered);
+    EXPECT_EQ(run.connections[0].offered->cipherSuites.size(), 28u);
+    EXPECT_EQ(run.connections[0].offered->versions, std::vector<std::uint16_t>{0x0303});
+    EXPECT_TRUE(run.connections[0].offered->serverName.empty());
     EXPECT_FALSE(run.connections[0].certificates[0].empty());
     EXPECT_FALSE(run.connections[0].certificates[1].empty());
     // Another connection's keys do not open it.
