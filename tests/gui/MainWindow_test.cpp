@@ -846,9 +846,9 @@ TEST(MainWindow, ReadsRadiusOverTlsWithAKeyLog) {
     ASSERT_TRUE(window.waitUntilIdle(30));
     auto* model = window.model();
     ASSERT_EQ(model->rowCount(), 36);
-    EXPECT_EQ(model->data(model->index(0, gui::PacketListModel::transport), Qt::DisplayRole)
-                  .toString(),
-              "RADIUS/TLS");
+    EXPECT_EQ(
+        model->data(model->index(0, gui::PacketListModel::transport), Qt::DisplayRole).toString(),
+        "RADIUS/TLS");
     window.selectRow(0);
     auto* checks = findItem(window.detail()->tree(), "RADIUS-Checks");
     ASSERT_NE(checks, nullptr);
