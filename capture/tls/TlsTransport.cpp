@@ -89,17 +89,29 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
     connection.summary.lastTime = time;
     ++connection.summary.records[side];
     connection.summary.octets[side] += fragment.size() + (datagram ? 13 : 5);
+    for (auto frame : frames)
+        if (connection.recordFrames.size() < maximumRecordFrames &&
+            (connection.recordFrames.empty() || connection.recordFrames.back() != frame))
+            connection.recordFrames.push_back(frame);
     const std::uint64_t before = connection.tls.decryptedRecords();
     connection.tls.record(
         fromClient, type, version, sequence, fragment, [&](bool client, zem::ByteView data) {
             FramedOctets& octets = connection.plaintext[client ? 1 : 0];
             droppedPlaintext_ += octets.append(data, frames);
             droppedPlaintext_ +=
-                octets.cut(radiusMessageFraming,
-                           [&](zem::ByteView message, std::span<const std::uint64_t> carriers) {
-                               ++connection.summary.messages[side];
-                               sink(key, message, carriers);
-                           });
+                octets.cut(radiusMessageFraming, [&](zem::ByteView message,
+                                                     std::span<const std::uint64_t> carriers) {
+                    ++connection.summary.messages[side];
+                    // Reordered segments may name frames out of order.
+                    messageFrames_.assign(connection.recordFrames.begin(),
+                                          connection.recordFrames.end());
+                    messageFrames_.insert(messageFrames_.end(), carriers.begin(), carriers.end());
+                    std::sort(messageFrames_.begin(), messageFrames_.end());
+                    messageFrames_.erase(std::unique(messageFrames_.begin(), messageFrames_.end()),
+                                         messageFrames_.end());
+                    connection.recordFrames.clear();
+                    sink(key, message, messageFrames_);
+                });
         });
     decryptedRecords_ += connection.tls.decryptedRecords() - before;
     if (!connection.noted && connection.tls.problem() != TlsProblem::none) {

@@ -4,6 +4,11 @@
 // it decrypts is cut into RADIUS messages by their Length field, each direction on its
 // own, so that a message may span records and a record hold several messages.
 //
+// A message names as its frames, besides those of the records that carried it, the
+// frames of every record of its connection since the message before it (the handshake's
+// before the first): writing a message's frames (-w, Export) then writes a capture that
+// decrypts again with the same key log.
+//
 // Connections are bounded in count and expire after a timeout in capture time. Each
 // connection whose records could not be read is noted once, for the caller to say.
 #pragma once
@@ -49,6 +54,9 @@ struct TlsNote {
 class TlsTransport {
 public:
     static constexpr std::size_t maximumConnections = 4096;
+    /// Record frames a connection keeps for its next message (a connection without keys
+    /// has none: its first ones, the handshake, are the ones kept).
+    static constexpr std::size_t maximumRecordFrames = 4096;
     static constexpr double timeoutSeconds = 300;
 
     /// `keys` must outlive the transport; more secrets may be added to it as it runs.
@@ -80,8 +88,9 @@ public:
 private:
     struct Connection {
         TlsConnection tls;
-        std::array<FramedOctets, 2> plaintext; // the server's, then the client's
-        TlsConnectionSummary summary;          // its counts; the rest filled when asked
+        std::array<FramedOctets, 2> plaintext;   // the server's, then the client's
+        TlsConnectionSummary summary;            // its counts; the rest filled when asked
+        std::vector<std::uint64_t> recordFrames; // since the last message, in order
         bool noted = false;
     };
     static TlsConnectionSummary summaryOf(const Connection& connection);
@@ -97,6 +106,7 @@ private:
     TCPReassembler records_{tlsRecordFraming};
     zem::LruTable<StreamKey, Connection, StreamKeyHash> connections_{maximumConnections};
     std::vector<TlsNote> notes_;
+    std::vector<std::uint64_t> messageFrames_;
     std::uint64_t decryptedRecords_ = 0, droppedPlaintext_ = 0;
     std::vector<TlsConnectionSummary> endedSummaries_;
     std::uint64_t summariesLeftOut_ = 0;

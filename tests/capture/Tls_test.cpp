@@ -228,6 +228,9 @@ TEST(TlsTransport, CutsRadiusMessagesOutOfDecryptedRecordsWhereverTheyLie) {
         EXPECT_EQ(notes[0].problem, TlsProblem::recordNotDecrypted);
         EXPECT_EQ(notes[0].clientToServer.destinationPort, 2083);
         EXPECT_TRUE(transport.takeNotes().empty());
+        // The first message names the hellos' frames too.
+        EXPECT_EQ(found.frames[1].front(), 1u);
+        EXPECT_EQ(found.frames[1][1], 2u);
         // The message across two records names every segment that carried them.
         if (segmentSize == 1000)
             EXPECT_EQ(found.frames[3], (std::vector<std::uint64_t>{3}));
@@ -347,18 +350,22 @@ TEST(TlsTransport, ReadsRadiusOverDtls) {
     static const auto server = *zem::IPAddress::parse("192.0.2.2");
     const StreamKey toServer{nas, server, 40000, 2083}, toClient{server, nas, 2083, 40000};
     std::vector<std::pair<std::uint16_t, std::uint8_t>> found; // destination port, identifier
+    std::vector<std::vector<std::uint64_t>> carried;
     std::uint64_t frame = 0;
     for (const auto& [fromClient, datagram] : datagrams)
         transport.datagram(fromClient ? toServer : toClient, zem::ByteView(datagram), 0, ++frame,
                            2083,
                            [&](const StreamKey& key, zem::ByteView message,
                                std::span<const std::uint64_t> frames) {
-                               EXPECT_EQ(frames.size(), 1u);
+                               carried.emplace_back(frames.begin(), frames.end());
                                found.emplace_back(key.destinationPort, *message.at(1));
                            });
     EXPECT_EQ(found, (std::vector<std::pair<std::uint16_t, std::uint8_t>>{
                          {2083, 2}, {2083, 1}, {2083, 2}, {2083, 1}, {40000, 1}}));
     EXPECT_TRUE(transport.takeNotes().empty());
+    // The first message names the handshake's frames too, so that its frames decrypt again.
+    EXPECT_EQ(carried,
+              (std::vector<std::vector<std::uint64_t>>{{1, 2, 3, 4, 5, 6}, {6}, {7}, {7}, {8}}));
 }
 
 namespace {
