@@ -187,6 +187,14 @@ void MainWindow::buildMenus() {
             decodeAs(dialog->rules());
     });
     analyze->addAction("Shared &Secrets…", this, [this] { showSecrets(); });
+    analyze->addAction("&TLS Key Log…", this, [this] {
+        const auto keyLog =
+            QFileDialog::getOpenFileName(this, "Read RADIUS over TLS with a key log", {},
+                                         "Key logs (*.keys *.log *.txt);;All files (*)");
+        // The open file is read again with it, as a port change reads it again.
+        if (!keyLog.isEmpty() && loadTlsKeyLog(keyLog) && !path_.isEmpty())
+            openCapture(path_);
+    });
     auto* statistics = menuBar()->addMenu("&Statistics");
     statistics->addAction("&RADIUS Statistics", this, [this] { showStatistics(); });
     statistics->addAction("&Authentications", this, [this] { showAuthentications(); });
