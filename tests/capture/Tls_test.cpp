@@ -528,3 +528,52 @@ TEST(TlsTransport, DecryptsWhatTsharkDecrypts) {
         EXPECT_EQ(ours, frames);
     }
 }
+
+// What a ClientHello offered, for the connections report; a hello cut after its session
+// id still gives the random, which decryption needs.
+TEST(TlsHello, ReadsWhatTheClientOffered) {
+    auto clientHello = [](const zem::ByteBuffer& extensions, bool cutAfterSessionId = false) {
+        zem::ByteBuffer body;
+        tlstest::appendBigEndian(body, 0x0303, 2);
+        body.insert(body.end(), 32, 0xAB);
+        body.push_back(0); // session id
+        if (cutAfterSessionId)
+            return body;
+        body.insert(body.end(), {0x00, 0x04, 0x13, 0x01, 0xC0, 0x2F}); // two suites
+        body.insert(body.end(), {0x01, 0x00});                         // no compression
+        tlstest::appendBigEndian(body, extensions.size(), 2);
+        body.insert(body.end(), extensions.begin(), extensions.end());
+        return body;
+    };
+    const zem::ByteBuffer serverName{0x00, 0x00, 0x00, 0x0E, 0x00, 0x0C, 0x00, 0x00, 0x09,
+                                     'r',  'a',  'd',  'i',  'u',  's',  '.',  'e',  'x'};
+    const zem::ByteBuffer alpn{0x00, 0x10, 0x00, 0x0E, 0x00, 0x0C, 0x06, 'r', 'a',
+                               'd',  's',  'e',  'c',  0x04, 'h',  't',  't', 'p'};
+    const zem::ByteBuffer versions{0x00, 0x2B, 0x00, 0x05, 0x04, 0x03, 0x04, 0x03, 0x03};
+    struct Case {
+        zem::ByteBuffer body;
+        std::vector<std::uint16_t> versions;
+        std::size_t suites;
+        std::string serverName;
+        std::vector<std::string> protocols;
+    };
+    zem::ByteBuffer all = serverName;
+    all.insert(all.end(), alpn.begin(), alpn.end());
+    all.insert(all.end(), versions.begin(), versions.end());
+    const Case cases[] = {
+        {clientHello({}), {0x0303}, 2, "", {}},
+        {clientHello(all), {0x0304, 0x0303}, 2, "radius.ex", {"radsec", "http"}},
+        {clientHello({0x00, 0x00, 0x00, 0x09, 0x00}), {0x0303}, 2, "", {}}, // cut extension
+        {clientHello({}, true), {0x0303}, 0, "", {}},
+    };
+    for (const auto& row : cases) {
+        auto hello = readClientHello(zem::ByteView(row.body), false);
+        ASSERT_TRUE(hello);
+        EXPECT_EQ(hello->random[0], 0xAB);
+        EXPECT_EQ(hello->versions, row.versions);
+        EXPECT_EQ(hello->cipherSuites.size(), row.suites);
+        EXPECT_EQ(hello->serverName, row.serverName);
+        EXPECT_EQ(hello->protocols, row.protocols);
+    }
+    EXPECT_FALSE(readClientHello(zem::ByteView(clientHello({})).slice(0, 20), false));
+}
