@@ -55,6 +55,10 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
             protect(fromClient, Stage::application);
         return;
     }
+    // A DTLS record of a later epoch is protected even when the ChangeCipherSpec before
+    // it was lost or comes after it.
+    if (datagram_ && direction.stage == Stage::clear && (sequence >> 48) > 0 && version_ && !tls13)
+        protect(fromClient, Stage::application);
     if (direction.stage == Stage::clear) {
         if (type == zem::tlsContent::handshake)
             handshakeOctets(fromClient, fragment);

@@ -291,8 +291,8 @@ zem::ByteBuffer dtlsHandshake(std::uint8_t type, std::uint16_t messageSequence,
 } // namespace
 
 // RADIUS over DTLS: records in datagrams, numbered by their epoch and sequence number,
-// which may come out of order or twice; a ClientHello answered by a HelloVerifyRequest
-// comes again with its cookie.
+// which may come out of order, twice or without the ChangeCipherSpec before them; a
+// ClientHello answered by a HelloVerifyRequest comes again with its cookie.
 TEST(TlsTransport, ReadsRadiusOverDtls) {
     TlsRandom clientRandom, serverRandom;
     clientRandom.fill(0xD1);
@@ -338,7 +338,7 @@ TEST(TlsTransport, ReadsRadiusOverDtls) {
                      sealed(true, epoch1 | 1, 23, radiusMessage(1, 24)));
     datagrams[5].first = true;
     datagrams[6] = datagrams[5]; // sent again
-    appendDtlsRecord(datagrams[7].second, 20, 2, {1});
+    // The server's ChangeCipherSpec was lost: its epoch says the answer is protected.
     appendDtlsRecord(datagrams[7].second, 23, epoch1 | 5,
                      sealed(false, epoch1 | 5, 23, radiusMessage(1, 20)));
 
