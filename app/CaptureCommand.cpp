@@ -273,8 +273,15 @@ private:
         out.input = &in;
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
-            out.messages.push_back(renderer.render(in.origin(i), in.message(i), in.checkInput(i),
-                                                   in.links(i), out.text));
+            const zem::MessageOrigin* origin = &in.origin(i);
+            zem::MessageOrigin withFrame;
+            if (in.describesFrames()) {
+                withFrame = *origin;
+                withFrame.carrying = in.carryingFrame(i);
+                origin = &withFrame;
+            }
+            out.messages.push_back(
+                renderer.render(*origin, in.message(i), in.checkInput(i), in.links(i), out.text));
             out.messages.back().textEnd = out.text.size();
         }
     }
@@ -498,7 +505,7 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         if (writer)
             writer->retain(pipeline.frames() + 1, packet);
         pipeline.addTlsSecretsOf(source.decryptionSecrets(), secretsTaken);
-        pipeline.frame(linkType, packet.time, packet.bytes);
+        pipeline.frame(linkType, packet.time, packet.bytes, packet.originalLength);
         if (metrics) {
             metrics->setPackets(pipeline.frames());
             // The kernel's drop count costs a system call: asked now and then.
@@ -620,6 +627,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
                    lineByLine ? 1 : (runOptions.quiet ? 2048 : 128));
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
+    pipeline.describeCarryingFrames(showsFrames(runOptions));
     if (options.tlsKeyLog) {
         auto keyLog = capture::readTlsKeyLogFile(*options.tlsKeyLog);
         if (!keyLog.text)

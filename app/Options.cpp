@@ -1,5 +1,6 @@
 #include "Options.hpp"
 
+#include "FrameLayers.hpp"
 #include "IPAddress.hpp"
 #include "OutputForm.hpp"
 
@@ -47,6 +48,30 @@ Options::DecodeAs parseDecodeAs(std::string_view text) {
     if (protocol != "RADIUS" && protocol != "RADSEC")
         throw bad();
     return {transport, static_cast<std::uint16_t>(port), protocol == "RADSEC"};
+}
+
+// -O radius,ip: the layers whose details are printed, as tshark's -O names them.
+std::vector<std::string> parseDetailProtocols(std::string_view text) {
+    const auto known = capture::layerProtocols();
+    std::vector<std::string> protocols;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        auto comma = text.find(',', start);
+        if (comma == std::string_view::npos)
+            comma = text.size();
+        std::string name(text.substr(start, comma - start));
+        for (auto& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            std::string list;
+            for (auto protocol : known)
+                list.append(list.empty() ? "" : ", ").append(protocol);
+            throw OptionError("-O: unknown protocol \"" + name + "\" (known: " + list + ")");
+        }
+        protocols.push_back(std::move(name));
+        start = comma + 1;
+    }
+    return protocols;
 }
 
 std::uint64_t parseCount(std::string_view text) {
@@ -287,9 +312,22 @@ constexpr OptionRow optionRows[] = {
     {'a', nullptr, required_argument, "COND",
      "stop after duration:SECONDS or packets:N (repeatable)", Section::input,
      [](Options& o, const char* v) { parseStopCondition(o, v); }},
-    {'V', nullptr, no_argument, nullptr, "print the packet-detail tree under each line",
+    {'V', nullptr, no_argument, nullptr,
+     "print the packet-detail tree under each line: the frame, the\n"
+     "layers that carried the message, then RADIUS",
      Section::output, [](Options& o, const char*) { o.verbose = true; }},
-    {'x', nullptr, no_argument, nullptr, "print the message octets as a hex dump too",
+    {'O', nullptr, required_argument, "PROTOS",
+     "print the details of these layers only, comma-separated: frame,\n"
+     "eth, vlan, sll, null, raw, ip, ipv6, udp, tcp, tls, dtls or\n"
+     "radius; implies -V. -O radius prints the RADIUS layers alone",
+     Section::output,
+     [](Options& o, const char* v) {
+         o.detailProtocols = parseDetailProtocols(v);
+         o.verbose = true;
+     }},
+    {'x', nullptr, no_argument, nullptr,
+     "print the frame's octets as a hex dump too (the message's\n"
+     "alone when -O leaves out every layer below RADIUS)",
      Section::output, [](Options& o, const char*) { o.hexDump = true; }},
     {'q', nullptr, no_argument, nullptr, "print no per-message lines (with -z)", Section::output,
      [](Options& o, const char*) { o.quiet = true; }},
@@ -520,6 +558,24 @@ Options parseOptions(int argc, char** argv) {
     if (options.ekIndex && options.format != OutputFormat::ek)
         throw OptionError("--ek-index names the index of -T ek; add -T ek");
     return options;
+}
+
+bool showsDetailOf(const Options& options, std::string_view protocol) {
+    if (!options.detailProtocols)
+        return true;
+    const auto& shown = *options.detailProtocols;
+    return std::find(shown.begin(), shown.end(), protocol) != shown.end();
+}
+
+bool showsFrames(const Options& options) {
+    if (options.quiet || options.format != OutputFormat::text || options.hex ||
+        !(options.verbose || options.hexDump))
+        return false;
+    if (!options.detailProtocols)
+        return true;
+    const auto& shown = *options.detailProtocols;
+    return std::any_of(shown.begin(), shown.end(),
+                       [](const std::string& protocol) { return protocol != "radius"; });
 }
 
 } // namespace app

@@ -46,6 +46,9 @@ struct Options {
     // How to print it.
     bool verbose = false;
     bool hexDump = false;
+    // -O: the layers whose details -V prints (capture::layerProtocols()); every one when
+    // not given.
+    std::optional<std::vector<std::string>> detailProtocols;
     bool quiet = false;
     OutputFormat format = OutputFormat::text;
     std::vector<std::string> fields;
@@ -95,5 +98,11 @@ bool asksStatistics(const Options& options, analysis::ReportKind report);
 /// Parses argv; throws OptionError with a one-line message.
 Options parseOptions(int argc, char** argv);
 std::string usageText();
+
+/// Whether -V shows the layer named `protocol` (a capture::FrameLayer's, or "radius").
+bool showsDetailOf(const Options& options, std::string_view protocol);
+/// Whether the text form shows anything of the frames below RADIUS (-V's layers, -x's
+/// frame octets): only then does the reader keep each message's frame.
+bool showsFrames(const Options& options);
 
 } // namespace app

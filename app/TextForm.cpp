@@ -1,5 +1,6 @@
 // The summary line of each message: frame, relative time, endpoints, transport and the
 // plug-in's summary; with -V the detail tree under it, with -x the octets.
+#include "FrameLayers.hpp"
 #include "HexDump.hpp"
 #include "OutputForm.hpp"
 #include "TextEscaping.hpp"
@@ -56,10 +57,11 @@ void appendEndpoint(std::string& out, const zem::IPAddress& address, std::uint16
 
 class TextForm final : public OutputForm {
 public:
-    TextForm(bool tree, bool octets, std::string lineColor, const analysis::CheckDisplay* checks,
+    TextForm(const Options& options, std::string lineColor, const analysis::CheckDisplay* checks,
              const analysis::RadiusDictionary* dictionary)
-        : tree_(tree), octets_(octets), lineColor_(std::move(lineColor)), checks_(checks),
-          dictionary_(dictionary) {}
+        : options_(options), tree_(options.verbose), octets_(options.hexDump),
+          frames_(showsFrames(options)), radius_(showsDetailOf(options, "radius")),
+          lineColor_(std::move(lineColor)), checks_(checks), dictionary_(dictionary) {}
 
     void write(std::string& out, const DecodedMessage& m) const override {
         const auto& origin = m.origin();
@@ -75,16 +77,26 @@ public:
         if (!lineColor_.empty())
             out += "\x1b[0m";
         out.push_back('\n');
-        if (tree_)
-            appendMessageTree(out, analysis::messageTree(m, dictionary_, checks_), 1);
+        const auto& frame = origin.carrying;
+        if (tree_) {
+            if (frames_)
+                for (const auto& layer : capture::frameLayers(origin, m.octets().size()))
+                    if (showsDetailOf(options_, layer.protocol))
+                        appendTree(out, *layer.node, 1);
+            if (radius_)
+                appendMessageTree(out, analysis::messageTree(m, dictionary_, checks_), 1);
+        }
         if (octets_)
-            appendHexDump(out, m.octets());
+            appendHexDump(out, frames_ && !frame.empty() ? frame.captured() : m.octets());
         if (tree_ || octets_)
             out.push_back('\n');
     }
 
 private:
+    const Options& options_;
     bool tree_, octets_;
+    bool frames_; // the layers below RADIUS and the frame's octets
+    bool radius_; // the plug-in's nodes and what the host adds
     std::string lineColor_;
     const analysis::CheckDisplay* checks_; // nullptr: no checks node
     const analysis::RadiusDictionary* dictionary_;
@@ -93,10 +105,10 @@ private:
 } // namespace
 
 std::unique_ptr<OutputForm> makeTextForm(const OutputFormContext& context) {
-    return std::make_unique<TextForm>(
-        context.options.verbose, context.options.hexDump, context.lineColor,
-        context.options.noChecks ? nullptr : &context.fields.checkDisplay(),
-        context.fields.dictionary());
+    return std::make_unique<TextForm>(context.options, context.lineColor,
+                                      context.options.noChecks ? nullptr
+                                                               : &context.fields.checkDisplay(),
+                                      context.fields.dictionary());
 }
 
 } // namespace app

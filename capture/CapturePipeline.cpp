@@ -2,6 +2,8 @@
 
 #include "ZEMPortsController.hpp"
 
+#include <algorithm>
+
 namespace capture {
 
 namespace {
@@ -25,10 +27,27 @@ void CapturePipeline::addTlsSecretsOf(const std::vector<DecryptionSecrets>& bloc
                                            blocks[taken].data.size()));
 }
 
-void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes) {
+std::optional<std::uint32_t> CapturePipeline::offsetInFrame(zem::ByteView message) const {
+    // A message joined from segments lies in the reassembler's buffer, not the frame.
+    const auto frame = carrying_.captured().span();
+    const auto begin = reinterpret_cast<std::uintptr_t>(frame.data());
+    const auto first = reinterpret_cast<std::uintptr_t>(message.span().data());
+    if (frame.empty() || first < begin || first + message.size() > begin + frame.size())
+        return std::nullopt;
+    return static_cast<std::uint32_t>(first - begin);
+}
+
+void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes,
+                            std::uint32_t wireLength) {
     ++frame_;
     if (!firstTime_)
         firstTime_ = time;
+    if (describesFrames_) {
+        carrying_.octets = bytes;
+        carrying_.capturedLength = static_cast<std::uint32_t>(bytes.size());
+        carrying_.wireLength = std::max(wireLength, carrying_.capturedLength);
+        carrying_.linkType = linkType;
+    }
     auto network = linkPayload(linkType, bytes);
     if (!network)
         return;
@@ -45,6 +64,14 @@ void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes) {
         return;
     IPPacket reassembled = *ip;
     reassembled.payload = zem::ByteView(*whole);
+    if (describesFrames_) {
+        // The last fragment's frame does not hold the transport header: it follows the
+        // frame's octets, up to a TCP header's greatest length.
+        joinedFrame_.assign(bytes.begin(), bytes.end());
+        const auto header = reassembled.payload.slice(0, ip->protocol == 17 ? 8 : 60);
+        joinedFrame_.insert(joinedFrame_.end(), header.begin(), header.end());
+        carrying_.octets = zem::ByteView(joinedFrame_);
+    }
     transport(reassembled, time, fragments_.completedFrames());
 }
 
@@ -56,6 +83,8 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
     origin.relativeTime = time - *firstTime_;
     origin.source = ip.source;
     origin.destination = ip.destination;
+    if (describesFrames_)
+        origin.carrying = carrying_;
     if (ip.protocol == 17) {
         auto udp = parseUDP(ip.payload);
         if (!udp)
@@ -79,6 +108,8 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
             return;
         }
         origin.carrierFrames = carriers;
+        if (describesFrames_)
+            origin.carrying.messageOffset = offsetInFrame(udp->payload);
         sink_(origin, udp->payload);
         return;
     }
@@ -109,6 +140,8 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
         key, *tcp, time,
         [&](const StreamKey&, zem::ByteView message) {
             origin.carrierFrames = streams_.messageFrames();
+            if (describesFrames_)
+                origin.carrying.messageOffset = offsetInFrame(message);
             sink_(origin, message);
         },
         segmentFrame);

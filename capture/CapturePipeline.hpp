@@ -28,8 +28,9 @@ public:
     using Sink = std::function<void(const MessageOrigin&, zem::ByteView payload)>;
     explicit CapturePipeline(Sink sink) : sink_(std::move(sink)) {}
 
-    /// One captured frame of a capture with the given link type.
-    void frame(int linkType, double time, zem::ByteView bytes);
+    /// One captured frame of a capture with the given link type; `wireLength` is its
+    /// length on the wire when the capture cut it short (0: as captured).
+    void frame(int linkType, double time, zem::ByteView bytes, std::uint32_t wireLength = 0);
     std::uint64_t frames() const { return frame_; }
 
     /// What reassembly had to give up on.
@@ -49,6 +50,9 @@ public:
     /// `blocks[taken]` on, as they are read: before the packets after them.
     void addTlsSecretsOf(const std::vector<DecryptionSecrets>& blocks, std::size_t& taken);
     const TlsKeyLog& tlsKeys() const { return tlsKeys_; }
+    /// Each message is handed over with the frame it ended in (MessageOrigin::carrying),
+    /// for showing the layers below it.
+    void describeCarryingFrames(bool describe) { describesFrames_ = describe; }
     /// TLS and DTLS connections whose records could not be read, each once.
     std::vector<TlsNote> takeTlsNotes() { return tls_.takeNotes(); }
     std::uint64_t decryptedTlsRecords() const { return tls_.decryptedRecords(); }
@@ -58,6 +62,8 @@ public:
 
 private:
     void transport(const IPPacket& ip, double time, std::span<const std::uint64_t> carriers);
+    // Where `message` lies in the current frame, when it lies there whole.
+    std::optional<std::uint32_t> offsetInFrame(zem::ByteView message) const;
 
     Sink sink_;
     FragmentReassembler fragments_;
@@ -66,6 +72,9 @@ private:
     TlsTransport tls_{tlsKeys_};
     std::uint64_t frame_ = 0;
     std::optional<double> firstTime_;
+    bool describesFrames_ = false;
+    zem::CarryingFrame carrying_; // the current frame, when described
+    zem::ByteBuffer joinedFrame_; // a last fragment's frame with the joined transport header
 };
 
 } // namespace capture

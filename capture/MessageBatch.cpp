@@ -4,6 +4,13 @@ namespace capture {
 
 void MessageBatch::add(const MessageOrigin& origin, zem::ByteView payload, bool lasting) {
     origins_.push_back(origin);
+    if (!origin.carrying.empty()) {
+        // Described frames are few and short next to the trees they are shown with.
+        frames_.resize(origins_.size() - 1, Placed{nullptr, 0, 0});
+        frames_.push_back({nullptr, octets_.size(), origin.carrying.octets.size()});
+        octets_.insert(octets_.end(), origin.carrying.octets.begin(), origin.carrying.octets.end());
+        origins_.back().carrying.octets = {};
+    }
     if (lasting) {
         placed_.push_back({payload.span().data(), 0, payload.size()});
         return;
@@ -19,7 +26,16 @@ zem::ByteView MessageBatch::message(std::size_t i) const {
     return zem::ByteView(std::span(octets_).subspan(placed.begin, placed.length));
 }
 
+zem::CarryingFrame MessageBatch::carryingFrame(std::size_t i) const {
+    zem::CarryingFrame frame = origins_[i].carrying;
+    if (i < frames_.size() && frames_[i].length != 0)
+        frame.octets =
+            zem::ByteView(std::span(octets_).subspan(frames_[i].begin, frames_[i].length));
+    return frame;
+}
+
 void MessageBatch::clear() {
+    frames_.clear();
     origins_.clear();
     placed_.clear();
     octets_.clear();

@@ -1,6 +1,7 @@
 // MessageBatch: captured RADIUS messages with where each came from, so that a run of them
 // can be handed to another thread and recycled. A message whose octets last (inside a
 // mapped capture file) is kept as a view; any other is copied into the batch's buffer.
+// The frame a message ended in, when the reader described it, is copied too.
 #pragma once
 
 #include "ByteView.hpp"
@@ -17,7 +18,10 @@ public:
     void add(const MessageOrigin& origin, zem::ByteView payload, bool lasting = false);
     std::size_t size() const { return origins_.size(); }
     bool empty() const { return origins_.empty(); }
+    /// The origin without its carrying frame, which carryingFrame() answers.
     const MessageOrigin& origin(std::size_t i) const { return origins_[i]; }
+    zem::CarryingFrame carryingFrame(std::size_t i) const;
+    bool describesFrames() const { return !frames_.empty(); }
     zem::ByteView message(std::size_t i) const;
     void clear();
 
@@ -28,6 +32,7 @@ private:
     };
     std::vector<MessageOrigin> origins_;
     std::vector<Placed> placed_;
+    std::vector<Placed> frames_; // one per message when any frame was described
     zem::ByteBuffer octets_;
 };
 
