@@ -31,7 +31,22 @@ void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message)
     entry.code = message.at(0).value_or(0);
     entry.identifier = message.at(1).value_or(0);
     entry.length = static_cast<std::uint32_t>(message.size());
-    entry.storeOffset = store_.append(message);
+    // The frame is kept for the layers under the message; a message that lies in it is
+    // stored once, inside it.
+    const auto& frame = origin.carrying;
+    if (frame.messageOffset) {
+        entry.storeOffset = store_.append(frame.octets) + *frame.messageOffset;
+        entry.frameAt = -static_cast<std::int64_t>(*frame.messageOffset);
+    } else {
+        entry.storeOffset = store_.append(message);
+        if (!frame.empty())
+            store_.append(frame.octets);
+        entry.frameAt = static_cast<std::int64_t>(message.size());
+    }
+    entry.frameStored = static_cast<std::uint32_t>(frame.octets.size());
+    entry.frameCaptured = frame.capturedLength;
+    entry.frameOnWire = frame.wireLength;
+    entry.linkType = frame.linkType;
     full_ = !index_.append(entry);
 }
 
@@ -48,6 +63,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
     CapturePipeline pipeline(
         [this](const zem::MessageOrigin& origin, zem::ByteView message) { add(origin, message); });
     pipeline.addTlsSecrets(tlsKeyLog_);
+    pipeline.describeCarryingFrames(true);
     std::size_t secretsTaken = 0;
     // Published often at first, so that the first rows show at once, then every tenth of
     // a second.
@@ -67,7 +83,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
             if (next != CaptureSource::Next::packet)
                 break;
             pipeline.addTlsSecretsOf(source.decryptionSecrets(), secretsTaken);
-            pipeline.frame(linkType, packet.time, packet.bytes);
+            pipeline.frame(linkType, packet.time, packet.bytes, packet.originalLength);
             const auto n = packets_.fetch_add(1, std::memory_order_relaxed) + 1;
             if (n >= nextCheck) {
                 nextCheck = n + 4096;

@@ -34,10 +34,12 @@ std::optional<std::uint16_t> narrow(std::size_t value) {
     return static_cast<std::uint16_t>(value);
 }
 
+// A node that covers no octets (a time, a joined header's field) gets no place, so that
+// selecting it shows its layer's.
 void place(ZEMNode& node, std::size_t location, std::size_t length) {
     auto at = narrow(location);
     auto size = narrow(length);
-    if (!at || !size)
+    if (!at || !size || length == 0)
         return;
     node.setHeaderLocation(*at);
     node.setHeaderLength(*size);

@@ -15,6 +15,17 @@ zem::MessageOrigin IndexedMessage::origin(double firstTime) const {
     return o;
 }
 
+zem::CarryingFrame IndexedMessage::carryingFrame(zem::ByteView stored) const {
+    zem::CarryingFrame carrying;
+    carrying.octets = stored;
+    carrying.capturedLength = frameCaptured;
+    carrying.wireLength = frameOnWire;
+    carrying.linkType = linkType;
+    if (frameAt <= 0)
+        carrying.messageOffset = static_cast<std::uint32_t>(-frameAt);
+    return carrying;
+}
+
 MessageIndex::MessageIndex() {
     blocks_.reserve(maximumBlocks);
 }

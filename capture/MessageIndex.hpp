@@ -26,9 +26,18 @@ struct IndexedMessage {
     std::uint8_t code = 0, identifier = 0;
     std::uint32_t length = 0;      // octets of the message
     std::uint64_t storeOffset = 0; // where they are in the store
+    // The frame the message ended in, stored beside it (its octets, then a joined
+    // transport header for a datagram joined from fragments): at storeOffset + frameAt,
+    // before the message when the message lies in it.
+    std::int64_t frameAt = 0;
+    std::uint32_t frameStored = 0; // octets stored; 0: no frame
+    std::uint32_t frameCaptured = 0, frameOnWire = 0;
+    std::int32_t linkType = -1;
 
     /// The origin as the analyses take it; `firstTime` is the capture's first packet's.
     zem::MessageOrigin origin(double firstTime) const;
+    /// The carrying frame, given the `frameStored` octets read at storeOffset + frameAt.
+    zem::CarryingFrame carryingFrame(zem::ByteView stored) const;
 };
 
 class MessageIndex {

@@ -4,6 +4,7 @@
 // line, so no control character or bidirectional override reaches the screen raw.
 #pragma once
 
+#include "FrameLayers.hpp"
 #include "PlugInHost.hpp"
 #include "ZEMNode.hpp"
 #include "message/MessageTree.hpp"
@@ -23,9 +24,19 @@ class DetailView : public QSplitter {
 public:
     explicit DetailView(QWidget* parent = nullptr);
 
-    /// Shows a message's octets and its tree; nothing for a tree says that the plug-in
-    /// refused the octets. Clears the view for an empty message.
-    void showMessage(zem::ByteBuffer octets, std::optional<analysis::MessageTree> tree = {});
+    /// The frame a message ended in and its layers, shown above the message's tree.
+    struct Frame {
+        zem::ByteBuffer captured; // the frame's octets as captured
+        std::vector<capture::FrameLayer> layers;
+        /// Where the message lies in `captured`: then the octets shown are the frame's.
+        std::optional<std::uint32_t> messageOffset;
+    };
+
+    /// Shows a message's octets and its tree, under its frame's layers when given;
+    /// nothing for a tree says that the plug-in refused the octets. Clears the view for
+    /// an empty message.
+    void showMessage(zem::ByteBuffer octets, std::optional<analysis::MessageTree> tree = {},
+                     Frame frame = {});
     QTreeWidget* tree() const { return tree_; }
     HexView* hex() const { return hex_; }
     /// Selects the deepest node that covers octet `offset`; answers whether there was one.
@@ -35,8 +46,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // `parentLocation`: where the parent's octets start in the shown octets; nothing when
+    // the node's octets are not among them.
     void addNode(QTreeWidgetItem* parent, const zem::ZEMNodeProtocol& node,
-                 std::size_t parentLocation);
+                 std::optional<std::size_t> parentLocation);
 
     QTreeWidget* tree_;
     HexView* hex_;

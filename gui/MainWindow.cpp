@@ -563,7 +563,18 @@ void MainWindow::showSelectedMessage() {
         const auto display = checks_.display(host_.plugIn());
         tree = analysis::messageTree(*decoded, &host_.dictionary(), &display);
     }
-    detail_->showMessage(std::move(octets), std::move(tree));
+    DetailView::Frame frame;
+    const auto stored = model_->frameOctets(position);
+    if (!stored.empty()) {
+        const auto& entry = capture_->index()[position];
+        auto origin = entry.origin(capture_->index().firstTime());
+        origin.carrying = entry.carryingFrame(zem::ByteView(stored));
+        frame.layers = capture::frameLayers(origin, octets.size());
+        frame.messageOffset = origin.carrying.messageOffset;
+        const auto captured = origin.carrying.captured();
+        frame.captured.assign(captured.begin(), captured.end());
+    }
+    detail_->showMessage(std::move(octets), std::move(tree), std::move(frame));
 }
 
 bool MainWindow::loadSecrets(const QString& path, bool quiet) {

@@ -122,6 +122,19 @@ zem::ByteBuffer PacketListModel::octets(std::uint32_t position) const {
     return bytes;
 }
 
+zem::ByteBuffer PacketListModel::frameOctets(std::uint32_t position) const {
+    zem::ByteBuffer bytes;
+    if (!index_ || !store_ || position >= index_->size())
+        return bytes;
+    const auto& entry = (*index_)[position];
+    if (entry.frameStored == 0 ||
+        !store_->read(static_cast<std::uint64_t>(static_cast<std::int64_t>(entry.storeOffset) +
+                                                 entry.frameAt),
+                      entry.frameStored, bytes))
+        bytes.clear();
+    return bytes;
+}
+
 const PacketListModel::Decoded& PacketListModel::decoded(std::uint32_t position) const {
     if (auto* found = cache_.find(position)) {
         cache_.touch(position, static_cast<double>(++uses_));

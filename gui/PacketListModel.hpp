@@ -58,6 +58,8 @@ public:
     std::uint32_t messageAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     /// The octets of the message at index position `position`.
     zem::ByteBuffer octets(std::uint32_t position) const;
+    /// The stored frame that message ended in (see IndexedMessage); empty when none was.
+    zem::ByteBuffer frameOctets(std::uint32_t position) const;
     std::size_t shownCount() const { return rows_.size(); }
     std::size_t totalCount() const { return taken_; }
     bool filtered() const { return filtered_; }

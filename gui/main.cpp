@@ -77,24 +77,31 @@ int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
 
 int screenshot(gui::GuiHost& host, const QString& picture, const QString& file,
                const QString& secrets) {
+    // At the size a user's window opens with, so that the picture shows what they see.
     gui::MainWindow window(host);
-    window.resize(secrets.isEmpty() ? 1600 : 1920, 900);
     window.show();
     if (!secrets.isEmpty() && !window.loadSecrets(secrets, true))
         return fail("cannot use the secrets in " + secrets);
     if (!window.openCapture(file, true) || !window.waitUntilIdle(120))
         return fail("cannot open " + file);
     auto* tree = window.detail()->tree();
+    // The message's own nodes, below its frame's folded layers.
+    const auto radiusHeader = [tree]() -> QTreeWidgetItem* {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            if (tree->topLevelItem(i)->text(0) == "RADIUS-Header")
+                return tree->topLevelItem(i);
+        return nullptr;
+    };
     if (secrets.isEmpty()) {
         window.selectRow(0);
-        tree->expandAll();
         // The first attribute's value, to show its octets highlighted.
-        if (auto* header = tree->topLevelItem(0); header && header->childCount() > 4)
+        if (auto* header = radiusHeader(); header && header->childCount() > 4)
             tree->setCurrentItem(header->child(4)->child(header->child(4)->childCount() - 1));
     } else {
-        // The second message, an answer, with what its checks found in view.
+        // The second message, an answer, with what its checks found in view, and the
+        // list scrolled to its Checks column, as a user scrolls to it.
         window.selectRow(1);
-        tree->expandAll();
+        window.list()->scrollTo(window.model()->index(1, window.model()->checksColumn()));
         if (auto* checks = tree->topLevelItem(tree->topLevelItemCount() - 1))
             tree->scrollToItem(checks->child(checks->childCount() - 1));
     }

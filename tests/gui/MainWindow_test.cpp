@@ -73,15 +73,26 @@ TEST(MainWindow, ASelectedNodeHighlightsItsOctetsAndAnOctetSelectsItsNode) {
         "Access-Request (1) (Id=1)");
     window.selectRow(0);
     auto* tree = window.detail()->tree();
-    ASSERT_GT(tree->topLevelItemCount(), 0);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), "RADIUS-Header");
+    // The frame and its layers come first, folded; the hex pane shows the whole frame,
+    // the message 42 octets into it (Ethernet 14, IPv4 20, UDP 8).
+    ASSERT_EQ(tree->topLevelItemCount(), 7);
+    const char* topLines[] = {
+        "Frame 1: 167 bytes on wire (1336 bits), 167 bytes captured (1336 bits)",
+        "Ethernet II, Src: 00:66:77:88:99:aa, Dst: 00:11:22:33:44:55",
+        "Internet Protocol Version 4, Src: 192.0.2.10, Dst: 192.0.2.1",
+        "User Datagram Protocol, Src Port: 50000, Dst Port: 1812", "RADIUS-Header"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(tree->topLevelItem(i)->text(0), topLines[i]);
+    EXPECT_FALSE(tree->topLevelItem(2)->isExpanded());
+    EXPECT_TRUE(tree->topLevelItem(4)->isExpanded());
+    constexpr std::size_t message = 42;
 
     auto* userName = findItem(tree, "AVP 1 - User-Name");
     ASSERT_NE(userName, nullptr);
     tree->setCurrentItem(userName);
     auto highlighted = window.detail()->hex()->highlighted();
     ASSERT_TRUE(highlighted);
-    EXPECT_EQ(highlighted->first, 20u); // right after the header
+    EXPECT_EQ(highlighted->first, message + 20); // right after the header
     EXPECT_EQ(highlighted->second, 7u);
 
     // A value without a place of its own shows its attribute's octets.
@@ -90,23 +101,50 @@ TEST(MainWindow, ASelectedNodeHighlightsItsOctetsAndAnOctetSelectsItsNode) {
 
     // An attribute's Length octet sits one after its start.
     tree->setCurrentItem(userName->child(1));
-    EXPECT_EQ(window.detail()->hex()->highlighted(),
-              std::make_pair(std::size_t{21}, std::size_t{1}));
+    EXPECT_EQ(window.detail()->hex()->highlighted(), std::make_pair(message + 21, std::size_t{1}));
 
-    // Clicking octet 22 (inside "alice") selects the deepest node that covers it.
+    // A layer's field counts from its layer; one without octets (a time) shows its
+    // layer's.
+    tree->setCurrentItem(findItem(tree, "Time to Live: 64"));
+    EXPECT_EQ(window.detail()->hex()->highlighted(),
+              std::make_pair(std::size_t{22}, std::size_t{1}));
+    tree->setCurrentItem(findItem(tree, "Frame Number: 1"));
+    EXPECT_EQ(window.detail()->hex()->highlighted(),
+              std::make_pair(std::size_t{0}, std::size_t{167}));
+
+    // Clicking an octet inside "alice" selects the deepest node that covers it.
     auto* hex = window.detail()->hex();
     QTextCursor cursor(hex->document());
-    cursor.setPosition(hex->textPositionOf(22));
+    cursor.setPosition(hex->textPositionOf(message + 22));
     const QPoint point = hex->cursorRect(cursor).center() + QPoint(2, 0);
     QTest::mouseClick(hex->viewport(), Qt::LeftButton, {}, point);
     ASSERT_NE(tree->currentItem(), nullptr);
     EXPECT_EQ(tree->currentItem()->text(0), "AVP 1 - User-Name");
-    // Octet 21 is the User-Name's Length; the header's own fields carry no place, so
-    // octet 5 selects the header.
-    EXPECT_TRUE(window.detail()->selectNodeAt(21));
+    // The User-Name's Length octet; the header's own fields carry no place, so an octet
+    // of the identifier selects the header; an octet of the source address, that field.
+    EXPECT_TRUE(window.detail()->selectNodeAt(message + 21));
     EXPECT_EQ(tree->currentItem()->text(0), "Length: 7 bytes");
-    EXPECT_TRUE(window.detail()->selectNodeAt(5));
+    EXPECT_TRUE(window.detail()->selectNodeAt(message + 5));
     EXPECT_EQ(tree->currentItem()->text(0), "RADIUS-Header");
+    EXPECT_TRUE(window.detail()->selectNodeAt(27));
+    EXPECT_EQ(tree->currentItem()->text(0), "Source Address: 192.0.2.10");
+}
+
+TEST(MainWindow, AMessageJoinedFromSegmentsShowsItsOwnOctetsUnderItsLastSegmentsLayers) {
+    OpenWindow open("tcp-split.pcap");
+    auto& window = open.window;
+    ASSERT_GT(window.model()->rowCount(), 0);
+    window.selectRow(0);
+    auto* tree = window.detail()->tree();
+    ASSERT_NE(findItem(tree, "[RADIUS message of 125 bytes, joined from this and earlier "
+                             "segments]"),
+              nullptr);
+    // The octets shown are the message's, so its first octet is the header's, and the
+    // layers (which point into a frame not shown) claim none.
+    EXPECT_TRUE(window.detail()->selectNodeAt(0));
+    EXPECT_EQ(tree->currentItem()->text(0), "RADIUS-Header");
+    tree->setCurrentItem(findItem(tree, "Window: 65535"));
+    EXPECT_FALSE(window.detail()->hex()->highlighted());
 }
 
 TEST(MainWindow, FiltersTakeExpressionsAndFindPredicatesAndReportErrorsInline) {
