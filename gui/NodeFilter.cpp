@@ -1,6 +1,7 @@
 #include "NodeFilter.hpp"
 
 #include <QRegularExpression>
+#include <array>
 
 namespace gui {
 
@@ -20,6 +21,34 @@ QString quoted(QString text) {
     return '"' + text + '"';
 }
 
+// The lines of the layers below RADIUS that a field stands for, by tshark's names (which
+// the filters take as aliases); a value that is an address or a number goes unquoted.
+struct LayerLine {
+    const char* layer; // how the layer's line starts
+    const char* line;  // the line's title
+    const char* field;
+};
+constexpr std::array<LayerLine, 9> layerLines{{
+    {"Frame ", "Frame Number", "frame.number"},
+    {"Internet Protocol Version 4,", "Source Address", "ip.src"},
+    {"Internet Protocol Version 4,", "Destination Address", "ip.dst"},
+    {"Internet Protocol Version 6,", "Source Address", "ipv6.src"},
+    {"Internet Protocol Version 6,", "Destination Address", "ipv6.dst"},
+    {"User Datagram Protocol,", "Source Port", "udp.srcport"},
+    {"User Datagram Protocol,", "Destination Port", "udp.dstport"},
+    {"Transmission Control Protocol,", "Source Port", "tcp.srcport"},
+    {"Transmission Control Protocol,", "Destination Port", "tcp.dstport"},
+}};
+
+std::optional<NodeFilter> layerFilter(const QStringList& titles) {
+    if (titles.size() != 2)
+        return std::nullopt;
+    for (const auto& row : layerLines)
+        if (titles[1].startsWith(row.layer) && titles[0].startsWith(QString(row.line) + ": "))
+            return NodeFilter{row.field, QString(row.field) + " == " + nodeValue(titles[0])};
+    return std::nullopt;
+}
+
 } // namespace
 
 QString nodeValue(const QString& line) {
@@ -28,6 +57,8 @@ QString nodeValue(const QString& line) {
 }
 
 std::optional<NodeFilter> nodeFilter(const QStringList& titles) {
+    if (auto layer = layerFilter(titles))
+        return layer;
     for (int i = 0; i < titles.size(); ++i) {
         const auto name = attributeName(titles[i]);
         if (!name)

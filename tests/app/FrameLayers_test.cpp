@@ -82,6 +82,12 @@ TEST(FrameLayers, OptionsChooseWhatIsShown) {
          {"  Transport Layer Security\n    [RADIUS message of 84 bytes, decrypted from the "
           "connection's records]\n  RADIUS-Header\n"},
          {}},
+        // What Apply as Filter makes of the layers' lines is a filter the command line takes.
+        {"-T fields -e frame -Y 'frame.number == 3 && ip.src == 192.0.2.10 && "
+         "udp.dstport == 1812' " +
+             sample("auth-exchange.pcap"),
+         {"3\n"},
+         {}},
         // A message given as hexadecimal has no frame.
         {"-V --hex 0301001400000000000000000000000000000000", {"RADIUS-Header\n"}, {"Frame"}},
         {"-O radius,ppp " + sample("auth-exchange.pcap"),

@@ -21,6 +21,23 @@ TEST(NodeFilter, AnAttributesValueLineIsItsFieldCompared) {
         {{"Length: 7 bytes", "AVP 1 - User-Name"}, "", ""},
         {{"Tag: 1", "Tunnel-Type", "AVP 26 - Vendor-Specific"}, "", ""},
         {{"Code: Access-Request (1)", "RADIUS-Header"}, "", ""},
+        // The layers' lines, by tshark's names.
+        {{"Source Address: 192.0.2.10", "Internet Protocol Version 4, Src: 192.0.2.10, Dst: x"},
+         "ip.src",
+         "ip.src == 192.0.2.10"},
+        {{"Destination Address: 2001:db8::1", "Internet Protocol Version 6, Src: a, Dst: b"},
+         "ipv6.dst",
+         "ipv6.dst == 2001:db8::1"},
+        {{"Destination Port: 1812", "User Datagram Protocol, Src Port: 50000, Dst Port: 1812"},
+         "udp.dstport",
+         "udp.dstport == 1812"},
+        {{"Source Port: 40001", "Transmission Control Protocol, Src Port: 40001, Dst Port: 1812"},
+         "tcp.srcport",
+         "tcp.srcport == 40001"},
+        {{"Frame Number: 7", "Frame 7: 167 bytes on wire (1336 bits), 167 bytes captured"},
+         "frame.number",
+         "frame.number == 7"},
+        {{"Time to Live: 64", "Internet Protocol Version 4, Src: a, Dst: b"}, "", ""},
     };
     for (const auto& c : cases) {
         const auto filter = gui::nodeFilter(c.titles);
