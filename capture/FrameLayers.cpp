@@ -1,11 +1,12 @@
 #include "FrameLayers.hpp"
 
+#include "HexText.hpp"
 #include "NetworkLayers.hpp"
 
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
+#include <concepts>
 #include <ctime>
 #include <limits>
 #include <pcap/dlt.h>
@@ -17,14 +18,36 @@ using zem::ZEMNode;
 
 namespace {
 
-// The fields' texts, checked against their arguments by the compiler.
-[[gnu::format(printf, 1, 2)]] std::string printed(const char* format, ...) {
-    char text[256];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
-    return text;
+// The fields' texts, built piece by piece: through printf they took a tenth of -V's time
+// once every message showed its layers.
+struct Hex {
+    std::uint32_t value;
+    int digits;
+};
+struct Fixed6 {
+    double value;
+};
+void appendPiece(std::string& out, std::string_view piece) {
+    out.append(piece);
+}
+template <std::integral Number> void appendPiece(std::string& out, Number number) {
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
+void appendPiece(std::string& out, Hex hex) {
+    char digits[12] = {'0', 'x'};
+    out.append(digits, zem::writeHexDigits(digits + 2, hex.value, hex.digits));
+}
+void appendPiece(std::string& out, Fixed6 fixed) {
+    char digits[48];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, fixed.value,
+                                     std::chars_format::fixed, 6)
+                           .ptr);
+}
+template <typename... Pieces> std::string text(const Pieces&... pieces) {
+    std::string out;
+    (appendPiece(out, pieces), ...);
+    return out;
 }
 
 // Node locations are 16-bit: octets past that are described without one.
@@ -52,8 +75,11 @@ public:
         : protocol_(protocol), node_(ZEMNode::nodeWithName(std::move(title))) {
         place(*node_, location, length);
     }
-    ZEMNode& field(std::string title, std::string value, std::size_t offset, std::size_t length) {
-        auto child = ZEMNode::nodeWithName(std::move(title), zem::ZEMNodeText(std::move(value)));
+    /// `title` is a literal, kept by the node as a view.
+    ZEMNode& field(std::string_view title, std::string value, std::size_t offset,
+                   std::size_t length) {
+        auto child = ZEMNode::nodeWithName(zem::ZEMNodeText::lasting(title),
+                                           zem::ZEMNodeText(std::move(value)));
         place(*child, offset, length);
         auto& added = *child;
         node_->addChild(std::move(child));
@@ -68,18 +94,20 @@ private:
 };
 
 std::string bytesAndBits(std::size_t octets) {
-    return printed("%zu bytes (%zu bits)", octets, octets * 8);
+    return text(octets, " bytes (", octets * 8, " bits)");
 }
 
-std::string hex(unsigned value, int digits) {
-    return printed("0x%0*x", digits, value);
+std::string hex(std::uint32_t value, int digits) {
+    return text(Hex{value, digits});
 }
 
 std::string macText(ByteView octets) {
-    std::string text;
-    for (std::size_t i = 0; i < octets.size(); ++i)
-        text += printed(i == 0 ? "%02x" : ":%02x", octets.span()[i]);
-    return text;
+    std::string mac;
+    for (std::size_t i = 0; i < octets.size(); ++i) {
+        char pair[3] = {':'};
+        mac.append(i == 0 ? pair + 1 : pair, zem::writeHexOctet(pair + 1, octets.span()[i]));
+    }
+    return mac;
 }
 
 // The EtherTypes a RADIUS frame passes through, by tshark's names.
@@ -95,8 +123,8 @@ std::string etherTypeText(std::uint16_t type) {
                                               {0x9100, "VLAN tag (0x9100)"}}};
     for (const auto& row : rows)
         if (row.type == type)
-            return printed("%s (0x%04x)", row.name, type);
-    return printed("Unknown (0x%04x)", type);
+            return text(std::string_view(row.name), " (", Hex{type, 4}, ")");
+    return text("Unknown (", Hex{type, 4}, ")");
 }
 
 std::string ipProtocolText(std::uint8_t protocol) {
@@ -118,7 +146,7 @@ std::string ipProtocolText(std::uint8_t protocol) {
     case 135:
         return "Mobility Header (135)";
     default:
-        return printed("%u", protocol);
+        return std::to_string(protocol);
     }
 }
 
@@ -131,13 +159,16 @@ std::string utcText(double time) {
     }
     // Times before 1970 or past year 9999 are still shown as seconds.
     if (whole < 0 || whole > 253402300799.0)
-        return printed("%.6f seconds since 1970", time);
+        return text(Fixed6{time}, " seconds since 1970");
     const auto seconds = static_cast<std::time_t>(whole);
     std::tm parts{};
     gmtime_r(&seconds, &parts);
-    char text[64];
-    std::strftime(text, sizeof text, "%b %e, %Y %H:%M:%S", &parts);
-    return printed("%s.%06ld UTC", text, micros);
+    char date[64];
+    const auto dateLength = std::strftime(date, sizeof date, "%b %e, %Y %H:%M:%S.", &parts);
+    char fraction[7];
+    for (int i = 5; i >= 0; --i, micros /= 10)
+        fraction[i] = static_cast<char>('0' + micros % 10);
+    return text(std::string_view(date, dateLength), std::string_view(fraction, 6), " UTC");
 }
 
 struct LinkRow {
@@ -157,21 +188,18 @@ constexpr std::array<LinkRow, 9> linkNames{{{DLT_NULL, "BSD loopback"},
 FrameLayer frameLayer(const zem::MessageOrigin& origin) {
     const auto& carrying = origin.carrying;
     Layer frame("frame",
-                printed("Frame %llu: %u bytes on wire (%llu bits), %u bytes captured "
-                        "(%llu bits)",
-                        static_cast<unsigned long long>(origin.frame), carrying.wireLength,
-                        static_cast<unsigned long long>(carrying.wireLength) * 8,
-                        carrying.capturedLength,
-                        static_cast<unsigned long long>(carrying.capturedLength) * 8),
+                text("Frame ", origin.frame, ": ", carrying.wireLength, " bytes on wire (",
+                     std::uint64_t{carrying.wireLength} * 8, " bits), ", carrying.capturedLength,
+                     " bytes captured (", std::uint64_t{carrying.capturedLength} * 8, " bits)"),
                 0, carrying.capturedLength);
     const char* linkName = "Unknown";
     for (const auto& row : linkNames)
         if (row.type == carrying.linkType)
             linkName = row.name;
-    frame.field("Link type", printed("%s (%d)", linkName, carrying.linkType), 0, 0);
+    frame.field("Link type", text(std::string_view(linkName), " (", carrying.linkType, ")"), 0, 0);
     frame.field("Arrival Time", utcText(origin.time), 0, 0);
-    frame.field("Epoch Time", printed("%.6f seconds", origin.time), 0, 0);
-    frame.field("Time since first frame", printed("%.6f seconds", origin.relativeTime), 0, 0);
+    frame.field("Epoch Time", text(Fixed6{origin.time}, " seconds"), 0, 0);
+    frame.field("Time since first frame", text(Fixed6{origin.relativeTime}, " seconds"), 0, 0);
     frame.field("Frame Number", std::to_string(origin.frame), 0, 0);
     frame.field("Frame Length", bytesAndBits(carrying.wireLength), 0, 0);
     frame.field("Capture Length", bytesAndBits(carrying.capturedLength), 0, 0);
@@ -238,9 +266,9 @@ private:
             const unsigned priority = *control >> 13, dei = (*control >> 12) & 1,
                            id = *control & 0x0FFF;
             Layer tag("vlan",
-                      *type == 0x8100 ? printed("802.1Q Virtual LAN, PRI: %u, DEI: %u, ID: %u",
-                                                priority, dei, id)
-                                      : printed("IEEE 802.1ad, ID: %u", id),
+                      *type == 0x8100 ? text("802.1Q Virtual LAN, PRI: ", priority, ", DEI: ", dei,
+                                             ", ID: ", id)
+                                      : text("IEEE 802.1ad, ID: ", id),
                       at, 4);
             tag.field("Priority", std::to_string(priority), 0, 1);
             tag.field("DEI", std::to_string(dei), 0, 1);
@@ -256,7 +284,8 @@ private:
     static std::string packetTypeText(std::uint16_t type) {
         static constexpr std::array<const char*, 5> names{"Unicast to us", "Broadcast", "Multicast",
                                                           "Unicast to another host", "Sent by us"};
-        return printed("%s (%u)", type < names.size() ? names[type] : "Unknown", type);
+        return text(std::string_view(type < names.size() ? names[type] : "Unknown"), " (", type,
+                    ")");
     }
 
     std::optional<std::size_t> cookedV1() {
@@ -307,7 +336,8 @@ private:
                                     ? static_cast<unsigned>(octets[0] | octets[1] << 8)
                                     : static_cast<unsigned>(octets[3] | octets[2] << 8);
         Layer null("null", "Null/Loopback", 0, 4);
-        null.field("Family", printed("%s (%u)", family == 2 ? "IP" : "IPv6", family), 0, 4);
+        null.field("Family", text(std::string_view(family == 2 ? "IP" : "IPv6"), " (", family, ")"),
+                   0, 4);
         layers_.push_back(null.done());
         return 4;
     }
@@ -336,11 +366,11 @@ private:
                      ", Dst: " + parsed.destination.text(),
                  at, headerLength);
         ip.field("Version", "4", 0, 1);
-        ip.field("Header Length", printed("%u bytes (%u)", headerLength, headerLength / 4), 0, 1);
+        ip.field("Header Length", text(headerLength, " bytes (", headerLength / 4, ")"), 0, 1);
         ip.field("Differentiated Services Field",
-                 printed("0x%02x (DSCP: %u, ECN: %u)", tos, tos >> 2, tos & 3u), 1, 1);
+                 text(Hex{tos, 2}, " (DSCP: ", tos >> 2, ", ECN: ", tos & 3u, ")"), 1, 1);
         ip.field("Total Length", std::to_string(packet.loadBigEndian16(2).value_or(0)), 2, 2);
-        ip.field("Identification", printed("0x%04x (%u)", parsed.fragmentId, parsed.fragmentId), 4,
+        ip.field("Identification", text(Hex{parsed.fragmentId, 4}, " (", parsed.fragmentId, ")"), 4,
                  2);
         std::string flagText = hex(flags >> 13, 1);
         if (flags & 0x4000)
@@ -379,7 +409,7 @@ private:
         const auto payloadAt =
             static_cast<std::size_t>(parsed.payload.span().data() - frame_.span().data());
         if (payloadAt > at + 40)
-            ip.field("Extension headers", printed("%zu bytes", payloadAt - at - 40), 40,
+            ip.field("Extension headers", text(payloadAt - at - 40, " bytes"), 40,
                      payloadAt - at - 40);
         if (parsed.fragmented && !joinedHeader_.empty())
             ip.note("[Reassembled from fragments: the transport header below is the joined "
@@ -407,15 +437,13 @@ private:
                       carriedBy == "TLS" ? "Transport Layer Security"
                                          : "Datagram Transport Layer Security",
                       0, 0);
-            tls.note(printed("[RADIUS message of %zu bytes, decrypted from the "
-                             "connection's records]",
-                             messageLength_));
+            tls.note(text("[RADIUS message of ", messageLength_,
+                          " bytes, decrypted from the connection's records]"));
             layers_.push_back(tls.done());
         } else if (!origin_.carrying.messageOffset && parsed.protocol == 6) {
-            layers_.back().node->addChild(ZEMNode::nodeWithName(
-                printed("[RADIUS message of %zu bytes, joined from this and earlier "
-                        "segments]",
-                        messageLength_)));
+            layers_.back().node->addChild(
+                ZEMNode::nodeWithName(text("[RADIUS message of ", messageLength_,
+                                           " bytes, joined from this and earlier segments]")));
         }
     }
 
@@ -427,15 +455,15 @@ private:
             return;
         const std::size_t span = joined ? 0 : 8;
         Layer udp("udp",
-                  printed("User Datagram Protocol, Src Port: %u, Dst Port: %u",
-                          datagram->sourcePort, datagram->destinationPort),
+                  text("User Datagram Protocol, Src Port: ", datagram->sourcePort,
+                       ", Dst Port: ", datagram->destinationPort),
                   at, span);
         udp.field("Source Port", std::to_string(datagram->sourcePort), 0, joined ? 0 : 2);
         udp.field("Destination Port", std::to_string(datagram->destinationPort), 2, joined ? 0 : 2);
         udp.field("Length", std::to_string(segment.loadBigEndian16(4).value_or(0)), 4,
                   joined ? 0 : 2);
         udp.field("Checksum", hex(segment.loadBigEndian16(6).value_or(0), 4), 6, joined ? 0 : 2);
-        udp.note(printed("UDP payload (%zu bytes)", datagram->payload.size()));
+        udp.note(text("UDP payload (", datagram->payload.size(), " bytes)"));
         layers_.push_back(udp.done());
     }
 
@@ -446,26 +474,25 @@ private:
         const auto offsetFlags = segment.loadBigEndian16(12).value_or(0);
         const unsigned headerLength = (offsetFlags >> 12) * 4u;
         const std::size_t span = joined ? 0 : headerLength;
-        Layer tcp(
-            "tcp",
-            printed("Transmission Control Protocol, Src Port: %u, Dst Port: %u, Seq: %u, Len: %zu",
-                    parsed->sourcePort, parsed->destinationPort, parsed->sequence,
-                    parsed->payload.size()),
-            at, span);
+        Layer tcp("tcp",
+                  text("Transmission Control Protocol, Src Port: ", parsed->sourcePort,
+                       ", Dst Port: ", parsed->destinationPort, ", Seq: ", parsed->sequence,
+                       ", Len: ", parsed->payload.size()),
+                  at, span);
         const auto size = [joined](std::size_t length) { return joined ? 0 : length; };
         tcp.field("Source Port", std::to_string(parsed->sourcePort), 0, size(2));
         tcp.field("Destination Port", std::to_string(parsed->destinationPort), 2, size(2));
         tcp.field("Sequence Number (raw)", std::to_string(parsed->sequence), 4, size(4));
         tcp.field("Acknowledgment Number (raw)",
                   std::to_string(segment.loadBigEndian32(8).value_or(0)), 8, size(4));
-        tcp.field("Header Length", printed("%u bytes (%u)", headerLength, headerLength / 4), 12,
+        tcp.field("Header Length", text(headerLength, " bytes (", headerLength / 4, ")"), 12,
                   size(1));
         tcp.field("Flags", tcpFlagsText(offsetFlags & 0x0FFF), 12, size(2));
         tcp.field("Window", std::to_string(segment.loadBigEndian16(14).value_or(0)), 14, size(2));
         tcp.field("Checksum", hex(segment.loadBigEndian16(16).value_or(0), 4), 16, size(2));
         tcp.field("Urgent Pointer", std::to_string(segment.loadBigEndian16(18).value_or(0)), 18,
                   size(2));
-        tcp.note(printed("TCP payload (%zu bytes)", parsed->payload.size()));
+        tcp.note(text("TCP payload (", parsed->payload.size(), " bytes)"));
         layers_.push_back(tcp.done());
     }
 
