@@ -1,10 +1,13 @@
 // Fuzz target for the capture pipeline: link layers, IP with fragment reassembly, UDP and
-// TCP stream reassembly. The first octet picks the link type; the rest is a run of frames,
-// each a two-octet length and that many octets, one millisecond apart.
+// TCP stream reassembly, and the layers -V shows for the frame each message ended in. The
+// first octet picks the link type; the rest is a run of frames, each a two-octet length
+// and that many octets, one millisecond apart.
 #include "CapturePipeline.hpp"
 #include "ClaimedPorts.hpp"
+#include "FrameLayers.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <pcap/dlt.h>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -13,22 +16,37 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static constexpr int linkTypes[] = {DLT_EN10MB, DLT_LINUX_SLL, DLT_LINUX_SLL2,
-                                        DLT_RAW,    DLT_NULL,      DLT_LOOP};
+    static constexpr int linkTypes[] = {DLT_EN10MB, DLT_LINUX_SLL, DLT_LINUX_SLL2, DLT_RAW,
+                                        DLT_NULL,   DLT_LOOP,      DLT_IPV4,       DLT_IPV6};
     zem::ByteView input(std::span(data, size));
     auto selector = input.at(0);
     if (!selector)
         return 0;
     const int linkType = linkTypes[*selector % std::size(linkTypes)];
     std::uint64_t seen = 0;
-    capture::CapturePipeline pipeline([&](const capture::MessageOrigin&, zem::ByteView payload) {
-        for (auto b : payload)
-            seen += b;
-    });
+    // Every title and value is read, as the tree printer reads them.
+    std::function<void(const zem::ZEMNodeProtocol&)> visit = [&](const zem::ZEMNodeProtocol& node) {
+        seen += node.title().size() + node.headerLocation().value_or(0) +
+                node.headerLength().value_or(0);
+        if (const auto* text = std::get_if<zem::ZEMNodeText>(&node.value()))
+            seen += text->size();
+        for (const auto& child : node.children())
+            visit(*child);
+    };
+    capture::CapturePipeline pipeline(
+        [&](const capture::MessageOrigin& origin, zem::ByteView payload) {
+            for (auto b : payload)
+                seen += b;
+            for (const auto& layer : capture::frameLayers(origin, payload.size()))
+                visit(*layer.node);
+        });
+    pipeline.describeCarryingFrames(true);
     std::size_t offset = 1;
     double time = 1700000000;
     while (auto length = input.loadBigEndian16(offset)) {
-        pipeline.frame(linkType, time, input.slice(offset + 2, *length));
+        // Some frames say they were longer on the wire than captured.
+        pipeline.frame(linkType, time, input.slice(offset + 2, *length),
+                       *length & 1 ? *length + 64u : 0u);
         offset += 2u + *length;
         time += 0.001;
     }
