@@ -36,17 +36,18 @@ void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message)
     const auto& frame = origin.carrying;
     if (frame.messageOffset) {
         entry.storeOffset = store_.append(frame.octets) + *frame.messageOffset;
-        entry.frameAt = -static_cast<std::int64_t>(*frame.messageOffset);
+        entry.frameAt = -static_cast<std::int32_t>(*frame.messageOffset);
     } else {
         entry.storeOffset = store_.append(message);
         if (!frame.empty())
             store_.append(frame.octets);
-        entry.frameAt = static_cast<std::int64_t>(message.size());
+        entry.frameAt = static_cast<std::int32_t>(message.size());
     }
-    entry.frameStored = static_cast<std::uint32_t>(frame.octets.size());
+    entry.frameStored = !frame.empty();
     entry.frameCaptured = frame.capturedLength;
+    entry.joinedHeader = static_cast<std::uint8_t>(frame.octets.size() - frame.capturedLength);
     entry.frameOnWire = frame.wireLength;
-    entry.linkType = frame.linkType;
+    entry.linkType = static_cast<std::int16_t>(frame.linkType);
     full_ = !index_.append(entry);
 }
 

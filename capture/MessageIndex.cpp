@@ -2,6 +2,9 @@
 
 namespace capture {
 
+// A window's index holds one entry per message, millions of them.
+static_assert(sizeof(IndexedMessage) <= 88);
+
 zem::MessageOrigin IndexedMessage::origin(double firstTime) const {
     zem::MessageOrigin o;
     o.frame = frame;

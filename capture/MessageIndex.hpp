@@ -29,14 +29,19 @@ struct IndexedMessage {
     // The frame the message ended in, stored beside it (its octets, then a joined
     // transport header for a datagram joined from fragments): at storeOffset + frameAt,
     // before the message when the message lies in it.
-    std::int64_t frameAt = 0;
-    std::uint32_t frameStored = 0; // octets stored; 0: no frame
+    // Packed: an index of millions of messages holds one of these each.
+    std::int32_t frameAt = 0;
     std::uint32_t frameCaptured = 0, frameOnWire = 0;
-    std::int32_t linkType = -1;
+    std::int16_t linkType = -1;
+    std::uint8_t joinedHeader = 0; // octets stored after the frame's
+    bool frameStored = false;
+    std::uint32_t frameStoredLength() const {
+        return frameStored ? frameCaptured + joinedHeader : 0;
+    }
 
     /// The origin as the analyses take it; `firstTime` is the capture's first packet's.
     zem::MessageOrigin origin(double firstTime) const;
-    /// The carrying frame, given the `frameStored` octets read at storeOffset + frameAt.
+    /// The carrying frame, given the frameStoredLength() octets read at storeOffset + frameAt.
     zem::CarryingFrame carryingFrame(zem::ByteView stored) const;
 };
 

@@ -127,10 +127,10 @@ zem::ByteBuffer PacketListModel::frameOctets(std::uint32_t position) const {
     if (!index_ || !store_ || position >= index_->size())
         return bytes;
     const auto& entry = (*index_)[position];
-    if (entry.frameStored == 0 ||
+    if (!entry.frameStored ||
         !store_->read(static_cast<std::uint64_t>(static_cast<std::int64_t>(entry.storeOffset) +
                                                  entry.frameAt),
-                      entry.frameStored, bytes))
+                      entry.frameStoredLength(), bytes))
         bytes.clear();
     return bytes;
 }
