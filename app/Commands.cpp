@@ -1,6 +1,7 @@
 #include "Commands.hpp"
 
 #include "DictionaryOption.hpp"
+#include "HexDump.hpp"
 #include "Output.hpp"
 #include "SecretsOption.hpp"
 #include "TextEscaping.hpp"
@@ -64,6 +65,8 @@ int decodeHexMessage(const zem::PlugInHost& host, const Options& options) {
                                                 options.noChecks ? nullptr : &display),
                           0);
     }
+    if (options.hexDump)
+        appendHexDump(out, zem::ByteView(*bytes));
     std::fwrite(out.data(), 1, out.size(), output());
     return 0;
 }

@@ -89,7 +89,9 @@ TEST(FrameLayers, OptionsChooseWhatIsShown) {
          {"3\n"},
          {}},
         // A message given as hexadecimal has no frame.
-        {"-V --hex 0301001400000000000000000000000000000000", {"RADIUS-Header\n"}, {"Frame"}},
+        {"-V -x --hex 0301001400000000000000000000000000000000",
+         {"RADIUS-Header\n", "0000  03 01 00 14 00 00"},
+         {"Frame"}},
         {"-O radius,ppp " + sample("auth-exchange.pcap"),
          {"-O: unknown protocol \"ppp\" (known: frame, eth, vlan, sll, null, raw, ip, ipv6, udp, "
           "tcp, tls, dtls, radius) (see --help)\n"},
