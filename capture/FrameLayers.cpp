@@ -5,9 +5,9 @@
 
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <concepts>
-#include <ctime>
 #include <limits>
 #include <pcap/dlt.h>
 
@@ -160,15 +160,28 @@ std::string utcText(double time) {
     // Times before 1970 or past year 9999 are still shown as seconds.
     if (whole < 0 || whole > 253402300799.0)
         return text(Fixed6{time}, " seconds since 1970");
-    const auto seconds = static_cast<std::time_t>(whole);
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char date[64];
-    const auto dateLength = std::strftime(date, sizeof date, "%b %e, %Y %H:%M:%S.", &parts);
-    char fraction[7];
+    // Calendar arithmetic rather than gmtime_r and strftime: glibc's gmtime_r takes a
+    // process-wide lock, which the rendering threads queued on for every frame.
+    using namespace std::chrono;
+    const sys_seconds at{seconds(static_cast<long long>(whole))};
+    const auto day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss clock{at - day};
+    static constexpr std::array<std::string_view, 12> months{
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto twoDigits = [](long long value) {
+        const char pair[2] = {static_cast<char>('0' + value / 10),
+                              static_cast<char>('0' + value % 10)};
+        return std::string(pair, 2);
+    };
+    const unsigned dayOfMonth = static_cast<unsigned>(date.day());
+    char fraction[6];
     for (int i = 5; i >= 0; --i, micros /= 10)
         fraction[i] = static_cast<char>('0' + micros % 10);
-    return text(std::string_view(date, dateLength), std::string_view(fraction, 6), " UTC");
+    return text(months[static_cast<unsigned>(date.month()) - 1], dayOfMonth < 10 ? "  " : " ",
+                dayOfMonth, ", ", static_cast<int>(date.year()), " ",
+                twoDigits(clock.hours().count()), ":", twoDigits(clock.minutes().count()), ":",
+                twoDigits(clock.seconds().count()), ".", std::string_view(fraction, 6), " UTC");
 }
 
 struct LinkRow {
