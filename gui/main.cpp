@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <sys/resource.h>
 
@@ -76,9 +77,12 @@ int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
 }
 
 int screenshot(gui::GuiHost& host, const QString& picture, const QString& file,
-               const QString& secrets) {
-    // At the size a user's window opens with, so that the picture shows what they see.
+               const QString& secrets, std::optional<QSize> size) {
+    // At the size a user's window opens with, so that the picture shows what they see,
+    // unless another is asked for (a narrow window's picture).
     gui::MainWindow window(host);
+    if (size)
+        window.resize(*size);
     window.show();
     if (!secrets.isEmpty() && !window.loadSecrets(secrets, true))
         return fail("cannot use the secrets in " + secrets);
@@ -134,6 +138,9 @@ struct Switches {
     QCommandLineOption screenshotClients{
         "screenshot-clients", "Render Statistics > Clients over CAPTURE to FILE.png and quit.",
         "FILE"};
+    QCommandLineOption screenshotSize{
+        "screenshot-size",
+        "With --screenshot: render the window at WxH (default: the size it opens with).", "WxH"};
     QCommandLineOption bench{
         "bench",
         "Open CAPTURE offscreen, filter it (default: radiusCode == 2) and print the times."};
@@ -160,6 +167,7 @@ struct Switches {
                 screenshotSecrets,
                 screenshotAuthentications,
                 screenshotClients,
+                screenshotSize,
                 bench,
                 interface,
                 bundle,
@@ -191,8 +199,18 @@ int runBench(const Invocation& run) {
 int runScreenshot(const Invocation& run) {
     if (run.positional.isEmpty())
         return fail("--screenshot wants a CAPTURE to show");
+    std::optional<QSize> size;
+    if (run.parser.isSet(run.switches.screenshotSize)) {
+        const auto parts = run.value(run.switches.screenshotSize).split('x');
+        bool wide = false, tall = false;
+        if (parts.size() == 2)
+            size = QSize(parts[0].toInt(&wide), parts[1].toInt(&tall));
+        if (!wide || !tall || size->width() < 200 || size->height() < 200)
+            return fail("--screenshot-size wants WIDTHxHEIGHT, each at least 200, got " +
+                        run.value(run.switches.screenshotSize));
+    }
     return screenshot(run.host, run.value(run.switches.screenshot), run.positional[0],
-                      run.value(run.switches.secrets));
+                      run.value(run.switches.secrets), size);
 }
 
 int runSecretsScreenshot(const Invocation& run) {
