@@ -209,6 +209,23 @@ public:
             queue_.submit(write_);
     }
 
+    /// A TLS frame whose records need a line of their own, in its place among the messages.
+    void deliverTlsFrame(const capture::MessageOrigin& origin,
+                         std::span<const capture::TlsRecordEvent> events) {
+        if (done())
+            return;
+        if (readAhead_)
+            readAhead_->addTlsFrame(origin, events, writer_ != nullptr);
+        else
+            queue_.filling().addTlsFrame(origin, events, writer_ != nullptr);
+        if (queue_.filling().size() < batchSize_)
+            return;
+        if (readAhead_)
+            readAhead_->batchFull(write_);
+        else
+            queue_.submit(write_);
+    }
+
     /// Writes what is still in flight, then what closes the output and the statistics;
     /// answers why a report could not be written, empty when all were.
     std::string finish(const capture::CapturePipeline& pipeline) {
@@ -274,6 +291,14 @@ private:
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
             const zem::MessageOrigin* origin = &in.origin(i);
+            if (in.isTlsFrame(i)) {
+                zem::MessageOrigin withFrame = *origin;
+                withFrame.carrying = in.carryingFrame(i);
+                out.messages.push_back(
+                    renderer.renderTlsFrame(withFrame, in.tlsFrameEvents(i), out.text));
+                out.messages.back().textEnd = out.text.size();
+                continue;
+            }
             zem::MessageOrigin withFrame;
             if (in.describesFrames()) {
                 withFrame = *origin;
@@ -289,6 +314,8 @@ private:
     // Counts one rendered message and answers the part of its text to write, or nothing
     // when it is not written.
     std::optional<std::string_view> accept(const RenderedMessage& message, std::string_view text) {
+        if (message.tlsFrame) // a line, not a message: nothing to count
+            return text;
         if (!message.radius) {
             statistics_.addNotRadius();
             return std::nullopt;
@@ -628,6 +655,11 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     pipeline.describeCarryingFrames(showsFrames(runOptions));
+    if (showsTlsFrames(runOptions))
+        pipeline.showTlsFrames([&](const capture::MessageOrigin& origin,
+                                   std::span<const capture::TlsRecordEvent> events) {
+            run.deliverTlsFrame(origin, events);
+        });
     if (options.tlsKeyLog) {
         auto keyLog = capture::readTlsKeyLogFile(*options.tlsKeyLog);
         if (!keyLog.text)

@@ -27,6 +27,18 @@ void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payl
     resolve();
 }
 
+void ExchangeReadAhead::addTlsFrame(const zem::MessageOrigin& origin,
+                                    std::span<const capture::TlsRecordEvent> events,
+                                    bool keepCarriers) {
+    auto& filling = queue_.filling();
+    if (filling.empty()) {
+        fillingFirst_ = sequence_;
+        fillingWaiting_ = 0;
+    }
+    ++sequence_; // its place in the batch: links are found by it
+    filling.addTlsFrame(origin, events, keepCarriers);
+}
+
 analysis::ExchangeLinks* ExchangeReadAhead::heldLinks(std::uint64_t sequence,
                                                       std::size_t*& waiting) {
     auto& filling = queue_.filling();

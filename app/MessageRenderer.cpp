@@ -64,4 +64,14 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
     return rendered;
 }
 
+RenderedMessage MessageRenderer::renderTlsFrame(const capture::MessageOrigin& origin,
+                                                std::span<const capture::TlsRecordEvent> events,
+                                                std::string& text) const {
+    RenderedMessage rendered;
+    rendered.tlsFrame = true;
+    rendered.passed = true;
+    form_->writeTlsFrame(text, origin, events);
+    return rendered;
+}
+
 } // namespace app

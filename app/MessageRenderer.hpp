@@ -21,6 +21,7 @@ namespace app {
 struct RenderedMessage {
     bool radius = false;     // the analyzer took it
     bool passed = false;     // and the filters kept it
+    bool tlsFrame = false;   // not a message: a TLS frame's line
     std::size_t textEnd = 0; // where its text ends in the batch's text
     std::optional<analysis::MessageFacts> facts;
 };
@@ -38,6 +39,11 @@ public:
     RenderedMessage render(const capture::MessageOrigin& origin, zem::ByteView message,
                            const analysis::CheckInput& checkInput,
                            const analysis::ExchangeLinks& links, std::string& text) const;
+
+    /// Writes the line of a TLS frame whose records need one (see capture::tlsFrameShown).
+    RenderedMessage renderTlsFrame(const capture::MessageOrigin& origin,
+                                   std::span<const capture::TlsRecordEvent> events,
+                                   std::string& text) const;
 
     const OutputForm& form() const { return *form_; }
     bool printsMessages() const { return printsMessages_; }

@@ -567,6 +567,11 @@ bool showsDetailOf(const Options& options, std::string_view protocol) {
     return std::find(shown.begin(), shown.end(), protocol) != shown.end();
 }
 
+bool showsTlsFrames(const Options& options) {
+    return !options.quiet && options.format == OutputFormat::text && !options.displayFilter &&
+           !options.find;
+}
+
 bool showsFrames(const Options& options) {
     if (options.quiet || options.format != OutputFormat::text || options.hex ||
         !(options.verbose || options.hexDump))

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Options.hpp"
+#include "TlsConnection.hpp"
 #include "fields/MessageFields.hpp"
 
 #include <cstdint>
@@ -27,6 +28,10 @@ public:
     virtual void begin(std::string&) const {}
     /// Appends one message. Touches no shared state, so several threads may write at once.
     virtual void write(std::string& out, const DecodedMessage& message) const = 0;
+    /// Appends the line of a TLS frame whose records need one; only the text form shows
+    /// them.
+    virtual void writeTlsFrame(std::string&, const zem::MessageOrigin&,
+                               std::span<const capture::TlsRecordEvent>) const {}
     /// What each message's text starts with to part it from the one before; the first
     /// message written drops it.
     virtual std::string_view separator() const { return {}; }

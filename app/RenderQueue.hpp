@@ -38,12 +38,33 @@ public:
              const analysis::CheckInput& input = {}, bool keepCarriers = false,
              const analysis::ExchangeLinks& links = {}, bool lasting = false) {
         capture::MessageBatch::add(origin, payload, lasting);
+        tlsFrames_.push_back(false);
         checkInputs_.push_back(input);
         links_.push_back(links);
         if (keepCarriers)
             carriers_.insert(carriers_.end(), origin.carrierFrames.begin(),
                              origin.carrierFrames.end());
         carrierEnds_.push_back(carriers_.size());
+    }
+    /// A TLS frame whose records need a line (their events, three octets each: see
+    /// tlsFrameEvents), in place of a message.
+    void addTlsFrame(const zem::MessageOrigin& origin,
+                     std::span<const capture::TlsRecordEvent> events, bool keepCarriers) {
+        zem::ByteBuffer encoded;
+        for (const auto& event : events)
+            encoded.insert(encoded.end(),
+                           {static_cast<std::uint8_t>(event.kind), event.code, event.detail});
+        add(origin, zem::ByteView(encoded), {}, keepCarriers);
+        tlsFrames_.back() = true;
+    }
+    bool isTlsFrame(std::size_t i) const { return tlsFrames_[i]; }
+    std::vector<capture::TlsRecordEvent> tlsFrameEvents(std::size_t i) const {
+        std::vector<capture::TlsRecordEvent> events;
+        const auto encoded = message(i);
+        for (std::size_t at = 0; at + 3 <= encoded.size(); at += 3)
+            events.push_back({static_cast<capture::TlsRecordEvent::Kind>(encoded.span()[at]),
+                              encoded.span()[at + 1], encoded.span()[at + 2]});
+        return events;
     }
     const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
     /// The links to the message's exchange; a batch held back learns more of them.
@@ -59,6 +80,7 @@ public:
         links_.clear();
         carriers_.clear();
         carrierEnds_.clear();
+        tlsFrames_.clear();
     }
 
 private:
@@ -66,6 +88,7 @@ private:
     std::vector<analysis::ExchangeLinks> links_;
     std::vector<std::uint64_t> carriers_;
     std::vector<std::size_t> carrierEnds_;
+    std::vector<bool> tlsFrames_;
 };
 
 /// A rendered batch: all texts back-to-back, and each message's outcome.

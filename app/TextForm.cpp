@@ -4,6 +4,7 @@
 #include "HexDump.hpp"
 #include "OutputForm.hpp"
 #include "TextEscaping.hpp"
+#include "TlsFrameSummary.hpp"
 #include "TreePrinter.hpp"
 
 #include <charconv>
@@ -66,13 +67,7 @@ public:
     void write(std::string& out, const DecodedMessage& m) const override {
         const auto& origin = m.origin();
         out += lineColor_;
-        appendLineHead(out, origin.frame, origin.relativeTime);
-        appendEndpoint(out, origin.source, origin.sourcePort);
-        out += " \xE2\x86\x92 ";
-        appendEndpoint(out, origin.destination, origin.destinationPort);
-        out.push_back(' ');
-        out += origin.transport;
-        out.push_back(' ');
+        appendOrigin(out, origin);
         zem::appendTerminalSafe(out, m.analyzer().protocolInfo(m.octets()).value_or(""));
         if (!lineColor_.empty())
             out += "\x1b[0m";
@@ -92,7 +87,39 @@ public:
             out.push_back('\n');
     }
 
+    // A TLS frame's line is not the plug-in's: it takes no colour of the plug-in's.
+    void writeTlsFrame(std::string& out, const zem::MessageOrigin& origin,
+                       std::span<const capture::TlsRecordEvent> events) const override {
+        appendOrigin(out, origin);
+        out += capture::tlsFrameInfo(events);
+        out.push_back('\n');
+        if (tree_ && frames_) {
+            auto layers = capture::frameLayers(origin, std::nullopt);
+            for (auto& layer : layers) {
+                if (layer.protocol == "tls" || layer.protocol == "dtls")
+                    capture::addTlsRecordEvents(*layer.node, events);
+                if (showsDetailOf(options_, layer.protocol))
+                    appendTree(out, *layer.node, 1);
+            }
+        }
+        if (octets_ && frames_ && !origin.carrying.empty())
+            appendHexDump(out, origin.carrying.captured());
+        if ((tree_ || octets_) && frames_)
+            out.push_back('\n');
+    }
+
 private:
+    // "frame time source → destination transport ", what every line starts with.
+    static void appendOrigin(std::string& out, const zem::MessageOrigin& origin) {
+        appendLineHead(out, origin.frame, origin.relativeTime);
+        appendEndpoint(out, origin.source, origin.sourcePort);
+        out += " \xE2\x86\x92 ";
+        appendEndpoint(out, origin.destination, origin.destinationPort);
+        out.push_back(' ');
+        out += origin.transport;
+        out.push_back(' ');
+    }
+
     const Options& options_;
     bool tree_, octets_;
     bool frames_; // the layers below RADIUS and the frame's octets

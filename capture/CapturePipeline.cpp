@@ -1,5 +1,6 @@
 #include "CapturePipeline.hpp"
 
+#include "TlsFrameSummary.hpp"
 #include "ZEMPortsController.hpp"
 
 #include <algorithm>
@@ -75,6 +76,15 @@ void CapturePipeline::frame(int linkType, double time, zem::ByteView bytes,
     transport(reassembled, time, fragments_.completedFrames());
 }
 
+void CapturePipeline::tlsFrame(const MessageOrigin& origin, bool carried) {
+    if (!tlsFrameSink_ || !tlsFrameShown(tls_.lastRecordEvents(), carried))
+        return;
+    MessageOrigin frame = origin;
+    frame.carrierFrames = std::span(&frame_, 1);
+    frame.carrying.messageOffset.reset();
+    tlsFrameSink_(frame, tls_.lastRecordEvents());
+}
+
 void CapturePipeline::transport(const IPPacket& ip, double time,
                                 std::span<const std::uint64_t> carriers) {
     MessageOrigin origin;
@@ -98,13 +108,16 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
         if (claim->overTls) {
             origin.transport = "DTLS";
             const StreamKey key{ip.source, ip.destination, udp->sourcePort, udp->destinationPort};
+            bool carried = false;
             tls_.datagram(key, udp->payload, time, carriers.empty() ? frame_ : carriers.front(),
                           serverPort,
                           [&](const StreamKey&, zem::ByteView message,
                               std::span<const std::uint64_t> frames) {
+                              carried = true;
                               origin.carrierFrames = frames;
                               sink_(origin, message);
                           });
+            tlsFrame(origin, carried);
             return;
         }
         origin.carrierFrames = carriers;
@@ -128,12 +141,15 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
     // which segments carried each message.
     const std::uint64_t segmentFrame = carriers.empty() ? frame_ : carriers.front();
     if (claim->overTls) {
+        bool carried = false;
         tls_.segment(
             key, *tcp, time, segmentFrame, serverPort,
             [&](const StreamKey&, zem::ByteView message, std::span<const std::uint64_t> frames) {
+                carried = true;
                 origin.carrierFrames = frames;
                 sink_(origin, message);
             });
+        tlsFrame(origin, carried);
         return;
     }
     streams_.add(

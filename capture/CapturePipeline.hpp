@@ -26,6 +26,10 @@ using zem::MessageOrigin;
 class CapturePipeline {
 public:
     using Sink = std::function<void(const MessageOrigin&, zem::ByteView payload)>;
+    /// A frame of RADIUS over TLS or DTLS whose records need a line of their own (a
+    /// handshake, an alert, data that was not read), with what the records were.
+    using TlsFrameSink =
+        std::function<void(const MessageOrigin&, std::span<const TlsRecordEvent> events)>;
     explicit CapturePipeline(Sink sink) : sink_(std::move(sink)) {}
 
     /// One captured frame of a capture with the given link type; `wireLength` is its
@@ -53,6 +57,11 @@ public:
     /// Each message is handed over with the frame it ended in (MessageOrigin::carrying),
     /// for showing the layers below it.
     void describeCarryingFrames(bool describe) { describesFrames_ = describe; }
+    /// Hands each TLS or DTLS frame that needs a line of its own to `sink`.
+    void showTlsFrames(TlsFrameSink sink) {
+        tlsFrameSink_ = std::move(sink);
+        tls_.collectRecordEvents(static_cast<bool>(tlsFrameSink_));
+    }
     /// TLS and DTLS connections whose records could not be read, each once.
     std::vector<TlsNote> takeTlsNotes() { return tls_.takeNotes(); }
     std::uint64_t decryptedTlsRecords() const { return tls_.decryptedRecords(); }
@@ -62,6 +71,8 @@ public:
 
 private:
     void transport(const IPPacket& ip, double time, std::span<const std::uint64_t> carriers);
+    // Hands the frame's TLS records on, unless the RADIUS messages they `carried` say all.
+    void tlsFrame(const MessageOrigin& origin, bool carried);
     // Where `message` lies in the current frame, when it lies there whole.
     std::optional<std::uint32_t> offsetInFrame(zem::ByteView message) const;
 
@@ -73,6 +84,7 @@ private:
     std::uint64_t frame_ = 0;
     std::optional<double> firstTime_;
     bool describesFrames_ = false;
+    TlsFrameSink tlsFrameSink_;
     zem::CarryingFrame carrying_; // the current frame, when described
     zem::ByteBuffer joinedFrame_; // a last fragment's frame with the joined transport header
 };

@@ -222,7 +222,7 @@ FrameLayer frameLayer(const zem::MessageOrigin& origin) {
 // Walks a frame's layers, appending each; `at` is where the next layer starts.
 class LayerWalk {
 public:
-    LayerWalk(const zem::MessageOrigin& origin, std::size_t messageLength)
+    LayerWalk(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength)
         : origin_(origin), frame_(origin.carrying.captured()),
           joinedHeader_(origin.carrying.octets.slice(origin.carrying.capturedLength)),
           messageLength_(messageLength) {}
@@ -450,12 +450,13 @@ private:
                       carriedBy == "TLS" ? "Transport Layer Security"
                                          : "Datagram Transport Layer Security",
                       0, 0);
-            tls.note(text("[RADIUS message of ", messageLength_,
-                          " bytes, decrypted from the connection's records]"));
+            if (messageLength_)
+                tls.note(text("[RADIUS message of ", *messageLength_,
+                              " bytes, decrypted from the connection's records]"));
             layers_.push_back(tls.done());
-        } else if (!origin_.carrying.messageOffset && parsed.protocol == 6) {
+        } else if (messageLength_ && !origin_.carrying.messageOffset && parsed.protocol == 6) {
             layers_.back().node->addChild(
-                ZEMNode::nodeWithName(text("[RADIUS message of ", messageLength_,
+                ZEMNode::nodeWithName(text("[RADIUS message of ", *messageLength_,
                                            " bytes, joined from this and earlier segments]")));
         }
     }
@@ -526,14 +527,15 @@ private:
 
     const zem::MessageOrigin& origin_;
     ByteView frame_, joinedHeader_;
-    std::size_t messageLength_;
+    std::optional<std::size_t> messageLength_;
     std::size_t payloadStart_ = 0;
     std::vector<FrameLayer> layers_;
 };
 
 } // namespace
 
-std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin, std::size_t messageLength) {
+std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,
+                                    std::optional<std::size_t> messageLength) {
     if (origin.carrying.empty())
         return {};
     return LayerWalk(origin, messageLength).run();

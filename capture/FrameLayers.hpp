@@ -26,8 +26,10 @@ struct FrameLayer {
 };
 
 /// The layers of `origin.carrying`, outermost first; none when it holds no frame (a
-/// message given as hexadecimal, or read without asking for frames).
-std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin, std::size_t messageLength);
+/// message given as hexadecimal, or read without asking for frames). `messageLength`:
+/// the RADIUS message's, nothing for a TLS frame that carried none.
+std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,
+                                    std::optional<std::size_t> messageLength);
 
 /// Every short name frameLayers uses, and "radius" for the plug-in's own nodes.
 std::vector<std::string_view> layerProtocols();

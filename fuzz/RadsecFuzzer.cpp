@@ -6,6 +6,8 @@
 // Input: a flags octet (bit 0: DTLS over UDP, else TLS over TCP), then chunks, each a
 // direction octet (bit 0: server to client), a two-octet length and that many octets,
 // one millisecond apart. TCP chunks follow each other in sequence in their direction.
+// What each chunk's records were (its summary line) is worked out too.
+#include "TlsFrameSummary.hpp"
 #include "TlsTransport.hpp"
 
 #include <array>
@@ -39,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const bool datagram = (*flags & 1) != 0;
     capture::TlsTransport transport(sampleKeys());
+    transport.collectRecordEvents(true); // what each frame's line says
     static const auto loopback = *zem::IPAddress::parse("127.0.0.1");
     const capture::StreamKey toServer{loopback, loopback, 40000, 2083};
     const capture::StreamKey toClient{toServer.destination, toServer.source, 2083, 40000};
@@ -72,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             sequence[fromServer ? 1 : 0] += static_cast<std::uint32_t>(chunk.size());
             transport.segment(key, segment, time, frame, 2083, sink);
         }
+        seen += capture::tlsFrameInfo(transport.lastRecordEvents()).size();
         time += 0.001;
     }
     seen += transport.takeNotes().size() + transport.decryptedRecords();

@@ -45,14 +45,28 @@ void TlsConnection::noteProblem(TlsProblem problem) {
 
 void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t version,
                            std::uint64_t sequence, zem::ByteView fragment,
-                           const ApplicationSink& sink) {
+                           const ApplicationSink& sink, std::vector<TlsRecordEvent>* events) {
+    using Kind = TlsRecordEvent::Kind;
+    events_ = events;
+    const auto said = [this](Kind kind, std::uint8_t code = 0, std::uint8_t detail = 0) {
+        if (events_)
+            events_->push_back({kind, code, detail});
+    };
+    // What a record says when it cannot be read.
+    const auto unread = [&] {
+        said(type == zem::tlsContent::handshake ? Kind::encryptedHandshake
+             : type == zem::tlsContent::alert   ? Kind::encryptedAlert
+                                                : Kind::applicationData);
+    };
     Direction& direction = directions_[fromClient ? 1 : 0];
     const bool tls13 = version_ == tls13Version;
     if (type == zem::tlsContent::changeCipherSpec) {
+        said(Kind::changeCipherSpec);
         // TLS 1.3 sends one only for middleboxes' sake, also around a HelloRetryRequest,
         // before any ServerHello has chosen a version; it changes nothing.
         if (version_ && !tls13)
             protect(fromClient, Stage::application);
+        events_ = nullptr;
         return;
     }
     // A DTLS record of a later epoch is protected even when the ChangeCipherSpec before
@@ -60,31 +74,44 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
     if (datagram_ && direction.stage == Stage::clear && (sequence >> 48) > 0 && version_ && !tls13)
         protect(fromClient, Stage::application);
     if (direction.stage == Stage::clear) {
-        if (type == zem::tlsContent::handshake)
+        if (type == zem::tlsContent::handshake) {
             handshakeOctets(fromClient, fragment);
-        else if (type == zem::tlsContent::alert)
+        } else if (type == zem::tlsContent::alert) {
+            said(Kind::alert, fragment.at(0).value_or(0), fragment.at(1).value_or(0));
             alertRecord(fromClient, fragment);
-        else if (type == zem::tlsContent::applicationData)
+        } else if (type == zem::tlsContent::applicationData) {
+            said(Kind::applicationData);
             noteProblem(TlsProblem::startNotSeen);
+        }
+        events_ = nullptr;
         return;
     }
     if (!direction.decryptor) {
         ++direction.sequence;
+        unread();
+        events_ = nullptr;
         return;
     }
     auto plain = direction.decryptor->decrypt(datagram_ ? sequence : direction.sequence++, type,
                                               version, fragment);
     if (!plain) {
         noteProblem(TlsProblem::recordNotDecrypted);
+        unread();
+        events_ = nullptr;
         return;
     }
     ++decrypted_;
-    if (plain->contentType == zem::tlsContent::applicationData)
+    if (plain->contentType == zem::tlsContent::applicationData) {
+        said(Kind::applicationData);
         sink(fromClient, zem::ByteView(plain->octets));
-    else if (plain->contentType == zem::tlsContent::handshake)
+    } else if (plain->contentType == zem::tlsContent::handshake) {
         handshakeOctets(fromClient, zem::ByteView(plain->octets));
-    else if (plain->contentType == zem::tlsContent::alert)
+    } else if (plain->contentType == zem::tlsContent::alert) {
+        said(Kind::alert, plain->octets.size() > 0 ? plain->octets[0] : 0,
+             plain->octets.size() > 1 ? plain->octets[1] : 0);
         alertRecord(fromClient, zem::ByteView(plain->octets));
+    }
+    events_ = nullptr;
 }
 
 void TlsConnection::handshakeOctets(bool fromClient, zem::ByteView octets) {
@@ -131,6 +158,13 @@ void TlsConnection::handshakeOctets(bool fromClient, zem::ByteView octets) {
 }
 
 void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::ByteView body) {
+    if (events_) {
+        const bool retry = type == zem::tlsHandshake::serverHello && !fromClient &&
+                           readServerHello(body).value_or(TlsServerHello{}).helloRetryRequest;
+        events_->push_back(
+            {retry ? TlsRecordEvent::Kind::helloRetryRequest : TlsRecordEvent::Kind::handshake,
+             type, 0});
+    }
     Direction& direction = directions_[fromClient ? 1 : 0];
     switch (type) {
     case zem::tlsHandshake::clientHello:

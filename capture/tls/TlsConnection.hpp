@@ -20,6 +20,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace capture {
 
@@ -35,6 +36,24 @@ enum class TlsProblem {
 /// Words for a problem, as said once per connection.
 std::string_view tlsProblemText(TlsProblem problem);
 
+/// What one record turned out to be, as a summary line names it: a handshake message (a
+/// record may hold several, or end one that began in earlier records), a change of
+/// cipher spec, an alert, or what could not be read.
+struct TlsRecordEvent {
+    enum class Kind : std::uint8_t {
+        handshake,         // `code`: its type
+        helloRetryRequest, // a ServerHello that asks for another ClientHello
+        changeCipherSpec,
+        alert, // `code`: its level, `detail`: its description
+        encryptedAlert,
+        encryptedHandshake, // a protected handshake record not decrypted
+        applicationData,
+    };
+    Kind kind = Kind::applicationData;
+    std::uint8_t code = 0, detail = 0;
+    bool operator==(const TlsRecordEvent&) const = default;
+};
+
 struct TlsAlertSeen {
     std::uint8_t level = 0, description = 0;
     bool fromClient = false;
@@ -49,9 +68,11 @@ public:
     using ApplicationSink = std::function<void(bool fromClient, zem::ByteView data)>;
 
     /// One record as sent. `sequence` is DTLS's epoch and sequence number (ignored for
-    /// TLS, whose records are numbered by their order).
+    /// TLS, whose records are numbered by their order). What the record turned out to be
+    /// is appended to `events` when given.
     void record(bool fromClient, std::uint8_t type, std::uint16_t version, std::uint64_t sequence,
-                zem::ByteView fragment, const ApplicationSink& sink);
+                zem::ByteView fragment, const ApplicationSink& sink,
+                std::vector<TlsRecordEvent>* events = nullptr);
 
     TlsProblem problem() const { return problem_; }
     /// The first certificate each side sent (its own), as far as it could be read: in
@@ -96,6 +117,7 @@ private:
     std::array<zem::ByteBuffer, 2> certificates_;
     std::optional<TlsAlertSeen> alert_;
     std::uint64_t decrypted_ = 0;
+    std::vector<TlsRecordEvent>* events_ = nullptr; // during record(), when asked
 };
 
 } // namespace capture

@@ -95,7 +95,8 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
             connection.recordFrames.push_back(frame);
     const std::uint64_t before = connection.tls.decryptedRecords();
     connection.tls.record(
-        fromClient, type, version, sequence, fragment, [&](bool client, zem::ByteView data) {
+        fromClient, type, version, sequence, fragment,
+        [&](bool client, zem::ByteView data) {
             FramedOctets& octets = connection.plaintext[client ? 1 : 0];
             droppedPlaintext_ += octets.append(data, frames);
             droppedPlaintext_ +=
@@ -112,7 +113,8 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
                     connection.recordFrames.clear();
                     sink(key, message, messageFrames_);
                 });
-        });
+        },
+        collectsEvents_ ? &events_ : nullptr);
     decryptedRecords_ += connection.tls.decryptedRecords() - before;
     if (!connection.noted && connection.tls.problem() != TlsProblem::none) {
         connection.noted = true;
@@ -122,6 +124,7 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
 
 void TlsTransport::segment(const StreamKey& key, const TCPSegment& segment, double time,
                            std::uint64_t frame, std::uint16_t serverPort, const MessageSink& sink) {
+    events_.clear();
     records_.add(
         key, segment, time,
         [&](const StreamKey&, zem::ByteView tlsRecord) {
@@ -143,6 +146,7 @@ void TlsTransport::segment(const StreamKey& key, const TCPSegment& segment, doub
 void TlsTransport::datagram(const StreamKey& key, zem::ByteView payload, double time,
                             std::uint64_t frame, std::uint16_t serverPort,
                             const MessageSink& sink) {
+    events_.clear();
     zem::ByteCursor cursor(payload);
     while (cursor.remaining() >= dtlsRecordHeader) {
         const auto type = cursor.u8();

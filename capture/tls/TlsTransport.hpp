@@ -74,6 +74,11 @@ public:
     void datagram(const StreamKey& key, zem::ByteView payload, double time, std::uint64_t frame,
                   std::uint16_t serverPort, const MessageSink& sink);
 
+    /// What the records completed by the last segment() or datagram() call turned out to
+    /// be (a frame's summary line), when asked for.
+    void collectRecordEvents(bool collect) { collectsEvents_ = collect; }
+    const std::vector<TlsRecordEvent>& lastRecordEvents() const { return events_; }
+
     /// Connections that met a problem since the last call, each once.
     std::vector<TlsNote> takeNotes();
     /// Every connection seen, in the order they began (at most maximumSummaries of the
@@ -109,6 +114,8 @@ private:
     std::vector<std::uint64_t> messageFrames_;
     std::uint64_t decryptedRecords_ = 0, droppedPlaintext_ = 0;
     std::vector<TlsConnectionSummary> endedSummaries_;
+    bool collectsEvents_ = false;
+    std::vector<TlsRecordEvent> events_;
     std::uint64_t summariesLeftOut_ = 0;
 };
 

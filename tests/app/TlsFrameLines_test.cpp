@@ -1,0 +1,95 @@
+// A RadSec frame that carries no RADIUS message (a handshake, an alert, records without
+// their key) has a line of its own, in the words of tshark's Info column (kept in
+// peers/radsec-info-tshark.tsv, with and without the key logs).
+#include "RunAnalyzer.hpp"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+std::string sample(const std::string& name) {
+    return std::string(RADIUS_SAMPLES_DIR) + "/" + name;
+}
+
+// "frame<TAB>info" for each TLS line that is not a RADIUS message's.
+std::string tlsLines(const std::string& output) {
+    std::istringstream lines(output);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        const auto transport = line.find(" TLS ");
+        if (transport == std::string::npos || line.find("(Id=") != std::string::npos ||
+            line.starts_with("radius-analyzer:"))
+            continue;
+        std::istringstream words(line);
+        std::string frame;
+        words >> frame;
+        kept += frame + "\t" + line.substr(transport + 5) + "\n";
+    }
+    return kept;
+}
+
+} // namespace
+
+TEST(TlsFrameLines, SayWhatTsharkSays) {
+    const auto expected =
+        testing_support::peerLines("radsec-info-tshark.tsv", [](std::string line) { return line; });
+    ASSERT_EQ(expected.size(), 5u);
+    for (const auto& [name, lines] : expected) {
+        SCOPED_TRACE(name);
+        const bool keys = name.ends_with(" keys");
+        const auto capture = name.substr(0, name.find(' '));
+        const auto keyLog = capture.substr(0, capture.size() - 5) + ".keys";
+        const auto run = testing_support::runAnalyzer(
+            (keys ? "--tls-keylog " + testing_support::peerCapturePath(keyLog) + " " : "") +
+            testing_support::peerCapturePath(capture));
+        EXPECT_EQ(run.status, 0);
+        if (!keys) {
+            EXPECT_EQ(tlsLines(run.output), lines);
+            continue;
+        }
+        // With the key log the frames of data are RADIUS messages' lines, which tshark
+        // shows as "Application Data": every line of ours is tshark's.
+        const auto ours = tlsLines(run.output);
+        std::istringstream oursLines(ours);
+        int compared = 0;
+        for (std::string line; std::getline(oursLines, line); ++compared)
+            EXPECT_NE(lines.find(line + "\n"), std::string::npos) << line;
+        EXPECT_GT(compared, 3);
+    }
+}
+
+TEST(TlsFrameLines, ShowTheirRecordsAndStayOutOfWhatCountsMessages) {
+    struct Case {
+        std::string arguments;
+        std::vector<std::string> present, absent;
+    } cases[] = {
+        {"-V -c 1 " + sample("radsec-proxy.pcap"),
+         {"     4     0.000214 127.0.0.1:45567 → 127.0.0.1:2083 TLS Client Hello\n"
+          "  Frame 4: ",
+          "  Transmission Control Protocol, Src Port: 45567, Dst Port: 2083",
+          "  Transport Layer Security\n    Handshake Protocol: Client Hello\n",
+          "    Change Cipher Spec Protocol: Change Cipher Spec\n"
+          "    Handshake Protocol: Encrypted Handshake Message\n"},
+         {"[RADIUS message of"}},
+        // -c counts RADIUS messages: the handshake's lines come with the first one.
+        {"-c 1 --tls-keylog " + sample("radsec-tls12.keys") + " " + sample("radsec-tls12.pcap"),
+         {"TLS Client Hello\n", "TLS Access-Request (1) (Id=1)\n"},
+         {"(Id=2)"}},
+        // A filter chooses messages, and reports and other forms show messages alone.
+        {"-Y 'radiusCode == 1' --tls-keylog " + sample("radsec-tls12.keys") + " " +
+             sample("radsec-tls12.pcap"),
+         {"TLS Access-Request"},
+         {"Client Hello"}},
+        {"-T fields -e frame " + sample("radsec-proxy.pcap"), {}, {"4\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const auto run = testing_support::runAnalyzer(c.arguments);
+        EXPECT_EQ(run.status, 0) << run.output;
+        for (const auto& text : c.present)
+            EXPECT_NE(run.output.find(text), std::string::npos) << run.output;
+        for (const auto& text : c.absent)
+            EXPECT_EQ(run.output.find(text), std::string::npos) << run.output;
+    }
+}
