@@ -211,13 +211,14 @@ public:
 
     /// A TLS frame whose records need a line of their own, in its place among the messages.
     void deliverTlsFrame(const capture::MessageOrigin& origin,
-                         std::span<const capture::TlsRecordEvent> events) {
+                         std::span<const capture::TlsRecordEvent> events,
+                         zem::ByteView clearRecords) {
         if (done())
             return;
         if (readAhead_)
-            readAhead_->addTlsFrame(origin, events, writer_ != nullptr);
+            readAhead_->addTlsFrame(origin, events, clearRecords, writer_ != nullptr);
         else
-            queue_.filling().addTlsFrame(origin, events, writer_ != nullptr);
+            queue_.filling().addTlsFrame(origin, events, clearRecords, writer_ != nullptr);
         if (queue_.filling().size() < batchSize_)
             return;
         if (readAhead_)
@@ -294,8 +295,8 @@ private:
             if (in.isTlsFrame(i)) {
                 zem::MessageOrigin withFrame = *origin;
                 withFrame.carrying = in.carryingFrame(i);
-                out.messages.push_back(
-                    renderer.renderTlsFrame(withFrame, in.tlsFrameEvents(i), out.text));
+                out.messages.push_back(renderer.renderTlsFrame(
+                    withFrame, in.tlsFrameEvents(i), in.tlsFrameClearRecords(i), out.text));
                 out.messages.back().textEnd = out.text.size();
                 continue;
             }
@@ -656,10 +657,10 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     pipeline.describeCarryingFrames(showsFrames(runOptions));
     if (showsTlsFrames(runOptions))
-        pipeline.showTlsFrames([&](const capture::MessageOrigin& origin,
-                                   std::span<const capture::TlsRecordEvent> events) {
-            run.deliverTlsFrame(origin, events);
-        });
+        pipeline.showTlsFrames(
+            [&](const capture::MessageOrigin& origin,
+                std::span<const capture::TlsRecordEvent> events,
+                zem::ByteView clearRecords) { run.deliverTlsFrame(origin, events, clearRecords); });
     if (options.tlsKeyLog) {
         auto keyLog = capture::readTlsKeyLogFile(*options.tlsKeyLog);
         if (!keyLog.text)

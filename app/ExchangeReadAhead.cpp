@@ -29,14 +29,14 @@ void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payl
 
 void ExchangeReadAhead::addTlsFrame(const zem::MessageOrigin& origin,
                                     std::span<const capture::TlsRecordEvent> events,
-                                    bool keepCarriers) {
+                                    zem::ByteView clearRecords, bool keepCarriers) {
     auto& filling = queue_.filling();
     if (filling.empty()) {
         fillingFirst_ = sequence_;
         fillingWaiting_ = 0;
     }
     ++sequence_; // its place in the batch: links are found by it
-    filling.addTlsFrame(origin, events, keepCarriers);
+    filling.addTlsFrame(origin, events, clearRecords, keepCarriers);
 }
 
 analysis::ExchangeLinks* ExchangeReadAhead::heldLinks(std::uint64_t sequence,

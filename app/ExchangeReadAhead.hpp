@@ -47,7 +47,8 @@ public:
              const analysis::CheckInput& input, bool keepCarriers, bool lasting);
     /// Adds a TLS frame's line to the filling batch, in its place among the messages.
     void addTlsFrame(const zem::MessageOrigin& origin,
-                     std::span<const capture::TlsRecordEvent> events, bool keepCarriers);
+                     std::span<const capture::TlsRecordEvent> events, zem::ByteView clearRecords,
+                     bool keepCarriers);
     /// The filling batch is full: it is held back or handed on.
     void batchFull(const RenderQueue::Consume& consume);
     /// The input ended: no request still waiting will be answered; everything held goes on.

@@ -66,11 +66,12 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
 
 RenderedMessage MessageRenderer::renderTlsFrame(const capture::MessageOrigin& origin,
                                                 std::span<const capture::TlsRecordEvent> events,
+                                                zem::ByteView clearRecords,
                                                 std::string& text) const {
     RenderedMessage rendered;
     rendered.tlsFrame = true;
     rendered.passed = true;
-    form_->writeTlsFrame(text, origin, events);
+    form_->writeTlsFrame(text, origin, events, clearRecords);
     return rendered;
 }
 

@@ -43,7 +43,7 @@ public:
     /// Writes the line of a TLS frame whose records need one (see capture::tlsFrameShown).
     RenderedMessage renderTlsFrame(const capture::MessageOrigin& origin,
                                    std::span<const capture::TlsRecordEvent> events,
-                                   std::string& text) const;
+                                   zem::ByteView clearRecords, std::string& text) const;
 
     const OutputForm& form() const { return *form_; }
     bool printsMessages() const { return printsMessages_; }

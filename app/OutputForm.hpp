@@ -31,7 +31,8 @@ public:
     /// Appends the line of a TLS frame whose records need one; only the text form shows
     /// them.
     virtual void writeTlsFrame(std::string&, const zem::MessageOrigin&,
-                               std::span<const capture::TlsRecordEvent>) const {}
+                               std::span<const capture::TlsRecordEvent>,
+                               zem::ByteView /*clearRecords*/) const {}
     /// What each message's text starts with to part it from the one before; the first
     /// message written drops it.
     virtual std::string_view separator() const { return {}; }

@@ -6,6 +6,7 @@
 #include "TextEscaping.hpp"
 #include "TlsFrameSummary.hpp"
 #include "TreePrinter.hpp"
+#include "tls/TlsNode.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -89,15 +90,22 @@ public:
 
     // A TLS frame's line is not the plug-in's: it takes no colour of the plug-in's.
     void writeTlsFrame(std::string& out, const zem::MessageOrigin& origin,
-                       std::span<const capture::TlsRecordEvent> events) const override {
+                       std::span<const capture::TlsRecordEvent> events,
+                       zem::ByteView clearRecords) const override {
         appendOrigin(out, origin);
         out += capture::tlsFrameInfo(events);
         out.push_back('\n');
         if (tree_ && frames_) {
             auto layers = capture::frameLayers(origin, std::nullopt);
             for (auto& layer : layers) {
-                if (layer.protocol == "tls" || layer.protocol == "dtls")
+                if (layer.protocol == "tls" || layer.protocol == "dtls") {
                     capture::addTlsRecordEvents(*layer.node, events);
+                    // What the records sent in clear say: versions, suites, the server's
+                    // name, certificates, alerts; as for TLS inside EAP.
+                    if (clearRecords.size() > 0)
+                        layer.node->addChild(
+                            analysis::tlsNode(analysis::readTlsFlight(clearRecords)));
+                }
                 if (showsDetailOf(options_, layer.protocol))
                     appendTree(out, *layer.node, 1);
             }

@@ -82,7 +82,7 @@ void CapturePipeline::tlsFrame(const MessageOrigin& origin, bool carried) {
     MessageOrigin frame = origin;
     frame.carrierFrames = std::span(&frame_, 1);
     frame.carrying.messageOffset.reset();
-    tlsFrameSink_(frame, tls_.lastRecordEvents());
+    tlsFrameSink_(frame, tls_.lastRecordEvents(), tls_.lastClearRecords());
 }
 
 void CapturePipeline::transport(const IPPacket& ip, double time,

@@ -28,8 +28,9 @@ public:
     using Sink = std::function<void(const MessageOrigin&, zem::ByteView payload)>;
     /// A frame of RADIUS over TLS or DTLS whose records need a line of their own (a
     /// handshake, an alert, data that was not read), with what the records were.
-    using TlsFrameSink =
-        std::function<void(const MessageOrigin&, std::span<const TlsRecordEvent> events)>;
+    /// `clearRecords`: its handshake and alert records sent in clear (TLS only).
+    using TlsFrameSink = std::function<void(
+        const MessageOrigin&, std::span<const TlsRecordEvent> events, zem::ByteView clearRecords)>;
     explicit CapturePipeline(Sink sink) : sink_(std::move(sink)) {}
 
     /// One captured frame of a capture with the given link type; `wireLength` is its

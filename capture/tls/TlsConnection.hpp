@@ -84,6 +84,10 @@ public:
     const std::optional<TlsAlertSeen>& alert() const { return alert_; }
     /// Whether both hellos were read: a ClientHello after that starts another connection.
     bool hellosRead() const { return clientRandom_ && version_; }
+    /// Whether a side's next record is read in clear.
+    bool inClear(bool fromClient) const {
+        return directions_[fromClient ? 1 : 0].stage == Stage::clear;
+    }
     std::optional<std::uint16_t> version() const { return version_; }
     std::optional<std::uint16_t> cipherSuite() const { return suiteId_; }
     std::uint64_t decryptedRecords() const { return decrypted_; }

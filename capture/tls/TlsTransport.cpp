@@ -93,6 +93,15 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
         if (connection.recordFrames.size() < maximumRecordFrames &&
             (connection.recordFrames.empty() || connection.recordFrames.back() != frame))
             connection.recordFrames.push_back(frame);
+    if (collectsEvents_ && !datagram && connection.tls.inClear(fromClient) &&
+        (type == zem::tlsContent::handshake || type == zem::tlsContent::alert)) {
+        const std::uint8_t header[5] = {type, static_cast<std::uint8_t>(version >> 8),
+                                        static_cast<std::uint8_t>(version),
+                                        static_cast<std::uint8_t>(fragment.size() >> 8),
+                                        static_cast<std::uint8_t>(fragment.size())};
+        clearRecords_.insert(clearRecords_.end(), header, header + 5);
+        clearRecords_.insert(clearRecords_.end(), fragment.begin(), fragment.end());
+    }
     const std::uint64_t before = connection.tls.decryptedRecords();
     connection.tls.record(
         fromClient, type, version, sequence, fragment,
@@ -125,6 +134,7 @@ void TlsTransport::record(const StreamKey& key, std::uint8_t type, std::uint16_t
 void TlsTransport::segment(const StreamKey& key, const TCPSegment& segment, double time,
                            std::uint64_t frame, std::uint16_t serverPort, const MessageSink& sink) {
     events_.clear();
+    clearRecords_.clear();
     records_.add(
         key, segment, time,
         [&](const StreamKey&, zem::ByteView tlsRecord) {
@@ -147,6 +157,7 @@ void TlsTransport::datagram(const StreamKey& key, zem::ByteView payload, double 
                             std::uint64_t frame, std::uint16_t serverPort,
                             const MessageSink& sink) {
     events_.clear();
+    clearRecords_.clear();
     zem::ByteCursor cursor(payload);
     while (cursor.remaining() >= dtlsRecordHeader) {
         const auto type = cursor.u8();

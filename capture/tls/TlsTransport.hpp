@@ -78,6 +78,9 @@ public:
     /// be (a frame's summary line), when asked for.
     void collectRecordEvents(bool collect) { collectsEvents_ = collect; }
     const std::vector<TlsRecordEvent>& lastRecordEvents() const { return events_; }
+    /// The TLS (not DTLS) handshake and alert records of that call that were sent in
+    /// clear, as sent: for the frame's detail tree.
+    zem::ByteView lastClearRecords() const { return zem::ByteView(clearRecords_); }
 
     /// Connections that met a problem since the last call, each once.
     std::vector<TlsNote> takeNotes();
@@ -116,6 +119,7 @@ private:
     std::vector<TlsConnectionSummary> endedSummaries_;
     bool collectsEvents_ = false;
     std::vector<TlsRecordEvent> events_;
+    zem::ByteBuffer clearRecords_;
     std::uint64_t summariesLeftOut_ = 0;
 };
 

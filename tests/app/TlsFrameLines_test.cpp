@@ -70,7 +70,12 @@ TEST(TlsFrameLines, ShowTheirRecordsAndStayOutOfWhatCountsMessages) {
           "  Transmission Control Protocol, Src Port: 45567, Dst Port: 2083",
           "  Transport Layer Security\n    Handshake Protocol: Client Hello\n",
           "    Change Cipher Spec Protocol: Change Cipher Spec\n"
-          "    Handshake Protocol: Encrypted Handshake Message\n"},
+          "    Handshake Protocol: Encrypted Handshake Message\n",
+          // The handshake sent in clear: the version and suite chosen, the certificates.
+          "        Cipher Suite: TLS_ECDHE_RSA_WITH_AES_256_GCM_SHA384 (0xc030)\n",
+          "        Certificate: CN=radius.example.test,O=Example\n"
+          "          Subject: CN=radius.example.test,O=Example\n"
+          "          Issuer: CN=Example RadSec CA,O=Example\n"},
          {"[RADIUS message of"}},
         // -c counts RADIUS messages: the handshake's lines come with the first one.
         {"-c 1 --tls-keylog " + sample("radsec-tls12.keys") + " " + sample("radsec-tls12.pcap"),
