@@ -2,7 +2,9 @@
 // optional header line of their names.
 #include "OutputForm.hpp"
 #include "TextEscaping.hpp"
+#include "TlsFrameFlight.hpp"
 #include "ZEMError.hpp"
+#include "fields/TlsFields.hpp"
 
 namespace app {
 
@@ -43,6 +45,37 @@ public:
                 if (options_.quote)
                     out.push_back(*options_.quote);
             }
+        }
+        out.push_back('\n');
+    }
+
+    // A RadSec frame's row, when tls.* fields are asked for: those, and its frame number.
+    void writeTlsFrame(std::string& out, const zem::MessageOrigin& origin,
+                       std::span<const capture::TlsRecordEvent> events,
+                       zem::ByteView clearRecords) const override {
+        const auto flight = tlsFrameFlight(events, clearRecords);
+        bool first = true;
+        for (const auto& field : options_.fields) {
+            if (!first)
+                out += options_.fieldSeparator;
+            first = false;
+            std::string text;
+            if (field == "frame" || field == "frame.number") {
+                text = std::to_string(origin.frame);
+            } else if (analysis::isTlsField(field)) {
+                for (const auto& occurrence : analysis::tlsFieldOccurrences(field, flight)) {
+                    if (!text.empty())
+                        text += options_.aggregator;
+                    text += occurrence;
+                }
+            }
+            if (text.empty())
+                continue;
+            if (options_.quote)
+                out.push_back(*options_.quote);
+            zem::appendTerminalSafe(out, text);
+            if (options_.quote)
+                out.push_back(*options_.quote);
         }
         out.push_back('\n');
     }

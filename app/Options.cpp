@@ -3,6 +3,7 @@
 #include "FrameLayers.hpp"
 #include "IPAddress.hpp"
 #include "OutputForm.hpp"
+#include "fields/TlsFields.hpp"
 
 #include <algorithm>
 #include <array>
@@ -568,8 +569,12 @@ bool showsDetailOf(const Options& options, std::string_view protocol) {
 }
 
 bool showsTlsFrames(const Options& options) {
-    return !options.quiet && options.format == OutputFormat::text && !options.displayFilter &&
-           !options.find;
+    const bool asksTls =
+        std::any_of(options.fields.begin(), options.fields.end(),
+                    [](const std::string& field) { return analysis::isTlsField(field); });
+    return !options.quiet && !options.displayFilter && !options.find &&
+           (options.format == OutputFormat::text ||
+            (options.format == OutputFormat::fields && asksTls));
 }
 
 bool showsFrames(const Options& options) {

@@ -102,7 +102,8 @@ std::string usageText();
 /// Whether -V shows the layer named `protocol` (a capture::FrameLayer's, or "radius").
 bool showsDetailOf(const Options& options, std::string_view protocol);
 /// Whether the TLS frames that carry no RADIUS message (handshakes, alerts, records not
-/// read) get lines of their own: in the text form, when no filter chooses messages.
+/// read) get lines of their own: in the text form, and in the fields form when tls.*
+/// fields are asked for, when no filter chooses messages.
 bool showsTlsFrames(const Options& options);
 /// Whether the text form shows anything of the frames below RADIUS (-V's layers, -x's
 /// frame octets): only then does the reader keep each message's frame.

@@ -47,7 +47,7 @@ public:
         carrierEnds_.push_back(carriers_.size());
     }
     /// A TLS frame whose records need a line, in place of a message: its events (a count,
-    /// then three octets each) and its records sent in clear.
+    /// then five octets each) and its records sent in clear.
     void addTlsFrame(const zem::MessageOrigin& origin,
                      std::span<const capture::TlsRecordEvent> events, zem::ByteView clearRecords,
                      bool keepCarriers) {
@@ -55,7 +55,9 @@ public:
                                 static_cast<std::uint8_t>(events.size())};
         for (const auto& event : events)
             encoded.insert(encoded.end(),
-                           {static_cast<std::uint8_t>(event.kind), event.code, event.detail});
+                           {static_cast<std::uint8_t>(event.kind), event.code, event.detail,
+                            static_cast<std::uint8_t>(event.version >> 8),
+                            static_cast<std::uint8_t>(event.version)});
         encoded.insert(encoded.end(), clearRecords.begin(), clearRecords.end());
         add(origin, zem::ByteView(encoded), {}, keepCarriers);
         tlsFrames_.back() = true;
@@ -65,14 +67,15 @@ public:
         std::vector<capture::TlsRecordEvent> events;
         const auto encoded = message(i);
         const std::size_t count = encoded.loadBigEndian16(0).value_or(0);
-        for (std::size_t at = 2; events.size() < count && at + 3 <= encoded.size(); at += 3)
+        for (std::size_t at = 2; events.size() < count && at + 5 <= encoded.size(); at += 5)
             events.push_back({static_cast<capture::TlsRecordEvent::Kind>(encoded.span()[at]),
-                              encoded.span()[at + 1], encoded.span()[at + 2]});
+                              encoded.span()[at + 1], encoded.span()[at + 2],
+                              encoded.loadBigEndian16(at + 3).value_or(0)});
         return events;
     }
     zem::ByteView tlsFrameClearRecords(std::size_t i) const {
         const auto encoded = message(i);
-        return encoded.slice(2 + 3 * std::size_t{encoded.loadBigEndian16(0).value_or(0)});
+        return encoded.slice(2 + 5 * std::size_t{encoded.loadBigEndian16(0).value_or(0)});
     }
     const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
     /// The links to the message's exchange; a batch held back learns more of them.

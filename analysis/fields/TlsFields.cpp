@@ -46,8 +46,10 @@ struct TlsFieldRow {
 constexpr std::array<TlsFieldRow, 11> rows = {{
     {"tls.record.content_type", true,
      [](const TlsFlight& f) {
-         return eachRecord(
-             f, [](const TlsRecord& r, Texts& t) { t.push_back(std::to_string(r.contentType)); });
+         return eachRecord(f, [](const TlsRecord& r, Texts& t) {
+             if (!r.typeHidden)
+                 t.push_back(std::to_string(r.contentType));
+         });
      }},
     {"tls.record.version", true,
      [](const TlsFlight& f) {

@@ -44,6 +44,7 @@ struct TlsRecord {
     std::uint16_t version = 0;
     std::uint16_t length = 0;
     bool encrypted = false;
+    bool typeHidden = false;       // TLS 1.3 protected: only an opaque type is seen
     std::optional<TlsAlert> alert; // a clear alert
 };
 

@@ -60,6 +60,13 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
     };
     Direction& direction = directions_[fromClient ? 1 : 0];
     const bool tls13 = version_ == tls13Version;
+    // TLS 1.3 hides a protected record's type behind "application data".
+    const bool opaque =
+        tls13 && direction.stage != Stage::clear && type == zem::tlsContent::applicationData;
+    const std::size_t recordEvent = events_ ? events_->size() : 0;
+    said(Kind::record, type, opaque ? 1 : 0);
+    if (events_)
+        events_->back().version = version;
     if (type == zem::tlsContent::changeCipherSpec) {
         said(Kind::changeCipherSpec);
         // TLS 1.3 sends one only for middleboxes' sake, also around a HelloRetryRequest,
@@ -101,6 +108,8 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
         return;
     }
     ++decrypted_;
+    if (opaque && events_)
+        (*events_)[recordEvent] = {Kind::record, plain->contentType, 0, version};
     if (plain->contentType == zem::tlsContent::applicationData) {
         said(Kind::applicationData);
         sink(fromClient, zem::ByteView(plain->octets));

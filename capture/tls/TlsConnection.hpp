@@ -48,9 +48,13 @@ struct TlsRecordEvent {
         encryptedAlert,
         encryptedHandshake, // a protected handshake record not decrypted
         applicationData,
+        record, // a record as sent, before what it held: `code` its content type (for
+                // TLS 1.3's protected ones the type inside, when decrypted), `detail` 1
+                // when that type is not known (TLS 1.3's protected, not decrypted)
     };
     Kind kind = Kind::applicationData;
     std::uint8_t code = 0, detail = 0;
+    std::uint16_t version = 0; // a record's
     bool operator==(const TlsRecordEvent&) const = default;
 };
 

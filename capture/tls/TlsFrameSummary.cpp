@@ -88,6 +88,8 @@ const char* protocolOf(Kind kind) {
         return "Alert Protocol";
     case Kind::applicationData:
         return "Application Data Protocol";
+    case Kind::record:
+        return "Record";
     }
     return "";
 }
@@ -108,6 +110,8 @@ std::string eventText(const TlsRecordEvent& event) {
         return "Encrypted Handshake Message";
     case Kind::applicationData:
         return "Application Data";
+    case Kind::record:
+        return "";
     }
     return "";
 }
@@ -117,6 +121,8 @@ std::string eventText(const TlsRecordEvent& event) {
 std::string tlsFrameInfo(std::span<const TlsRecordEvent> events) {
     std::string info;
     for (const auto& event : events) {
+        if (event.kind == Kind::record)
+            continue;
         if (!info.empty())
             info += ", ";
         info += eventText(event);
@@ -126,15 +132,16 @@ std::string tlsFrameInfo(std::span<const TlsRecordEvent> events) {
 
 void addTlsRecordEvents(zem::ZEMNode& layer, std::span<const TlsRecordEvent> events) {
     for (const auto& event : events)
-        layer.addChild(zem::ZEMNode::nodeWithName(zem::ZEMNodeText::lasting(protocolOf(event.kind)),
-                                                  eventText(event)));
+        if (event.kind != Kind::record)
+            layer.addChild(zem::ZEMNode::nodeWithName(
+                zem::ZEMNodeText::lasting(protocolOf(event.kind)), eventText(event)));
 }
 
 bool tlsFrameShown(std::span<const TlsRecordEvent> events, bool carriedMessage) {
     if (events.empty())
         return false;
     return !carriedMessage || !std::all_of(events.begin(), events.end(), [](const auto& event) {
-        return event.kind == Kind::applicationData;
+        return event.kind == Kind::applicationData || event.kind == Kind::record;
     });
 }
 

@@ -1,6 +1,7 @@
 // A RadSec frame that carries no RADIUS message (a handshake, an alert, records without
-// their key) has a line of its own, in the words of tshark's Info column (kept in
-// peers/radsec-info-tshark.tsv, with and without the key logs).
+// their key) has a line of its own, in the words of tshark's Info column, and with -T
+// fields the tls.* fields tshark prints for it (kept in peers/radsec-info-tshark.tsv and
+// peers/radsec-tls-fields-tshark.tsv, with and without the key logs).
 #include "RunAnalyzer.hpp"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,16 @@ std::string tlsLines(const std::string& output) {
         words >> frame;
         kept += frame + "\t" + line.substr(transport + 5) + "\n";
     }
+    return kept;
+}
+
+// The output without the notes on standard error (the connections without their keys).
+std::string withoutNotes(const std::string& output) {
+    std::istringstream lines(output);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with("radius-analyzer:"))
+            kept += line + "\n";
     return kept;
 }
 
@@ -59,6 +70,41 @@ TEST(TlsFrameLines, SayWhatTsharkSays) {
     }
 }
 
+TEST(TlsFrameLines, FieldsAreTsharks) {
+    const auto expected = testing_support::peerLines("radsec-tls-fields-tshark.tsv",
+                                                     [](std::string line) { return line; });
+    ASSERT_EQ(expected.size(), 5u);
+    for (const auto& [name, lines] : expected) {
+        SCOPED_TRACE(name);
+        const bool keys = name.ends_with(" keys");
+        const auto capture = name.substr(0, name.find(' '));
+        const auto keyLog = capture.substr(0, capture.size() - 5) + ".keys";
+        const auto run = testing_support::runAnalyzer(
+            (keys ? "--tls-keylog " + testing_support::peerCapturePath(keyLog) + " " : "") +
+            "-T fields -e frame.number -e tls.record.content_type -e tls.record.version "
+            "-e tls.handshake.type -e tls.handshake.ciphersuite "
+            "-e tls.handshake.extensions_server_name -e tls.alert_message.level "
+            "-e tls.alert_message.desc " +
+            testing_support::peerCapturePath(capture));
+        EXPECT_EQ(run.status, 0);
+        if (!keys) {
+            EXPECT_EQ(withoutNotes(run.output), lines);
+            continue;
+        }
+        // With the key log, the RADIUS messages' rows are ours (tshark's show their
+        // records): every TLS frame's row of ours is tshark's.
+        std::istringstream ours(run.output);
+        int compared = 0;
+        for (std::string line; std::getline(ours, line);) {
+            if (line.find('\t') == std::string::npos || line[line.find('\t') + 1] == '\t')
+                continue;
+            EXPECT_NE(lines.find(line + "\n"), std::string::npos) << line;
+            ++compared;
+        }
+        EXPECT_GT(compared, 3);
+    }
+}
+
 TEST(TlsFrameLines, ShowTheirRecordsAndStayOutOfWhatCountsMessages) {
     struct Case {
         std::string arguments;
@@ -86,6 +132,7 @@ TEST(TlsFrameLines, ShowTheirRecordsAndStayOutOfWhatCountsMessages) {
              sample("radsec-tls12.pcap"),
          {"TLS Access-Request"},
          {"Client Hello"}},
+        // Rows of TLS frames come with tls.* fields only.
         {"-T fields -e frame " + sample("radsec-proxy.pcap"), {}, {"4\n"}},
     };
     for (const auto& c : cases) {
