@@ -201,12 +201,7 @@ public:
                 links.tlsMessage = tlsJoiner_->next(origin, payload);
             queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, links, lasting);
         }
-        if (queue_.filling().size() < batchSize_)
-            return;
-        if (readAhead_)
-            readAhead_->batchFull(write_);
-        else
-            queue_.submit(write_);
+        submitWhenFull();
     }
 
     /// A TLS frame whose records need a line of their own, in its place among the messages.
@@ -219,6 +214,11 @@ public:
             readAhead_->addTlsFrame(origin, events, clearRecords, writer_ != nullptr);
         else
             queue_.filling().addTlsFrame(origin, events, clearRecords, writer_ != nullptr);
+        submitWhenFull();
+    }
+
+    // A full batch goes to the workers, or is held back for the responses it waits for.
+    void submitWhenFull() {
         if (queue_.filling().size() < batchSize_)
             return;
         if (readAhead_)

@@ -40,6 +40,18 @@ std::string withoutNotes(const std::string& output) {
     return kept;
 }
 
+// Runs on the capture a peer file's section names ("samples/X.pcap", or with " keys":
+// read with its key log).
+testing_support::AnalyzerRun runOnPeerCapture(const std::string& name,
+                                              const std::string& arguments) {
+    const auto capture = name.substr(0, name.find(' '));
+    const auto keyLog = capture.substr(0, capture.size() - 5) + ".keys";
+    return testing_support::runAnalyzer(
+        (name.ends_with(" keys") ? "--tls-keylog " + testing_support::peerCapturePath(keyLog) + " "
+                                 : "") +
+        arguments + " " + testing_support::peerCapturePath(capture));
+}
+
 } // namespace
 
 TEST(TlsFrameLines, SayWhatTsharkSays) {
@@ -49,11 +61,7 @@ TEST(TlsFrameLines, SayWhatTsharkSays) {
     for (const auto& [name, lines] : expected) {
         SCOPED_TRACE(name);
         const bool keys = name.ends_with(" keys");
-        const auto capture = name.substr(0, name.find(' '));
-        const auto keyLog = capture.substr(0, capture.size() - 5) + ".keys";
-        const auto run = testing_support::runAnalyzer(
-            (keys ? "--tls-keylog " + testing_support::peerCapturePath(keyLog) + " " : "") +
-            testing_support::peerCapturePath(capture));
+        const auto run = runOnPeerCapture(name, "");
         EXPECT_EQ(run.status, 0);
         if (!keys) {
             EXPECT_EQ(tlsLines(run.output), lines);
@@ -77,15 +85,11 @@ TEST(TlsFrameLines, FieldsAreTsharks) {
     for (const auto& [name, lines] : expected) {
         SCOPED_TRACE(name);
         const bool keys = name.ends_with(" keys");
-        const auto capture = name.substr(0, name.find(' '));
-        const auto keyLog = capture.substr(0, capture.size() - 5) + ".keys";
-        const auto run = testing_support::runAnalyzer(
-            (keys ? "--tls-keylog " + testing_support::peerCapturePath(keyLog) + " " : "") +
-            "-T fields -e frame.number -e tls.record.content_type -e tls.record.version "
-            "-e tls.handshake.type -e tls.handshake.ciphersuite "
-            "-e tls.handshake.extensions_server_name -e tls.alert_message.level "
-            "-e tls.alert_message.desc " +
-            testing_support::peerCapturePath(capture));
+        const auto run = runOnPeerCapture(
+            name, "-T fields -e frame.number -e tls.record.content_type -e tls.record.version "
+                  "-e tls.handshake.type -e tls.handshake.ciphersuite "
+                  "-e tls.handshake.extensions_server_name -e tls.alert_message.level "
+                  "-e tls.alert_message.desc");
         EXPECT_EQ(run.status, 0);
         if (!keys) {
             EXPECT_EQ(withoutNotes(run.output), lines);
