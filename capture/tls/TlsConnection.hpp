@@ -37,8 +37,8 @@ enum class TlsProblem {
 std::string_view tlsProblemText(TlsProblem problem);
 
 /// What one record turned out to be, as a summary line names it: a handshake message (a
-/// record may hold several, or end one that began in earlier records), a change of
-/// cipher spec, an alert, or what could not be read.
+/// record may hold several, or end one that began in earlier records), a
+/// ChangeCipherSpec, an alert, or what could not be read.
 struct TlsRecordEvent {
     enum class Kind : std::uint8_t {
         handshake,         // `code`: its type
