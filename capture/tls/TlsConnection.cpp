@@ -46,17 +46,25 @@ void TlsConnection::noteProblem(TlsProblem problem) {
 void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t version,
                            std::uint64_t sequence, zem::ByteView fragment,
                            const ApplicationSink& sink, std::vector<TlsRecordEvent>* events) {
+    events_ = events; // the handshake messages the record completes are said too
+    readRecord(fromClient, type, version, sequence, fragment, sink);
+    events_ = nullptr;
+}
+
+void TlsConnection::said(TlsRecordEvent event) {
+    if (events_)
+        events_->push_back(event);
+}
+
+void TlsConnection::readRecord(bool fromClient, std::uint8_t type, std::uint16_t version,
+                               std::uint64_t sequence, zem::ByteView fragment,
+                               const ApplicationSink& sink) {
     using Kind = TlsRecordEvent::Kind;
-    events_ = events;
-    const auto said = [this](Kind kind, std::uint8_t code = 0, std::uint8_t detail = 0) {
-        if (events_)
-            events_->push_back({kind, code, detail});
-    };
     // What a record says when it cannot be read.
     const auto unread = [&] {
-        said(type == zem::tlsContent::handshake ? Kind::encryptedHandshake
-             : type == zem::tlsContent::alert   ? Kind::encryptedAlert
-                                                : Kind::applicationData);
+        said({type == zem::tlsContent::handshake ? Kind::encryptedHandshake
+              : type == zem::tlsContent::alert   ? Kind::encryptedAlert
+                                                 : Kind::applicationData});
     };
     Direction& direction = directions_[fromClient ? 1 : 0];
     const bool tls13 = version_ == tls13Version;
@@ -64,16 +72,13 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
     const bool opaque =
         tls13 && direction.stage != Stage::clear && type == zem::tlsContent::applicationData;
     const std::size_t recordEvent = events_ ? events_->size() : 0;
-    said(Kind::record, type, opaque ? 1 : 0);
-    if (events_)
-        events_->back().version = version;
+    said({Kind::record, type, static_cast<std::uint8_t>(opaque ? 1 : 0), version});
     if (type == zem::tlsContent::changeCipherSpec) {
-        said(Kind::changeCipherSpec);
+        said({Kind::changeCipherSpec});
         // TLS 1.3 sends one only for middleboxes' sake, also around a HelloRetryRequest,
         // before any ServerHello has chosen a version; it changes nothing.
         if (version_ && !tls13)
             protect(fromClient, Stage::application);
-        events_ = nullptr;
         return;
     }
     // A DTLS record of a later epoch is protected even when the ChangeCipherSpec before
@@ -84,19 +89,17 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
         if (type == zem::tlsContent::handshake) {
             handshakeOctets(fromClient, fragment);
         } else if (type == zem::tlsContent::alert) {
-            said(Kind::alert, fragment.at(0).value_or(0), fragment.at(1).value_or(0));
+            said({Kind::alert, fragment.at(0).value_or(0), fragment.at(1).value_or(0)});
             alertRecord(fromClient, fragment);
         } else if (type == zem::tlsContent::applicationData) {
-            said(Kind::applicationData);
+            said({Kind::applicationData});
             noteProblem(TlsProblem::startNotSeen);
         }
-        events_ = nullptr;
         return;
     }
     if (!direction.decryptor) {
         ++direction.sequence;
         unread();
-        events_ = nullptr;
         return;
     }
     auto plain = direction.decryptor->decrypt(datagram_ ? sequence : direction.sequence++, type,
@@ -104,23 +107,23 @@ void TlsConnection::record(bool fromClient, std::uint8_t type, std::uint16_t ver
     if (!plain) {
         noteProblem(TlsProblem::recordNotDecrypted);
         unread();
-        events_ = nullptr;
         return;
     }
     ++decrypted_;
-    if (opaque && events_)
-        (*events_)[recordEvent] = {Kind::record, plain->contentType, 0, version};
-    if (plain->contentType == zem::tlsContent::applicationData) {
-        said(Kind::applicationData);
-        sink(fromClient, zem::ByteView(plain->octets));
-    } else if (plain->contentType == zem::tlsContent::handshake) {
-        handshakeOctets(fromClient, zem::ByteView(plain->octets));
-    } else if (plain->contentType == zem::tlsContent::alert) {
-        said(Kind::alert, plain->octets.size() > 0 ? plain->octets[0] : 0,
-             plain->octets.size() > 1 ? plain->octets[1] : 0);
-        alertRecord(fromClient, zem::ByteView(plain->octets));
+    if (opaque && events_) { // the type inside is known now
+        (*events_)[recordEvent].code = plain->contentType;
+        (*events_)[recordEvent].detail = 0;
     }
-    events_ = nullptr;
+    const zem::ByteView inside(plain->octets);
+    if (plain->contentType == zem::tlsContent::applicationData) {
+        said({Kind::applicationData});
+        sink(fromClient, inside);
+    } else if (plain->contentType == zem::tlsContent::handshake) {
+        handshakeOctets(fromClient, inside);
+    } else if (plain->contentType == zem::tlsContent::alert) {
+        said({Kind::alert, inside.at(0).value_or(0), inside.at(1).value_or(0)});
+        alertRecord(fromClient, inside);
+    }
 }
 
 void TlsConnection::handshakeOctets(bool fromClient, zem::ByteView octets) {
@@ -170,9 +173,8 @@ void TlsConnection::handshakeMessage(bool fromClient, std::uint8_t type, zem::By
     if (events_) {
         const bool retry = type == zem::tlsHandshake::serverHello && !fromClient &&
                            readServerHello(body).value_or(TlsServerHello{}).helloRetryRequest;
-        events_->push_back(
-            {retry ? TlsRecordEvent::Kind::helloRetryRequest : TlsRecordEvent::Kind::handshake,
-             type, 0});
+        said({retry ? TlsRecordEvent::Kind::helloRetryRequest : TlsRecordEvent::Kind::handshake,
+              type});
     }
     Direction& direction = directions_[fromClient ? 1 : 0];
     switch (type) {

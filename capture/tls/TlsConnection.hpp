@@ -106,6 +106,10 @@ private:
         zem::ByteBuffer trafficSecret; // TLS 1.3's current one
     };
 
+    void readRecord(bool fromClient, std::uint8_t type, std::uint16_t version,
+                    std::uint64_t sequence, zem::ByteView fragment, const ApplicationSink& sink);
+    // Appends to the events record() was given, if any.
+    void said(TlsRecordEvent event);
     void handshakeOctets(bool fromClient, zem::ByteView octets);
     void handshakeMessage(bool fromClient, std::uint8_t type, zem::ByteView body);
     void certificateMessage(bool fromClient, zem::ByteView body);
