@@ -316,7 +316,7 @@ private:
     // when it is not written.
     std::optional<std::string_view> accept(const RenderedMessage& message, std::string_view text) {
         if (message.tlsFrame) // a line, not a message: nothing to count
-            return text;
+            return message.passed ? std::optional(text) : std::nullopt;
         if (!message.radius) {
             statistics_.addNotRadius();
             return std::nullopt;

@@ -1,6 +1,7 @@
 #include "MessageRenderer.hpp"
 
 #include "DictionaryOption.hpp"
+#include "TlsFrameFlight.hpp"
 
 #include <algorithm>
 
@@ -70,6 +71,9 @@ RenderedMessage MessageRenderer::renderTlsFrame(const capture::MessageOrigin& or
                                                 std::string& text) const {
     RenderedMessage rendered;
     rendered.tlsFrame = true;
+    if (!filter_.empty() &&
+        !filter_.passesTlsFrame(tlsFrameFlight(events, clearRecords), origin.frame))
+        return rendered;
     rendered.passed = true;
     form_->writeTlsFrame(text, origin, events, clearRecords);
     return rendered;

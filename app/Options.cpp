@@ -572,7 +572,8 @@ bool showsTlsFrames(const Options& options) {
     const bool asksTls =
         std::any_of(options.fields.begin(), options.fields.end(),
                     [](const std::string& field) { return analysis::isTlsField(field); });
-    return !options.quiet && !options.displayFilter && !options.find &&
+    // A --find predicate is one of the plug-in's columns, which such a frame has none of.
+    return !options.quiet && !options.find &&
            (options.format == OutputFormat::text ||
             (options.format == OutputFormat::fields && asksTls));
 }

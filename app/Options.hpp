@@ -103,7 +103,8 @@ std::string usageText();
 bool showsDetailOf(const Options& options, std::string_view protocol);
 /// Whether the TLS frames that carry no RADIUS message (handshakes, alerts, records not
 /// read) get lines of their own: in the text form, and in the fields form when tls.*
-/// fields are asked for, when no filter chooses messages.
+/// fields are asked for, unless --find chooses messages (-Y keeps those it passes when it
+/// reads a TLS field, and none otherwise).
 bool showsTlsFrames(const Options& options);
 /// Whether the text form shows anything of the frames below RADIUS (-V's layers, -x's
 /// frame octets): only then does the reader keep each message's frame.

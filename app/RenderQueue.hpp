@@ -38,7 +38,7 @@ public:
              const analysis::CheckInput& input = {}, bool keepCarriers = false,
              const analysis::ExchangeLinks& links = {}, bool lasting = false) {
         capture::MessageBatch::add(origin, payload, lasting);
-        tlsFrames_.push_back(false);
+        tlsFrameOf_.push_back(0);
         checkInputs_.push_back(input);
         links_.push_back(links);
         if (keepCarriers)
@@ -46,36 +46,25 @@ public:
                              origin.carrierFrames.end());
         carrierEnds_.push_back(carriers_.size());
     }
-    /// A TLS frame whose records need a line, in place of a message: its events (a count,
-    /// then five octets each) and its records sent in clear.
+    /// A TLS frame whose records need a line, in place of a message: what its records
+    /// turned out to be and those sent in clear, kept beside the messages.
     void addTlsFrame(const zem::MessageOrigin& origin,
                      std::span<const capture::TlsRecordEvent> events, zem::ByteView clearRecords,
                      bool keepCarriers) {
-        zem::ByteBuffer encoded{static_cast<std::uint8_t>(events.size() >> 8),
-                                static_cast<std::uint8_t>(events.size())};
-        for (const auto& event : events)
-            encoded.insert(encoded.end(),
-                           {static_cast<std::uint8_t>(event.kind), event.code, event.detail,
-                            static_cast<std::uint8_t>(event.version >> 8),
-                            static_cast<std::uint8_t>(event.version)});
-        encoded.insert(encoded.end(), clearRecords.begin(), clearRecords.end());
-        add(origin, zem::ByteView(encoded), {}, keepCarriers);
-        tlsFrames_.back() = true;
+        add(origin, {}, {}, keepCarriers);
+        if (tlsFrameCount_ == tlsFrames_.size())
+            tlsFrames_.emplace_back();
+        auto& frame = tlsFrames_[tlsFrameCount_++];
+        frame.events.assign(events.begin(), events.end());
+        frame.clearRecords.assign(clearRecords.begin(), clearRecords.end());
+        tlsFrameOf_.back() = tlsFrameCount_;
     }
-    bool isTlsFrame(std::size_t i) const { return tlsFrames_[i]; }
-    std::vector<capture::TlsRecordEvent> tlsFrameEvents(std::size_t i) const {
-        std::vector<capture::TlsRecordEvent> events;
-        const auto encoded = message(i);
-        const std::size_t count = encoded.loadBigEndian16(0).value_or(0);
-        for (std::size_t at = 2; events.size() < count && at + 5 <= encoded.size(); at += 5)
-            events.push_back({static_cast<capture::TlsRecordEvent::Kind>(encoded.span()[at]),
-                              encoded.span()[at + 1], encoded.span()[at + 2],
-                              encoded.loadBigEndian16(at + 3).value_or(0)});
-        return events;
+    bool isTlsFrame(std::size_t i) const { return tlsFrameOf_[i] != 0; }
+    std::span<const capture::TlsRecordEvent> tlsFrameEvents(std::size_t i) const {
+        return tlsFrames_[tlsFrameOf_[i] - 1].events;
     }
     zem::ByteView tlsFrameClearRecords(std::size_t i) const {
-        const auto encoded = message(i);
-        return encoded.slice(2 + 5 * std::size_t{encoded.loadBigEndian16(0).value_or(0)});
+        return zem::ByteView(tlsFrames_[tlsFrameOf_[i] - 1].clearRecords);
     }
     const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
     /// The links to the message's exchange; a batch held back learns more of them.
@@ -91,7 +80,8 @@ public:
         links_.clear();
         carriers_.clear();
         carrierEnds_.clear();
-        tlsFrames_.clear();
+        tlsFrameOf_.clear();
+        tlsFrameCount_ = 0; // their buffers are kept for the next use of the batch
     }
 
 private:
@@ -99,7 +89,13 @@ private:
     std::vector<analysis::ExchangeLinks> links_;
     std::vector<std::uint64_t> carriers_;
     std::vector<std::size_t> carrierEnds_;
-    std::vector<bool> tlsFrames_;
+    struct TlsFrame {
+        std::vector<capture::TlsRecordEvent> events;
+        zem::ByteBuffer clearRecords;
+    };
+    std::vector<std::size_t> tlsFrameOf_; // per message: 1 + its TLS frame's place, or 0
+    std::vector<TlsFrame> tlsFrames_;
+    std::size_t tlsFrameCount_ = 0;
 };
 
 /// A rendered batch: all texts back-to-back, and each message's outcome.

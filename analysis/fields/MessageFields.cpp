@@ -390,4 +390,16 @@ std::optional<zem::ZEMPredicateValue> MessageFields::predicateValue(std::string_
     return text(name, m);
 }
 
+std::optional<zem::ZEMPredicateValue>
+MessageFields::tlsFramePredicateValue(std::string_view name, const TlsFlight& flight,
+                                      std::uint64_t frame) const {
+    if (const auto alias = aliases_.find(name); alias != aliases_.end())
+        name = alias->second.ourName;
+    if (isTlsField(name))
+        return tlsValue(name, flight);
+    if (name == "frame")
+        return static_cast<std::int64_t>(frame);
+    return std::nullopt;
+}
+
 } // namespace analysis

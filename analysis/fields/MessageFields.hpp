@@ -64,6 +64,11 @@ public:
     /// The field as a predicate compares it: small numbers as numbers, the rest as text.
     std::optional<zem::ZEMPredicateValue> predicateValue(std::string_view name,
                                                          const DecodedMessage& message) const;
+    /// The same for a TLS frame that carried no RADIUS message: its TLS fields and its
+    /// frame number; every other field has no value there.
+    std::optional<zem::ZEMPredicateValue> tlsFramePredicateValue(std::string_view name,
+                                                                 const TlsFlight& flight,
+                                                                 std::uint64_t frame) const;
     const zem::PlugInHost& host() const { return host_; }
     const CheckDisplay& checkDisplay() const { return display_; }
     /// The dictionary that avp.NAME fields come from; nullptr when there is none.

@@ -1,6 +1,7 @@
 #include "fields/MessageFilter.hpp"
 
 #include "ZEMError.hpp"
+#include "fields/TlsFields.hpp"
 
 namespace analysis {
 
@@ -69,6 +70,18 @@ MessageFilter MessageFilter::fromFilterBar(const MessageFields& fields, const st
 
 bool MessageFilter::passes(const DecodedMessage& message) const {
     auto resolve = [&](std::string_view path) { return fields_.predicateValue(path, message); };
+    for (const auto& filter : filters_)
+        if (!filter.evaluate(resolve))
+            return false;
+    return true;
+}
+
+bool MessageFilter::passesTlsFrame(const TlsFlight& flight, std::uint64_t frame) const {
+    if (!reads(isTlsField))
+        return false;
+    auto resolve = [&](std::string_view path) {
+        return fields_.tlsFramePredicateValue(path, flight, frame);
+    };
     for (const auto& filter : filters_)
         if (!filter.evaluate(resolve))
             return false;

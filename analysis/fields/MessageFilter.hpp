@@ -33,6 +33,10 @@ public:
         return false;
     }
     bool passes(const DecodedMessage& message) const;
+    /// Whether a TLS frame without a RADIUS message passes (see
+    /// MessageFields::tlsFramePredicateValue): only a filter that reads a TLS field chooses
+    /// such frames, so that one about RADIUS alone never lets them through.
+    bool passesTlsFrame(const TlsFlight& flight, std::uint64_t frame) const;
 
 private:
     const MessageFields& fields_;

@@ -131,11 +131,24 @@ TEST(TlsFrameLines, ShowTheirRecordsAndStayOutOfWhatCountsMessages) {
         {"-c 1 --tls-keylog " + sample("radsec-tls12.keys") + " " + sample("radsec-tls12.pcap"),
          {"TLS Client Hello\n", "TLS Access-Request (1) (Id=1)\n"},
          {"(Id=2)"}},
-        // A filter chooses messages, and reports and other forms show messages alone.
+        // A filter about RADIUS alone chooses messages; one that reads a TLS field chooses
+        // the TLS frames whose fields pass too.
         {"-Y 'radiusCode == 1' --tls-keylog " + sample("radsec-tls12.keys") + " " +
              sample("radsec-tls12.pcap"),
          {"TLS Access-Request"},
          {"Client Hello"}},
+        {"-Y 'tls.handshake.type == 1' " + sample("radsec-proxy.pcap"),
+         {"     4     0.000214 127.0.0.1:45567 → 127.0.0.1:2083 TLS Client Hello\n"},
+         {"Server Hello", "Application Data"}},
+        {"-Y 'tls.handshake.type == 1 || radiusCode == 1' --tls-keylog " +
+             sample("radsec-tls12.keys") + " " + sample("radsec-tls12.pcap"),
+         {"TLS Client Hello\n", "TLS Access-Request"},
+         {"Server Hello", "Access-Accept"}},
+        {"-Y 'frame.number == 6 && tls.handshake.ciphersuite' -T fields -e frame.number "
+         "-e tls.handshake.ciphersuite " +
+             sample("radsec-proxy.pcap"),
+         {"6\t0xc030\n"},
+         {"4\t"}},
         // Rows of TLS frames come with tls.* fields only.
         {"-T fields -e frame " + sample("radsec-proxy.pcap"), {}, {"4\n"}},
     };
