@@ -1,6 +1,7 @@
 #include "CaptureBytes.hpp"
 
 #include "CaptureSource.hpp"
+#include "MappedFileFaults.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,10 +35,22 @@ protected:
 class MappedBytes final : public ContiguousBytes {
 public:
     MappedBytes(void* map, std::size_t length)
-        : ContiguousBytes({static_cast<const std::uint8_t*>(map), length}), map_(map) {}
+        : ContiguousBytes({static_cast<const std::uint8_t*>(map), length}), map_(map),
+          faultSlot_(mapped_file_faults::watch(octets_.data(), length)) {}
     ~MappedBytes() override {
-        if (map_)
-            ::munmap(map_, octets_.size());
+        if (faultSlot_)
+            mapped_file_faults::unwatch(*faultSlot_);
+        ::munmap(map_, octets_.size());
+    }
+
+    // Another program may truncate the file while it is read; the pages past its new end
+    // then read as zeros (see mapped_file_faults), which must not pass for octets of it.
+    std::span<const std::uint8_t> peek(std::size_t count) override {
+        if (faultSlot_)
+            if (const auto at = mapped_file_faults::faultedAt(*faultSlot_))
+                throw CaptureError("the file was cut short while it was read (to at most " +
+                                   std::to_string(*at) + " octets)");
+        return ContiguousBytes::peek(count);
     }
     MappedBytes(const MappedBytes&) = delete;
     MappedBytes& operator=(const MappedBytes&) = delete;
@@ -72,6 +85,7 @@ private:
     static constexpr std::size_t keptBehind = std::size_t{4} << 20;
     const std::size_t pageOctets_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     void* map_;
+    std::optional<std::size_t> faultSlot_;
     std::size_t released_ = 0;
     std::size_t populated_ = 0;
     static constexpr std::size_t populateAhead = std::size_t{4} << 20;
