@@ -1,6 +1,6 @@
 #include "CaptureCommand.hpp"
 
-#include "AuthenticationsReport.hpp"
+#include "BackgroundAuthentications.hpp"
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
 #include "ClientsReport.hpp"
@@ -150,7 +150,9 @@ public:
           queue_([&renderer](const MessageBatch& in,
                              RenderedBatch& out) { render(renderer, in, out); },
                  workers),
-          write_([this](const RenderedBatch& batch) { write(batch); }) {
+          write_([this](RenderedBatch& batch) { write(batch); }) {
+        if (wants_.auths)
+            authentications_.emplace(options.format == OutputFormat::json);
         // A file's requests are held back until their responses are read; a live
         // capture's lines show what is known when they are printed.
         if (renderer_.linksWanted())
@@ -269,11 +271,9 @@ public:
                                                 pipeline.tlsConnectionsLeftOut());
                 break;
             case analysis::ReportKind::auths:
-                for (const auto& row : authentications_.finish())
-                    authenticationsReport_.add(row);
                 results_.write(closing);
                 closing.clear();
-                if (auto why = authenticationsReport_.finish(
+                if (auto why = authentications_->finish(
                         [this](std::string_view part) { results_.write(part); });
                     !why.empty() && failure.empty())
                     failure = std::move(why);
@@ -313,8 +313,8 @@ private:
     }
 
     // Counts one rendered message and answers the part of its text to write, or nothing
-    // when it is not written.
-    std::optional<std::string_view> accept(const RenderedMessage& message, std::string_view text) {
+    // when it is not written. What a report keeps of the message's facts is moved out.
+    std::optional<std::string_view> accept(RenderedMessage& message, std::string_view text) {
         if (message.tlsFrame) // a line, not a message: nothing to count
             return message.passed ? std::optional(text) : std::nullopt;
         if (!message.radius) {
@@ -323,7 +323,7 @@ private:
         }
         if (!message.passed)
             return std::nullopt;
-        if (const auto& facts = message.facts) {
+        if (auto& facts = message.facts) {
             // Only what was asked for is counted; the reports that pair requests with
             // responses share one matcher, so each message is looked up once.
             analysis::ExchangeOutcome outcome;
@@ -340,12 +340,9 @@ private:
                 security_.addMessage(*facts);
             if (wants_.clients)
                 clients_.addMessage(*facts, outcome);
-            if (wants_.auths && facts->authentication) {
-                authentications_.addMessage(facts->origin, facts->code, facts->identifier,
-                                            *facts->authentication);
-                for (const auto& row : authentications_.takeReady())
-                    authenticationsReport_.add(row);
-            }
+            if (wants_.auths && facts->authentication)
+                authentications_->add(facts->origin, facts->code, facts->identifier,
+                                      std::move(*facts->authentication));
             if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
             if (metrics_)
@@ -356,7 +353,7 @@ private:
         return text;
     }
 
-    void write(const RenderedBatch& batch) {
+    void write(RenderedBatch& batch) {
         // A scrape waits for a whole batch to be counted, not for each message.
         std::unique_lock<std::mutex> counting;
         if (metrics_)
@@ -365,7 +362,7 @@ private:
         std::string_view run;
         std::size_t begin = 0;
         for (std::size_t i = 0; i < batch.messages.size(); ++i) {
-            const auto& message = batch.messages[i];
+            auto& message = batch.messages[i];
             if (done())
                 break;
             std::string_view text(batch.text.data() + begin, message.textEnd - begin);
@@ -396,8 +393,7 @@ private:
     analysis::RadiusStatistics statistics_;
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
-    analysis::Authentications authentications_;
-    AuthenticationsReport authenticationsReport_{options_.format == OutputFormat::json};
+    std::optional<BackgroundAuthentications> authentications_; // when -z radius,auths asks
     analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;

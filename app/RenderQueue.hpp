@@ -112,7 +112,7 @@ struct RenderedBatch {
 class RenderQueue {
 public:
     using Render = std::function<void(const MessageBatch&, RenderedBatch&)>;
-    using Consume = std::function<void(const RenderedBatch&)>;
+    using Consume = std::function<void(RenderedBatch&)>;
     /// With no workers, submit() renders on the calling thread.
     RenderQueue(Render render, unsigned workers);
     ~RenderQueue();

@@ -36,20 +36,19 @@ class MappedBytes final : public ContiguousBytes {
 public:
     MappedBytes(void* map, std::size_t length)
         : ContiguousBytes({static_cast<const std::uint8_t*>(map), length}), map_(map),
-          faultSlot_(mapped_file_faults::watch(octets_.data(), length)) {}
+          faults_(mapped_file_faults::watch(octets_.data(), length)) {}
     ~MappedBytes() override {
-        if (faultSlot_)
-            mapped_file_faults::unwatch(*faultSlot_);
+        if (faults_)
+            mapped_file_faults::unwatch(*faults_);
         ::munmap(map_, octets_.size());
     }
 
     // Another program may truncate the file while it is read; the pages past its new end
     // then read as zeros (see mapped_file_faults), which must not pass for octets of it.
     std::span<const std::uint8_t> peek(std::size_t count) override {
-        if (faultSlot_)
-            if (const auto at = mapped_file_faults::faultedAt(*faultSlot_))
-                throw CaptureError("the file was cut short while it was read (to at most " +
-                                   std::to_string(*at) + " octets)");
+        if (faults_ && faults_->faulted()) [[unlikely]]
+            throw CaptureError("the file was cut short while it was read (to at most " +
+                               std::to_string(faults_->faultedAt()) + " octets)");
         return ContiguousBytes::peek(count);
     }
     MappedBytes(const MappedBytes&) = delete;
@@ -85,7 +84,7 @@ private:
     static constexpr std::size_t keptBehind = std::size_t{4} << 20;
     const std::size_t pageOctets_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     void* map_;
-    std::optional<std::size_t> faultSlot_;
+    std::optional<mapped_file_faults::Watch> faults_;
     std::size_t released_ = 0;
     std::size_t populated_ = 0;
     static constexpr std::size_t populateAhead = std::size_t{4} << 20;

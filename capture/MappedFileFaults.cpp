@@ -64,7 +64,7 @@ void installOnce() {
 
 } // namespace
 
-std::optional<std::size_t> watch(const std::uint8_t* begin, std::size_t length) {
+std::optional<Watch> watch(const std::uint8_t* begin, std::size_t length) {
     installOnce();
     for (std::size_t i = 0; i < slotCount; ++i) {
         if (slotTaken[i].exchange(true))
@@ -73,22 +73,16 @@ std::optional<std::size_t> watch(const std::uint8_t* begin, std::size_t length) 
         slots[i].faultedPage.store(0, std::memory_order_relaxed);
         slots[i].begin.store(start, std::memory_order_release);
         slots[i].end.store(start + length, std::memory_order_release);
-        return i;
+        return Watch{i, &slots[i].faultedPage, begin};
     }
     return std::nullopt;
 }
 
-void unwatch(std::size_t slot) {
-    slots[slot].end.store(0, std::memory_order_release);
-    slots[slot].begin.store(0, std::memory_order_release);
-    slotTaken[slot].store(false);
-}
-
-std::optional<std::size_t> faultedAt(std::size_t slot) {
-    const auto page = slots[slot].faultedPage.load(std::memory_order_acquire);
-    if (page == 0)
-        return std::nullopt;
-    return page - slots[slot].begin.load(std::memory_order_relaxed);
+void unwatch(const Watch& watch) {
+    auto& slot = slots[watch.slot];
+    slot.end.store(0, std::memory_order_release);
+    slot.begin.store(0, std::memory_order_release);
+    slotTaken[watch.slot].store(false);
 }
 
 } // namespace capture::mapped_file_faults

@@ -62,21 +62,27 @@ zem::ByteView EapPacket::typeData() const {
     return end > start ? zem::ByteView(octets).slice(start, end - start) : zem::ByteView();
 }
 
-bool mayCarryEap(zem::ByteView message) {
+std::optional<zem::ByteView> firstEapSegment(zem::ByteView message) {
     const auto length = message.loadBigEndian16(2);
     if (!length)
-        return false;
+        return std::nullopt;
     const std::size_t end = std::min<std::size_t>(*length, message.size());
     for (std::size_t at = 20; at + 2 <= end;) {
         const auto type = *message.at(at);
         const auto size = *message.at(at + 1);
-        if (type == attribute::eapMessage)
-            return true;
+        if (type == attribute::eapMessage) {
+            const std::size_t attributeEnd = std::min<std::size_t>(size, end - at);
+            return message.slice(at + 2, attributeEnd > 2 ? attributeEnd - 2 : 0);
+        }
         if (size < 2)
-            return false;
+            return std::nullopt;
         at += size;
     }
-    return false;
+    return std::nullopt;
+}
+
+bool mayCarryEap(zem::ByteView message) {
+    return firstEapSegment(message).has_value();
 }
 
 std::optional<EapPacket> joinEapPacket(const WireMessage& wire) {

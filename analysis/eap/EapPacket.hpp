@@ -35,6 +35,9 @@ struct EapPacket {
 /// Whether a message's octets may hold an EAP-Message attribute: a quick look along its
 /// attributes that spares the full walk for the messages (most) that carry none.
 bool mayCarryEap(zem::ByteView message);
+/// The value of the message's first EAP-Message attribute (where the EAP packet starts),
+/// found by the same quick look; cut short where the message ends.
+std::optional<zem::ByteView> firstEapSegment(zem::ByteView message);
 
 /// Nothing when the message has no EAP-Message attribute, or its segments hold fewer
 /// than the four octets of an EAP header (that too is a note: see eapSegmentsNote).

@@ -15,6 +15,18 @@ bool isTlsBasedType(std::uint8_t type) {
     return std::find(tlsBasedTypes.begin(), tlsBasedTypes.end(), type) != tlsBasedTypes.end();
 }
 
+bool mayCarryEapTls(zem::ByteView message) {
+    const auto first = firstEapSegment(message);
+    if (!first)
+        return false;
+    const auto code = first->at(0);
+    if (code && *code != eapCode::request && *code != eapCode::response)
+        return false; // Success and Failure carry no method
+    const auto type = first->at(4);
+    // An EAP header cut across segments: only the whole packet tells.
+    return !code || !type || isTlsBasedType(*type);
+}
+
 std::optional<EapTlsData> eapTlsData(const EapPacket& packet) {
     if (!packet.type || !isTlsBasedType(*packet.type))
         return std::nullopt;

@@ -25,6 +25,10 @@ struct EapTlsData {
 
 /// Whether the EAP type carries TLS records behind EAP-TLS's flags.
 bool isTlsBasedType(std::uint8_t type);
+/// Whether a message may carry a TLS-based method's packet: a quick look at the first
+/// EAP-Message attribute's code and type, which spares joining the EAP packet of the
+/// Identity, Nak, Success and Failure messages and the other methods.
+bool mayCarryEapTls(zem::ByteView message);
 
 /// Nothing for a packet of another type, or without the flags octet.
 std::optional<EapTlsData> eapTlsData(const EapPacket& packet);

@@ -21,7 +21,7 @@ std::string stateKey(const zem::IPAddress& client, const Attribute& state) {
 
 std::shared_ptr<const zem::ByteBuffer> TlsMessageJoiner::next(const zem::MessageOrigin& origin,
                                                               zem::ByteView message) {
-    if (!mayCarryEap(message))
+    if (!mayCarryEapTls(message))
         return nullptr;
     const auto wire = WireMessage::parse(message);
     if (!wire)

@@ -45,8 +45,11 @@ const std::optional<EapPacket>& DecodedMessage::eap() const {
 }
 
 const std::optional<TlsFlight>& DecodedMessage::tls() const {
+    // The quick look spares joining the EAP packets of Identity and other methods.
     if (!tls_)
-        tls_.emplace(carriedTlsFlight(eap(), links_.tlsMessage.get()));
+        tls_.emplace(links_.tlsMessage || mayCarryEapTls(octets_)
+                         ? carriedTlsFlight(eap(), links_.tlsMessage.get())
+                         : std::nullopt);
     return *tls_;
 }
 

@@ -14,14 +14,6 @@ namespace {
 constexpr std::uint8_t accessRequest = 1, accessAccept = 2, accessReject = 3, accessChallenge = 11;
 constexpr std::uint8_t identity = 1, nak = 3;
 
-// The State names a chain only together with the client that returns it: the client's
-// address octets, then the State's.
-std::string stateKey(const zem::IPAddress& client, const std::string& state) {
-    std::string key(reinterpret_cast<const char*>(client.bytes.data()), client.bytes.size());
-    key += state;
-    return key;
-}
-
 std::string plainMethod(const AuthenticationFacts& facts) {
     if (facts.msChap)
         return "MS-CHAP";
@@ -52,6 +44,15 @@ std::string authenticationMethodName(std::uint8_t eapType) {
     return text;
 }
 
+// The State names a chain only together with the client that returns it: the client's
+// address octets, then the State's.
+const std::string& Authentications::stateKey(const zem::IPAddress& client,
+                                             const std::string& state) {
+    stateKey_.assign(reinterpret_cast<const char*>(client.bytes.data()), client.bytes.size());
+    stateKey_ += state;
+    return stateKey_;
+}
+
 bool Authentications::addMessage(const zem::MessageOrigin& origin, std::uint8_t code,
                                  std::uint8_t identifier, const AuthenticationFacts& facts) {
     expire(origin.time);
@@ -80,10 +81,11 @@ bool Authentications::request(const zem::MessageOrigin& origin, std::uint8_t ide
             id = found->second;
     if (!id) {
         if (open_.size() >= capacity)
-            close(byLastUse_.front(), "timed out");
+            close(byLastUse_.front()->id, "timed out");
         id = nextId_++;
         auto& opened = open_[*id];
-        opened.lastUse = byLastUse_.insert(byLastUse_.end(), *id);
+        opened.id = *id;
+        opened.lastUse = byLastUse_.insert(byLastUse_.end(), &opened);
         opened.row.firstFrame = origin.frame;
         opened.row.start = origin.time;
         opened.row.client = origin.source;
@@ -121,9 +123,10 @@ bool Authentications::response(const zem::MessageOrigin& origin, std::uint8_t co
         requestsToAuth_.erase(found);
         return true;
     });
-    if (!id || !open_.contains(*id))
+    const auto found = id ? open_.find(*id) : open_.end();
+    if (found == open_.end())
         return false;
-    auto& open = open_[*id];
+    auto& open = found->second;
     touch(open, origin.time);
     if (keepFrames_)
         open.row.frames.push_back(origin.frame);
@@ -194,11 +197,10 @@ void Authentications::touch(Open& open, double now) {
 void Authentications::expire(double now) {
     // The least recently used first: those idle past the window are at the front.
     while (!byLastUse_.empty()) {
-        const auto id = byLastUse_.front();
-        const auto& open = open_[id];
+        const auto& open = *byLastUse_.front();
         if (now - open.row.end <= windowSeconds)
             return;
-        close(id, open.awaitingRequest ? "abandoned" : "timed out");
+        close(open.id, open.awaitingRequest ? "abandoned" : "timed out");
     }
 }
 

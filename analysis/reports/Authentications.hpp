@@ -76,7 +76,8 @@ private:
         std::string stateKey;                 // of the last Challenge, in statesToAuth_
         std::vector<ExchangeKey> requests;    // waiting for their answer
         TlsOutcome tls;
-        std::list<std::uint64_t>::iterator lastUse; // its place in byLastUse_
+        std::uint64_t id = 0;
+        std::list<Open*>::iterator lastUse; // its place in byLastUse_
     };
     bool request(const zem::MessageOrigin& origin, std::uint8_t identifier,
                  const AuthenticationFacts& facts);
@@ -89,8 +90,12 @@ private:
 
     bool keepFrames_;
     std::uint64_t nextId_ = 0;
+    // A State's key for a look-up, made in the same buffer each time.
+    const std::string& stateKey(const zem::IPAddress& client, const std::string& state);
+
     std::map<std::uint64_t, Open> open_; // by id, which grows with time: oldest first
-    std::list<std::uint64_t> byLastUse_; // the open ones' ids, least recently used first
+    std::list<Open*> byLastUse_; // the open ones (map nodes stay), least recently used first
+    std::string stateKey_;
     std::unordered_map<std::string, std::uint64_t> statesToAuth_;
     std::unordered_map<ExchangeKey, std::uint64_t, ExchangeKeyHash> requestsToAuth_;
     std::map<std::uint64_t, Authentication> ended_; // by id, until taken

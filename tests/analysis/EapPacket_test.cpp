@@ -2,6 +2,7 @@
 // what each method's data says, as the EAP node shows it.
 #include "NodeValueText.hpp"
 #include "eap/EapNode.hpp"
+#include "eap/EapTlsData.hpp"
 #include "wire/RadiusProtocol.hpp"
 
 #include <gtest/gtest.h>
@@ -144,5 +145,32 @@ TEST(EapPacket, EachMethodShowsItsData) {
             "Code: " + std::string(c.packet[0] == 1 ? "Request (1)" : "Response (2)") +
             "\nIdentifier: 1\nLength: " + std::to_string(c.packet[3]) + "\n";
         EXPECT_EQ(shown({{eap, c.packet}}), header + c.expected);
+    }
+}
+
+// The quick look that spares joining the EAP packets of methods that carry no TLS must
+// never turn away one that does: a TLS method's start, fragment or acknowledgement, or a
+// header cut across segments, which only the whole packet tells.
+TEST(EapPacket, QuickLookForTlsTurnsAwayOnlyWhatCannotCarryIt) {
+    constexpr std::uint8_t userName = 1;
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::uint8_t, Octets>> attributes;
+        bool mayCarryTls;
+    } cases[] = {
+        {"no EAP-Message", {{userName, {'a'}}}, false},
+        {"Identity response", {{eap, {2, 1, 0, 6, 1, 'a'}}}, false},
+        {"Nak", {{eap, {2, 2, 0, 6, 3, 13}}}, false},
+        {"MD5-Challenge", {{eap, {1, 2, 0, 6, 4, 0}}}, false},
+        {"Success", {{eap, {3, 2, 0, 4}}}, false},
+        {"EAP-TLS start", {{userName, {'a'}}, {eap, {1, 3, 0, 6, 13, 0x20}}}, true},
+        {"PEAP acknowledgement", {{eap, {2, 3, 0, 6, 25, 0}}}, true},
+        {"TTLS, TEAP, FAST", {{eap, {1, 3, 0, 6, 21, 0}}}, true},
+        {"header cut across segments", {{eap, {1, 3, 0}}, {eap, {6, 1, 'a'}}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto octets = message(c.attributes);
+        EXPECT_EQ(analysis::mayCarryEapTls(zem::ByteView(octets)), c.mayCarryTls);
     }
 }
