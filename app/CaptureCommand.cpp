@@ -526,9 +526,12 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         // A packet past the -a duration is not read: the run ends before it.
         if (stop.reached(pipeline.frames(), packet.time))
             break;
-        if (writer)
+        const auto& secrets = source.decryptionSecrets();
+        if (writer) {
             writer->retain(pipeline.frames() + 1, packet);
-        pipeline.addTlsSecretsOf(source.decryptionSecrets(), secretsTaken);
+            writer->addSecrets(std::span(secrets).subspan(secretsTaken));
+        }
+        pipeline.addTlsSecretsOf(secrets, secretsTaken);
         pipeline.frame(linkType, packet.time, packet.bytes, packet.originalLength);
         if (metrics) {
             metrics->setPackets(pipeline.frames());
@@ -652,7 +655,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     pipeline.describeCarryingFrames(showsFrames(runOptions));
-    if (showsTlsFrames(runOptions))
+    if (readsTlsFrames(runOptions))
         pipeline.showTlsFrames(
             [&](const capture::MessageOrigin& origin,
                 std::span<const capture::TlsRecordEvent> events,

@@ -13,7 +13,7 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
     : host_(host), fields_(host, checkDisplay, dictionary, fieldOccurrence(options)),
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
-      printsMessages_(!options.quiet),
+      printsMessages_(!options.quiet), printsTlsFrames_(showsTlsFrames(options)),
       statisticsWanted_(!options.statistics.empty() || options.metrics),
       // The metrics count exposed messages, and with secrets the failed checks.
       factsWanted_{options.metrics && checkDisplay.secretsGiven, false,
@@ -75,7 +75,8 @@ RenderedMessage MessageRenderer::renderTlsFrame(const capture::MessageOrigin& or
         !filter_.passesTlsFrame(tlsFrameFlight(events, clearRecords), origin.frame))
         return rendered;
     rendered.passed = true;
-    form_->writeTlsFrame(text, origin, events, clearRecords);
+    if (printsTlsFrames_)
+        form_->writeTlsFrame(text, origin, events, clearRecords);
     return rendered;
 }
 

@@ -62,6 +62,7 @@ private:
     analysis::MessageFilter filter_;
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
+    bool printsTlsFrames_; // their lines; otherwise they are read only to be written by -w
     bool statisticsWanted_;
     bool linksWanted_;
     bool followsAuthentications_;

@@ -578,6 +578,10 @@ bool showsTlsFrames(const Options& options) {
             (options.format == OutputFormat::fields && asksTls));
 }
 
+bool readsTlsFrames(const Options& options) {
+    return showsTlsFrames(options) || (options.writeFile && !options.find);
+}
+
 bool showsFrames(const Options& options) {
     if (options.quiet || options.format != OutputFormat::text || options.hex ||
         !(options.verbose || options.hexDump))

@@ -106,6 +106,9 @@ bool showsDetailOf(const Options& options, std::string_view protocol);
 /// fields are asked for, unless --find chooses messages (-Y keeps those it passes when it
 /// reads a TLS field, and none otherwise).
 bool showsTlsFrames(const Options& options);
+/// Whether such frames are read at all: to show their lines, or to be written by -w (a
+/// RadSec capture written without its handshake could not be read again).
+bool readsTlsFrames(const Options& options);
 /// Whether the text form shows anything of the frames below RADIUS (-V's layers, -x's
 /// frame octets): only then does the reader keep each message's frame.
 bool showsFrames(const Options& options);

@@ -148,6 +148,17 @@ void CaptureFileOutput::writePcapngBlock(std::uint32_t type, const zem::ByteBuff
     checked();
 }
 
+void CaptureFileOutput::writeSecrets(std::uint32_t type, zem::ByteView secrets) {
+    if (!pcapng_ || !failure_.empty())
+        return;
+    zem::ByteBuffer body;
+    body.reserve(8 + secrets.size()); // also spares GCC 12's false -Warray-bounds here
+    put32(body, type);
+    put32(body, static_cast<std::uint32_t>(secrets.size()));
+    body.insert(body.end(), secrets.span().begin(), secrets.span().end());
+    writePcapngBlock(10, body);
+}
+
 std::uint64_t CaptureFileOutput::recordSize(std::size_t captured) const {
     return pcapng_ ? 32 + (captured + 3) / 4 * 4 : 16 + captured;
 }

@@ -40,6 +40,9 @@ public:
 
     /// Appends one frame, its time in nanoseconds since 1970; nothing once a write failed.
     void writeFrame(std::int64_t nanoseconds, std::uint32_t originalLength, zem::ByteView octets);
+    /// Appends a Decryption Secrets Block (pcapng only: a pcap file has no place for one,
+    /// and its input never had one); nothing once a write failed.
+    void writeSecrets(std::uint32_t type, zem::ByteView secrets);
     /// The octets a frame of `captured` octets adds to the file.
     std::uint64_t recordSize(std::size_t captured) const;
     std::uint64_t size() const { return size_; }

@@ -21,9 +21,15 @@ void exportMessageFrames(const std::string& input, const std::string& output,
             writer.write(origin.carrierFrames);
     });
     CapturedPacket packet;
+    std::size_t secretsTaken = 0;
     try {
         while (source.next(packet) == CaptureSource::Next::packet) {
             writer.retain(pipeline.frames() + 1, packet);
+            // The keys go along, and open the RADIUS messages inside TLS here as they did
+            // when the file was first read.
+            const auto& secrets = source.decryptionSecrets();
+            writer.addSecrets(std::span(secrets).subspan(secretsTaken));
+            pipeline.addTlsSecretsOf(secrets, secretsTaken);
             pipeline.frame(source.linkType(), packet.time, packet.bytes);
         }
     } catch (const CaptureError&) {

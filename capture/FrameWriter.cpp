@@ -47,6 +47,16 @@ void FrameWriter::startFile(double time) {
         }
     fileStart_ = time;
     file_.emplace(rotatedName(path_, ++sequence_, time), standardOutput_, format_);
+    for (const auto& secrets : secrets_)
+        file_->writeSecrets(secrets.type, zem::ByteView(secrets.data));
+}
+
+void FrameWriter::addSecrets(std::span<const DecryptionSecrets> added) {
+    for (const auto& secrets : added) {
+        secrets_.push_back(secrets);
+        if (file_)
+            file_->writeSecrets(secrets.type, zem::ByteView(secrets.data));
+    }
 }
 
 const std::string& FrameWriter::failure() const {

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "CaptureFileOutput.hpp"
+#include "CaptureFileReader.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace capture {
 
@@ -46,6 +48,10 @@ public:
                 const FileRotation& rotation = {});
 
     void retain(std::uint64_t frame, const CapturedPacket& packet);
+    /// Keys the input carried (a pcapng Decryption Secrets Block): written at once, ahead
+    /// of the frames still retained, and again at the head of every later file of a
+    /// rotation, so that each file's encrypted frames can be read with it alone.
+    void addSecrets(std::span<const DecryptionSecrets> added);
     /// Writes those of `frames` still retained and not yet written; nothing once a write
     /// failed.
     void write(std::span<const std::uint64_t> frames);
@@ -81,6 +87,7 @@ private:
     std::uint64_t sequence_ = 0;
     std::deque<std::string> finished_; // a ring's closed files, oldest first
     std::deque<Retained> window_;      // by frame number
+    std::vector<DecryptionSecrets> secrets_;
 };
 
 } // namespace capture

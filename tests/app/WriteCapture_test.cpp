@@ -72,3 +72,20 @@ TEST(WriteCapture, AFileThatCannotBeWrittenIsOneError) {
     EXPECT_EQ(result.output.find("radius-analyzer: cannot write /nonexistent/folder/kept.pcap"), 0u)
         << result.output;
 }
+
+// RADIUS over TLS written by -w, quiet or not: the handshake's frames and the keys the
+// pcapng carried go along, so the written file reads back to the same messages.
+TEST(WriteCapture, RadSecKeepsItsHandshakeAndKeys) {
+    const auto capture = std::string(RADIUS_SAMPLES_DIR) + "/radsec-tls13-secrets.pcapng";
+    const std::string read = " -T fields -e radiusCode -e radiusIdentifier -e tls.handshake.type ";
+    const auto original = run(read + capture);
+    ASSERT_NE(original.output.find("1\t1\t\n"), std::string::npos) << original.output;
+    for (const std::string quiet : {"", "-q "}) {
+        SCOPED_TRACE(quiet);
+        testing_support::TemporaryFolder folder;
+        const auto written = (folder.path() / "kept.pcapng").string();
+        const auto kept = run(quiet + "-w " + written + " " + capture);
+        ASSERT_EQ(kept.status, 0) << kept.output;
+        EXPECT_EQ(run(read + written).output, original.output);
+    }
+}
