@@ -655,7 +655,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     pipeline.describeCarryingFrames(showsFrames(runOptions));
-    if (readsTlsFrames(runOptions))
+    if (renderer.readsTlsFrames())
         pipeline.showTlsFrames(
             [&](const capture::MessageOrigin& origin,
                 std::span<const capture::TlsRecordEvent> events,

@@ -2,6 +2,7 @@
 
 #include "DictionaryOption.hpp"
 #include "TlsFrameFlight.hpp"
+#include "fields/TlsFields.hpp"
 
 #include <algorithm>
 
@@ -13,7 +14,7 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
     : host_(host), fields_(host, checkDisplay, dictionary, fieldOccurrence(options)),
       filter_(fields_, options.displayFilter, options.find),
       form_(makeOutputForm({options, fields_, std::move(lineColor)})),
-      printsMessages_(!options.quiet), printsTlsFrames_(showsTlsFrames(options)),
+      printsMessages_(!options.quiet),
       statisticsWanted_(!options.statistics.empty() || options.metrics),
       // The metrics count exposed messages, and with secrets the failed checks.
       factsWanted_{options.metrics && checkDisplay.secretsGiven, false,
@@ -35,6 +36,17 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
         (printsMessages_ && options.format == OutputFormat::fields &&
          std::any_of(options.fields.begin(), options.fields.end(), readsAuthentication)) ||
         filter_.reads(readsAuthentication);
+    // The TLS frames that carry no RADIUS message have lines in the text form, and rows in
+    // the fields form when its fields or its filter read TLS; a --find predicate is one of
+    // the plug-in's columns, which such a frame has none of. -w reads them to write them.
+    const bool asksTls =
+        std::any_of(options.fields.begin(), options.fields.end(),
+                    [](const std::string& field) { return analysis::isTlsField(field); }) ||
+        filter_.reads(analysis::isTlsField);
+    printsTlsFrames_ = printsMessages_ && !options.find &&
+                       (options.format == OutputFormat::text ||
+                        (options.format == OutputFormat::fields && asksTls));
+    readsTlsFrames_ = printsTlsFrames_ || (options.writeFile && !options.find);
     for (const auto report : options.statistics) {
         factsWanted_.checks = factsWanted_.checks || analysis::reportRow(report).needsChecks;
         factsWanted_.sessionFacts =

@@ -47,6 +47,10 @@ public:
 
     const OutputForm& form() const { return *form_; }
     bool printsMessages() const { return printsMessages_; }
+    /// Whether the TLS frames that carry no RADIUS message (handshakes, alerts, records not
+    /// read) are to be read: for their lines, or for -w to write them (a RadSec capture
+    /// written without its handshake could not be read again).
+    bool readsTlsFrames() const { return readsTlsFrames_; }
     bool statisticsWanted() const { return statisticsWanted_; }
     /// Whether the form or a filter reads the links to a message's exchange (or the TLS
     /// messages joined with them): a message waits for its response then.
@@ -62,7 +66,7 @@ private:
     analysis::MessageFilter filter_;
     std::unique_ptr<OutputForm> form_;
     bool printsMessages_;
-    bool printsTlsFrames_; // their lines; otherwise they are read only to be written by -w
+    bool printsTlsFrames_ = false, readsTlsFrames_ = false;
     bool statisticsWanted_;
     bool linksWanted_;
     bool followsAuthentications_;

@@ -3,7 +3,6 @@
 #include "FrameLayers.hpp"
 #include "IPAddress.hpp"
 #include "OutputForm.hpp"
-#include "fields/TlsFields.hpp"
 
 #include <algorithm>
 #include <array>
@@ -566,20 +565,6 @@ bool showsDetailOf(const Options& options, std::string_view protocol) {
         return true;
     const auto& shown = *options.detailProtocols;
     return std::find(shown.begin(), shown.end(), protocol) != shown.end();
-}
-
-bool showsTlsFrames(const Options& options) {
-    const bool asksTls =
-        std::any_of(options.fields.begin(), options.fields.end(),
-                    [](const std::string& field) { return analysis::isTlsField(field); });
-    // A --find predicate is one of the plug-in's columns, which such a frame has none of.
-    return !options.quiet && !options.find &&
-           (options.format == OutputFormat::text ||
-            (options.format == OutputFormat::fields && asksTls));
-}
-
-bool readsTlsFrames(const Options& options) {
-    return showsTlsFrames(options) || (options.writeFile && !options.find);
 }
 
 bool showsFrames(const Options& options) {

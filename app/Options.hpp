@@ -101,14 +101,6 @@ std::string usageText();
 
 /// Whether -V shows the layer named `protocol` (a capture::FrameLayer's, or "radius").
 bool showsDetailOf(const Options& options, std::string_view protocol);
-/// Whether the TLS frames that carry no RADIUS message (handshakes, alerts, records not
-/// read) get lines of their own: in the text form, and in the fields form when tls.*
-/// fields are asked for, unless --find chooses messages (-Y keeps those it passes when it
-/// reads a TLS field, and none otherwise).
-bool showsTlsFrames(const Options& options);
-/// Whether such frames are read at all: to show their lines, or to be written by -w (a
-/// RadSec capture written without its handshake could not be read again).
-bool readsTlsFrames(const Options& options);
 /// Whether the text form shows anything of the frames below RADIUS (-V's layers, -x's
 /// frame octets): only then does the reader keep each message's frame.
 bool showsFrames(const Options& options);

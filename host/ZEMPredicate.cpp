@@ -374,6 +374,8 @@ std::string textOf(const ZEMPredicateValue& value) {
         const auto [end, ec] = std::to_chars(text, text + sizeof text, *decimal);
         return ec == std::errc() ? std::string(text, end) : std::string();
     }
+    if (const auto* list = std::get_if<ZEMNumberList>(&value))
+        return list->text;
     return std::get<std::string>(value);
 }
 
@@ -395,7 +397,7 @@ std::optional<ZEMPredicateValue> resolveOperand(const Operand& operand,
             return std::to_string(*n);
         if (const auto* named = std::get_if<ZEMNamedNumber>(&*value))
             return named->name;
-        if (std::holds_alternative<double>(*value))
+        if (std::holds_alternative<double>(*value) || std::holds_alternative<ZEMNumberList>(*value))
             return textOf(*value);
     }
     return value;
@@ -434,6 +436,33 @@ template <typename Value> std::optional<bool> ordered(Op op, const Value& l, con
         return l >= r;
     default:
         return std::nullopt;
+    }
+}
+
+// A field of several numbers against one number: any occurrence's comparison holds, and
+// != only when none is equal. Nothing for the comparisons of texts.
+std::optional<bool> anyOccurrence(Op op, const ZEMNumberList& list, std::int64_t number) {
+    if (!ordered(op, 0, 0).has_value())
+        return std::nullopt;
+    if (op == Op::notEqual)
+        return std::find(list.numbers.begin(), list.numbers.end(), number) == list.numbers.end();
+    return std::any_of(list.numbers.begin(), list.numbers.end(),
+                       [&](std::int64_t each) { return *ordered(op, each, number); });
+}
+
+// The same comparison with its sides swapped: 2 < x is x > 2.
+Op mirrored(Op op) {
+    switch (op) {
+    case Op::less:
+        return Op::greater;
+    case Op::lessEqual:
+        return Op::greaterEqual;
+    case Op::greater:
+        return Op::less;
+    case Op::greaterEqual:
+        return Op::lessEqual;
+    default:
+        return op;
     }
 }
 
@@ -520,6 +549,14 @@ bool compareValues(const Node& node, Op op, const std::optional<ZEMPredicateValu
                    const std::optional<ZEMPredicateValue>& right) {
     if (!left || !right)
         return op == Op::notEqual && left.has_value() != right.has_value();
+    if (const auto* list = std::get_if<ZEMNumberList>(&*left))
+        if (const auto* number = numberOf(*right))
+            if (const auto result = anyOccurrence(op, *list, *number))
+                return *result;
+    if (const auto* list = std::get_if<ZEMNumberList>(&*right))
+        if (const auto* number = numberOf(*left))
+            if (const auto result = anyOccurrence(mirrored(op), *list, *number))
+                return *result;
     // Numbers compare as numbers (whole ones exactly); a named number meets a text by its
     // name.
     const auto isPlain = [](const ZEMPredicateValue& value) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace zem {
 
@@ -30,9 +31,18 @@ struct ZEMNamedNumber {
     std::int64_t number;
     std::string name;
 };
-/// A value a key path answers: a text, a whole number, a named number, or a number with
-/// decimals (a time in seconds).
-using ZEMPredicateValue = std::variant<std::string, std::int64_t, ZEMNamedNumber, double>;
+/// A field that occurs more than once with a number each time (the types of a frame's
+/// TLS records): compared with a number it holds when any occurrence does, and != when
+/// none is equal, as tshark's filters take such a field; as a text it is the occurrences
+/// joined by commas.
+struct ZEMNumberList {
+    std::vector<std::int64_t> numbers;
+    std::string text;
+};
+/// A value a key path answers: a text, a whole number, a named number, a number with
+/// decimals (a time in seconds), or several numbers.
+using ZEMPredicateValue =
+    std::variant<std::string, std::int64_t, ZEMNamedNumber, double, ZEMNumberList>;
 /// Answers the value of a key path (without ".description"), or nothing.
 using ZEMKeyPathResolver =
     std::function<std::optional<ZEMPredicateValue>(std::string_view keyPath)>;

@@ -92,9 +92,18 @@ std::optional<zem::ZEMPredicateValue> tlsValue(std::string_view name,
     auto texts = tlsFieldOccurrences(name, *tls);
     if (texts.empty())
         return std::nullopt;
-    if (texts.size() == 1 && isNumericTlsField(name))
-        return static_cast<std::int64_t>(std::strtoll(texts.front().c_str(), nullptr, 0));
-    return chosenOccurrences(texts, {});
+    if (!isNumericTlsField(name))
+        return chosenOccurrences(texts, {});
+    const auto number = [](const std::string& text) {
+        return static_cast<std::int64_t>(std::strtoll(text.c_str(), nullptr, 0));
+    };
+    if (texts.size() == 1)
+        return number(texts.front());
+    zem::ZEMNumberList list;
+    for (const auto& text : texts)
+        list.numbers.push_back(number(text));
+    list.text = chosenOccurrences(texts, {}).value_or("");
+    return list;
 }
 
 bool isAuthenticationField(std::string_view name) {

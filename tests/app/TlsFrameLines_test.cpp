@@ -149,6 +149,11 @@ TEST(TlsFrameLines, ShowTheirRecordsAndStayOutOfWhatCountsMessages) {
              sample("radsec-proxy.pcap"),
          {"6\t0xc030\n"},
          {"4\t"}},
+        // A field that occurs several times holds when any occurrence does, as in tshark;
+        // the filter alone asks for the frames' rows.
+        {"-Y 'tls.handshake.type == 11' -T fields -e frame.number " + sample("radsec-proxy.pcap"),
+         {"6\n8\n"},
+         {"4\n", "9\n"}},
         // Rows of TLS frames come with tls.* fields only.
         {"-T fields -e frame " + sample("radsec-proxy.pcap"), {}, {"4\n"}},
     };

@@ -24,7 +24,8 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
                            {"seconds", 0.25},
                            {"late", -0.003},
                            {"src", std::string("192.0.2.1")},
-                           {"dst", std::string("2001:db8::1")}});
+                           {"dst", std::string("2001:db8::1")},
+                           {"types", zem::ZEMNumberList{{2, 11, 12}, "2,11,12"}}});
     struct Case {
         const char* format;
         const char* value;
@@ -68,6 +69,16 @@ TEST(Predicate, RegisteredFormatsAndExpressions) {
         {"missingKey", "", false},
         {"!missingKey && radiusIdentifier == 12", "", true},
         {"(missingKey) || name", "", true},
+        // Several numbers: any occurrence holds, != only when none is equal, as tshark.
+        {"types == 11", "", true},
+        {"types == 13", "", false},
+        {"types != 11", "", false},
+        {"types != 13", "", true},
+        {"types > 11 && types < 3", "", true},
+        {"12 <= types", "", true},
+        {"types IN {1, 12}", "", true},
+        {"types CONTAINS '11,1'", "", true},
+        {"types.description == '2,11,12'", "", true},
     };
     for (const auto& c : cases) {
         auto predicate = zem::ZEMPredicate::parse(c.format, {{"value", c.value}});
