@@ -1,10 +1,12 @@
 // Fuzz target for EAP inside RADIUS: the input is cut into EAP-Message attributes (the
 // first octet picks the segment size, so that packets split across several attributes,
 // cut short or scattered all occur), then joined, decoded by method, and shown as the
-// EAP node and the eap.* fields.
+// EAP node and the eap.* fields. The quick look for a TLS-based method must never turn
+// away a packet that carries one.
 #include "eap/EapMethods.hpp"
 #include "eap/EapNode.hpp"
 #include "eap/EapPacket.hpp"
+#include "eap/EapTlsData.hpp"
 #include "wire/RadiusProtocol.hpp"
 
 #include <cstdint>
@@ -36,10 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t seen = 0;
     if (auto node = analysis::eapNode(*wire))
         seen += node->children().size();
+    const bool mayCarryTls = analysis::mayCarryEapTls(zem::ByteView(message));
     if (const auto packet = analysis::joinEapPacket(*wire)) {
         if (const auto identity = analysis::eapIdentity(*packet))
             seen += identity->size();
         seen += packet->typeData().size();
+        if (analysis::eapTlsData(*packet) && !mayCarryTls)
+            __builtin_trap();
     }
     return seen == SIZE_MAX;
 }

@@ -28,7 +28,10 @@ bool mayCarryEapTls(zem::ByteView message) {
 }
 
 std::optional<EapTlsData> eapTlsData(const EapPacket& packet) {
-    if (!packet.type || !isTlsBasedType(*packet.type))
+    // Methods travel in Requests and Responses only: RFC 6696's Initiate and Finish carry
+    // types of their own, which name no method.
+    const bool method = packet.code == eapCode::request || packet.code == eapCode::response;
+    if (!method || !packet.type || !isTlsBasedType(*packet.type))
         return std::nullopt;
     const auto data = packet.typeData();
     const auto flags = data.at(0);

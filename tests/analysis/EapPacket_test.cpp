@@ -163,14 +163,23 @@ TEST(EapPacket, QuickLookForTlsTurnsAwayOnlyWhatCannotCarryIt) {
         {"Nak", {{eap, {2, 2, 0, 6, 3, 13}}}, false},
         {"MD5-Challenge", {{eap, {1, 2, 0, 6, 4, 0}}}, false},
         {"Success", {{eap, {3, 2, 0, 4}}}, false},
+        // RFC 6696's Finish has a type of its own: 13 there names no method.
+        {"ERP Finish", {{eap, {6, 2, 0, 6, 13, 0}}}, false},
         {"EAP-TLS start", {{userName, {'a'}}, {eap, {1, 3, 0, 6, 13, 0x20}}}, true},
         {"PEAP acknowledgement", {{eap, {2, 3, 0, 6, 25, 0}}}, true},
         {"TTLS, TEAP, FAST", {{eap, {1, 3, 0, 6, 21, 0}}}, true},
         {"header cut across segments", {{eap, {1, 3, 0}}, {eap, {6, 1, 'a'}}}, true},
+        {"EAP-TLS, header cut", {{eap, {1, 3, 0}}, {eap, {6, 13, 0x20}}}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const auto octets = message(c.attributes);
         EXPECT_EQ(analysis::mayCarryEapTls(zem::ByteView(octets)), c.mayCarryTls);
+        // Never turned away where the whole packet carries TLS.
+        const auto wire = analysis::WireMessage::parse(zem::ByteView(octets));
+        const auto packet = analysis::joinEapPacket(*wire);
+        if (packet && analysis::eapTlsData(*packet)) {
+            EXPECT_TRUE(c.mayCarryTls);
+        }
     }
 }
