@@ -38,8 +38,7 @@ TEST(TlsFields, CertificatesFiltersAndJsonReadTheJoinedRecords) {
         {"-T fields -e frame -Y 'tls.handshake.type == 1'", "5\n21\n33\n"},
         // Any occurrence: the Client Hellos that offer the suite, the Server Hellos that
         // choose it (tshark gives the same frames).
-        {"-T fields -e frame -Y 'tls.handshake.ciphersuite == 0xc030'",
-         "5\n10\n21\n26\n33\n38\n"},
+        {"-T fields -e frame -Y 'tls.handshake.ciphersuite == 0xc030'", "5\n10\n21\n26\n33\n38\n"},
         {"-T json -Y 'frame == 10'",
          "\"certificateAuthorities\":[\"CN=Example RADIUS CA,O=Example\"]"},
     };
