@@ -340,13 +340,14 @@ private:
                 security_.addMessage(*facts);
             if (wants_.clients)
                 clients_.addMessage(*facts, outcome);
-            if (wants_.auths && facts->authentication)
-                authentications_->add(facts->origin, facts->code, facts->identifier,
-                                      std::move(*facts->authentication));
             if (wants_.sessions && facts->accounting)
                 sessions_.add(*facts->accounting, facts->origin.source, facts->origin.time);
             if (metrics_)
                 metrics_->metrics().addMessage(*facts, outcome);
+            // Last: the authentication facts are moved out.
+            if (wants_.auths && facts->authentication)
+                authentications_->add(facts->origin, facts->code, facts->identifier,
+                                      std::move(*facts->authentication));
         }
         if (shown_++ == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
