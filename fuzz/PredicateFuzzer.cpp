@@ -1,5 +1,6 @@
 // Fuzz target for the -Y and find-predicate language: parsing with a $value, listing the
-// key paths and evaluating against a message's values (present, missing, numbers, texts).
+// key paths and evaluating against a message's values (present, missing, numbers, texts,
+// a field of several numbers).
 #include "ZEMError.hpp"
 #include "ZEMPredicate.hpp"
 
@@ -20,6 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return std::int64_t{2};
         if (key == "responseTime")
             return -0.003;
+        if (key.starts_with("tls"))
+            return zem::ZEMNumberList{{22, 20, 23}, "22,20,23"};
         if (key.starts_with("radius"))
             return std::string("Access-Accept (2) caf\u00e9");
         return std::nullopt;
