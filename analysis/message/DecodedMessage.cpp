@@ -86,7 +86,7 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
         facts.exposure = exposureOf(wire);
     }
     if (wanted.authentication) {
-        facts.authentication = authenticationFacts(wire);
+        facts.authentication = authenticationFacts(wire, eap());
         if (facts.authentication && tls())
             facts.authentication->tls = tlsFacts(*tls());
     }

@@ -29,7 +29,8 @@ bool carriesMsChap(const Attribute& attribute) {
 
 } // namespace
 
-std::optional<AuthenticationFacts> authenticationFacts(const WireMessage& wire) {
+std::optional<AuthenticationFacts> authenticationFacts(const WireMessage& wire,
+                                                       const std::optional<EapPacket>& eap) {
     if (wire.code != 1 && wire.code != 2 && wire.code != 3 && wire.code != 11)
         return std::nullopt;
     AuthenticationFacts facts;
@@ -61,7 +62,7 @@ std::optional<AuthenticationFacts> authenticationFacts(const WireMessage& wire) 
             break;
         }
     }
-    if (const auto eap = joinEapPacket(wire)) {
+    if (eap) {
         facts.eapCode = eap->code;
         facts.eapType = eap->type;
         if (eap->type == 3)

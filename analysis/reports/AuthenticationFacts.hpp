@@ -5,6 +5,7 @@
 // certificate sent and the certificate authorities the server accepts.
 #pragma once
 
+#include "eap/EapPacket.hpp"
 #include "tls/TlsFlight.hpp"
 #include "wire/WireMessage.hpp"
 
@@ -39,7 +40,10 @@ struct AuthenticationFacts {
 };
 
 /// The facts of an Access-Request, -Accept, -Reject or -Challenge; nothing for other codes.
-std::optional<AuthenticationFacts> authenticationFacts(const WireMessage& wire);
+/// `eap`: the EAP packet its EAP-Message attributes join into, which the caller has most
+/// likely joined already for other readers.
+std::optional<AuthenticationFacts> authenticationFacts(const WireMessage& wire,
+                                                       const std::optional<EapPacket>& eap);
 
 /// What following an authentication reads of the TLS records a message carries.
 TlsFacts tlsFacts(const TlsFlight& flight);

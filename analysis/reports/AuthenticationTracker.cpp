@@ -11,11 +11,12 @@ bool AuthenticationTracker::next(const zem::MessageOrigin& origin, zem::ByteView
     const auto wire = WireMessage::parse(message);
     if (!wire)
         return false;
-    auto facts = authenticationFacts(*wire);
+    const auto eap = mayCarryEap(message) ? joinEapPacket(*wire) : std::nullopt;
+    auto facts = authenticationFacts(*wire, eap);
     if (!facts)
         return false;
-    if (mayCarryEap(message))
-        if (const auto flight = carriedTlsFlight(joinEapPacket(*wire), links.tlsMessage.get()))
+    if (eap || links.tlsMessage)
+        if (const auto flight = carriedTlsFlight(eap, links.tlsMessage.get()))
             facts->tls = tlsFacts(*flight);
     // The authentications list their messages by frame: here, by sequence number.
     auto numbered = origin;
