@@ -20,6 +20,7 @@ constexpr std::size_t slotCount = 64;
 std::array<Slot, slotCount> slots;
 std::atomic<bool> slotTaken[slotCount];
 struct sigaction previous {};
+std::uintptr_t pageOctets = 4096; // asked of the system once, outside the handler
 
 void onBusError(int signal, siginfo_t* info, void* context) {
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
@@ -28,7 +29,6 @@ void onBusError(int signal, siginfo_t* info, void* context) {
         const auto end = slot.end.load(std::memory_order_acquire);
         if (address < begin || address >= end)
             continue;
-        const auto pageOctets = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         const auto page = address / pageOctets * pageOctets;
         // mmap is a plain system call here, safe in a handler: zeros over the file's pages.
         void* zeros = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
@@ -54,6 +54,7 @@ void onBusError(int signal, siginfo_t* info, void* context) {
 void installOnce() {
     static std::once_flag installed;
     std::call_once(installed, [] {
+        pageOctets = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         struct sigaction action {};
         action.sa_sigaction = onBusError;
         action.sa_flags = SA_SIGINFO;
