@@ -419,7 +419,8 @@ bool writesPcapng(std::string_view path, const capture::CaptureSource& source) {
 // share its link type.
 class Recording {
 public:
-    explicit Recording(const Options& options) : path_(options.writeFile) {
+    explicit Recording(const Options& options)
+        : path_(options.writeFile), oneInput_(options.inputFiles.size() == 1) {
         if (options.ringKilobytes)
             rotation_.maxBytes = *options.ringKilobytes * 1000;
         rotation_.maxSeconds = options.ringSeconds;
@@ -430,10 +431,15 @@ public:
         if (!path_)
             return nullptr;
         if (!writer_) {
+            const bool pcapng = writesPcapng(*path_, source);
+            // One file written in its own form is copied record by record (options,
+            // interfaces and all); frames of several files, a live capture or the other
+            // form are written anew.
+            const bool copies = oneInput_ && !source.isLive() && pcapng == source.isPcapng();
             writer_.emplace(*path_, output(),
                             capture::CaptureFileFormat{source.linkType(), source.snapshotLength(),
-                                                       writesPcapng(*path_, source),
-                                                       source.finerThanMicroseconds()},
+                                                       pcapng, source.finerThanMicroseconds(),
+                                                       copies},
                             rotation_);
             linkType_ = source.linkType();
         } else if (source.linkType() != linkType_) {
@@ -449,6 +455,7 @@ public:
 
 private:
     std::optional<std::string> path_;
+    bool oneInput_;
     capture::FileRotation rotation_;
     std::optional<capture::FrameWriter> writer_;
     int linkType_ = 0;
@@ -529,6 +536,7 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
             break;
         const auto& secrets = source.decryptionSecrets();
         if (writer) {
+            writer->followStructure(source.structure());
             writer->retain(pipeline.frames() + 1, packet);
             writer->addSecrets(std::span(secrets).subspan(secretsTaken));
         }
@@ -542,6 +550,8 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         }
         afterEach();
     }
+    if (writer) // blocks after the last frame
+        writer->followStructure(source.structure());
     if (metrics)
         metrics->setDropped(source.dropped().value_or(0));
 }

@@ -37,6 +37,8 @@ CaptureFileOutput::CaptureFileOutput(const std::string& path, std::FILE* standar
     const int linkType = format.linkType;
     const int snapshotLength = format.snapshotLength;
     open(standardOutput);
+    if (format.copiesRecords)
+        return;
     if (pcapng_) {
         // Section Header Block: byte-order magic, version 1.0, section length unknown.
         zem::ByteBuffer section;
@@ -145,6 +147,16 @@ void CaptureFileOutput::writePcapngBlock(std::uint32_t type, const zem::ByteBuff
     errno = 0;
     std::fwrite(block.data(), 1, block.size(), file_);
     size_ += block.size();
+    checked();
+}
+
+void CaptureFileOutput::writeCopied(zem::ByteView octets, bool frame) {
+    if (!failure_.empty())
+        return;
+    errno = 0;
+    std::fwrite(octets.span().data(), 1, octets.size(), file_);
+    size_ += octets.size();
+    frames_ += frame ? 1 : 0;
     checked();
 }
 

@@ -1,6 +1,7 @@
 // CaptureFileOutput: one capture file being written, in pcap (through libpcap's dump
 // functions) or pcapng (a section header, one interface description, enhanced packet
-// blocks; libpcap writes only pcap).
+// blocks; libpcap writes only pcap); or, when it copies, the input's own blocks and
+// records as they were read.
 //
 // Evidence is written whole or not at all: every write is checked, the first failure
 // stops the writing and is kept; a regular file (or a new one) is written under a
@@ -27,6 +28,9 @@ struct CaptureFileFormat {
     int snapshotLength = 0;
     bool pcapng = false;
     bool nanoseconds = false; // times to the nanosecond, as the input kept them
+    /// The input's blocks and records are copied as the file held them (one input file of
+    /// the same form): nothing is written but what is handed over to copy.
+    bool copiesRecords = false;
 };
 
 class CaptureFileOutput {
@@ -43,6 +47,9 @@ public:
     /// Appends a Decryption Secrets Block (pcapng only: a pcap file has no place for one,
     /// and its input never had one); nothing once a write failed.
     void writeSecrets(std::uint32_t type, zem::ByteView secrets);
+    /// Appends a block or record of the input as it was read (a file that copies); a
+    /// `frame` counts as one.
+    void writeCopied(zem::ByteView octets, bool frame);
     /// The octets a frame of `captured` octets adds to the file.
     std::uint64_t recordSize(std::size_t captured) const;
     std::uint64_t size() const { return size_; }

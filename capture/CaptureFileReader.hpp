@@ -49,6 +49,11 @@ public:
     /// whose first interface counts finer), so that a copy keeps them too.
     bool finerThanMicroseconds() const { return finerThanMicroseconds_; }
     const std::vector<DecryptionSecrets>& decryptionSecrets() const { return secrets_; }
+    /// The blocks that frames depend on, as the file holds them, in the order read: pcap's
+    /// file header; pcapng's section headers, interface descriptions, name resolution,
+    /// decryption secrets and custom blocks that may be copied. A copy of chosen frames
+    /// begins each section with them (statistics would count frames left out: not kept).
+    const std::vector<zem::ByteBuffer>& structure() const { return structure_; }
     std::uint64_t position() const { return bytes_->position(); }
     std::optional<std::uint64_t> size() const { return bytes_->size(); }
     /// Where frames stay valid after the next call (see CaptureBytes::lasting).
@@ -64,6 +69,7 @@ protected:
     bool pcapng_;
     bool finerThanMicroseconds_ = false;
     std::vector<DecryptionSecrets> secrets_;
+    std::vector<zem::ByteBuffer> structure_;
 };
 
 } // namespace capture

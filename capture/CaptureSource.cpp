@@ -185,6 +185,12 @@ const std::vector<DecryptionSecrets>& CaptureSource::decryptionSecrets() const {
     return handle_->file ? handle_->file->decryptionSecrets() : none;
 }
 
+std::span<const zem::ByteBuffer> CaptureSource::structure() const {
+    if (!handle_->file)
+        return {};
+    return handle_->file->structure();
+}
+
 std::optional<double> CaptureSource::fractionRead() const {
     if (!handle_->file)
         return std::nullopt;

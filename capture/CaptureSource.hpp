@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ struct CapturedPacket {
     std::int64_t nanoseconds = 0;     // since 1970, as exact as the capture holds it
     zem::ByteView bytes;              // valid until the next call of next()
     std::uint32_t originalLength = 0; // on the wire; more than bytes when cut by the snapshot
+    /// The frame's whole record as the file holds it (header, octets, options), valid as
+    /// long as `bytes`; empty for a live capture.
+    std::span<const std::uint8_t> record;
 };
 
 class CaptureSource {
@@ -76,6 +80,9 @@ public:
     std::span<const std::uint8_t> lastingOctets() const;
     /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far.
     const std::vector<DecryptionSecrets>& decryptionSecrets() const;
+    /// The blocks of a file that its frames depend on, read so far (see
+    /// CaptureFileReader::structure); empty for a live capture.
+    std::span<const zem::ByteBuffer> structure() const;
     /// Makes a waiting next() answer `interrupted` (a file's: `end`). Safe to call from a signal
     /// handler or another thread.
     void interrupt();

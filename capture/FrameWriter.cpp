@@ -8,6 +8,15 @@
 
 namespace capture {
 
+namespace {
+
+bool isSectionHeader(const zem::ByteBuffer& block) {
+    return block.size() >= 4 && block[0] == 0x0a && block[1] == 0x0d && block[2] == 0x0d &&
+           block[3] == 0x0a;
+}
+
+} // namespace
+
 FrameWriter::FrameWriter(const std::string& path, std::FILE* standardOutput,
                          const CaptureFileFormat& format, const FileRotation& rotation)
     : path_(path), standardOutput_(standardOutput), format_(format), rotation_(rotation) {
@@ -33,7 +42,7 @@ std::string FrameWriter::rotatedName(const std::string& path, std::uint64_t sequ
     return stem + number + stamp + extension;
 }
 
-void FrameWriter::startFile(double time) {
+void FrameWriter::startFile(double time, std::size_t structureBefore) {
     if (file_) {
         const auto name = rotatedName(path_, sequence_, fileStart_);
         file_->close(); // throws: the run ends with what was written before
@@ -49,9 +58,37 @@ void FrameWriter::startFile(double time) {
     file_.emplace(rotatedName(path_, ++sequence_, time), standardOutput_, format_);
     for (const auto& secrets : secrets_)
         file_->writeSecrets(secrets.type, zem::ByteView(secrets.data));
+    if (format_.copiesRecords) {
+        // A pcap file has one header; a pcapng section starts at its section header.
+        std::size_t start = 0;
+        if (format_.pcapng)
+            for (std::size_t i = std::min(structureBefore, structure_.size()); i-- > 0;)
+                if (isSectionHeader(structure_[i])) {
+                    start = i;
+                    break;
+                }
+        structureWritten_ = start;
+        writeStructure(format_.pcapng ? structureBefore : 1);
+        structureWritten_ = std::max(structureWritten_, structureBefore);
+    }
+}
+
+void FrameWriter::writeStructure(std::size_t upTo) {
+    for (upTo = std::min(upTo, structure_.size()); structureWritten_ < upTo; ++structureWritten_)
+        if (format_.pcapng || structureWritten_ == 0)
+            file_->writeCopied(zem::ByteView(structure_[structureWritten_]), false);
+}
+
+void FrameWriter::followStructure(std::span<const zem::ByteBuffer> readSoFar) {
+    if (format_.copiesRecords && readSoFar.size() > structure_.size()) {
+        const auto added = readSoFar.subspan(structure_.size());
+        structure_.insert(structure_.end(), added.begin(), added.end());
+    }
 }
 
 void FrameWriter::addSecrets(std::span<const DecryptionSecrets> added) {
+    if (format_.copiesRecords)
+        return; // their blocks are copied with the rest of the file's structure
     for (const auto& secrets : added) {
         secrets_.push_back(secrets);
         if (file_)
@@ -68,28 +105,35 @@ const std::string& FrameWriter::failure() const {
 void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
     if (window_.size() >= windowFrames)
         window_.pop_front();
-    window_.push_back(
-        {frame, packet.time, packet.nanoseconds, packet.originalLength, packet.bytes.copy()});
+    const zem::ByteView kept = format_.copiesRecords ? zem::ByteView(packet.record) : packet.bytes;
+    window_.push_back({frame, packet.time, packet.nanoseconds, packet.originalLength, kept.copy(),
+                       structure_.size()});
 }
 
 void FrameWriter::writeOne(const Retained& frame) {
     if (rotation_.rotates()) {
+        const auto added =
+            format_.copiesRecords ? frame.octets.size() : file_->recordSize(frame.octets.size());
         const bool due =
             !file_ ||
             (file_->frames() > 0 &&
-             ((rotation_.maxBytes &&
-               file_->size() + file_->recordSize(frame.octets.size()) > *rotation_.maxBytes) ||
+             ((rotation_.maxBytes && file_->size() + added > *rotation_.maxBytes) ||
               (rotation_.maxSeconds && frame.time - fileStart_ >= *rotation_.maxSeconds)));
         if (due) {
             try {
-                startFile(frame.time);
+                startFile(frame.time, frame.structureBefore);
             } catch (const CaptureError& error) {
                 failure_ = error.what();
                 return;
             }
         }
     }
-    file_->writeFrame(frame.nanoseconds, frame.originalLength, zem::ByteView(frame.octets));
+    if (format_.copiesRecords) {
+        writeStructure(frame.structureBefore);
+        file_->writeCopied(zem::ByteView(frame.octets), true);
+    } else {
+        file_->writeFrame(frame.nanoseconds, frame.originalLength, zem::ByteView(frame.octets));
+    }
 }
 
 void FrameWriter::write(std::span<const std::uint64_t> carriers) {
@@ -119,9 +163,12 @@ void FrameWriter::close() {
         throw CaptureError(failure_);
     // A rotation that saw no frame still leaves one file, as a plain -w does.
     if (!file_ && rotation_.rotates())
-        startFile(static_cast<double>(std::time(nullptr)));
-    if (file_)
+        startFile(static_cast<double>(std::time(nullptr)), structure_.size());
+    if (file_) {
+        if (format_.copiesRecords)
+            writeStructure(structure_.size()); // blocks after the last frame written
         file_->close();
+    }
 }
 
 } // namespace capture

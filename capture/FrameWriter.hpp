@@ -4,6 +4,10 @@
 // Which frames to write is known only after their messages were decoded and filtered,
 // so the frames read lately are kept (a bounded window) until then.
 //
+// When the format copies records, each chosen frame's record is written as the input held
+// it (its options, interface and time resolution with it), after the blocks it depends on
+// (see CaptureFileReader::structure); otherwise frames are written anew in the format.
+//
 // With a rotation, the frames go to a row of files named as tshark names them
 // (PREFIX_00001_20240131120000.pcapng, the time being the first frame's, local), each
 // closed whole and renamed into place before the next one starts; a ring keeps the
@@ -11,6 +15,7 @@
 // file.
 //
 //   FrameWriter writer("kept.pcap", output(), {source.linkType(), source.snapshotLength(), false});
+//   writer.followStructure(source.structure());  // the file's blocks read before it
 //   writer.retain(frameNumber, packet);          // every frame, as it is read
 //   writer.write(origin.carrierFrames);          // a kept message's frames
 //   writer.close();                              // throws CaptureError
@@ -47,6 +52,10 @@ public:
     FrameWriter(const std::string& path, std::FILE* standardOutput, const CaptureFileFormat& format,
                 const FileRotation& rotation = {});
 
+    /// The blocks of the (one) input read so far, which the frames retained from now on
+    /// depend on (a file that copies): written before the first of those frames, and again
+    /// at the head of every later file of a rotation (those of the frame's section).
+    void followStructure(std::span<const zem::ByteBuffer> readSoFar);
     void retain(std::uint64_t frame, const CapturedPacket& packet);
     /// Keys the input carried (a pcapng Decryption Secrets Block): written at once, ahead
     /// of the frames still retained, and again at the head of every later file of a
@@ -70,12 +79,17 @@ private:
         double time;
         std::int64_t nanoseconds;
         std::uint32_t originalLength;
-        zem::ByteBuffer octets;
+        zem::ByteBuffer octets; // or, when copying, the whole record
+        std::size_t structureBefore = 0;
         bool written = false;
     };
     void writeOne(const Retained& frame);
-    // Closes the current file of a rotation and starts the next, named for `time`.
-    void startFile(double time);
+    // Closes the current file of a rotation and starts the next, named for `time`; when
+    // copying, it begins with the blocks of the section that holds the first
+    // `structureBefore` blocks.
+    void startFile(double time, std::size_t structureBefore);
+    // Copies the blocks read before a frame that the file does not have yet.
+    void writeStructure(std::size_t upTo);
 
     std::string path_;
     std::FILE* standardOutput_;
@@ -88,6 +102,8 @@ private:
     std::deque<std::string> finished_; // a ring's closed files, oldest first
     std::deque<Retained> window_;      // by frame number
     std::vector<DecryptionSecrets> secrets_;
+    std::vector<zem::ByteBuffer> structure_; // when copying
+    std::size_t structureWritten_ = 0;       // of them, into the current file
 };
 
 } // namespace capture

@@ -31,6 +31,7 @@ public:
                                std::to_string(minor));
         snapshotLength_ = assumedSnapshot(order_.u32(header, 16));
         linkType_ = dataLinkType(order_.u32(header, 20));
+        structure_.emplace_back(header.begin(), header.end());
         bytes_->skip(fileHeaderOctets);
     }
 
@@ -64,6 +65,7 @@ public:
         setTime(packet, seconds, fraction, nanoseconds_ ? 1'000'000'000 : 1'000'000);
         packet.bytes = zem::ByteView(record.subspan(recordHeaderOctets, kept));
         packet.originalLength = original;
+        packet.record = record;
         bytes_->skip(record.size());
         // The next records' headers and frames come from memory the caches have not seen
         // (a new page stops the processor's own prefetching): asked for ahead of time.

@@ -15,7 +15,9 @@ constexpr std::uint32_t interfaceDescriptionBlock = 1;
 constexpr std::uint32_t obsoletePacketBlock = 2;
 constexpr std::uint32_t simplePacketBlock = 3;
 constexpr std::uint32_t enhancedPacketBlock = 6;
+constexpr std::uint32_t nameResolutionBlock = 4;
 constexpr std::uint32_t decryptionSecretsBlock = 10;
+constexpr std::uint32_t customBlockToCopy = 0x0bad; // 0x40000bad asks not to be copied
 constexpr std::uint32_t byteOrderMagic = 0x1a2b3c4d;
 // Larger blocks are damage, not data: no frame is longer than the snapshot limit.
 constexpr std::uint32_t largestBlock = 16u << 20;
@@ -53,6 +55,7 @@ public:
         while (const auto block = nextBlock()) {
             if (isPacket(block->type)) {
                 read(*block, packet);
+                packet.record = block->whole;
                 return true;
             }
             take(*block);
@@ -63,7 +66,8 @@ public:
 private:
     struct Block {
         std::uint32_t type;
-        std::span<const std::uint8_t> body; // between the lengths
+        std::span<const std::uint8_t> body;  // between the lengths
+        std::span<const std::uint8_t> whole; // as the file holds it
     };
 
     static bool isPacket(std::uint32_t type) {
@@ -99,7 +103,7 @@ private:
         // As for pcap records: the blocks ahead are asked for before they are read.
         __builtin_prefetch(whole.data() + length + 256);
         __builtin_prefetch(whole.data() + length + 512);
-        return Block{order_.u32(whole, 0), whole.subspan(8, length - 12)};
+        return Block{order_.u32(whole, 0), whole.subspan(8, length - 12), whole};
     }
 
     static CaptureError cutShort(std::size_t wanted, std::size_t got) {
@@ -121,6 +125,10 @@ private:
         default: // statistics, name resolution, custom and unknown blocks
             break;
         }
+        if (block.type == sectionHeaderBlock || block.type == interfaceDescriptionBlock ||
+            block.type == nameResolutionBlock || block.type == decryptionSecretsBlock ||
+            block.type == customBlockToCopy)
+            structure_.emplace_back(block.whole.begin(), block.whole.end());
     }
 
     void section(std::span<const std::uint8_t> body) {

@@ -1,8 +1,11 @@
 // -w: the frames of the kept messages, written in the input's format, read back to the
 // same messages.
+#include "PropertyList.hpp"
 #include "RunAnalyzer.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -88,4 +91,44 @@ TEST(WriteCapture, RadSecKeepsItsHandshakeAndKeys) {
         ASSERT_EQ(kept.status, 0) << kept.output;
         EXPECT_EQ(run(read + written).output, original.output);
     }
+}
+
+namespace {
+
+// A pcap file in the other byte order: what libpcap's writer would turn into the machine's.
+std::string swappedPcap(const std::string& pcap) {
+    std::string out = pcap;
+    const auto swap = [&](std::size_t at, std::size_t size) {
+        std::reverse(out.begin() + static_cast<std::ptrdiff_t>(at),
+                     out.begin() + static_cast<std::ptrdiff_t>(at + size));
+    };
+    std::size_t at = 0; // the file header's fields, then each record's four
+    for (const std::size_t size : {4u, 2u, 2u, 4u, 4u, 4u, 4u}) {
+        swap(at, size);
+        at += size;
+    }
+    while (at + 16 <= out.size()) {
+        std::uint32_t captured = 0;
+        std::memcpy(&captured, pcap.data() + at + 8, 4);
+        for (int field = 0; field < 4; ++field)
+            swap(at + 4 * static_cast<std::size_t>(field), 4);
+        at += 16 + captured;
+    }
+    return out;
+}
+
+} // namespace
+
+// Every message kept from a file in the other byte order: the written file is the input to
+// the octet, its own records copied rather than written anew in the machine's order.
+TEST(WriteCapture, KeepingEverythingCopiesTheInput) {
+    testing_support::TemporaryFolder folder;
+    const auto capture = (folder.path() / "swapped.pcap").string();
+    const auto octets = swappedPcap(
+        zem::readFile(std::string(RADIUS_SAMPLES_DIR) + "/auth-exchange.pcap").value_or(""));
+    std::ofstream(capture, std::ios::binary) << octets;
+    const auto written = (folder.path() / "all.pcap").string();
+    const auto kept = run("-q -w " + written + " " + capture);
+    ASSERT_EQ(kept.status, 0) << kept.output;
+    EXPECT_EQ(zem::readFile(written), octets);
 }
