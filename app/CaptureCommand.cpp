@@ -415,6 +415,21 @@ bool writesPcapng(std::string_view path, const capture::CaptureSource& source) {
     return source.isPcapng();
 }
 
+// Messages per batch: enough rendering in each that waking a worker costs little against
+// it, few enough that the batches in flight stay small. A summary line or a row of fields
+// takes a fraction of a microsecond; a detail tree or a JSON object several, and its text
+// is kilobytes.
+std::size_t batchMessages(const Options& options, bool lineByLine) {
+    if (lineByLine)
+        return 1;
+    if (options.quiet)
+        return 2048;
+    const bool detailed =
+        options.verbose || options.hexDump || options.format == OutputFormat::json ||
+        options.format == OutputFormat::ek || options.format == OutputFormat::jsonl;
+    return detailed ? 128 : 1024;
+}
+
 // The -w file (or ring of files), made from the first capture read; later captures must
 // share its link type.
 class Recording {
@@ -655,14 +670,13 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     // workers than it can feed would only hold more batches in memory. Live capture that
     // prints messages renders one at a time, at once, so that each line appears as its
     // packet arrives; a quiet one is read as a file is, so that it keeps up with a flood.
-    // Without per-message text a batch is small, and larger ones wake the workers less.
     const bool live = options.interface.has_value();
     const bool lineByLine = live && !runOptions.quiet;
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     std::vector<capture::CaptureSource> opened; // outlives the run's last batch
     CaptureRun run(renderer, results, runOptions, tracker, !secrets.empty() || options.tlsKeyLog,
                    dictionary ? &dictionary->dictionary : nullptr, lineByLine ? 0 : workers,
-                   lineByLine ? 1 : (runOptions.quiet ? 2048 : 128));
+                   batchMessages(runOptions, lineByLine));
     capture::CapturePipeline pipeline([&](const capture::MessageOrigin& origin,
                                           zem::ByteView payload) { run.deliver(origin, payload); });
     pipeline.describeCarryingFrames(showsFrames(runOptions));
