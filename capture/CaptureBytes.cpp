@@ -2,6 +2,7 @@
 
 #include "CaptureSource.hpp"
 #include "MappedFileFaults.hpp"
+#include "MappedPages.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,8 +37,10 @@ class MappedBytes final : public ContiguousBytes {
 public:
     MappedBytes(void* map, std::size_t length)
         : ContiguousBytes({static_cast<const std::uint8_t*>(map), length}), map_(map),
-          faults_(mapped_file_faults::watch(octets_.data(), length)) {}
+          faults_(mapped_file_faults::watch(octets_.data(), length)),
+          pages_(std::in_place, octets_.data(), length) {}
     ~MappedBytes() override {
+        pages_.reset(); // its thread touches the map no more
         if (faults_)
             mapped_file_faults::unwatch(*faults_);
         ::munmap(map_, octets_.size());
@@ -54,40 +57,15 @@ public:
     MappedBytes(const MappedBytes&) = delete;
     MappedBytes& operator=(const MappedBytes&) = delete;
 
-    // The pages just ahead are mapped in one call (rather than a fault every few pages),
-    // and the pages read long ago leave the process (they stay in the page cache): its
-    // resident memory stays flat however large the file. A view into them that is still
-    // held reads the same octets again from the cache.
     void skip(std::size_t count) override {
         ContiguousBytes::skip(count);
-        if (at_ + populateAhead / 2 > populated_ && populated_ < octets_.size()) {
-            const std::size_t from = populated_;
-            // Up to the file's end once it is near, so that the last stretch is not looked
-            // at again for every record.
-            const std::size_t ahead = at_ + populateAhead;
-            populated_ =
-                ahead >= octets_.size() ? octets_.size() : ahead / pageOctets_ * pageOctets_;
-#ifdef MADV_POPULATE_READ // Linux 5.14; older kernels fault the pages in as they are read
-            if (populated_ > from)
-                ::madvise(static_cast<std::uint8_t*>(map_) + from, populated_ - from,
-                          MADV_POPULATE_READ);
-#endif
-        }
-        if (at_ - released_ < 2 * keptBehind)
-            return;
-        const std::size_t upTo = (at_ - keptBehind) / pageOctets_ * pageOctets_;
-        ::madvise(static_cast<std::uint8_t*>(map_) + released_, upTo - released_, MADV_DONTNEED);
-        released_ = upTo;
+        pages_->readerAt(at_);
     }
 
 private:
-    static constexpr std::size_t keptBehind = std::size_t{4} << 20;
-    const std::size_t pageOctets_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     void* map_;
     std::optional<mapped_file_faults::Watch> faults_;
-    std::size_t released_ = 0;
-    std::size_t populated_ = 0;
-    static constexpr std::size_t populateAhead = std::size_t{4} << 20;
+    std::optional<MappedPages> pages_;
 };
 
 // A pipe is read with read(2), which answers what has arrived, so that a capture written
