@@ -51,9 +51,7 @@ public:
 
     // A RadSec frame's row, when tls.* fields are asked for: those, and its frame number.
     void writeTlsFrame(std::string& out, const zem::MessageOrigin& origin,
-                       std::span<const capture::TlsRecordEvent> events,
-                       zem::ByteView clearRecords) const override {
-        const auto flight = tlsFrameFlight(events, clearRecords);
+                       const TlsFrameRecords& records) const override {
         bool first = true;
         for (const auto& field : options_.fields) {
             if (!first)
@@ -63,7 +61,8 @@ public:
             if (field == "frame" || field == "frame.number") {
                 text = std::to_string(origin.frame);
             } else if (analysis::isTlsField(field)) {
-                for (const auto& occurrence : analysis::tlsFieldOccurrences(field, flight)) {
+                for (const auto& occurrence :
+                     analysis::tlsFieldOccurrences(field, records.flight())) {
                     if (!text.empty())
                         text += options_.aggregator;
                     text += occurrence;

@@ -83,12 +83,14 @@ RenderedMessage MessageRenderer::renderTlsFrame(const capture::MessageOrigin& or
                                                 std::string& text) const {
     RenderedMessage rendered;
     rendered.tlsFrame = true;
+    // The flight is worked out once, for the filter and the form alike.
+    const TlsFrameRecords records(events, clearRecords);
     if (!filter_.empty() &&
-        !filter_.passesTlsFrame(tlsFrameFlight(events, clearRecords), origin.frame))
+        (!filter_.readsTlsFields() || !filter_.passesTlsFrame(records.flight(), origin.frame)))
         return rendered;
     rendered.passed = true;
     if (printsTlsFrames_)
-        form_->writeTlsFrame(text, origin, events, clearRecords);
+        form_->writeTlsFrame(text, origin, records);
     return rendered;
 }
 

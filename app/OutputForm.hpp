@@ -8,6 +8,7 @@
 
 #include "Options.hpp"
 #include "TlsConnection.hpp"
+#include "TlsFrameFlight.hpp"
 #include "fields/MessageFields.hpp"
 
 #include <cstdint>
@@ -31,8 +32,7 @@ public:
     /// Appends the line of a TLS frame whose records need one; only the text form shows
     /// them.
     virtual void writeTlsFrame(std::string&, const zem::MessageOrigin&,
-                               std::span<const capture::TlsRecordEvent>,
-                               zem::ByteView /*clearRecords*/) const {}
+                               const TlsFrameRecords&) const {}
     /// What each message's text starts with to part it from the one before; the first
     /// message written drops it.
     virtual std::string_view separator() const { return {}; }

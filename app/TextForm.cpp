@@ -90,8 +90,9 @@ public:
 
     // A TLS frame's line is not the plug-in's: it takes no colour of the plug-in's.
     void writeTlsFrame(std::string& out, const zem::MessageOrigin& origin,
-                       std::span<const capture::TlsRecordEvent> events,
-                       zem::ByteView clearRecords) const override {
+                       const TlsFrameRecords& records) const override {
+        const auto events = records.events();
+        const auto clearRecords = records.clearRecords();
         appendOrigin(out, origin);
         out += capture::tlsFrameInfo(events);
         out.push_back('\n');

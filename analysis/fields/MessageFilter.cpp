@@ -59,6 +59,7 @@ MessageFilter::MessageFilter(const MessageFields& fields,
         filters_.push_back(findPredicate(fields.host(), *find));
     if (expression && !expression->empty())
         filters_.push_back(expressionPredicate(fields, *expression));
+    readsTls_ = reads(isTlsField);
 }
 
 MessageFilter MessageFilter::fromFilterBar(const MessageFields& fields, const std::string& text) {
@@ -77,7 +78,7 @@ bool MessageFilter::passes(const DecodedMessage& message) const {
 }
 
 bool MessageFilter::passesTlsFrame(const TlsFlight& flight, std::uint64_t frame) const {
-    if (!reads(isTlsField))
+    if (!readsTls_)
         return false;
     auto resolve = [&](std::string_view path) {
         return fields_.tlsFramePredicateValue(path, flight, frame);

@@ -37,10 +37,13 @@ public:
     /// MessageFields::tlsFramePredicateValue): only a filter that reads a TLS field chooses
     /// such frames, so that one about RADIUS alone never lets them through.
     bool passesTlsFrame(const TlsFlight& flight, std::uint64_t frame) const;
+    /// Whether any filter reads a TLS field: known once, asked of every TLS frame.
+    bool readsTlsFields() const { return readsTls_; }
 
 private:
     const MessageFields& fields_;
     std::vector<zem::ZEMPredicate> filters_;
+    bool readsTls_ = false;
 };
 
 } // namespace analysis
