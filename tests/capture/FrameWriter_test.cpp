@@ -74,28 +74,39 @@ std::vector<NamedFile> copiedForms() {
     };
 }
 
+// One generated form written to a file in a folder of its own, and the frames it holds.
+struct Input {
+    testing_support::TemporaryFolder folder;
+    std::string path;
+    std::vector<Frame> frames;
+    std::set<std::uint64_t> everyFrame;
+
+    explicit Input(const std::string& octets) : path((folder.path() / "input").string()) {
+        writeFile(path, octets);
+        frames = framesOf(path);
+        for (std::uint64_t i = 1; i <= frames.size(); ++i)
+            everyFrame.insert(i);
+    }
+    std::string beside(const std::string& name) const { return (folder.path() / name).string(); }
+};
+
 } // namespace
 
 TEST(FrameWriter, CopiesEveryRecordAsTheInputHeldIt) {
     for (const auto& form : copiedForms()) {
         SCOPED_TRACE(form.name);
-        testing_support::TemporaryFolder folder;
-        const auto input = (folder.path() / "input").string();
-        writeFile(input, form.octets);
-        const auto all = framesOf(input);
+        const Input input(form.octets);
+        const auto& all = input.frames;
         ASSERT_GE(all.size(), 5u);
 
-        const auto whole = (folder.path() / "whole").string();
-        std::set<std::uint64_t> every;
-        for (std::uint64_t i = 1; i <= all.size(); ++i)
-            every.insert(i);
-        copyFrames(input, whole, every);
+        const auto whole = input.beside("whole");
+        copyFrames(input.path, whole, input.everyFrame);
         EXPECT_EQ(zem::readFile(whole), form.octets); // every block kept is copied
 
         // The last two frames: on the last interface of the first section and in the
         // second section (pcapng), each with its comment option.
-        const auto some = (folder.path() / "some").string();
-        copyFrames(input, some, {all.size() - 1, all.size()});
+        const auto some = input.beside("some");
+        copyFrames(input.path, some, {all.size() - 1, all.size()});
         const std::vector<Frame> expected(all.end() - 2, all.end());
         EXPECT_EQ(framesOf(some), expected);
     }
@@ -104,19 +115,14 @@ TEST(FrameWriter, CopiesEveryRecordAsTheInputHeldIt) {
 TEST(FrameWriter, EachFileOfARotationReadsAlone) {
     for (const auto& form : copiedForms()) {
         SCOPED_TRACE(form.name);
-        testing_support::TemporaryFolder folder;
-        const auto input = (folder.path() / "input").string();
-        writeFile(input, form.octets);
-        const auto all = framesOf(input);
+        const Input input(form.octets);
+        const auto& all = input.frames;
         capture::FileRotation oneFramePerFile;
         oneFramePerFile.maxBytes = 1;
-        std::set<std::uint64_t> every;
-        for (std::uint64_t i = 1; i <= all.size(); ++i)
-            every.insert(i);
-        copyFrames(input, (folder.path() / "ring").string(), every, oneFramePerFile);
+        copyFrames(input.path, input.beside("ring"), input.everyFrame, oneFramePerFile);
 
         std::vector<std::string> files;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        for (const auto& entry : std::filesystem::directory_iterator(input.folder.path()))
             if (entry.path().filename().string().starts_with("ring_"))
                 files.push_back(entry.path().string());
         std::sort(files.begin(), files.end());
