@@ -8,6 +8,7 @@
 #include "TreePrinter.hpp"
 #include "tls/TlsNode.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -16,45 +17,49 @@ namespace app {
 namespace {
 
 // "%6llu %12.6f " without printf, which is a fair share of a summary line's cost.
-void appendLineHead(std::string& out, std::uint64_t frame, double seconds) {
-    char digits[32];
-    auto [frameEnd, e1] = std::to_chars(digits, digits + sizeof digits, frame);
-    auto frameLength = static_cast<std::size_t>(frameEnd - digits);
+// The line's head is written into a buffer and appended once: appended piece by piece,
+// it cost more than all else on a summary line.
+constexpr std::size_t lineHeadRoom = 64;
+constexpr std::size_t endpointRoom = zem::IPAddress::textRoom + 8;
+
+char* writeLineHead(char* out, std::uint64_t frame, double seconds) {
+    char digits[24];
+    const auto frameEnd = std::to_chars(digits, digits + sizeof digits, frame).ptr;
+    const auto frameLength = static_cast<std::size_t>(frameEnd - digits);
     if (frameLength < 6)
-        out.append(6 - frameLength, ' ');
-    out.append(digits, frameEnd);
-    out.push_back(' ');
+        out = std::fill_n(out, 6 - frameLength, ' ');
+    out = std::copy(digits, frameEnd, out);
+    *out++ = ' ';
     const bool negative = seconds < 0;
-    auto micros = static_cast<std::uint64_t>(std::llround(std::fabs(seconds) * 1e6));
-    char number[40];
-    auto [wholeEnd, e2] = std::to_chars(number, number + 24, micros / 1000000);
-    std::string_view whole(number, static_cast<std::size_t>(wholeEnd - number));
-    std::size_t width = whole.size() + 7 + (negative ? 1 : 0);
+    const auto micros = static_cast<std::uint64_t>(std::llround(std::fabs(seconds) * 1e6));
+    char whole[24];
+    const auto wholeEnd = std::to_chars(whole, whole + sizeof whole, micros / 1000000).ptr;
+    const auto wholeLength = static_cast<std::size_t>(wholeEnd - whole);
+    const std::size_t width = wholeLength + 7 + (negative ? 1 : 0);
     if (width < 12)
-        out.append(12 - width, ' ');
+        out = std::fill_n(out, 12 - width, ' ');
     if (negative)
-        out.push_back('-');
-    out.append(whole);
-    out.push_back('.');
+        *out++ = '-';
+    out = std::copy(whole, wholeEnd, out);
+    *out++ = '.';
     auto fraction = micros % 1000000;
-    char fractionDigits[6];
     for (int i = 5; i >= 0; --i) {
-        fractionDigits[i] = static_cast<char>('0' + fraction % 10);
+        out[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
-    out.append(fractionDigits, 6);
-    out.push_back(' ');
+    out += 6;
+    *out++ = ' ';
+    return out;
 }
 
-void appendEndpoint(std::string& out, const zem::IPAddress& address, std::uint16_t port) {
+char* writeEndpoint(char* out, const zem::IPAddress& address, std::uint16_t port) {
     if (address.family == 6)
-        out.push_back('[');
-    address.appendText(out);
+        *out++ = '[';
+    out = address.writeText(out);
     if (address.family == 6)
-        out.push_back(']');
-    out.push_back(':');
-    char digits[8];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, port).ptr);
+        *out++ = ']';
+    *out++ = ':';
+    return std::to_chars(out, out + 5, port).ptr;
 }
 
 class TextForm final : public OutputForm {
@@ -120,11 +125,13 @@ public:
 private:
     // "frame time source → destination transport ", what every line starts with.
     static void appendOrigin(std::string& out, const zem::MessageOrigin& origin) {
-        appendLineHead(out, origin.frame, origin.relativeTime);
-        appendEndpoint(out, origin.source, origin.sourcePort);
-        out += " \xE2\x86\x92 ";
-        appendEndpoint(out, origin.destination, origin.destinationPort);
-        out.push_back(' ');
+        char head[lineHeadRoom + 2 * endpointRoom + 8];
+        char* at = writeLineHead(head, origin.frame, origin.relativeTime);
+        at = writeEndpoint(at, origin.source, origin.sourcePort);
+        at = std::copy_n(" \xE2\x86\x92 ", 5, at);
+        at = writeEndpoint(at, origin.destination, origin.destinationPort);
+        *at++ = ' ';
+        out.append(head, at);
         out += origin.transport;
         out.push_back(' ');
     }

@@ -12,26 +12,29 @@ std::string IPAddress::text() const {
 }
 
 void IPAddress::appendText(std::string& out) const {
+    char text[textRoom];
+    out.append(text, writeText(text));
+}
+
+char* IPAddress::writeText(char* out) const {
     if (family == 4) {
         // inet_ntop formats IPv4 through sprintf, a large share of a summary line's cost.
-        char text[16];
-        char* at = text;
         for (std::size_t i = 0; i < 4; ++i) {
             if (i > 0)
-                *at++ = '.';
+                *out++ = '.';
             const unsigned octet = bytes[i];
             if (octet >= 100)
-                *at++ = static_cast<char>('0' + octet / 100);
+                *out++ = static_cast<char>('0' + octet / 100);
             if (octet >= 10)
-                *at++ = static_cast<char>('0' + octet / 10 % 10);
-            *at++ = static_cast<char>('0' + octet % 10);
+                *out++ = static_cast<char>('0' + octet / 10 % 10);
+            *out++ = static_cast<char>('0' + octet % 10);
         }
-        out.append(text, at);
-        return;
+        return out;
     }
-    char buffer[INET6_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET6, bytes.data(), buffer, sizeof buffer);
-    out += buffer;
+    static_assert(textRoom >= INET6_ADDRSTRLEN);
+    if (!inet_ntop(AF_INET6, bytes.data(), out, textRoom))
+        return out;
+    return out + std::strlen(out);
 }
 
 std::optional<IPAddress> IPAddress::parse(std::string_view text) {

@@ -20,6 +20,9 @@ struct IPAddress {
     /// The same text appended to `out`, without a string of its own (every summary line
     /// writes two).
     void appendText(std::string& out) const;
+    /// Writes the text at `out`, which has room for textRoom octets; answers its end.
+    char* writeText(char* out) const;
+    static constexpr std::size_t textRoom = 46;
     /// Dotted-quad or colon text; nothing for anything else.
     static std::optional<IPAddress> parse(std::string_view text);
     auto operator<=>(const IPAddress&) const = default;
