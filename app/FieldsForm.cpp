@@ -18,6 +18,9 @@ public:
             if (!fields_.known(field))
                 throw zem::ZEMError(zem::ZEMError::Case::invalidArgument,
                                     fields_.unknownFieldError("-e", field));
+        // Looked up once, not for every message.
+        for (const auto& field : options_.fields)
+            prepared_.push_back(fields_.prepare(field));
     }
 
     void begin(std::string& out) const override {
@@ -33,7 +36,7 @@ public:
 
     void write(std::string& out, const DecodedMessage& m) const override {
         bool first = true;
-        for (const auto& field : options_.fields) {
+        for (const auto& field : prepared_) {
             if (!first)
                 out += options_.fieldSeparator;
             first = false;
@@ -82,6 +85,7 @@ public:
 private:
     const Options& options_;
     const MessageFields& fields_;
+    std::vector<MessageFields::Prepared> prepared_; // one for each -e, in their order
 };
 
 } // namespace

@@ -194,6 +194,12 @@ char* writeJsonString(char* out, std::string_view text) {
 }
 
 void appendTerminalSafe(std::string& out, std::string_view text) {
+    // Most texts need no escape: those are copied as they are, without room made for the
+    // worst case first.
+    if (runEnd(text, 0, false) == text.size()) {
+        out.append(text);
+        return;
+    }
     appendBounded(out, terminalSafeBound(text.size()),
                   [&](char* at) { return writeTerminalSafe(at, text); });
 }

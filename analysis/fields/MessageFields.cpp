@@ -16,8 +16,18 @@ namespace analysis {
 
 namespace {
 
-constexpr std::array<std::string_view, 8> captureFields = {"frame", "time",  "epoch", "src",
-                                                           "dst",   "sport", "dport", "transport"};
+using Kind = MessageFields::Kind;
+constexpr std::pair<std::string_view, Kind> captureKinds[] = {
+    {"frame", Kind::frame}, {"time", Kind::time},
+    {"epoch", Kind::epoch}, {"src", Kind::src},
+    {"dst", Kind::dst},     {"sport", Kind::sport},
+    {"dport", Kind::dport}, {"transport", Kind::transport}};
+constexpr auto captureFields = [] {
+    std::array<std::string_view, std::size(captureKinds)> names{};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = captureKinds[i].first;
+    return names;
+}();
 
 constexpr std::array<std::string_view, 4> exchangeFields = {"responseFrame", "requestFrame",
                                                             "responseTime", "retransmissionOf"};
@@ -192,15 +202,52 @@ std::optional<std::string_view> MessageFields::resolved(std::string_view name,
     const auto found = aliases_.find(name);
     if (found == aliases_.end())
         return name;
-    const auto& alias = found->second;
+    if (!aliasHolds(found->second, message))
+        return std::nullopt; // tshark's field has no value here
+    return std::string_view(found->second.ourName);
+}
+
+bool MessageFields::aliasHolds(const ResolvedAlias& alias, const DecodedMessage& message) {
     const auto& origin = message.origin();
     const bool wrongDirection =
         (alias.onlyDirection == AliasDirection::requests && !isRequestCode(message.code())) ||
         (alias.onlyDirection == AliasDirection::responses && !isResponseCode(message.code()));
-    if ((alias.onlyFamily != 0 && origin.source.family != alias.onlyFamily) ||
-        (!alias.onlyTransport.empty() && alias.onlyTransport != origin.transport) || wrongDirection)
-        return std::nullopt; // tshark's field has no value here
-    return std::string_view(alias.ourName);
+    return !((alias.onlyFamily != 0 && origin.source.family != alias.onlyFamily) ||
+             (!alias.onlyTransport.empty() && alias.onlyTransport != origin.transport) ||
+             wrongDirection);
+}
+
+MessageFields::Kind MessageFields::kindOf(std::string_view name) const {
+    for (const auto& [field, kind] : captureKinds)
+        if (name == field)
+            return kind;
+    if (isEapField(name))
+        return Kind::eap;
+    if (isAuthenticationField(name))
+        return Kind::authentication;
+    if (isTlsField(name))
+        return Kind::tls;
+    if (isExchangeField(name))
+        return Kind::exchange;
+    for (auto field : checkFields)
+        if (name == field)
+            return Kind::check;
+    if (avpField(name))
+        return Kind::avp;
+    return Kind::property;
+}
+
+MessageFields::Prepared MessageFields::prepare(std::string_view asked) const {
+    Prepared field;
+    field.name = asked;
+    if (const auto found = aliases_.find(asked); found != aliases_.end()) {
+        field.alias = &found->second;
+        field.name = found->second.ourName;
+    }
+    field.kind = kindOf(field.name);
+    if (field.kind == Kind::avp)
+        field.avp = avpField(field.name);
+    return field;
 }
 
 bool MessageFields::readsExchange(std::string_view name) const {
@@ -309,30 +356,30 @@ std::optional<std::string> MessageFields::checkText(std::string_view name,
     return joined;
 }
 
-std::optional<std::string> MessageFields::text(std::string_view asked,
+std::optional<std::string> MessageFields::text(const Prepared& field,
                                                const DecodedMessage& m) const {
+    if (field.alias && !aliasHolds(*field.alias, m))
+        return std::nullopt; // tshark's field has no value here
     const auto& origin = m.origin();
-    const auto resolvedName = resolved(asked, m);
-    if (!resolvedName)
-        return std::nullopt;
-    const auto name = *resolvedName;
-    if (name == "frame")
+    const auto name = field.name;
+    switch (field.kind) {
+    case Kind::frame:
         return std::to_string(origin.frame);
-    if (name == "time")
+    case Kind::time:
         return timeText(origin.relativeTime);
-    if (name == "epoch")
+    case Kind::epoch:
         return epochText(origin.time);
-    if (name == "src")
+    case Kind::src:
         return origin.source.text();
-    if (name == "dst")
+    case Kind::dst:
         return origin.destination.text();
-    if (name == "sport")
+    case Kind::sport:
         return std::to_string(origin.sourcePort);
-    if (name == "dport")
+    case Kind::dport:
         return std::to_string(origin.destinationPort);
-    if (name == "transport")
+    case Kind::transport:
         return std::string(origin.transport);
-    if (isEapField(name)) {
+    case Kind::eap: {
         const auto value = eapValue(name, m.eap());
         if (!value)
             return std::nullopt;
@@ -340,14 +387,13 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
             return std::to_string(*number);
         return std::get<std::string>(*value);
     }
-    if (isAuthenticationField(name))
+    case Kind::authentication:
         return authenticationText(name, m.exchange());
-    if (isTlsField(name)) {
+    case Kind::tls:
         if (!m.tls())
             return std::nullopt;
         return chosenOccurrences(tlsFieldOccurrences(name, *m.tls()), occurrence_);
-    }
-    if (isExchangeField(name)) {
+    case Kind::exchange: {
         const auto value = exchangeValue(name, m.exchange());
         if (!value)
             return std::nullopt;
@@ -355,11 +401,13 @@ std::optional<std::string> MessageFields::text(std::string_view asked,
             return responseTimeText(*seconds);
         return std::to_string(std::get<std::int64_t>(*value));
     }
-    for (auto field : checkFields)
-        if (name == field)
-            return checkText(name, m);
-    if (auto avp = avpField(name))
-        return avpFieldText(*dictionary_, *avp, m.attributes(), occurrence_);
+    case Kind::check:
+        return checkText(name, m);
+    case Kind::avp:
+        return avpFieldText(*dictionary_, *field.avp, m.attributes(), occurrence_);
+    case Kind::property:
+        break;
+    }
     auto value = host_.value(m.analyzer(), name, m.octets());
     if (!value)
         return std::nullopt;

@@ -59,8 +59,45 @@ public:
     /// The one-line error for an unknown field given to `option` (-e, -Y), with the
     /// nearest known name when there is one.
     std::string unknownFieldError(std::string_view option, std::string_view name) const;
+    /// tshark's name for a field of ours, as known() took it: ours, and where it has a value.
+    struct ResolvedAlias {
+        std::string ourName;
+        std::uint8_t onlyFamily;
+        std::string_view onlyTransport;
+        AliasDirection onlyDirection;
+    };
+    enum class Kind {
+        frame,
+        time,
+        epoch,
+        src,
+        dst,
+        sport,
+        dport,
+        transport,
+        eap,
+        authentication,
+        tls,
+        exchange,
+        check,
+        avp,
+        property
+    };
+    /// A known field, looked up once: a form that asks it of every message then looks up
+    /// no name. Valid as long as this object and the name it was made from.
+    struct Prepared {
+        const ResolvedAlias* alias = nullptr; // when asked by tshark's name
+        std::string_view name;                // ours
+        Kind kind = Kind::property;
+        std::optional<AvpField> avp;
+    };
+    /// Prepares a name that known() took.
+    Prepared prepare(std::string_view name) const;
     /// The field's text, not yet made terminal-safe; nothing when the message has none.
-    std::optional<std::string> text(std::string_view name, const DecodedMessage& message) const;
+    std::optional<std::string> text(std::string_view name, const DecodedMessage& message) const {
+        return text(prepare(name), message);
+    }
+    std::optional<std::string> text(const Prepared& field, const DecodedMessage& message) const;
     /// The field as a predicate compares it: small numbers as numbers, the rest as text.
     std::optional<zem::ZEMPredicateValue> predicateValue(std::string_view name,
                                                          const DecodedMessage& message) const;
@@ -80,6 +117,8 @@ private:
     // value for `message`; else the name itself.
     std::optional<std::string_view> resolved(std::string_view name,
                                              const DecodedMessage& message) const;
+    static bool aliasHolds(const ResolvedAlias& alias, const DecodedMessage& message);
+    Kind kindOf(std::string_view name) const;
     std::optional<std::string> checkText(std::string_view name, const DecodedMessage& m) const;
     std::optional<AvpField> avpField(std::string_view name) const;
 
@@ -87,13 +126,7 @@ private:
     CheckDisplay display_;
     const RadiusDictionary* dictionary_;
     FieldOccurrence occurrence_;
-    mutable std::map<std::string, AvpField, std::less<>> avpFields_; // filled by known()
-    struct ResolvedAlias {
-        std::string ourName;
-        std::uint8_t onlyFamily;
-        std::string_view onlyTransport;
-        AliasDirection onlyDirection;
-    };
+    mutable std::map<std::string, AvpField, std::less<>> avpFields_;    // filled by known()
     mutable std::map<std::string, ResolvedAlias, std::less<>> aliases_; // filled by known()
 };
 
