@@ -89,7 +89,23 @@ std::optional<std::string> chosenOccurrences(const std::vector<std::string>& tex
 std::optional<std::string> avpFieldText(const RadiusDictionary& dictionary, const AvpField& field,
                                         const AttributeList& message,
                                         const FieldOccurrence& occurrence) {
-    return chosenOccurrences(occurrences(dictionary, field, message), occurrence);
+    if (occurrence.mode != FieldOccurrence::Mode::all)
+        return chosenOccurrences(occurrences(dictionary, field, message), occurrence);
+    // Joined as they come: most attributes occur once, and a list of their texts cost
+    // more than the text itself.
+    std::optional<std::string> joined;
+    forEachOccurrence(dictionary, field, message, [&](const DecodedAvp& avp) {
+        auto text = occurrenceText(avp, field.valueName);
+        if (!text)
+            return;
+        if (!joined) {
+            joined = std::move(*text);
+        } else {
+            *joined += occurrence.aggregator;
+            *joined += *text;
+        }
+    });
+    return joined;
 }
 
 std::optional<zem::ZEMPredicateValue> avpPredicateValue(const RadiusDictionary& dictionary,
