@@ -1,5 +1,6 @@
 #include "ClientsReport.hpp"
 
+#include "ReportCells.hpp"
 #include "StatisticsReport.hpp"
 #include "TextEscaping.hpp"
 
@@ -34,17 +35,18 @@ void widen(Widths& widths, const std::string& client, const analysis::ClientLate
 void appendRow(std::string& out, const Widths& widths, const std::string& client,
                const analysis::ClientLatency& c) {
     const auto& t = c.responseTimes;
-    const auto nas = nasText(c), codes = requestsByCode(c);
-    char line[640];
-    auto n = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
-    std::snprintf(line, sizeof line,
-                  "%-*s %-*s %-*s %8llu %8llu %10llu %8llu %7llu %7llu %9llu %9.3f %9.3f "
-                  "%9.3f %9.3f\n",
-                  widths.client, client.c_str(), widths.nas, nas.c_str(), widths.codes,
-                  codes.c_str(), n(c.answered), n(c.unanswered()), n(c.retransmitted), n(c.accepts),
-                  n(c.rejects), n(c.challenges), n(t.count()), t.percentile(0.5) * 1000,
-                  t.percentile(0.9) * 1000, t.percentile(0.99) * 1000, t.maximum() * 1000);
-    out += line;
+    appendCell(out, client, static_cast<std::size_t>(widths.client));
+    appendCell(out, nasText(c), static_cast<std::size_t>(widths.nas));
+    appendCell(out, requestsByCode(c), static_cast<std::size_t>(widths.codes));
+    const std::pair<std::uint64_t, std::size_t> counts[] = {
+        {c.answered, 8}, {c.unanswered(), 8}, {c.retransmitted, 10}, {c.accepts, 8},
+        {c.rejects, 7},  {c.challenges, 7},   {t.count(), 9}};
+    for (const auto& [count, width] : counts)
+        appendNumberCell(out, count, width);
+    for (const double seconds :
+         {t.percentile(0.5), t.percentile(0.9), t.percentile(0.99), t.maximum()})
+        appendDecimalCell(out, seconds * 1000, 3, 9);
+    out.back() = '\n';
 }
 
 } // namespace

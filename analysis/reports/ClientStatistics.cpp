@@ -2,6 +2,8 @@
 
 #include "wire/RadiusProtocol.hpp"
 
+#include <algorithm>
+
 namespace analysis {
 
 std::string requestsByCodeText(const ClientLatency& client) {
@@ -19,12 +21,11 @@ std::string requestsByCodeText(const ClientLatency& client) {
 }
 
 ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
-    auto found = clients_.find(address);
-    if (found != clients_.end())
+    if (const auto found = clients_.find(address); found != clients_.end())
         return found->second;
     if (clients_.size() >= capacity_)
         return others_;
-    auto& client = clients_[address];
+    auto& client = clients_.try_emplace(address).first->second;
     client.client = address;
     return client;
 }
@@ -57,8 +58,15 @@ void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& 
 std::vector<ClientLatency> ClientStatistics::perClient() const {
     std::vector<ClientLatency> rows;
     rows.reserve(clients_.size());
+    // Sorted as pointers: a client's row is too large to move about.
+    std::vector<const ClientLatency*> byAddress;
+    byAddress.reserve(clients_.size());
     for (const auto& [address, client] : clients_)
-        rows.push_back(client);
+        byAddress.push_back(&client);
+    std::sort(byAddress.begin(), byAddress.end(),
+              [](const ClientLatency* a, const ClientLatency* b) { return a->client < b->client; });
+    for (const auto* client : byAddress)
+        rows.push_back(*client);
     return rows;
 }
 

@@ -10,6 +10,7 @@
 #include "reports/LatencyHistogram.hpp"
 
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 namespace analysis {
@@ -45,7 +46,9 @@ private:
     ClientLatency& clientOf(const zem::IPAddress& address);
 
     std::size_t capacity_;
-    std::map<zem::IPAddress, ClientLatency> clients_;
+    // Hashed: a capture may hold tens of thousands of clients, and every message looks
+    // its client up. Ordered by address only for the report.
+    std::unordered_map<zem::IPAddress, ClientLatency, zem::IPAddressHash> clients_;
     ClientLatency others_;
 };
 
