@@ -2,8 +2,6 @@
 
 #include "wire/RadiusProtocol.hpp"
 
-#include <algorithm>
-
 namespace analysis {
 
 std::string requestsByCodeText(const ClientLatency& client) {
@@ -21,11 +19,12 @@ std::string requestsByCodeText(const ClientLatency& client) {
 }
 
 ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
-    if (const auto found = clients_.find(address); found != clients_.end())
+    auto found = clients_.find(address);
+    if (found != clients_.end())
         return found->second;
     if (clients_.size() >= capacity_)
         return others_;
-    auto& client = clients_.try_emplace(address).first->second;
+    auto& client = clients_[address];
     client.client = address;
     return client;
 }
@@ -58,15 +57,8 @@ void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& 
 std::vector<ClientLatency> ClientStatistics::perClient() const {
     std::vector<ClientLatency> rows;
     rows.reserve(clients_.size());
-    // Sorted as pointers: a client's row is too large to move about.
-    std::vector<const ClientLatency*> byAddress;
-    byAddress.reserve(clients_.size());
     for (const auto& [address, client] : clients_)
-        byAddress.push_back(&client);
-    std::sort(byAddress.begin(), byAddress.end(),
-              [](const ClientLatency* a, const ClientLatency* b) { return a->client < b->client; });
-    for (const auto* client : byAddress)
-        rows.push_back(*client);
+        rows.push_back(client);
     return rows;
 }
 

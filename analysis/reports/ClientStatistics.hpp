@@ -10,7 +10,6 @@
 #include "reports/LatencyHistogram.hpp"
 
 #include <map>
-#include <unordered_map>
 #include <vector>
 
 namespace analysis {
@@ -46,9 +45,7 @@ private:
     ClientLatency& clientOf(const zem::IPAddress& address);
 
     std::size_t capacity_;
-    // Hashed: a capture may hold tens of thousands of clients, and every message looks
-    // its client up. Ordered by address only for the report.
-    std::unordered_map<zem::IPAddress, ClientLatency, zem::IPAddressHash> clients_;
+    std::map<zem::IPAddress, ClientLatency> clients_;
     ClientLatency others_;
 };
 
