@@ -112,12 +112,15 @@ void FrameWriter::retain(std::uint64_t frame, const CapturedPacket& packet) {
 
 void FrameWriter::writeOne(const Retained& frame) {
     if (rotation_.rotates()) {
-        const auto added =
-            format_.copiesRecords ? frame.octets.size() : file_->recordSize(frame.octets.size());
+        // What the frame adds to the file, asked only of a file that is open.
+        const auto added = [&] {
+            return format_.copiesRecords ? frame.octets.size()
+                                         : file_->recordSize(frame.octets.size());
+        };
         const bool due =
             !file_ ||
             (file_->frames() > 0 &&
-             ((rotation_.maxBytes && file_->size() + added > *rotation_.maxBytes) ||
+             ((rotation_.maxBytes && file_->size() + added() > *rotation_.maxBytes) ||
               (rotation_.maxSeconds && frame.time - fileStart_ >= *rotation_.maxSeconds)));
         if (due) {
             try {
