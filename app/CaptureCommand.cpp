@@ -24,6 +24,7 @@
 #include "checks/CheckTracker.hpp"
 #include "checks/SecretsFile.hpp"
 #include "exchanges/TlsMessageJoiner.hpp"
+#include "message/CodeNames.hpp"
 #include "reports/ClientStatistics.hpp"
 #include "reports/RadiusStatistics.hpp"
 #include "reports/SecurityStatistics.hpp"
@@ -264,7 +265,10 @@ public:
                 closing += clientsReport(clients_);
                 break;
             case analysis::ReportKind::stats:
-                closing += statisticsReport(statistics_.summary(), losses);
+                closing += statisticsReport(statistics_.summary([this](std::uint8_t code) {
+                    return analysis::codeName(renderer_.host(), code);
+                }),
+                                            losses);
                 break;
             case analysis::ReportKind::tls:
                 closing += tlsConnectionsReport(pipeline.tlsConnections(),

@@ -34,6 +34,8 @@ public:
                     analysis::CheckDisplay checkDisplay,
                     const analysis::RadiusDictionary* dictionary);
 
+    const zem::PlugInHost& host() const { return host_; }
+
     /// Decodes, checks, filters and writes one message, appending its text to `text`.
     /// Touches no shared state, so several threads may render at once.
     RenderedMessage render(const capture::MessageOrigin& origin, zem::ByteView message,

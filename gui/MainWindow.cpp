@@ -14,6 +14,7 @@
 #include "ZEMError.hpp"
 #include "ZEMPortsController.hpp"
 #include "ZEMUserDefaults.hpp"
+#include "message/CodeNames.hpp"
 #include "message/DecodedMessage.hpp"
 #include "message/MessageTree.hpp"
 #include "reports/RadiusStatistics.hpp"
@@ -774,7 +775,8 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
         shown ? &*shown : nullptr);
     if (!done)
         return std::nullopt;
-    return statistics.summary();
+    return statistics.summary(
+        [this](std::uint8_t code) { return analysis::codeName(host_.plugIn(), code); });
 }
 
 std::optional<std::vector<analysis::Authentication>> MainWindow::computeAuthentications() {

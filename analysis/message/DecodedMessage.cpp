@@ -66,9 +66,6 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     auto& facts = facts_.emplace();
     facts.code = wire.code;
     facts.identifier = wire.identifier;
-    auto codeText = host_->value(*analyzer_, "radiusCodeResolved", wire.octets);
-    facts.codeText =
-        codeText ? zem::terminalSafe(zem::propertyText(*codeText)) : std::to_string(facts.code);
     facts.origin = origin_;
     facts.origin.carrierFrames = {};
     const auto damage = wire.damage();

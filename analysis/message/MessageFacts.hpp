@@ -1,5 +1,6 @@
 // MessageFacts: the small value the reports count a message by, taken once from its
-// decoded message: code and identifier with the plug-in's name for the code, the damaged
+// decoded message: code and identifier (the reports ask the plug-in to name a code once,
+// through codeName, not for every message), the damaged
 // attributes, where and when it was captured, what its checks found, and for the
 // sessions and clients reports its accounting record and the NAS it names.
 #pragma once
@@ -27,7 +28,6 @@ struct FactsWanted {
 struct MessageFacts {
     std::uint8_t code = 0;
     std::uint8_t identifier = 0;
-    std::string codeText;      // terminal-safe
     zem::MessageOrigin origin; // without its carrier frames
     std::size_t invalidAttributes = 0;
     std::size_t truncatedAttributes = 0;

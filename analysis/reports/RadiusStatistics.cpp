@@ -10,9 +10,7 @@ namespace analysis {
 
 void RadiusStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& outcome) {
     ++messages_;
-    auto& entry = perCode_[m.code];
-    entry.first = m.codeText;
-    ++entry.second;
+    ++perCode_[m.code];
     invalid_ += m.invalidAttributes;
     truncated_ += m.truncatedAttributes;
     if (isRequestCode(m.code)) {
@@ -61,10 +59,13 @@ std::vector<CountRow> exchangeRows(const StatisticsSummary& s) {
     return rows;
 }
 
-StatisticsSummary RadiusStatistics::summary() const {
+StatisticsSummary
+RadiusStatistics::summary(const std::function<std::string(std::uint8_t)>& codeName) const {
     StatisticsSummary s;
-    for (const auto& [code, entry] : perCode_)
-        s.perCode.push_back({code, entry.first, entry.second});
+    for (std::size_t code = 0; code < perCode_.size(); ++code)
+        if (perCode_[code] > 0)
+            s.perCode.push_back({static_cast<std::uint8_t>(code),
+                                 codeName(static_cast<std::uint8_t>(code)), perCode_[code]});
     s.messages = messages_;
     s.invalidAttributes = invalid_;
     s.truncatedAttributes = truncated_;

@@ -8,8 +8,9 @@
 #include "message/MessageFacts.hpp"
 #include "reports/LatencyHistogram.hpp"
 
+#include <array>
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,10 +57,11 @@ public:
     void addNotRadius() { ++notRadius_; }
     /// The matcher gave up on a waiting request.
     void addGivenUp() { ++givenUp_; }
-    StatisticsSummary summary() const;
+    /// The counts, each code labelled by `codeName` (asked once for each code counted).
+    StatisticsSummary summary(const std::function<std::string(std::uint8_t)>& codeName) const;
 
 private:
-    std::map<std::uint8_t, std::pair<std::string, std::uint64_t>> perCode_;
+    std::array<std::uint64_t, 256> perCode_{}; // messages by code
     LatencyHistogram responseTimes_;
     std::uint64_t messages_ = 0, invalid_ = 0, truncated_ = 0, notRadius_ = 0;
     std::uint64_t retransmissions_ = 0, unmatchedResponses_ = 0, requests_ = 0, givenUp_ = 0;
