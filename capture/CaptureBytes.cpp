@@ -33,25 +33,45 @@ protected:
     std::size_t at_ = 0;
 };
 
-class MappedBytes final : public ContiguousBytes {
+// The map itself, which may outlive the reading when a window keeps views into it.
+class FileMap final : public LastingOctets {
 public:
-    MappedBytes(void* map, std::size_t length)
-        : ContiguousBytes({static_cast<const std::uint8_t*>(map), length}), map_(map),
-          faults_(mapped_file_faults::watch(octets_.data(), length)),
-          pages_(std::in_place, octets_.data(), length) {}
-    ~MappedBytes() override {
-        pages_.reset(); // its thread touches the map no more
+    FileMap(void* map, std::size_t length)
+        : map_(map), octets_(static_cast<const std::uint8_t*>(map), length),
+          faults_(mapped_file_faults::watch(octets_.data(), length)) {}
+    ~FileMap() override {
         if (faults_)
             mapped_file_faults::unwatch(*faults_);
         ::munmap(map_, octets_.size());
+    }
+    FileMap(const FileMap&) = delete;
+    FileMap& operator=(const FileMap&) = delete;
+
+    std::span<const std::uint8_t> octets() const override { return octets_; }
+    bool intact() const override { return !faults_ || !faults_->faulted(); }
+    const std::optional<mapped_file_faults::Watch>& faults() const { return faults_; }
+
+private:
+    void* map_;
+    std::span<const std::uint8_t> octets_;
+    std::optional<mapped_file_faults::Watch> faults_;
+};
+
+class MappedBytes final : public ContiguousBytes {
+public:
+    explicit MappedBytes(std::shared_ptr<const FileMap> map)
+        : ContiguousBytes(map->octets()), map_(std::move(map)),
+          pages_(std::in_place, octets_.data(), octets_.size()) {}
+    ~MappedBytes() override {
+        pages_.reset(); // its thread touches the map no more
     }
 
     // Another program may truncate the file while it is read; the pages past its new end
     // then read as zeros (see mapped_file_faults), which must not pass for octets of it.
     std::span<const std::uint8_t> peek(std::size_t count) override {
-        if (faults_ && faults_->faulted()) [[unlikely]]
+        if (const auto& faults = map_->faults(); faults && faults->faulted()) [[unlikely]]
             throw CaptureError("the file was cut short while it was read (to at most " +
-                               std::to_string(faults_->faultedAt()) + " octets)");
+                               std::to_string(faults->faultedAt()) + " octets)");
         return ContiguousBytes::peek(count);
     }
     MappedBytes(const MappedBytes&) = delete;
@@ -61,10 +81,13 @@ public:
         ContiguousBytes::skip(count);
         pages_->readerAt(at_);
     }
+    std::shared_ptr<const LastingOctets> lastingShare() override {
+        pages_->keepRead();
+        return map_;
+    }
 
 private:
-    void* map_;
-    std::optional<mapped_file_faults::Watch> faults_;
+    std::shared_ptr<const FileMap> map_;
     std::optional<MappedPages> pages_;
 };
 
@@ -135,7 +158,7 @@ std::unique_ptr<CaptureBytes> CaptureBytes::open(int descriptor) {
     if (descriptor != STDIN_FILENO)
         ::close(descriptor); // the map keeps the file
     ::madvise(map, length, MADV_SEQUENTIAL);
-    return std::make_unique<MappedBytes>(map, length);
+    return std::make_unique<MappedBytes>(std::make_shared<const FileMap>(map, length));
 }
 
 std::unique_ptr<CaptureBytes> CaptureBytes::view(std::span<const std::uint8_t> octets) {

@@ -15,6 +15,17 @@
 
 namespace capture {
 
+/// A mapped file's octets, kept for as long as somebody holds this, after its reading
+/// ended: a window keeps views into the file instead of copies of its messages.
+class LastingOctets {
+public:
+    virtual ~LastingOctets() = default;
+    virtual std::span<const std::uint8_t> octets() const = 0;
+    /// False once another program cut the file short under the map: the pages past its
+    /// new end then read as zeros, which are no octets of it.
+    virtual bool intact() const = 0;
+};
+
 class CaptureBytes {
 public:
     /// Reads from `descriptor`, which it closes at the end unless it is standard input.
@@ -36,6 +47,9 @@ public:
     /// Octets that stay where they are for as long as this object lives (a mapped file),
     /// so that views into them may be kept past the next peek(); empty for a pipe.
     virtual std::span<const std::uint8_t> lasting() const = 0;
+    /// The same octets, kept past this object's life; nothing when they are not a map.
+    /// Their pages then stay in memory once read, for the holder to read them again.
+    virtual std::shared_ptr<const LastingOctets> lastingShare() { return nullptr; }
 };
 
 } // namespace capture

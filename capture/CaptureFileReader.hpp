@@ -58,6 +58,7 @@ public:
     std::optional<std::uint64_t> size() const { return bytes_->size(); }
     /// Where frames stay valid after the next call (see CaptureBytes::lasting).
     std::span<const std::uint8_t> lasting() const { return bytes_->lasting(); }
+    std::shared_ptr<const LastingOctets> lastingShare() { return bytes_->lastingShare(); }
 
 protected:
     CaptureFileReader(std::unique_ptr<CaptureBytes> bytes, bool pcapng)

@@ -32,10 +32,10 @@ void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message)
     entry.identifier = message.at(1).value_or(0);
     entry.length = static_cast<std::uint32_t>(message.size());
     // The frame is kept for the layers under the message; a message that lies in it is
-    // stored once, inside it.
+    // stored once, inside it, and a frame that lies in a mapped file is not copied at all.
     const auto& frame = origin.carrying;
     if (frame.messageOffset) {
-        entry.storeOffset = store_.append(frame.octets) + *frame.messageOffset;
+        entry.storeOffset = store_.keep(frame.octets) + *frame.messageOffset;
         entry.frameAt = -static_cast<std::int32_t>(*frame.messageOffset);
     } else {
         entry.storeOffset = store_.append(message);
@@ -58,6 +58,8 @@ void CaptureLoader::publish() {
 
 std::string CaptureLoader::load(CaptureSource& source) {
     source_ = &source;
+    // Before any message is kept, and so before any reader looks at the store.
+    store_.borrow(source.lastingShare());
     if (cancelled_)
         source.interrupt();
     std::string failure;
@@ -66,8 +68,9 @@ std::string CaptureLoader::load(CaptureSource& source) {
     pipeline.addTlsSecrets(tlsKeyLog_);
     pipeline.describeCarryingFrames(true);
     std::size_t secretsTaken = 0;
-    // Published often at first, so that the first rows show at once, then every tenth of
-    // a second.
+    // Published often at first, so that the first rows show at once, then every fiftieth
+    // of a second, so that what follows the loader (the window's exchange links) keeps
+    // close behind it.
     using Clock = std::chrono::steady_clock;
     auto lastPublished = Clock::now();
     std::uint64_t nextCheck = 256;
@@ -91,7 +94,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
                 if (auto share = source.fractionRead())
                     fraction_.store(*share, std::memory_order_relaxed);
                 const auto now = Clock::now();
-                if (n <= 4096 || now - lastPublished > std::chrono::milliseconds(100)) {
+                if (n <= 4096 || now - lastPublished > std::chrono::milliseconds(20)) {
                     publish();
                     lastPublished = now;
                 }

@@ -180,6 +180,10 @@ std::span<const std::uint8_t> CaptureSource::lastingOctets() const {
     return handle_->file ? handle_->file->lasting() : std::span<const std::uint8_t>();
 }
 
+std::shared_ptr<const LastingOctets> CaptureSource::lastingShare() {
+    return handle_->file ? handle_->file->lastingShare() : nullptr;
+}
+
 const std::vector<DecryptionSecrets>& CaptureSource::decryptionSecrets() const {
     static const std::vector<DecryptionSecrets> none;
     return handle_->file ? handle_->file->decryptionSecrets() : none;

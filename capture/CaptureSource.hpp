@@ -21,6 +21,8 @@
 
 namespace capture {
 
+class LastingOctets;
+
 /// A capture that cannot be opened or read any further; the text says which and why.
 class CaptureError : public std::runtime_error {
 public:
@@ -78,6 +80,9 @@ public:
     /// The octets of a mapped file: frames inside them stay valid while the source lives,
     /// not only until the next call of next(). Empty for a pipe or a live capture.
     std::span<const std::uint8_t> lastingOctets() const;
+    /// The same octets, kept for as long as the answer is held, past the source's life;
+    /// the pages read then stay in memory, for the holder to read again.
+    std::shared_ptr<const LastingOctets> lastingShare();
     /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far.
     const std::vector<DecryptionSecrets>& decryptionSecrets() const;
     /// The blocks of a file that its frames depend on, read so far (see

@@ -30,7 +30,7 @@ void MappedPages::follow() {
         if (seen == stopped)
             return;
         populate(seen + ahead);
-        if (seen > 2 * keptBehind)
+        if (seen > 2 * keptBehind && !keepRead_.load(std::memory_order_relaxed))
             release(seen - keptBehind);
     }
 }

@@ -25,6 +25,10 @@ public:
     MappedPages(const MappedPages&) = delete;
     MappedPages& operator=(const MappedPages&) = delete;
 
+    /// The pages read stay: somebody keeps views into them and reads them again soon (a
+    /// window), which would only fault them back in.
+    void keepRead() { keepRead_.store(true, std::memory_order_relaxed); }
+
     /// The reader has come to `position`: cheap, the work is handed over only every
     /// couple of megabytes.
     void readerAt(std::size_t position) {
@@ -51,6 +55,7 @@ private:
     std::size_t page_;
     std::size_t nextHandOver_ = handOverEvery; // the reading thread's own
     std::atomic<std::size_t> reader_{0};
+    std::atomic<bool> keepRead_{false};
     std::size_t populated_ = 0, released_ = 0; // the pager's own
     std::thread pager_;
 };

@@ -25,8 +25,20 @@ MessageStore::~MessageStore() {
         close(descriptor_);
 }
 
+std::uint64_t MessageStore::keep(zem::ByteView octets) {
+    if (file_ && !octets.empty()) {
+        // Compared as addresses: the views the reader handed out point into the map.
+        const auto file = file_->octets();
+        const auto begin = reinterpret_cast<std::uintptr_t>(file.data());
+        const auto at = reinterpret_cast<std::uintptr_t>(octets.span().data());
+        if (at >= begin && at - begin <= file.size() && octets.size() <= file.size() - (at - begin))
+            return at - begin;
+    }
+    return append(octets);
+}
+
 std::uint64_t MessageStore::append(zem::ByteView octets) {
-    const std::uint64_t at = written_ + pending_.size();
+    const std::uint64_t at = copiedMark | (written_ + pending_.size());
     pending_.insert(pending_.end(), octets.begin(), octets.end());
     // Written in large pieces; readers see them once published.
     if (pending_.size() >= (1u << 20))
@@ -56,7 +68,24 @@ void MessageStore::writePending() {
     pending_.clear();
 }
 
+std::optional<zem::ByteView> MessageStore::view(std::uint64_t offset, std::size_t size) const {
+    if (copied(offset) || !file_ || !file_->intact())
+        return std::nullopt;
+    const auto file = file_->octets();
+    if (offset > file.size() || size > file.size() - offset)
+        return std::nullopt;
+    return zem::ByteView(file.subspan(static_cast<std::size_t>(offset), size));
+}
+
 bool MessageStore::read(std::uint64_t offset, std::size_t size, zem::ByteBuffer& out) const {
+    if (!copied(offset)) {
+        const auto octets = view(offset, size);
+        if (!octets)
+            return false;
+        out.assign(octets->begin(), octets->end());
+        return true;
+    }
+    offset &= ~copiedMark;
     if (offset + size > published_.load(std::memory_order_acquire))
         return false;
     out.resize(size);

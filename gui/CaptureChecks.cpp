@@ -85,23 +85,6 @@ std::optional<analysis::DecodedMessage> CaptureChecks::decodeAt(const zem::PlugI
                                                        : analysis::ExchangeLinks{});
 }
 
-std::shared_ptr<const analysis::ExchangeTable> linkExchanges(const capture::MessageIndex& index,
-                                                             const capture::MessageStore& store,
-                                                             std::size_t count) {
-    auto table = std::make_shared<analysis::ExchangeTable>();
-    // A block at a time: the store reads one range into one buffer.
-    constexpr std::size_t block = 4096;
-    zem::ByteBuffer buffer;
-    for (std::size_t begin = 0; begin < count; begin += block)
-        capture::forEachStored(
-            index, store, begin, std::min(count, begin + block), buffer,
-            [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
-                table->add(entry.origin(index.firstTime()), message);
-            });
-    table->finish();
-    return table;
-}
-
 QString checksColumnText(const analysis::MessageChecks& checks, bool secretsLoaded) {
     QString text;
     if (secretsLoaded)

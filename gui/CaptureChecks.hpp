@@ -54,11 +54,6 @@ private:
     std::shared_ptr<const analysis::ExchangeTable> exchanges_;
 };
 
-/// The exchange links of the first `count` messages of a capture.
-std::shared_ptr<const analysis::ExchangeTable> linkExchanges(const capture::MessageIndex& index,
-                                                             const capture::MessageStore& store,
-                                                             std::size_t count);
-
 /// The word a list row shows for a message's checks: the verdict when secrets are
 /// loaded, and whether it is exposed.
 QString checksColumnText(const analysis::MessageChecks& checks, bool secretsLoaded);

@@ -378,8 +378,7 @@ bool MainWindow::poll() {
             loadReported_ = true;
             model_->catchUp();
             // Every request's response is known now: the list and the tree show the links.
-            checks_.setExchanges(
-                linkExchanges(capture_->index(), capture_->store(), model_->totalCount()));
+            checks_.setExchanges(capture_->exchanges());
             checksChanged();
             const auto failure = capture_->failure();
             if (!failure.empty()) {

@@ -1,10 +1,12 @@
 #include "OpenCapture.hpp"
 
+#include "StoredMessages.hpp"
 #include "TemporaryFile.hpp"
 #include "ZEMPortsController.hpp"
 
 #include <QSaveFile>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <unistd.h>
 
@@ -55,8 +57,49 @@ void OpenCapture::start() {
             std::lock_guard lock(mutex_);
             failure_ = std::move(error);
         }
-        finished_ = true;
+        read_ = true;
     });
+    linker_ = std::thread([this] { linkExchanges(); });
+}
+
+void OpenCapture::linkExchanges() {
+    auto table = std::make_shared<analysis::ExchangeTable>();
+    // A block at a time: copied messages are read from the store in one piece.
+    constexpr std::size_t block = 4096;
+    zem::ByteBuffer buffer;
+    std::size_t linked = 0;
+    while (!stopping_) {
+        // Whether the reading ended, before how much is published: then what this sees is
+        // everything.
+        const bool read = read_.load();
+        const std::size_t published = index_.size();
+        if (linked == published) {
+            if (read)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
+        }
+        const std::size_t end = std::min(published, linked + block);
+        // A message no longer in the store (its file cut short under the window) ends the
+        // links there, rather than linking the messages after it to the wrong positions.
+        const bool whole = capture::forEachStored(
+            index_, store_, linked, end, buffer,
+            [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
+                table->add(entry.origin(index_.firstTime()), message);
+            });
+        if (!whole)
+            break;
+        linked = end;
+    }
+    table->finish();
+    {
+        std::lock_guard lock(mutex_);
+        exchanges_ = std::move(table);
+    }
+    // The loader may still be at work when linking ended early.
+    while (!read_ && !stopping_)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    finished_ = true;
 }
 
 std::string OpenCapture::failure() const {
@@ -64,10 +107,18 @@ std::string OpenCapture::failure() const {
     return failure_;
 }
 
+std::shared_ptr<const analysis::ExchangeTable> OpenCapture::exchanges() const {
+    std::lock_guard lock(mutex_);
+    return exchanges_;
+}
+
 void OpenCapture::stop() {
+    stopping_ = true;
     loader_.cancel();
     if (reader_.joinable())
         reader_.join();
+    if (linker_.joinable())
+        linker_.join();
     // The recording is complete once the source is closed.
     source_.reset();
 }

@@ -1,11 +1,14 @@
 // OpenCapture: one opened capture in the window: its index and message store, and the
-// loader that fills them on a thread of its own. A live capture also records its packets
-// to a temporary file, so that closing it can offer to keep them; the file is readable by
-// its owner only and has no name from the start, so that the traffic it holds is never
+// loader that fills them on a thread of its own. A second thread follows the loader and
+// links each response to its request as the messages come, on the core the loader leaves
+// free, so that the links are ready as soon as the last message is read. A live capture also
+// records its packets to a temporary file, so that closing it can offer to keep them; the file is
+// readable by its owner only and has no name from the start, so that the traffic it holds is never
 // left behind, however the window ends.
 #pragma once
 
 #include "CaptureLoader.hpp"
+#include "exchanges/ExchangeTable.hpp"
 
 #include <QString>
 #include <memory>
@@ -31,10 +34,13 @@ public:
     capture::CaptureLoader& loader() { return loader_; }
     const std::string& name() const { return name_; }
     bool live() const { return live_; }
+    /// The capture is read and its exchanges linked.
     bool finished() const { return finished_.load(); }
+    /// Every message's links, once finished(); nothing before.
+    std::shared_ptr<const analysis::ExchangeTable> exchanges() const;
     /// The loader's error, once finished; empty when none.
     std::string failure() const;
-    /// Stops reading and waits for the loader.
+    /// Stops reading and linking, and waits for both.
     void stop();
     /// Whether this is a live capture that recorded its packets.
     bool recorded() const { return recording_ >= 0; }
@@ -45,6 +51,7 @@ public:
 private:
     OpenCapture(capture::CaptureSource source, std::string name, bool live);
     void start();
+    void linkExchanges();
 
     capture::MessageIndex index_;
     capture::MessageStore store_;
@@ -53,10 +60,11 @@ private:
     std::string name_;
     bool live_;
     int recording_ = -1; // descriptor of the unlinked recording
-    std::thread reader_;
-    std::atomic<bool> finished_{false};
+    std::thread reader_, linker_;
+    std::atomic<bool> read_{false}, finished_{false}, stopping_{false};
     mutable std::mutex mutex_;
     std::string failure_;
+    std::shared_ptr<const analysis::ExchangeTable> exchanges_;
 };
 
 } // namespace gui

@@ -116,8 +116,10 @@ void PacketListModel::setChecks(const CaptureChecks* checks) {
 
 zem::ByteBuffer PacketListModel::octets(std::uint32_t position) const {
     zem::ByteBuffer bytes;
-    if (!index_ || !store_ ||
-        !capture::forEachStored(*index_, *store_, position, position + 1, bytes, [](auto&&...) {}))
+    if (!index_ || !store_ || position >= index_->size())
+        return bytes;
+    const auto& entry = (*index_)[position];
+    if (!store_->read(entry.storeOffset, entry.length, bytes))
         bytes.clear();
     return bytes;
 }

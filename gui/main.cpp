@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <sys/resource.h>
@@ -45,8 +46,22 @@ int fail(const QString& message) {
     return 1;
 }
 
+// A figure of /proc/self/status, in kilobytes; 0 where there is none.
+long residentKilobytes(const char* field) {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    long kilobytes = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, field, std::strlen(field)) == 0)
+            kilobytes = std::strtol(line + std::strlen(field), nullptr, 10);
+    std::fclose(status);
+    return kilobytes;
+}
+
 // Opens FILE in a window, waits for the index, runs FILTER over every message, and prints
-// how long each took and the most memory the process held.
+// how long each took, the most memory the process held, and what it holds at the end.
 int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
     gui::MainWindow window(host);
     window.show();
@@ -73,6 +88,10 @@ int bench(gui::GuiHost& host, const QString& file, const QString& filter) {
     getrusage(RUSAGE_SELF, &usage);
     std::printf("first-rows-s %.3f\nindexed-s %.3f\nfiltered-s %.3f\npeak-rss-mb %ld\n", firstRows,
                 indexed, filtered, usage.ru_maxrss / 1024);
+    // The window's own memory told apart from the capture's pages it maps, which belong to
+    // the page cache.
+    std::printf("anon-mb %ld\nfile-mb %ld\n", residentKilobytes("RssAnon:") / 1024,
+                residentKilobytes("RssFile:") / 1024);
     return 0;
 }
 
