@@ -68,6 +68,9 @@ void OpenCapture::linkExchanges() {
     constexpr std::size_t block = 4096;
     zem::ByteBuffer buffer;
     std::size_t linked = 0;
+    // A file's messages come faster than a live capture's, which need not be looked for
+    // five hundred times a second.
+    const auto pause = std::chrono::milliseconds(live_ ? 20 : 2);
     while (!stopping_) {
         // Whether the reading ended, before how much is published: then what this sees is
         // everything.
@@ -76,7 +79,7 @@ void OpenCapture::linkExchanges() {
         if (linked == published) {
             if (read)
                 break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(pause);
             continue;
         }
         const std::size_t end = std::min(published, linked + block);
@@ -98,7 +101,7 @@ void OpenCapture::linkExchanges() {
     }
     // The loader may still be at work when linking ended early.
     while (!read_ && !stopping_)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(pause);
     finished_ = true;
 }
 
