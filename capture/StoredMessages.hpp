@@ -20,7 +20,7 @@ namespace capture {
 template <typename Visit>
 bool forEachStored(const MessageIndex& index, const MessageStore& store, std::size_t begin,
                    std::size_t end, zem::ByteBuffer& buffer, Visit visit) {
-    constexpr std::size_t prefetchDistance = 8;
+    constexpr std::size_t prefetchDistance = 8, cacheLine = 64;
     end = std::min(end, index.size());
     if (begin >= end)
         return false;
@@ -28,11 +28,13 @@ bool forEachStored(const MessageIndex& index, const MessageStore& store, std::si
         const auto& first = index[position];
         if (!MessageStore::copied(first.storeOffset)) {
             // A message in the file is first read from memory, not a cache (unlike a run
-            // copied into `buffer`): asking for one a few messages ahead hides the wait.
+            // copied into `buffer`): asking for one a few messages ahead, every line of it
+            // (a walk of its attributes reads them all), hides the wait.
             if (position + prefetchDistance < end) {
                 const auto& ahead = index[position + prefetchDistance];
-                if (auto octets = store.view(ahead.storeOffset, 1))
-                    __builtin_prefetch(octets->span().data());
+                if (auto octets = store.view(ahead.storeOffset, ahead.length))
+                    for (std::size_t line = 0; line < octets->size(); line += cacheLine)
+                        __builtin_prefetch(octets->span().subspan(line).data());
             }
             const auto octets = store.view(first.storeOffset, first.length);
             if (!octets)
