@@ -5,6 +5,7 @@
 #include "checks/MessageChecks.hpp"
 
 #include <cstdint>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
@@ -22,6 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto message = analysis::WireMessage::parse(input.slice(16));
     if (!message)
         return 0;
+    // The reports' count of damaged attributes walks without keeping them: it must walk
+    // the same.
+    if (!(analysis::WireMessage::damageOf(input.slice(16)) == message->damage()))
+        std::abort();
     const auto checks = analysis::checkMessage(*message, checkInput);
     std::size_t seen = 0;
     for (const auto& hidden : checks.hidden)

@@ -62,13 +62,17 @@ const MessageChecks& DecodedMessage::checks() const {
 const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     if (facts_)
         return *facts_;
-    const auto& wire = this->wire();
     auto& facts = facts_.emplace();
-    facts.code = wire.code;
-    facts.identifier = wire.identifier;
+    // A message holds a whole header (decode() makes no other).
+    facts.code = *octets_.at(0);
+    facts.identifier = *octets_.at(1);
     facts.origin = origin_;
     facts.origin.carrierFrames = {};
-    const auto damage = wire.damage();
+    // Counting the damaged attributes keeps none of them: the list is made only when it
+    // was made already or what follows reads it.
+    const bool readsList = attributes_ || wanted.checks || wanted.exposure ||
+                           wanted.authentication || wanted.sessionFacts;
+    const auto damage = readsList ? wire().damage() : WireMessage::damageOf(octets_);
     facts.invalidAttributes = damage.invalid;
     facts.truncatedAttributes = damage.truncated;
     if (wanted.checks) {
@@ -80,19 +84,19 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
         facts.secretKnown = checked.secretKnown;
         facts.passwordRecovered = checked.passwordRecovered();
     } else if (wanted.exposure) {
-        facts.exposure = exposureOf(wire);
+        facts.exposure = exposureOf(wire());
     }
     if (wanted.authentication) {
-        facts.authentication = authenticationFacts(wire, eap());
+        facts.authentication = authenticationFacts(wire(), eap());
         if (facts.authentication && tls())
             facts.authentication->tls = tlsFacts(*tls());
     }
     if (wanted.sessionFacts) {
-        facts.accounting = accountingRecord(wire);
+        facts.accounting = accountingRecord(wire());
         if (facts.accounting)
             facts.nasName = facts.accounting->nas;
-        else if (isRequestCode(wire.code))
-            facts.nasName = nasName(wire);
+        else if (isRequestCode(facts.code))
+            facts.nasName = nasName(wire());
     }
     return facts;
 }

@@ -13,10 +13,9 @@ namespace {
 thread_local std::vector<std::vector<Attribute>> spareLists;
 constexpr std::size_t mostSpareLists = 64;
 
-void walkAttributes(zem::ByteView list, std::size_t listOffset, std::vector<Attribute>& out) {
-    // Most attributes are a few octets long: room for a typical share, without reserving
-    // much for odd input.
-    out.reserve(std::min<std::size_t>(list.size() / 8 + 1, 64));
+// The rules of the walk, once for those who keep the attributes and those who count them.
+template <typename Visit>
+void walkAttributes(zem::ByteView list, std::size_t listOffset, Visit visit) {
     const auto octets = list.span();
     std::size_t at = 0;
     while (octets.size() - at >= 3) {
@@ -24,17 +23,30 @@ void walkAttributes(zem::ByteView list, std::size_t listOffset, std::vector<Attr
         const std::uint8_t type = octets[at];
         const std::uint8_t length = octets[at + 1];
         if (length > remaining) {
-            out.push_back({type, static_cast<std::uint8_t>(remaining), listOffset + at,
-                           list.slice(at + 2), AttributeDamage::truncated});
+            visit(Attribute{type, static_cast<std::uint8_t>(remaining), listOffset + at,
+                            list.slice(at + 2), AttributeDamage::truncated});
             return;
         }
         if (length < 2)
             return;
-        out.push_back({type, length, listOffset + at, list.slice(at + 2, length - 2U),
-                       attributeLengthValid(type, length) ? AttributeDamage::none
-                                                          : AttributeDamage::invalidLength});
+        visit(Attribute{type, length, listOffset + at, list.slice(at + 2, length - 2U),
+                        attributeLengthValid(type, length) ? AttributeDamage::none
+                                                           : AttributeDamage::invalidLength});
         at += length;
     }
+}
+
+struct Header {
+    std::uint16_t length;
+    bool hasAttributeList;
+};
+Header headerOf(zem::ByteView octets) {
+    const auto length = *octets.loadBigEndian16(2);
+    return {length, length > headerSize && octets.size() >= length};
+}
+
+zem::ByteView attributeList(zem::ByteView octets, std::uint16_t length) {
+    return octets.slice(headerSize, length - headerSize);
 }
 
 } // namespace
@@ -46,16 +58,33 @@ std::optional<WireMessage> WireMessage::parse(zem::ByteView octets) {
     message.octets = octets;
     message.code = *octets.at(0);
     message.identifier = *octets.at(1);
-    message.length = *octets.loadBigEndian16(2);
-    message.hasAttributeList = message.length > headerSize && octets.size() >= message.length;
-    if (message.hasAttributeList && !spareLists.empty()) {
+    const auto header = headerOf(octets);
+    message.length = header.length;
+    message.hasAttributeList = header.hasAttributeList;
+    if (!message.hasAttributeList)
+        return message;
+    if (!spareLists.empty()) {
         message.attributes = std::move(spareLists.back());
         spareLists.pop_back();
     }
-    if (message.hasAttributeList)
-        walkAttributes(octets.slice(headerSize, message.length - headerSize), headerSize,
-                       message.attributes);
+    const auto list = attributeList(octets, message.length);
+    // Most attributes are a few octets long: room for a typical share, without reserving
+    // much for odd input.
+    message.attributes.reserve(std::min<std::size_t>(list.size() / 8 + 1, 64));
+    walkAttributes(list, headerSize,
+                   [&](const Attribute& attribute) { message.attributes.push_back(attribute); });
     return message;
+}
+
+DamageCount WireMessage::damageOf(zem::ByteView octets) {
+    DamageCount count;
+    if (octets.size() < headerSize)
+        return count;
+    const auto header = headerOf(octets);
+    if (header.hasAttributeList)
+        walkAttributes(attributeList(octets, header.length), headerSize,
+                       [&](const Attribute& attribute) { count.add(attribute.damage); });
+    return count;
 }
 
 WireMessage::~WireMessage() {
@@ -67,10 +96,8 @@ WireMessage::~WireMessage() {
 
 DamageCount WireMessage::damage() const {
     DamageCount count;
-    for (const auto& attribute : attributes) {
-        count.invalid += attribute.damage == AttributeDamage::invalidLength;
-        count.truncated += attribute.damage == AttributeDamage::truncated;
-    }
+    for (const auto& attribute : attributes)
+        count.add(attribute.damage);
     return count;
 }
 

@@ -37,6 +37,12 @@ struct Attribute {
 struct DamageCount {
     std::size_t invalid = 0;
     std::size_t truncated = 0;
+
+    void add(AttributeDamage damage) {
+        invalid += damage == AttributeDamage::invalidLength;
+        truncated += damage == AttributeDamage::truncated;
+    }
+    bool operator==(const DamageCount&) const = default;
 };
 
 struct WireMessage {
@@ -62,6 +68,9 @@ struct WireMessage {
     zem::ByteView signedOctets() const { return octets.slice(0, length); }
     zem::ByteView authenticator() const { return octets.slice(4, 16); }
     DamageCount damage() const;
+    /// The same count of a message's octets, walked without keeping its attributes: for a
+    /// report that reads nothing else of them.
+    static DamageCount damageOf(zem::ByteView octets);
     /// The first whole attribute of `type`, or nullptr.
     const Attribute* find(std::uint8_t type) const;
 };

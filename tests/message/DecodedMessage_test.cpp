@@ -48,6 +48,8 @@ void expectSameAsTree(const analysis::DecodedMessage& message, const std::string
     EXPECT_EQ(walked.invalid, shown.invalid) << where;
     EXPECT_EQ(walked.truncated, shown.truncated) << where;
     EXPECT_EQ(message.wire().attributes.size(), treeAttributes(message)) << where;
+    // The reports count without keeping the attributes: the same walk.
+    EXPECT_TRUE(analysis::WireMessage::damageOf(message.octets()) == walked) << where;
 }
 
 zem::ByteBuffer messageWith(const zem::ByteBuffer& attributes, std::size_t announced) {
