@@ -16,6 +16,14 @@ std::string withReplacements(zem::ByteView octets) {
     const auto bytes = octets.span();
     std::size_t i = 0;
     while (i < bytes.size()) {
+        // Most texts are ASCII: a run of it is copied at once.
+        const auto ascii = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(),
+                                        [](std::uint8_t b) { return b >= 0x80; });
+        const auto run = static_cast<std::size_t>(ascii - bytes.begin()) - i;
+        out.append(reinterpret_cast<const char*>(bytes.data() + i), run);
+        i += run;
+        if (i == bytes.size())
+            break;
         const std::uint8_t lead = bytes[i];
         std::size_t length = lead < 0x80           ? 1
                              : (lead >> 5) == 0x6  ? 2

@@ -161,6 +161,12 @@ TEST(AvpWalker, FieldsOfEveryKindOfAttribute) {
     const Case cases[] = {
         {"text", "0105626f62", "avp.User_Name", "bob"},
         {"text cut at NUL, invalid as U+FFFD", "010762ff00797a", "avp.User_Name", "b\xEF\xBF\xBD"},
+        {"UTF-8 between ASCII runs", "010a61c3a962f09f9880", "avp.User_Name",
+         "a\xC3\xA9"
+         "b\xF0\x9F\x98\x80"},
+        {"an overlong form between ASCII runs", "010661c0af62", "avp.User_Name",
+         "a\xEF\xBF\xBD\xEF\xBF\xBD"
+         "b"},
         {"empty text", "0102060600000002", "avp.User_Name", ""},
         {"two octets at the end are no attribute, as in the tree", "0102", "avp.User_Name",
          std::nullopt},
