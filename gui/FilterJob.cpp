@@ -23,7 +23,8 @@ FilterJob::~FilterJob() {
 }
 
 void FilterJob::start(const capture::MessageIndex& index, const capture::MessageStore& store,
-                      std::size_t count) {
+                      std::size_t count, std::function<void()> whenFinished) {
+    whenFinished_ = std::move(whenFinished);
     index_ = &index;
     store_ = &store;
     count_ = count;
@@ -46,7 +47,8 @@ void FilterJob::run(std::size_t worker, std::size_t workers) {
             });
         done_ += end - start;
     }
-    ++finished_;
+    if (++finished_ == workers && whenFinished_)
+        whenFinished_();
 }
 
 bool FilterJob::passes(const capture::MessageIndex& index, const capture::MessageStore& store,

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,9 +32,10 @@ public:
     FilterJob(const FilterJob&) = delete;
     FilterJob& operator=(const FilterJob&) = delete;
 
-    /// Starts on the first `count` messages of the index.
+    /// Starts on the first `count` messages of the index; `whenFinished` is called on the
+    /// last worker's thread as it ends.
     void start(const capture::MessageIndex& index, const capture::MessageStore& store,
-               std::size_t count);
+               std::size_t count, std::function<void()> whenFinished = {});
     void cancel() { cancelled_ = true; }
     bool finished() const { return finished_ == workers_.size() && !workers_.empty(); }
     bool cancelled() const { return cancelled_; }
@@ -59,6 +61,7 @@ private:
     std::vector<std::thread> workers_;
     std::atomic<std::size_t> done_{0};
     std::atomic<std::size_t> finished_{0};
+    std::function<void()> whenFinished_;
     std::atomic<bool> cancelled_{false};
 };
 

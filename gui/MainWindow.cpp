@@ -310,8 +310,9 @@ bool MainWindow::startCapture(const std::function<std::unique_ptr<OpenCapture>()
 }
 
 bool MainWindow::openCapture(const QString& path, bool quiet) {
-    if (!startCapture([&] { return OpenCapture::openFile(path.toStdString(), tlsKeyLog_); },
-                      "Cannot open the capture", quiet))
+    if (!startCapture(
+            [&] { return OpenCapture::openFile(path.toStdString(), tlsKeyLog_, waker()); },
+            "Cannot open the capture", quiet))
         return false;
     path_ = path;
     rememberRecent(path);
@@ -320,8 +321,9 @@ bool MainWindow::openCapture(const QString& path, bool quiet) {
 }
 
 bool MainWindow::startLiveCapture(const QString& interface, bool quiet) {
-    if (!startCapture([&] { return OpenCapture::openLive(interface.toStdString(), tlsKeyLog_); },
-                      "Cannot capture", quiet))
+    if (!startCapture(
+            [&] { return OpenCapture::openLive(interface.toStdString(), tlsKeyLog_, waker()); },
+            "Cannot capture", quiet))
         return false;
     path_.clear();
     setWindowTitle("Capturing on " + interface + " — RADIUS Analyzer");
@@ -481,7 +483,7 @@ bool MainWindow::applyFilter(const QString& text) {
         return true;
     }
     model_->catchUp();
-    filterJob_->start(capture_->index(), capture_->store(), model_->totalCount());
+    filterJob_->start(capture_->index(), capture_->store(), model_->totalCount(), waker());
     timer_->start();
     poll();
     return true;
@@ -506,13 +508,25 @@ void MainWindow::cancelWork() {
         capture_->loader().cancel();
 }
 
+std::function<void()> MainWindow::waker() {
+    // A queued call: it runs on the window's thread, and not at all once the window is gone.
+    return [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { poll(); }, Qt::QueuedConnection);
+    };
+}
+
 bool MainWindow::waitUntilIdle(double seconds) {
     QElapsedTimer clock;
     clock.start();
+    // Woken by events (the poll timer, the threads' end), not spinning: a loop of polls
+    // took a core from the threads that read and filter.
+    QTimer tick;
+    tick.start(50);
     while (static_cast<double>(clock.elapsed()) < seconds * 1000) {
         if (!poll())
             return true;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return false;
 }

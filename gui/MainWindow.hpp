@@ -179,6 +179,9 @@ private:
     /// Takes in what the reader and the filter have done; answers whether either is still
     /// at work.
     bool poll();
+    // For the threads that read and filter: makes the window poll as soon as they end,
+    // not at its next tick.
+    std::function<void()> waker();
     void showSelectedMessage();
     std::optional<int> rowOfFrame(std::uint64_t frame) const;
     void updateCounts();

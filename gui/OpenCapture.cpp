@@ -17,16 +17,19 @@ OpenCapture::OpenCapture(capture::CaptureSource source, std::string name, bool l
       live_(live) {}
 
 std::unique_ptr<OpenCapture> OpenCapture::openFile(const std::string& path,
-                                                   const std::string& tlsKeyLog) {
+                                                   const std::string& tlsKeyLog,
+                                                   std::function<void()> whenFinished) {
     std::unique_ptr<OpenCapture> opened(
         new OpenCapture(capture::CaptureSource::openFile(path), path, false));
     opened->loader_.useTlsSecrets(tlsKeyLog);
+    opened->whenFinished_ = std::move(whenFinished);
     opened->start();
     return opened;
 }
 
 std::unique_ptr<OpenCapture> OpenCapture::openLive(const std::string& interface,
-                                                   const std::string& tlsKeyLog) {
+                                                   const std::string& tlsKeyLog,
+                                                   std::function<void()> whenFinished) {
     std::unique_ptr<OpenCapture> opened(new OpenCapture(
         capture::CaptureSource::openLive(
             interface,
@@ -46,6 +49,7 @@ std::unique_ptr<OpenCapture> OpenCapture::openLive(const std::string& interface,
                                     std::strerror(errno));
     opened->source_->recordTo(stream);
     opened->loader_.useTlsSecrets(tlsKeyLog);
+    opened->whenFinished_ = std::move(whenFinished);
     opened->start();
     return opened;
 }
@@ -103,6 +107,8 @@ void OpenCapture::linkExchanges() {
     while (!read_ && !stopping_)
         std::this_thread::sleep_for(pause);
     finished_ = true;
+    if (whenFinished_)
+        whenFinished_();
 }
 
 std::string OpenCapture::failure() const {

@@ -11,6 +11,7 @@
 #include "exchanges/ExchangeTable.hpp"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,11 +23,14 @@ namespace gui {
 class OpenCapture {
 public:
     /// Opens a file, or starts a live capture; throws CaptureError. `tlsKeyLog` is a key
-    /// log's text, to read RADIUS over TLS with.
+    /// log's text, to read RADIUS over TLS with; `whenFinished` is called on a thread of
+    /// the capture's own once it is finished().
     static std::unique_ptr<OpenCapture> openFile(const std::string& path,
-                                                 const std::string& tlsKeyLog = {});
+                                                 const std::string& tlsKeyLog = {},
+                                                 std::function<void()> whenFinished = {});
     static std::unique_ptr<OpenCapture> openLive(const std::string& interface,
-                                                 const std::string& tlsKeyLog = {});
+                                                 const std::string& tlsKeyLog = {},
+                                                 std::function<void()> whenFinished = {});
     ~OpenCapture();
 
     const capture::MessageIndex& index() const { return index_; }
@@ -65,6 +69,7 @@ private:
     mutable std::mutex mutex_;
     std::string failure_;
     std::shared_ptr<const analysis::ExchangeTable> exchanges_;
+    std::function<void()> whenFinished_;
 };
 
 } // namespace gui
