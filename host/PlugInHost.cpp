@@ -107,10 +107,16 @@ std::optional<ZEMPropertyValue> PlugInHost::value(const ZEMPluginAnalyzerProtoco
     const auto* a = attribute(key);
     if (!a)
         return std::nullopt;
-    auto octets = a->attributeOffset >= message.size()
+    return value(analyzer, *a, message);
+}
+
+std::optional<ZEMPropertyValue> PlugInHost::value(const ZEMPluginAnalyzerProtocol& analyzer,
+                                                  const ZEMPlugInAnalyzerAttribute& attribute,
+                                                  ByteView message) const {
+    auto octets = attribute.attributeOffset >= message.size()
                       ? ByteView{}
-                      : message.slice(a->attributeOffset, a->attributeLength);
-    return analyzer.value(key, octets);
+                      : message.slice(attribute.attributeOffset, attribute.attributeLength);
+    return analyzer.value(attribute.attributeKey, octets);
 }
 
 std::string propertyText(const ZEMPropertyValue& value) {

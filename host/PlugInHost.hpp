@@ -34,6 +34,10 @@ public:
     /// Asks the analyzer for `key`, handing it the octets at the registered offset and length.
     std::optional<ZEMPropertyValue> value(const ZEMPluginAnalyzerProtocol& analyzer,
                                           std::string_view key, ByteView message) const;
+    /// The same for an attribute looked up once beforehand (a field asked of every message).
+    std::optional<ZEMPropertyValue> value(const ZEMPluginAnalyzerProtocol& analyzer,
+                                          const ZEMPlugInAnalyzerAttribute& attribute,
+                                          ByteView message) const;
 
 private:
     ZEMLoadedPlugIn loaded_;

@@ -247,6 +247,8 @@ MessageFields::Prepared MessageFields::prepare(std::string_view asked) const {
     field.kind = kindOf(field.name);
     if (field.kind == Kind::avp)
         field.avp = avpField(field.name);
+    if (field.kind == Kind::property)
+        field.attribute = host_.attribute(field.name);
     return field;
 }
 
@@ -408,7 +410,9 @@ std::optional<std::string> MessageFields::text(const Prepared& field,
     case Kind::property:
         break;
     }
-    auto value = host_.value(m.analyzer(), name, m.octets());
+    if (!field.attribute)
+        return std::nullopt;
+    auto value = host_.value(m.analyzer(), *field.attribute, m.octets());
     if (!value)
         return std::nullopt;
     return zem::propertyText(*value);

@@ -90,6 +90,8 @@ public:
         std::string_view name;                // ours
         Kind kind = Kind::property;
         std::optional<AvpField> avp;
+        // A property's registration, looked up once rather than for every message.
+        const zem::ZEMPlugInAnalyzerAttribute* attribute = nullptr;
     };
     /// Prepares a name that known() took.
     Prepared prepare(std::string_view name) const;
