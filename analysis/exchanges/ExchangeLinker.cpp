@@ -32,7 +32,7 @@ ExchangeLinks ExchangeLinker::request(const zem::MessageOrigin& origin, const Ex
             links.retransmissionOf = known->requestFrame;
             links.responseFrame = known->responseFrame;
             if (!known->responseFrame)
-                known->waiting.push_back(sequence);
+                known->waiting.add(sequence);
             return links;
         }
         // The Identifier is used again for a new request: the old one is over.
@@ -43,8 +43,9 @@ ExchangeLinks ExchangeLinker::request(const zem::MessageOrigin& origin, const Ex
         exchanges_.giveUpOldestEntry();
     }
     // Entries are recycled: every member is set anew.
-    exchanges_.insert(key, origin.time) =
-        Exchange{authenticator, origin.frame, origin.time, std::nullopt, {sequence}};
+    auto& exchange = exchanges_.insert(key, origin.time);
+    exchange = Exchange{authenticator, origin.frame, origin.time, std::nullopt, {}};
+    exchange.waiting.add(sequence);
     return links;
 }
 
@@ -64,8 +65,9 @@ ExchangeLinks ExchangeLinker::response(const zem::MessageOrigin& origin, std::ui
             return true;
         }
         exchange->responseFrame = origin.frame;
-        for (const auto sequence : exchange->waiting)
+        exchange->waiting.forEach([&](std::uint64_t sequence) {
             resolved_.push_back({sequence, origin.frame});
+        });
         exchange->waiting.clear();
         return true;
     });
@@ -73,15 +75,17 @@ ExchangeLinks ExchangeLinker::response(const zem::MessageOrigin& origin, std::ui
 }
 
 void ExchangeLinker::settleUnanswered(Exchange& exchange) {
-    for (const auto sequence : exchange.waiting)
+    exchange.waiting.forEach([this](std::uint64_t sequence) {
         resolved_.push_back({sequence, std::nullopt});
+    });
     exchange.waiting.clear();
 }
 
 void ExchangeLinker::finish() {
     exchanges_.forEach([this](const ExchangeKey&, const Exchange& exchange) {
-        for (const auto sequence : exchange.waiting)
+        exchange.waiting.forEach([this](std::uint64_t sequence) {
             resolved_.push_back({sequence, std::nullopt});
+        });
     });
     while (exchanges_.size() > 0)
         exchanges_.giveUpOldestEntry();

@@ -57,12 +57,40 @@ public:
     }
 
 private:
+    // The sequence numbers of a request's copies that wait for its response: nearly always
+    // the first copy alone, kept without an allocation (one per request showed in the
+    // window's linking).
+    class WaitingCopies {
+    public:
+        void add(std::uint64_t sequence) {
+            if (count_++ == 0)
+                first_ = sequence;
+            else
+                more_.push_back(sequence);
+        }
+        template <typename Visit> void forEach(Visit visit) const {
+            if (count_ == 0)
+                return;
+            visit(first_);
+            for (const auto sequence : more_)
+                visit(sequence);
+        }
+        void clear() {
+            count_ = 0;
+            more_.clear();
+        }
+
+    private:
+        std::uint64_t first_ = 0;
+        std::size_t count_ = 0;
+        std::vector<std::uint64_t> more_;
+    };
     struct Exchange {
         Digest authenticator{};
         std::uint64_t requestFrame = 0;
         double requestTime = 0;
         std::optional<std::uint64_t> responseFrame;
-        std::vector<std::uint64_t> waiting; // the sequence numbers of the request's copies
+        WaitingCopies waiting;
     };
 
     ExchangeLinks request(const zem::MessageOrigin& origin, const ExchangeKey& key,
