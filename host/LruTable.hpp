@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace zem {
@@ -27,17 +28,34 @@ template <typename Key, typename Value, typename Hash> class LruTable {
 public:
     explicit LruTable(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {}
 
-    Value* find(const Key& key) {
-        const auto slot = slotOf(key, hashOf(key));
+    Value* find(const Key& key) { return find(key, hashOf(key)); }
+    /// A new entry for `key` (which must not be in the table) at time `now`.
+    Value& insert(const Key& key, double now) { return insert(key, hashOf(key), now); }
+
+    // The same with the key's hash worked out once, for a caller that looks a key up and
+    // then inserts it.
+    static std::uint32_t hashOf(const Key& key) {
+        // The index has fewer than 2^32 slots, so half of a hash places an entry. Keys'
+        // hashes are often simple combinations in which neighbouring ports or addresses
+        // give neighbouring values, which would crowd into one probe run: the hash is
+        // mixed first (MurmurHash3's finaliser).
+        auto h = static_cast<std::uint64_t>(Hash()(key));
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdULL;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ULL;
+        h ^= h >> 33;
+        return static_cast<std::uint32_t>(h);
+    }
+    Value* find(const Key& key, std::uint32_t hash) {
+        const auto slot = slotOf(key, hash);
         return slot == none ? nullptr : &entries_[index_[slot].entry].value;
     }
-    /// A new entry for `key` (which must not be in the table) at time `now`.
-    Value& insert(const Key& key, double now) {
+    Value& insert(const Key& key, std::uint32_t hash, double now) {
         if (size_ >= capacity_)
             giveUpOldest();
         if ((size_ + 1) * 2 > index_.size())
             growIndex();
-        const auto hash = hashOf(key);
         const auto at = takeEntry();
         auto& entry = entries_[at];
         entry.key = key;
@@ -62,6 +80,15 @@ public:
         const auto slot = slotOf(key, hashOf(key));
         if (slot != none)
             remove(slot);
+    }
+    /// The value of `key`, taken out of the table with it; nothing when it is not there.
+    std::optional<Value> extract(const Key& key) {
+        const auto slot = slotOf(key, hashOf(key));
+        if (slot == none)
+            return std::nullopt;
+        std::optional<Value> value(std::move(entries_[index_[slot].entry].value));
+        remove(slot);
+        return value;
     }
     /// Gives up on the entries last used more than `timeout` seconds before `now`.
     void expire(double now, double timeout) {
@@ -107,19 +134,6 @@ private:
         std::uint32_t hash = 0; // the entry's, to pass over most others unread
     };
 
-    // The index has fewer than 2^32 slots, so half of a hash places an entry. Keys' hashes
-    // are often simple combinations in which neighbouring ports or addresses give
-    // neighbouring values, which would crowd into one probe run: the hash is mixed first
-    // (MurmurHash3's finaliser).
-    static std::uint32_t hashOf(const Key& key) {
-        auto h = static_cast<std::uint64_t>(Hash()(key));
-        h ^= h >> 33;
-        h *= 0xff51afd7ed558ccdULL;
-        h ^= h >> 33;
-        h *= 0xc4ceb9fe1a85ec53ULL;
-        h ^= h >> 33;
-        return static_cast<std::uint32_t>(h);
-    }
     std::size_t mask() const { return index_.size() - 1; }
 
     std::uint32_t slotOf(const Key& key, std::uint32_t hash) const {

@@ -26,7 +26,8 @@ ExchangeLinks ExchangeLinker::next(const zem::MessageOrigin& origin, zem::ByteVi
 ExchangeLinks ExchangeLinker::request(const zem::MessageOrigin& origin, const ExchangeKey& key,
                                       const Digest& authenticator, std::uint64_t sequence) {
     ExchangeLinks links;
-    if (Exchange* known = exchanges_.find(key)) {
+    const auto hash = exchanges_.hashOf(key);
+    if (Exchange* known = exchanges_.find(key, hash)) {
         if (known->authenticator == authenticator) {
             // Sent again: it shares the first copy's response, or waits for it.
             links.retransmissionOf = known->requestFrame;
@@ -43,7 +44,7 @@ ExchangeLinks ExchangeLinker::request(const zem::MessageOrigin& origin, const Ex
         exchanges_.giveUpOldestEntry();
     }
     // Entries are recycled: every member is set anew.
-    auto& exchange = exchanges_.insert(key, origin.time);
+    auto& exchange = exchanges_.insert(key, hash, origin.time);
     exchange = Exchange{authenticator, origin.frame, origin.time, std::nullopt, {}};
     exchange.waiting.add(sequence);
     return links;

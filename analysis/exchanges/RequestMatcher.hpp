@@ -43,13 +43,14 @@ public:
     template <typename GivenUp>
     bool addRequest(const ExchangeKey& key, double time, GivenUp onGivenUp) {
         giveUpExpired(time, onGivenUp);
-        if (waiting_.find(key))
+        const auto hash = waiting_.hashOf(key);
+        if (waiting_.find(key, hash))
             return false;
         if (waiting_.full()) {
             onGivenUp(waiting_.oldestKey());
             waiting_.giveUpOldestEntry();
         }
-        waiting_.insert(key, time) = time;
+        waiting_.insert(key, hash, time) = time;
         return true;
     }
     bool addRequest(const ExchangeKey& key, double time) {
@@ -60,12 +61,7 @@ public:
     template <typename GivenUp>
     std::optional<double> matchResponse(const ExchangeKey& key, double time, GivenUp onGivenUp) {
         giveUpExpired(time, onGivenUp);
-        const double* firstSent = waiting_.find(key);
-        if (!firstSent)
-            return std::nullopt;
-        const double sent = *firstSent;
-        waiting_.erase(key);
-        return sent;
+        return waiting_.extract(key);
     }
     std::optional<double> matchResponse(const ExchangeKey& key, double time) {
         return matchResponse(key, time, [](const ExchangeKey&) {});

@@ -70,7 +70,16 @@ template <typename H> void agreesWithAMap(unsigned seed) {
             std::erase(order, key);
             order.push_back(key);
         } else if (action == 2) {
-            table.erase(key);
+            // Taken out with its value, or erased.
+            if (step % 2 == 0) {
+                const auto taken = table.extract(key);
+                ASSERT_EQ(taken.has_value(), model.count(key) == 1) << "step " << step;
+                if (taken) {
+                    ASSERT_EQ(*taken, model[key]);
+                }
+            } else {
+                table.erase(key);
+            }
             model.erase(key);
             std::erase(order, key);
         }
