@@ -217,9 +217,10 @@ constexpr std::array<std::uint64_t, 256 * 4> buildValidLengths() {
     return valid;
 }
 
-constexpr std::array<std::uint64_t, 256 * 4> validLengths = buildValidLengths();
-
 } // namespace
+
+// Made when compiled: buildValidLengths is constexpr.
+constinit const std::array<std::uint64_t, 256 * 4> validAttributeLengths = buildValidLengths();
 
 std::uint8_t requestCodeFor(std::uint8_t responseCode) {
     const auto* row = rowOf(responseCode);
@@ -258,11 +259,6 @@ std::string codeName(std::uint8_t code) {
     std::string text = "code "; // appended: GCC 12 warns falsely of a literal + number text
     text += std::to_string(code);
     return text;
-}
-
-bool attributeLengthValid(std::uint8_t type, std::uint8_t length) {
-    const unsigned bit = unsigned{type} << 8 | length;
-    return (validLengths[bit / 64] >> (bit % 64)) & 1;
 }
 
 bool isStandardAttribute(std::uint8_t type) {

@@ -4,6 +4,7 @@
 // the one place that names them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -81,8 +82,14 @@ std::string codeName(std::uint8_t code);
 /// Whether `type` is one of the standard attributes (RFC 2865 to RFC 5904, types 1 to
 /// 123) that the plug-in names and decodes; others it shows as unknown.
 bool isStandardAttribute(std::uint8_t type);
+/// One bit for each type and length octet: whether the length is valid for the type.
+extern const std::array<std::uint64_t, 256 * 4> validAttributeLengths;
 /// Whether an attribute of `type` may have the length octet `length` (which counts the
-/// type and length octets); a type without a rule takes any length.
-bool attributeLengthValid(std::uint8_t type, std::uint8_t length);
+/// type and length octets); a type without a rule takes any length. Inline: every
+/// attribute of every message is asked about.
+inline bool attributeLengthValid(std::uint8_t type, std::uint8_t length) {
+    const unsigned bit = unsigned{type} << 8 | length;
+    return (validAttributeLengths[bit / 64] >> (bit % 64)) & 1;
+}
 
 } // namespace analysis
