@@ -102,7 +102,7 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.beginObject();
     for (const auto& attribute : host.structure().plugInAnalyzerAttributes) {
         json.key(attribute.attributeKey);
-        auto value = host.value(m.analyzer(), attribute.attributeKey, m.octets());
+        auto value = host.value(m.analyzer(), attribute, m.octets());
         if (!value)
             json.null();
         else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
