@@ -24,7 +24,7 @@
 #include "checks/CheckTracker.hpp"
 #include "checks/SecretsFile.hpp"
 #include "exchanges/TlsMessageJoiner.hpp"
-#include "message/CodeNames.hpp"
+#include "message/PlugInCodeText.hpp"
 #include "reports/ClientStatistics.hpp"
 #include "reports/RadiusStatistics.hpp"
 #include "reports/SecurityStatistics.hpp"
@@ -266,7 +266,7 @@ public:
                 break;
             case analysis::ReportKind::stats:
                 closing += statisticsReport(statistics_.summary([this](std::uint8_t code) {
-                    return analysis::codeName(renderer_.host(), code);
+                    return analysis::plugInCodeText(renderer_.host(), code);
                 }),
                                             losses);
                 break;

@@ -14,9 +14,9 @@
 #include "ZEMError.hpp"
 #include "ZEMPortsController.hpp"
 #include "ZEMUserDefaults.hpp"
-#include "message/CodeNames.hpp"
 #include "message/DecodedMessage.hpp"
 #include "message/MessageTree.hpp"
+#include "message/PlugInCodeText.hpp"
 #include "reports/RadiusStatistics.hpp"
 
 #include <QAction>
@@ -789,7 +789,7 @@ std::optional<analysis::StatisticsSummary> MainWindow::computeStatistics() {
     if (!done)
         return std::nullopt;
     return statistics.summary(
-        [this](std::uint8_t code) { return analysis::codeName(host_.plugIn(), code); });
+        [this](std::uint8_t code) { return analysis::plugInCodeText(host_.plugIn(), code); });
 }
 
 std::optional<std::vector<analysis::Authentication>> MainWindow::computeAuthentications() {

@@ -1,6 +1,6 @@
 // MessageFacts: the small value the reports count a message by, taken once from its
 // decoded message: code and identifier (the reports ask the plug-in to name a code once,
-// through codeName, not for every message), the damaged
+// through plugInCodeText, not for every message), the damaged
 // attributes, where and when it was captured, what its checks found, and for the
 // sessions and clients reports its accounting record and the NAS it names.
 #pragma once

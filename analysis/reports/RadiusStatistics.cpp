@@ -60,12 +60,12 @@ std::vector<CountRow> exchangeRows(const StatisticsSummary& s) {
 }
 
 StatisticsSummary
-RadiusStatistics::summary(const std::function<std::string(std::uint8_t)>& codeName) const {
+RadiusStatistics::summary(const std::function<std::string(std::uint8_t)>& codeText) const {
     StatisticsSummary s;
     for (std::size_t code = 0; code < perCode_.size(); ++code)
         if (perCode_[code] > 0)
             s.perCode.push_back({static_cast<std::uint8_t>(code),
-                                 codeName(static_cast<std::uint8_t>(code)), perCode_[code]});
+                                 codeText(static_cast<std::uint8_t>(code)), perCode_[code]});
     s.messages = messages_;
     s.invalidAttributes = invalid_;
     s.truncatedAttributes = truncated_;

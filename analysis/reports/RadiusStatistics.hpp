@@ -57,8 +57,8 @@ public:
     void addNotRadius() { ++notRadius_; }
     /// The matcher gave up on a waiting request.
     void addGivenUp() { ++givenUp_; }
-    /// The counts, each code labelled by `codeName` (asked once for each code counted).
-    StatisticsSummary summary(const std::function<std::string(std::uint8_t)>& codeName) const;
+    /// The counts, each code labelled by `codeText` (asked once for each code counted).
+    StatisticsSummary summary(const std::function<std::string(std::uint8_t)>& codeText) const;
 
 private:
     std::array<std::uint64_t, 256> perCode_{}; // messages by code

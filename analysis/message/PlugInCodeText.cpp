@@ -1,4 +1,4 @@
-#include "message/CodeNames.hpp"
+#include "message/PlugInCodeText.hpp"
 
 #include "TextEscaping.hpp"
 #include "wire/RadiusProtocol.hpp"
@@ -7,7 +7,7 @@
 
 namespace analysis {
 
-std::string codeName(const zem::PlugInHost& host, std::uint8_t code) {
+std::string plugInCodeText(const zem::PlugInHost& host, std::uint8_t code) {
     // A header with nothing after it: the plug-in makes an analyzer only for a whole one.
     std::array<std::uint8_t, headerSize> header{code, 0, 0, headerSize};
     const zem::ByteView octets{std::span<const std::uint8_t>(header)};
