@@ -1,16 +1,25 @@
 #include "RenderQueue.hpp"
 
+#include <pthread.h>
+#include <sched.h>
 #include <utility>
 
 namespace app {
 
-// A batch for each worker and one finished batch waiting to be written keep every core
-// busy; more only cost memory.
+// Two batches for each worker keep every core busy while the reading thread waits for
+// its core; more only cost memory.
 RenderQueue::RenderQueue(Render render, unsigned workers)
-    : render_(std::move(render)), maxInFlight_(std::size_t{workers} + 1),
+    : render_(std::move(render)), maxInFlight_(2 * std::size_t{workers}),
       filling_(std::make_unique<Slot>()) {
     for (unsigned i = 0; i < workers; ++i)
-        workers_.emplace_back([this] { work(); });
+        workers_.emplace_back([this] {
+            // Rendering is bulk work that must not take the core from the reading thread
+            // each time a batch wakes a worker: the reading sets the run's pace, and a
+            // reading thread preempted by the workers it woke leaves them without batches.
+            sched_param none{};
+            pthread_setschedparam(pthread_self(), SCHED_BATCH, &none);
+            work();
+        });
 }
 
 RenderQueue::~RenderQueue() {
