@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace app {
 
@@ -17,27 +19,30 @@ struct Widths {
     int client = 24, nas = 20, codes = 16;
 };
 
-std::string requestsByCode(const analysis::ClientLatency& c) {
-    const auto codes = analysis::requestsByCodeText(c);
-    return codes.empty() ? "-" : codes;
+// A row's texts, made once: the widths are taken from them before any row is written.
+struct Row {
+    std::string client, nas, codes;
+    const analysis::ClientLatency* latency;
+};
+
+Row rowOf(std::string client, const analysis::ClientLatency& c) {
+    auto codes = analysis::requestsByCodeText(c);
+    return {std::move(client), c.nasName.empty() ? "-" : zem::terminalSafe(c.nasName),
+            codes.empty() ? "-" : std::move(codes), &c};
 }
 
-std::string nasText(const analysis::ClientLatency& c) {
-    return c.nasName.empty() ? "-" : zem::terminalSafe(c.nasName);
+void widen(Widths& widths, const Row& row) {
+    widths.client = std::max(widths.client, static_cast<int>(row.client.size()));
+    widths.nas = std::max(widths.nas, static_cast<int>(row.nas.size()));
+    widths.codes = std::max(widths.codes, static_cast<int>(row.codes.size()));
 }
 
-void widen(Widths& widths, const std::string& client, const analysis::ClientLatency& c) {
-    widths.client = std::max(widths.client, static_cast<int>(client.size()));
-    widths.nas = std::max(widths.nas, static_cast<int>(nasText(c).size()));
-    widths.codes = std::max(widths.codes, static_cast<int>(requestsByCode(c).size()));
-}
-
-void appendRow(std::string& out, const Widths& widths, const std::string& client,
-               const analysis::ClientLatency& c) {
+void appendRow(std::string& out, const Widths& widths, const Row& row) {
+    const auto& c = *row.latency;
     const auto& t = c.responseTimes;
-    appendCell(out, client, static_cast<std::size_t>(widths.client));
-    appendCell(out, nasText(c), static_cast<std::size_t>(widths.nas));
-    appendCell(out, requestsByCode(c), static_cast<std::size_t>(widths.codes));
+    appendCell(out, row.client, static_cast<std::size_t>(widths.client));
+    appendCell(out, row.nas, static_cast<std::size_t>(widths.nas));
+    appendCell(out, row.codes, static_cast<std::size_t>(widths.codes));
     const std::pair<std::uint64_t, std::size_t> counts[] = {
         {c.answered, 8}, {c.unanswered(), 8}, {c.retransmitted, 10}, {c.accepts, 8},
         {c.rejects, 7},  {c.challenges, 7},   {t.count(), 9}};
@@ -52,14 +57,16 @@ void appendRow(std::string& out, const Widths& widths, const std::string& client
 } // namespace
 
 std::string clientsReport(const analysis::ClientStatistics& statistics) {
-    const auto clients = statistics.perClient();
+    std::vector<Row> rows;
+    statistics.forEachClient([&](const analysis::ClientLatency& client) {
+        rows.push_back(rowOf(client.client.text(), client));
+    });
     const bool othersShown = statistics.others().requests > 0 || statistics.others().answered > 0;
-    const std::string others = clientsPastTheFirst(statistics.capacity());
-    Widths widths;
-    for (const auto& client : clients)
-        widen(widths, client.client.text(), client);
     if (othersShown)
-        widen(widths, others, statistics.others());
+        rows.push_back(rowOf(clientsPastTheFirst(statistics.capacity()), statistics.others()));
+    Widths widths;
+    for (const auto& row : rows)
+        widen(widths, row);
     const auto wider =
         static_cast<std::size_t>(widths.client - 24 + widths.nas - 20 + widths.codes - 16);
     const std::string border = std::string(154 + wider, '=') + "\n";
@@ -75,10 +82,9 @@ std::string clientsReport(const analysis::ClientStatistics& statistics) {
                   "p99", "max");
     out += header;
     out += rule;
-    for (const auto& client : clients)
-        appendRow(out, widths, client.client.text(), client);
-    if (othersShown)
-        appendRow(out, widths, others, statistics.others());
+    out.reserve(out.size() + rows.size() * (rule.size() + 1));
+    for (const auto& row : rows)
+        appendRow(out, widths, row);
     // Responses stamped before their request answered it but measure no time: said on a
     // row of their own rather than clamped into the times.
     std::string stamped;
@@ -93,10 +99,8 @@ std::string clientsReport(const analysis::ClientStatistics& statistics) {
         stamped += ": ";
         stamped += std::to_string(c.stampedBeforeRequest);
     };
-    for (const auto& client : clients)
-        noteStamped(client.client.text(), client);
-    if (othersShown)
-        noteStamped(others, statistics.others());
+    for (const auto& row : rows)
+        noteStamped(row.client, *row.latency);
     if (stampedTotal > 0) {
         out += rule;
         out += "Responses stamped before their request (answered, not timed): ";

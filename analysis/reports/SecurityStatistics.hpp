@@ -45,7 +45,7 @@ public:
 
 private:
     std::size_t capacity_;
-    std::map<zem::IPAddress, ClientSecurity> clients_;
+    std::map<zem::IPAddress, ClientSecurity, zem::IPAddressLess> clients_;
     ClientSecurity others_;
 };
 
