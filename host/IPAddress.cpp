@@ -50,10 +50,4 @@ std::optional<IPAddress> IPAddress::parse(std::string_view text) {
     return std::nullopt;
 }
 
-std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address) {
-    std::uint64_t words[2];
-    std::memcpy(words, address.bytes.data(), sizeof words);
-    return hashMix(hashMix(hashMix(seed, words[0]), words[1]), address.family);
-}
-
 } // namespace zem

@@ -53,7 +53,11 @@ constexpr std::uint64_t hashMix(std::uint64_t seed, std::uint64_t value) {
     return seed ^ (value + 0x9E3779B97F4A7C15ULL + (seed << 6) + (seed >> 2));
 }
 /// Mixes an address into a running hash, eight octets at a time.
-std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address);
+inline std::uint64_t hashMix(std::uint64_t seed, const IPAddress& address) {
+    std::uint64_t words[2];
+    std::memcpy(words, address.bytes.data(), sizeof words);
+    return hashMix(hashMix(hashMix(seed, words[0]), words[1]), address.family);
+}
 
 struct IPAddressHash {
     std::size_t operator()(const IPAddress& address) const noexcept {

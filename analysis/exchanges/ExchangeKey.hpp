@@ -28,11 +28,26 @@ struct ExchangeKey {
     bool operator==(const ExchangeKey&) const = default;
 };
 
+// Inline: every message is looked up by it, in the matcher, the linker and the checks.
 struct ExchangeKeyHash {
-    std::size_t operator()(const ExchangeKey& key) const noexcept;
+    std::size_t operator()(const ExchangeKey& key) const noexcept {
+        std::uint64_t h = zem::hashMix(zem::hashMix(0, key.client), key.server);
+        h = zem::hashMix(h, (std::uint64_t{key.tcp} << 48) | (std::uint64_t{key.clientPort} << 32) |
+                                (std::uint64_t{key.serverPort} << 16) |
+                                (std::uint64_t{key.identifier} << 8) | key.requestCode);
+        return static_cast<std::size_t>(h);
+    }
 };
 
-bool carriedByTcp(const zem::MessageOrigin& origin);
+/// RADIUS over TLS runs on TCP too: its conversations are told apart from UDP's alike.
+/// Read octet by octet: every message of a run asks, and the names are the pipeline's
+/// own short literals.
+inline bool carriedByTcp(const zem::MessageOrigin& origin) {
+    const char* t = origin.transport;
+    return t && t[0] == 'T' &&
+           ((t[1] == 'C' && t[2] == 'P' && t[3] == '\0') ||
+            (t[1] == 'L' && t[2] == 'S' && t[3] == '\0'));
+}
 
 /// The key of a request of `code` sent from `origin`'s source.
 inline ExchangeKey requestKey(const zem::MessageOrigin& origin, std::uint8_t code,
