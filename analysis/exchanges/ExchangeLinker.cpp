@@ -83,13 +83,11 @@ void ExchangeLinker::settleUnanswered(Exchange& exchange) {
 }
 
 void ExchangeLinker::finish() {
-    exchanges_.forEach([this](const ExchangeKey&, const Exchange& exchange) {
-        exchange.waiting.forEach([this](std::uint64_t sequence) {
-            resolved_.push_back({sequence, std::nullopt});
-        });
-    });
-    while (exchanges_.size() > 0)
+    // Oldest first, as the requests were sent.
+    while (exchanges_.size() > 0) {
+        settleUnanswered(exchanges_.oldest());
         exchanges_.giveUpOldestEntry();
+    }
 }
 
 } // namespace analysis

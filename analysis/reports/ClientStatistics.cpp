@@ -57,8 +57,7 @@ void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& 
 std::vector<ClientLatency> ClientStatistics::perClient() const {
     std::vector<ClientLatency> rows;
     rows.reserve(clients_.size());
-    for (const auto& [address, client] : clients_)
-        rows.push_back(client);
+    forEachClient([&](const ClientLatency& client) { rows.push_back(client); });
     return rows;
 }
 
