@@ -74,15 +74,19 @@ std::optional<ByteView> linkPayload(int linkType, ByteView frame) {
 namespace {
 
 std::optional<IPPacket> parseIPv4(ByteView packet) {
+    // Every path returns `result`, so that it is filled where the caller receives it: a
+    // packet built aside and then copied is read back in wider words than it was written
+    // in, which stalls the processor on every frame.
+    std::optional<IPPacket> result;
     auto versionIhl = packet.at(0);
     if (!versionIhl)
-        return std::nullopt;
+        return result;
     std::size_t headerLength = (*versionIhl & 0x0F) * 4u;
     auto totalLength = packet.loadBigEndian16(2);
     if (headerLength < 20 || !totalLength || *totalLength < headerLength ||
         packet.size() < headerLength)
-        return std::nullopt;
-    IPPacket ip;
+        return result;
+    IPPacket& ip = result.emplace();
     ip.source.family = ip.destination.family = 4;
     std::memcpy(ip.source.bytes.data(), packet.slice(12, 4).span().data(), 4);
     std::memcpy(ip.destination.bytes.data(), packet.slice(16, 4).span().data(), 4);
@@ -94,15 +98,16 @@ std::optional<IPPacket> parseIPv4(ByteView packet) {
     ip.fragmentOffset = static_cast<std::uint32_t>(flags & 0x1FFF) * 8;
     ip.fragmented = ip.moreFragments || ip.fragmentOffset != 0;
     ip.fragmentId = packet.loadBigEndian16(4).value_or(0);
-    return ip;
+    return result;
 }
 
 std::optional<IPPacket> parseIPv6(ByteView packet) {
+    std::optional<IPPacket> result; // every path returns it, as for IPv4
     auto payloadLength = packet.loadBigEndian16(4);
     auto next = packet.at(6);
     if (!payloadLength || !next || packet.size() < 40)
-        return std::nullopt;
-    IPPacket ip;
+        return result;
+    IPPacket& ip = result.emplace();
     ip.source.family = ip.destination.family = 6;
     std::memcpy(ip.source.bytes.data(), packet.slice(8, 16).span().data(), 16);
     std::memcpy(ip.destination.bytes.data(), packet.slice(24, 16).span().data(), 16);
@@ -118,8 +123,10 @@ std::optional<IPPacket> parseIPv6(ByteView packet) {
         {
             auto following = rest.at(0);
             auto length = rest.at(1);
-            if (!following || !length)
-                return std::nullopt;
+            if (!following || !length) {
+                result.reset();
+                return result;
+            }
             // The authentication header counts 4-octet units less two; the others 8-octet
             // units less one.
             std::size_t size = header == 51 ? (*length + 2u) * 4u : (*length + 1u) * 8u;
@@ -131,8 +138,10 @@ std::optional<IPPacket> parseIPv6(ByteView packet) {
             auto following = rest.at(0);
             auto offsetFlags = rest.loadBigEndian16(2);
             auto id = rest.loadBigEndian32(4);
-            if (!following || !offsetFlags || !id)
-                return std::nullopt;
+            if (!following || !offsetFlags || !id) {
+                result.reset();
+                return result;
+            }
             header = *following;
             ip.fragmentOffset = static_cast<std::uint32_t>(*offsetFlags & 0xFFF8);
             ip.moreFragments = (*offsetFlags & 1) != 0;
@@ -144,10 +153,11 @@ std::optional<IPPacket> parseIPv6(ByteView packet) {
         default:
             ip.protocol = header;
             ip.payload = rest;
-            return ip;
+            return result;
         }
     }
-    return std::nullopt;
+    result.reset();
+    return result;
 }
 
 } // namespace
