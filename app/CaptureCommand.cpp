@@ -11,6 +11,7 @@
 #include "MessageRenderer.hpp"
 #include "MetricsEndpoint.hpp"
 #include "Output.hpp"
+#include "Prefetch.hpp"
 #include "Progress.hpp"
 #include "RenderQueue.hpp"
 #include "SecretsOption.hpp"
@@ -198,11 +199,12 @@ public:
                              first + payload.size() <= lasting_.data() + lasting_.size();
         if (readAhead_) {
             readAhead_->add(origin, payload, checkInput, writer_ != nullptr, lasting);
-        } else {
+        } else if (tlsJoiner_) {
             analysis::ExchangeLinks links;
-            if (tlsJoiner_)
-                links.tlsMessage = tlsJoiner_->next(origin, payload);
-            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, links, lasting);
+            links.tlsMessage = tlsJoiner_->next(origin, payload);
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, &links, lasting);
+        } else {
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, nullptr, lasting);
         }
         submitWhenFull();
     }
@@ -290,35 +292,50 @@ public:
     }
 
 private:
+    // How far ahead of their use, and how much of them (what a walk of a usual message
+    // and what the reports read of its facts) is asked for.
+    static constexpr std::size_t prefetchAhead = 8;
+    static constexpr std::size_t messagePrefetchOctets = 256, factsPrefetchOctets = 256;
+
     static void render(const MessageRenderer& renderer, const MessageBatch& in,
                        RenderedBatch& out) {
         out.input = &in;
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
-            const zem::MessageOrigin* origin = &in.origin(i);
+            // The messages were last read on the reading thread's processor: each would
+            // wait for its octets to come over, unless asked for a few messages ahead.
+            if (i + prefetchAhead < in.size()) {
+                const auto ahead = in.message(i + prefetchAhead).span();
+                zem::prefetchOctets(ahead.data(), std::min(ahead.size(), messagePrefetchOctets));
+            }
+            const zem::MessageOrigin& origin = in.origin(i);
             if (in.isTlsFrame(i)) {
-                zem::MessageOrigin withFrame = *origin;
+                zem::MessageOrigin withFrame = origin;
                 withFrame.carrying = in.carryingFrame(i);
                 out.messages.push_back(renderer.renderTlsFrame(
                     withFrame, in.tlsFrameEvents(i), in.tlsFrameClearRecords(i), out.text));
                 out.messages.back().textEnd = out.text.size();
                 continue;
             }
-            zem::MessageOrigin withFrame;
+            const auto renderWith = [&](const zem::MessageOrigin& from) {
+                out.messages.push_back(renderer.render(from, in.message(i), in.checkInput(i),
+                                                       in.links(i), out.text, out.facts));
+            };
             if (in.describesFrames()) {
-                withFrame = *origin;
+                zem::MessageOrigin withFrame = origin;
                 withFrame.carrying = in.carryingFrame(i);
-                origin = &withFrame;
+                renderWith(withFrame);
+            } else {
+                renderWith(origin);
             }
-            out.messages.push_back(
-                renderer.render(*origin, in.message(i), in.checkInput(i), in.links(i), out.text));
             out.messages.back().textEnd = out.text.size();
         }
     }
 
     // Counts one rendered message and answers the part of its text to write, or nothing
     // when it is not written. What a report keeps of the message's facts is moved out.
-    std::optional<std::string_view> accept(RenderedMessage& message, std::string_view text) {
+    std::optional<std::string_view> accept(const RenderedMessage& message,
+                                           analysis::MessageFacts* facts, std::string_view text) {
         if (message.tlsFrame) // a line, not a message: nothing to count
             return message.passed ? std::optional(text) : std::nullopt;
         if (!message.radius) {
@@ -327,7 +344,7 @@ private:
         }
         if (!message.passed)
             return std::nullopt;
-        if (auto& facts = message.facts) {
+        if (facts) {
             // Only what was asked for is counted; the reports that pair requests with
             // responses share one matcher, so each message is looked up once.
             analysis::ExchangeOutcome outcome;
@@ -365,14 +382,22 @@ private:
             counting = metrics_->lock();
         // The texts of messages that follow each other are written in one piece.
         std::string_view run;
-        std::size_t begin = 0;
+        std::size_t begin = 0, factsTaken = 0;
         for (std::size_t i = 0; i < batch.messages.size(); ++i) {
-            auto& message = batch.messages[i];
+            const auto& message = batch.messages[i];
             if (done())
                 break;
             std::string_view text(batch.text.data() + begin, message.textEnd - begin);
             begin = message.textEnd;
-            auto part = accept(message, text);
+            analysis::MessageFacts* facts = nullptr;
+            if (message.hasFacts) {
+                facts = &batch.facts[factsTaken++];
+                // Written on the processor that rendered them: asked for a few ahead.
+                if (factsTaken + prefetchAhead < batch.facts.size())
+                    zem::prefetchOctets(&batch.facts[factsTaken + prefetchAhead],
+                                        factsPrefetchOctets);
+            }
+            auto part = accept(message, facts, text);
             if (!part)
                 continue;
             if (writer_)

@@ -58,8 +58,8 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
 
 RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, zem::ByteView message,
                                         const analysis::CheckInput& checkInput,
-                                        const analysis::ExchangeLinks& links,
-                                        std::string& text) const {
+                                        const analysis::ExchangeLinks& links, std::string& text,
+                                        std::vector<analysis::MessageFacts>& facts) const {
     RenderedMessage rendered;
     // What is worked out of the message (checks, dictionary names, facts) only when a
     // filter, the form or a report asks: plain summary lines are spared the rest.
@@ -72,8 +72,10 @@ RenderedMessage MessageRenderer::render(const capture::MessageOrigin& origin, ze
     rendered.passed = true;
     if (printsMessages_)
         form_->write(text, *decoded);
-    if (statisticsWanted_)
-        rendered.facts = decoded->takeFacts(factsWanted_);
+    if (statisticsWanted_) {
+        facts.push_back(decoded->takeFacts(factsWanted_));
+        rendered.hasFacts = true;
+    }
     return rendered;
 }
 

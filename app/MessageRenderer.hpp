@@ -17,13 +17,15 @@
 
 namespace app {
 
-/// What became of one rendered message; its text is kept apart, with the batch's.
+/// What became of one rendered message; its text and its facts are kept apart, with the
+/// batch's. It stays this small because the reading thread reads every one of them from
+/// the processor that rendered it.
 struct RenderedMessage {
     bool radius = false;     // the analyzer took it
     bool passed = false;     // and the filters kept it
     bool tlsFrame = false;   // not a message: a TLS frame's line
+    bool hasFacts = false;   // its facts are the batch's next ones
     std::size_t textEnd = 0; // where its text ends in the batch's text
-    std::optional<analysis::MessageFacts> facts;
 };
 
 class MessageRenderer {
@@ -36,11 +38,13 @@ public:
 
     const zem::PlugInHost& host() const { return host_; }
 
-    /// Decodes, checks, filters and writes one message, appending its text to `text`.
-    /// Touches no shared state, so several threads may render at once.
+    /// Decodes, checks, filters and writes one message, appending its text to `text` and,
+    /// when a report wants them, its facts to `facts`. Touches no shared state, so several
+    /// threads may render at once.
     RenderedMessage render(const capture::MessageOrigin& origin, zem::ByteView message,
                            const analysis::CheckInput& checkInput,
-                           const analysis::ExchangeLinks& links, std::string& text) const;
+                           const analysis::ExchangeLinks& links, std::string& text,
+                           std::vector<analysis::MessageFacts>& facts) const;
 
     /// Writes the line of a TLS frame whose records need one (see capture::tlsFrameShown).
     RenderedMessage renderTlsFrame(const capture::MessageOrigin& origin,

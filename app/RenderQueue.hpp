@@ -33,18 +33,24 @@ namespace app {
 class MessageBatch : public capture::MessageBatch {
 public:
     /// With `keepCarriers`, the frames that carried the message are kept for -w;
-    /// `lasting` payloads are kept as views (see capture::MessageBatch).
+    /// `lasting` payloads are kept as views (see capture::MessageBatch). `links`: none
+    /// when null.
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
              const analysis::CheckInput& input = {}, bool keepCarriers = false,
-             const analysis::ExchangeLinks& links = {}, bool lasting = false) {
+             const analysis::ExchangeLinks* links = nullptr, bool lasting = false) {
         capture::MessageBatch::add(origin, payload, lasting);
-        tlsFrameOf_.push_back(0);
-        checkInputs_.push_back(input);
-        links_.push_back(links);
-        if (keepCarriers)
+        // Most runs check nothing and link nothing: a message takes room in these only
+        // from the first one that has something (the rest are told by their absence).
+        if (input.secret || input.requestAuthenticator || !checkInputs_.empty())
+            placeLast(checkInputs_).push_back(input);
+        if ((links && !links->tellsNothing()) || !links_.empty())
+            placeLast(links_).push_back(links ? *links : analysis::ExchangeLinks{});
+        if (keepCarriers) {
+            carrierEnds_.resize(size() - 1, carriers_.size());
             carriers_.insert(carriers_.end(), origin.carrierFrames.begin(),
                              origin.carrierFrames.end());
-        carrierEnds_.push_back(carriers_.size());
+            carrierEnds_.push_back(carriers_.size());
+        }
     }
     /// A TLS frame whose records need a line, in place of a message: what its records
     /// turned out to be and those sent in clear, kept beside the messages.
@@ -57,20 +63,32 @@ public:
         auto& frame = tlsFrames_[tlsFrameCount_++];
         frame.events.assign(events.begin(), events.end());
         frame.clearRecords.assign(clearRecords.begin(), clearRecords.end());
-        tlsFrameOf_.back() = tlsFrameCount_;
+        placeLast(tlsFrameOf_).push_back(tlsFrameCount_);
     }
-    bool isTlsFrame(std::size_t i) const { return tlsFrameOf_[i] != 0; }
+    bool isTlsFrame(std::size_t i) const { return i < tlsFrameOf_.size() && tlsFrameOf_[i] != 0; }
     std::span<const capture::TlsRecordEvent> tlsFrameEvents(std::size_t i) const {
         return tlsFrames_[tlsFrameOf_[i] - 1].events;
     }
     zem::ByteView tlsFrameClearRecords(std::size_t i) const {
         return zem::ByteView(tlsFrames_[tlsFrameOf_[i] - 1].clearRecords);
     }
-    const analysis::CheckInput& checkInput(std::size_t i) const { return checkInputs_[i]; }
+    const analysis::CheckInput& checkInput(std::size_t i) const {
+        static const analysis::CheckInput none;
+        return i < checkInputs_.size() ? checkInputs_[i] : none;
+    }
     /// The links to the message's exchange; a batch held back learns more of them.
-    const analysis::ExchangeLinks& links(std::size_t i) const { return links_[i]; }
-    analysis::ExchangeLinks& links(std::size_t i) { return links_[i]; }
+    const analysis::ExchangeLinks& links(std::size_t i) const {
+        static const analysis::ExchangeLinks none;
+        return i < links_.size() ? links_[i] : none;
+    }
+    analysis::ExchangeLinks& links(std::size_t i) {
+        if (i >= links_.size())
+            links_.resize(i + 1);
+        return links_[i];
+    }
     std::span<const std::uint64_t> carriers(std::size_t i) const {
+        if (i >= carrierEnds_.size())
+            return {};
         const std::size_t begin = i == 0 ? 0 : carrierEnds_[i - 1];
         return std::span(carriers_).subspan(begin, carrierEnds_[i] - begin);
     }
@@ -85,27 +103,38 @@ public:
     }
 
 private:
-    std::vector<analysis::CheckInput> checkInputs_;
-    std::vector<analysis::ExchangeLinks> links_;
+    // Gives the messages before the last one an entry where they have none yet, so that
+    // the last one's is pushed next.
+    template <typename T> std::vector<T>& placeLast(std::vector<T>& perMessage) {
+        perMessage.resize(size() - 1);
+        return perMessage;
+    }
+
+    std::vector<analysis::CheckInput> checkInputs_; // up to the last message that has one
+    std::vector<analysis::ExchangeLinks> links_;    // up to the last message that has some
     std::vector<std::uint64_t> carriers_;
-    std::vector<std::size_t> carrierEnds_;
+    std::vector<std::size_t> carrierEnds_; // per message, when carriers are kept
     struct TlsFrame {
         std::vector<capture::TlsRecordEvent> events;
         zem::ByteBuffer clearRecords;
     };
-    std::vector<std::size_t> tlsFrameOf_; // per message: 1 + its TLS frame's place, or 0
+    // Up to the last TLS frame, per message: 1 + its TLS frame's place, or 0.
+    std::vector<std::size_t> tlsFrameOf_;
     std::vector<TlsFrame> tlsFrames_;
     std::size_t tlsFrameCount_ = 0;
 };
 
-/// A rendered batch: all texts back-to-back, and each message's outcome.
+/// A rendered batch: all texts back-to-back, each message's outcome, and the facts of
+/// those that have them, in their order.
 struct RenderedBatch {
     std::string text;
     std::vector<RenderedMessage> messages;
+    std::vector<analysis::MessageFacts> facts;
     const MessageBatch* input = nullptr; // what was rendered, until it is consumed
     void clear() {
         text.clear();
         messages.clear();
+        facts.clear();
     }
 };
 

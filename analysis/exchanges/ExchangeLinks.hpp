@@ -34,6 +34,8 @@ struct ExchangeLinks {
     bool empty() const {
         return !responseFrame && !requestFrame && !responseTime && !retransmissionOf;
     }
+    /// Nothing at all: no links and nothing shared.
+    bool tellsNothing() const { return empty() && !tlsMessage && !authentication; }
     bool operator==(const ExchangeLinks&) const = default;
 };
 
