@@ -347,14 +347,16 @@ private:
         if (facts) {
             // Only what was asked for is counted; the reports that pair requests with
             // responses share one matcher, so each message is looked up once.
-            analysis::ExchangeOutcome outcome;
-            if (wants_.stats || wants_.clients || metrics_)
-                outcome = exchanges_.track(facts->origin, facts->code, facts->identifier,
-                                           [this](const analysis::ExchangeKey& key) {
-                                               statistics_.addGivenUp();
-                                               if (metrics_)
-                                                   metrics_->metrics().addGivenUp(key);
-                                           });
+            // Initialised, not assigned: a copy of the outcome read back at once stalls.
+            const auto outcome =
+                wants_.stats || wants_.clients || metrics_
+                    ? exchanges_.track(facts->origin, facts->code, facts->identifier,
+                                       [this](const analysis::ExchangeKey& key) {
+                                           statistics_.addGivenUp();
+                                           if (metrics_)
+                                               metrics_->metrics().addGivenUp(key);
+                                       })
+                    : analysis::ExchangeOutcome{};
             if (wants_.stats)
                 statistics_.addMessage(*facts, outcome);
             if (wants_.security)

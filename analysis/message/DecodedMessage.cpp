@@ -87,15 +87,18 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
         facts.exposure = exposureOf(wire());
     }
     if (wanted.authentication) {
-        facts.authentication = authenticationFacts(wire(), eap());
-        if (facts.authentication && tls())
-            facts.authentication->tls = tlsFacts(*tls());
+        if (auto authentication = authenticationFacts(wire(), eap())) {
+            facts.authentication =
+                std::make_unique<AuthenticationFacts>(std::move(*authentication));
+            if (tls())
+                facts.authentication->tls = tlsFacts(*tls());
+        }
     }
     if (wanted.sessionFacts) {
-        facts.accounting = accountingRecord(wire());
-        if (facts.accounting)
+        if (auto accounting = accountingRecord(wire())) {
+            facts.accounting = std::make_unique<AccountingRecord>(std::move(*accounting));
             facts.nasName = facts.accounting->nas;
-        else if (isRequestCode(facts.code))
+        } else if (isRequestCode(facts.code))
             facts.nasName = nasName(wire());
     }
     return facts;

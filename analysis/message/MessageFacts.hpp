@@ -11,6 +11,7 @@
 #include "wire/AccountingRecord.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,10 @@ struct FactsWanted {
 };
 
 struct MessageFacts {
+    // Provided, so that making one (a worker makes one per message) writes its members'
+    // own initial values only, not zeros over all of its octets first.
+    MessageFacts() {}
+
     std::uint8_t code = 0;
     std::uint8_t identifier = 0;
     zem::MessageOrigin origin; // without its carrier frames
@@ -38,11 +43,14 @@ struct MessageFacts {
     ExposureSet exposure = 0;
     bool passwordRecovered = false;
     bool secretKnown = false;
+    // The larger facts few reports read are held apart, so that what every report reads
+    // stays within a few cache lines: the reading thread reads each message's facts from
+    // the processor that took them.
     // When session facts are wanted:
-    std::optional<AccountingRecord> accounting; // of an Accounting-Request
-    std::string nasName;                        // of a request, as NasName names it
+    std::unique_ptr<AccountingRecord> accounting; // of an Accounting-Request
+    std::string nasName;                          // of a request, as NasName names it
     // When authentication facts are wanted, of an Access message:
-    std::optional<AuthenticationFacts> authentication;
+    std::unique_ptr<AuthenticationFacts> authentication;
 };
 
 } // namespace analysis

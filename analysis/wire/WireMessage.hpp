@@ -34,9 +34,12 @@ struct Attribute {
     bool whole() const { return damage != AttributeDamage::truncated; }
 };
 
+// Counts of 32 bits (a message of 65,535 octets holds fewer attributes than that), so
+// that a count is returned in one register: GCC wrote a pair of 64-bit counts back
+// through the stack, which stalled every message whose facts were taken.
 struct DamageCount {
-    std::size_t invalid = 0;
-    std::size_t truncated = 0;
+    std::uint32_t invalid = 0;
+    std::uint32_t truncated = 0;
 
     void add(AttributeDamage damage) {
         invalid += damage == AttributeDamage::invalidLength;

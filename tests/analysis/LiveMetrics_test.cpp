@@ -8,29 +8,39 @@
 namespace {
 
 // A message between `client` (port 40000) and the server 192.0.2.1:1812 at `time`.
-analysis::MessageFacts message(const char* client, std::uint8_t code, std::uint8_t id,
-                               double time) {
+struct Sent {
+    const char* client;
+    std::uint8_t code, id;
+    double time;
+};
+
+Sent message(const char* client, std::uint8_t code, std::uint8_t id, double time) {
+    return {client, code, id, time};
+}
+
+analysis::MessageFacts factsOf(const Sent& sent) {
     analysis::MessageFacts m;
-    m.code = code;
-    m.identifier = id;
-    const auto address = *zem::IPAddress::parse(client);
+    m.code = sent.code;
+    m.identifier = sent.id;
+    const auto address = *zem::IPAddress::parse(sent.client);
     const auto server = *zem::IPAddress::parse("192.0.2.1");
-    const bool request = code == 1 || code == 4 || code == 12;
+    const bool request = sent.code == 1 || sent.code == 4 || sent.code == 12;
     m.origin.source = request ? address : server;
     m.origin.destination = request ? server : address;
     m.origin.sourcePort = request ? 40000 : 1812;
     m.origin.destinationPort = request ? 1812 : 40000;
-    m.origin.time = time;
+    m.origin.time = sent.time;
     return m;
 }
 
 // Counts the messages as a run does, then ends the input when `inputEnds`.
-void feed(analysis::LiveMetrics& metrics, const std::vector<analysis::MessageFacts>& messages,
-          bool inputEnds) {
+void feed(analysis::LiveMetrics& metrics, const std::vector<Sent>& messages, bool inputEnds) {
     analysis::RequestMatcher matcher;
     const auto gaveUp = [&](const analysis::ExchangeKey& key) { metrics.addGivenUp(key); };
-    for (const auto& m : messages)
+    for (const auto& sent : messages) {
+        const auto m = factsOf(sent);
         metrics.addMessage(m, matcher.track(m.origin, m.code, m.identifier, gaveUp));
+    }
     if (inputEnds)
         matcher.giveUpAll(gaveUp);
 }
@@ -51,7 +61,7 @@ const analysis::ClientMetrics& onlyClient(const analysis::LiveMetrics& metrics) 
 TEST(LiveMetrics, CountsEachExchangeOnce) {
     struct Case {
         const char* what;
-        std::vector<analysis::MessageFacts> messages;
+        std::vector<Sent> messages;
         bool inputEnds;
         std::uint64_t retransmissions, unanswered, timed;
         std::size_t bucket; // where the one timed response falls
@@ -128,7 +138,7 @@ TEST(LiveMetrics, CountsEachExchangeOnce) {
 
 TEST(LiveMetrics, ClientsPastTheCapacityShareOneRow) {
     analysis::LiveMetrics metrics(2);
-    std::vector<analysis::MessageFacts> messages;
+    std::vector<Sent> messages;
     for (const char* client : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.1"})
         messages.push_back(message(client, 1, 1, 0));
     feed(metrics, messages, false);

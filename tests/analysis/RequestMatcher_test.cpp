@@ -94,7 +94,9 @@ TEST(RadiusStatistics, MatchesRequestsToResponses) {
     add(request);
     request.origin.time = 2.0;
     add(request); // retransmission
-    analysis::MessageFacts response = request;
+    analysis::MessageFacts response;
+    response.identifier = request.identifier;
+    response.origin = request.origin;
     response.code = 2;
     std::swap(response.origin.source, response.origin.destination);
     std::swap(response.origin.sourcePort, response.origin.destinationPort);
