@@ -19,12 +19,12 @@ std::string requestsByCodeText(const ClientLatency& client) {
 }
 
 ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
-    auto found = clients_.find(address);
-    if (found != clients_.end())
-        return found->second;
-    if (clients_.size() >= capacity_)
+    const auto hash = clients_.hashOf(address);
+    if (auto* found = clients_.find(address, hash))
+        return *found;
+    if (clients_.full())
         return others_;
-    auto& client = clients_[address];
+    auto& client = clients_.insert(address, hash, 0);
     client.client = address;
     return client;
 }

@@ -133,3 +133,23 @@ TEST(ClientStatistics, CountsPerNasWithPercentiles) {
     EXPECT_NEAR(c.responseTimes.percentile(0.9), 0.090, 0.0025);
     EXPECT_NEAR(c.responseTimes.maximum(), 0.100, 1e-9);
 }
+
+// The table is kept by hash in the order clients came; the report reads it by address,
+// and a client past the capacity is counted with the others, however often it sends.
+TEST(ClientStatistics, ClientsAreVisitedByAddressAndThoseTooManyCountedTogether) {
+    analysis::ClientStatistics statistics(3);
+    for (const char* sender : {"10.0.0.9", "::1", "10.0.0.2", "10.0.0.5", "10.0.0.9", "10.0.0.5"}) {
+        analysis::MessageFacts request;
+        request.code = 1;
+        request.origin.source = *zem::IPAddress::parse(sender);
+        statistics.addMessage(request, {});
+    }
+    std::vector<std::pair<std::string, std::uint64_t>> visited;
+    statistics.forEachClient([&](const analysis::ClientLatency& client) {
+        visited.emplace_back(client.client.text(), client.requests);
+    });
+    const std::vector<std::pair<std::string, std::uint64_t>> expected = {
+        {"10.0.0.2", 1}, {"10.0.0.9", 2}, {"::1", 1}};
+    EXPECT_EQ(visited, expected);
+    EXPECT_EQ(statistics.others().requests, 2u);
+}
