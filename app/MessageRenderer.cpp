@@ -53,6 +53,7 @@ MessageRenderer::MessageRenderer(const zem::PlugInHost& host, const Options& opt
             factsWanted_.sessionFacts || analysis::reportRow(report).needsSessionFacts;
         factsWanted_.authentication =
             factsWanted_.authentication || analysis::reportRow(report).needsAuthenticationFacts;
+        factsWanted_.nasName = factsWanted_.nasName || analysis::reportRow(report).needsNasName;
     }
 }
 

@@ -128,8 +128,10 @@ std::optional<analysis::ClientStatistics> MainWindow::computeClients() {
     analysis::ClientStatistics clients;
     analysis::RequestMatcher exchanges;
     const bool done = decodeShown([&](const analysis::DecodedMessage& decoded) {
-        // The NAS's name is among the session facts.
-        const auto& facts = decoded.facts({false, true});
+        analysis::FactsWanted wanted;
+        wanted.checks = wanted.sessionFacts = false;
+        wanted.nasName = true;
+        const auto& facts = decoded.facts(wanted);
         clients.addMessage(facts, exchanges.track(facts.origin, facts.code, facts.identifier,
                                                   [](const analysis::ExchangeKey&) {}));
     });

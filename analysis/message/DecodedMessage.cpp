@@ -71,7 +71,7 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     // Counting the damaged attributes keeps none of them: the list is made only when it
     // was made already or what follows reads it.
     const bool readsList = attributes_ || wanted.checks || wanted.exposure ||
-                           wanted.authentication || wanted.sessionFacts;
+                           wanted.authentication || wanted.sessionFacts || wanted.nasName;
     const auto damage = readsList ? wire().damage() : WireMessage::damageOf(octets_);
     facts.invalidAttributes = damage.invalid;
     facts.truncatedAttributes = damage.truncated;
@@ -100,6 +100,8 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
             facts.nasName = facts.accounting->nas;
         } else if (isRequestCode(facts.code))
             facts.nasName = nasName(wire());
+    } else if (wanted.nasName && isRequestCode(facts.code)) {
+        facts.nasName = nasName(wire()); // as an accounting record names it
     }
     return facts;
 }

@@ -24,6 +24,7 @@ struct FactsWanted {
     bool sessionFacts = true;    // the accounting record and the NAS
     bool exposure = false;       // without the checks: the exposure alone, which needs no secret
     bool authentication = false; // what following an authentication reads
+    bool nasName = false;        // the NAS of a request alone, without the accounting record
 };
 
 struct MessageFacts {

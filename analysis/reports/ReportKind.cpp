@@ -5,12 +5,13 @@ namespace analysis {
 namespace {
 
 constexpr ReportRow rows[] = {
-    // kind, name, help, needs: dictionary, checks, session facts, authentication facts
+    // kind, name, help, needs: dictionary, checks, session facts, authentication facts, NAS
     {ReportKind::stats, "radius,stats", "messages and exchanges", false, false, false},
     {ReportKind::security, "radius,security", "checks per client", false, true, false},
     {ReportKind::sessions, "radius,sessions", "accounting sessions; -T json: one array", true,
      false, true},
-    {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false, true},
+    {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false, false,
+     false, true},
     {ReportKind::auths, "radius,auths", "one row per authentication; -T json: one array", false,
      false, false, true},
     {ReportKind::tls, "radius,tls", "one row per RADIUS/TLS or DTLS connection", false, false,

@@ -19,6 +19,7 @@ struct ReportRow {
     bool needsChecks;       // counts what the checks found
     bool needsSessionFacts; // reads the accounting record and the NAS of each message
     bool needsAuthenticationFacts = false; // State, station, method and EAP of Access messages
+    bool needsNasName = false; // reads the NAS of each request, not its accounting record
 };
 
 std::span<const ReportRow> reportRows();
