@@ -69,10 +69,20 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
     facts.origin = origin_;
     facts.origin.carrierFrames = {};
     // Counting the damaged attributes keeps none of them: the list is made only when it
-    // was made already or what follows reads it.
+    // was made already or what follows reads it. The NAS alone is found on the same walk.
     const bool readsList = attributes_ || wanted.checks || wanted.exposure ||
-                           wanted.authentication || wanted.sessionFacts || wanted.nasName;
-    const auto damage = readsList ? wire().damage() : WireMessage::damageOf(octets_);
+                           wanted.authentication || wanted.sessionFacts;
+    const bool namesNas = wanted.nasName && isRequestCode(facts.code);
+    DamageCount damage;
+    if (readsList) {
+        damage = wire().damage();
+    } else if (namesNas) {
+        auto named = nasNameOf(octets_);
+        damage = named.damage;
+        facts.nasName = std::move(named.name);
+    } else {
+        damage = WireMessage::damageOf(octets_);
+    }
     facts.invalidAttributes = damage.invalid;
     facts.truncatedAttributes = damage.truncated;
     if (wanted.checks) {
@@ -100,7 +110,7 @@ const MessageFacts& DecodedMessage::facts(FactsWanted wanted) const {
             facts.nasName = facts.accounting->nas;
         } else if (isRequestCode(facts.code))
             facts.nasName = nasName(wire());
-    } else if (wanted.nasName && isRequestCode(facts.code)) {
+    } else if (namesNas && readsList) {
         facts.nasName = nasName(wire()); // as an accounting record names it
     }
     return facts;

@@ -43,16 +43,17 @@ public:
     std::vector<ClientLatency> perClient() const;
     /// Each client by address, without a copy: a report of tens of thousands of rows.
     template <typename Visit> void forEachClient(Visit visit) const {
-        std::vector<const ClientLatency*> byAddress;
+        // Sorted with each address beside its client, not through a pointer to it: the
+        // clients lie apart, and each comparison would miss the cache twice.
+        std::vector<std::pair<zem::IPAddress, const ClientLatency*>> byAddress;
         byAddress.reserve(clients_.size());
-        clients_.forEach([&](const zem::IPAddress&, const ClientLatency& client) {
-            byAddress.push_back(&client);
+        clients_.forEach([&](const zem::IPAddress& address, const ClientLatency& client) {
+            byAddress.emplace_back(address, &client);
         });
-        std::sort(byAddress.begin(), byAddress.end(),
-                  [](const ClientLatency* a, const ClientLatency* b) {
-                      return zem::IPAddressLess{}(a->client, b->client);
-                  });
-        for (const auto* client : byAddress)
+        std::sort(byAddress.begin(), byAddress.end(), [](const auto& a, const auto& b) {
+            return zem::IPAddressLess{}(a.first, b.first);
+        });
+        for (const auto& [address, client] : byAddress)
             visit(*client);
     }
     const ClientLatency& others() const { return others_; }

@@ -77,13 +77,23 @@ std::optional<WireMessage> WireMessage::parse(zem::ByteView octets) {
 }
 
 DamageCount WireMessage::damageOf(zem::ByteView octets) {
+    return damageOf(octets, {}, {});
+}
+
+DamageCount WireMessage::damageOf(zem::ByteView octets, std::span<const std::uint8_t> types,
+                                  std::span<std::optional<Attribute>> first) {
     DamageCount count;
     if (octets.size() < headerSize)
         return count;
     const auto header = headerOf(octets);
     if (header.hasAttributeList)
         walkAttributes(attributeList(octets, header.length), headerSize,
-                       [&](const Attribute& attribute) { count.add(attribute.damage); });
+                       [&](const Attribute& attribute) {
+                           count.add(attribute.damage);
+                           for (std::size_t i = 0; i < types.size(); ++i)
+                               if (types[i] == attribute.type && attribute.whole() && !first[i])
+                                   first[i] = attribute;
+                       });
     return count;
 }
 

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace analysis {
@@ -74,6 +75,11 @@ struct WireMessage {
     /// The same count of a message's octets, walked without keeping its attributes: for a
     /// report that reads nothing else of them.
     static DamageCount damageOf(zem::ByteView octets);
+    /// The same walk, which also keeps the first whole attribute of each of `types` at the
+    /// same place of `first` (nothing where there is none): for a fact or two read from
+    /// a message whose list is not kept.
+    static DamageCount damageOf(zem::ByteView octets, std::span<const std::uint8_t> types,
+                                std::span<std::optional<Attribute>> first);
     /// The first whole attribute of `type`, or nullptr.
     const Attribute* find(std::uint8_t type) const;
 };
