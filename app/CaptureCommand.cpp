@@ -264,7 +264,10 @@ public:
                     failure = std::move(why);
                 break;
             case analysis::ReportKind::clients:
-                closing += clientsReport(clients_);
+                results_.write(closing);
+                closing.clear();
+                writeClientsReport(clients_,
+                                   [this](std::string_view part) { results_.write(part); });
                 break;
             case analysis::ReportKind::stats:
                 closing += statisticsReport(statistics_.summary([this](std::uint8_t code) {

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace app {
@@ -22,7 +25,7 @@ struct Widths {
 // A row's texts, made once: the widths are taken from them before any row is written.
 struct Row {
     std::string client, nas, codes;
-    const analysis::ClientLatency* latency;
+    const analysis::ClientLatency* latency = nullptr;
 };
 
 Row rowOf(std::string client, const analysis::ClientLatency& c) {
@@ -54,16 +57,36 @@ void appendRow(std::string& out, const Widths& widths, const Row& row) {
     out.back() = '\n';
 }
 
+// Calls `work(begin, end)` over [0, count) in two halves, the second on a thread of its
+// own: the report of tens of thousands of clients is made once the capture is read, when
+// the run has nothing else to do.
+template <typename Work> void inTwoHalves(std::size_t count, Work work) {
+    constexpr std::size_t fewestRowsPerHalf = 4096; // below, a thread costs more than it saves
+    const std::size_t half = count / 2;
+    if (half < fewestRowsPerHalf) {
+        work(0, count);
+        return;
+    }
+    std::thread second([&] { work(half, count); });
+    work(0, half);
+    second.join();
+}
+
 } // namespace
 
-std::string clientsReport(const analysis::ClientStatistics& statistics) {
-    std::vector<Row> rows;
-    statistics.forEachClient([&](const analysis::ClientLatency& client) {
-        rows.push_back(rowOf(client.client.text(), client));
-    });
+void writeClientsReport(const analysis::ClientStatistics& statistics,
+                        const std::function<void(std::string_view)>& write) {
+    std::vector<const analysis::ClientLatency*> clients;
+    statistics.forEachClient(
+        [&](const analysis::ClientLatency& client) { clients.push_back(&client); });
     const bool othersShown = statistics.others().requests > 0 || statistics.others().answered > 0;
+    std::vector<Row> rows(clients.size() + (othersShown ? 1 : 0));
+    inTwoHalves(clients.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            rows[i] = rowOf(clients[i]->client.text(), *clients[i]);
+    });
     if (othersShown)
-        rows.push_back(rowOf(clientsPastTheFirst(statistics.capacity()), statistics.others()));
+        rows.back() = rowOf(clientsPastTheFirst(statistics.capacity()), statistics.others());
     Widths widths;
     for (const auto& row : rows)
         widen(widths, row);
@@ -82,9 +105,18 @@ std::string clientsReport(const analysis::ClientStatistics& statistics) {
                   "p99", "max");
     out += header;
     out += rule;
-    out.reserve(out.size() + rows.size() * (rule.size() + 1));
-    for (const auto& row : rows)
-        appendRow(out, widths, row);
+    std::string halves[2];
+    inTwoHalves(rows.size(), [&](std::size_t begin, std::size_t end) {
+        auto& half = halves[begin == 0 ? 0 : 1];
+        half.reserve((end - begin) * (rule.size() + 1));
+        for (std::size_t i = begin; i < end; ++i)
+            appendRow(half, widths, rows[i]);
+    });
+    // Written as they are: joined, tens of megabytes would be copied twice more.
+    write(out);
+    write(halves[0]);
+    write(halves[1]);
+    out.clear();
     // Responses stamped before their request answered it but measure no time: said on a
     // row of their own rather than clamped into the times.
     std::string stamped;
@@ -110,6 +142,12 @@ std::string clientsReport(const analysis::ClientStatistics& statistics) {
         out += ")\n";
     }
     out += border;
+    write(out);
+}
+
+std::string clientsReport(const analysis::ClientStatistics& statistics) {
+    std::string out;
+    writeClientsReport(statistics, [&](std::string_view part) { out += part; });
     return out;
 }
 

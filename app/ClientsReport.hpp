@@ -4,10 +4,16 @@
 
 #include "reports/ClientStatistics.hpp"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace app {
 
+/// Passes the report to `write` in a few large parts.
+void writeClientsReport(const analysis::ClientStatistics& statistics,
+                        const std::function<void(std::string_view)>& write);
+/// The same report whole.
 std::string clientsReport(const analysis::ClientStatistics& statistics);
 
 } // namespace app
