@@ -1,10 +1,12 @@
 // Fuzz target for attribute decoding through the dictionaries FreeRADIUS installs (the
 // built-in names where they are missing): every attribute of one message walked, typed,
-// named, turned into field texts and added to a detail tree shaped like the plug-in's.
+// named, turned into field texts and added to a detail tree shaped like the plug-in's; and
+// the NAS named by the walk that keeps no list, against the list's.
 #include "dictionary/BuiltInAttributes.hpp"
 #include "dictionary/DictionaryChoice.hpp"
 #include "dictionary/DictionaryNodes.hpp"
 #include "fields/AvpFields.hpp"
+#include "wire/NasName.hpp"
 
 #include <cstdint>
 
@@ -45,6 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto wire = analysis::WireMessage::parse(message);
     if (!wire)
         return 0;
+    // The walk that keeps no list must name the NAS and count the damage as the kept list
+    // does: the clients report reads the one, the sessions report the other.
+    const auto named = analysis::nasNameOf(message);
+    if (named.name != analysis::nasName(*wire) || !(named.damage == wire->damage()))
+        __builtin_trap();
     const analysis::AttributeList attributes(std::move(*wire));
     const auto& names = dictionary();
     std::size_t seen = 0;
