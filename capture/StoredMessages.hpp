@@ -8,6 +8,7 @@
 
 #include "MessageIndex.hpp"
 #include "MessageStore.hpp"
+#include "Prefetch.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -20,7 +21,7 @@ namespace capture {
 template <typename Visit>
 bool forEachStored(const MessageIndex& index, const MessageStore& store, std::size_t begin,
                    std::size_t end, zem::ByteBuffer& buffer, Visit visit) {
-    constexpr std::size_t prefetchDistance = 8, cacheLine = 64;
+    constexpr std::size_t prefetchDistance = 8;
     end = std::min(end, index.size());
     if (begin >= end)
         return false;
@@ -33,8 +34,7 @@ bool forEachStored(const MessageIndex& index, const MessageStore& store, std::si
             if (position + prefetchDistance < end) {
                 const auto& ahead = index[position + prefetchDistance];
                 if (auto octets = store.view(ahead.storeOffset, ahead.length))
-                    for (std::size_t line = 0; line < octets->size(); line += cacheLine)
-                        __builtin_prefetch(octets->span().subspan(line).data());
+                    zem::prefetchOctets(octets->span().data(), octets->size());
             }
             const auto octets = store.view(first.storeOffset, first.length);
             if (!octets)
