@@ -2,6 +2,7 @@
 #include "TestSupport.hpp"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -13,6 +14,11 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // Recent files and the like go to a folder of their own, not the user's settings.
     QStandardPaths::setTestModeEnabled(true);
+    // ctest runs each test in a process of its own, several at once: one that arranges the
+    // packet list's columns must not hand them to another that expects the usual ones.
+    static testing_support::TemporaryFolder settings;
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(settings.path()));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
