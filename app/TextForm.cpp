@@ -2,6 +2,7 @@
 // plug-in's summary; with -V the detail tree under it, with -x the octets.
 #include "FrameLayers.hpp"
 #include "HexDump.hpp"
+#include "LayerLines.hpp"
 #include "OutputForm.hpp"
 #include "TextEscaping.hpp"
 #include "TlsFrameSummary.hpp"
@@ -80,10 +81,10 @@ public:
         out.push_back('\n');
         const auto& frame = origin.carrying;
         if (tree_) {
-            if (frames_)
-                for (const auto& layer : capture::frameLayers(origin, m.octets().size()))
-                    if (showsDetailOf(options_, layer.protocol))
-                        appendTree(out, *layer.node, 1);
+            if (frames_) {
+                LayerLines lines(out, options_);
+                capture::walkFrameLayers(origin, m.octets().size(), lines);
+            }
             if (radius_)
                 appendMessageTree(out, analysis::messageTree(m, dictionary_, checks_), 1);
         }

@@ -18,8 +18,8 @@ using zem::ZEMNode;
 
 namespace {
 
-// The fields' texts, built piece by piece: through printf they took a tenth of -V's time
-// once every message showed its layers.
+// The fields' texts, built piece by piece into one buffer that the walk reuses: through
+// printf they took a tenth of -V's time, and a string of its own per field most of the rest.
 struct Hex {
     std::uint32_t value;
     int digits;
@@ -27,8 +27,53 @@ struct Hex {
 struct Fixed6 {
     double value;
 };
-void appendPiece(std::string& out, std::string_view piece) {
+struct Utc {
+    double time;
+};
+struct BytesAndBits {
+    std::size_t octets;
+};
+struct EtherType {
+    std::uint16_t type;
+};
+struct IpProtocol {
+    std::uint8_t protocol;
+};
+struct PacketType {
+    std::uint16_t type;
+};
+struct TcpFlags {
+    unsigned flags;
+};
+struct IpFlags {
+    std::uint16_t flags;
+};
+struct Address {
+    const zem::IPAddress& address;
+};
+// Up to eight octets, as Linux cooked captures give them.
+class MacText {
+public:
+    explicit MacText(ByteView octets) {
+        for (std::size_t i = 0; i < octets.size() && i < 8; ++i) {
+            if (i != 0)
+                text_[length_++] = ':';
+            length_ = static_cast<std::size_t>(
+                zem::writeHexOctet(text_.data() + length_, octets.span()[i]) - text_.data());
+        }
+    }
+    std::string_view view() const { return {text_.data(), length_}; }
+
+private:
+    std::array<char, 23> text_{};
+    std::size_t length_ = 0;
+};
+
+void appendPiece(std::string& out, const char* piece) {
     out.append(piece);
+}
+void appendPiece(std::string& out, const MacText& mac) {
+    out.append(mac.view());
 }
 template <std::integral Number> void appendPiece(std::string& out, Number number) {
     char digits[24];
@@ -44,10 +89,138 @@ void appendPiece(std::string& out, Fixed6 fixed) {
                                      std::chars_format::fixed, 6)
                            .ptr);
 }
-template <typename... Pieces> std::string text(const Pieces&... pieces) {
-    std::string out;
-    (appendPiece(out, pieces), ...);
-    return out;
+void appendPiece(std::string& out, Address address) {
+    address.address.appendText(out);
+}
+void appendPiece(std::string& out, BytesAndBits size) {
+    appendPiece(out, size.octets);
+    out.append(" bytes (");
+    appendPiece(out, size.octets * 8);
+    out.append(" bits)");
+}
+
+// The EtherTypes a RADIUS frame passes through, by tshark's names.
+void appendPiece(std::string& out, EtherType type) {
+    struct Row {
+        std::uint16_t type;
+        std::string_view name;
+    };
+    static constexpr std::array<Row, 5> rows{{{0x0800, "IPv4"},
+                                              {0x86DD, "IPv6"},
+                                              {0x8100, "802.1Q Virtual LAN"},
+                                              {0x88A8, "802.1ad Provider Bridge (Q-in-Q)"},
+                                              {0x9100, "VLAN tag (0x9100)"}}};
+    std::string_view name = "Unknown";
+    for (const auto& row : rows)
+        if (row.type == type.type)
+            name = row.name;
+    out.append(name);
+    out.append(" (");
+    appendPiece(out, Hex{type.type, 4});
+    out.push_back(')');
+}
+
+void appendPiece(std::string& out, IpProtocol protocol) {
+    switch (protocol.protocol) {
+    case 6:
+        return out.append("TCP (6)"), void();
+    case 17:
+        return out.append("UDP (17)"), void();
+    case 0:
+        return out.append("IPv6 Hop-by-Hop Option (0)"), void();
+    case 43:
+        return out.append("Routing Header for IPv6 (43)"), void();
+    case 44:
+        return out.append("Fragment Header for IPv6 (44)"), void();
+    case 51:
+        return out.append("Authentication Header (51)"), void();
+    case 60:
+        return out.append("Destination Options for IPv6 (60)"), void();
+    case 135:
+        return out.append("Mobility Header (135)"), void();
+    default:
+        return appendPiece(out, protocol.protocol);
+    }
+}
+
+void appendPiece(std::string& out, PacketType type) {
+    static constexpr std::array<std::string_view, 5> names{
+        "Unicast to us", "Broadcast", "Multicast", "Unicast to another host", "Sent by us"};
+    out.append(type.type < names.size() ? names[type.type] : "Unknown");
+    out.append(" (");
+    appendPiece(out, type.type);
+    out.push_back(')');
+}
+
+void appendPiece(std::string& out, TcpFlags flags) {
+    static constexpr std::array<std::string_view, 9> names{"FIN", "SYN", "RST", "PSH", "ACK",
+                                                           "URG", "ECE", "CWR", "AE"};
+    appendPiece(out, Hex{flags.flags, 3});
+    out.append(" (");
+    bool first = true;
+    for (std::size_t bit = 0; bit < names.size(); ++bit)
+        if (flags.flags & (1u << bit)) {
+            if (!first)
+                out.append(", ");
+            out.append(names[bit]);
+            first = false;
+        }
+    out.push_back(')');
+}
+
+void appendPiece(std::string& out, IpFlags flags) {
+    appendPiece(out, Hex{static_cast<std::uint32_t>(flags.flags >> 13), 1});
+    if (flags.flags & 0x4000)
+        out.append(", Don't fragment");
+    if (flags.flags & 0x2000)
+        out.append(", More fragments");
+}
+
+void appendPiece(std::string& out, Utc utc) {
+    const double time = utc.time;
+    double whole = std::floor(time);
+    auto micros = static_cast<long>(std::llround((time - whole) * 1e6));
+    if (micros == 1000000) {
+        whole += 1;
+        micros = 0;
+    }
+    // Times before 1970 or past year 9999 are still shown as seconds.
+    if (whole < 0 || whole > 253402300799.0) {
+        appendPiece(out, Fixed6{time});
+        out.append(" seconds since 1970");
+        return;
+    }
+    // Calendar arithmetic rather than gmtime_r and strftime: glibc's gmtime_r takes a
+    // process-wide lock, which the rendering threads queued on for every frame.
+    using namespace std::chrono;
+    const sys_seconds at{seconds(static_cast<long long>(whole))};
+    const auto day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss clock{at - day};
+    static constexpr std::array<std::string_view, 12> months{
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const auto twoDigits = [&out](long long value) {
+        out.push_back(static_cast<char>('0' + value / 10));
+        out.push_back(static_cast<char>('0' + value % 10));
+    };
+    const unsigned dayOfMonth = static_cast<unsigned>(date.day());
+    out.append(months[static_cast<unsigned>(date.month()) - 1]);
+    out.append(dayOfMonth < 10 ? "  " : " ");
+    appendPiece(out, dayOfMonth);
+    out.append(", ");
+    appendPiece(out, static_cast<int>(date.year()));
+    out.push_back(' ');
+    twoDigits(clock.hours().count());
+    out.push_back(':');
+    twoDigits(clock.minutes().count());
+    out.push_back(':');
+    twoDigits(clock.seconds().count());
+    out.push_back('.');
+    char fraction[6];
+    for (int i = 5; i >= 0; --i, micros /= 10)
+        fraction[i] = static_cast<char>('0' + micros % 10);
+    out.append(fraction, sizeof fraction);
+    out.append(" UTC");
 }
 
 // Node locations are 16-bit: octets past that are described without one.
@@ -68,121 +241,30 @@ void place(ZEMNode& node, std::size_t location, std::size_t length) {
     node.setHeaderLength(*size);
 }
 
-// One layer's node under construction; its fields' locations count from the layer.
-class Layer {
+// Builds each layer as a node with its fields as children.
+class LayerNodes final : public LayerSink {
 public:
-    Layer(std::string_view protocol, std::string title, std::size_t location, std::size_t length)
-        : protocol_(protocol), node_(ZEMNode::nodeWithName(std::move(title))) {
-        place(*node_, location, length);
+    void layer(std::string_view protocol, std::string_view title, std::size_t location,
+               std::size_t length) override {
+        auto node = ZEMNode::nodeWithName(std::string(title));
+        place(*node, location, length);
+        layers_.push_back({protocol, std::move(node)});
     }
-    /// `title` is a literal, kept by the node as a view.
-    ZEMNode& field(std::string_view title, std::string value, std::size_t offset,
-                   std::size_t length) {
+    void field(std::string_view title, std::string_view value, std::size_t offset,
+               std::size_t length) override {
         auto child = ZEMNode::nodeWithName(zem::ZEMNodeText::lasting(title),
-                                           zem::ZEMNodeText(std::move(value)));
+                                           zem::ZEMNodeText(std::string(value)));
         place(*child, offset, length);
-        auto& added = *child;
-        node_->addChild(std::move(child));
-        return added;
+        layers_.back().node->addChild(std::move(child));
     }
-    void note(std::string text) { node_->addChild(ZEMNode::nodeWithName(std::move(text))); }
-    FrameLayer done() { return {protocol_, std::move(node_)}; }
+    void note(std::string_view text) override {
+        layers_.back().node->addChild(ZEMNode::nodeWithName(std::string(text)));
+    }
+    std::vector<FrameLayer> take() { return std::move(layers_); }
 
 private:
-    std::string_view protocol_;
-    std::unique_ptr<ZEMNode> node_;
+    std::vector<FrameLayer> layers_;
 };
-
-std::string bytesAndBits(std::size_t octets) {
-    return text(octets, " bytes (", octets * 8, " bits)");
-}
-
-std::string hex(std::uint32_t value, int digits) {
-    return text(Hex{value, digits});
-}
-
-std::string macText(ByteView octets) {
-    std::string mac;
-    for (std::size_t i = 0; i < octets.size(); ++i) {
-        char pair[3] = {':'};
-        mac.append(i == 0 ? pair + 1 : pair, zem::writeHexOctet(pair + 1, octets.span()[i]));
-    }
-    return mac;
-}
-
-// The EtherTypes a RADIUS frame passes through, by tshark's names.
-std::string etherTypeText(std::uint16_t type) {
-    struct Row {
-        std::uint16_t type;
-        const char* name;
-    };
-    static constexpr std::array<Row, 5> rows{{{0x0800, "IPv4"},
-                                              {0x86DD, "IPv6"},
-                                              {0x8100, "802.1Q Virtual LAN"},
-                                              {0x88A8, "802.1ad Provider Bridge (Q-in-Q)"},
-                                              {0x9100, "VLAN tag (0x9100)"}}};
-    for (const auto& row : rows)
-        if (row.type == type)
-            return text(std::string_view(row.name), " (", Hex{type, 4}, ")");
-    return text("Unknown (", Hex{type, 4}, ")");
-}
-
-std::string ipProtocolText(std::uint8_t protocol) {
-    switch (protocol) {
-    case 6:
-        return "TCP (6)";
-    case 17:
-        return "UDP (17)";
-    case 0:
-        return "IPv6 Hop-by-Hop Option (0)";
-    case 43:
-        return "Routing Header for IPv6 (43)";
-    case 44:
-        return "Fragment Header for IPv6 (44)";
-    case 51:
-        return "Authentication Header (51)";
-    case 60:
-        return "Destination Options for IPv6 (60)";
-    case 135:
-        return "Mobility Header (135)";
-    default:
-        return std::to_string(protocol);
-    }
-}
-
-std::string utcText(double time) {
-    double whole = std::floor(time);
-    auto micros = static_cast<long>(std::llround((time - whole) * 1e6));
-    if (micros == 1000000) {
-        whole += 1;
-        micros = 0;
-    }
-    // Times before 1970 or past year 9999 are still shown as seconds.
-    if (whole < 0 || whole > 253402300799.0)
-        return text(Fixed6{time}, " seconds since 1970");
-    // Calendar arithmetic rather than gmtime_r and strftime: glibc's gmtime_r takes a
-    // process-wide lock, which the rendering threads queued on for every frame.
-    using namespace std::chrono;
-    const sys_seconds at{seconds(static_cast<long long>(whole))};
-    const auto day = floor<days>(at);
-    const year_month_day date{day};
-    const hh_mm_ss clock{at - day};
-    static constexpr std::array<std::string_view, 12> months{
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const auto twoDigits = [](long long value) {
-        const char pair[2] = {static_cast<char>('0' + value / 10),
-                              static_cast<char>('0' + value % 10)};
-        return std::string(pair, 2);
-    };
-    const unsigned dayOfMonth = static_cast<unsigned>(date.day());
-    char fraction[6];
-    for (int i = 5; i >= 0; --i, micros /= 10)
-        fraction[i] = static_cast<char>('0' + micros % 10);
-    return text(months[static_cast<unsigned>(date.month()) - 1], dayOfMonth < 10 ? "  " : " ",
-                dayOfMonth, ", ", static_cast<int>(date.year()), " ",
-                twoDigits(clock.hours().count()), ":", twoDigits(clock.minutes().count()), ":",
-                twoDigits(clock.seconds().count()), ".", std::string_view(fraction, 6), " UTC");
-}
 
 struct LinkRow {
     int type;
@@ -198,43 +280,54 @@ constexpr std::array<LinkRow, 9> linkNames{{{DLT_NULL, "BSD loopback"},
                                             {DLT_IPV6, "Raw IPv6"},
                                             {DLT_LINUX_SLL2, "Linux cooked-mode capture v2"}}};
 
-FrameLayer frameLayer(const zem::MessageOrigin& origin) {
-    const auto& carrying = origin.carrying;
-    Layer frame("frame",
-                text("Frame ", origin.frame, ": ", carrying.wireLength, " bytes on wire (",
-                     std::uint64_t{carrying.wireLength} * 8, " bits), ", carrying.capturedLength,
-                     " bytes captured (", std::uint64_t{carrying.capturedLength} * 8, " bits)"),
-                0, carrying.capturedLength);
-    const char* linkName = "Unknown";
-    for (const auto& row : linkNames)
-        if (row.type == carrying.linkType)
-            linkName = row.name;
-    frame.field("Link type", text(std::string_view(linkName), " (", carrying.linkType, ")"), 0, 0);
-    frame.field("Arrival Time", utcText(origin.time), 0, 0);
-    frame.field("Epoch Time", text(Fixed6{origin.time}, " seconds"), 0, 0);
-    frame.field("Time since first frame", text(Fixed6{origin.relativeTime}, " seconds"), 0, 0);
-    frame.field("Frame Number", std::to_string(origin.frame), 0, 0);
-    frame.field("Frame Length", bytesAndBits(carrying.wireLength), 0, 0);
-    frame.field("Capture Length", bytesAndBits(carrying.capturedLength), 0, 0);
-    return frame.done();
-}
-
-// Walks a frame's layers, appending each; `at` is where the next layer starts.
+// Walks a frame's layers, handing each to the sink; `at` is where the next layer starts.
 class LayerWalk {
 public:
-    LayerWalk(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength)
+    LayerWalk(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength,
+              LayerSink& sink)
         : origin_(origin), frame_(origin.carrying.captured()),
           joinedHeader_(origin.carrying.octets.slice(origin.carrying.capturedLength)),
-          messageLength_(messageLength) {}
+          messageLength_(messageLength), sink_(sink) {}
 
-    std::vector<FrameLayer> run() {
-        layers_.push_back(frameLayer(origin_));
+    void run() {
+        frame();
         if (auto network = link())
             ip(*network);
-        return std::move(layers_);
     }
 
 private:
+    // The text of the pieces, in the walk's one buffer: good until the next call.
+    template <typename... Pieces> std::string_view say(const Pieces&... pieces) {
+        text_.clear();
+        (appendPiece(text_, pieces), ...);
+        return text_;
+    }
+    template <typename... Pieces>
+    void field(std::string_view title, std::size_t offset, std::size_t length,
+               const Pieces&... pieces) {
+        sink_.field(title, say(pieces...), offset, length);
+    }
+
+    void frame() {
+        const auto& carrying = origin_.carrying;
+        sink_.layer("frame",
+                    say("Frame ", origin_.frame, ": ", carrying.wireLength, " bytes on wire (",
+                        std::uint64_t{carrying.wireLength} * 8, " bits), ", carrying.capturedLength,
+                        " bytes captured (", std::uint64_t{carrying.capturedLength} * 8, " bits)"),
+                    0, carrying.capturedLength);
+        const char* linkName = "Unknown";
+        for (const auto& row : linkNames)
+            if (row.type == carrying.linkType)
+                linkName = row.name;
+        field("Link type", 0, 0, linkName, " (", carrying.linkType, ")");
+        field("Arrival Time", 0, 0, Utc{origin_.time});
+        field("Epoch Time", 0, 0, Fixed6{origin_.time}, " seconds");
+        field("Time since first frame", 0, 0, Fixed6{origin_.relativeTime}, " seconds");
+        field("Frame Number", 0, 0, origin_.frame);
+        field("Frame Length", 0, 0, BytesAndBits{carrying.wireLength});
+        field("Capture Length", 0, 0, BytesAndBits{carrying.capturedLength});
+    }
+
     // The link layer; answers where the IP packet starts.
     std::optional<std::size_t> link() {
         switch (origin_.carrying.linkType) {
@@ -251,7 +344,7 @@ private:
         case 14:
         case DLT_IPV4:
         case DLT_IPV6:
-            layers_.push_back(Layer("raw", "Raw packet data", 0, 0).done());
+            sink_.layer("raw", "Raw packet data", 0, 0);
             return 0;
         default:
             return std::nullopt;
@@ -262,13 +355,12 @@ private:
         auto type = frame_.loadBigEndian16(12);
         if (!type)
             return std::nullopt;
-        const auto destination = macText(frame_.slice(0, 6));
-        const auto source = macText(frame_.slice(6, 6));
-        Layer eth("eth", "Ethernet II, Src: " + source + ", Dst: " + destination, 0, 14);
-        eth.field("Destination", destination, 0, 6);
-        eth.field("Source", source, 6, 6);
-        eth.field("Type", etherTypeText(*type), 12, 2);
-        layers_.push_back(eth.done());
+        const MacText destination(frame_.slice(0, 6));
+        const MacText source(frame_.slice(6, 6));
+        sink_.layer("eth", say("Ethernet II, Src: ", source, ", Dst: ", destination), 0, 14);
+        sink_.field("Destination", destination.view(), 0, 6);
+        sink_.field("Source", source.view(), 6, 6);
+        field("Type", 12, 2, EtherType{*type});
         std::size_t at = 14;
         for (int tags = 0; (*type == 0x8100 || *type == 0x88A8 || *type == 0x9100) && tags < 8;
              ++tags) {
@@ -278,27 +370,19 @@ private:
                 return std::nullopt;
             const unsigned priority = *control >> 13, dei = (*control >> 12) & 1,
                            id = *control & 0x0FFF;
-            Layer tag("vlan",
-                      *type == 0x8100 ? text("802.1Q Virtual LAN, PRI: ", priority, ", DEI: ", dei,
-                                             ", ID: ", id)
-                                      : text("IEEE 802.1ad, ID: ", id),
-                      at, 4);
-            tag.field("Priority", std::to_string(priority), 0, 1);
-            tag.field("DEI", std::to_string(dei), 0, 1);
-            tag.field("ID", std::to_string(id), 0, 2);
-            tag.field("Type", etherTypeText(*inner), 2, 2);
-            layers_.push_back(tag.done());
+            sink_.layer("vlan",
+                        *type == 0x8100 ? say("802.1Q Virtual LAN, PRI: ", priority, ", DEI: ", dei,
+                                              ", ID: ", id)
+                                        : say("IEEE 802.1ad, ID: ", id),
+                        at, 4);
+            field("Priority", 0, 1, priority);
+            field("DEI", 0, 1, dei);
+            field("ID", 0, 2, id);
+            field("Type", 2, 2, EtherType{*inner});
             type = inner;
             at += 4;
         }
         return at;
-    }
-
-    static std::string packetTypeText(std::uint16_t type) {
-        static constexpr std::array<const char*, 5> names{"Unicast to us", "Broadcast", "Multicast",
-                                                          "Unicast to another host", "Sent by us"};
-        return text(std::string_view(type < names.size() ? names[type] : "Unknown"), " (", type,
-                    ")");
     }
 
     std::optional<std::size_t> cookedV1() {
@@ -308,14 +392,12 @@ private:
         auto protocol = frame_.loadBigEndian16(14);
         if (!packetType || !addressType || !addressLength || !protocol)
             return std::nullopt;
-        Layer sll("sll", "Linux cooked capture v1", 0, 16);
-        sll.field("Packet type", packetTypeText(*packetType), 0, 2);
-        sll.field("Link-layer address type", std::to_string(*addressType), 2, 2);
-        sll.field("Link-layer address length", std::to_string(*addressLength), 4, 2);
-        sll.field("Source", macText(frame_.slice(6, std::min<std::size_t>(*addressLength, 8))), 6,
-                  8);
-        sll.field("Protocol", etherTypeText(*protocol), 14, 2);
-        layers_.push_back(sll.done());
+        sink_.layer("sll", "Linux cooked capture v1", 0, 16);
+        field("Packet type", 0, 2, PacketType{*packetType});
+        field("Link-layer address type", 2, 2, *addressType);
+        field("Link-layer address length", 4, 2, *addressLength);
+        field("Source", 6, 8, MacText(frame_.slice(6, std::min<std::size_t>(*addressLength, 8))));
+        field("Protocol", 14, 2, EtherType{*protocol});
         return 16;
     }
 
@@ -327,15 +409,13 @@ private:
         auto addressLength = frame_.at(11);
         if (!protocol || !interface || !addressType || !packetType || !addressLength)
             return std::nullopt;
-        Layer sll("sll", "Linux cooked capture v2", 0, 20);
-        sll.field("Protocol", etherTypeText(*protocol), 0, 2);
-        sll.field("Interface index", std::to_string(*interface), 4, 4);
-        sll.field("Link-layer address type", std::to_string(*addressType), 8, 2);
-        sll.field("Packet type", packetTypeText(*packetType), 10, 1);
-        sll.field("Link-layer address length", std::to_string(*addressLength), 11, 1);
-        sll.field("Source", macText(frame_.slice(12, std::min<std::size_t>(*addressLength, 8))), 12,
-                  8);
-        layers_.push_back(sll.done());
+        sink_.layer("sll", "Linux cooked capture v2", 0, 20);
+        field("Protocol", 0, 2, EtherType{*protocol});
+        field("Interface index", 4, 4, *interface);
+        field("Link-layer address type", 8, 2, *addressType);
+        field("Packet type", 10, 1, PacketType{*packetType});
+        field("Link-layer address length", 11, 1, *addressLength);
+        field("Source", 12, 8, MacText(frame_.slice(12, std::min<std::size_t>(*addressLength, 8))));
         return 20;
     }
 
@@ -348,10 +428,8 @@ private:
         const unsigned family = octets[0] != 0 || octets[1] != 0
                                     ? static_cast<unsigned>(octets[0] | octets[1] << 8)
                                     : static_cast<unsigned>(octets[3] | octets[2] << 8);
-        Layer null("null", "Null/Loopback", 0, 4);
-        null.field("Family", text(std::string_view(family == 2 ? "IP" : "IPv6"), " (", family, ")"),
-                   0, 4);
-        layers_.push_back(null.done());
+        sink_.layer("null", "Null/Loopback", 0, 4);
+        field("Family", 0, 4, family == 2 ? "IP" : "IPv6", " (", family, ")");
         return 4;
     }
 
@@ -370,64 +448,56 @@ private:
         transport(*parsed);
     }
 
+    void joinedNote(const IPPacket& parsed) {
+        if (parsed.fragmented && !joinedHeader_.empty())
+            sink_.note("[Reassembled from fragments: the transport header below is the joined "
+                       "datagram's]");
+    }
+
     void ipv4(ByteView packet, std::size_t at, const IPPacket& parsed) {
         const unsigned headerLength = (*packet.at(0) & 0x0F) * 4u;
         const auto tos = packet.at(1).value_or(0);
-        const auto flags = packet.loadBigEndian16(6).value_or(0);
-        Layer ip("ip",
-                 "Internet Protocol Version 4, Src: " + parsed.source.text() +
-                     ", Dst: " + parsed.destination.text(),
-                 at, headerLength);
-        ip.field("Version", "4", 0, 1);
-        ip.field("Header Length", text(headerLength, " bytes (", headerLength / 4, ")"), 0, 1);
-        ip.field("Differentiated Services Field",
-                 text(Hex{tos, 2}, " (DSCP: ", tos >> 2, ", ECN: ", tos & 3u, ")"), 1, 1);
-        ip.field("Total Length", std::to_string(packet.loadBigEndian16(2).value_or(0)), 2, 2);
-        ip.field("Identification", text(Hex{parsed.fragmentId, 4}, " (", parsed.fragmentId, ")"), 4,
-                 2);
-        std::string flagText = hex(flags >> 13, 1);
-        if (flags & 0x4000)
-            flagText += ", Don't fragment";
-        if (flags & 0x2000)
-            flagText += ", More fragments";
-        ip.field("Flags", flagText, 6, 1);
-        ip.field("Fragment Offset", std::to_string(parsed.fragmentOffset), 6, 2);
-        ip.field("Time to Live", std::to_string(packet.at(8).value_or(0)), 8, 1);
-        ip.field("Protocol", ipProtocolText(parsed.protocol), 9, 1);
-        ip.field("Header Checksum", hex(packet.loadBigEndian16(10).value_or(0), 4), 10, 2);
-        ip.field("Source Address", parsed.source.text(), 12, 4);
-        ip.field("Destination Address", parsed.destination.text(), 16, 4);
-        if (parsed.fragmented && !joinedHeader_.empty())
-            ip.note("[Reassembled from fragments: the transport header below is the joined "
-                    "datagram's]");
-        layers_.push_back(ip.done());
+        sink_.layer("ip",
+                    say("Internet Protocol Version 4, Src: ", Address{parsed.source},
+                        ", Dst: ", Address{parsed.destination}),
+                    at, headerLength);
+        sink_.field("Version", "4", 0, 1);
+        field("Header Length", 0, 1, headerLength, " bytes (", headerLength / 4, ")");
+        field("Differentiated Services Field", 1, 1, Hex{tos, 2}, " (DSCP: ", tos >> 2,
+              ", ECN: ", tos & 3u, ")");
+        field("Total Length", 2, 2, packet.loadBigEndian16(2).value_or(0));
+        field("Identification", 4, 2, Hex{parsed.fragmentId, 4}, " (", parsed.fragmentId, ")");
+        field("Flags", 6, 1, IpFlags{packet.loadBigEndian16(6).value_or(0)});
+        field("Fragment Offset", 6, 2, parsed.fragmentOffset);
+        field("Time to Live", 8, 1, packet.at(8).value_or(0));
+        field("Protocol", 9, 1, IpProtocol{parsed.protocol});
+        field("Header Checksum", 10, 2, Hex{packet.loadBigEndian16(10).value_or(0), 4});
+        field("Source Address", 12, 4, Address{parsed.source});
+        field("Destination Address", 16, 4, Address{parsed.destination});
+        joinedNote(parsed);
         payloadStart_ = at + headerLength;
     }
 
     void ipv6(ByteView packet, std::size_t at, const IPPacket& parsed) {
         const auto head = packet.loadBigEndian32(0).value_or(0);
-        Layer ip("ipv6",
-                 "Internet Protocol Version 6, Src: " + parsed.source.text() +
-                     ", Dst: " + parsed.destination.text(),
-                 at, 40);
-        ip.field("Version", "6", 0, 1);
-        ip.field("Traffic Class", hex((head >> 20) & 0xFF, 2), 0, 2);
-        ip.field("Flow Label", hex(head & 0xFFFFF, 5), 1, 3);
-        ip.field("Payload Length", std::to_string(packet.loadBigEndian16(4).value_or(0)), 4, 2);
-        ip.field("Next Header", ipProtocolText(packet.at(6).value_or(0)), 6, 1);
-        ip.field("Hop Limit", std::to_string(packet.at(7).value_or(0)), 7, 1);
-        ip.field("Source Address", parsed.source.text(), 8, 16);
-        ip.field("Destination Address", parsed.destination.text(), 24, 16);
+        sink_.layer("ipv6",
+                    say("Internet Protocol Version 6, Src: ", Address{parsed.source},
+                        ", Dst: ", Address{parsed.destination}),
+                    at, 40);
+        sink_.field("Version", "6", 0, 1);
+        field("Traffic Class", 0, 2, Hex{(head >> 20) & 0xFF, 2});
+        field("Flow Label", 1, 3, Hex{head & 0xFFFFF, 5});
+        field("Payload Length", 4, 2, packet.loadBigEndian16(4).value_or(0));
+        field("Next Header", 6, 1, IpProtocol{packet.at(6).value_or(0)});
+        field("Hop Limit", 7, 1, packet.at(7).value_or(0));
+        field("Source Address", 8, 16, Address{parsed.source});
+        field("Destination Address", 24, 16, Address{parsed.destination});
         // The extension headers lie between the fixed header and the payload.
         const auto payloadAt =
             static_cast<std::size_t>(parsed.payload.span().data() - frame_.span().data());
         if (payloadAt > at + 40)
-            ip.field("Extension headers", text(payloadAt - at - 40, " bytes"), 40,
-                     payloadAt - at - 40);
-        if (parsed.fragmented && !joinedHeader_.empty())
-            ip.note("[Reassembled from fragments: the transport header below is the joined "
-                    "datagram's]");
-        layers_.push_back(ip.done());
+            field("Extension headers", 40, payloadAt - at - 40, payloadAt - at - 40, " bytes");
+        joinedNote(parsed);
         payloadStart_ = payloadAt;
     }
 
@@ -446,18 +516,16 @@ private:
             return;
         const std::string_view carriedBy = origin_.transport;
         if (carriedBy == "TLS" || carriedBy == "DTLS") {
-            Layer tls(carriedBy == "TLS" ? "tls" : "dtls",
-                      carriedBy == "TLS" ? "Transport Layer Security"
-                                         : "Datagram Transport Layer Security",
-                      0, 0);
+            sink_.layer(carriedBy == "TLS" ? "tls" : "dtls",
+                        carriedBy == "TLS" ? "Transport Layer Security"
+                                           : "Datagram Transport Layer Security",
+                        0, 0);
             if (messageLength_)
-                tls.note(text("[RADIUS message of ", *messageLength_,
-                              " bytes, decrypted from the connection's records]"));
-            layers_.push_back(tls.done());
+                sink_.note(say("[RADIUS message of ", *messageLength_,
+                               " bytes, decrypted from the connection's records]"));
         } else if (messageLength_ && !origin_.carrying.messageOffset && parsed.protocol == 6) {
-            layers_.back().node->addChild(
-                ZEMNode::nodeWithName(text("[RADIUS message of ", *messageLength_,
-                                           " bytes, joined from this and earlier segments]")));
+            sink_.note(say("[RADIUS message of ", *messageLength_,
+                           " bytes, joined from this and earlier segments]"));
         }
     }
 
@@ -468,17 +536,16 @@ private:
         if (!datagram)
             return;
         const std::size_t span = joined ? 0 : 8;
-        Layer udp("udp",
-                  text("User Datagram Protocol, Src Port: ", datagram->sourcePort,
-                       ", Dst Port: ", datagram->destinationPort),
-                  at, span);
-        udp.field("Source Port", std::to_string(datagram->sourcePort), 0, joined ? 0 : 2);
-        udp.field("Destination Port", std::to_string(datagram->destinationPort), 2, joined ? 0 : 2);
-        udp.field("Length", std::to_string(segment.loadBigEndian16(4).value_or(0)), 4,
-                  joined ? 0 : 2);
-        udp.field("Checksum", hex(segment.loadBigEndian16(6).value_or(0), 4), 6, joined ? 0 : 2);
-        udp.note(text("UDP payload (", datagram->payload.size(), " bytes)"));
-        layers_.push_back(udp.done());
+        const std::size_t two = joined ? 0 : 2;
+        sink_.layer("udp",
+                    say("User Datagram Protocol, Src Port: ", datagram->sourcePort,
+                        ", Dst Port: ", datagram->destinationPort),
+                    at, span);
+        field("Source Port", 0, two, datagram->sourcePort);
+        field("Destination Port", 2, two, datagram->destinationPort);
+        field("Length", 4, two, segment.loadBigEndian16(4).value_or(0));
+        field("Checksum", 6, two, Hex{segment.loadBigEndian16(6).value_or(0), 4});
+        sink_.note(say("UDP payload (", datagram->payload.size(), " bytes)"));
     }
 
     void tcp(ByteView segment, std::size_t at, bool joined) {
@@ -488,57 +555,46 @@ private:
         const auto offsetFlags = segment.loadBigEndian16(12).value_or(0);
         const unsigned headerLength = (offsetFlags >> 12) * 4u;
         const std::size_t span = joined ? 0 : headerLength;
-        Layer tcp("tcp",
-                  text("Transmission Control Protocol, Src Port: ", parsed->sourcePort,
-                       ", Dst Port: ", parsed->destinationPort, ", Seq: ", parsed->sequence,
-                       ", Len: ", parsed->payload.size()),
-                  at, span);
+        sink_.layer("tcp",
+                    say("Transmission Control Protocol, Src Port: ", parsed->sourcePort,
+                        ", Dst Port: ", parsed->destinationPort, ", Seq: ", parsed->sequence,
+                        ", Len: ", parsed->payload.size()),
+                    at, span);
         const auto size = [joined](std::size_t length) { return joined ? 0 : length; };
-        tcp.field("Source Port", std::to_string(parsed->sourcePort), 0, size(2));
-        tcp.field("Destination Port", std::to_string(parsed->destinationPort), 2, size(2));
-        tcp.field("Sequence Number (raw)", std::to_string(parsed->sequence), 4, size(4));
-        tcp.field("Acknowledgment Number (raw)",
-                  std::to_string(segment.loadBigEndian32(8).value_or(0)), 8, size(4));
-        tcp.field("Header Length", text(headerLength, " bytes (", headerLength / 4, ")"), 12,
-                  size(1));
-        tcp.field("Flags", tcpFlagsText(offsetFlags & 0x0FFF), 12, size(2));
-        tcp.field("Window", std::to_string(segment.loadBigEndian16(14).value_or(0)), 14, size(2));
-        tcp.field("Checksum", hex(segment.loadBigEndian16(16).value_or(0), 4), 16, size(2));
-        tcp.field("Urgent Pointer", std::to_string(segment.loadBigEndian16(18).value_or(0)), 18,
-                  size(2));
-        tcp.note(text("TCP payload (", parsed->payload.size(), " bytes)"));
-        layers_.push_back(tcp.done());
-    }
-
-    static std::string tcpFlagsText(unsigned flags) {
-        static constexpr std::array<const char*, 9> names{"FIN", "SYN", "RST", "PSH", "ACK",
-                                                          "URG", "ECE", "CWR", "AE"};
-        std::string text = hex(flags, 3) + " (";
-        bool first = true;
-        for (std::size_t bit = 0; bit < names.size(); ++bit)
-            if (flags & (1u << bit)) {
-                if (!first)
-                    text += ", ";
-                text += names[bit];
-                first = false;
-            }
-        return text + ")";
+        field("Source Port", 0, size(2), parsed->sourcePort);
+        field("Destination Port", 2, size(2), parsed->destinationPort);
+        field("Sequence Number (raw)", 4, size(4), parsed->sequence);
+        field("Acknowledgment Number (raw)", 8, size(4), segment.loadBigEndian32(8).value_or(0));
+        field("Header Length", 12, size(1), headerLength, " bytes (", headerLength / 4, ")");
+        field("Flags", 12, size(2), TcpFlags{offsetFlags & 0x0FFFu});
+        field("Window", 14, size(2), segment.loadBigEndian16(14).value_or(0));
+        field("Checksum", 16, size(2), Hex{segment.loadBigEndian16(16).value_or(0), 4});
+        field("Urgent Pointer", 18, size(2), segment.loadBigEndian16(18).value_or(0));
+        sink_.note(say("TCP payload (", parsed->payload.size(), " bytes)"));
     }
 
     const zem::MessageOrigin& origin_;
     ByteView frame_, joinedHeader_;
     std::optional<std::size_t> messageLength_;
+    LayerSink& sink_;
     std::size_t payloadStart_ = 0;
-    std::vector<FrameLayer> layers_;
+    std::string text_;
 };
 
 } // namespace
 
+void walkFrameLayers(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength,
+                     LayerSink& sink) {
+    if (origin.carrying.empty())
+        return;
+    LayerWalk(origin, messageLength, sink).run();
+}
+
 std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,
                                     std::optional<std::size_t> messageLength) {
-    if (origin.carrying.empty())
-        return {};
-    return LayerWalk(origin, messageLength).run();
+    LayerNodes nodes;
+    walkFrameLayers(origin, messageLength, nodes);
+    return nodes.take();
 }
 
 std::vector<std::string_view> layerProtocols() {

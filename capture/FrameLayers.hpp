@@ -6,6 +6,8 @@
 //
 //   for (const auto& layer : capture::frameLayers(origin, message.size()))
 //       print(*layer.node);
+//
+// or, without nodes, through a LayerSink that takes each layer and field as it comes.
 #pragma once
 
 #include "MessageOrigin.hpp"
@@ -25,9 +27,30 @@ struct FrameLayer {
     std::unique_ptr<zem::ZEMNode> node;
 };
 
-/// The layers of `origin.carrying`, outermost first; none when it holds no frame (a
+/// Takes a frame's layers as they are read, outermost first: each layer, then its fields
+/// and notes. The texts are lent for the call only, except a field's title, which is a
+/// literal. Printing every frame's layers with -V, building nodes only to print and free
+/// them took a third of the run.
+class LayerSink {
+public:
+    virtual ~LayerSink() = default;
+    /// A layer starts; `location` counts from the frame's first octet.
+    virtual void layer(std::string_view protocol, std::string_view title, std::size_t location,
+                       std::size_t length) = 0;
+    /// A field of the current layer; `offset` counts from the layer's first octet.
+    virtual void field(std::string_view title, std::string_view value, std::size_t offset,
+                       std::size_t length) = 0;
+    /// A line of the current layer that is no field of its header.
+    virtual void note(std::string_view text) = 0;
+};
+
+/// Hands the layers of `origin.carrying` to `sink`; none when it holds no frame (a
 /// message given as hexadecimal, or read without asking for frames). `messageLength`:
 /// the RADIUS message's, nothing for a TLS frame that carried none.
+void walkFrameLayers(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength,
+                     LayerSink& sink);
+
+/// The same layers as nodes.
 std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,
                                     std::optional<std::size_t> messageLength);
 
