@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -48,8 +49,30 @@ std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAt
 
 /// Copies `text` to `out`; answers where it ended.
 inline char* writeLiteral(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
-    return out + text.size();
+    // Most texts written are a few to sixteen characters: those are moved inline, in two
+    // moves that may overlap, rather than through a call to memcpy for each.
+    const std::size_t size = text.size();
+    const char* from = text.data();
+    const auto moveInTwo = [&](auto word) {
+        constexpr std::size_t width = sizeof word;
+        decltype(word) tail;
+        std::memcpy(&word, from, width);
+        std::memcpy(&tail, from + size - width, width);
+        std::memcpy(out, &word, width);
+        std::memcpy(out + size - width, &tail, width);
+    };
+    if (size > 16)
+        std::memcpy(out, from, size);
+    else if (size >= 8)
+        moveInTwo(std::uint64_t{});
+    else if (size >= 4)
+        moveInTwo(std::uint32_t{});
+    else if (size > 0) {
+        out[0] = from[0];
+        out[size / 2] = from[size / 2];
+        out[size - 1] = from[size - 1];
+    }
+    return out + size;
 }
 
 /// Grows `out` by `bound` characters, lets `write` fill them from the old end and keeps

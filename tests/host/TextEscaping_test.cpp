@@ -71,3 +71,16 @@ TEST(TextEscaping, PrintableRunsEndAtTheFirstStopInAnyPosition) {
         }
     }
 }
+
+// Short texts are moved inline in two moves that may overlap: every length around the
+// edges between the ways, each written between guards that must stay untouched.
+TEST(TextEscaping, LiteralsOfEveryLengthAreCopiedExactly) {
+    const std::string source = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+    for (std::size_t size = 0; size <= 40; ++size) {
+        SCOPED_TRACE(size);
+        std::string buffer(size + 16, '#');
+        char* end = zem::writeLiteral(buffer.data() + 8, std::string_view(source).substr(1, size));
+        EXPECT_EQ(end, buffer.data() + 8 + size);
+        EXPECT_EQ(buffer, std::string(8, '#') + source.substr(1, size) + std::string(8, '#'));
+    }
+}
