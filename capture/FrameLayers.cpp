@@ -69,7 +69,10 @@ private:
     std::size_t length_ = 0;
 };
 
-void appendPiece(std::string& out, const char* piece) {
+template <std::size_t size> void appendPiece(std::string& out, const char (&literal)[size]) {
+    out.append(literal, size - 1);
+}
+void appendPiece(std::string& out, std::string_view piece) {
     out.append(piece);
 }
 void appendPiece(std::string& out, const MacText& mac) {
@@ -268,7 +271,7 @@ private:
 
 struct LinkRow {
     int type;
-    const char* name;
+    std::string_view name;
 };
 constexpr std::array<LinkRow, 9> linkNames{{{DLT_NULL, "BSD loopback"},
                                             {DLT_EN10MB, "Ethernet"},
@@ -284,10 +287,10 @@ constexpr std::array<LinkRow, 9> linkNames{{{DLT_NULL, "BSD loopback"},
 class LayerWalk {
 public:
     LayerWalk(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength,
-              LayerSink& sink)
+              LayerSink& sink, std::string& text)
         : origin_(origin), frame_(origin.carrying.captured()),
           joinedHeader_(origin.carrying.octets.slice(origin.carrying.capturedLength)),
-          messageLength_(messageLength), sink_(sink) {}
+          messageLength_(messageLength), sink_(sink), text_(text) {}
 
     void run() {
         frame();
@@ -315,7 +318,7 @@ private:
                         std::uint64_t{carrying.wireLength} * 8, " bits), ", carrying.capturedLength,
                         " bytes captured (", std::uint64_t{carrying.capturedLength} * 8, " bits)"),
                     0, carrying.capturedLength);
-        const char* linkName = "Unknown";
+        std::string_view linkName = "Unknown";
         for (const auto& row : linkNames)
             if (row.type == carrying.linkType)
                 linkName = row.name;
@@ -429,7 +432,7 @@ private:
                                     ? static_cast<unsigned>(octets[0] | octets[1] << 8)
                                     : static_cast<unsigned>(octets[3] | octets[2] << 8);
         sink_.layer("null", "Null/Loopback", 0, 4);
-        field("Family", 0, 4, family == 2 ? "IP" : "IPv6", " (", family, ")");
+        field("Family", 0, 4, std::string_view(family == 2 ? "IP" : "IPv6"), " (", family, ")");
         return 4;
     }
 
@@ -578,7 +581,7 @@ private:
     std::optional<std::size_t> messageLength_;
     LayerSink& sink_;
     std::size_t payloadStart_ = 0;
-    std::string text_;
+    std::string& text_;
 };
 
 } // namespace
@@ -587,7 +590,9 @@ void walkFrameLayers(const zem::MessageOrigin& origin, std::optional<std::size_t
                      LayerSink& sink) {
     if (origin.carrying.empty())
         return;
-    LayerWalk(origin, messageLength, sink).run();
+    // The texts' buffer outlives the walk, so that a message's fields take no allocation.
+    thread_local std::string text;
+    LayerWalk(origin, messageLength, sink, text).run();
 }
 
 std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,
