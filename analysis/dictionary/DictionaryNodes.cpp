@@ -47,6 +47,10 @@ void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>
     // fair share of -V's time.
     using Placed = std::pair<std::size_t, zem::ZEMNodeProtocol*>;
     std::vector<Placed> attributeNodes;
+    std::size_t children = 0;
+    for (const auto& root : tree)
+        children += root->children().size();
+    attributeNodes.reserve(children);
     for (const auto& root : tree)
         for (const auto& child : root->children())
             if (auto location = child->headerLocation(); location && *location >= 20)
