@@ -1,14 +1,19 @@
 // Fuzz target for the capture pipeline: link layers, IP with fragment reassembly, UDP and
 // TCP stream reassembly, and the layers -V shows for the frame each message ended in. The
 // first octet picks the link type; the rest is a run of frames, each a two-octet length
-// and that many octets, one millisecond apart.
+// and that many octets, one millisecond apart. The lines -V writes while it walks the
+// layers must be what printing the layers' nodes gives.
 #include "CapturePipeline.hpp"
 #include "ClaimedPorts.hpp"
 #include "FrameLayers.hpp"
+#include "LayerLines.hpp"
+#include "Options.hpp"
+#include "TreePrinter.hpp"
 
 #include <cstdint>
 #include <functional>
 #include <pcap/dlt.h>
+#include <string>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     claimRadiusPorts();
@@ -37,8 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         [&](const capture::MessageOrigin& origin, zem::ByteView payload) {
             for (auto b : payload)
                 seen += b;
-            for (const auto& layer : capture::frameLayers(origin, payload.size()))
+            std::string fromNodes, fromLines;
+            for (const auto& layer : capture::frameLayers(origin, payload.size())) {
                 visit(*layer.node);
+                app::appendTree(fromNodes, *layer.node, 1);
+            }
+            const app::Options everyLayer;
+            app::LayerLines lines(fromLines, everyLayer);
+            capture::walkFrameLayers(origin, payload.size(), lines);
+            if (fromLines != fromNodes)
+                __builtin_trap();
         });
     pipeline.describeCarryingFrames(true);
     std::size_t offset = 1;

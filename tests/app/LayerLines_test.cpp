@@ -105,8 +105,7 @@ TEST(LayerLines, AreWhatPrintingTheLayersNodesGives) {
         try {
             while (source.next(packet) == capture::CaptureSource::Next::packet) {
                 pipeline.addTlsSecretsOf(source.decryptionSecrets(), taken);
-                pipeline.frame(source.linkType(), packet.time, packet.bytes,
-                               packet.originalLength);
+                pipeline.frame(source.linkType(), packet.time, packet.bytes, packet.originalLength);
             }
         } catch (const capture::CaptureError&) {
             // A capture cut short: the frames before the cut were compared.
