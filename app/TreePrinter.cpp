@@ -36,8 +36,28 @@ bool isPlain(std::string_view text) {
 }
 
 // A line whose value, if any, is text: nearly every title and text is printable ASCII.
+// Such a line is copied in exact room, each octet looked at once as it is moved; a line
+// with an octet to escape is taken back and written again with escapes.
 void appendTextLine(std::string& out, int depth, std::string_view title,
                     std::optional<std::string_view> text) {
+    const auto indent = static_cast<std::size_t>(depth) * 2;
+    const std::size_t start = out.size();
+    bool printable = true;
+    zem::appendBounded(out, indent + title.size() + (text ? 2 + text->size() : 0) + 1,
+                       [&](char* at) {
+                           std::memset(at, ' ', indent);
+                           at = zem::writeIfPrintable(at + indent, title);
+                           if (at && text)
+                               at = zem::writeIfPrintable(zem::writeLiteral(at, ": "), *text);
+                           if (!at) {
+                               printable = false;
+                               return out.data() + start;
+                           }
+                           *at++ = '\n';
+                           return at;
+                       });
+    if (printable)
+        return;
     const bool plainText = !text || isPlain(*text);
     const std::size_t textBound = !text       ? 0
                                   : plainText ? text->size()

@@ -182,6 +182,33 @@ std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAt
     return runEnd(text, from, stopAtJsonSpecials);
 }
 
+char* writeIfPrintable(char* out, std::string_view text) {
+    const std::size_t size = text.size();
+    const char* from = text.data();
+    if (size < 8) {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (endsRun(static_cast<unsigned char>(from[i]), false))
+                return nullptr;
+            out[i] = from[i];
+        }
+        return out + size;
+    }
+    // Only whether any octet ends the run matters here, so the last word may overlap the
+    // one before it.
+    std::uint64_t stops = 0;
+    const auto move = [&](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, from + at, sizeof word);
+        stops |= runStops(word, false);
+        std::memcpy(out + at, &word, sizeof word);
+    };
+    for (std::size_t at = 0; at + 8 <= size; at += 8)
+        move(at);
+    if (size % 8 != 0)
+        move(size - 8);
+    return stops == 0 ? out + size : nullptr;
+}
+
 char* writeTerminalSafe(char* out, std::string_view text) {
     return writeEscaped<TerminalSpelling>(out, text);
 }

@@ -47,6 +47,11 @@ void appendJsonString(std::string& out, std::string_view text);
 /// such runs, so they are scanned a word at a time.
 std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials);
 
+/// Copies `text` to `out` when all of it is printable ASCII, looking at each octet once
+/// as it is moved: answers where the copy ended, or nullptr when some octet needs an
+/// escape (what was written at `out` then means nothing). Room: text.size() characters.
+char* writeIfPrintable(char* out, std::string_view text);
+
 /// Copies `text` to `out`; answers where it ended.
 inline char* writeLiteral(char* out, std::string_view text) {
     // Most texts written are a few to sixteen characters: those are moved inline, in two

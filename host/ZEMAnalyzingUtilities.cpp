@@ -83,8 +83,10 @@ std::string ZEMAnalyzingUtilities::hexStringFromData(ByteView data, bool withSep
     return text;
 }
 
-EnterpriseNumberRegistry EnterpriseNumberRegistry::parse(std::string_view contents) {
+EnterpriseNumberRegistry EnterpriseNumberRegistry::parse(std::string text) {
     EnterpriseNumberRegistry registry;
+    registry.text_ = std::make_unique<const std::string>(std::move(text));
+    std::string_view contents = *registry.text_;
     while (!contents.empty()) {
         auto end = contents.find('\n');
         std::string_view line = contents.substr(0, end);
@@ -100,10 +102,12 @@ EnterpriseNumberRegistry EnterpriseNumberRegistry::parse(std::string_view conten
         auto [ptr, ec] = std::from_chars(line.data(), line.data() + tab, number);
         if (ec != std::errc() || ptr != line.data() + tab)
             continue;
-        registry.names_.emplace_back(number, std::string(line.substr(tab + 1)));
+        registry.names_.emplace_back(number, line.substr(tab + 1));
     }
-    std::stable_sort(registry.names_.begin(), registry.names_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // IANA lists the numbers in order; another file given instead may not.
+    const auto byNumber = [](const auto& a, const auto& b) { return a.first < b.first; };
+    if (!std::is_sorted(registry.names_.begin(), registry.names_.end(), byNumber))
+        std::stable_sort(registry.names_.begin(), registry.names_.end(), byNumber);
     return registry;
 }
 
@@ -144,7 +148,7 @@ const EnterpriseNumberRegistry& installedRegistry() {
                    "host/ZEMAnalyzingUtilities", "smiNameFor(IdentString:)", __LINE__);
             return EnterpriseNumberRegistry{};
         }
-        return EnterpriseNumberRegistry::parse(*contents);
+        return EnterpriseNumberRegistry::parse(std::move(*contents));
     }();
     return registry;
 }

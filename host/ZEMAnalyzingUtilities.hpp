@@ -4,6 +4,7 @@
 #include "ByteView.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,12 +35,16 @@ bool isValidUtf8(ByteView data);
 /// Exposed for tests; smiNameFor loads the installed file once, on first use.
 class EnterpriseNumberRegistry {
 public:
-    static EnterpriseNumberRegistry parse(std::string_view contents);
+    static EnterpriseNumberRegistry parse(std::string contents);
     std::optional<std::string_view> nameFor(std::uint32_t number) const;
     std::size_t size() const { return names_.size(); }
 
 private:
-    std::vector<std::pair<std::uint32_t, std::string>> names_; // sorted by number
+    // The registry has tens of thousands of names, read by the first message that names a
+    // vendor: they stay in the file's text rather than each in a string of its own. The
+    // text is held apart, so that the names stay valid when the registry moves.
+    std::unique_ptr<const std::string> text_;
+    std::vector<std::pair<std::uint32_t, std::string_view>> names_; // sorted by number
 };
 
 } // namespace zem

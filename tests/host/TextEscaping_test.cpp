@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 TEST(TextEscaping, TerminalTextCannotDriveOrDisguiseATerminal) {
     struct Case {
@@ -82,5 +83,43 @@ TEST(TextEscaping, LiteralsOfEveryLengthAreCopiedExactly) {
         char* end = zem::writeLiteral(buffer.data() + 8, std::string_view(source).substr(1, size));
         EXPECT_EQ(end, buffer.data() + 8 + size);
         EXPECT_EQ(buffer, std::string(8, '#') + source.substr(1, size) + std::string(8, '#'));
+    }
+}
+
+// Printable texts are copied while they are checked, a word at a time with the last word
+// overlapping: every length, with one octet to escape at every place or none, between
+// guards. A text with such an octet is refused and must come out escaped all the same.
+TEST(TextEscaping, PrintableTextsOfEveryLengthAreCopiedOrRefusedWhole) {
+    const std::string source = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+    for (const std::optional<char> octet :
+         {std::optional<char>(), std::optional('\x00'), std::optional('\x1f'),
+          std::optional('\x7f'), std::optional('\x80'), std::optional('\xff'),
+          std::optional('"')}) {
+        for (std::size_t size = 0; size <= 40; ++size) {
+            // Without an octet to escape, the text is tried once per length.
+            for (std::size_t at = octet ? 0 : size; at <= size; ++at) {
+                std::string text = source.substr(1, size);
+                if (at < size)
+                    text[at] = *octet;
+                const bool stopsJson = at < size;
+                const bool stopsText = stopsJson && *octet != '"';
+                SCOPED_TRACE(testing::Message()
+                             << int(octet.value_or(' ')) << " at " << at << " of " << size);
+                std::string buffer(size + 16, '#');
+                char* end = zem::writeIfPrintable(buffer.data() + 8, text);
+                EXPECT_EQ(end == nullptr, stopsText);
+                EXPECT_EQ(buffer.substr(0, 8), std::string(8, '#'));
+                EXPECT_EQ(buffer.substr(8 + size), std::string(8, '#'));
+                if (end) {
+                    EXPECT_EQ(buffer.substr(8, size), text);
+                }
+                std::string json(zem::jsonStringBound(size), '\0');
+                json.resize(static_cast<std::size_t>(zem::writeJsonString(json.data(), text) -
+                                                     json.data()));
+                EXPECT_EQ(json == '"' + text + '"', !stopsJson) << json;
+                EXPECT_TRUE(nlohmann::json::accept(json)) << json;
+                EXPECT_EQ(zem::terminalSafe(text) == text, !stopsText);
+            }
+        }
     }
 }

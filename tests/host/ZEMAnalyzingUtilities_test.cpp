@@ -55,6 +55,14 @@ TEST(AnalyzingUtilities, EnterpriseNumbers) {
     EXPECT_EQ(registry.nameFor(3), "Three");
     EXPECT_EQ(registry.nameFor(5), "Five");
     EXPECT_FALSE(registry.nameFor(4).has_value());
+    // The names stay valid when the registry moves (the installed one is moved into place),
+    // and a number listed twice, in order or not, answers its first line.
+    for (const char* file : {"1\tOne\n2\tFirst\n2\tSecond\n", "2\tFirst\n1\tOne\n2\tSecond\n"}) {
+        auto moved = zem::EnterpriseNumberRegistry::parse(file);
+        const auto kept = std::move(moved);
+        EXPECT_EQ(kept.nameFor(1), "One") << file;
+        EXPECT_EQ(kept.nameFor(2), "First") << file;
+    }
 }
 
 TEST(AnalyzingUtilities, HostnameLookupAnswersNothingForBadInput) {
