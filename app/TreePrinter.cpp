@@ -3,7 +3,6 @@
 #include "NodeValueText.hpp"
 #include "TextEscaping.hpp"
 
-#include <cstring>
 #include <optional>
 
 namespace app {
@@ -12,23 +11,22 @@ namespace {
 
 // One line: the indent, the title, and ": value" when there is a value. A plain title
 // (no escape needed) is copied in room of its own size; any other gets room for the worst
-// case of escapes, four times the text, which the string fills before it is cut back.
+// case of escapes, four times the text. The room is made of spaces, so that the indent is
+// in place already, and is cut back to what was written.
 template <typename WriteValue>
 void appendLine(std::string& out, int depth, std::string_view title, bool plainTitle,
                 std::size_t valueBound, bool hasValue, WriteValue writeValue) {
     const auto indent = static_cast<std::size_t>(depth) * 2;
-    const std::size_t bound = indent +
-                              (plainTitle ? title.size() : zem::terminalSafeBound(title.size())) +
-                              3 + valueBound;
-    zem::appendBounded(out, bound, [&](char* at) {
-        std::memset(at, ' ', indent);
-        at = plainTitle ? zem::writeLiteral(at + indent, title)
-                        : zem::writeTerminalSafe(at + indent, title);
-        if (hasValue)
-            at = writeValue(zem::writeLiteral(at, ": "));
-        *at++ = '\n';
-        return at;
-    });
+    const std::size_t start = out.size();
+    out.append(indent + (plainTitle ? title.size() : zem::terminalSafeBound(title.size())) + 3 +
+                   valueBound,
+               ' ');
+    char* at = out.data() + start + indent;
+    at = plainTitle ? zem::writeLiteral(at, title) : zem::writeTerminalSafe(at, title);
+    if (hasValue)
+        at = writeValue(zem::writeLiteral(at, ": "));
+    *at++ = '\n';
+    out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 bool isPlain(std::string_view text) {
@@ -36,28 +34,21 @@ bool isPlain(std::string_view text) {
 }
 
 // A line whose value, if any, is text: nearly every title and text is printable ASCII.
-// Such a line is copied in exact room, each octet looked at once as it is moved; a line
-// with an octet to escape is taken back and written again with escapes.
+// Such a line is copied in exact room of spaces (the indent), each octet looked at once as
+// it is moved; a line with an octet to escape is taken back and written again with escapes.
 void appendTextLine(std::string& out, int depth, std::string_view title,
                     std::optional<std::string_view> text) {
     const auto indent = static_cast<std::size_t>(depth) * 2;
     const std::size_t start = out.size();
-    bool printable = true;
-    zem::appendBounded(out, indent + title.size() + (text ? 2 + text->size() : 0) + 1,
-                       [&](char* at) {
-                           std::memset(at, ' ', indent);
-                           at = zem::writeIfPrintable(at + indent, title);
-                           if (at && text)
-                               at = zem::writeIfPrintable(zem::writeLiteral(at, ": "), *text);
-                           if (!at) {
-                               printable = false;
-                               return out.data() + start;
-                           }
-                           *at++ = '\n';
-                           return at;
-                       });
-    if (printable)
+    out.append(indent + title.size() + (text ? 2 + text->size() : 0) + 1, ' ');
+    char* end = zem::writeIfPrintable(out.data() + start + indent, title);
+    if (end && text)
+        end = zem::writeIfPrintable(zem::writeLiteral(end, ": "), *text);
+    if (end) {
+        *end = '\n';
         return;
+    }
+    out.resize(start);
     const bool plainText = !text || isPlain(*text);
     const std::size_t textBound = !text       ? 0
                                   : plainText ? text->size()
