@@ -48,14 +48,11 @@ void appendTextLine(std::string& out, int depth, std::string_view title,
         *end = '\n';
         return;
     }
+    // The escaping writer copies printable runs as they are: no need to find out again
+    // which of the two needed it.
     out.resize(start);
-    const bool plainText = !text || isPlain(*text);
-    const std::size_t textBound = !text       ? 0
-                                  : plainText ? text->size()
-                                              : zem::terminalSafeBound(text->size());
-    appendLine(out, depth, title, isPlain(title), textBound, text.has_value(), [&](char* at) {
-        return plainText ? zem::writeLiteral(at, *text) : zem::writeTerminalSafe(at, *text);
-    });
+    appendLine(out, depth, title, false, text ? zem::terminalSafeBound(text->size()) : 0,
+               text.has_value(), [&](char* at) { return zem::writeTerminalSafe(at, *text); });
 }
 
 } // namespace
