@@ -567,6 +567,7 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
                  MetricsEndpoint* metrics, AfterEach afterEach) {
     const int linkType = source.linkType();
     capture::CapturedPacket packet;
+    const auto& secrets = source.decryptionSecrets();
     std::size_t secretsTaken = 0;
     while (!run.done() && !interrupted && !stop.reached(pipeline.frames(), std::nullopt)) {
         const auto next = source.next(packet);
@@ -583,7 +584,6 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         // A packet past the -a duration is not read: the run ends before it.
         if (stop.reached(pipeline.frames(), packet.time))
             break;
-        const auto& secrets = source.decryptionSecrets();
         if (writer) {
             writer->followStructure(source.structure());
             writer->retain(pipeline.frames() + 1, packet);

@@ -78,6 +78,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
         const int linkType = source.linkType();
         const bool live = source.isLive();
         CapturedPacket packet;
+        const auto& secrets = source.decryptionSecrets();
         while (!cancelled_) {
             const auto next = source.next(packet);
             if (next == CaptureSource::Next::timeout) {
@@ -86,7 +87,7 @@ std::string CaptureLoader::load(CaptureSource& source) {
             }
             if (next != CaptureSource::Next::packet)
                 break;
-            pipeline.addTlsSecretsOf(source.decryptionSecrets(), secretsTaken);
+            pipeline.addTlsSecretsOf(secrets, secretsTaken);
             pipeline.frame(linkType, packet.time, packet.bytes, packet.originalLength);
             const auto n = packets_.fetch_add(1, std::memory_order_relaxed) + 1;
             if (n >= nextCheck) {

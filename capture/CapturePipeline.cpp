@@ -20,14 +20,6 @@ std::pair<const Claim*, std::uint16_t> claimOf(std::uint16_t source, std::uint16
 
 } // namespace
 
-void CapturePipeline::addTlsSecretsOf(const std::vector<DecryptionSecrets>& blocks,
-                                      std::size_t& taken) {
-    for (; taken < blocks.size(); ++taken)
-        if (blocks[taken].type == DecryptionSecrets::tlsKeyLog)
-            addTlsSecrets(std::string_view(reinterpret_cast<const char*>(blocks[taken].data.data()),
-                                           blocks[taken].data.size()));
-}
-
 std::optional<std::uint32_t> CapturePipeline::offsetInFrame(zem::ByteView message) const {
     // A message joined from segments lies in the reassembler's buffer, not the frame.
     const auto frame = carrying_.captured().span();

@@ -52,8 +52,15 @@ public:
     /// Secrets Block); connections already seen are read with them from their next record.
     void addTlsSecrets(std::string_view keyLogText) { tlsKeys_.addText(keyLogText); }
     /// Adds the TLS key logs among a pcapng file's Decryption Secrets Blocks from
-    /// `blocks[taken]` on, as they are read: before the packets after them.
-    void addTlsSecretsOf(const std::vector<DecryptionSecrets>& blocks, std::size_t& taken);
+    /// `blocks[taken]` on, as they are read: before the packets after them. Asked before
+    /// every frame, and inline, since nearly always none is new.
+    void addTlsSecretsOf(const std::vector<DecryptionSecrets>& blocks, std::size_t& taken) {
+        for (; taken < blocks.size(); ++taken)
+            if (blocks[taken].type == DecryptionSecrets::tlsKeyLog)
+                addTlsSecrets(
+                    std::string_view(reinterpret_cast<const char*>(blocks[taken].data.data()),
+                                     blocks[taken].data.size()));
+    }
     const TlsKeyLog& tlsKeys() const { return tlsKeys_; }
     /// Each message is handed over with the frame it ended in (MessageOrigin::carrying),
     /// for showing the layers below it.

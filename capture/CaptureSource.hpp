@@ -83,7 +83,8 @@ public:
     /// The same octets, kept for as long as the answer is held, past the source's life;
     /// the pages read then stay in memory, for the holder to read again.
     std::shared_ptr<const LastingOctets> lastingShare();
-    /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far.
+    /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far: one
+    /// list for the source's life, which grows as blocks are read.
     const std::vector<DecryptionSecrets>& decryptionSecrets() const;
     /// The blocks of a file that its frames depend on, read so far (see
     /// CaptureFileReader::structure); empty for a live capture.

@@ -13,6 +13,7 @@ bool ZEMPortsController::removeAnalyzerProtocolFrom(const ZEMPlugInNetworkProtoc
     auto removed = std::erase_if(claims_, [&](const Claim& claim) {
         return claim.protocolId == protocol.id && claim.protocolName == protocol.protocolName;
     });
+    reindex();
     return removed > 0;
 }
 
@@ -38,15 +39,62 @@ ZEMPortsController::claimForPort(std::int64_t port, kZEMSourceProtocols transpor
     return nullptr;
 }
 
+namespace {
+
+// A packet travels over udp or tcp; no claim covers any other transport.
+std::optional<std::size_t> transportSlot(kZEMSourceProtocols transport) {
+    if (transport == kZEMSourceProtocols::udp)
+        return 0;
+    if (transport == kZEMSourceProtocols::tcp)
+        return 1;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::pair<const ZEMPortsController::Claim*, std::int64_t>
 ZEMPortsController::claimForPacket(std::int64_t destination, std::int64_t source,
                                    kZEMSourceProtocols transport) const {
-    for (const auto* list : {&extraClaims_, &claims_, &usualClaims_})
-        for (const auto port : {destination, source})
-            for (const auto& claim : *list)
-                if (claim.port == port && sourceProtocolCovers(claim.source, transport))
-                    return {&claim, port};
+    const auto slot = transportSlot(transport);
+    if (!slot)
+        return {nullptr, 0};
+    const PortEntry* toDestination = entryFor(destination);
+    const PortEntry* fromSource = entryFor(source);
+    const Claim* byDestination = toDestination ? toDestination->claim[*slot] : nullptr;
+    const Claim* bySource = fromSource ? fromSource->claim[*slot] : nullptr;
+    // An earlier list wins; within one list the destination port wins.
+    if (byDestination && (!bySource || toDestination->rank[*slot] <= fromSource->rank[*slot]))
+        return {byDestination, destination};
+    if (bySource)
+        return {bySource, source};
     return {nullptr, 0};
+}
+
+void ZEMPortsController::reindex() {
+    ports_.clear();
+    claimedPorts_.reset();
+    std::uint8_t rank = 0;
+    for (const auto* list : {&extraClaims_, &claims_, &usualClaims_}) {
+        for (const auto& claim : *list) {
+            if (claim.port < 0 || claim.port >= static_cast<std::int64_t>(claimedPorts_.size()))
+                continue; // no packet's port
+            const auto port = static_cast<std::uint16_t>(claim.port);
+            if (!claimedPorts_.test(port)) {
+                claimedPorts_.set(port);
+                ports_.push_back({port});
+            }
+            auto entry = std::find_if(ports_.begin(), ports_.end(),
+                                      [&](const PortEntry& e) { return e.port == port; });
+            for (auto transport : {kZEMSourceProtocols::udp, kZEMSourceProtocols::tcp}) {
+                const std::size_t slot = *transportSlot(transport);
+                if (!entry->claim[slot] && sourceProtocolCovers(claim.source, transport)) {
+                    entry->claim[slot] = &claim;
+                    entry->rank[slot] = rank;
+                }
+            }
+        }
+        ++rank;
+    }
 }
 
 void ZEMPortsController::synchronize(const std::vector<ZEMPlugInStructure>& structures) {
@@ -56,14 +104,17 @@ void ZEMPortsController::synchronize(const std::vector<ZEMPlugInStructure>& stru
             for (auto port : protocol.protocolPorts)
                 claims_.push_back({protocol.protocolName, protocol.id, port,
                                    protocol.sourceProtocol, structure.plugInAnalyzerClass});
+    reindex();
 }
 
 void ZEMPortsController::addClaim(Claim claim) {
     extraClaims_.push_back(std::move(claim));
+    reindex();
 }
 
 void ZEMPortsController::addUsualClaim(Claim claim) {
     usualClaims_.push_back(std::move(claim));
+    reindex();
 }
 
 } // namespace zem

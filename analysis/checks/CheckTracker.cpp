@@ -15,7 +15,7 @@ CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView me
         return input;
     // Without secrets only RADIUS over TLS is checked: plain RADIUS then costs the reading
     // thread nothing here. Skipping the expiry too is exact only while nothing is kept.
-    if (secrets_.empty() && requests_.size() == 0 && !secretForMessage(secrets_, origin, {}))
+    if (secrets_.empty() && requests_.size() == 0 && !carriedOverTls(origin))
         return input;
     const std::uint8_t code = *message.at(0), identifier = *message.at(1);
     requests_.expire(origin.time, window_);

@@ -50,6 +50,9 @@ private:
 /// `address` with the bits past `prefixLength` cleared.
 zem::IPAddress maskedAddress(const zem::IPAddress& address, unsigned prefixLength);
 
+/// Whether a message came over TLS or DTLS, and so has RadSec's own secret.
+bool carriedOverTls(const zem::MessageOrigin& origin);
+
 /// The secret a message from or to `client` is checked with: the one set for the client,
 /// else, for a message that came over TLS or DTLS, RadSec's own "radsec" (RFC 6614 section
 /// 2.3, RFC 7360 section 2.1); nullptr when there is none.
