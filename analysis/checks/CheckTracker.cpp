@@ -9,13 +9,9 @@ namespace analysis {
 CheckTracker::CheckTracker(const SharedSecrets& secrets, double windowSeconds, std::size_t capacity)
     : secrets_(secrets), window_(windowSeconds), requests_(capacity) {}
 
-CheckInput CheckTracker::next(const zem::MessageOrigin& origin, zem::ByteView message) {
+CheckInput CheckTracker::track(const zem::MessageOrigin& origin, zem::ByteView message) {
     CheckInput input;
     if (message.size() < headerSize)
-        return input;
-    // Without secrets only RADIUS over TLS is checked: plain RADIUS then costs the reading
-    // thread nothing here. Skipping the expiry too is exact only while nothing is kept.
-    if (secrets_.empty() && requests_.size() == 0 && !carriedOverTls(origin))
         return input;
     const std::uint8_t code = *message.at(0), identifier = *message.at(1);
     requests_.expire(origin.time, window_);

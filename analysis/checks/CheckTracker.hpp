@@ -26,11 +26,20 @@ public:
                           double windowSeconds = RequestMatcher::defaultWindowSeconds,
                           std::size_t capacity = RequestMatcher::defaultCapacity);
 
-    CheckInput next(const zem::MessageOrigin& origin, zem::ByteView message);
+    CheckInput next(const zem::MessageOrigin& origin, zem::ByteView message) {
+        // Without secrets only RADIUS over TLS is checked: plain RADIUS then costs the
+        // reading thread no call. Skipping the expiry too is exact only while nothing is
+        // kept.
+        if (secrets_.empty() && requests_.size() == 0 && !carriedOverTls(origin))
+            return {};
+        return track(origin, message);
+    }
 
     std::size_t remembered() const { return requests_.size(); }
 
 private:
+    CheckInput track(const zem::MessageOrigin& origin, zem::ByteView message);
+
     const SharedSecrets& secrets_;
     double window_;
     zem::LruTable<ExchangeKey, Digest, ExchangeKeyHash> requests_; // their authenticators

@@ -61,12 +61,4 @@ const std::string* secretForMessage(const SharedSecrets& secrets, const zem::Mes
     return carriedOverTls(origin) ? &radsecSecret : nullptr;
 }
 
-bool carriedOverTls(const zem::MessageOrigin& origin) {
-    // Asked of every message when no secret is set; a call to strcmp cost more than the
-    // rest of the check. Each test stops at the first octet that differs, the end included.
-    const char* t = origin.transport;
-    return t && ((t[0] == 'T' && t[1] == 'L' && t[2] == 'S' && t[3] == '\0') ||
-                 (t[0] == 'D' && t[1] == 'T' && t[2] == 'L' && t[3] == 'S' && t[4] == '\0'));
-}
-
 } // namespace analysis
