@@ -73,28 +73,45 @@ ZEMPortsController::claimForPacket(std::int64_t destination, std::int64_t source
 void ZEMPortsController::reindex() {
     ports_.clear();
     claimedPorts_.reset();
-    std::uint8_t rank = 0;
-    for (const auto* list : {&extraClaims_, &claims_, &usualClaims_}) {
-        for (const auto& claim : *list) {
-            if (claim.port < 0 || claim.port >= static_cast<std::int64_t>(claimedPorts_.size()))
-                continue; // no packet's port
-            const auto port = static_cast<std::uint16_t>(claim.port);
-            if (!claimedPorts_.test(port)) {
-                claimedPorts_.set(port);
-                ports_.push_back({port});
-            }
-            auto entry = std::find_if(ports_.begin(), ports_.end(),
-                                      [&](const PortEntry& e) { return e.port == port; });
-            for (auto transport : {kZEMSourceProtocols::udp, kZEMSourceProtocols::tcp}) {
-                const std::size_t slot = *transportSlot(transport);
-                if (!entry->claim[slot] && sourceProtocolCovers(claim.source, transport)) {
-                    entry->claim[slot] = &claim;
-                    entry->rank[slot] = rank;
-                }
-            }
-        }
-        ++rank;
+    for (const auto& claim : extraClaims_)
+        index(claim, thisRun);
+    for (const auto& claim : claims_)
+        index(claim, registered);
+    for (const auto& claim : usualClaims_)
+        index(claim, usual);
+}
+
+void ZEMPortsController::index(const Claim& claim, Rank rank) {
+    if (claim.port < 0 || claim.port >= static_cast<std::int64_t>(portCount))
+        return; // no packet's port
+    const auto port = static_cast<std::size_t>(claim.port);
+    if (!claimedPorts_.test(port)) {
+        claimedPorts_.set(port);
+        entryOfPort_[port] = static_cast<std::uint32_t>(ports_.size());
+        ports_.push_back({static_cast<std::uint16_t>(port)});
     }
+    auto& entry = ports_[entryOfPort_[port]];
+    // Claims come in the order they answer: an earlier list's, or an earlier one in the
+    // same list, stays.
+    for (auto transport : {kZEMSourceProtocols::udp, kZEMSourceProtocols::tcp}) {
+        const std::size_t slot = *transportSlot(transport);
+        if (sourceProtocolCovers(claim.source, transport) &&
+            (!entry.claim[slot] || entry.rank[slot] > rank)) {
+            entry.claim[slot] = &claim;
+            entry.rank[slot] = rank;
+        }
+    }
+}
+
+void ZEMPortsController::addTo(std::vector<Claim>& list, Rank rank, Claim claim) {
+    // A list that grows moves its claims, which the index points at: then it is made
+    // again, else the new claim is only added (thousands may be added one by one).
+    const bool moves = list.size() == list.capacity();
+    list.push_back(std::move(claim));
+    if (moves)
+        reindex();
+    else
+        index(list.back(), rank);
 }
 
 void ZEMPortsController::synchronize(const std::vector<ZEMPlugInStructure>& structures) {
@@ -108,13 +125,11 @@ void ZEMPortsController::synchronize(const std::vector<ZEMPlugInStructure>& stru
 }
 
 void ZEMPortsController::addClaim(Claim claim) {
-    extraClaims_.push_back(std::move(claim));
-    reindex();
+    addTo(extraClaims_, thisRun, std::move(claim));
 }
 
 void ZEMPortsController::addUsualClaim(Claim claim) {
-    usualClaims_.push_back(std::move(claim));
-    reindex();
+    addTo(usualClaims_, usual, std::move(claim));
 }
 
 } // namespace zem

@@ -18,6 +18,10 @@ namespace zem {
 class ZEMPortsController {
 public:
     static ZEMPortsController& sharedPortsController();
+    ZEMPortsController() = default;
+    // Its index points into its own lists.
+    ZEMPortsController(const ZEMPortsController&) = delete;
+    ZEMPortsController& operator=(const ZEMPortsController&) = delete;
 
     struct Claim {
         std::string protocolName;
@@ -62,30 +66,31 @@ public:
 private:
     // The reading thread asks for a claim on every packet; walking the three lists for
     // both ports cost it a tenth of its instructions. Each claimed port keeps the claim
-    // that answers it on udp and on tcp, with its list's rank, rebuilt whenever a list
-    // changes.
+    // that answers it on udp and on tcp, with its list's rank.
+    enum Rank : std::uint8_t { thisRun, registered, usual };
     struct PortEntry {
         std::uint16_t port;
         std::array<const Claim*, 2> claim{}; // by transportSlot
-        std::array<std::uint8_t, 2> rank{};  // 0 this run's, 1 registered, 2 usual
+        std::array<Rank, 2> rank{};
     };
+    static constexpr std::size_t portCount = 65536;
     void reindex();
+    void index(const Claim& claim, Rank rank);
+    void addTo(std::vector<Claim>& list, Rank rank, Claim claim);
     const PortEntry* entryFor(std::int64_t port) const {
         // A packet's ports are 16-bit; most are a client's, claimed by nobody.
-        if (port < 0 || port >= static_cast<std::int64_t>(claimedPorts_.size()) ||
+        if (port < 0 || port >= static_cast<std::int64_t>(portCount) ||
             !claimedPorts_.test(static_cast<std::size_t>(port)))
             return nullptr;
-        for (const auto& entry : ports_) // a handful
-            if (entry.port == port)
-                return &entry;
-        return nullptr;
+        return &ports_[entryOfPort_[static_cast<std::size_t>(port)]];
     }
 
     std::vector<Claim> claims_;
     std::vector<Claim> extraClaims_;
     std::vector<Claim> usualClaims_;
     std::vector<PortEntry> ports_;
-    std::bitset<65536> claimedPorts_;
+    std::bitset<portCount> claimedPorts_;
+    std::vector<std::uint32_t> entryOfPort_ = std::vector<std::uint32_t>(portCount); // where set
 };
 
 } // namespace zem
