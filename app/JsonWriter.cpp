@@ -114,7 +114,7 @@ void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin) {
     json.key("dport");
     json.number(std::uint64_t{origin.destinationPort});
     json.key("transport");
-    json.string(origin.transport);
+    json.string(zem::transportName(origin.transport));
 }
 
 void appendExchangeLinks(JsonWriter& json, const analysis::ExchangeLinks& links) {

@@ -24,8 +24,7 @@ namespace {
 // it cost more than all else on a summary line.
 constexpr std::size_t lineHeadRoom = 64;
 constexpr std::size_t endpointRoom = zem::IPAddress::textRoom + 8;
-// More than the longest of MessageOrigin::transport's names.
-constexpr std::size_t transportRoom = 8;
+constexpr std::size_t transportRoom = zem::longestTransportName;
 constexpr std::string_view digitPairs = "00010203040506070809101112131415161718192021222324"
                                         "25262728293031323334353637383940414243444546474849"
                                         "50515253545556575859606162636465666768697071727374"
@@ -149,10 +148,10 @@ private:
         at = std::copy_n(" \xE2\x86\x92 ", 5, at);
         at = writeEndpoint(at, origin.destination, origin.destinationPort);
         *at++ = ' ';
-        // One of messageTransports' names ("DTLS" the longest): copied here rather than
-        // measured and appended.
-        for (std::size_t i = 0; i < transportRoom && origin.transport[i] != '\0'; ++i)
-            *at++ = origin.transport[i];
+        // Four octets moved at once, the name's length kept.
+        const auto transport = zem::transportName(origin.transport);
+        std::memcpy(at, transport.data(), zem::longestTransportName);
+        at += transport.size();
         *at++ = ' ';
         out.append(head, at);
     }

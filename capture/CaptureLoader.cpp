@@ -27,7 +27,7 @@ void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message)
     entry.destination = origin.destination;
     entry.sourcePort = origin.sourcePort;
     entry.destinationPort = origin.destinationPort;
-    entry.transport = zem::messageTransportIndex(origin.transport);
+    entry.transport = origin.transport;
     entry.code = message.at(0).value_or(0);
     entry.identifier = message.at(1).value_or(0);
     entry.length = static_cast<std::uint32_t>(message.size());

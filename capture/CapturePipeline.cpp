@@ -98,7 +98,7 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
         origin.sourcePort = udp->sourcePort;
         origin.destinationPort = udp->destinationPort;
         if (claim->overTls) {
-            origin.transport = "DTLS";
+            origin.transport = zem::MessageTransport::dtls;
             const StreamKey key{ip.source, ip.destination, udp->sourcePort, udp->destinationPort};
             bool carried = false;
             tls_.datagram(key, udp->payload, time, carriers.empty() ? frame_ : carriers.front(),
@@ -127,7 +127,7 @@ void CapturePipeline::transport(const IPPacket& ip, double time,
         return;
     origin.sourcePort = tcp->sourcePort;
     origin.destinationPort = tcp->destinationPort;
-    origin.transport = claim->overTls ? "TLS" : "TCP";
+    origin.transport = claim->overTls ? zem::MessageTransport::tls : zem::MessageTransport::tcp;
     StreamKey key{ip.source, ip.destination, tcp->sourcePort, tcp->destinationPort};
     // A fragmented segment is carried by its fragments' frames; the reassembler tells
     // which segments carried each message.

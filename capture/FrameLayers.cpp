@@ -517,12 +517,11 @@ private:
             tcp(segment, at, joined);
         else
             return;
-        const std::string_view carriedBy = origin_.transport;
-        if (carriedBy == "TLS" || carriedBy == "DTLS") {
-            sink_.layer(carriedBy == "TLS" ? "tls" : "dtls",
-                        carriedBy == "TLS" ? "Transport Layer Security"
-                                           : "Datagram Transport Layer Security",
-                        0, 0);
+        if (zem::carriedOverTls(origin_.transport)) {
+            const bool tls = origin_.transport == zem::MessageTransport::tls;
+            sink_.layer(tls ? "tls" : "dtls",
+                        tls ? "Transport Layer Security" : "Datagram Transport Layer Security", 0,
+                        0);
             if (messageLength_)
                 sink_.note(say("[RADIUS message of ", *messageLength_,
                                " bytes, decrypted from the connection's records]"));

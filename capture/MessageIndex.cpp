@@ -14,7 +14,7 @@ zem::MessageOrigin IndexedMessage::origin(double firstTime) const {
     o.destination = destination;
     o.sourcePort = sourcePort;
     o.destinationPort = destinationPort;
-    o.transport = zem::messageTransports[transport % zem::messageTransports.size()];
+    o.transport = transport;
     return o;
 }
 

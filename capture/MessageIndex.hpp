@@ -22,7 +22,7 @@ struct IndexedMessage {
     double time = 0; // seconds since 1970
     zem::IPAddress source, destination;
     std::uint16_t sourcePort = 0, destinationPort = 0;
-    std::uint8_t transport = 0; // in zem::messageTransports
+    zem::MessageTransport transport = zem::MessageTransport::udp;
     std::uint8_t code = 0, identifier = 0;
     std::uint32_t length = 0;      // octets of the message
     std::uint64_t storeOffset = 0; // where they are in the store

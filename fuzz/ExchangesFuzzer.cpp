@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         origin.destination.bytes[0] = fromClient ? 192 : 10;
         origin.sourcePort = fromClient ? clientPort : 1812;
         origin.destinationPort = fromClient ? 1812 : clientPort;
-        origin.transport = (data[at + 5] & 1) ? "TCP" : "UDP";
+        origin.transport =
+            (data[at + 5] & 1) ? zem::MessageTransport::tcp : zem::MessageTransport::udp;
         const auto links =
             linker.next(origin, zem::ByteView(std::span<const std::uint8_t>(message)), sequence);
         settle();

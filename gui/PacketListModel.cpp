@@ -190,9 +190,11 @@ QString PacketListModel::text(std::uint32_t position, int column) const {
         return endpointText(m.source);
     case destination:
         return endpointText(m.destination);
-    case transport:
+    case transport: {
+        const auto name = zem::transportName(m.transport);
         return QStringLiteral("RADIUS/") +
-               zem::messageTransports[m.transport % zem::messageTransports.size()];
+               QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    }
     case length:
         return QString::number(m.length);
     case info:

@@ -7,9 +7,9 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace zem {
 
@@ -28,13 +28,37 @@ struct CarryingFrame {
     ByteView captured() const { return octets.slice(0, capturedLength); }
 };
 
+/// The transports a message comes by: RADIUS over UDP, TCP, TLS and DTLS.
+enum class MessageTransport : std::uint8_t { udp, tcp, tls, dtls };
+
+/// What each transport is called on a line, in a field and in JSON. Each name's literal,
+/// its terminator included, holds at least four octets: a line copies four and keeps the
+/// name's length.
+inline constexpr std::array<std::string_view, 4> messageTransportNames{"UDP", "TCP", "TLS", "DTLS"};
+constexpr std::size_t longestTransportName = 4;
+
+inline std::string_view transportName(MessageTransport transport) {
+    return messageTransportNames[static_cast<std::size_t>(transport) %
+                                 messageTransportNames.size()];
+}
+
+/// RADIUS over TLS or DTLS, which has RadSec's own secret.
+constexpr bool carriedOverTls(MessageTransport transport) {
+    return transport == MessageTransport::tls || transport == MessageTransport::dtls;
+}
+
+/// RADIUS over TCP or over TLS (which runs on TCP).
+constexpr bool carriedByTcp(MessageTransport transport) {
+    return transport == MessageTransport::tcp || transport == MessageTransport::tls;
+}
+
 struct MessageOrigin {
     std::uint64_t frame = 0;
     double time = 0;         // seconds since 1970
     double relativeTime = 0; // seconds since the first packet
     IPAddress source, destination;
     std::uint16_t sourcePort = 0, destinationPort = 0;
-    const char* transport = "UDP";
+    MessageTransport transport = MessageTransport::udp;
     /// The frames that carried the message (its IP fragments, its TCP segments), while
     /// the capture reader hands it over; empty in copies kept after that.
     std::span<const std::uint64_t> carrierFrames;
@@ -42,17 +66,5 @@ struct MessageOrigin {
     /// valid while the reader hands the message over, or as a batch kept it.
     CarryingFrame carrying;
 };
-
-/// The transports a message comes by, as MessageOrigin::transport names them: RADIUS over
-/// UDP, TCP, TLS and DTLS.
-inline constexpr std::array<const char*, 4> messageTransports{"UDP", "TCP", "TLS", "DTLS"};
-
-/// A transport's position in messageTransports (UDP's for a name not there).
-inline std::uint8_t messageTransportIndex(const char* transport) {
-    for (std::size_t i = 0; i < messageTransports.size(); ++i)
-        if (std::strcmp(messageTransports[i], transport) == 0)
-            return static_cast<std::uint8_t>(i);
-    return 0;
-}
 
 } // namespace zem

@@ -30,27 +30,28 @@ ZEMPortsController::analyzerProtocolForPort(std::int64_t port, kZEMSourceProtoco
     return std::nullopt;
 }
 
-const ZEMPortsController::Claim*
-ZEMPortsController::claimForPort(std::int64_t port, kZEMSourceProtocols transport) const {
-    for (const auto* list : {&extraClaims_, &claims_, &usualClaims_})
-        for (const auto& claim : *list)
-            if (claim.port == port && sourceProtocolCovers(claim.source, transport))
-                return &claim;
-    return nullptr;
-}
-
 namespace {
 
-// A packet travels over udp or tcp; no claim covers any other transport.
+// A packet travels over udp or tcp; no claim covers any other transport. The index keeps
+// a claim for each, in this order.
+constexpr std::array<kZEMSourceProtocols, 2> slotTransports{kZEMSourceProtocols::udp,
+                                                            kZEMSourceProtocols::tcp};
+
 std::optional<std::size_t> transportSlot(kZEMSourceProtocols transport) {
-    if (transport == kZEMSourceProtocols::udp)
-        return 0;
-    if (transport == kZEMSourceProtocols::tcp)
-        return 1;
+    for (std::size_t slot = 0; slot < slotTransports.size(); ++slot)
+        if (slotTransports[slot] == transport)
+            return slot;
     return std::nullopt;
 }
 
 } // namespace
+
+const ZEMPortsController::Claim*
+ZEMPortsController::claimForPort(std::int64_t port, kZEMSourceProtocols transport) const {
+    const auto slot = transportSlot(transport);
+    const PortEntry* entry = entryFor(port);
+    return slot && entry ? entry->claim[*slot] : nullptr;
+}
 
 std::pair<const ZEMPortsController::Claim*, std::int64_t>
 ZEMPortsController::claimForPacket(std::int64_t destination, std::int64_t source,
@@ -93,9 +94,8 @@ void ZEMPortsController::index(const Claim& claim, Rank rank) {
     auto& entry = ports_[entryOfPort_[port]];
     // Claims come in the order they answer: an earlier list's, or an earlier one in the
     // same list, stays.
-    for (auto transport : {kZEMSourceProtocols::udp, kZEMSourceProtocols::tcp}) {
-        const std::size_t slot = *transportSlot(transport);
-        if (sourceProtocolCovers(claim.source, transport) &&
+    for (std::size_t slot = 0; slot < slotTransports.size(); ++slot) {
+        if (sourceProtocolCovers(claim.source, slotTransports[slot]) &&
             (!entry.claim[slot] || entry.rank[slot] > rank)) {
             entry.claim[slot] = &claim;
             entry.rank[slot] = rank;

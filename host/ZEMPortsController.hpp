@@ -70,7 +70,7 @@ private:
     enum Rank : std::uint8_t { thisRun, registered, usual };
     struct PortEntry {
         std::uint16_t port;
-        std::array<const Claim*, 2> claim{}; // by transportSlot
+        std::array<const Claim*, 2> claim{}; // by slotTransports
         std::array<Rank, 2> rank{};
     };
     static constexpr std::size_t portCount = 65536;

@@ -30,7 +30,7 @@ public:
         // Without secrets only RADIUS over TLS is checked: plain RADIUS then costs the
         // reading thread no call. Skipping the expiry too is exact only while nothing is
         // kept.
-        if (secrets_.empty() && requests_.size() == 0 && !carriedOverTls(origin))
+        if (secrets_.empty() && requests_.size() == 0 && !zem::carriedOverTls(origin.transport))
             return {};
         return track(origin, message);
     }

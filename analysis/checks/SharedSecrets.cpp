@@ -58,7 +58,7 @@ const std::string* secretForMessage(const SharedSecrets& secrets, const zem::Mes
     static const std::string radsecSecret = "radsec";
     if (const auto* secret = secrets.secretFor(client))
         return secret;
-    return carriedOverTls(origin) ? &radsecSecret : nullptr;
+    return zem::carriedOverTls(origin.transport) ? &radsecSecret : nullptr;
 }
 
 } // namespace analysis

@@ -50,15 +50,6 @@ private:
 /// `address` with the bits past `prefixLength` cleared.
 zem::IPAddress maskedAddress(const zem::IPAddress& address, unsigned prefixLength);
 
-/// Whether a message came over TLS or DTLS, and so has RadSec's own secret. Asked of every
-/// message when no secret is set: the names are compared in place, each test stopping at
-/// the first character that differs, the end included.
-inline bool carriedOverTls(const zem::MessageOrigin& origin) {
-    const char* t = origin.transport;
-    return t && ((t[0] == 'T' && t[1] == 'L' && t[2] == 'S' && t[3] == '\0') ||
-                 (t[0] == 'D' && t[1] == 'T' && t[2] == 'L' && t[3] == 'S' && t[4] == '\0'));
-}
-
 /// The secret a message from or to `client` is checked with: the one set for the client,
 /// else, for a message that came over TLS or DTLS, RadSec's own "radsec" (RFC 6614 section
 /// 2.3, RFC 7360 section 2.1); nullptr when there is none.

@@ -39,22 +39,18 @@ struct ExchangeKeyHash {
     }
 };
 
-/// RADIUS over TLS runs on TCP too: its conversations are told apart from UDP's alike.
-/// Read octet by octet: every message of a run asks, and the names are the pipeline's
-/// own short literals.
-inline bool carriedByTcp(const zem::MessageOrigin& origin) {
-    const char* t = origin.transport;
-    return t && t[0] == 'T' &&
-           ((t[1] == 'C' && t[2] == 'P' && t[3] == '\0') ||
-            (t[1] == 'L' && t[2] == 'S' && t[3] == '\0'));
-}
-
 /// The key of a request of `code` sent from `origin`'s source.
 inline ExchangeKey requestKey(const zem::MessageOrigin& origin, std::uint8_t code,
                               std::uint8_t identifier) {
-    return {origin.source,          origin.sourcePort, origin.destination,
-            origin.destinationPort, identifier,        code,
-            carriedByTcp(origin)};
+    // RADIUS over TLS runs on TCP too: its conversations are told apart from UDP's alike.
+    const bool tcp = zem::carriedByTcp(origin.transport);
+    return {origin.source,
+            origin.sourcePort,
+            origin.destination,
+            origin.destinationPort,
+            identifier,
+            code,
+            tcp};
 }
 
 /// Calls `visit` with the key of each request that a response of `code` from `origin`
@@ -63,10 +59,14 @@ inline ExchangeKey requestKey(const zem::MessageOrigin& origin, std::uint8_t cod
 template <typename Visit>
 void forEachAnsweredKey(const zem::MessageOrigin& origin, std::uint8_t code,
                         std::uint8_t identifier, Visit visit) {
-    ExchangeKey key{origin.destination,  origin.destinationPort,
-                    origin.source,       origin.sourcePort,
-                    identifier,          0,
-                    carriedByTcp(origin)};
+    const bool tcp = zem::carriedByTcp(origin.transport);
+    ExchangeKey key{origin.destination,
+                    origin.destinationPort,
+                    origin.source,
+                    origin.sourcePort,
+                    identifier,
+                    0,
+                    tcp};
     for (const std::uint8_t requestCode : requestCodesAnsweredBy(code)) {
         key.requestCode = requestCode;
         if (visit(key))

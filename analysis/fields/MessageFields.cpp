@@ -213,7 +213,8 @@ bool MessageFields::aliasHolds(const ResolvedAlias& alias, const DecodedMessage&
         (alias.onlyDirection == AliasDirection::requests && !isRequestCode(message.code())) ||
         (alias.onlyDirection == AliasDirection::responses && !isResponseCode(message.code()));
     return !((alias.onlyFamily != 0 && origin.source.family != alias.onlyFamily) ||
-             (!alias.onlyTransport.empty() && alias.onlyTransport != origin.transport) ||
+             (!alias.onlyTransport.empty() &&
+              alias.onlyTransport != zem::transportName(origin.transport)) ||
              wrongDirection);
 }
 
@@ -380,7 +381,7 @@ std::optional<std::string> MessageFields::text(const Prepared& field,
     case Kind::dport:
         return std::to_string(origin.destinationPort);
     case Kind::transport:
-        return std::string(origin.transport);
+        return std::string(zem::transportName(origin.transport));
     case Kind::eap: {
         const auto value = eapValue(name, m.eap());
         if (!value)

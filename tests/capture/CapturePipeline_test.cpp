@@ -28,8 +28,9 @@ std::vector<Delivered> run(const std::string& sample) {
     }
     std::vector<Delivered> delivered;
     CapturePipeline pipeline([&](const MessageOrigin& o, zem::ByteView payload) {
-        delivered.push_back({o.frame, o.source.text(), o.transport, o.sourcePort, o.destinationPort,
-                             payload.size(), payload.at(1).value_or(0)});
+        delivered.push_back({o.frame, o.source.text(), std::string(zem::transportName(o.transport)),
+                             o.sourcePort, o.destinationPort, payload.size(),
+                             payload.at(1).value_or(0)});
     });
     char error[PCAP_ERRBUF_SIZE];
     pcap_t* pcap =

@@ -386,7 +386,7 @@ SampleRun readSample(const std::string& name, const std::string& keyLog) {
     SampleRun run;
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView message) {
         ++run.codes[*message.at(0)];
-        run.transports.insert(origin.transport);
+        run.transports.emplace(zem::transportName(origin.transport));
     });
     if (!keyLog.empty())
         pipeline.addTlsSecrets(keyLog);
