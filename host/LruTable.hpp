@@ -9,16 +9,18 @@
 //   streams.touch(key, now);                   // used again: now the newest
 //   streams.expire(now, 300);                  // gives up on those unused for 300 s
 //
-// Entries live in one array, linked in their order of use by index, and are found through
+// Entries live in chunks, linked in their order of use by number, and are found through
 // an open-addressing index (linear probing, deletion by shifting back) that keeps each
 // entry's hash: a lookup touches one or two cache lines and allocates nothing, and a
 // place given up is the next one filled. References to values stay valid until their
 // entry is erased or given up.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -49,7 +51,7 @@ public:
     }
     Value* find(const Key& key, std::uint32_t hash) {
         const auto slot = slotOf(key, hash);
-        return slot == none ? nullptr : &entries_[index_[slot].entry].value;
+        return slot == none ? nullptr : &entryAt(index_[slot].entry).value;
     }
     Value& insert(const Key& key, std::uint32_t hash, double now) {
         if (size_ >= capacity_)
@@ -57,7 +59,7 @@ public:
         if ((size_ + 1) * 2 > index_.size())
             growIndex();
         const auto at = takeEntry();
-        auto& entry = entries_[at];
+        auto& entry = entryAt(at);
         entry.key = key;
         entry.hash = hash;
         entry.lastUsed = now;
@@ -72,7 +74,7 @@ public:
         if (slot == none)
             return;
         const auto at = index_[slot].entry;
-        entries_[at].lastUsed = now;
+        entryAt(at).lastUsed = now;
         unlink(at);
         linkNewest(at);
     }
@@ -86,7 +88,7 @@ public:
         const auto slot = slotOf(key, hashOf(key));
         if (slot == none)
             return std::nullopt;
-        std::optional<Value> value(std::move(entries_[index_[slot].entry].value));
+        std::optional<Value> value(std::move(entryAt(index_[slot].entry).value));
         remove(slot);
         return value;
     }
@@ -96,8 +98,8 @@ public:
     }
     /// The same, telling `onGiveUp(key, value)` of each entry before it goes.
     template <typename OnGiveUp> void expire(double now, double timeout, OnGiveUp onGiveUp) {
-        while (oldest_ != none && now - entries_[oldest_].lastUsed > timeout) {
-            onGiveUp(entries_[oldest_].key, entries_[oldest_].value);
+        while (oldest_ != none && now - entryAt(oldest_).lastUsed > timeout) {
+            onGiveUp(entryAt(oldest_).key, entryAt(oldest_).value);
             giveUpOldest();
         }
     }
@@ -105,12 +107,12 @@ public:
     std::size_t size() const { return size_; }
     bool full() const { return size_ >= capacity_; }
     /// The least recently used entry's value and key; the table must not be empty.
-    Value& oldest() { return entries_[oldest_].value; }
-    const Key& oldestKey() const { return entries_[oldest_].key; }
+    Value& oldest() { return entryAt(oldest_).value; }
+    const Key& oldestKey() const { return entryAt(oldest_).key; }
     /// Every entry, least recently used first.
     template <typename Visit> void forEach(Visit visit) const {
-        for (auto at = oldest_; at != none; at = entries_[at].newer)
-            visit(entries_[at].key, entries_[at].value);
+        for (auto at = oldest_; at != none; at = entryAt(at).newer)
+            visit(entryAt(at).key, entryAt(at).value);
     }
     /// Gives up on the least recently used entry, as insert does when the table is full.
     void giveUpOldestEntry() {
@@ -134,6 +136,18 @@ private:
         std::uint32_t hash = 0; // the entry's, to pass over most others unread
     };
 
+    // Entries live in chunks of a fixed count, added as the table grows: growing moves no
+    // value, and an entry is found from its number with a shift, a mask and a load from a
+    // table of chunks small enough to stay cached. (A std::deque did the same with a
+    // division, through a map of blocks that held one or a few entries: a lookup in a
+    // table of tens of thousands missed the cache once more.)
+    static constexpr std::size_t chunkEntries =
+        std::bit_floor(std::max<std::size_t>(1, (std::size_t{16} << 10) / sizeof(Entry)));
+    Entry& entryAt(std::uint32_t at) { return chunks_[at / chunkEntries][at % chunkEntries]; }
+    const Entry& entryAt(std::uint32_t at) const {
+        return chunks_[at / chunkEntries][at % chunkEntries];
+    }
+
     std::size_t mask() const { return index_.size() - 1; }
 
     std::uint32_t slotOf(const Key& key, std::uint32_t hash) const {
@@ -143,7 +157,7 @@ private:
             const auto& s = index_[slot];
             if (s.entry == none)
                 return none;
-            if (s.hash == hash && entries_[s.entry].key == key)
+            if (s.hash == hash && entryAt(s.entry).key == key)
                 return static_cast<std::uint32_t>(slot);
         }
     }
@@ -155,32 +169,33 @@ private:
     }
     void growIndex() {
         index_.assign(index_.empty() ? 16 : index_.size() * 2, Slot{});
-        for (auto at = oldest_; at != none; at = entries_[at].newer)
-            place(at, entries_[at].hash);
+        for (auto at = oldest_; at != none; at = entryAt(at).newer)
+            place(at, entryAt(at).hash);
     }
 
     std::uint32_t takeEntry() {
         if (free_ != none) {
             const auto at = free_;
-            free_ = entries_[at].newer;
+            free_ = entryAt(at).newer;
             return at;
         }
-        entries_.emplace_back();
-        return static_cast<std::uint32_t>(entries_.size() - 1);
+        if (entryCount_ % chunkEntries == 0)
+            chunks_.push_back(std::make_unique<Entry[]>(chunkEntries));
+        return entryCount_++;
     }
     void linkNewest(std::uint32_t at) {
-        entries_[at].older = newest_;
-        entries_[at].newer = none;
+        entryAt(at).older = newest_;
+        entryAt(at).newer = none;
         if (newest_ != none)
-            entries_[newest_].newer = at;
+            entryAt(newest_).newer = at;
         else
             oldest_ = at;
         newest_ = at;
     }
     void unlink(std::uint32_t at) {
-        const auto older = entries_[at].older, newer = entries_[at].newer;
-        (older != none ? entries_[older].newer : oldest_) = newer;
-        (newer != none ? entries_[newer].older : newest_) = older;
+        const auto older = entryAt(at).older, newer = entryAt(at).newer;
+        (older != none ? entryAt(older).newer : oldest_) = newer;
+        (newer != none ? entryAt(newer).older : newest_) = older;
     }
 
     // Empties `slot` and moves later entries of its probe run back, so that every entry
@@ -188,9 +203,9 @@ private:
     void remove(std::uint32_t slot) {
         const auto at = index_[slot].entry;
         unlink(at);
-        entries_[at].key = Key{};
-        entries_[at].value = Value{}; // frees what it held now, not when reused
-        entries_[at].newer = free_;
+        entryAt(at).key = Key{};
+        entryAt(at).value = Value{}; // frees what it held now, not when reused
+        entryAt(at).newer = free_;
         free_ = at;
         --size_;
         auto hole = static_cast<std::size_t>(slot);
@@ -209,13 +224,14 @@ private:
     }
     void giveUpOldest() {
         const auto at = oldest_;
-        remove(slotOf(entries_[at].key, entries_[at].hash));
+        remove(slotOf(entryAt(at).key, entryAt(at).hash));
         ++givenUp_;
     }
 
     std::size_t capacity_;
-    std::deque<Entry> entries_; // a deque: growing it moves no value
-    std::vector<Slot> index_;   // a power of two, at most half full
+    std::vector<std::unique_ptr<Entry[]>> chunks_;
+    std::uint32_t entryCount_ = 0; // taken from the chunks, in use or free
+    std::vector<Slot> index_;      // a power of two, at most half full
     std::uint32_t oldest_ = none, newest_ = none, free_ = none;
     std::size_t size_ = 0;
     std::uint64_t givenUp_ = 0;

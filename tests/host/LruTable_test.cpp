@@ -25,11 +25,12 @@ std::vector<int> keysInOrder(const Table& table) {
 
 TEST(LruTable, GivesUpTheLeastRecentlyUsed) {
     Table table(3);
-    table.insert(1, 0) = "a";
-    table.insert(2, 1) = "b";
-    table.insert(3, 2) = "c";
+    // Whole strings moved in: a literal assigned here, GCC 12 warns falsely (-Wrestrict).
+    table.insert(1, 0) = std::string("a");
+    table.insert(2, 1) = std::string("b");
+    table.insert(3, 2) = std::string("c");
     table.touch(1, 3); // 2 is now the oldest
-    table.insert(4, 4) = "d";
+    table.insert(4, 4) = std::string("d");
     EXPECT_EQ(table.find(2), nullptr);
     EXPECT_EQ(keysInOrder(table), (std::vector<int>{3, 1, 4}));
     EXPECT_EQ(*table.find(1), "a");
