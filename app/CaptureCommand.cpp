@@ -299,6 +299,9 @@ private:
     // and what the reports read of its facts) is asked for.
     static constexpr std::size_t prefetchAhead = 8;
     static constexpr std::size_t messagePrefetchOctets = 256, factsPrefetchOctets = 256;
+    // The clients' table outgrows the caches: each message's client is asked for in two
+    // steps, its slot (from facts asked for before) and then the client through it.
+    static constexpr std::size_t factsAhead = 24, clientSlotAhead = 16, clientAhead = 8;
 
     static void render(const MessageRenderer& renderer, const MessageBatch& in,
                        RenderedBatch& out) {
@@ -380,6 +383,20 @@ private:
         return text;
     }
 
+    // Facts were written on the processor that rendered them: asked for a few ahead.
+    void prefetchFactsAfter(const std::vector<analysis::MessageFacts>& facts,
+                            std::size_t taken) const {
+        if (taken + factsAhead < facts.size())
+            zem::prefetchOctets(&facts[taken + factsAhead], factsPrefetchOctets);
+        if (!wants_.clients)
+            return;
+        using Stage = analysis::ClientStatistics::Prefetch;
+        if (taken + clientSlotAhead < facts.size())
+            clients_.prefetch(facts[taken + clientSlotAhead], Stage::slot);
+        if (taken + clientAhead < facts.size())
+            clients_.prefetch(facts[taken + clientAhead], Stage::client);
+    }
+
     void write(RenderedBatch& batch) {
         // A scrape waits for a whole batch to be counted, not for each message.
         std::unique_lock<std::mutex> counting;
@@ -397,10 +414,7 @@ private:
             analysis::MessageFacts* facts = nullptr;
             if (message.hasFacts) {
                 facts = &batch.facts[factsTaken++];
-                // Written on the processor that rendered them: asked for a few ahead.
-                if (factsTaken + prefetchAhead < batch.facts.size())
-                    zem::prefetchOctets(&batch.facts[factsTaken + prefetchAhead],
-                                        factsPrefetchOctets);
+                prefetchFactsAfter(batch.facts, factsTaken);
             }
             auto part = accept(message, facts, text);
             if (!part)

@@ -16,6 +16,8 @@
 // entry is erased or given up.
 #pragma once
 
+#include "Prefetch.hpp"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -102,6 +104,20 @@ public:
             onGiveUp(entryAt(oldest_).key, entryAt(oldest_).value);
             giveUpOldest();
         }
+    }
+
+    /// Asks the processor for the index slot where a lookup of `hash` starts: for a caller
+    /// that knows its next keys, in a table too large for the caches.
+    void prefetchSlot(std::uint32_t hash) const {
+        if (!index_.empty())
+            __builtin_prefetch(&index_[hash & mask()]);
+    }
+    /// Asks for the entry in that slot, most often the one sought, once the slot is near.
+    void prefetchEntry(std::uint32_t hash) const {
+        if (index_.empty())
+            return;
+        if (const auto at = index_[hash & mask()].entry; at != none)
+            prefetchOctets(&entryAt(at), sizeof(Entry));
     }
 
     std::size_t size() const { return size_; }

@@ -29,6 +29,31 @@ ClientLatency& ClientStatistics::clientOf(const zem::IPAddress& address) {
     return client;
 }
 
+namespace {
+
+// The client a message counts for: a request's sender, a response's receiver; nothing for
+// any other message.
+const zem::IPAddress* countedClient(const MessageFacts& m) {
+    if (isRequestCode(m.code))
+        return &m.origin.source;
+    if (requestCodeFor(m.code) != 0)
+        return &m.origin.destination;
+    return nullptr;
+}
+
+} // namespace
+
+void ClientStatistics::prefetch(const MessageFacts& facts, Prefetch stage) const {
+    const auto* client = countedClient(facts);
+    if (!client)
+        return;
+    const auto hash = clients_.hashOf(*client);
+    if (stage == Prefetch::slot)
+        clients_.prefetchSlot(hash);
+    else
+        clients_.prefetchEntry(hash);
+}
+
 void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& outcome) {
     if (isRequestCode(m.code)) {
         auto& client = clientOf(m.origin.source);

@@ -39,6 +39,10 @@ public:
 
     /// Counts a message, with what the run's matcher said of it.
     void addMessage(const MessageFacts& facts, const ExchangeOutcome& outcome);
+    /// Asks for what counting `facts` will read, some messages before it is counted: the
+    /// table's slot at the first stage, the client found through it at the second.
+    enum class Prefetch { slot, client };
+    void prefetch(const MessageFacts& facts, Prefetch stage) const;
     /// By address.
     std::vector<ClientLatency> perClient() const;
     /// Each client by address, without a copy: a report of tens of thousands of rows.
