@@ -36,6 +36,12 @@ enum class MessageTransport : std::uint8_t { udp, tcp, tls, dtls };
 /// name's length.
 inline constexpr std::array<std::string_view, 4> messageTransportNames{"UDP", "TCP", "TLS", "DTLS"};
 constexpr std::size_t longestTransportName = 4;
+static_assert([] {
+    for (const auto name : messageTransportNames)
+        if (name.size() > longestTransportName)
+            return false;
+    return true;
+}());
 
 inline std::string_view transportName(MessageTransport transport) {
     return messageTransportNames[static_cast<std::size_t>(transport) %

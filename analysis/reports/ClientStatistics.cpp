@@ -55,8 +55,11 @@ void ClientStatistics::prefetch(const MessageFacts& facts, Prefetch stage) const
 }
 
 void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& outcome) {
+    const auto* address = countedClient(m);
+    if (!address)
+        return;
+    auto& client = clientOf(*address);
     if (isRequestCode(m.code)) {
-        auto& client = clientOf(m.origin.source);
         if (client.nasName.empty())
             client.nasName = m.nasName;
         ++client.requests;
@@ -64,9 +67,6 @@ void ClientStatistics::addMessage(const MessageFacts& m, const ExchangeOutcome& 
         client.retransmitted += outcome.retransmission;
         return;
     }
-    if (requestCodeFor(m.code) == 0)
-        return;
-    auto& client = clientOf(m.origin.destination);
     client.accepts += m.code == code::accessAccept;
     client.rejects += m.code == code::accessReject;
     client.challenges += m.code == code::accessChallenge;
