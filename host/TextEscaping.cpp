@@ -5,6 +5,9 @@
 
 #include <bit>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zem {
 
@@ -15,6 +18,8 @@ namespace {
 // below, so the lowest bit set across all tests marks the first octet that ends a run.
 constexpr std::uint64_t eachOctet = 0x0101010101010101ULL;
 constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+// Three octets repeated across a word (the top two places take the first two again).
+constexpr std::uint64_t eachOctetOfThree = 0x0001000001000001ULL;
 constexpr std::uint64_t below(std::uint64_t word, std::uint8_t bound) {
     return (word - eachOctet * bound) & ~word & highBits;
 }
@@ -43,9 +48,31 @@ std::size_t firstStop(std::uint64_t stops) {
         return static_cast<std::size_t>(std::countl_zero(stops)) / 8;
 }
 
+#if defined(__SSE2__)
+// Sixteen octets tested at once, a bit for each that ends a run. A signed comparison
+// below 0x20 takes the C0 controls and every octet from 0x80 alike; DEL and the JSON
+// specials are found by equality.
+int runStops16(__m128i octets, bool stopAtJsonSpecials) {
+    __m128i stops = _mm_or_si128(_mm_cmplt_epi8(octets, _mm_set1_epi8(0x20)),
+                                 _mm_cmpeq_epi8(octets, _mm_set1_epi8(0x7F)));
+    if (stopAtJsonSpecials)
+        stops = _mm_or_si128(stops, _mm_or_si128(_mm_cmpeq_epi8(octets, _mm_set1_epi8('"')),
+                                                 _mm_cmpeq_epi8(octets, _mm_set1_epi8('\\'))));
+    return _mm_movemask_epi8(stops);
+}
+__m128i load16(const char* from) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+}
+#endif
+
 // Kept here, not only behind the exported name, so that the escape loop below inlines it.
 inline std::size_t runEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
     std::size_t i = from;
+#if defined(__SSE2__)
+    for (; text.size() - i >= 16; i += 16)
+        if (const int stops = runStops16(load16(text.data() + i), stopAtJsonSpecials))
+            return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(stops)));
+#endif
     for (; text.size() - i >= 8; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, sizeof word);
@@ -176,30 +203,55 @@ template <typename Spelling> char* writeEscaped(char* out, std::string_view text
     return out;
 }
 
-} // namespace
-
-std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
-    return runEnd(text, from, stopAtJsonSpecials);
-}
-
-char* writeIfPrintable(char* out, std::string_view text) {
+// Copies `text` while it is looked at, sixteen octets or a word at a time: only whether
+// any octet ends a run matters here, so the last piece may overlap the one before it.
+template <bool stopAtJsonSpecials> char* copyIfPlain(char* out, std::string_view text) {
     const std::size_t size = text.size();
     const char* from = text.data();
     if (size < 8) {
-        for (std::size_t i = 0; i < size; ++i) {
-            if (endsRun(static_cast<unsigned char>(from[i]), false))
-                return nullptr;
-            out[i] = from[i];
+        // Keys and short values: the octets gathered into one word (those of a text under
+        // four octets taken more than once) and tested together, not one by one.
+        std::uint64_t word;
+        if (size >= 4) {
+            std::uint32_t head, tail;
+            std::memcpy(&head, from, sizeof head);
+            std::memcpy(&tail, from + size - 4, sizeof tail);
+            std::memcpy(out, &head, sizeof head);
+            std::memcpy(out + size - 4, &tail, sizeof tail);
+            word = head | std::uint64_t{tail} << 32;
+        } else if (size > 0) {
+            const auto octet = [&](std::size_t i) {
+                return std::uint64_t{static_cast<unsigned char>(from[i])};
+            };
+            out[0] = from[0];
+            out[size / 2] = from[size / 2];
+            out[size - 1] = from[size - 1];
+            word = (octet(0) | octet(size / 2) << 8 | octet(size - 1) << 16) * eachOctetOfThree;
+        } else {
+            return out;
         }
-        return out + size;
+        return runStops(word, stopAtJsonSpecials) == 0 ? out + size : nullptr;
     }
-    // Only whether any octet ends the run matters here, so the last word may overlap the
-    // one before it.
+#if defined(__SSE2__)
+    if (size >= 16) {
+        int stops = 0;
+        const auto move = [&](std::size_t at) {
+            const __m128i octets = load16(from + at);
+            stops |= runStops16(octets, stopAtJsonSpecials);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), octets);
+        };
+        for (std::size_t at = 0; at + 16 <= size; at += 16)
+            move(at);
+        if (size % 16 != 0)
+            move(size - 16);
+        return stops == 0 ? out + size : nullptr;
+    }
+#endif
     std::uint64_t stops = 0;
     const auto move = [&](std::size_t at) {
         std::uint64_t word;
         std::memcpy(&word, from + at, sizeof word);
-        stops |= runStops(word, false);
+        stops |= runStops(word, stopAtJsonSpecials);
         std::memcpy(out + at, &word, sizeof word);
     };
     for (std::size_t at = 0; at + 8 <= size; at += 8)
@@ -209,13 +261,27 @@ char* writeIfPrintable(char* out, std::string_view text) {
     return stops == 0 ? out + size : nullptr;
 }
 
+} // namespace
+
+std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
+    return runEnd(text, from, stopAtJsonSpecials);
+}
+
+char* writeIfPrintable(char* out, std::string_view text) {
+    return copyIfPlain<false>(out, text);
+}
+
 char* writeTerminalSafe(char* out, std::string_view text) {
     return writeEscaped<TerminalSpelling>(out, text);
 }
 
 char* writeJsonString(char* out, std::string_view text) {
     *out++ = '"';
-    out = writeEscaped<JsonSpelling>(out, text);
+    // Nearly every key, title and value is plain: copied in one pass, not scanned first.
+    if (char* end = copyIfPlain<true>(out, text))
+        out = end;
+    else
+        out = writeEscaped<JsonSpelling>(out, text);
     *out++ = '"';
     return out;
 }
@@ -239,15 +305,19 @@ std::string terminalSafe(std::string_view text) {
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
-    // Keys and most values need no escape: those are copied as they are.
-    if (runEnd(text, 0, true) == text.size()) {
-        out.push_back('"');
-        out.append(text);
-        out.push_back('"');
+    // Keys and most values need no escape: those are copied as they are looked at, in
+    // room of their own size; any other is written again with room for its escapes.
+    const std::size_t at = out.size();
+    out.resize(at + text.size() + 2);
+    char* start = out.data() + at;
+    *start = '"';
+    if (char* end = copyIfPlain<true>(start + 1, text)) {
+        *end = '"';
         return;
     }
+    out.resize(at);
     appendBounded(out, jsonStringBound(text.size()),
-                  [&](char* at) { return writeJsonString(at, text); });
+                  [&](char* room) { return writeJsonString(room, text); });
 }
 
 } // namespace zem

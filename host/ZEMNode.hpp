@@ -37,6 +37,23 @@ public:
         result.lasting_ = text;
         return result;
     }
+    // A text passes through several hands on its way into a node. A lasting one leaves its
+    // empty string behind: moving that string costs a call to copy its terminator, ten of
+    // them for each attribute of a tree.
+    ZEMNodeText(const ZEMNodeText&) = default;
+    ZEMNodeText(ZEMNodeText&& other) noexcept
+        : owned_(other.lasting_.data() ? std::string() : std::move(other.owned_)),
+          lasting_(other.lasting_) {}
+    ZEMNodeText& operator=(const ZEMNodeText&) = default;
+    ZEMNodeText& operator=(ZEMNodeText&& other) noexcept {
+        lasting_ = other.lasting_;
+        if (lasting_.data())
+            owned_.clear();
+        else
+            owned_ = std::move(other.owned_);
+        return *this;
+    }
+    ~ZEMNodeText() = default;
 
     std::string_view view() const { return lasting_.data() ? lasting_ : std::string_view(owned_); }
     operator std::string_view() const { return view(); }

@@ -91,18 +91,21 @@ TEST(TextEscaping, LiteralsOfEveryLengthAreCopiedExactly) {
 // guards. A text with such an octet is refused and must come out escaped all the same.
 TEST(TextEscaping, PrintableTextsOfEveryLengthAreCopiedOrRefusedWhole) {
     const std::string source = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+    // The edges of what is printable (space, tilde) stop nothing.
+    const auto stopsTextAt = [](unsigned char c) { return c < 0x20 || c >= 0x7f; };
     for (const std::optional<char> octet :
          {std::optional<char>(), std::optional('\x00'), std::optional('\x1f'),
-          std::optional('\x7f'), std::optional('\x80'), std::optional('\xff'),
-          std::optional('"')}) {
+          std::optional('\x7f'), std::optional('\x80'), std::optional('\xff'), std::optional('"'),
+          std::optional('\\'), std::optional(' '), std::optional('~')}) {
         for (std::size_t size = 0; size <= 40; ++size) {
             // Without an octet to escape, the text is tried once per length.
             for (std::size_t at = octet ? 0 : size; at <= size; ++at) {
                 std::string text = source.substr(1, size);
                 if (at < size)
                     text[at] = *octet;
-                const bool stopsJson = at < size;
-                const bool stopsText = stopsJson && *octet != '"';
+                const auto c = static_cast<unsigned char>(octet.value_or(' '));
+                const bool stopsText = at < size && stopsTextAt(c);
+                const bool stopsJson = at < size && (stopsTextAt(c) || c == '"' || c == '\\');
                 SCOPED_TRACE(testing::Message()
                              << int(octet.value_or(' ')) << " at " << at << " of " << size);
                 std::string buffer(size + 16, '#');
@@ -118,6 +121,9 @@ TEST(TextEscaping, PrintableTextsOfEveryLengthAreCopiedOrRefusedWhole) {
                                                      json.data()));
                 EXPECT_EQ(json == '"' + text + '"', !stopsJson) << json;
                 EXPECT_TRUE(nlohmann::json::accept(json)) << json;
+                std::string appended = "[";
+                zem::appendJsonString(appended, text);
+                EXPECT_EQ(appended, '[' + json);
                 EXPECT_EQ(zem::terminalSafe(text) == text, !stopsText);
             }
         }
