@@ -1,6 +1,6 @@
 #include "CapturePipeline.hpp"
+#include "ClaimedPorts.hpp"
 #include "ZEMPlugInsController.hpp"
-#include "ZEMPortsController.hpp"
 
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
@@ -20,12 +20,7 @@ struct Delivered {
 
 // Runs a sample capture through the pipeline with RADIUS claimed on 1812 and 1813.
 std::vector<Delivered> run(const std::string& sample) {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    if (!ports.claimForPort(1812, zem::kZEMSourceProtocols::udp)) {
-        for (std::int64_t port : {1812, 1813})
-            ports.addClaim(
-                {"RADIUS", zem::ZEMUUID(), port, zem::kZEMSourceProtocols::udpTcp, nullptr});
-    }
+    testing_support::claimRadiusPorts();
     std::vector<Delivered> delivered;
     CapturePipeline pipeline([&](const MessageOrigin& o, zem::ByteView payload) {
         delivered.push_back({o.frame, o.source.text(), std::string(zem::transportName(o.transport)),

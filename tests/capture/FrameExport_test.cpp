@@ -2,9 +2,9 @@
 // fragments comes out whole, and nothing else does.
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
+#include "ClaimedPorts.hpp"
 #include "FrameExport.hpp"
 #include "TestSupport.hpp"
-#include "ZEMPortsController.hpp"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -17,14 +17,8 @@ struct Read {
     std::vector<std::uint8_t> codes; // of the messages found
 };
 
-void claimRadiusPort() {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    if (!ports.claimForPort(1812, zem::kZEMSourceProtocols::udp))
-        ports.addClaim({"RADIUS", zem::ZEMUUID(), 1812, zem::kZEMSourceProtocols::udpTcp, nullptr});
-}
-
 Read readBack(const std::string& path) {
-    claimRadiusPort();
+    testing_support::claimRadiusPorts();
     Read read;
     auto source = capture::CaptureSource::openFile(path);
     capture::CapturePipeline pipeline([&](const zem::MessageOrigin&, zem::ByteView payload) {
@@ -88,7 +82,7 @@ std::string inNanoseconds(const std::string& input, const std::filesystem::path&
 } // namespace
 
 TEST(FrameExport, TimesInNanosecondsStayNanoseconds) {
-    claimRadiusPort();
+    testing_support::claimRadiusPorts();
     testing_support::TemporaryFolder folder;
     const auto input =
         inNanoseconds(std::string(RADIUS_SAMPLES_DIR) + "/auth-exchange.pcap", folder.path());

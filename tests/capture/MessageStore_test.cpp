@@ -1,8 +1,8 @@
 #include "CaptureLoader.hpp"
+#include "ClaimedPorts.hpp"
 #include "PipeFeed.hpp"
 #include "StoredMessages.hpp"
 #include "TestSupport.hpp"
-#include "ZEMPortsController.hpp"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -12,14 +12,6 @@
 namespace {
 
 using capture::MessageStore;
-
-void claimRadiusPorts() {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    if (!ports.claimForPort(1812, zem::kZEMSourceProtocols::udp))
-        for (std::int64_t port : {1812, 1813, 2083})
-            ports.addClaim(
-                {"RADIUS", zem::ZEMUUID(), port, zem::kZEMSourceProtocols::udpTcp, nullptr});
-}
 
 // What a window reads back of each message: its octets and its frame's, and whether the
 // store copied them or left them in the file.
@@ -65,7 +57,7 @@ struct Loaded {
 
 // The source is gone once this answers, as a window's is when it stops reading.
 Loaded load(const std::string& path) {
-    claimRadiusPorts();
+    testing_support::claimRadiusPorts();
     Loaded loaded;
     capture::CaptureLoader loader(*loaded.index, *loaded.store);
     {

@@ -1,10 +1,10 @@
 #include "CapturePipeline.hpp"
 #include "CaptureSource.hpp"
+#include "ClaimedPorts.hpp"
 #include "TlsHello.hpp"
 #include "TlsKeyLog.hpp"
 #include "TlsRecordSealer.hpp"
 #include "TlsTransport.hpp"
-#include "ZEMPortsController.hpp"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -379,10 +379,7 @@ struct SampleRun {
 
 // A sample read through the pipeline, RADIUS claimed as usual, with a key log's text.
 SampleRun readSample(const std::string& name, const std::string& keyLog) {
-    auto& ports = zem::ZEMPortsController::sharedPortsController();
-    if (!ports.claimForPort(2083, zem::kZEMSourceProtocols::tcp))
-        for (auto transport : {zem::kZEMSourceProtocols::tcp, zem::kZEMSourceProtocols::udp})
-            ports.addUsualClaim({"RADIUS", zem::ZEMUUID(), 2083, transport, nullptr, true});
+    testing_support::claimRadiusPorts();
     SampleRun run;
     CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView message) {
         ++run.codes[*message.at(0)];
@@ -512,10 +509,7 @@ TEST(TlsTransport, DecryptsWhatTsharkDecrypts) {
     for (const auto& [capture, frames] : expected) {
         SCOPED_TRACE(capture);
         const std::string keyLog = capture.substr(0, capture.size() - 4) + "keys";
-        auto& ports = zem::ZEMPortsController::sharedPortsController();
-        if (!ports.claimForPort(2083, zem::kZEMSourceProtocols::tcp))
-            ports.addUsualClaim(
-                {"RADIUS", zem::ZEMUUID(), 2083, zem::kZEMSourceProtocols::tcp, nullptr, true});
+        testing_support::claimRadiusPorts();
         std::map<std::uint64_t, std::string> ours;
         CapturePipeline pipeline([&](const MessageOrigin& origin, zem::ByteView message) {
             ours[origin.frame] += hex(message);
