@@ -16,13 +16,13 @@
 // entry is erased or given up.
 #pragma once
 
+#include "ChunkStore.hpp"
 #include "Prefetch.hpp"
 
 #include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -196,7 +196,7 @@ private:
             return at;
         }
         if (entryCount_ % chunkEntries == 0)
-            chunks_.push_back(std::make_unique<Entry[]>(chunkEntries));
+            chunks_.add();
         return entryCount_++;
     }
     void linkNewest(std::uint32_t at) {
@@ -245,7 +245,7 @@ private:
     }
 
     std::size_t capacity_;
-    std::vector<std::unique_ptr<Entry[]>> chunks_;
+    ChunkStore<Entry, chunkEntries> chunks_;
     std::uint32_t entryCount_ = 0; // taken from the chunks, in use or free
     std::vector<Slot> index_;      // a power of two, at most half full
     std::uint32_t oldest_ = none, newest_ = none, free_ = none;
