@@ -1,5 +1,6 @@
 // radius-analyzer-gui: the desktop host. It loads the RADIUSAnalyzer bundle and shows the
 // packet analyzer's window over a capture, the plug-in's settings view and Decode As.
+#include "AllocatorPages.hpp"
 #include "AuthenticationsDialog.hpp"
 #include "DecodeAsDialog.hpp"
 #include "DetailView.hpp"
@@ -380,6 +381,7 @@ int runModes(const Invocation& run) {
 } // namespace
 
 int main(int argc, char** argv) {
+    zem::preferHugeAllocatorPages();
     preferOffscreen(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName("radius-analyzer-gui");
