@@ -25,11 +25,8 @@ public:
     ChunkStore() = default;
     ~ChunkStore() { release(); }
     ChunkStore(ChunkStore&& other) noexcept
-        : chunks_(std::move(other.chunks_)), blocks_(std::move(other.blocks_)),
-          carved_(std::exchange(other.carved_, 0)) {
-        other.chunks_.clear();
-        other.blocks_.clear();
-    }
+        : chunks_(std::exchange(other.chunks_, {})), blocks_(std::exchange(other.blocks_, {})),
+          carved_(std::exchange(other.carved_, 0)) {}
     ChunkStore& operator=(ChunkStore&& other) noexcept {
         if (this != &other) {
             release();

@@ -261,6 +261,14 @@ template <bool stopAtJsonSpecials> char* copyIfPlain(char* out, std::string_view
     return stops == 0 ? out + size : nullptr;
 }
 
+// A JSON literal whose text is known to need an escape: the plain copy is not tried again.
+char* writeEscapedJsonString(char* out, std::string_view text) {
+    *out++ = '"';
+    out = writeEscaped<JsonSpelling>(out, text);
+    *out++ = '"';
+    return out;
+}
+
 } // namespace
 
 std::size_t printableRunEnd(std::string_view text, std::size_t from, bool stopAtJsonSpecials) {
@@ -276,14 +284,14 @@ char* writeTerminalSafe(char* out, std::string_view text) {
 }
 
 char* writeJsonString(char* out, std::string_view text) {
-    *out++ = '"';
     // Nearly every key, title and value is plain: copied in one pass, not scanned first.
-    if (char* end = copyIfPlain<true>(out, text))
-        out = end;
-    else
-        out = writeEscaped<JsonSpelling>(out, text);
+    char* start = out;
     *out++ = '"';
-    return out;
+    if (char* end = copyIfPlain<true>(out, text)) {
+        *end = '"';
+        return end + 1;
+    }
+    return writeEscapedJsonString(start, text);
 }
 
 void appendTerminalSafe(std::string& out, std::string_view text) {
@@ -317,7 +325,7 @@ void appendJsonString(std::string& out, std::string_view text) {
     }
     out.resize(at);
     appendBounded(out, jsonStringBound(text.size()),
-                  [&](char* room) { return writeJsonString(room, text); });
+                  [&](char* room) { return writeEscapedJsonString(room, text); });
 }
 
 } // namespace zem
