@@ -2,12 +2,12 @@
 // naming the day's index before each message's object on a line of its own.
 #include "JsonWriter.hpp"
 #include "OutputForm.hpp"
+#include "TimeText.hpp"
 #include "TlsJson.hpp"
 #include "TreePrinter.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
 namespace app {
 
@@ -177,11 +177,8 @@ public:
 private:
     static std::string dayIndex(double time) {
         auto days = static_cast<long long>(std::floor(time / 86400));
-        std::time_t day = static_cast<std::time_t>(days * 86400);
-        std::tm calendar{};
-        gmtime_r(&day, &calendar);
-        char index[32];
-        std::strftime(index, sizeof index, "radius-%Y-%m-%d", &calendar);
+        std::string index = "radius-";
+        zem::appendDate(index, zem::utcCalendar(days * 86400));
         return index;
     }
 

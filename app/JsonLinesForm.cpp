@@ -7,12 +7,12 @@
 // structure whose arrays must all be of one length.
 #include "JsonWriter.hpp"
 #include "OutputForm.hpp"
+#include "TimeText.hpp"
 #include "exchanges/ExchangeKey.hpp"
 #include "wire/RadiusProtocol.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <unistd.h>
 
 namespace app {
@@ -30,13 +30,17 @@ std::string rfc3339(double seconds) {
         fraction += 1000000;
         --whole;
     }
-    const auto time = static_cast<std::time_t>(whole);
-    std::tm calendar{};
-    gmtime_r(&time, &calendar);
-    char text[48];
-    const auto length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &calendar);
-    std::snprintf(text + length, sizeof text - length, ".%06lld000Z",
-                  static_cast<long long>(fraction));
+    const auto at = zem::utcCalendar(whole);
+    std::string text;
+    text.reserve(32);
+    zem::appendDate(text, at);
+    text.push_back('T');
+    zem::appendClock(text, at);
+    char decimals[7] = {'.'};
+    for (int i = 6; i >= 1; --i, fraction /= 10)
+        decimals[i] = static_cast<char>('0' + fraction % 10);
+    text.append(decimals, sizeof decimals);
+    text.append("000Z");
     return text;
 }
 

@@ -2,10 +2,10 @@
 
 #include "HexText.hpp"
 #include "NetworkLayers.hpp"
+#include "TimeText.hpp"
 
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <concepts>
 #include <limits>
@@ -87,10 +87,7 @@ void appendPiece(std::string& out, Hex hex) {
     out.append(digits, zem::writeHexDigits(digits + 2, hex.value, hex.digits));
 }
 void appendPiece(std::string& out, Fixed6 fixed) {
-    char digits[48];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, fixed.value,
-                                     std::chars_format::fixed, 6)
-                           .ptr);
+    zem::appendFixed6(out, fixed.value);
 }
 void appendPiece(std::string& out, Address address) {
     address.address.appendText(out);
@@ -193,31 +190,16 @@ void appendPiece(std::string& out, Utc utc) {
         out.append(" seconds since 1970");
         return;
     }
-    // Calendar arithmetic rather than gmtime_r and strftime: glibc's gmtime_r takes a
-    // process-wide lock, which the rendering threads queued on for every frame.
-    using namespace std::chrono;
-    const sys_seconds at{seconds(static_cast<long long>(whole))};
-    const auto day = floor<days>(at);
-    const year_month_day date{day};
-    const hh_mm_ss clock{at - day};
+    const auto date = zem::utcCalendar(static_cast<long long>(whole));
     static constexpr std::array<std::string_view, 12> months{
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const auto twoDigits = [&out](long long value) {
-        out.push_back(static_cast<char>('0' + value / 10));
-        out.push_back(static_cast<char>('0' + value % 10));
-    };
-    const unsigned dayOfMonth = static_cast<unsigned>(date.day());
-    out.append(months[static_cast<unsigned>(date.month()) - 1]);
-    out.append(dayOfMonth < 10 ? "  " : " ");
-    appendPiece(out, dayOfMonth);
+    out.append(months[date.month - 1]);
+    out.append(date.day < 10 ? "  " : " ");
+    appendPiece(out, date.day);
     out.append(", ");
-    appendPiece(out, static_cast<int>(date.year()));
+    appendPiece(out, date.year);
     out.push_back(' ');
-    twoDigits(clock.hours().count());
-    out.push_back(':');
-    twoDigits(clock.minutes().count());
-    out.push_back(':');
-    twoDigits(clock.seconds().count());
+    zem::appendClock(out, date);
     out.push_back('.');
     char fraction[6];
     for (int i = 5; i >= 0; --i, micros /= 10)

@@ -1,12 +1,12 @@
 #include "exchanges/ExchangeNode.hpp"
 
-#include <cstdio>
+#include "TimeText.hpp"
 
 namespace analysis {
 
 std::string responseTimeText(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6f", seconds);
+    std::string text;
+    zem::appendFixed6(text, seconds);
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "fields/MessageFields.hpp"
 
+#include "TimeText.hpp"
 #include "eap/EapMethods.hpp"
 #include "exchanges/ExchangeNode.hpp"
 #include "fields/FieldAliases.hpp"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -42,8 +42,8 @@ constexpr std::array<std::string_view, 4> checkFields = {
     "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
 
 std::string timeText(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6f", seconds);
+    std::string text;
+    zem::appendFixed6(text, seconds);
     return text;
 }
 

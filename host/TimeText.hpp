@@ -1,0 +1,33 @@
+// TimeText: capture times as text, for every frame of a run. Seconds to six decimals are
+// worked out exactly from the double's own bits (what printf's "%.6f" and to_chars give,
+// at a twentieth of their cost), and UTC calendar fields by arithmetic rather than
+// gmtime_r, which takes a process-wide lock that rendering threads queue on.
+//
+//   zem::appendFixed6(out, 1.5);               // "1.500000"
+//   auto at = zem::utcCalendar(86400);         // 1970-01-02 00:00:00
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zem {
+
+/// `value` with six decimals, rounded to nearest (ties to even) from its exact value.
+void appendFixed6(std::string& out, double value);
+
+struct UtcCalendar {
+    long long year;
+    unsigned month; // 1 to 12
+    unsigned day;   // 1 to 31
+    unsigned hour, minute, second;
+};
+
+/// The UTC date and time of `seconds` since 1970, any whole number of seconds.
+UtcCalendar utcCalendar(long long seconds);
+
+/// "2024-01-31": the year as strftime's %Y writes it, unpadded.
+void appendDate(std::string& out, const UtcCalendar& at);
+/// "09:05:00"
+void appendClock(std::string& out, const UtcCalendar& at);
+
+} // namespace zem
