@@ -3,6 +3,8 @@
 #include "ZEMLog.hpp"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -239,7 +241,7 @@ void ZEMUserDefaults::moveCorruptFileAside() const {
 
 void ZEMUserDefaults::synchronize() {
     PropertyListDictionary loaded;
-    std::unique_lock lock(mutex_);
+    auto lock = lockForChange();
     switch (loadFile(loaded)) {
     case LoadResult::loaded:
         persistent_ = std::move(loaded);
@@ -280,7 +282,76 @@ std::optional<PropertyList> ZEMUserDefaults::objectForKey(std::string_view key) 
     return std::nullopt;
 }
 
+namespace {
+
+// Bumped by every change to any store, and by every new store, so that a store made where
+// an old one was is not taken for it.
+std::atomic<std::uint64_t> changes{0};
+
+// The plug-in asks a switch for nearly every attribute of every message it shows, from
+// several threads at once. Under the shared lock each of those asks wrote the lock's one
+// cache line from both cores; a thread now remembers the answers it got until the next
+// change anywhere. Plain arrays keep it free of destructors, so reaching it costs no
+// call.
+class RememberedSwitches {
+public:
+    std::optional<bool> find(const void* store, std::uint64_t change, std::string_view key) {
+        if (store != store_ || change != change_) {
+            store_ = store;
+            change_ = change;
+            count_ = 0;
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < count_; ++i)
+            if (entries_[i].length == key.size() &&
+                std::memcmp(entries_[i].key, key.data(), key.size()) == 0)
+                return entries_[i].value;
+        return std::nullopt;
+    }
+    void remember(std::string_view key, bool value) {
+        if (count_ == entries_.size() || key.size() > sizeof(Entry::key))
+            return;
+        auto& entry = entries_[count_++];
+        std::memcpy(entry.key, key.data(), key.size());
+        entry.length = static_cast<std::uint8_t>(key.size());
+        entry.value = value;
+    }
+
+private:
+    struct Entry {
+        char key[62];
+        std::uint8_t length;
+        bool value;
+    };
+    const void* store_ = nullptr;
+    std::uint64_t change_ = 0;
+    std::size_t count_ = 0;
+    std::array<Entry, 8> entries_;
+};
+
+thread_local RememberedSwitches rememberedSwitches __attribute__((tls_model("initial-exec")));
+
+} // namespace
+
+std::unique_lock<std::shared_mutex> ZEMUserDefaults::lockForChange() {
+    std::unique_lock lock(mutex_);
+    // Bumped before the change is made: a thread that sees the new count reads the value
+    // under the shared lock, which waits for this one.
+    changes.fetch_add(1, std::memory_order_acq_rel);
+    return lock;
+}
+
 bool ZEMUserDefaults::boolForKey(std::string_view key) const {
+    const auto change = changes.load(std::memory_order_acquire);
+    if (auto remembered = rememberedSwitches.find(this, change, key))
+        return *remembered;
+    const bool value = lockedBoolForKey(key);
+    if (changes.load(std::memory_order_acquire) == change)
+        rememberedSwitches.remember(key, value);
+    return value;
+}
+
+bool ZEMUserDefaults::lockedBoolForKey(std::string_view key) const {
     std::shared_lock lock(mutex_);
     for (const auto* domain : {&argument_, &persistent_, &registered_}) {
         auto it = domain->find(key);
@@ -348,7 +419,7 @@ bool ZEMUserDefaults::removeObjectForKey(std::string_view key) {
 }
 
 bool ZEMUserDefaults::writeChange(std::string_view key, const std::optional<PropertyList>& value) {
-    std::unique_lock lock(mutex_);
+    auto lock = lockForChange();
     auto apply = [&](PropertyListDictionary& domain) {
         if (value)
             domain.insert_or_assign(std::string(key), *value);
@@ -407,13 +478,13 @@ std::vector<std::string> ZEMUserDefaults::keys() const {
 }
 
 void ZEMUserDefaults::registerDefaults(const PropertyListDictionary& defaults) {
-    std::unique_lock lock(mutex_);
+    auto lock = lockForChange();
     for (const auto& [key, value] : defaults)
         registered_.insert_or_assign(key, value);
 }
 
 void ZEMUserDefaults::setArgumentValue(std::string_view key, PropertyList value) {
-    std::unique_lock lock(mutex_);
+    auto lock = lockForChange();
     argument_.insert_or_assign(std::string(key), std::move(value));
 }
 
@@ -422,7 +493,7 @@ void ZEMUserDefaults::setArgumentValue(std::string_view key, PropertyList value)
 namespace zem {
 
 void ZEMUserDefaults::removeArgumentValue(std::string_view key) {
-    std::unique_lock lock(mutex_);
+    auto lock = lockForChange();
     if (auto it = argument_.find(key); it != argument_.end())
         argument_.erase(it);
 }

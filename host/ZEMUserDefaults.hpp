@@ -16,6 +16,7 @@
 
 #include "PropertyList.hpp"
 
+#include <mutex>
 #include <optional>
 #include <shared_mutex>
 #include <string>
@@ -73,6 +74,9 @@ private:
     enum class LoadResult { loaded, missing, corrupt, unreadable };
     LoadResult loadFile(PropertyListDictionary& into) const;
     bool writeChange(std::string_view key, const std::optional<PropertyList>& value);
+    bool lockedBoolForKey(std::string_view key) const;
+    /// The lock every change is made under; marks what threads remember as stale.
+    std::unique_lock<std::shared_mutex> lockForChange();
     void moveCorruptFileAside() const;
 
     std::string path_;

@@ -6,9 +6,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using zem::PropertyList;
@@ -96,6 +99,49 @@ TEST_F(Store, DomainsOverrideInOrder) {
     EXPECT_EQ(ZEMUserDefaults(path()).stringForKey("k"), "stored");
     store.removeArgumentValue("k");
     EXPECT_EQ(store.stringForKey("k"), "stored");
+}
+
+// A switch is asked for each attribute of each message, so answers are remembered by the
+// asking thread; every way of changing a value must be seen by the next ask, on any thread.
+TEST_F(Store, EveryChangeOfASwitchIsSeenByTheNextAsk) {
+    ZEMUserDefaults store(path());
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        bool expected;
+    } steps[] = {
+        {"nothing set", [] {}, false},
+        {"registered",
+         [&] {
+             store.registerDefaults({{"k", true}});
+         },
+         true},
+        {"stored", [&] { store.setBool("k", false); }, false},
+        {"argument", [&] { store.setArgumentValue("k", PropertyList(true)); }, true},
+        {"argument removed", [&] { store.removeArgumentValue("k"); }, false},
+        {"stored removed", [&] { store.removeObjectForKey("k"); }, true},
+        {"written by another process",
+         [&] {
+             ZEMUserDefaults(path()).setBool("k", false);
+             store.synchronize();
+         },
+         false},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_EQ(store.boolForKey("k"), step.expected) << step.what;
+        EXPECT_EQ(store.boolForKey("k"), step.expected) << step.what << ", asked again";
+        bool elsewhere = !step.expected;
+        std::thread([&] { elsewhere = store.boolForKey("k"); }).join();
+        EXPECT_EQ(elsewhere, step.expected) << step.what << ", on another thread";
+    }
+    // A store made in the place of one that is gone answers for itself.
+    std::optional<ZEMUserDefaults> first(std::in_place, path());
+    first->setArgumentValue("k", PropertyList(true));
+    EXPECT_TRUE(first->boolForKey("k"));
+    first.reset();
+    first.emplace((folder.path() / "other.plist").string());
+    EXPECT_FALSE(first->boolForKey("k"));
 }
 
 TEST_F(Store, CorruptFileIsKeptAsideOnce) {
