@@ -115,7 +115,7 @@ std::optional<std::string> firstCaptureUnreadable(const Options& options) {
     if (::stat(first.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
         return std::nullopt;
     try {
-        capture::CaptureSource::openFile(first);
+        capture::CaptureSource::openFile(first, capture::Reading::once);
     } catch (const capture::CaptureError& error) {
         return error.what();
     }
@@ -624,7 +624,8 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
 void readFile(const std::string& name, capture::CapturePipeline& pipeline, CaptureRun& run,
               Recording& recording, StopConditions& stop, MetricsEndpoint* metrics,
               std::vector<capture::CaptureSource>& opened) {
-    auto& source = opened.emplace_back(capture::CaptureSource::openFile(name));
+    auto& source =
+        opened.emplace_back(capture::CaptureSource::openFile(name, capture::Reading::once));
     run.readsFrom(source.lastingOctets());
     Progress progress(source);
     auto* writer = recording.writerFor(source);

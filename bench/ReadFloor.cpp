@@ -1,7 +1,8 @@
 // The floors under every run of radius-analyzer on a file: how long it takes to bring
 // each frame of a capture through memory and do nothing else, with libpcap's reading
-// loop or with our own reader. bench/compare-peers sets them beside `cat FILE`.
-//   capture-read-floor libpcap|reader FILE
+// loop, with our own reader as the command line reads (read(2) into one buffer) or as
+// the window reads (the file mapped). bench/compare-peers sets them beside `cat FILE`.
+//   capture-read-floor libpcap|reader|map FILE
 #include "CaptureFileReader.hpp"
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <pcap/pcap.h>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -35,10 +37,11 @@ int withLibpcap(const char* file, std::uint64_t& frames, std::uint64_t& total) {
     return 0;
 }
 
-int withReader(const char* file, std::uint64_t& frames, std::uint64_t& total) {
+int withReader(const char* file, capture::Reading reading, std::uint64_t& frames,
+               std::uint64_t& total) {
     try {
         auto reader = capture::CaptureFileReader::open(
-            capture::CaptureBytes::open(::open(file, O_RDONLY | O_CLOEXEC)));
+            capture::CaptureBytes::open(::open(file, O_RDONLY | O_CLOEXEC), reading));
         capture::CapturedPacket packet;
         while (reader->next(packet)) {
             ++frames;
@@ -54,14 +57,17 @@ int withReader(const char* file, std::uint64_t& frames, std::uint64_t& total) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 ||
-        (std::strcmp(argv[1], "libpcap") != 0 && std::strcmp(argv[1], "reader") != 0)) {
-        std::fprintf(stderr, "usage: capture-read-floor libpcap|reader FILE\n");
+    const std::string_view way = argc == 3 ? argv[1] : "";
+    if (way != "libpcap" && way != "reader" && way != "map") {
+        std::fprintf(stderr, "usage: capture-read-floor libpcap|reader|map FILE\n");
         return 2;
     }
     std::uint64_t frames = 0, total = 0;
-    const int status = std::strcmp(argv[1], "libpcap") == 0 ? withLibpcap(argv[2], frames, total)
-                                                            : withReader(argv[2], frames, total);
+    const int status =
+        way == "libpcap"
+            ? withLibpcap(argv[2], frames, total)
+            : withReader(argv[2], way == "map" ? capture::Reading::kept : capture::Reading::once,
+                         frames, total);
     std::printf("%llu frames, touched %llu\n", static_cast<unsigned long long>(frames),
                 static_cast<unsigned long long>(total));
     return status;

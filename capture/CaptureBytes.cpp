@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -92,10 +93,12 @@ private:
 };
 
 // A pipe is read with read(2), which answers what has arrived, so that a capture written
-// slowly into a pipe is decoded as it comes rather than a megabyte at a time.
+// slowly into a pipe is decoded as it comes rather than a megabyte at a time. A regular
+// file read this way is read up to the size it had when opened.
 class StreamBytes final : public CaptureBytes {
 public:
-    explicit StreamBytes(int descriptor) : descriptor_(descriptor) {}
+    explicit StreamBytes(int descriptor, std::optional<std::uint64_t> fileSize = std::nullopt)
+        : descriptor_(descriptor), fileSize_(fileSize) {}
     ~StreamBytes() override {
         if (descriptor_ != STDIN_FILENO)
             ::close(descriptor_);
@@ -114,7 +117,7 @@ public:
         position_ += count;
     }
     std::uint64_t position() const override { return position_; }
-    std::optional<std::uint64_t> size() const override { return std::nullopt; }
+    std::optional<std::uint64_t> size() const override { return fileSize_; }
     std::span<const std::uint8_t> lasting() const override { return {}; }
 
 private:
@@ -128,7 +131,16 @@ private:
             begin_ = 0;
         }
         buffer_.resize(std::max({buffer_.size(), count, blockOctets}));
-        const ssize_t got = ::read(descriptor_, buffer_.data() + end_, buffer_.size() - end_);
+        std::size_t room = buffer_.size() - end_;
+        if (fileSize_) {
+            const std::uint64_t read = position_ + (end_ - begin_);
+            room = static_cast<std::size_t>(std::min<std::uint64_t>(room, *fileSize_ - read));
+            if (room == 0) {
+                ended_ = true;
+                return;
+            }
+        }
+        const ssize_t got = ::read(descriptor_, buffer_.data() + end_, room);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
         } else if (got == 0) {
@@ -139,6 +151,7 @@ private:
     }
 
     int descriptor_;
+    std::optional<std::uint64_t> fileSize_; // a regular file's, when it was opened
     std::vector<std::uint8_t> buffer_;
     std::size_t begin_ = 0, end_ = 0;
     std::uint64_t position_ = 0;
@@ -147,11 +160,16 @@ private:
 
 } // namespace
 
-std::unique_ptr<CaptureBytes> CaptureBytes::open(int descriptor) {
+std::unique_ptr<CaptureBytes> CaptureBytes::open(int descriptor, Reading reading) {
     struct stat info {};
     if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return std::make_unique<StreamBytes>(descriptor);
     const auto length = static_cast<std::size_t>(info.st_size);
+    if (reading == Reading::once) {
+        // Sequential advice doubles the kernel's read-ahead for a file not yet cached.
+        ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+        return std::make_unique<StreamBytes>(descriptor, length);
+    }
     void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
     if (map == MAP_FAILED) // a file system that cannot map still reads
         return std::make_unique<StreamBytes>(descriptor);

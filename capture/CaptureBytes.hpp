@@ -1,8 +1,9 @@
 // CaptureBytes: the octets of a capture file, handed to its reader a run at a time. A
-// regular file is mapped read-only, so that a frame's octets reach the decoder without a
-// copy; a pipe, a FIFO or standard input is read in large blocks into one buffer.
+// regular file whose frames are kept (a window) is mapped read-only, so that they stay in
+// the file's pages without a copy; a file read once, a pipe, a FIFO or standard input is
+// read in large blocks into one buffer.
 //
-//   auto bytes = capture::CaptureBytes::open(descriptor); // takes the descriptor
+//   auto bytes = capture::CaptureBytes::open(descriptor, capture::Reading::once);
 //   auto header = bytes->peek(16); // fewer octets only at the end of the input
 //   bytes->skip(16);
 #pragma once
@@ -26,11 +27,22 @@ public:
     virtual bool intact() const = 0;
 };
 
+/// How a regular file is read.
+enum class Reading {
+    /// Mapped: views into its octets may be kept for as long as lastingShare() is held.
+    kept,
+    /// Through read(2) into one buffer that is used again: each view lasts until the next
+    /// peek(). Bringing a freshly mapped page into a process costs about a microsecond and
+    /// a half on the virtual machines we run on (a first pass over a mapped 206 MB file
+    /// took 75 ms, a second 6 ms, read(2) of it 26 ms), far more than copying its octets.
+    once,
+};
+
 class CaptureBytes {
 public:
     /// Reads from `descriptor`, which it closes at the end unless it is standard input.
     /// A regular file is read up to the size it has now. Throws CaptureError.
-    static std::unique_ptr<CaptureBytes> open(int descriptor);
+    static std::unique_ptr<CaptureBytes> open(int descriptor, Reading reading);
     /// The octets of a buffer the caller keeps alive (for tests and fuzzing).
     static std::unique_ptr<CaptureBytes> view(std::span<const std::uint8_t> octets);
 

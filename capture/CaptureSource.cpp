@@ -38,7 +38,7 @@ CaptureSource::CaptureSource(CaptureSource&&) noexcept = default;
 CaptureSource& CaptureSource::operator=(CaptureSource&&) noexcept = default;
 CaptureSource::~CaptureSource() = default;
 
-CaptureSource CaptureSource::openFile(const std::string& name) {
+CaptureSource CaptureSource::openFile(const std::string& name, Reading reading) {
     const bool standardInput = name == "-";
     const std::string shownName = standardInput ? "standard input" : name;
     const int descriptor =
@@ -47,7 +47,7 @@ CaptureSource CaptureSource::openFile(const std::string& name) {
         throw CaptureError("cannot read " + name + ": " + std::strerror(errno));
     auto handle = std::make_unique<Handle>();
     try {
-        handle->file = CaptureFileReader::open(CaptureBytes::open(descriptor));
+        handle->file = CaptureFileReader::open(CaptureBytes::open(descriptor, reading));
     } catch (const CaptureError& error) {
         throw CaptureError("cannot read " + shownName + ": " + error.what());
     }

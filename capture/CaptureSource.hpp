@@ -9,6 +9,7 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "CaptureBytes.hpp"
 #include "ZEMPortsController.hpp"
 
 #include <cstdio>
@@ -43,9 +44,10 @@ struct CapturedPacket {
 
 class CaptureSource {
 public:
-    /// Opens a pcap or pcapng file, or standard input for "-". A regular file is mapped
-    /// and read up to the size it has now; a pipe is read as it fills. Throws CaptureError.
-    static CaptureSource openFile(const std::string& name);
+    /// Opens a pcap or pcapng file, or standard input for "-". A regular file is read up
+    /// to the size it has now, mapped when its frames are kept; a pipe is read as it fills.
+    /// Throws CaptureError.
+    static CaptureSource openFile(const std::string& name, Reading reading = Reading::kept);
     /// The kernel's buffer for a live capture unless the user asks for another: room for a
     /// burst of tens of thousands of datagrams while the reader catches up.
     static constexpr std::size_t defaultBufferBytes = std::size_t{32} << 20;

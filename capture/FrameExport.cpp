@@ -10,7 +10,7 @@ namespace capture {
 
 void exportMessageFrames(const std::string& input, const std::string& output,
                          const std::unordered_set<std::uint64_t>& messageFrames, bool pcapng) {
-    auto source = CaptureSource::openFile(input);
+    auto source = CaptureSource::openFile(input, Reading::once);
     // Written in the input's own form, the chosen frames' records are copied as they are.
     FrameWriter writer(output, stdout,
                        {source.linkType(), source.snapshotLength(), pcapng,

@@ -4,6 +4,7 @@
 #include "ZEMPortsController.hpp"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -15,8 +16,7 @@ struct Read {
     bool pcapng = false;
 };
 
-Read readAll(const std::string& path) {
-    auto source = capture::CaptureSource::openFile(path);
+Read readAll(capture::CaptureSource source) {
     Read read{{}, source.isPcapng()};
     capture::CapturedPacket packet;
     while (source.next(packet) == capture::CaptureSource::Next::packet)
@@ -25,9 +25,13 @@ Read readAll(const std::string& path) {
     return read;
 }
 
-// A capture named by a pipe (a shell's <(...), a FIFO) reads as the file does, its format
-// told without reading ahead of libpcap.
-TEST(CaptureSource, APipeReadsAsTheFileDoes) {
+Read readAll(const std::string& path, capture::Reading reading = capture::Reading::kept) {
+    return readAll(capture::CaptureSource::openFile(path, reading));
+}
+
+// A capture named by a pipe (a shell's <(...), a FIFO) or a file read once through one
+// buffer reads as the mapped file does, its format told without reading ahead of libpcap.
+TEST(CaptureSource, APipeOrAFileReadOnceReadsAsTheMappedFileDoes) {
     struct Case {
         std::string capture;
         bool pcapng;
@@ -49,6 +53,30 @@ TEST(CaptureSource, APipeReadsAsTheFileDoes) {
         const auto piped = readAll(feed.path());
         EXPECT_EQ(piped.pcapng, c.pcapng);
         EXPECT_EQ(piped.packets, direct.packets);
+
+        const auto once = readAll(c.capture, capture::Reading::once);
+        EXPECT_EQ(once.pcapng, c.pcapng);
+        EXPECT_EQ(once.packets, direct.packets);
+    }
+}
+
+// A file that grows while it is read (a capture still being written) is read up to the
+// size it had when it was opened, whichever way it is read.
+TEST(CaptureSource, AFileIsReadUpToTheSizeItHadWhenOpened) {
+    testing_support::TemporaryFolder folder;
+    const auto path = (folder.path() / "growing.pcap").string();
+    const auto sample = std::string(RADIUS_SAMPLES_DIR) + "/auth-exchange.pcap";
+    const auto whole = readAll(sample);
+    ASSERT_FALSE(whole.packets.empty());
+    for (const auto reading : {capture::Reading::kept, capture::Reading::once}) {
+        std::filesystem::copy_file(sample, path, std::filesystem::copy_options::overwrite_existing);
+        auto source = capture::CaptureSource::openFile(path, reading);
+        {
+            // Half a record header: read, it would end the file in a cut record.
+            std::ofstream grown(path, std::ios::binary | std::ios::app);
+            grown.write("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+        }
+        EXPECT_EQ(readAll(std::move(source)).packets, whole.packets);
     }
 }
 

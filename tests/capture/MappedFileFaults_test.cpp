@@ -31,7 +31,8 @@ std::string writeFile(const std::string& name) {
 
 TEST(MappedFileFaults, ATruncatedFileEndsTheReadingWithAnError) {
     const auto path = writeFile("cut.bin");
-    auto bytes = capture::CaptureBytes::open(::open(path.c_str(), O_RDONLY));
+    auto bytes =
+        capture::CaptureBytes::open(::open(path.c_str(), O_RDONLY), capture::Reading::kept);
     const auto before = bytes->peek(fileOctets);
     ASSERT_EQ(before.size(), fileOctets);
     EXPECT_EQ(before[fileOctets - 1], 0xab);
@@ -57,7 +58,8 @@ TEST(MappedFileFaultsDeathTest, AFaultOutsideAWatchedMapStillEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto path = writeFile("other.bin");
     // A watched map is there too, so that the handler is installed.
-    auto watched = capture::CaptureBytes::open(::open(path.c_str(), O_RDONLY));
+    auto watched =
+        capture::CaptureBytes::open(::open(path.c_str(), O_RDONLY), capture::Reading::kept);
     const int descriptor = ::open(path.c_str(), O_RDONLY);
     auto* map = static_cast<volatile const std::uint8_t*>(
         ::mmap(nullptr, fileOctets, PROT_READ, MAP_PRIVATE, descriptor, 0));
