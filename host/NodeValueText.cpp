@@ -12,6 +12,18 @@ std::size_t nodeValueBound(const ZEMNodeValue& value, bool json) {
     return 20;
 }
 
+std::size_t plainJsonValueBound(const ZEMNodeValue& value) {
+    if (const auto* text = std::get_if<ZEMNodeText>(&value))
+        return 2 + text->size();
+    return nodeValueBound(value, true);
+}
+
+char* writeJsonValueIfPlain(char* out, const ZEMNodeValue& value) {
+    if (const auto* text = std::get_if<ZEMNodeText>(&value))
+        return writeJsonStringIfPlain(out, text->view());
+    return writeNodeValue(out, value, true);
+}
+
 char* writeNodeValue(char* out, const ZEMNodeValue& value, bool json) {
     return std::visit(
         [&](const auto& v) {

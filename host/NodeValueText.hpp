@@ -18,6 +18,12 @@ inline char* writeDecimal(char* out, std::uint64_t value) {
     return std::to_chars(out, out + 20, value).ptr;
 }
 
+/// The room a value takes as a JSON literal when its text needs no escape.
+std::size_t plainJsonValueBound(const ZEMNodeValue& value);
+/// Writes the JSON literal of `value` at `out`, which has room for plainJsonValueBound(),
+/// when its text needs no escape; nullptr otherwise.
+char* writeJsonValueIfPlain(char* out, const ZEMNodeValue& value);
+
 /// The most room a value takes: as terminal text, or as a JSON literal.
 std::size_t nodeValueBound(const ZEMNodeValue& value, bool json);
 /// Writes the value at `out`, which has room for nodeValueBound(); answers where it ended.

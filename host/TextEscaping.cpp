@@ -283,15 +283,20 @@ char* writeTerminalSafe(char* out, std::string_view text) {
     return writeEscaped<TerminalSpelling>(out, text);
 }
 
+char* writeJsonStringIfPlain(char* out, std::string_view text) {
+    *out = '"';
+    char* end = copyIfPlain<true>(out + 1, text);
+    if (!end)
+        return nullptr;
+    *end = '"';
+    return end + 1;
+}
+
 char* writeJsonString(char* out, std::string_view text) {
     // Nearly every key, title and value is plain: copied in one pass, not scanned first.
-    char* start = out;
-    *out++ = '"';
-    if (char* end = copyIfPlain<true>(out, text)) {
-        *end = '"';
-        return end + 1;
-    }
-    return writeEscapedJsonString(start, text);
+    if (char* end = writeJsonStringIfPlain(out, text))
+        return end;
+    return writeEscapedJsonString(out, text);
 }
 
 void appendTerminalSafe(std::string& out, std::string_view text) {
@@ -317,12 +322,8 @@ void appendJsonString(std::string& out, std::string_view text) {
     // room of their own size; any other is written again with room for its escapes.
     const std::size_t at = out.size();
     out.resize(at + text.size() + 2);
-    char* start = out.data() + at;
-    *start = '"';
-    if (char* end = copyIfPlain<true>(start + 1, text)) {
-        *end = '"';
+    if (writeJsonStringIfPlain(out.data() + at, text))
         return;
-    }
     out.resize(at);
     appendBounded(out, jsonStringBound(text.size()),
                   [&](char* room) { return writeEscapedJsonString(room, text); });

@@ -38,6 +38,11 @@ char* writeTerminalSafe(char* out, std::string_view text);
 /// jsonStringBound(text.size()) characters; answers where it ended.
 char* writeJsonString(char* out, std::string_view text);
 
+/// Writes the JSON string literal for `text` at `out` when none of its octets needs an
+/// escape, in text.size() + 2 characters; nullptr otherwise (what was written at `out`
+/// then means nothing).
+char* writeJsonStringIfPlain(char* out, std::string_view text);
+
 void appendTerminalSafe(std::string& out, std::string_view text);
 std::string terminalSafe(std::string_view text);
 void appendJsonString(std::string& out, std::string_view text);

@@ -64,6 +64,25 @@ TEST(TreePrinter, EveryTextFitsAndReadsBack) {
         EXPECT_EQ(parsed[0].at("length"), 65535);
         EXPECT_EQ(parsed[0].at("children")[0].at("title"), parsed[0].at("title"));
         EXPECT_FALSE(parsed[0].at("children")[0].contains("value"));
+
+        // A plain title with a value to escape, and the other way round: the node is
+        // begun in room for plain texts and written again once an escape turns up.
+        for (const auto& [title, value] : {std::pair<std::string, std::string>{"plain", text},
+                                           std::pair<std::string, std::string>{text, "plain"}}) {
+            auto mixed = ZEMNode::nodeWithName(ZEMNodeText(title), ZEMNodeText(value));
+            mixed->setHeaderLocation(7);
+            std::string document = "[";
+            app::appendTreeJson(document, *mixed);
+            document += "]";
+            const auto read = nlohmann::json::parse(document, nullptr, false);
+            ASSERT_FALSE(read.is_discarded()) << document;
+            std::string titleJson, valueJson;
+            zem::appendJsonString(titleJson, title);
+            zem::appendJsonString(valueJson, value);
+            EXPECT_EQ(read[0].at("title"), nlohmann::json::parse(titleJson));
+            EXPECT_EQ(read[0].at("value"), nlohmann::json::parse(valueJson));
+            EXPECT_EQ(read[0].at("location"), 7);
+        }
     }
 }
 
