@@ -185,26 +185,18 @@ public:
     /// read brings its reports and metrics up to date.
     void catchUp() { queue_.finish(write_); }
 
-    /// Messages inside `octets` (a mapped file, kept open until the run ends) are handed
-    /// to the workers as views rather than copied.
-    void readsFrom(std::span<const std::uint8_t> octets) { lasting_ = octets; }
-
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
             return;
         const auto checkInput = tracker_.next(origin, payload);
-        // A message joined from fragments or a TCP stream lies in a reassembly buffer.
-        const auto* first = payload.span().data();
-        const bool lasting = !lasting_.empty() && first >= lasting_.data() &&
-                             first + payload.size() <= lasting_.data() + lasting_.size();
         if (readAhead_) {
-            readAhead_->add(origin, payload, checkInput, writer_ != nullptr, lasting);
+            readAhead_->add(origin, payload, checkInput, writer_ != nullptr);
         } else if (tlsJoiner_) {
             analysis::ExchangeLinks links;
             links.tlsMessage = tlsJoiner_->next(origin, payload);
-            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, &links, lasting);
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, &links);
         } else {
-            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr, nullptr, lasting);
+            queue_.filling().add(origin, payload, checkInput, writer_ != nullptr);
         }
         submitWhenFull();
     }
@@ -446,7 +438,6 @@ private:
     analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;
-    std::span<const std::uint8_t> lasting_;
     RenderQueue queue_;
     RenderQueue::Consume write_;
     std::optional<ExchangeReadAhead> readAhead_;          // when the output shows exchange links
@@ -619,14 +610,10 @@ void readPackets(capture::CaptureSource& source, capture::CapturePipeline& pipel
         metrics->setDropped(source.dropped().value_or(0));
 }
 
-// `opened` keeps each file's source, and with it the map its messages are viewed in,
-// until every batch of the run is written.
 void readFile(const std::string& name, capture::CapturePipeline& pipeline, CaptureRun& run,
-              Recording& recording, StopConditions& stop, MetricsEndpoint* metrics,
-              std::vector<capture::CaptureSource>& opened) {
-    auto& source =
-        opened.emplace_back(capture::CaptureSource::openFile(name, capture::Reading::once));
-    run.readsFrom(source.lastingOctets());
+              Recording& recording, StopConditions& stop, MetricsEndpoint* metrics) {
+    // Every message is copied into its batch, so the file may close once it is read.
+    auto source = capture::CaptureSource::openFile(name, capture::Reading::once);
     Progress progress(source);
     auto* writer = recording.writerFor(source);
     run.recordTo(writer);
@@ -722,7 +709,6 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     const bool live = options.interface.has_value();
     const bool lineByLine = live && !runOptions.quiet;
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    std::vector<capture::CaptureSource> opened; // outlives the run's last batch
     CaptureRun run(renderer, results, runOptions, tracker, !secrets.empty() || options.tlsKeyLog,
                    dictionary ? &dictionary->dictionary : nullptr, lineByLine ? 0 : workers,
                    batchMessages(runOptions, lineByLine));
@@ -761,7 +747,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
             sayTlsNotes(pipeline);
         } else {
             for (const auto& file : options.inputFiles) {
-                readFile(file, pipeline, run, recording, stop, counting, opened);
+                readFile(file, pipeline, run, recording, stop, counting);
                 sayTlsNotes(pipeline);
                 if (run.done() || interrupted || stop.reached(pipeline.frames(), std::nullopt))
                     break;

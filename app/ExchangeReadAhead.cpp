@@ -7,7 +7,7 @@
 namespace app {
 
 void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payload,
-                            const analysis::CheckInput& input, bool keepCarriers, bool lasting) {
+                            const analysis::CheckInput& input, bool keepCarriers) {
     auto& filling = queue_.filling();
     if (filling.empty()) {
         fillingFirst_ = sequence_;
@@ -18,7 +18,7 @@ void ExchangeReadAhead::add(const zem::MessageOrigin& origin, zem::ByteView payl
     links.tlsMessage = tlsJoiner_.next(origin, payload);
     const bool followed =
         authentications_ && authentications_->next(origin, payload, links, sequence);
-    filling.add(origin, payload, input, keepCarriers, &links, lasting);
+    filling.add(origin, payload, input, keepCarriers, &links);
     if (payload.size() >= analysis::headerSize && analysis::isRequestCode(*payload.at(0)) &&
         !links.responseFrame)
         ++fillingWaiting_;

@@ -41,10 +41,9 @@ public:
             authentications_.emplace();
     }
 
-    /// Adds the next message to the filling batch with its links (`lasting`: see
-    /// MessageBatch::add).
+    /// Adds the next message to the filling batch with its links.
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
-             const analysis::CheckInput& input, bool keepCarriers, bool lasting);
+             const analysis::CheckInput& input, bool keepCarriers);
     /// Adds a TLS frame's line to the filling batch, in its place among the messages.
     void addTlsFrame(const zem::MessageOrigin& origin,
                      std::span<const capture::TlsRecordEvent> events, zem::ByteView clearRecords,

@@ -32,13 +32,12 @@ namespace app {
 /// thread can tell, as it sees the requests in order.
 class MessageBatch : public capture::MessageBatch {
 public:
-    /// With `keepCarriers`, the frames that carried the message are kept for -w;
-    /// `lasting` payloads are kept as views (see capture::MessageBatch). `links`: none
-    /// when null.
+    /// With `keepCarriers`, the frames that carried the message are kept for -w. `links`:
+    /// none when null.
     void add(const zem::MessageOrigin& origin, zem::ByteView payload,
              const analysis::CheckInput& input = {}, bool keepCarriers = false,
-             const analysis::ExchangeLinks* links = nullptr, bool lasting = false) {
-        capture::MessageBatch::add(origin, payload, lasting);
+             const analysis::ExchangeLinks* links = nullptr) {
+        capture::MessageBatch::add(origin, payload);
         // Most runs check nothing and link nothing: a message takes room in these only
         // from the first one that has something (the rest are told by their absence).
         if (input.secret || input.requestAuthenticator || !checkInputs_.empty())

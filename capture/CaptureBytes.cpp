@@ -27,7 +27,6 @@ public:
     void skip(std::size_t count) override { at_ += std::min(count, octets_.size() - at_); }
     std::uint64_t position() const override { return at_; }
     std::optional<std::uint64_t> size() const override { return octets_.size(); }
-    std::span<const std::uint8_t> lasting() const override { return octets_; }
 
 protected:
     std::span<const std::uint8_t> octets_;
@@ -118,7 +117,6 @@ public:
     }
     std::uint64_t position() const override { return position_; }
     std::optional<std::uint64_t> size() const override { return fileSize_; }
-    std::span<const std::uint8_t> lasting() const override { return {}; }
 
 private:
     static constexpr std::size_t blockOctets = std::size_t{1} << 20;

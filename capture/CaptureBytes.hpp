@@ -56,11 +56,9 @@ public:
     virtual std::uint64_t position() const = 0;
     /// The input's whole size, when known ahead (a regular file).
     virtual std::optional<std::uint64_t> size() const = 0;
-    /// Octets that stay where they are for as long as this object lives (a mapped file),
-    /// so that views into them may be kept past the next peek(); empty for a pipe.
-    virtual std::span<const std::uint8_t> lasting() const = 0;
-    /// The same octets, kept past this object's life; nothing when they are not a map.
-    /// Their pages then stay in memory once read, for the holder to read them again.
+    /// A mapped file's octets, kept past this object's life, so that views into them may
+    /// be kept past the next peek(); nothing when they are not a map. Their pages then
+    /// stay in memory once read, for the holder to read them again.
     virtual std::shared_ptr<const LastingOctets> lastingShare() { return nullptr; }
 };
 

@@ -56,8 +56,6 @@ public:
     const std::vector<zem::ByteBuffer>& structure() const { return structure_; }
     std::uint64_t position() const { return bytes_->position(); }
     std::optional<std::uint64_t> size() const { return bytes_->size(); }
-    /// Where frames stay valid after the next call (see CaptureBytes::lasting).
-    std::span<const std::uint8_t> lasting() const { return bytes_->lasting(); }
     std::shared_ptr<const LastingOctets> lastingShare() { return bytes_->lastingShare(); }
 
 protected:

@@ -176,10 +176,6 @@ bool CaptureSource::finerThanMicroseconds() const {
     return handle_->file && handle_->file->finerThanMicroseconds();
 }
 
-std::span<const std::uint8_t> CaptureSource::lastingOctets() const {
-    return handle_->file ? handle_->file->lasting() : std::span<const std::uint8_t>();
-}
-
 std::shared_ptr<const LastingOctets> CaptureSource::lastingShare() {
     return handle_->file ? handle_->file->lastingShare() : nullptr;
 }

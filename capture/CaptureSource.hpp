@@ -79,11 +79,10 @@ public:
     /// How much of a regular file has been read, from 0 to 1; nothing for a pipe or a
     /// live capture.
     std::optional<double> fractionRead() const;
-    /// The octets of a mapped file: frames inside them stay valid while the source lives,
-    /// not only until the next call of next(). Empty for a pipe or a live capture.
-    std::span<const std::uint8_t> lastingOctets() const;
-    /// The same octets, kept for as long as the answer is held, past the source's life;
-    /// the pages read then stay in memory, for the holder to read again.
+    /// The octets of a mapped file, kept for as long as the answer is held, past the
+    /// source's life (frames inside them stay valid, not only until the next call of
+    /// next()); the pages read then stay in memory, for the holder to read again. Nothing
+    /// for a file read once, a pipe or a live capture.
     std::shared_ptr<const LastingOctets> lastingShare();
     /// The keys a pcapng file carries in its Decryption Secrets Blocks, read so far: one
     /// list for the source's life, which grows as blocks are read.

@@ -2,27 +2,21 @@
 
 namespace capture {
 
-void MessageBatch::add(const MessageOrigin& origin, zem::ByteView payload, bool lasting) {
+void MessageBatch::add(const MessageOrigin& origin, zem::ByteView payload) {
     origins_.push_back(origin);
     if (!origin.carrying.empty()) {
         // Described frames are few and short next to the trees they are shown with.
-        frames_.resize(origins_.size() - 1, Placed{nullptr, 0, 0});
-        frames_.push_back({nullptr, octets_.size(), origin.carrying.octets.size()});
+        frames_.resize(origins_.size() - 1, Placed{0, 0});
+        frames_.push_back({octets_.size(), origin.carrying.octets.size()});
         octets_.insert(octets_.end(), origin.carrying.octets.begin(), origin.carrying.octets.end());
         origins_.back().carrying.octets = {};
     }
-    if (lasting) {
-        placed_.push_back({payload.span().data(), 0, payload.size()});
-        return;
-    }
-    placed_.push_back({nullptr, octets_.size(), payload.size()});
+    placed_.push_back({octets_.size(), payload.size()});
     octets_.insert(octets_.end(), payload.begin(), payload.end());
 }
 
 zem::ByteView MessageBatch::message(std::size_t i) const {
     const auto& placed = placed_[i];
-    if (placed.lasting)
-        return zem::ByteView(std::span(placed.lasting, placed.length));
     return zem::ByteView(std::span(octets_).subspan(placed.begin, placed.length));
 }
 

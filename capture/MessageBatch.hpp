@@ -1,7 +1,7 @@
 // MessageBatch: captured RADIUS messages with where each came from, so that a run of them
-// can be handed to another thread and recycled. A message whose octets last (inside a
-// mapped capture file) is kept as a view; any other is copied into the batch's buffer.
-// The frame a message ended in, when the reader described it, is copied too.
+// can be handed to another thread and recycled. Each message is copied into the batch's
+// buffer, and so is the frame it ended in when the reader described it: the reader's own
+// buffer is used again for what comes next.
 #pragma once
 
 #include "ByteView.hpp"
@@ -14,8 +14,7 @@ namespace capture {
 
 class MessageBatch {
 public:
-    /// `lasting`: the payload's octets outlive the batch, so it need not be copied.
-    void add(const MessageOrigin& origin, zem::ByteView payload, bool lasting = false);
+    void add(const MessageOrigin& origin, zem::ByteView payload);
     std::size_t size() const { return origins_.size(); }
     bool empty() const { return origins_.empty(); }
     /// The origin without its carrying frame, which carryingFrame() answers.
@@ -27,8 +26,7 @@ public:
 
 private:
     struct Placed {
-        const std::uint8_t* lasting; // the message's own octets, or null: in octets_
-        std::size_t begin, length;   // in octets_ when copied
+        std::size_t begin, length; // in octets_
     };
     std::vector<MessageOrigin> origins_;
     std::vector<Placed> placed_;

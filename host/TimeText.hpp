@@ -1,6 +1,6 @@
 // TimeText: capture times as text, for every frame of a run. Seconds to six decimals are
 // worked out exactly from the double's own bits (what printf's "%.6f" and to_chars give,
-// at a twentieth of their cost), and UTC calendar fields by arithmetic rather than
+// for a quarter of their instructions), and UTC calendar fields by arithmetic rather than
 // gmtime_r, which takes a process-wide lock that rendering threads queue on.
 //
 //   zem::appendFixed6(out, 1.5);               // "1.500000"

@@ -100,7 +100,7 @@ TEST(ExchangeLinks, HoldingBackStopsAtTheBound) {
             zem::ByteBuffer request(20, 0);
             request[0] = 1;
             request[3] = 20;
-            readAhead.add(origin, zem::ByteView(request), {}, false, false);
+            readAhead.add(origin, zem::ByteView(request), {}, false);
             if (queue.filling().size() >= 4)
                 readAhead.batchFull(write);
             mostHeld = std::max(mostHeld, readAhead.heldMessages());
