@@ -36,10 +36,7 @@ std::string rfc3339(double seconds) {
     zem::appendDate(text, at);
     text.push_back('T');
     zem::appendClock(text, at);
-    char decimals[7] = {'.'};
-    for (int i = 6; i >= 1; --i, fraction /= 10)
-        decimals[i] = static_cast<char>('0' + fraction % 10);
-    text.append(decimals, sizeof decimals);
+    zem::appendMicroseconds(text, static_cast<std::uint64_t>(fraction));
     text.append("000Z");
     return text;
 }

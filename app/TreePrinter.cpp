@@ -110,7 +110,7 @@ void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
     // Trees make up most of a JSON document: each node's fixed keys are written as
     // literals through one cursor. Nearly every title and value needs no escape, so room
     // is first made for them as they are; only a node with an octet to escape is written
-    // again with room for the worst case, which zeroing on every node cost a tenth of it.
+    // again with room for the worst case, which std::string zero-fills.
     constexpr std::size_t keysAndNumbers = 96;
     const bool hasValue = !std::holds_alternative<std::monostate>(node.value());
     const bool plain =

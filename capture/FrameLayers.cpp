@@ -200,11 +200,7 @@ void appendPiece(std::string& out, Utc utc) {
     appendPiece(out, date.year);
     out.push_back(' ');
     zem::appendClock(out, date);
-    out.push_back('.');
-    char fraction[6];
-    for (int i = 5; i >= 0; --i, micros /= 10)
-        fraction[i] = static_cast<char>('0' + micros % 10);
-    out.append(fraction, sizeof fraction);
+    zem::appendMicroseconds(out, static_cast<std::uint64_t>(micros));
     out.append(" UTC");
 }
 

@@ -60,10 +60,19 @@ void appendFixed6(std::string& out, double value) {
     if (bits >> 63)
         out.push_back('-');
     appendDigits(out, millionths / 1000000);
+    appendMicroseconds(out, millionths % 1000000);
+}
+
+std::string fixed6Text(double value) {
+    std::string text;
+    appendFixed6(text, value);
+    return text;
+}
+
+void appendMicroseconds(std::string& out, std::uint64_t micros) {
     char fraction[7] = {'.'};
-    auto rest = millionths % 1000000;
-    for (int i = 6; i >= 1; --i, rest /= 10)
-        fraction[i] = static_cast<char>('0' + rest % 10);
+    for (int i = 6; i >= 1; --i, micros /= 10)
+        fraction[i] = static_cast<char>('0' + micros % 10);
     out.append(fraction, sizeof fraction);
 }
 

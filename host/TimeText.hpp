@@ -14,6 +14,9 @@ namespace zem {
 
 /// `value` with six decimals, rounded to nearest (ties to even) from its exact value.
 void appendFixed6(std::string& out, double value);
+std::string fixed6Text(double value);
+/// ".000042": a point and six digits, for `micros` under a million.
+void appendMicroseconds(std::string& out, std::uint64_t micros);
 
 struct UtcCalendar {
     long long year;

@@ -5,9 +5,7 @@
 namespace analysis {
 
 std::string responseTimeText(double seconds) {
-    std::string text;
-    zem::appendFixed6(text, seconds);
-    return text;
+    return zem::fixed6Text(seconds);
 }
 
 std::unique_ptr<zem::ZEMNode> exchangeNode(const ExchangeLinks& links) {

@@ -41,16 +41,10 @@ constexpr std::array<std::string_view, 3> authenticationFields = {"auth.method",
 constexpr std::array<std::string_view, 4> checkFields = {
     "authenticatorCheck", "messageAuthenticatorCheck", "userPassword", "exposure"};
 
-std::string timeText(double seconds) {
-    std::string text;
-    zem::appendFixed6(text, seconds);
-    return text;
-}
-
 // Seconds since 1970 with nine fraction digits, as tshark's frame.time_epoch prints them;
 // captures keep microseconds.
 std::string epochText(double seconds) {
-    return timeText(seconds) + "000";
+    return zem::fixed6Text(seconds) + "000";
 }
 
 bool isEapField(std::string_view name) {
@@ -369,7 +363,7 @@ std::optional<std::string> MessageFields::text(const Prepared& field,
     case Kind::frame:
         return std::to_string(origin.frame);
     case Kind::time:
-        return timeText(origin.relativeTime);
+        return zem::fixed6Text(origin.relativeTime);
     case Kind::epoch:
         return epochText(origin.time);
     case Kind::src:
