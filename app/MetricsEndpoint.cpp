@@ -1,42 +1,42 @@
 #include "MetricsEndpoint.hpp"
 
-#include <httplib.h>
-#include <sys/socket.h>
+#include <dlfcn.h>
 
 namespace app {
 
-MetricsEndpoint::MetricsEndpoint(const std::string& address, std::uint16_t port, bool withChecks)
-    : withChecks_(withChecks), address_(address), server_(std::make_unique<httplib::Server>()) {
-    server_->Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_content(text(), "text/plain; version=0.0.4; charset=utf-8");
-    });
-    // Scrapes come from a few monitoring servers: two threads answer them.
-    server_->new_task_queue = [] { return new httplib::ThreadPool(2); };
-    // The library's default also sets SO_REUSEPORT, which lets a second run bind the same
-    // port and take half the scrapes: a port in use must be an error instead.
-    server_->set_socket_options([](int socket) {
-        const int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    const bool bound = port == 0 ? (port_ = server_->bind_to_any_port(address_)) > 0
-                                 : server_->bind_to_port(address_, port);
-    if (!bound)
-        throw MetricsError("--metrics: cannot listen on " + address_ + ":" + std::to_string(port) +
-                           " (the port is in use, or the address is not this machine's)");
-    if (port != 0)
-        port_ = port;
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+namespace {
+
+ServeMetricsFunction& serveMetricsFunction() {
+    // Found as the program's libraries are, next to them; kept loaded while the process
+    // lives, so that no server thread can outlive its code.
+    void* module = ::dlopen(metricsModuleName, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    void* serve = module ? ::dlsym(module, serveMetricsSymbol) : nullptr;
+    if (!serve) {
+        const char* why = ::dlerror();
+        throw MetricsError(std::string("--metrics: cannot load the HTTP server: ") +
+                           (why ? why : metricsModuleName));
+    }
+    return *reinterpret_cast<ServeMetricsFunction*>(serve);
 }
 
-MetricsEndpoint::~MetricsEndpoint() {
-    server_->stop();
-    thread_.join();
+} // namespace
+
+MetricsEndpoint::MetricsEndpoint(const std::string& address, std::uint16_t port, bool withChecks)
+    : withChecks_(withChecks), address_(address) {
+    std::string why;
+    server_.reset(serveMetricsFunction()(
+        address_, port, [this] { return text(); }, why));
+    if (!server_)
+        throw MetricsError("--metrics: cannot listen on " + address_ + ":" + std::to_string(port) +
+                           " (" + why + ")");
 }
+
+MetricsEndpoint::~MetricsEndpoint() = default;
 
 std::string MetricsEndpoint::url() const {
     const bool v6 = address_.find(':') != std::string::npos;
-    return "http://" + (v6 ? "[" + address_ + "]" : address_) + ":" + std::to_string(port_) +
-           "/metrics";
+    return "http://" + (v6 ? "[" + address_ + "]" : address_) + ":" +
+           std::to_string(server_->port()) + "/metrics";
 }
 
 std::string MetricsEndpoint::text() {

@@ -4,6 +4,7 @@
 // the text is made.
 #pragma once
 
+#include "MetricsHttpServer.hpp"
 #include "MetricsText.hpp"
 #include "reports/LiveMetrics.hpp"
 
@@ -13,11 +14,6 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
-
-namespace httplib {
-class Server;
-}
 
 namespace app {
 
@@ -52,9 +48,7 @@ private:
     bool withChecks_;
     std::atomic<std::uint64_t> packets_{0}, dropped_{0};
     std::string address_;
-    int port_ = 0;
-    std::unique_ptr<httplib::Server> server_;
-    std::thread thread_;
+    std::unique_ptr<MetricsHttpServer> server_;
 };
 
 } // namespace app

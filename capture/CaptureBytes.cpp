@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace capture {
 namespace {
@@ -108,7 +108,7 @@ public:
     std::span<const std::uint8_t> peek(std::size_t count) override {
         while (end_ - begin_ < count && !ended_)
             fill(count);
-        return {buffer_.data() + begin_, std::min(count, end_ - begin_)};
+        return {buffer_.get() + begin_, std::min(count, end_ - begin_)};
     }
     void skip(std::size_t count) override {
         count = std::min(count, end_ - begin_);
@@ -124,12 +124,23 @@ private:
     void fill(std::size_t count) {
         // What was moved past goes; the buffer grows only for a run longer than a block.
         if (begin_ > 0) {
-            std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+            std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
             end_ -= begin_;
             begin_ = 0;
         }
-        buffer_.resize(std::max({buffer_.size(), count, blockOctets}));
-        std::size_t room = buffer_.size() - end_;
+        // A file smaller than a block gets room for its octets only, and the room is not
+        // zero-filled first: a megabyte of it was a tenth of a short run's start.
+        const std::size_t block =
+            fileSize_ ? static_cast<std::size_t>(std::min<std::uint64_t>(*fileSize_, blockOctets))
+                      : blockOctets;
+        if (const std::size_t wanted = std::max(count, block); wanted > capacity_) {
+            auto larger = std::make_unique_for_overwrite<std::uint8_t[]>(wanted);
+            if (end_ > 0)
+                std::memcpy(larger.get(), buffer_.get(), end_);
+            buffer_ = std::move(larger);
+            capacity_ = wanted;
+        }
+        std::size_t room = capacity_ - end_;
         if (fileSize_) {
             const std::uint64_t read = position_ + (end_ - begin_);
             room = static_cast<std::size_t>(std::min<std::uint64_t>(room, *fileSize_ - read));
@@ -138,7 +149,7 @@ private:
                 return;
             }
         }
-        const ssize_t got = ::read(descriptor_, buffer_.data() + end_, room);
+        const ssize_t got = ::read(descriptor_, buffer_.get() + end_, room);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
         } else if (got == 0) {
@@ -150,8 +161,8 @@ private:
 
     int descriptor_;
     std::optional<std::uint64_t> fileSize_; // a regular file's, when it was opened
-    std::vector<std::uint8_t> buffer_;
-    std::size_t begin_ = 0, end_ = 0;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t capacity_ = 0, begin_ = 0, end_ = 0;
     std::uint64_t position_ = 0;
     bool ended_ = false;
 };

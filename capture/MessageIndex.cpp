@@ -1,5 +1,7 @@
 #include "MessageIndex.hpp"
 
+#include <memory>
+
 namespace capture {
 
 // A window's index holds one entry per message, millions of them.
@@ -38,8 +40,8 @@ bool MessageIndex::append(const IndexedMessage& message) {
     if (block >= maximumBlocks)
         return false;
     if (block == blocks_.size())
-        blocks_.push_back(std::make_unique<Block>());
-    (*blocks_[block])[appended_ & (blockSize - 1)] = message;
+        blocks_.push_back(std::make_unique_for_overwrite<Block>());
+    std::construct_at(&(*blocks_[block])[appended_ & (blockSize - 1)].message, message);
     ++appended_;
     return true;
 }

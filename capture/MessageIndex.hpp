@@ -52,7 +52,7 @@ public:
     /// Entries readers may look at.
     std::size_t size() const { return published_.load(std::memory_order_acquire); }
     const IndexedMessage& operator[](std::size_t i) const {
-        return (*blocks_[i >> blockBits])[i & (blockSize - 1)];
+        return (*blocks_[i >> blockBits])[i & (blockSize - 1)].message;
     }
     /// The first packet's time, for times relative to it.
     double firstTime() const { return firstTime_.load(std::memory_order_acquire); }
@@ -67,7 +67,13 @@ private:
     static constexpr unsigned blockBits = 16;
     static constexpr std::size_t blockSize = std::size_t{1} << blockBits;
     static constexpr std::size_t maximumBlocks = 4096; // 268 million messages
-    using Block = std::array<IndexedMessage, blockSize>;
+    // A slot is written once, when its message is appended: a block is not filled first,
+    // which for a window of a million messages would write its megabytes twice.
+    union Slot {
+        Slot() {}
+        IndexedMessage message;
+    };
+    using Block = std::array<Slot, blockSize>;
 
     // Reserved once: the block list never moves, so readers need no lock.
     std::vector<std::unique_ptr<Block>> blocks_;
