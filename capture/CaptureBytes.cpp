@@ -129,7 +129,7 @@ private:
             begin_ = 0;
         }
         // A file smaller than a block gets room for its octets only, and the room is not
-        // zero-filled first: a megabyte of it was a tenth of a short run's start.
+        // zero-filled first: a megabyte of it cost 256 page faults at every start.
         const std::size_t block =
             fileSize_ ? static_cast<std::size_t>(std::min<std::uint64_t>(*fileSize_, blockOctets))
                       : blockOctets;
