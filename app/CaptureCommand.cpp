@@ -31,6 +31,7 @@
 #include "reports/SecurityStatistics.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <ctime>
 #include <sys/stat.h>
@@ -151,8 +152,11 @@ public:
           batchSize_(batchSize),
           queue_([&renderer](const MessageBatch& in,
                              RenderedBatch& out) { render(renderer, in, out); },
-                 workers),
-          write_([this](RenderedBatch& batch) { write(batch); }) {
+                 [this](RenderedBatch& batch) { write(batch); }, workers,
+                 // A -w file keeps the frames read until their messages are written or
+                 // passed over: both on the reading thread.
+                 options.writeFile ? RenderQueue::Consuming::bySubmitter
+                                   : RenderQueue::Consuming::byWorkers) {
         if (wants_.auths)
             authentications_.emplace(options.format == OutputFormat::json);
         // A file's requests are held back until their responses are read; a live
@@ -166,24 +170,29 @@ public:
             std::string opening;
             renderer_.form().begin(opening);
             results_.write(opening);
+            noteWhetherEnded();
         }
     }
 
-    /// -c messages were shown, or the output or the -w file cannot take more.
+    /// -c messages were shown, or the output or the -w file cannot take more. The -w file
+    /// is written on the reading thread, the output maybe not: it is asked after each batch.
     bool done() const {
-        return (options_.count && shown_ >= *options_.count) || !results_.failure().empty() ||
-               (writer_ && !writer_->failure().empty());
+        return ended_.load(std::memory_order_relaxed) || (writer_ && !writer_->failure().empty());
     }
-    std::uint64_t shown() const { return shown_; }
+    std::uint64_t shown() const { return shown_.load(std::memory_order_relaxed); }
 
     /// Frames go to `writer` (when -w is given) once their messages are kept.
-    void recordTo(capture::FrameWriter* writer) { writer_ = writer; }
+    void recordTo(capture::FrameWriter* writer) {
+        // Without -w there is none, and the workers that consume may read writer_.
+        if (options_.writeFile)
+            writer_ = writer;
+    }
     /// Kept messages are counted into `metrics` too.
     void countInto(MetricsEndpoint* metrics) { metrics_ = metrics; }
 
     /// Renders and counts what was delivered so far: a live capture with nothing new to
     /// read brings its reports and metrics up to date.
-    void catchUp() { queue_.finish(write_); }
+    void catchUp() { queue_.finish(); }
 
     void deliver(const capture::MessageOrigin& origin, zem::ByteView payload) {
         if (done())
@@ -219,9 +228,9 @@ public:
         if (queue_.filling().size() < batchSize_)
             return;
         if (readAhead_)
-            readAhead_->batchFull(write_);
+            readAhead_->batchFull();
         else
-            queue_.submit(write_);
+            queue_.submit();
     }
 
     /// Writes what is still in flight, then what closes the output and the statistics;
@@ -230,8 +239,8 @@ public:
         const auto losses = pipeline.losses();
         std::string failure;
         if (readAhead_)
-            readAhead_->finish(write_);
-        queue_.finish(write_);
+            readAhead_->finish();
+        queue_.finish();
         if (metrics_) {
             // The input ended: no request still waiting will be answered.
             auto counting = metrics_->lock();
@@ -240,7 +249,7 @@ public:
         }
         std::string closing;
         if (renderer_.printsMessages())
-            renderer_.form().end(closing, shown_);
+            renderer_.form().end(closing, shown());
         for (const auto report : options_.statistics) {
             switch (report) {
             case analysis::ReportKind::security:
@@ -370,7 +379,10 @@ private:
                 authentications_->add(facts->origin, facts->code, facts->identifier,
                                       std::move(*facts->authentication));
         }
-        if (shown_++ == 0 && renderer_.printsMessages())
+        // One batch is consumed at a time: no other thread adds to the count meanwhile.
+        const auto shownBefore = shown();
+        shown_.store(shownBefore + 1, std::memory_order_relaxed);
+        if (shownBefore == 0 && renderer_.printsMessages())
             text.remove_prefix(std::min(renderer_.form().separator().size(), text.size()));
         return text;
     }
@@ -399,7 +411,7 @@ private:
         std::size_t begin = 0, factsTaken = 0;
         for (std::size_t i = 0; i < batch.messages.size(); ++i) {
             const auto& message = batch.messages[i];
-            if (done())
+            if (outputEnded())
                 break;
             std::string_view text(batch.text.data() + begin, message.textEnd - begin);
             begin = message.textEnd;
@@ -421,6 +433,17 @@ private:
             }
         }
         results_.write(run);
+        noteWhetherEnded();
+    }
+
+    // Where the output is written: whether -c messages were shown or it takes no more.
+    bool outputEnded() const {
+        return (options_.count && shown() >= *options_.count) || !results_.failure().empty() ||
+               (writer_ && !writer_->failure().empty());
+    }
+    void noteWhetherEnded() {
+        if (outputEnded())
+            ended_.store(true, std::memory_order_relaxed);
     }
 
     const MessageRenderer& renderer_;
@@ -438,11 +461,12 @@ private:
     analysis::RequestMatcher exchanges_;
     capture::FrameWriter* writer_ = nullptr;
     MetricsEndpoint* metrics_ = nullptr;
-    RenderQueue queue_;
-    RenderQueue::Consume write_;
+    // Written where batches are consumed, read where the capture is read.
+    std::atomic<std::uint64_t> shown_ = 0;
+    std::atomic<bool> ended_ = false;
+    RenderQueue queue_; // after all that consuming a batch touches, which outlives its workers
     std::optional<ExchangeReadAhead> readAhead_;          // when the output shows exchange links
     std::optional<analysis::TlsMessageJoiner> tlsJoiner_; // else when a report reads TLS
-    std::uint64_t shown_ = 0;
 };
 
 // The form a name asks for by its extension; else the input's.

@@ -77,41 +77,41 @@ void ExchangeReadAhead::resolve() {
         }
 }
 
-void ExchangeReadAhead::batchFull(const RenderQueue::Consume& consume) {
+void ExchangeReadAhead::batchFull() {
     auto& filling = queue_.filling();
     if (filling.empty())
         return;
     if (!holdBack_ || (fillingWaiting_ == 0 && heldFirst_.empty())) {
-        queue_.submit(consume);
+        queue_.submit();
         return;
     }
     heldFirst_.push_back(fillingFirst_);
     heldWaiting_.push_back(fillingWaiting_);
     heldMessages_ += filling.size();
     queue_.hold();
-    releaseSettled(consume);
+    releaseSettled();
 }
 
-void ExchangeReadAhead::releaseSettled(const RenderQueue::Consume& consume) {
+void ExchangeReadAhead::releaseSettled() {
     while (!heldFirst_.empty() && (heldWaiting_.front() == 0 || heldMessages_ > maxHeld_)) {
         heldMessages_ -= queue_.heldBatch(0).size();
         heldFirst_.pop_front();
         heldWaiting_.pop_front();
-        queue_.releaseOldest(consume);
+        queue_.releaseOldest();
     }
 }
 
-void ExchangeReadAhead::finish(const RenderQueue::Consume& consume) {
+void ExchangeReadAhead::finish() {
     linker_.finish();
     if (authentications_)
         authentications_->finish();
     resolve();
-    batchFull(consume);
+    batchFull();
     while (!heldFirst_.empty()) {
         heldMessages_ -= queue_.heldBatch(0).size();
         heldFirst_.pop_front();
         heldWaiting_.pop_front();
-        queue_.releaseOldest(consume);
+        queue_.releaseOldest();
     }
 }
 

@@ -12,8 +12,8 @@
 //
 //   ExchangeReadAhead readAhead(queue, /*holdBack=*/true);
 //   readAhead.add(origin, payload, checkInput, keepCarriers);   // instead of filling().add
-//   readAhead.batchFull(consume);                              // instead of submit()
-//   readAhead.finish(consume);                                 // before queue.finish()
+//   readAhead.batchFull();                                     // instead of submit()
+//   readAhead.finish();                                        // before queue.finish()
 #pragma once
 
 #include "RenderQueue.hpp"
@@ -49,9 +49,9 @@ public:
                      std::span<const capture::TlsRecordEvent> events, zem::ByteView clearRecords,
                      bool keepCarriers);
     /// The filling batch is full: it is held back or handed on.
-    void batchFull(const RenderQueue::Consume& consume);
+    void batchFull();
     /// The input ended: no request still waiting will be answered; everything held goes on.
-    void finish(const RenderQueue::Consume& consume);
+    void finish();
 
     std::size_t heldMessages() const { return heldMessages_; }
 
@@ -59,7 +59,7 @@ private:
     void resolve();
     // The links of the message numbered `sequence`, while it is still held or filling.
     analysis::ExchangeLinks* heldLinks(std::uint64_t sequence, std::size_t*& waiting);
-    void releaseSettled(const RenderQueue::Consume& consume);
+    void releaseSettled();
 
     RenderQueue& queue_;
     bool holdBack_;

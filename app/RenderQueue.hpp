@@ -1,14 +1,17 @@
 // RenderQueue: renders batches of captured messages on worker threads while the capture
 // is still being read, and hands the results back in capture order.
 //
-// Analyzers share no state, so any thread may render any batch; only the writing has to
-// keep the order. Batches and their results are recycled, so that a long capture costs no
-// more memory than the few batches in flight.
+// Analyzers share no state, so any thread may render any batch; only the consuming (the
+// writing and the counting) has to keep the order. It happens on the thread that submits,
+// or, when what it touches is nobody else's, on the workers, one batch after another: the
+// reading thread sets a run's pace, and counting a batch for the reports cost it as much
+// as reading the batch. Batches and their results are recycled, so that a long capture
+// costs no more memory than the few batches in flight.
 //
-//   RenderQueue queue(render, 2);
+//   RenderQueue queue(render, consume, 2, RenderQueue::Consuming::byWorkers);
 //   queue.filling().add(origin, payload);      // on the reading thread
-//   queue.submit(write);                       // writes what is ready, in order
-//   queue.finish(write);                       // writes the rest
+//   queue.submit();                            // hands the batch on
+//   queue.finish();                            // everything consumed when it returns
 #pragma once
 
 #include "MessageBatch.hpp"
@@ -141,19 +144,27 @@ class RenderQueue {
 public:
     using Render = std::function<void(const MessageBatch&, RenderedBatch&)>;
     using Consume = std::function<void(RenderedBatch&)>;
-    /// With no workers, submit() renders on the calling thread.
-    RenderQueue(Render render, unsigned workers);
+    enum class Consuming {
+        /// On the thread that submits, as it submits: for a consumer that shares its state
+        /// with the reading (a -w file keeps the frames read until their messages pass).
+        bySubmitter,
+        /// On the workers, one batch at a time and in order; the submitting thread only
+        /// waits while too many batches are in flight.
+        byWorkers,
+    };
+    /// With no workers, submit() renders and consumes on the calling thread.
+    RenderQueue(Render render, Consume consume, unsigned workers,
+                Consuming consuming = Consuming::bySubmitter);
     ~RenderQueue();
     RenderQueue(const RenderQueue&) = delete;
     RenderQueue& operator=(const RenderQueue&) = delete;
 
     /// The batch that the reading thread fills next.
     MessageBatch& filling() { return filling_->input; }
-    /// Hands the filling batch to the workers, then passes the finished batches at the
-    /// front to `consume`, waiting for the oldest while too many are in flight.
-    void submit(const Consume& consume);
-    /// Submits what is left and passes every batch to `consume`.
-    void finish(const Consume& consume);
+    /// Hands the filling batch to the workers; waits while too many are in flight.
+    void submit();
+    /// Submits what is left; returns once every batch is consumed.
+    void finish();
 
     /// Sets the filling batch aside unrendered, for later messages to tell more of it;
     /// a new one fills. Held batches are rendered in order, before any later batch.
@@ -162,7 +173,7 @@ public:
     /// A held batch; 0 is the oldest.
     MessageBatch& heldBatch(std::size_t i) { return held_[i]->input; }
     /// Hands the oldest held batch to the workers, as submit() does.
-    void releaseOldest(const Consume& consume);
+    void releaseOldest();
 
 private:
     struct Slot {
@@ -172,13 +183,20 @@ private:
     };
     void work();
     // Hands `slot` to the workers (or renders it now), then consumes what is done.
-    void start(std::unique_ptr<Slot> slot, const Consume& consume);
+    void start(std::unique_ptr<Slot> slot);
     std::unique_ptr<Slot> recycled();
     /// Consumes the oldest batch if it is done (or, with `wait`, once it is); answers
-    /// whether there was one.
-    bool consumeFront(const Consume& consume, bool wait);
+    /// whether there was one. On the submitting thread.
+    bool consumeFront(bool wait);
+    /// On a worker, with `lock` held: consumes the batches at the front that are done,
+    /// unless another worker already does.
+    void consumeDone(std::unique_lock<std::mutex>& lock);
+    // Consumes `slot` outside `lock`, then keeps it for a later batch or lets it go.
+    void consume(std::unique_ptr<Slot> slot, std::unique_lock<std::mutex>& lock);
 
     Render render_;
+    Consume consume_;
+    bool consumesOnWorkers_;
     std::size_t maxInFlight_;
     std::unique_ptr<Slot> filling_;
     std::mutex mutex_;
@@ -186,7 +204,8 @@ private:
     std::deque<std::unique_ptr<Slot>> held_;    // held back, oldest first
     std::deque<std::unique_ptr<Slot>> inOrder_; // submitted, oldest first
     std::deque<Slot*> waiting_;                 // submitted, not yet taken by a worker
-    std::vector<std::unique_ptr<Slot>> spare_;  // the reading thread's own
+    std::vector<std::unique_ptr<Slot>> spare_;
+    bool consuming_ = false; // a worker consumes
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -81,17 +81,17 @@ TEST(ExchangeLinks, HoldingBackStopsAtTheBound) {
         SCOPED_TRACE(bound);
         std::vector<std::uint64_t> frames;
         std::size_t mostHeld = 0;
+        const auto write = [&](const app::RenderedBatch& batch) {
+            for (std::size_t i = 0; i < batch.input->size(); ++i)
+                frames.push_back(batch.input->origin(i).frame);
+        };
         app::RenderQueue queue(
             [](const app::MessageBatch& in, app::RenderedBatch& out) {
                 out.input = &in;
                 out.messages.resize(in.size());
             },
-            2);
+            write, 2, app::RenderQueue::Consuming::byWorkers);
         app::ExchangeReadAhead readAhead(queue, true, false, bound);
-        const auto write = [&](const app::RenderedBatch& batch) {
-            for (std::size_t i = 0; i < batch.input->size(); ++i)
-                frames.push_back(batch.input->origin(i).frame);
-        };
         for (std::uint64_t frame = 1; frame <= 100; ++frame) {
             zem::MessageOrigin origin;
             origin.frame = frame;
@@ -102,11 +102,11 @@ TEST(ExchangeLinks, HoldingBackStopsAtTheBound) {
             request[3] = 20;
             readAhead.add(origin, zem::ByteView(request), {}, false);
             if (queue.filling().size() >= 4)
-                readAhead.batchFull(write);
+                readAhead.batchFull();
             mostHeld = std::max(mostHeld, readAhead.heldMessages());
         }
-        readAhead.finish(write);
-        queue.finish(write);
+        readAhead.finish();
+        queue.finish();
         EXPECT_LE(mostHeld, std::max<std::size_t>(bound, 4));
         ASSERT_EQ(frames.size(), 100u);
         EXPECT_TRUE(std::is_sorted(frames.begin(), frames.end()));

@@ -1,5 +1,6 @@
 #include "RenderQueue.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <random>
@@ -31,18 +32,29 @@ void renderSlowly(const app::MessageBatch& in, app::RenderedBatch& out) {
     }
 }
 
-// Batches come back in the order they went in, each once, whatever the number of
-// workers, and a message's octets stay its own after the buffers are recycled.
+using Consuming = app::RenderQueue::Consuming;
+
+// Batches come back in the order they went in, each once and one at a time, whatever the
+// number of workers and wherever they are consumed, and a message's octets stay its own
+// after the buffers are recycled.
 TEST(RenderQueue, BatchesComeBackInCaptureOrderWithTheirOwnOctets) {
-    for (unsigned workers : {0u, 1u, 2u, 5u}) {
-        std::string written, expected;
-        {
-            app::RenderQueue queue(renderSlowly, workers);
+    for (auto consuming : {Consuming::bySubmitter, Consuming::byWorkers})
+        for (unsigned workers : {0u, 1u, 2u, 5u}) {
+            SCOPED_TRACE(testing::Message()
+                         << workers << " workers, consumed by "
+                         << (consuming == Consuming::byWorkers ? "workers" : "submitter"));
+            std::string written, expected;
+            std::atomic<int> consuming_now = 0;
+            bool overlapped = false;
             auto write = [&](const app::RenderedBatch& batch) {
+                overlapped |= consuming_now.fetch_add(1) != 0;
                 ASSERT_EQ(batch.messages.empty() ? 0 : batch.messages.back().textEnd,
                           batch.text.size());
                 written += batch.text;
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+                consuming_now.fetch_sub(1);
             };
+            app::RenderQueue queue(renderSlowly, write, workers, consuming);
             std::uint64_t frame = 0;
             for (int batch = 0; batch < 60; ++batch) {
                 // Batches of different sizes and messages of different lengths, some empty.
@@ -54,21 +66,31 @@ TEST(RenderQueue, BatchesComeBackInCaptureOrderWithTheirOwnOctets) {
                     queue.filling().add(originOfFrame(++frame), zem::ByteView(octets));
                     expected += std::to_string(frame) + ":" + octets + ";";
                 }
-                queue.submit(write);
+                // Some batches held back and let go later, as exchange links do.
+                if (batch % 5 == 1)
+                    queue.hold();
+                else
+                    queue.submit();
+                if (batch % 5 == 3)
+                    while (queue.heldBatches() > 0)
+                        queue.releaseOldest();
             }
-            queue.finish(write);
-            queue.finish(write); // nothing left: writes nothing
+            queue.finish();
+            // Everything was consumed when finish() returned.
+            EXPECT_EQ(written, expected);
+            queue.finish(); // nothing left: writes nothing
+            EXPECT_EQ(written, expected);
+            EXPECT_FALSE(overlapped);
         }
-        EXPECT_EQ(written, expected) << workers << " workers";
-    }
 }
 
 TEST(RenderQueue, AnEmptyBatchIsNotSubmitted) {
     int rendered = 0;
-    app::RenderQueue queue([&](const app::MessageBatch&, app::RenderedBatch&) { ++rendered; }, 2);
     int written = 0;
-    queue.submit([&](const app::RenderedBatch&) { ++written; });
-    queue.finish([&](const app::RenderedBatch&) { ++written; });
+    app::RenderQueue queue([&](const app::MessageBatch&, app::RenderedBatch&) { ++rendered; },
+                           [&](const app::RenderedBatch&) { ++written; }, 2);
+    queue.submit();
+    queue.finish();
     EXPECT_EQ(rendered, 0);
     EXPECT_EQ(written, 0);
 }
