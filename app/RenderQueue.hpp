@@ -182,7 +182,8 @@ private:
         bool done = false;
     };
     void work();
-    // Hands `slot` to the workers (or renders it now), then consumes what is done.
+    // Hands `slot` to the workers (or renders it now); then, as the queue consumes, either
+    // consumes what is done or waits while too many batches are in flight.
     void start(std::unique_ptr<Slot> slot);
     std::unique_ptr<Slot> recycled();
     /// Consumes the oldest batch if it is done (or, with `wait`, once it is); answers

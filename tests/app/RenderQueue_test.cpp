@@ -44,15 +44,15 @@ TEST(RenderQueue, BatchesComeBackInCaptureOrderWithTheirOwnOctets) {
                          << workers << " workers, consumed by "
                          << (consuming == Consuming::byWorkers ? "workers" : "submitter"));
             std::string written, expected;
-            std::atomic<int> consuming_now = 0;
+            std::atomic<int> consumersNow = 0;
             bool overlapped = false;
             auto write = [&](const app::RenderedBatch& batch) {
-                overlapped |= consuming_now.fetch_add(1) != 0;
+                overlapped |= consumersNow.fetch_add(1) != 0;
                 ASSERT_EQ(batch.messages.empty() ? 0 : batch.messages.back().textEnd,
                           batch.text.size());
                 written += batch.text;
                 std::this_thread::sleep_for(std::chrono::microseconds(50));
-                consuming_now.fetch_sub(1);
+                consumersNow.fetch_sub(1);
             };
             app::RenderQueue queue(renderSlowly, write, workers, consuming);
             std::uint64_t frame = 0;
