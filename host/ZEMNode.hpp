@@ -88,10 +88,16 @@ public:
 
 class ZEMNode final : public ZEMNodeProtocol {
 public:
-    explicit ZEMNode(ZEMNodeText title, ZEMNodeValue value = {})
+    explicit ZEMNode(ZEMNodeText title) : title_(std::move(title)) {}
+    ZEMNode(ZEMNodeText title, ZEMNodeValue value)
         : title_(std::move(title)), value_(std::move(value)) {}
     ZEMNode(const ZEMNode&) = delete;
     ZEMNode& operator=(const ZEMNode&) = delete;
+
+    // A tree of a few dozen nodes is built and dropped for each message shown: a thread
+    // keeps the nodes it frees for its next tree rather than handing each back.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node);
 
     static std::unique_ptr<ZEMNode> nodeWithName(ZEMNodeText title) {
         return std::make_unique<ZEMNode>(std::move(title));
