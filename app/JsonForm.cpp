@@ -68,18 +68,19 @@ void appendAvps(JsonWriter& json, const DecodedMessage& m,
                 const analysis::RadiusDictionary& dictionary) {
     json.key("avp");
     json.beginObject();
-    for (const auto& [definition, list] :
-         analysis::avpValuesByAttribute(m.namedAttributes(dictionary))) {
-        json.key(definition->fieldName);
-        if (list.size() == 1) {
-            appendTypedValue(json, list.front());
-            continue;
+    const auto values = analysis::avpValuesByAttribute(m.namedAttributes(dictionary));
+    analysis::forEachAttribute(values, [&](const analysis::AttributeDefinition& definition,
+                                           std::span<const analysis::AvpValue> run) {
+        json.key(definition.fieldName);
+        if (run.size() == 1) {
+            appendTypedValue(json, run.front().value);
+            return;
         }
         json.beginArray();
-        for (const auto& value : list)
-            appendTypedValue(json, value);
+        for (const auto& value : run)
+            appendTypedValue(json, value.value);
         json.endArray();
-    }
+    });
     json.endObject();
 }
 

@@ -57,18 +57,19 @@ std::string columnName(std::string_view field) {
 
 void appendAvpColumns(JsonWriter& json, const DecodedMessage& m,
                       const analysis::RadiusDictionary& dictionary) {
-    for (const auto& [definition, values] :
-         analysis::avpValuesByAttribute(m.namedAttributes(dictionary))) {
-        json.key(columnName(definition->fieldName));
+    const auto values = analysis::avpValuesByAttribute(m.namedAttributes(dictionary));
+    analysis::forEachAttribute(values, [&](const analysis::AttributeDefinition& definition,
+                                           std::span<const analysis::AvpValue> run) {
+        json.key(columnName(definition.fieldName));
         json.beginArray();
-        for (const auto& value : values) {
-            if (const auto* number = std::get_if<std::int64_t>(&value))
+        for (const auto& entry : run) {
+            if (const auto* number = std::get_if<std::int64_t>(&entry.value))
                 json.number(*number);
             else
-                json.string(std::get<std::string>(value));
+                json.string(std::get<std::string>(entry.value));
         }
         json.endArray();
-    }
+    });
 }
 
 class JsonLinesForm final : public OutputForm {

@@ -187,22 +187,26 @@ AvpTypedValue avpTypedValue(const DecodedAvp& avp) {
     return std::monostate{};
 }
 
-std::vector<AvpValues> avpValuesByAttribute(const NamedAttributes& named) {
-    std::vector<AvpValues> gathered;
+std::vector<AvpValue> avpValuesByAttribute(const NamedAttributes& named) {
+    // One list for all values, not one for each attribute: a JSON object is written for
+    // every message shown, and repeats are rare.
+    std::vector<AvpValue> gathered;
+    gathered.reserve(named.attributes.size());
     for (const auto& avp : named.attributes) {
         if (!avp.definition || avp.definition->type == AvpType::tlv)
             continue;
         auto value = avpTypedValue(avp);
         if (std::holds_alternative<std::monostate>(value))
             continue;
-        // Few distinct attributes per message: a linear search beats a map.
-        const auto same = std::find_if(gathered.begin(), gathered.end(), [&](const auto& g) {
+        // A repeat joins the end of its attribute's run; few attributes per message, so a
+        // search from the end beats a map.
+        const auto same = std::find_if(gathered.rbegin(), gathered.rend(), [&](const auto& g) {
             return g.definition == avp.definition;
         });
-        if (same != gathered.end())
-            same->values.push_back(std::move(value));
+        if (same == gathered.rend())
+            gathered.push_back({avp.definition, std::move(value)});
         else
-            gathered.push_back({avp.definition, {std::move(value)}});
+            gathered.insert(same.base(), {avp.definition, std::move(value)});
     }
     return gathered;
 }

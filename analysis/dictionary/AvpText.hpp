@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -28,12 +29,24 @@ const std::string* avpValueName(const DecodedAvp& avp);
 using AvpTypedValue = std::variant<std::monostate, std::int64_t, std::string>;
 AvpTypedValue avpTypedValue(const DecodedAvp& avp);
 
-/// The typed values of every named attribute, gathered per attribute in the order each
-/// first appears; TLV containers and invalid values left out.
-struct AvpValues {
+/// The typed values of every named attribute, each attribute's values next to each other
+/// in message order and the attributes in the order each first appears; TLV containers
+/// and invalid values left out.
+struct AvpValue {
     const AttributeDefinition* definition;
-    std::vector<AvpTypedValue> values;
+    AvpTypedValue value;
 };
-std::vector<AvpValues> avpValuesByAttribute(const NamedAttributes& named);
+std::vector<AvpValue> avpValuesByAttribute(const NamedAttributes& named);
+
+/// Calls `visit(definition, values)` once for each attribute's run of values in `values`.
+template <typename Visit> void forEachAttribute(std::span<const AvpValue> values, Visit visit) {
+    for (std::size_t first = 0; first < values.size();) {
+        std::size_t end = first + 1;
+        while (end < values.size() && values[end].definition == values[first].definition)
+            ++end;
+        visit(*values[first].definition, values.subspan(first, end - first));
+        first = end;
+    }
+}
 
 } // namespace analysis

@@ -1,5 +1,6 @@
 // Dictionaries the tests write, read as FreeRADIUS's are, and messages walked with them.
 #include "TestSupport.hpp"
+#include "dictionary/AvpText.hpp"
 #include "dictionary/DictionaryReader.hpp"
 #include "fields/AvpFields.hpp"
 
@@ -230,6 +231,41 @@ TEST(AvpFields, OccurrencesAndPredicateValues) {
     EXPECT_FALSE(missing.has_value());
     EXPECT_FALSE(analysis::avpFieldNamed(t.dictionary, "avp.Nothing").has_value());
     EXPECT_FALSE(analysis::avpFieldNamed(t.dictionary, "User_Name").has_value());
+}
+
+// JSON writes one key per attribute: a repeat must join its attribute's values, in message
+// order, wherever it stands; values that cannot be read and unnamed attributes are left out.
+TEST(AvpValues, GatheredPerAttributeInTheOrderEachFirstAppears) {
+    TestDictionary t;
+    const std::pair<std::string, std::string> cases[] = {
+        {"010361", "User_Name=a"},
+        {"010361 060600000002 010362 08060a000001 0606000000ff 010363",
+         "User_Name=a,b,c Service_Type=2,255 Framed_IP_Address=10.0.0.1"},
+        {"060600000002 010361 0605000002 630300 010362", "Service_Type=2 User_Name=a,b"},
+        {"630300", ""},
+    };
+    for (const auto& [attributes, expected] : cases) {
+        std::string hex = attributes;
+        std::erase(hex, ' ');
+        const auto octets = message(hex);
+        const auto values =
+            analysis::avpValuesByAttribute(attributesOf(octets).named(t.dictionary));
+        std::string gathered;
+        analysis::forEachAttribute(values, [&](const analysis::AttributeDefinition& definition,
+                                               std::span<const analysis::AvpValue> run) {
+            gathered += (gathered.empty() ? "" : " ") + definition.fieldName + "=";
+            for (std::size_t i = 0; i < run.size(); ++i) {
+                if (i > 0)
+                    gathered += ",";
+                const auto& value = run[i].value;
+                if (const auto* number = std::get_if<std::int64_t>(&value))
+                    gathered += std::to_string(*number);
+                else
+                    gathered += std::get<std::string>(value);
+            }
+        });
+        EXPECT_EQ(gathered, expected) << attributes;
+    }
 }
 
 TEST(DictionaryReader, ADeepChainOfIncludesIsReadWhole) {
