@@ -53,15 +53,6 @@ void appendEap(JsonWriter& json, const DecodedMessage& m, const MessageFields& f
     json.endObject();
 }
 
-void appendTypedValue(JsonWriter& json, const analysis::AvpTypedValue& value) {
-    if (const auto* number = std::get_if<std::int64_t>(&value))
-        json.number(*number);
-    else if (const auto* text = std::get_if<std::string>(&value))
-        json.string(*text);
-    else
-        json.null();
-}
-
 // Every attribute the dictionary names, by field name in message order; a repeated one as
 // an array of its values.
 void appendAvps(JsonWriter& json, const DecodedMessage& m,
@@ -73,12 +64,12 @@ void appendAvps(JsonWriter& json, const DecodedMessage& m,
                                            std::span<const analysis::AvpValue> run) {
         json.key(definition.fieldName);
         if (run.size() == 1) {
-            appendTypedValue(json, run.front().value);
+            appendAvpValue(json, run.front().value);
             return;
         }
         json.beginArray();
         for (const auto& value : run)
-            appendTypedValue(json, value.value);
+            appendAvpValue(json, value.value);
         json.endArray();
     });
     json.endObject();

@@ -62,12 +62,8 @@ void appendAvpColumns(JsonWriter& json, const DecodedMessage& m,
                                            std::span<const analysis::AvpValue> run) {
         json.key(columnName(definition.fieldName));
         json.beginArray();
-        for (const auto& entry : run) {
-            if (const auto* number = std::get_if<std::int64_t>(&entry.value))
-                json.number(*number);
-            else
-                json.string(std::get<std::string>(entry.value));
-        }
+        for (const auto& entry : run)
+            appendAvpValue(json, entry.value);
         json.endArray();
     });
 }

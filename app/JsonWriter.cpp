@@ -133,4 +133,13 @@ void appendExchangeLinks(JsonWriter& json, const analysis::ExchangeLinks& links)
     frame("retransmissionOf", links.retransmissionOf);
 }
 
+void appendAvpValue(JsonWriter& json, const analysis::AvpTypedValue& value) {
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        json.number(*number);
+    else if (const auto* text = std::get_if<std::string>(&value))
+        json.string(*text);
+    else
+        json.null();
+}
+
 } // namespace app

@@ -5,6 +5,7 @@
 
 #include "ByteView.hpp"
 #include "MessageOrigin.hpp"
+#include "dictionary/AvpText.hpp"
 #include "exchanges/ExchangeLinks.hpp"
 
 #include <cstdint>
@@ -48,5 +49,7 @@ void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin);
 /// The exchange links the message has, each under its field's name: responseFrame,
 /// requestFrame, responseTime (seconds), retransmissionOf.
 void appendExchangeLinks(JsonWriter& json, const analysis::ExchangeLinks& links);
+/// An attribute's typed value: a number as a number, a text as a string, else null.
+void appendAvpValue(JsonWriter& json, const analysis::AvpTypedValue& value);
 
 } // namespace app
