@@ -2,12 +2,14 @@
 
 #include "HexText.hpp"
 #include "NetworkLayers.hpp"
+#include "TextEscaping.hpp"
 #include "TimeText.hpp"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <concepts>
+#include <cstring>
 #include <limits>
 #include <pcap/dlt.h>
 
@@ -18,8 +20,8 @@ using zem::ZEMNode;
 
 namespace {
 
-// The fields' texts, built piece by piece into one buffer that the walk reuses: through
-// printf they took a tenth of -V's time, and a string of its own per field most of the rest.
+// The fields' texts, built piece by piece where the sink keeps them: through printf they
+// took a tenth of -V's time, and a string of its own per field most of the rest.
 struct Hex {
     std::uint32_t value;
     int digits;
@@ -69,38 +71,65 @@ private:
     std::size_t length_ = 0;
 };
 
-template <std::size_t size> void appendPiece(std::string& out, const char (&literal)[size]) {
-    out.append(literal, size - 1);
+// Each piece's most characters, and its writer: a line's room is made once for all of
+// its pieces, then written through one cursor.
+template <std::size_t size> constexpr std::size_t bound(const char (&)[size]) {
+    return size - 1;
 }
-void appendPiece(std::string& out, std::string_view piece) {
-    out.append(piece);
+template <std::size_t size> char* write(char* out, const char (&literal)[size]) {
+    std::memcpy(out, literal, size - 1);
+    return out + size - 1;
 }
-void appendPiece(std::string& out, const MacText& mac) {
-    out.append(mac.view());
+std::size_t bound(std::string_view piece) {
+    return piece.size();
 }
-template <std::integral Number> void appendPiece(std::string& out, Number number) {
-    char digits[24];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+char* write(char* out, std::string_view piece) {
+    return zem::writeLiteral(out, piece);
 }
-void appendPiece(std::string& out, Hex hex) {
-    char digits[12] = {'0', 'x'};
-    out.append(digits, zem::writeHexDigits(digits + 2, hex.value, hex.digits));
+std::size_t bound(const MacText& mac) {
+    return mac.view().size();
 }
-void appendPiece(std::string& out, Fixed6 fixed) {
-    zem::appendFixed6(out, fixed.value);
+char* write(char* out, const MacText& mac) {
+    return zem::writeLiteral(out, mac.view());
 }
-void appendPiece(std::string& out, Address address) {
-    address.address.appendText(out);
+template <std::integral Number> constexpr std::size_t bound(Number) {
+    return std::numeric_limits<Number>::digits10 + 2; // and a sign
 }
-void appendPiece(std::string& out, BytesAndBits size) {
-    appendPiece(out, size.octets);
-    out.append(" bytes (");
-    appendPiece(out, size.octets * 8);
-    out.append(" bits)");
+template <std::integral Number> char* write(char* out, Number number) {
+    return std::to_chars(out, out + bound(number), number).ptr;
+}
+constexpr std::size_t bound(Hex) {
+    return 10;
+}
+char* write(char* out, Hex hex) {
+    *out++ = '0';
+    *out++ = 'x';
+    return zem::writeHexDigits(out, hex.value, hex.digits);
+}
+std::size_t bound(Fixed6 fixed) {
+    return zem::fixed6Bound(fixed.value);
+}
+char* write(char* out, Fixed6 fixed) {
+    return zem::writeFixed6(out, fixed.value);
+}
+constexpr std::size_t bound(Address) {
+    return zem::IPAddress::textRoom;
+}
+char* write(char* out, Address address) {
+    return address.address.writeText(out);
+}
+constexpr std::size_t bound(BytesAndBits) {
+    return 2 * bound(std::size_t{}) + 14;
+}
+char* write(char* out, BytesAndBits size) {
+    out = write(out, size.octets);
+    out = write(out, " bytes (");
+    out = write(out, size.octets * 8);
+    return write(out, " bits)");
 }
 
 // The EtherTypes a RADIUS frame passes through, by tshark's names.
-void appendPiece(std::string& out, EtherType type) {
+std::string_view etherTypeName(EtherType type) {
     struct Row {
         std::uint16_t type;
         std::string_view name;
@@ -110,73 +139,102 @@ void appendPiece(std::string& out, EtherType type) {
                                               {0x8100, "802.1Q Virtual LAN"},
                                               {0x88A8, "802.1ad Provider Bridge (Q-in-Q)"},
                                               {0x9100, "VLAN tag (0x9100)"}}};
-    std::string_view name = "Unknown";
     for (const auto& row : rows)
         if (row.type == type.type)
-            name = row.name;
-    out.append(name);
-    out.append(" (");
-    appendPiece(out, Hex{type.type, 4});
-    out.push_back(')');
+            return row.name;
+    return "Unknown";
+}
+std::size_t bound(EtherType type) {
+    return etherTypeName(type).size() + 3 + bound(Hex{});
+}
+char* write(char* out, EtherType type) {
+    out = write(out, etherTypeName(type));
+    out = write(out, " (");
+    out = write(out, Hex{type.type, 4});
+    return write(out, ")");
 }
 
-void appendPiece(std::string& out, IpProtocol protocol) {
+std::string_view ipProtocolName(IpProtocol protocol) {
     switch (protocol.protocol) {
     case 6:
-        return out.append("TCP (6)"), void();
+        return "TCP (6)";
     case 17:
-        return out.append("UDP (17)"), void();
+        return "UDP (17)";
     case 0:
-        return out.append("IPv6 Hop-by-Hop Option (0)"), void();
+        return "IPv6 Hop-by-Hop Option (0)";
     case 43:
-        return out.append("Routing Header for IPv6 (43)"), void();
+        return "Routing Header for IPv6 (43)";
     case 44:
-        return out.append("Fragment Header for IPv6 (44)"), void();
+        return "Fragment Header for IPv6 (44)";
     case 51:
-        return out.append("Authentication Header (51)"), void();
+        return "Authentication Header (51)";
     case 60:
-        return out.append("Destination Options for IPv6 (60)"), void();
+        return "Destination Options for IPv6 (60)";
     case 135:
-        return out.append("Mobility Header (135)"), void();
+        return "Mobility Header (135)";
     default:
-        return appendPiece(out, protocol.protocol);
+        return {}; // shown as its number
     }
 }
+std::size_t bound(IpProtocol protocol) {
+    return std::max(ipProtocolName(protocol).size(), bound(protocol.protocol));
+}
+char* write(char* out, IpProtocol protocol) {
+    const auto name = ipProtocolName(protocol);
+    return name.empty() ? write(out, protocol.protocol) : write(out, name);
+}
 
-void appendPiece(std::string& out, PacketType type) {
+std::string_view packetTypeName(PacketType type) {
     static constexpr std::array<std::string_view, 5> names{
         "Unicast to us", "Broadcast", "Multicast", "Unicast to another host", "Sent by us"};
-    out.append(type.type < names.size() ? names[type.type] : "Unknown");
-    out.append(" (");
-    appendPiece(out, type.type);
-    out.push_back(')');
+    return type.type < names.size() ? names[type.type] : "Unknown";
+}
+std::size_t bound(PacketType type) {
+    return packetTypeName(type).size() + 3 + bound(type.type);
+}
+char* write(char* out, PacketType type) {
+    out = write(out, packetTypeName(type));
+    out = write(out, " (");
+    out = write(out, type.type);
+    return write(out, ")");
 }
 
-void appendPiece(std::string& out, TcpFlags flags) {
-    static constexpr std::array<std::string_view, 9> names{"FIN", "SYN", "RST", "PSH", "ACK",
-                                                           "URG", "ECE", "CWR", "AE"};
-    appendPiece(out, Hex{flags.flags, 3});
-    out.append(" (");
+constexpr std::array<std::string_view, 9> tcpFlagNames{"FIN", "SYN", "RST", "PSH", "ACK",
+                                                       "URG", "ECE", "CWR", "AE"};
+constexpr std::size_t bound(TcpFlags) {
+    return bound(Hex{}) + 3 + tcpFlagNames.size() * 5;
+}
+char* write(char* out, TcpFlags flags) {
+    out = write(out, Hex{flags.flags, 3});
+    out = write(out, " (");
     bool first = true;
-    for (std::size_t bit = 0; bit < names.size(); ++bit)
+    for (std::size_t bit = 0; bit < tcpFlagNames.size(); ++bit)
         if (flags.flags & (1u << bit)) {
             if (!first)
-                out.append(", ");
-            out.append(names[bit]);
+                out = write(out, ", ");
+            out = write(out, tcpFlagNames[bit]);
             first = false;
         }
-    out.push_back(')');
+    return write(out, ")");
 }
 
-void appendPiece(std::string& out, IpFlags flags) {
-    appendPiece(out, Hex{static_cast<std::uint32_t>(flags.flags >> 13), 1});
+constexpr std::size_t bound(IpFlags) {
+    return bound(Hex{}) + 32;
+}
+char* write(char* out, IpFlags flags) {
+    out = write(out, Hex{static_cast<std::uint32_t>(flags.flags >> 13), 1});
     if (flags.flags & 0x4000)
-        out.append(", Don't fragment");
+        out = write(out, ", Don't fragment");
     if (flags.flags & 0x2000)
-        out.append(", More fragments");
+        out = write(out, ", More fragments");
+    return out;
 }
 
-void appendPiece(std::string& out, Utc utc) {
+std::size_t bound(Utc utc) {
+    // "Nov 14, 2023 22:13:20.000000 UTC", or seconds since 1970 for a time out of range.
+    return std::max<std::size_t>(48, bound(Fixed6{utc.time}) + 19);
+}
+char* write(char* out, Utc utc) {
     const double time = utc.time;
     double whole = std::floor(time);
     auto micros = static_cast<long>(std::llround((time - whole) * 1e6));
@@ -186,22 +244,21 @@ void appendPiece(std::string& out, Utc utc) {
     }
     // Times before 1970 or past year 9999 are still shown as seconds.
     if (whole < 0 || whole > 253402300799.0) {
-        appendPiece(out, Fixed6{time});
-        out.append(" seconds since 1970");
-        return;
+        out = write(out, Fixed6{time});
+        return write(out, " seconds since 1970");
     }
     const auto date = zem::utcCalendar(static_cast<long long>(whole));
     static constexpr std::array<std::string_view, 12> months{
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    out.append(months[date.month - 1]);
-    out.append(date.day < 10 ? "  " : " ");
-    appendPiece(out, date.day);
-    out.append(", ");
-    appendPiece(out, date.year);
-    out.push_back(' ');
-    zem::appendClock(out, date);
-    zem::appendMicroseconds(out, static_cast<std::uint64_t>(micros));
-    out.append(" UTC");
+    out = write(out, months[date.month - 1]);
+    out = write(out, date.day < 10 ? std::string_view("  ") : std::string_view(" "));
+    out = write(out, date.day);
+    out = write(out, ", ");
+    out = write(out, date.year);
+    out = write(out, " ");
+    out = zem::writeClock(out, date);
+    out = zem::writeMicroseconds(out, static_cast<std::uint64_t>(micros));
+    return write(out, " UTC");
 }
 
 // Node locations are 16-bit: octets past that are described without one.
@@ -225,26 +282,40 @@ void place(ZEMNode& node, std::size_t location, std::size_t length) {
 // Builds each layer as a node with its fields as children.
 class LayerNodes final : public LayerSink {
 public:
-    void layer(std::string_view protocol, std::string_view title, std::size_t location,
-               std::size_t length) override {
-        auto node = ZEMNode::nodeWithName(std::string(title));
-        place(*node, location, length);
-        layers_.push_back({protocol, std::move(node)});
+    char* begin(LayerLine line, std::string_view name, std::size_t bound) override {
+        line_ = line;
+        name_ = name;
+        text_.resize(bound);
+        return text_.data();
     }
-    void field(std::string_view title, std::string_view value, std::size_t offset,
-               std::size_t length) override {
-        auto child = ZEMNode::nodeWithName(zem::ZEMNodeText::lasting(title),
-                                           zem::ZEMNodeText(std::string(value)));
-        place(*child, offset, length);
-        layers_.back().node->addChild(std::move(child));
-    }
-    void note(std::string_view text) override {
-        layers_.back().node->addChild(ZEMNode::nodeWithName(std::string(text)));
+    void end(const char* textEnd, std::size_t location, std::size_t length) override {
+        text_.resize(static_cast<std::size_t>(textEnd - text_.data()));
+        switch (line_) {
+        case LayerLine::layer: {
+            auto node = ZEMNode::nodeWithName(text_);
+            place(*node, location, length);
+            layers_.push_back({name_, std::move(node)});
+            return;
+        }
+        case LayerLine::field: {
+            auto child =
+                ZEMNode::nodeWithName(zem::ZEMNodeText::lasting(name_), zem::ZEMNodeText(text_));
+            place(*child, location, length);
+            layers_.back().node->addChild(std::move(child));
+            return;
+        }
+        case LayerLine::note:
+            layers_.back().node->addChild(ZEMNode::nodeWithName(text_));
+            return;
+        }
     }
     std::vector<FrameLayer> take() { return std::move(layers_); }
 
 private:
     std::vector<FrameLayer> layers_;
+    LayerLine line_ = LayerLine::layer;
+    std::string_view name_; // a layer's short name or a field's title: literals
+    std::string text_;
 };
 
 struct LinkRow {
@@ -265,10 +336,10 @@ constexpr std::array<LinkRow, 9> linkNames{{{DLT_NULL, "BSD loopback"},
 class LayerWalk {
 public:
     LayerWalk(const zem::MessageOrigin& origin, std::optional<std::size_t> messageLength,
-              LayerSink& sink, std::string& text)
+              LayerSink& sink)
         : origin_(origin), frame_(origin.carrying.captured()),
           joinedHeader_(origin.carrying.octets.slice(origin.carrying.capturedLength)),
-          messageLength_(messageLength), sink_(sink), text_(text) {}
+          messageLength_(messageLength), sink_(sink) {}
 
     void run() {
         frame();
@@ -277,25 +348,34 @@ public:
     }
 
 private:
-    // The text of the pieces, in the walk's one buffer: good until the next call.
-    template <typename... Pieces> std::string_view say(const Pieces&... pieces) {
-        text_.clear();
-        (appendPiece(text_, pieces), ...);
-        return text_;
+    // One line, its pieces appended where the sink wants its text.
+    template <typename... Pieces>
+    void line(LayerLine kind, std::string_view name, std::size_t location, std::size_t length,
+              const Pieces&... pieces) {
+        char* at = sink_.begin(kind, name, (std::size_t{0} + ... + bound(pieces)));
+        ((at = write(at, pieces)), ...);
+        sink_.end(at, location, length);
+    }
+    template <typename... Pieces>
+    void layer(std::string_view protocol, std::size_t location, std::size_t length,
+               const Pieces&... pieces) {
+        line(LayerLine::layer, protocol, location, length, pieces...);
     }
     template <typename... Pieces>
     void field(std::string_view title, std::size_t offset, std::size_t length,
                const Pieces&... pieces) {
-        sink_.field(title, say(pieces...), offset, length);
+        line(LayerLine::field, title, offset, length, pieces...);
+    }
+    template <typename... Pieces> void note(const Pieces&... pieces) {
+        line(LayerLine::note, {}, 0, 0, pieces...);
     }
 
     void frame() {
         const auto& carrying = origin_.carrying;
-        sink_.layer("frame",
-                    say("Frame ", origin_.frame, ": ", carrying.wireLength, " bytes on wire (",
-                        std::uint64_t{carrying.wireLength} * 8, " bits), ", carrying.capturedLength,
-                        " bytes captured (", std::uint64_t{carrying.capturedLength} * 8, " bits)"),
-                    0, carrying.capturedLength);
+        layer("frame", 0, carrying.capturedLength, "Frame ", origin_.frame, ": ",
+              carrying.wireLength, " bytes on wire (", std::uint64_t{carrying.wireLength} * 8,
+              " bits), ", carrying.capturedLength, " bytes captured (",
+              std::uint64_t{carrying.capturedLength} * 8, " bits)");
         std::string_view linkName = "Unknown";
         for (const auto& row : linkNames)
             if (row.type == carrying.linkType)
@@ -325,7 +405,7 @@ private:
         case 14:
         case DLT_IPV4:
         case DLT_IPV6:
-            sink_.layer("raw", "Raw packet data", 0, 0);
+            layer("raw", 0, 0, "Raw packet data");
             return 0;
         default:
             return std::nullopt;
@@ -338,9 +418,9 @@ private:
             return std::nullopt;
         const MacText destination(frame_.slice(0, 6));
         const MacText source(frame_.slice(6, 6));
-        sink_.layer("eth", say("Ethernet II, Src: ", source, ", Dst: ", destination), 0, 14);
-        sink_.field("Destination", destination.view(), 0, 6);
-        sink_.field("Source", source.view(), 6, 6);
+        layer("eth", 0, 14, "Ethernet II, Src: ", source, ", Dst: ", destination);
+        field("Destination", 0, 6, destination);
+        field("Source", 6, 6, source);
         field("Type", 12, 2, EtherType{*type});
         std::size_t at = 14;
         for (int tags = 0; (*type == 0x8100 || *type == 0x88A8 || *type == 0x9100) && tags < 8;
@@ -351,11 +431,11 @@ private:
                 return std::nullopt;
             const unsigned priority = *control >> 13, dei = (*control >> 12) & 1,
                            id = *control & 0x0FFF;
-            sink_.layer("vlan",
-                        *type == 0x8100 ? say("802.1Q Virtual LAN, PRI: ", priority, ", DEI: ", dei,
-                                              ", ID: ", id)
-                                        : say("IEEE 802.1ad, ID: ", id),
-                        at, 4);
+            if (*type == 0x8100)
+                layer("vlan", at, 4, "802.1Q Virtual LAN, PRI: ", priority, ", DEI: ", dei,
+                      ", ID: ", id);
+            else
+                layer("vlan", at, 4, "IEEE 802.1ad, ID: ", id);
             field("Priority", 0, 1, priority);
             field("DEI", 0, 1, dei);
             field("ID", 0, 2, id);
@@ -373,7 +453,7 @@ private:
         auto protocol = frame_.loadBigEndian16(14);
         if (!packetType || !addressType || !addressLength || !protocol)
             return std::nullopt;
-        sink_.layer("sll", "Linux cooked capture v1", 0, 16);
+        layer("sll", 0, 16, "Linux cooked capture v1");
         field("Packet type", 0, 2, PacketType{*packetType});
         field("Link-layer address type", 2, 2, *addressType);
         field("Link-layer address length", 4, 2, *addressLength);
@@ -390,7 +470,7 @@ private:
         auto addressLength = frame_.at(11);
         if (!protocol || !interface || !addressType || !packetType || !addressLength)
             return std::nullopt;
-        sink_.layer("sll", "Linux cooked capture v2", 0, 20);
+        layer("sll", 0, 20, "Linux cooked capture v2");
         field("Protocol", 0, 2, EtherType{*protocol});
         field("Interface index", 4, 4, *interface);
         field("Link-layer address type", 8, 2, *addressType);
@@ -409,7 +489,7 @@ private:
         const unsigned family = octets[0] != 0 || octets[1] != 0
                                     ? static_cast<unsigned>(octets[0] | octets[1] << 8)
                                     : static_cast<unsigned>(octets[3] | octets[2] << 8);
-        sink_.layer("null", "Null/Loopback", 0, 4);
+        layer("null", 0, 4, "Null/Loopback");
         field("Family", 0, 4, std::string_view(family == 2 ? "IP" : "IPv6"), " (", family, ")");
         return 4;
     }
@@ -431,18 +511,16 @@ private:
 
     void joinedNote(const IPPacket& parsed) {
         if (parsed.fragmented && !joinedHeader_.empty())
-            sink_.note("[Reassembled from fragments: the transport header below is the joined "
-                       "datagram's]");
+            note("[Reassembled from fragments: the transport header below is the joined "
+                 "datagram's]");
     }
 
     void ipv4(ByteView packet, std::size_t at, const IPPacket& parsed) {
         const unsigned headerLength = (*packet.at(0) & 0x0F) * 4u;
         const auto tos = packet.at(1).value_or(0);
-        sink_.layer("ip",
-                    say("Internet Protocol Version 4, Src: ", Address{parsed.source},
-                        ", Dst: ", Address{parsed.destination}),
-                    at, headerLength);
-        sink_.field("Version", "4", 0, 1);
+        layer("ip", at, headerLength, "Internet Protocol Version 4, Src: ", Address{parsed.source},
+              ", Dst: ", Address{parsed.destination});
+        field("Version", 0, 1, "4");
         field("Header Length", 0, 1, headerLength, " bytes (", headerLength / 4, ")");
         field("Differentiated Services Field", 1, 1, Hex{tos, 2}, " (DSCP: ", tos >> 2,
               ", ECN: ", tos & 3u, ")");
@@ -461,11 +539,9 @@ private:
 
     void ipv6(ByteView packet, std::size_t at, const IPPacket& parsed) {
         const auto head = packet.loadBigEndian32(0).value_or(0);
-        sink_.layer("ipv6",
-                    say("Internet Protocol Version 6, Src: ", Address{parsed.source},
-                        ", Dst: ", Address{parsed.destination}),
-                    at, 40);
-        sink_.field("Version", "6", 0, 1);
+        layer("ipv6", at, 40, "Internet Protocol Version 6, Src: ", Address{parsed.source},
+              ", Dst: ", Address{parsed.destination});
+        field("Version", 0, 1, "6");
         field("Traffic Class", 0, 2, Hex{(head >> 20) & 0xFF, 2});
         field("Flow Label", 1, 3, Hex{head & 0xFFFFF, 5});
         field("Payload Length", 4, 2, packet.loadBigEndian16(4).value_or(0));
@@ -497,15 +573,15 @@ private:
             return;
         if (zem::carriedOverTls(origin_.transport)) {
             const bool tls = origin_.transport == zem::MessageTransport::tls;
-            sink_.layer(tls ? "tls" : "dtls",
-                        tls ? "Transport Layer Security" : "Datagram Transport Layer Security", 0,
-                        0);
+            layer(tls ? "tls" : "dtls", 0, 0,
+                  std::string_view(tls ? "Transport Layer Security"
+                                       : "Datagram Transport Layer Security"));
             if (messageLength_)
-                sink_.note(say("[RADIUS message of ", *messageLength_,
-                               " bytes, decrypted from the connection's records]"));
+                note("[RADIUS message of ", *messageLength_,
+                     " bytes, decrypted from the connection's records]");
         } else if (messageLength_ && !origin_.carrying.messageOffset && parsed.protocol == 6) {
-            sink_.note(say("[RADIUS message of ", *messageLength_,
-                           " bytes, joined from this and earlier segments]"));
+            note("[RADIUS message of ", *messageLength_,
+                 " bytes, joined from this and earlier segments]");
         }
     }
 
@@ -517,15 +593,13 @@ private:
             return;
         const std::size_t span = joined ? 0 : 8;
         const std::size_t two = joined ? 0 : 2;
-        sink_.layer("udp",
-                    say("User Datagram Protocol, Src Port: ", datagram->sourcePort,
-                        ", Dst Port: ", datagram->destinationPort),
-                    at, span);
+        layer("udp", at, span, "User Datagram Protocol, Src Port: ", datagram->sourcePort,
+              ", Dst Port: ", datagram->destinationPort);
         field("Source Port", 0, two, datagram->sourcePort);
         field("Destination Port", 2, two, datagram->destinationPort);
         field("Length", 4, two, segment.loadBigEndian16(4).value_or(0));
         field("Checksum", 6, two, Hex{segment.loadBigEndian16(6).value_or(0), 4});
-        sink_.note(say("UDP payload (", datagram->payload.size(), " bytes)"));
+        note("UDP payload (", datagram->payload.size(), " bytes)");
     }
 
     void tcp(ByteView segment, std::size_t at, bool joined) {
@@ -535,11 +609,9 @@ private:
         const auto offsetFlags = segment.loadBigEndian16(12).value_or(0);
         const unsigned headerLength = (offsetFlags >> 12) * 4u;
         const std::size_t span = joined ? 0 : headerLength;
-        sink_.layer("tcp",
-                    say("Transmission Control Protocol, Src Port: ", parsed->sourcePort,
-                        ", Dst Port: ", parsed->destinationPort, ", Seq: ", parsed->sequence,
-                        ", Len: ", parsed->payload.size()),
-                    at, span);
+        layer("tcp", at, span, "Transmission Control Protocol, Src Port: ", parsed->sourcePort,
+              ", Dst Port: ", parsed->destinationPort, ", Seq: ", parsed->sequence,
+              ", Len: ", parsed->payload.size());
         const auto size = [joined](std::size_t length) { return joined ? 0 : length; };
         field("Source Port", 0, size(2), parsed->sourcePort);
         field("Destination Port", 2, size(2), parsed->destinationPort);
@@ -550,7 +622,7 @@ private:
         field("Window", 14, size(2), segment.loadBigEndian16(14).value_or(0));
         field("Checksum", 16, size(2), Hex{segment.loadBigEndian16(16).value_or(0), 4});
         field("Urgent Pointer", 18, size(2), segment.loadBigEndian16(18).value_or(0));
-        sink_.note(say("TCP payload (", parsed->payload.size(), " bytes)"));
+        note("TCP payload (", parsed->payload.size(), " bytes)");
     }
 
     const zem::MessageOrigin& origin_;
@@ -558,7 +630,6 @@ private:
     std::optional<std::size_t> messageLength_;
     LayerSink& sink_;
     std::size_t payloadStart_ = 0;
-    std::string& text_;
 };
 
 } // namespace
@@ -567,9 +638,7 @@ void walkFrameLayers(const zem::MessageOrigin& origin, std::optional<std::size_t
                      LayerSink& sink) {
     if (origin.carrying.empty())
         return;
-    // The texts' buffer outlives the walk, so that a message's fields take no allocation.
-    thread_local std::string text;
-    LayerWalk(origin, messageLength, sink, text).run();
+    LayerWalk(origin, messageLength, sink).run();
 }
 
 std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,

@@ -27,21 +27,25 @@ struct FrameLayer {
     std::unique_ptr<zem::ZEMNode> node;
 };
 
+/// What a line of a frame's layers is: a layer's title, one of its fields, or a line of it
+/// that is no field of its header.
+enum class LayerLine { layer, field, note };
+
 /// Takes a frame's layers as they are read, outermost first: each layer, then its fields
-/// and notes. The texts are lent for the call only, except a field's title, which is a
-/// literal. Printing every frame's layers with -V, building nodes only to print and free
-/// them took a third of the run.
+/// and notes. For each line the sink makes room, the walk writes the line's text there (a
+/// layer's title, a field's value, a note) and says where it ended: -V's lines are written
+/// where they are printed, each in one piece. Every text is the walk's own (numbers,
+/// addresses, names from its tables), printable ASCII that needs no escape.
 class LayerSink {
 public:
     virtual ~LayerSink() = default;
-    /// A layer starts; `location` counts from the frame's first octet.
-    virtual void layer(std::string_view protocol, std::string_view title, std::size_t location,
-                       std::size_t length) = 0;
-    /// A field of the current layer; `offset` counts from the layer's first octet.
-    virtual void field(std::string_view title, std::string_view value, std::size_t offset,
-                       std::size_t length) = 0;
-    /// A line of the current layer that is no field of its header.
-    virtual void note(std::string_view text) = 0;
+    /// Starts a line with room for `bound` characters of text, and answers where the text
+    /// goes. `name`: a layer's short name (see FrameLayer::protocol), a field's title (a
+    /// literal), nothing for a note.
+    virtual char* begin(LayerLine line, std::string_view name, std::size_t bound) = 0;
+    /// Ends the line begun last, whose text ends at `textEnd`. A layer's `location` counts
+    /// from the frame's first octet, a field's from its layer's; a note has neither.
+    virtual void end(const char* textEnd, std::size_t location, std::size_t length) = 0;
 };
 
 /// Hands the layers of `origin.carrying` to `sink`; none when it holds no frame (a

@@ -41,13 +41,14 @@ void appendTwoDigits(std::string& out, unsigned value) {
 
 } // namespace
 
-void appendFixed6(std::string& out, double value) {
-    if (!(std::fabs(value) < exactLimit)) { // also NaN and the infinities
-        char text[360];
-        out.append(text,
-                   std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr);
-        return;
-    }
+std::size_t fixed6Bound(double value) {
+    // A sign, thirteen digits, a point and six decimals under the limit.
+    return std::fabs(value) < exactLimit ? 27 : 360;
+}
+
+char* writeFixed6(char* out, double value) {
+    if (!(std::fabs(value) < exactLimit)) // also NaN and the infinities
+        return std::to_chars(out, out + 360, value, std::chars_format::fixed, 6).ptr;
     const auto bits = std::bit_cast<std::uint64_t>(value);
     const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
@@ -58,9 +59,14 @@ void appendFixed6(std::string& out, double value) {
     }
     const auto millionths = millionthsOf(mantissa, shift);
     if (bits >> 63)
-        out.push_back('-');
-    appendDigits(out, millionths / 1000000);
-    appendMicroseconds(out, millionths % 1000000);
+        *out++ = '-';
+    out = std::to_chars(out, out + 20, millionths / 1000000).ptr;
+    return writeMicroseconds(out, millionths % 1000000);
+}
+
+void appendFixed6(std::string& out, double value) {
+    char text[360];
+    out.append(text, writeFixed6(text, value));
 }
 
 std::string fixed6Text(double value) {
@@ -69,11 +75,16 @@ std::string fixed6Text(double value) {
     return text;
 }
 
-void appendMicroseconds(std::string& out, std::uint64_t micros) {
-    char fraction[7] = {'.'};
+char* writeMicroseconds(char* out, std::uint64_t micros) {
+    *out = '.';
     for (int i = 6; i >= 1; --i, micros /= 10)
-        fraction[i] = static_cast<char>('0' + micros % 10);
-    out.append(fraction, sizeof fraction);
+        out[i] = static_cast<char>('0' + micros % 10);
+    return out + 7;
+}
+
+void appendMicroseconds(std::string& out, std::uint64_t micros) {
+    char fraction[7];
+    out.append(fraction, writeMicroseconds(fraction, micros));
 }
 
 UtcCalendar utcCalendar(long long seconds) {
@@ -112,12 +123,22 @@ void appendDate(std::string& out, const UtcCalendar& at) {
     appendTwoDigits(out, at.day);
 }
 
+char* writeClock(char* out, const UtcCalendar& at) {
+    const auto two = [&out](unsigned value) {
+        *out++ = static_cast<char>('0' + value / 10 % 10);
+        *out++ = static_cast<char>('0' + value % 10);
+    };
+    two(at.hour);
+    *out++ = ':';
+    two(at.minute);
+    *out++ = ':';
+    two(at.second);
+    return out;
+}
+
 void appendClock(std::string& out, const UtcCalendar& at) {
-    appendTwoDigits(out, at.hour);
-    out.push_back(':');
-    appendTwoDigits(out, at.minute);
-    out.push_back(':');
-    appendTwoDigits(out, at.second);
+    char clock[8];
+    out.append(clock, writeClock(clock, at));
 }
 
 } // namespace zem

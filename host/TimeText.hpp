@@ -7,6 +7,7 @@
 //   auto at = zem::utcCalendar(86400);         // 1970-01-02 00:00:00
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,9 +15,14 @@ namespace zem {
 
 /// `value` with six decimals, rounded to nearest (ties to even) from its exact value.
 void appendFixed6(std::string& out, double value);
+/// The same written at `out`, which has room for fixed6Bound(value); answers its end.
+char* writeFixed6(char* out, double value);
+/// The most that `value`'s six decimals take: 27 under 9e12, else up to 360.
+std::size_t fixed6Bound(double value);
 std::string fixed6Text(double value);
 /// ".000042": a point and six digits, for `micros` under a million.
 void appendMicroseconds(std::string& out, std::uint64_t micros);
+char* writeMicroseconds(char* out, std::uint64_t micros);
 
 struct UtcCalendar {
     long long year;
@@ -32,5 +38,6 @@ UtcCalendar utcCalendar(long long seconds);
 void appendDate(std::string& out, const UtcCalendar& at);
 /// "09:05:00"
 void appendClock(std::string& out, const UtcCalendar& at);
+char* writeClock(char* out, const UtcCalendar& at);
 
 } // namespace zem
