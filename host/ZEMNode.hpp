@@ -15,6 +15,7 @@
 
 #include "ByteView.hpp"
 
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -29,7 +30,8 @@ namespace zem {
 class ZEMNodeText {
 public:
     ZEMNodeText() = default;
-    ZEMNodeText(std::string text) : owned_(std::move(text)) {}
+    ZEMNodeText(std::string&& text) : owned_(std::move(text)) {}
+    ZEMNodeText(const std::string& text) : owned_(text) {}
     ZEMNodeText(const char* text) : owned_(text) {}
     /// Refers to `text`, which must stay unchanged for as long as any tree exists.
     static ZEMNodeText lasting(std::string_view text) {
@@ -70,6 +72,12 @@ private:
 using ZEMNodeValue =
     std::variant<std::monostate, ZEMNodeText, std::uint8_t, std::uint32_t, ByteBuffer>;
 
+/// What a node's title and value can be made from.
+template <typename T>
+concept NodeTitle = std::constructible_from<ZEMNodeText, T&&>;
+template <typename T>
+concept NodeValue = std::constructible_from<ZEMNodeValue, T&&>;
+
 /// The node interface that the plug-in builds trees against.
 class ZEMNodeProtocol {
 public:
@@ -88,9 +96,13 @@ public:
 
 class ZEMNode final : public ZEMNodeProtocol {
 public:
-    explicit ZEMNode(ZEMNodeText title) : title_(std::move(title)) {}
-    ZEMNode(ZEMNodeText title, ZEMNodeValue value)
-        : title_(std::move(title)), value_(std::move(value)) {}
+    // A title and a value are built where the node is asked for and moved into it once:
+    // taken by value at each step, a tree's few dozen values moved three times over.
+    template <NodeTitle Title>
+    explicit ZEMNode(Title&& title) : title_(std::forward<Title>(title)) {}
+    template <NodeTitle Title, NodeValue Value>
+    ZEMNode(Title&& title, Value&& value)
+        : title_(std::forward<Title>(title)), value_(std::forward<Value>(value)) {}
     ZEMNode(const ZEMNode&) = delete;
     ZEMNode& operator=(const ZEMNode&) = delete;
 
@@ -99,11 +111,12 @@ public:
     static void* operator new(std::size_t size);
     static void operator delete(void* node);
 
-    static std::unique_ptr<ZEMNode> nodeWithName(ZEMNodeText title) {
-        return std::make_unique<ZEMNode>(std::move(title));
+    template <NodeTitle Title> static std::unique_ptr<ZEMNode> nodeWithName(Title&& title) {
+        return std::make_unique<ZEMNode>(std::forward<Title>(title));
     }
-    static std::unique_ptr<ZEMNode> nodeWithName(ZEMNodeText title, ZEMNodeValue value) {
-        return std::make_unique<ZEMNode>(std::move(title), std::move(value));
+    template <NodeTitle Title, NodeValue Value>
+    static std::unique_ptr<ZEMNode> nodeWithName(Title&& title, Value&& value) {
+        return std::make_unique<ZEMNode>(std::forward<Title>(title), std::forward<Value>(value));
     }
 
     /// Appends a child; a ZEMNode child learns its parent unless one was set already.
