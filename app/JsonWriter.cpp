@@ -29,10 +29,22 @@ void JsonWriter::close(char c) {
 }
 
 void JsonWriter::key(std::string_view name) {
-    separate();
+    // A message object has a few dozen keys, nearly all plain: the comma, the quoted name
+    // and the colon go into one room, made once.
+    const bool comma = needComma_ && !afterKey_;
+    afterKey_ = true;
+    const std::size_t start = out_.size();
+    out_.resize(start + comma + name.size() + 3);
+    char* at = out_.data() + start;
+    if (comma)
+        *at++ = ',';
+    if (char* end = zem::writeJsonStringIfPlain(at, name)) {
+        *end = ':';
+        return;
+    }
+    out_.resize(static_cast<std::size_t>(at - out_.data()));
     zem::appendJsonString(out_, name);
     out_.push_back(':');
-    afterKey_ = true;
 }
 
 void JsonWriter::string(std::string_view text) {

@@ -13,11 +13,6 @@
 namespace app {
 
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth = 0);
-/// The line appendTree writes for a node of this title and value, without the node.
-void appendTreeLine(std::string& out, int depth, std::string_view title,
-                    const zem::ZEMNodeValue& value);
-/// The same for a node whose value is `text`.
-void appendTreeLine(std::string& out, int depth, std::string_view title, std::string_view text);
 void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node);
 /// A message's whole tree: the plug-in's nodes, then its checks node when there is one.
 void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int depth);

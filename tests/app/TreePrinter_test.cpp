@@ -108,6 +108,34 @@ TEST(TreePrinter, NumbersAndOctets) {
     }
 }
 
+// Lines are written into room made a kilobyte at a time, behind what `out` held: a tree
+// that outgrows it several times, a text longer than it, indents past sixteen blanks and
+// an escape among plain lines must print as each line on its own would.
+TEST(TreePrinter, TreesPastTheRoomMadeAtOnce) {
+    std::string expected = "before\n";
+    auto root = ZEMNode::nodeWithName("root");
+    expected += "    root\n";
+    zem::ZEMNode* deepest = root.get();
+    for (std::uint32_t depth = 3; depth < 15; ++depth) { // down to 28 blanks
+        auto child = ZEMNode::nodeWithName("d", depth);
+        zem::ZEMNode* next = child.get();
+        deepest->addChild(std::move(child));
+        deepest = next;
+        expected += std::string(2 * depth, ' ') + "d: " + std::to_string(depth) + "\n";
+    }
+    const std::string longText(3000, 'x');
+    const std::string escaped = "a\x01b";
+    for (int i = 0; i < 200; ++i) {
+        const std::string& text = i == 50 ? longText : i == 120 ? escaped : "value";
+        root->addChild(ZEMNode::nodeWithName(ZEMNodeText(std::to_string(i)), ZEMNodeText(text)));
+        expected += "      " + std::to_string(i) + ": " + zem::terminalSafe(text) + "\n";
+    }
+    // Children print in the order added: the deep chain came first.
+    std::string tree = "before\n";
+    app::appendTree(tree, *root, 2);
+    EXPECT_EQ(tree, expected);
+}
+
 // An owned text moves with its node's value; a lasting one is only referred to.
 TEST(ZEMNodeText, OwnedTextsMoveAndLastingTextsAreShared) {
     static const std::string label = "a label that outlives every tree";
