@@ -17,22 +17,27 @@ std::string label(std::string_view key) {
     return std::string(localizedRADIUSString(key));
 }
 
-// The labels below live as long as the plug-in: nodes refer to them rather than copy.
-zem::ZEMNodeText lasting(const std::string& text) {
-    return zem::ZEMNodeText::lasting(text);
+zem::ZEMNodeLabel nodeLabel(std::string_view key) {
+    return zem::ZEMNodeLabel(label(key));
+}
+
+// The labels below live as long as the plug-in: nodes refer to them rather than copy, and
+// printers know which need no look for escapes.
+zem::ZEMNodeText lasting(const zem::ZEMNodeLabel& label) {
+    return zem::ZEMNodeText::lasting(label);
 }
 
 // The tree's fixed labels and formats, looked up once: the tables never change.
 struct Labels {
-    std::string header = label("RADIUS-Header");
-    std::string length = label("Length");
-    std::string code = label("Code");
-    std::string identifier = label("Identifier");
-    std::string authenticator = label("Authenticator");
-    std::string attribute = label("Attribute");
+    zem::ZEMNodeLabel header = nodeLabel("RADIUS-Header");
+    zem::ZEMNodeLabel length = nodeLabel("Length");
+    zem::ZEMNodeLabel code = nodeLabel("Code");
+    zem::ZEMNodeLabel identifier = nodeLabel("Identifier");
+    zem::ZEMNodeLabel authenticator = nodeLabel("Authenticator");
+    zem::ZEMNodeLabel attribute = nodeLabel("Attribute");
     std::string unknown = label("Unknown");
-    std::string truncated = label("Truncated AVP");
-    std::string invalid = label("Invalid Length - no value(s)");
+    zem::ZEMNodeLabel truncated = nodeLabel("Truncated AVP");
+    zem::ZEMNodeLabel invalid = nodeLabel("Invalid Length - no value(s)");
     std::string bytesFormat = label("%u bytes");
     std::string identifierFormat = label("%u (0x%x)");
     std::string attributeTitleFormat = label("AVP %u - %@");
@@ -40,17 +45,19 @@ struct Labels {
     std::string dateFormat = label("yyyy-MM-dd HH:mm:ss.SSS");
 
     // Texts that depend only on one octet, filled in once for every value of it.
-    std::array<std::string, 256> attributeTitles, attributeValues, lengths, identifiers;
+    std::array<zem::ZEMNodeLabel, 256> attributeTitles, attributeValues, lengths, identifiers;
 
     Labels() {
         for (std::size_t i = 0; i < 256; ++i) {
             const auto octet = static_cast<std::uint8_t>(i);
             const std::string* registered = attributeName(octet);
             const std::string& name = registered ? *registered : unknown;
-            attributeTitles[i] = zem::fillFormat(attributeTitleFormat, octet, name);
-            attributeValues[i] = zem::fillFormat(attributeValueFormat, name, octet);
-            lengths[i] = zem::fillFormat(bytesFormat, octet);
-            identifiers[i] = zem::fillFormat(identifierFormat, octet, octet);
+            attributeTitles[i] =
+                zem::ZEMNodeLabel(zem::fillFormat(attributeTitleFormat, octet, name));
+            attributeValues[i] =
+                zem::ZEMNodeLabel(zem::fillFormat(attributeValueFormat, name, octet));
+            lengths[i] = zem::ZEMNodeLabel(zem::fillFormat(bytesFormat, octet));
+            identifiers[i] = zem::ZEMNodeLabel(zem::fillFormat(identifierFormat, octet, octet));
         }
     }
 };

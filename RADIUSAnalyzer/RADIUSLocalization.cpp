@@ -74,13 +74,13 @@ const std::string* attributeName(std::uint8_t type) {
     return name ? &*name : nullptr;
 }
 
-const std::string& attributeValueLabel(std::uint8_t type, std::size_t index) {
+const zem::ZEMNodeLabel& attributeValueLabel(std::uint8_t type, std::size_t index) {
     static const auto labels = [] {
-        std::vector<std::string> all(256 * 5);
+        std::vector<zem::ZEMNodeLabel> all(256 * 5);
         for (std::size_t t = 0; t < 256; ++t)
             for (std::size_t k = 0; k < 5; ++k)
-                all[t * 5 + k] =
-                    localizedAVPString("avp" + std::to_string(t) + "val" + std::to_string(k));
+                all[t * 5 + k] = zem::ZEMNodeLabel(
+                    localizedAVPString("avp" + std::to_string(t) + "val" + std::to_string(k)));
         return all;
     }();
     return labels[static_cast<std::size_t>(type) * 5 + std::min<std::size_t>(index, 4)];

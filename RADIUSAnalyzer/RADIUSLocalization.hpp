@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ZEMBundle.hpp"
+#include "ZEMNode.hpp"
 
 #include <memory>
 #include <optional>
@@ -24,7 +25,7 @@ std::optional<std::string_view> findAVPString(std::string_view key);
 /// The "RADIUSAVPs" name of an attribute type (key avp<type>), or nothing.
 const std::string* attributeName(std::uint8_t type);
 /// The "RADIUSAVPs" label of value `index` (0 to 4) of a type (key avp<type>val<index>).
-const std::string& attributeValueLabel(std::uint8_t type, std::size_t index);
+const zem::ZEMNodeLabel& attributeValueLabel(std::uint8_t type, std::size_t index);
 /// The "RADIUSCodes" name of a code, or nothing. An entry equal to its key counts as none.
 std::optional<std::string_view> radiusCodeName(std::uint8_t code);
 

@@ -47,20 +47,27 @@ char* writeIndent(char* at, std::size_t indent) {
     return at + indent;
 }
 
+// A text known plain is copied without a look; any other is copied as it is looked at,
+// nullptr when an octet needs an escape.
+char* writeIfPlain(char* at, std::string_view text, bool knownPlain) {
+    return knownPlain ? zem::writeLiteral(at, text) : zem::writeIfPrintable(at, text);
+}
+
 // One line: the indent, the title, and ": value" when there is a value. Nearly every title
-// and text is printable ASCII, copied as it is looked at; a line with an octet to escape is
-// written again with room for the worst case of escapes, four times the text.
-void writeLine(TextRoom& room, std::size_t indent, std::string_view title,
-               const zem::ZEMNodeValue& value) {
+// and text is printable ASCII, most of them labels known to be; a line with an octet to
+// escape is written again with room for the worst case of escapes, four times the text.
+void writeLine(TextRoom& room, std::size_t indent, const zem::ZEMNodeProtocol& node) {
+    const std::string_view title = node.title();
+    const auto& value = node.value();
     const auto* text = std::get_if<zem::ZEMNodeText>(&value);
     const bool hasValue = !std::holds_alternative<std::monostate>(value);
     const std::size_t valueBound = text ? text->size() : zem::nodeValueBound(value, false);
     const std::size_t lead = std::max(indent, blanks.size());
     char* at = room.room(lead + title.size() + 2 + valueBound + 1);
-    char* end = zem::writeIfPrintable(writeIndent(at, indent), title);
+    char* end = writeIfPlain(writeIndent(at, indent), title, node.hasKnownPlainTitle());
     if (end && hasValue) {
         end = zem::writeLiteral(end, ": ");
-        end = text ? zem::writeIfPrintable(end, text->view())
+        end = text ? writeIfPlain(end, text->view(), text->isKnownPlain())
                    : zem::writeNodeValue(end, value, false);
     }
     if (!end) {
@@ -78,7 +85,7 @@ void writeLine(TextRoom& room, std::size_t indent, std::string_view title,
 }
 
 void writeTree(TextRoom& room, const zem::ZEMNodeProtocol& node, std::size_t indent) {
-    writeLine(room, indent, node.title(), node.value());
+    writeLine(room, indent, node);
     for (const auto& child : node.children())
         writeTree(room, *child, indent + 2);
 }
@@ -121,10 +128,16 @@ void writeTreeJson(TextRoom& room, const zem::ZEMNodeProtocol& node, bool comma)
     // again in room for the worst case.
     constexpr std::size_t keysAndNumbers = 97; // with the comma before the node
     const bool hasValue = !std::holds_alternative<std::monostate>(node.value());
-    char* end =
-        writeNodeJsonHead(room.room(keysAndNumbers + 2 + node.title().size() +
-                                    (hasValue ? zem::plainJsonValueBound(node.value()) : 0)),
-                          node, comma, zem::writeJsonStringIfPlain, zem::writeJsonValueIfPlain);
+    const bool plainTitle = node.hasKnownPlainTitle();
+    char* end = writeNodeJsonHead(
+        room.room(keysAndNumbers + 2 + node.title().size() +
+                  (hasValue ? zem::plainJsonValueBound(node.value()) : 0)),
+        node, comma,
+        [plainTitle](char* at, std::string_view title) {
+            return plainTitle ? zem::writeKnownPlainJsonString(at, title)
+                              : zem::writeJsonStringIfPlain(at, title);
+        },
+        zem::writeJsonValueIfPlain);
     if (!end)
         end = writeNodeJsonHead(
             room.room(keysAndNumbers + zem::jsonStringBound(node.title().size()) +

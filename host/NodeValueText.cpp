@@ -20,7 +20,8 @@ std::size_t plainJsonValueBound(const ZEMNodeValue& value) {
 
 char* writeJsonValueIfPlain(char* out, const ZEMNodeValue& value) {
     if (const auto* text = std::get_if<ZEMNodeText>(&value))
-        return writeJsonStringIfPlain(out, text->view());
+        return text->isKnownPlain() ? writeKnownPlainJsonString(out, text->view())
+                                    : writeJsonStringIfPlain(out, text->view());
     return writeNodeValue(out, value, true);
 }
 

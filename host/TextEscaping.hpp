@@ -85,6 +85,15 @@ inline char* writeLiteral(char* out, std::string_view text) {
     return out + size;
 }
 
+/// The JSON string literal of a text known to need no escape (a plain ZEMNodeLabel's),
+/// written without a look at its octets.
+inline char* writeKnownPlainJsonString(char* out, std::string_view text) {
+    *out++ = '"';
+    out = writeLiteral(out, text);
+    *out++ = '"';
+    return out;
+}
+
 /// Grows `out` by `bound` characters, lets `write` fill them from the old end and keeps
 /// what it wrote. Writers that know their most room write through a plain cursor, which
 /// is far cheaper than appending piece by piece.

@@ -1,5 +1,7 @@
 #include "ZEMNode.hpp"
 
+#include "TextEscaping.hpp"
+
 #include <new>
 #include <utility>
 
@@ -59,6 +61,9 @@ void ZEMNode::operator delete(void* node) {
     keptNodes.first = new (node) FreeNode{keptNodes.first};
     ++keptNodes.count;
 }
+
+ZEMNodeLabel::ZEMNodeLabel(std::string text)
+    : text_(std::move(text)), plain_(printableRunEnd(text_, 0, true) == text_.size()) {}
 
 void ZEMNode::addChild(std::unique_ptr<ZEMNodeProtocol> child) {
     if (!child)

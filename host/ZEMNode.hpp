@@ -26,6 +26,23 @@
 
 namespace zem {
 
+/// A text that outlives every tree (a plug-in's label), looked at once, when it is made,
+/// for octets that a printer escapes: nodes that refer to it are printed without looking
+/// at it again.
+class ZEMNodeLabel {
+public:
+    ZEMNodeLabel() = default;
+    explicit ZEMNodeLabel(std::string text);
+    const std::string& text() const { return text_; }
+    /// Printable ASCII without a quotation mark or a backslash: written as it is, both
+    /// as terminal text and inside a JSON string.
+    bool isPlain() const { return plain_; }
+
+private:
+    std::string text_;
+    bool plain_ = true;
+};
+
 /// A node's text: its own, or a view of text that outlives every tree.
 class ZEMNodeText {
 public:
@@ -39,16 +56,24 @@ public:
         result.lasting_ = text;
         return result;
     }
+    /// Refers to the label's text, and knows whether it is plain.
+    static ZEMNodeText lasting(const ZEMNodeLabel& label) {
+        ZEMNodeText result;
+        result.lasting_ = label.text();
+        result.plain_ = label.isPlain();
+        return result;
+    }
     // A text passes through several hands on its way into a node. A lasting one leaves its
     // empty string behind: moving that string costs a call to copy its terminator, ten of
     // them for each attribute of a tree.
     ZEMNodeText(const ZEMNodeText&) = default;
     ZEMNodeText(ZEMNodeText&& other) noexcept
         : owned_(other.lasting_.data() ? std::string() : std::move(other.owned_)),
-          lasting_(other.lasting_) {}
+          lasting_(other.lasting_), plain_(other.plain_) {}
     ZEMNodeText& operator=(const ZEMNodeText&) = default;
     ZEMNodeText& operator=(ZEMNodeText&& other) noexcept {
         lasting_ = other.lasting_;
+        plain_ = other.plain_;
         if (lasting_.data())
             owned_.clear();
         else
@@ -60,12 +85,15 @@ public:
     std::string_view view() const { return lasting_.data() ? lasting_ : std::string_view(owned_); }
     operator std::string_view() const { return view(); }
     std::size_t size() const { return view().size(); }
+    /// Known plain (a plain label's); false says only that nobody looked.
+    bool isKnownPlain() const { return plain_; }
     bool operator==(const ZEMNodeText& other) const { return view() == other.view(); }
     bool operator==(std::string_view other) const { return view() == other; }
 
 private:
     std::string owned_;
     std::string_view lasting_; // refers to nothing for an owned text
+    bool plain_ = false;
 };
 
 /// A node value: absent, text, unsigned 8-bit, unsigned 32-bit, or octets.
@@ -84,6 +112,8 @@ public:
     virtual ~ZEMNodeProtocol() = default;
     virtual void addChild(std::unique_ptr<ZEMNodeProtocol> child) = 0;
     virtual std::string_view title() const = 0;
+    /// The title is known to be plain (see ZEMNodeLabel); false says only that nobody looked.
+    virtual bool hasKnownPlainTitle() const { return false; }
     virtual const ZEMNodeValue& value() const = 0;
     virtual const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const = 0;
     virtual std::optional<std::uint16_t> headerLocation() const = 0;
@@ -122,6 +152,7 @@ public:
     /// Appends a child; a ZEMNode child learns its parent unless one was set already.
     void addChild(std::unique_ptr<ZEMNodeProtocol> child) override;
     std::string_view title() const override { return title_.view(); }
+    bool hasKnownPlainTitle() const override { return title_.isKnownPlain(); }
     const ZEMNodeValue& value() const override { return value_; }
     const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const override {
         return children_;

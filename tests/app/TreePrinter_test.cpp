@@ -136,6 +136,27 @@ TEST(TreePrinter, TreesPastTheRoomMadeAtOnce) {
     EXPECT_EQ(tree, expected);
 }
 
+// A label is looked at once for escapes; nodes that refer to it must print exactly as
+// nodes holding the same text of their own, which are looked at each time.
+TEST(TreePrinter, LabelsPrintAsTheirTexts) {
+    for (const auto& text : hostileTexts()) {
+        const zem::ZEMNodeLabel label(text);
+        const auto labelled =
+            ZEMNode::nodeWithName(ZEMNodeText::lasting(label), ZEMNodeText::lasting(label));
+        const auto owned = ZEMNode::nodeWithName(ZEMNodeText(text), ZEMNodeText(text));
+        std::string fromLabel, fromText, jsonFromLabel, jsonFromText;
+        app::appendTree(fromLabel, *labelled);
+        app::appendTree(fromText, *owned);
+        EXPECT_EQ(fromLabel, fromText);
+        app::appendTreeJson(jsonFromLabel, *labelled);
+        app::appendTreeJson(jsonFromText, *owned);
+        EXPECT_EQ(jsonFromLabel, jsonFromText);
+    }
+    EXPECT_TRUE(zem::ZEMNodeLabel("AVP 1 - User-Name").isPlain());
+    for (const char* escaped : {"a\"b", "a\\b", "a\tb", "caf\xc3\xa9", "\x7f"})
+        EXPECT_FALSE(zem::ZEMNodeLabel(escaped).isPlain()) << escaped;
+}
+
 // An owned text moves with its node's value; a lasting one is only referred to.
 TEST(ZEMNodeText, OwnedTextsMoveAndLastingTextsAreShared) {
     static const std::string label = "a label that outlives every tree";
