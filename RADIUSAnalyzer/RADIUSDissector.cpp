@@ -109,7 +109,10 @@ std::optional<std::string> RADIUSDissector::attributeTypeList(ByteView message) 
             std::fputs("\"trunc\"\n", stdout);
             break;
         }
-        result.append(std::to_string(*type)).push_back(' ');
+        char number[4];
+        char* end = std::to_chars(number, number + 3, *type).ptr;
+        *end++ = ' ';
+        result.append(number, end);
         offset += *attributeLength;
         toRead -= *attributeLength;
     } while (toRead >= 3);

@@ -183,7 +183,7 @@ AvpTypedValue avpTypedValue(const DecodedAvp& avp) {
         if (auto n = avpNumber(avp))
             return *n;
     if (auto text = avpText(avp))
-        return *text;
+        return std::move(*text);
     return std::monostate{};
 }
 
