@@ -9,6 +9,7 @@
 
 #include "FrameLayers.hpp"
 #include "Options.hpp"
+#include "TextRoom.hpp"
 
 #include <string>
 
@@ -17,13 +18,14 @@ namespace app {
 class LayerLines final : public capture::LayerSink {
 public:
     /// Prints the layers that -O asks for, all of them without -O.
-    LayerLines(std::string& out, const Options& options) : out_(out), options_(options) {}
+    LayerLines(std::string& out, const Options& options) : room_(out), options_(options) {}
 
     char* begin(capture::LayerLine line, std::string_view name, std::size_t bound) override;
-    void end(const char* textEnd, std::size_t location, std::size_t length) override;
+    void end(char* textEnd, std::size_t location, std::size_t length) override;
+    void done() override { room_.finish(); }
 
 private:
-    std::string& out_;
+    TextRoom room_;
     const Options& options_;
     bool shown_ = false;  // the current layer's
     std::string unshown_; // takes the texts of a layer that -O leaves out

@@ -2,6 +2,7 @@
 
 #include "NodeValueText.hpp"
 #include "TextEscaping.hpp"
+#include "TextRoom.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -9,32 +10,6 @@
 namespace app {
 
 namespace {
-
-// Room at the end of `out` that a tree's lines are written into through one cursor, made a
-// kilobyte at a time: making room for each line, as std::string must, took a third
-// of what printing a tree cost.
-class TextRoom {
-public:
-    explicit TextRoom(std::string& out) : out_(out), used_(out.size()) {}
-    TextRoom(const TextRoom&) = delete;
-    TextRoom& operator=(const TextRoom&) = delete;
-    /// Cuts `out` back to what was written.
-    ~TextRoom() { out_.resize(used_); }
-
-    /// Where the next `need` characters go.
-    char* room(std::size_t need) {
-        if (out_.size() - used_ < need)
-            out_.resize(used_ + std::max(need, chunk));
-        return out_.data() + used_;
-    }
-    /// What was written ends at `end`.
-    void advance(const char* end) { used_ = static_cast<std::size_t>(end - out_.data()); }
-
-private:
-    static constexpr std::size_t chunk = 1024;
-    std::string& out_;
-    std::size_t used_;
-};
 
 // An indent up to sixteen blanks is one store: its line's room has space for all sixteen.
 constexpr std::string_view blanks = "                ";
@@ -95,6 +70,7 @@ void writeTree(TextRoom& room, const zem::ZEMNodeProtocol& node, std::size_t ind
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth) {
     TextRoom room(out);
     writeTree(room, node, static_cast<std::size_t>(depth) * 2);
+    room.finish();
 }
 
 namespace {
@@ -161,6 +137,7 @@ void writeTreeJson(TextRoom& room, const zem::ZEMNodeProtocol& node, bool comma)
 void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
     TextRoom room(out);
     writeTreeJson(room, node, false);
+    room.finish();
 }
 
 void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int depth) {
@@ -171,6 +148,7 @@ void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int 
     for (const auto* added : {tree.eap.get(), tree.exchange.get(), tree.checks.get()})
         if (added)
             writeTree(room, *added, indent);
+    room.finish();
 }
 
 } // namespace app

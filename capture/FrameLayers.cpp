@@ -288,7 +288,7 @@ public:
         text_.resize(bound);
         return text_.data();
     }
-    void end(const char* textEnd, std::size_t location, std::size_t length) override {
+    void end(char* textEnd, std::size_t location, std::size_t length) override {
         text_.resize(static_cast<std::size_t>(textEnd - text_.data()));
         switch (line_) {
         case LayerLine::layer: {
@@ -639,6 +639,7 @@ void walkFrameLayers(const zem::MessageOrigin& origin, std::optional<std::size_t
     if (origin.carrying.empty())
         return;
     LayerWalk(origin, messageLength, sink).run();
+    sink.done();
 }
 
 std::vector<FrameLayer> frameLayers(const zem::MessageOrigin& origin,

@@ -45,7 +45,9 @@ public:
     virtual char* begin(LayerLine line, std::string_view name, std::size_t bound) = 0;
     /// Ends the line begun last, whose text ends at `textEnd`. A layer's `location` counts
     /// from the frame's first octet, a field's from its layer's; a note has neither.
-    virtual void end(const char* textEnd, std::size_t location, std::size_t length) = 0;
+    virtual void end(char* textEnd, std::size_t location, std::size_t length) = 0;
+    /// The walk is over: no line follows.
+    virtual void done() {}
 };
 
 /// Hands the layers of `origin.carrying` to `sink`; none when it holds no frame (a
