@@ -33,22 +33,30 @@ std::uint64_t millionthsOf(std::uint64_t mantissa, int shift) {
     return static_cast<std::uint64_t>(whole) + (up ? 1 : 0);
 }
 
-void appendTwoDigits(std::string& out, unsigned value) {
-    const char digits[2] = {static_cast<char>('0' + value / 10 % 10),
-                            static_cast<char>('0' + value % 10)};
-    out.append(digits, 2);
+char* writeTwoDigits(char* out, unsigned value) {
+    *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
 }
+
+void appendTwoDigits(std::string& out, unsigned value) {
+    char digits[2];
+    out.append(digits, writeTwoDigits(digits, value));
+}
+
+// What to_chars writes for the widest double with six decimals.
+constexpr std::size_t widestFixed6 = 360;
 
 } // namespace
 
 std::size_t fixed6Bound(double value) {
     // A sign, thirteen digits, a point and six decimals under the limit.
-    return std::fabs(value) < exactLimit ? 27 : 360;
+    return std::fabs(value) < exactLimit ? 27 : widestFixed6;
 }
 
 char* writeFixed6(char* out, double value) {
     if (!(std::fabs(value) < exactLimit)) // also NaN and the infinities
-        return std::to_chars(out, out + 360, value, std::chars_format::fixed, 6).ptr;
+        return std::to_chars(out, out + widestFixed6, value, std::chars_format::fixed, 6).ptr;
     const auto bits = std::bit_cast<std::uint64_t>(value);
     const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
@@ -65,7 +73,7 @@ char* writeFixed6(char* out, double value) {
 }
 
 void appendFixed6(std::string& out, double value) {
-    char text[360];
+    char text[widestFixed6];
     out.append(text, writeFixed6(text, value));
 }
 
@@ -124,16 +132,11 @@ void appendDate(std::string& out, const UtcCalendar& at) {
 }
 
 char* writeClock(char* out, const UtcCalendar& at) {
-    const auto two = [&out](unsigned value) {
-        *out++ = static_cast<char>('0' + value / 10 % 10);
-        *out++ = static_cast<char>('0' + value % 10);
-    };
-    two(at.hour);
+    out = writeTwoDigits(out, at.hour);
     *out++ = ':';
-    two(at.minute);
+    out = writeTwoDigits(out, at.minute);
     *out++ = ':';
-    two(at.second);
-    return out;
+    return writeTwoDigits(out, at.second);
 }
 
 void appendClock(std::string& out, const UtcCalendar& at) {
