@@ -74,39 +74,40 @@ void AuthenticationsReport::add(const analysis::Authentication& row) {
 }
 
 std::string AuthenticationsReport::jsonRow(const analysis::Authentication& a) const {
-    std::string out;
-    if (count_ > 0)
-        out += ",\n";
-    JsonWriter json(out);
-    json.beginObject();
-    json.key("firstFrame");
-    json.number(a.firstFrame);
-    json.key("start");
-    json.seconds(a.start);
-    json.key("client");
-    json.string(a.client.text());
-    for (const auto& [key, value] :
-         {std::pair{"callingStationId", &a.callingStationId}, std::pair{"userName", &a.userName},
-          std::pair{"method", &a.method}}) {
-        json.key(key);
-        json.string(*value);
-    }
-    json.key("nakedMethods");
-    json.beginArray();
-    for (const auto& refused : a.nakedMethods)
-        json.string(refused);
-    json.endArray();
-    json.key("rounds");
-    json.number(std::uint64_t{a.rounds});
-    json.key("duration");
-    json.seconds(a.end - a.start);
-    for (const auto& [key, value] :
-         {std::pair{"outcome", &a.outcome}, std::pair{"reason", &a.reason},
-          std::pair{"tlsVersion", &a.tlsVersion}, std::pair{"tlsCipherSuite", &a.tlsCipherSuite}}) {
-        json.key(key);
-        json.string(*value);
-    }
-    json.endObject();
+    std::string out = count_ > 0 ? ",\n" : "";
+    {
+        JsonWriter json(out);
+        json.beginObject();
+        json.key("firstFrame");
+        json.number(a.firstFrame);
+        json.key("start");
+        json.seconds(a.start);
+        json.key("client");
+        json.address(a.client);
+        for (const auto& [key, value] :
+             {std::pair{"callingStationId", &a.callingStationId},
+              std::pair{"userName", &a.userName}, std::pair{"method", &a.method}}) {
+            json.key(key);
+            json.string(*value);
+        }
+        json.key("nakedMethods");
+        json.beginArray();
+        for (const auto& refused : a.nakedMethods)
+            json.string(refused);
+        json.endArray();
+        json.key("rounds");
+        json.number(std::uint64_t{a.rounds});
+        json.key("duration");
+        json.seconds(a.end - a.start);
+        for (const auto& [key, value] :
+             {std::pair{"outcome", &a.outcome}, std::pair{"reason", &a.reason},
+              std::pair{"tlsVersion", &a.tlsVersion},
+              std::pair{"tlsCipherSuite", &a.tlsCipherSuite}}) {
+            json.key(key);
+            json.string(*value);
+        }
+        json.endObject();
+    } // the writer leaves its text in `out`
     return out;
 }
 

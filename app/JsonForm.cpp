@@ -4,7 +4,6 @@
 #include "OutputForm.hpp"
 #include "TimeText.hpp"
 #include "TlsJson.hpp"
-#include "TreePrinter.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -123,13 +122,8 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
         appendChecks(json, m, fields);
     json.key("tree");
     json.beginArray();
-    bool first = true;
-    for (const auto& node : m.analyzer().protocolNodes(m.octets())) {
-        if (!first)
-            out.push_back(',');
-        first = false;
-        appendTreeJson(out, *node);
-    }
+    for (const auto& node : m.analyzer().protocolNodes(m.octets()))
+        json.tree(*node);
     json.endArray();
     json.endObject();
 }

@@ -74,6 +74,12 @@ public:
         : fields_(fields), withChecks_(withChecks), host_(std::move(host)) {}
 
     void write(std::string& out, const DecodedMessage& m) const override {
+        appendRow(out, m);
+        out.push_back('\n');
+    }
+
+private:
+    void appendRow(std::string& out, const DecodedMessage& m) const {
         const auto& origin = m.origin();
         const auto& wire = m.wire();
         JsonWriter json(out);
@@ -88,7 +94,7 @@ public:
         json.string(host_);
         appendEndpoints(json, origin);
         json.key("client");
-        json.string(analysis::clientAddress(origin, wire.code).text());
+        json.address(analysis::clientAddress(origin, wire.code));
         json.key("code");
         json.number(std::uint64_t{wire.code});
         json.key("code_name");
@@ -112,10 +118,8 @@ public:
         if (const auto* dictionary = fields_.dictionary())
             appendAvpColumns(json, m, *dictionary);
         json.endObject();
-        out.push_back('\n');
     }
 
-private:
     const MessageFields& fields_;
     bool withChecks_;
     std::string host_;

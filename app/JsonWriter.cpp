@@ -1,6 +1,8 @@
 #include "JsonWriter.hpp"
 
+#include "NodeValueText.hpp"
 #include "TextEscaping.hpp"
+#include "TreePrinter.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -8,119 +10,142 @@
 
 namespace app {
 
-void JsonWriter::separate() {
-    if (afterKey_) {
-        afterKey_ = false;
-        return;
-    }
-    if (needComma_)
-        out_.push_back(',');
+char* JsonWriter::valueRoom(std::size_t need) {
+    const bool comma = needComma_ && !afterKey_;
+    afterKey_ = false;
+    needComma_ = true;
+    char* at = room_.room(need + 1);
+    if (comma)
+        *at++ = ',';
+    return at;
+}
+
+void JsonWriter::literal(std::string_view text) {
+    room_.advance(zem::writeLiteral(valueRoom(text.size()), text));
 }
 
 void JsonWriter::open(char c) {
-    separate();
-    out_.push_back(c);
+    char* at = valueRoom(1);
+    *at++ = c;
+    room_.advance(at);
     needComma_ = false;
 }
 
 void JsonWriter::close(char c) {
-    out_.push_back(c);
+    char* at = room_.room(1);
+    *at++ = c;
+    room_.advance(at);
     needComma_ = true;
 }
 
-void JsonWriter::key(std::string_view name) {
-    // A message object has a few dozen keys, nearly all plain: the comma, the quoted name
-    // and the colon go into one room, made once.
+void JsonWriter::key(JsonKey name) {
     const bool comma = needComma_ && !afterKey_;
     afterKey_ = true;
-    const std::size_t start = out_.size();
-    out_.resize(start + comma + name.size() + 3);
-    char* at = out_.data() + start;
+    char* at = room_.room(comma + name.name().size() + 3);
     if (comma)
         *at++ = ',';
-    if (char* end = zem::writeJsonStringIfPlain(at, name)) {
-        *end = ':';
-        return;
-    }
-    out_.resize(static_cast<std::size_t>(at - out_.data()));
-    zem::appendJsonString(out_, name);
-    out_.push_back(':');
+    at = zem::writeKnownPlainJsonString(at, name.name());
+    *at++ = ':';
+    room_.advance(at);
+}
+
+void JsonWriter::anyKey(std::string_view name) {
+    // Keys are nearly all plain: the comma, the quoted name and the colon are written as
+    // the name is looked at; only a name with an octet to escape is written again.
+    const bool comma = needComma_ && !afterKey_;
+    afterKey_ = true;
+    char* at = room_.room(comma + name.size() + 3) + comma;
+    if (comma)
+        at[-1] = ',';
+    char* end = zem::writeJsonStringIfPlain(at, name);
+    if (!end)
+        end = zem::writeJsonString(
+            room_.room(comma + zem::jsonStringBound(name.size()) + 1) + comma, name);
+    *end++ = ':';
+    room_.advance(end);
 }
 
 void JsonWriter::string(std::string_view text) {
-    separate();
-    zem::appendJsonString(out_, text);
-    needComma_ = true;
+    char* at = valueRoom(text.size() + 2);
+    char* end = zem::writeJsonStringIfPlain(at, text);
+    if (!end) {
+        // More room may move the text: the comma already written moves with it.
+        const std::size_t offset = static_cast<std::size_t>(at - room_.room(0));
+        end = zem::writeJsonString(room_.room(offset + zem::jsonStringBound(text.size())) + offset,
+                                   text);
+    }
+    room_.advance(end);
 }
 
 void JsonWriter::number(std::int64_t value) {
-    separate();
-    char digits[24];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    out_.append(digits, end);
-    needComma_ = true;
+    char* at = valueRoom(20);
+    room_.advance(std::to_chars(at, at + 20, value).ptr);
 }
 
 void JsonWriter::number(std::uint64_t value) {
-    separate();
-    char digits[24];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    out_.append(digits, end);
-    needComma_ = true;
+    room_.advance(zem::writeDecimal(valueRoom(20), value));
 }
 
 void JsonWriter::seconds(double value) {
-    separate();
     if (!std::isfinite(value) || std::fabs(value) >= 9e12) {
-        out_ += "null";
-        needComma_ = true;
+        literal("null");
         return;
     }
     const auto micros = std::llround(value * 1e6);
+    char* at = valueRoom(1 + 20 + 7);
     if (micros < 0)
-        out_.push_back('-');
+        *at++ = '-';
     const auto magnitude = static_cast<std::uint64_t>(micros < 0 ? -micros : micros);
-    char digits[24];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude / 1000000);
-    out_.append(digits, end);
-    auto fraction = magnitude % 1000000;
-    if (fraction != 0) {
-        char decimals[7] = {'.'};
+    at = zem::writeDecimal(at, magnitude / 1000000);
+    if (auto fraction = magnitude % 1000000; fraction != 0) {
+        char* decimals = at;
+        *at = '.';
         for (int i = 6; i >= 1; --i, fraction /= 10)
             decimals[i] = static_cast<char>('0' + fraction % 10);
-        std::size_t length = 7;
-        while (decimals[length - 1] == '0')
-            --length;
-        out_.append(decimals, length);
+        at = decimals + 7;
+        while (at[-1] == '0')
+            --at;
     }
-    needComma_ = true;
+    room_.advance(at);
 }
 
 void JsonWriter::hexString(zem::ByteView octets) {
-    separate();
-    out_.push_back('"');
-    octets.appendHexRepresentation(out_);
-    out_.push_back('"');
-    needComma_ = true;
+    char* at = valueRoom(2 * octets.size() + 2);
+    *at++ = '"';
+    at = octets.writeHexRepresentation(at);
+    *at++ = '"';
+    room_.advance(at);
+}
+
+void JsonWriter::address(const zem::IPAddress& address) {
+    // Digits, dots, colons and hexadecimal letters: nothing to escape.
+    char* at = valueRoom(zem::IPAddress::textRoom + 2);
+    *at++ = '"';
+    at = address.writeText(at);
+    *at++ = '"';
+    room_.advance(at);
 }
 
 void JsonWriter::boolean(bool value) {
-    separate();
-    out_ += value ? "true" : "false";
-    needComma_ = true;
+    literal(value ? "true" : "false");
 }
 
 void JsonWriter::null() {
-    separate();
-    out_ += "null";
+    literal("null");
+}
+
+void JsonWriter::tree(const zem::ZEMNodeProtocol& node) {
+    const bool comma = needComma_ && !afterKey_;
+    afterKey_ = false;
     needComma_ = true;
+    writeTreeJson(room_, node, comma);
 }
 
 void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin) {
     json.key("src");
-    json.string(origin.source.text());
+    json.address(origin.source);
     json.key("dst");
-    json.string(origin.destination.text());
+    json.address(origin.destination);
     json.key("sport");
     json.number(std::uint64_t{origin.sourcePort});
     json.key("dport");

@@ -61,56 +61,57 @@ std::string SessionsReport::row(const analysis::SessionRow& s) {
 
 std::string SessionsReport::jsonRow(const analysis::SessionRow& s, const std::string& nas,
                                     const std::string& cause) const {
-    std::string out;
-    JsonWriter json(out);
-    if (endedCount_ > 0)
-        out += ",\n";
-    json.beginObject();
-    json.key("session_id");
-    json.string(s.sessionId);
-    json.key("nas");
-    json.string(nas);
-    json.key("user");
-    json.string(s.user);
-    json.key("framed_ip");
-    if (s.framedAddress)
-        json.string(s.framedAddress->text());
-    else
-        json.null();
-    for (const auto& [key, value] :
-         {std::pair{"start", s.start}, std::pair{"last_update", std::optional(s.lastUpdate)},
-          std::pair{"stop", s.stop}}) {
-        json.key(key);
-        if (value)
-            json.seconds(*value);
+    std::string out = endedCount_ > 0 ? ",\n" : "";
+    {
+        JsonWriter json(out);
+        json.beginObject();
+        json.key("session_id");
+        json.string(s.sessionId);
+        json.key("nas");
+        json.string(nas);
+        json.key("user");
+        json.string(s.user);
+        json.key("framed_ip");
+        if (s.framedAddress)
+            json.string(s.framedAddress->text());
         else
             json.null();
-    }
-    json.key("duration");
-    json.seconds(s.duration());
-    for (const auto& [key, value] :
-         {std::pair{"input_octets", s.inputOctets}, std::pair{"output_octets", s.outputOctets},
-          std::pair{"input_packets",
-                    s.inputPackets ? std::optional<std::uint64_t>(*s.inputPackets) : std::nullopt},
-          std::pair{"output_packets", s.outputPackets
-                                          ? std::optional<std::uint64_t>(*s.outputPackets)
-                                          : std::nullopt}}) {
-        json.key(key);
-        if (value)
-            json.number(*value);
+        for (const auto& [key, value] :
+             {std::pair{"start", s.start}, std::pair{"last_update", std::optional(s.lastUpdate)},
+              std::pair{"stop", s.stop}}) {
+            json.key(key);
+            if (value)
+                json.seconds(*value);
+            else
+                json.null();
+        }
+        json.key("duration");
+        json.seconds(s.duration());
+        for (const auto& [key, value] :
+             {std::pair{"input_octets", s.inputOctets}, std::pair{"output_octets", s.outputOctets},
+              std::pair{"input_packets", s.inputPackets
+                                             ? std::optional<std::uint64_t>(*s.inputPackets)
+                                             : std::nullopt},
+              std::pair{"output_packets", s.outputPackets
+                                              ? std::optional<std::uint64_t>(*s.outputPackets)
+                                              : std::nullopt}}) {
+            json.key(key);
+            if (value)
+                json.number(*value);
+            else
+                json.null();
+        }
+        json.key("interim_updates");
+        json.number(std::uint64_t{s.interimUpdates});
+        json.key("terminate_cause");
+        if (s.terminateCause)
+            json.string(cause);
         else
             json.null();
-    }
-    json.key("interim_updates");
-    json.number(std::uint64_t{s.interimUpdates});
-    json.key("terminate_cause");
-    if (s.terminateCause)
-        json.string(cause);
-    else
-        json.null();
-    json.key("state");
-    json.string(analysis::sessionEndText(s.end));
-    json.endObject();
+        json.key("state");
+        json.string(analysis::sessionEndText(s.end));
+        json.endObject();
+    } // the writer leaves its text in `out`
     return out;
 }
 

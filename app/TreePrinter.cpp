@@ -31,7 +31,7 @@ char* writeIfPlain(char* at, std::string_view text, bool knownPlain) {
 // One line: the indent, the title, and ": value" when there is a value. Nearly every title
 // and text is printable ASCII, most of them labels known to be; a line with an octet to
 // escape is written again with room for the worst case of escapes, four times the text.
-void writeLine(TextRoom& room, std::size_t indent, const zem::ZEMNodeProtocol& node) {
+template <typename Node> void writeLine(TextRoom& room, std::size_t indent, const Node& node) {
     const std::string_view title = node.title();
     const auto& value = node.value();
     const auto* text = std::get_if<zem::ZEMNodeText>(&value);
@@ -59,10 +59,21 @@ void writeLine(TextRoom& room, std::size_t indent, const zem::ZEMNodeProtocol& n
     room.advance(end);
 }
 
-void writeTree(TextRoom& room, const zem::ZEMNodeProtocol& node, std::size_t indent) {
+void writeTree(TextRoom& room, const zem::ZEMNodeProtocol& node, std::size_t indent);
+
+template <typename Node> void writeTreeOf(TextRoom& room, const Node& node, std::size_t indent) {
     writeLine(room, indent, node);
     for (const auto& child : node.children())
         writeTree(room, *child, indent + 2);
+}
+
+void writeTree(TextRoom& room, const zem::ZEMNodeProtocol& node, std::size_t indent) {
+    // Nearly every node is the host's own: through its type, the accessors of a line are
+    // plain calls rather than virtual ones.
+    if (const auto* own = node.asZEMNode())
+        writeTreeOf(room, *own, indent);
+    else
+        writeTreeOf(room, node, indent);
 }
 
 } // namespace
@@ -78,8 +89,8 @@ namespace {
 // A node's separating comma (`comma`), title, value, place and the opening of its
 // children, written at `at`; `writeText` and `writeValue` answer nullptr for a text that
 // needs an escape, and so does this.
-template <typename WriteText, typename WriteValue>
-char* writeNodeJsonHead(char* at, const zem::ZEMNodeProtocol& node, bool comma, WriteText writeText,
+template <typename Node, typename WriteText, typename WriteValue>
+char* writeNodeJsonHead(char* at, const Node& node, bool comma, WriteText writeText,
                         WriteValue writeValue) {
     if (comma)
         *at++ = ',';
@@ -97,7 +108,7 @@ char* writeNodeJsonHead(char* at, const zem::ZEMNodeProtocol& node, bool comma, 
     return at;
 }
 
-void writeTreeJson(TextRoom& room, const zem::ZEMNodeProtocol& node, bool comma) {
+template <typename Node> void writeTreeJsonOf(TextRoom& room, const Node& node, bool comma) {
     // Trees make up most of a JSON document: each node's fixed keys are written as
     // literals through one cursor. Nearly every title and value needs no escape, so room
     // is first asked for them as they are; only a node with an octet to escape is written
@@ -133,6 +144,14 @@ void writeTreeJson(TextRoom& room, const zem::ZEMNodeProtocol& node, bool comma)
 }
 
 } // namespace
+
+void writeTreeJson(TextRoom& room, const zem::ZEMNodeProtocol& node, bool comma) {
+    // As for text lines: one virtual call for a node of the host's own.
+    if (const auto* own = node.asZEMNode())
+        writeTreeJsonOf(room, *own, comma);
+    else
+        writeTreeJsonOf(room, node, comma);
+}
 
 void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node) {
     TextRoom room(out);

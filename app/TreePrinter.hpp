@@ -4,6 +4,7 @@
 // and children.
 #pragma once
 
+#include "TextRoom.hpp"
 #include "ZEMNode.hpp"
 #include "message/MessageTree.hpp"
 
@@ -14,6 +15,8 @@ namespace app {
 
 void appendTree(std::string& out, const zem::ZEMNodeProtocol& node, int depth = 0);
 void appendTreeJson(std::string& out, const zem::ZEMNodeProtocol& node);
+/// The JSON object of `node` and its children, after a comma when `comma` says so.
+void writeTreeJson(TextRoom& room, const zem::ZEMNodeProtocol& node, bool comma);
 /// A message's whole tree: the plug-in's nodes, then its checks node when there is one.
 void appendMessageTree(std::string& out, const analysis::MessageTree& tree, int depth);
 

@@ -106,10 +106,15 @@ concept NodeTitle = std::constructible_from<ZEMNodeText, T&&>;
 template <typename T>
 concept NodeValue = std::constructible_from<ZEMNodeValue, T&&>;
 
+class ZEMNode;
+
 /// The node interface that the plug-in builds trees against.
 class ZEMNodeProtocol {
 public:
     virtual ~ZEMNodeProtocol() = default;
+    /// The node as the host's own ZEMNode, when it is one: a printer that walks a tree of
+    /// them makes one virtual call per node instead of one per accessor.
+    virtual const ZEMNode* asZEMNode() const { return nullptr; }
     virtual void addChild(std::unique_ptr<ZEMNodeProtocol> child) = 0;
     virtual std::string_view title() const = 0;
     /// The title is known to be plain (see ZEMNodeLabel); false says only that nobody looked.
@@ -149,6 +154,7 @@ public:
         return std::make_unique<ZEMNode>(std::forward<Title>(title), std::forward<Value>(value));
     }
 
+    const ZEMNode* asZEMNode() const override { return this; }
     /// Appends a child; a ZEMNode child learns its parent unless one was set already.
     void addChild(std::unique_ptr<ZEMNodeProtocol> child) override;
     std::string_view title() const override { return title_.view(); }

@@ -171,4 +171,61 @@ TEST(ZEMNodeText, OwnedTextsMoveAndLastingTextsAreShared) {
     EXPECT_EQ(copy, std::get<ZEMNodeText>(moved));
 }
 
+// A node of another class than the host's own: printers reach it through the protocol
+// alone, and must print it as they print the host's nodes, reached through their type.
+class ForeignNode final : public zem::ZEMNodeProtocol {
+public:
+    ForeignNode(std::string title, zem::ZEMNodeValue value)
+        : title_(std::move(title)), value_(std::move(value)) {}
+    void addChild(std::unique_ptr<ZEMNodeProtocol> child) override {
+        children_.push_back(std::move(child));
+    }
+    std::string_view title() const override { return title_; }
+    const zem::ZEMNodeValue& value() const override { return value_; }
+    const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const override {
+        return children_;
+    }
+    std::optional<std::uint16_t> headerLocation() const override { return location_; }
+    std::optional<std::uint16_t> headerLength() const override { return length_; }
+    void setHeaderLocation(std::uint16_t location) override { location_ = location; }
+    void setHeaderLength(std::uint16_t length) override { length_ = length; }
+    void wasAdded(ZEMNodeProtocol*) override {}
+
+private:
+    std::string title_;
+    zem::ZEMNodeValue value_;
+    std::vector<std::unique_ptr<ZEMNodeProtocol>> children_;
+    std::optional<std::uint16_t> location_, length_;
+};
+
+TEST(TreePrinter, NodesOfAnotherClassPrintAsTheHostsOwn) {
+    const std::vector<zem::ZEMNodeValue> values = {std::monostate{}, ZEMNodeText("text"),
+                                                   std::uint8_t{7}, std::uint32_t{65536},
+                                                   zem::ByteBuffer{0x01, 0xfe}};
+    for (const auto& text : hostileTexts()) {
+        auto own = ZEMNode::nodeWithName(ZEMNodeText(text), ZEMNodeText(text));
+        auto foreign = std::make_unique<ForeignNode>(text, ZEMNodeText(text));
+        for (zem::ZEMNodeProtocol* root : {static_cast<zem::ZEMNodeProtocol*>(own.get()),
+                                           static_cast<zem::ZEMNodeProtocol*>(foreign.get())}) {
+            root->setHeaderLocation(20);
+            root->setHeaderLength(6);
+        }
+        // Each kind of child under each kind of parent, so that the walk crosses over.
+        for (const auto& value : values) {
+            own->addChild(std::make_unique<ForeignNode>(text, value));
+            own->addChild(ZEMNode::nodeWithName(ZEMNodeText(text), zem::ZEMNodeValue(value)));
+            foreign->addChild(ZEMNode::nodeWithName(ZEMNodeText(text), zem::ZEMNodeValue(value)));
+            foreign->addChild(std::make_unique<ForeignNode>(text, value));
+        }
+        std::string ownText, foreignText, ownJson, foreignJson;
+        app::appendTree(ownText, *own, 1);
+        app::appendTree(foreignText, *foreign, 1);
+        app::appendTreeJson(ownJson, *own);
+        app::appendTreeJson(foreignJson, *foreign);
+        // The children's orders differ by kind, not by what they print.
+        EXPECT_EQ(ownText, foreignText);
+        EXPECT_EQ(ownJson, foreignJson);
+    }
+}
+
 } // namespace
