@@ -67,7 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 seen += analysis::avpFieldText(names, *field, attributes, {}).value_or("").size();
     }
     const auto tree = treeOf(message);
-    analysis::addDictionaryNodes(tree, attributes.wire(), attributes.named(names));
+    analysis::addDictionaryNodes(
+        tree, attributes.wire(),
+        [&]() -> const analysis::NamedAttributes& { return attributes.named(names); });
     seen += tree.front()->children().size();
     return seen == SIZE_MAX;
 }

@@ -41,40 +41,51 @@ void addChild(zem::ZEMNodeProtocol& node, const DecodedAvp& avp) {
 } // namespace
 
 void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>& tree,
-                        const WireMessage& message, const NamedAttributes& named) {
-    // The plug-in's attribute nodes, by where their attribute starts; the first of any
-    // that start at one place. A sorted list, not a map: a map's node per attribute was a
-    // fair share of -V's time.
-    using Placed = std::pair<std::size_t, zem::ZEMNodeProtocol*>;
+                        const WireMessage& message,
+                        const std::function<const NamedAttributes&()>& named) {
+    // The plug-in's attribute nodes, by where their attribute starts, and whether each
+    // gains a child; the first of any that start at one place. A sorted list, not a map: a
+    // map's node per attribute was a fair share of -V's time.
+    struct Placed {
+        std::size_t offset;
+        zem::ZEMNodeProtocol* node;
+        bool gainsChild;
+    };
     std::vector<Placed> attributeNodes;
     std::size_t children = 0;
     for (const auto& root : tree)
         children += root->children().size();
     attributeNodes.reserve(children);
+    bool anyGainsChild = false;
     for (const auto& root : tree)
-        for (const auto& child : root->children())
-            if (auto location = child->headerLocation(); location && *location >= 20)
-                attributeNodes.emplace_back(*location, child.get());
-    if (attributeNodes.empty())
+        for (const auto& child : root->children()) {
+            const auto location = child->headerLocation();
+            if (!location || *location < 20)
+                continue;
+            const auto type = message.octets.at(*location);
+            const bool gainsChild =
+                type && (*type == attribute::vendorSpecific || showsNoValue(*child, *type));
+            attributeNodes.push_back({*location, child.get(), gainsChild});
+            anyGainsChild = anyGainsChild || gainsChild;
+        }
+    // Many messages carry only attributes that the plug-in shows in full.
+    if (!anyGainsChild)
         return;
-    const auto byPlace = [](const Placed& a, const Placed& b) { return a.first < b.first; };
+    const auto byPlace = [](const Placed& a, const Placed& b) { return a.offset < b.offset; };
     // The plug-in lists attributes in wire order: they are nearly always sorted already.
     if (!std::is_sorted(attributeNodes.begin(), attributeNodes.end(), byPlace))
         std::stable_sort(attributeNodes.begin(), attributeNodes.end(), byPlace);
-    for (const auto& avp : named.attributes) {
+    for (const auto& avp : named().attributes) {
         // A TLV shows through its members; a vendor the dictionary does not know, through
         // the plug-in's own lines.
         if (!avp.definition || avp.definition->type == AvpType::tlv ||
             avp.definition->type == AvpType::vsa)
             continue;
         auto found = std::lower_bound(attributeNodes.begin(), attributeNodes.end(),
-                                      Placed{avp.attributeOffset, nullptr}, byPlace);
-        if (found == attributeNodes.end() || found->first != avp.attributeOffset)
-            continue;
-        auto& node = *found->second;
-        const std::uint8_t type = *message.octets.at(avp.attributeOffset);
-        if (type == attribute::vendorSpecific || showsNoValue(node, type))
-            addChild(node, avp);
+                                      Placed{avp.attributeOffset, nullptr, false}, byPlace);
+        if (found != attributeNodes.end() && found->offset == avp.attributeOffset &&
+            found->gainsChild)
+            addChild(*found->node, avp);
     }
 }
 

@@ -8,12 +8,16 @@
 #include "ZEMNode.hpp"
 #include "dictionary/AvpWalker.hpp"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace analysis {
 
+/// `named` answers the message's attributes as the dictionary names them; it is asked
+/// only when some node gains a child, since naming them all costs as much as the rest.
 void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>& tree,
-                        const WireMessage& message, const NamedAttributes& named);
+                        const WireMessage& message,
+                        const std::function<const NamedAttributes&()>& named);
 
 } // namespace analysis
