@@ -100,6 +100,10 @@ std::optional<std::string> RADIUSDissector::attributeTypeList(ByteView message) 
     std::size_t toRead = announced - radiusHeaderLength;
     if (message.size() < *length || toRead < 3)
         return result;
+    // An attribute takes two octets or more and at most four characters ("255 "): the
+    // numbers go through one cursor into room for the most they can take.
+    result.resize(2 * toRead);
+    char* at = result.data();
     std::size_t offset = radiusHeaderLength;
     do {
         auto type = message.at(offset);
@@ -109,13 +113,12 @@ std::optional<std::string> RADIUSDissector::attributeTypeList(ByteView message) 
             std::fputs("\"trunc\"\n", stdout);
             break;
         }
-        char number[4];
-        char* end = std::to_chars(number, number + 3, *type).ptr;
-        *end++ = ' ';
-        result.append(number, end);
+        at = std::to_chars(at, at + 3, *type).ptr;
+        *at++ = ' ';
         offset += *attributeLength;
         toRead -= *attributeLength;
     } while (toRead >= 3);
+    result.resize(static_cast<std::size_t>(at - result.data()));
     if (result.size() >= 2)
         result.pop_back();
     return result;

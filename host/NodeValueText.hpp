@@ -15,6 +15,12 @@ namespace zem {
 /// Writes `value` in decimal at `out`, which has room for 20 characters; answers where it
 /// ended.
 inline char* writeDecimal(char* out, std::uint64_t value) {
+    // Most numbers of a tree are one digit: the place and length of each attribute's type
+    // and length octets.
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
     return std::to_chars(out, out + 20, value).ptr;
 }
 
