@@ -10,14 +10,36 @@
 
 namespace app {
 
-char* JsonWriter::valueRoom(std::size_t need) {
+bool JsonWriter::takeComma(bool forKey) {
+    // A value right after its key takes none; anything after a key or value does.
     const bool comma = needComma_ && !afterKey_;
-    afterKey_ = false;
+    afterKey_ = forKey;
     needComma_ = true;
+    return comma;
+}
+
+char* JsonWriter::valueRoom(std::size_t need) {
+    const bool comma = takeComma(false);
     char* at = room_.room(need + 1);
     if (comma)
         *at++ = ',';
     return at;
+}
+
+void JsonWriter::quoted(bool comma, std::string_view text, bool asKey) {
+    // Nearly every key and text is plain: it is written as it is looked at, and only a text
+    // with an octet to escape is written again, in room for its escapes. The room has a
+    // place for a key's colon either way.
+    char* at = room_.room(comma + text.size() + 3) + comma;
+    if (comma)
+        at[-1] = ',';
+    char* end = zem::writeJsonStringIfPlain(at, text);
+    if (!end)
+        end = zem::writeJsonString(
+            room_.room(comma + zem::jsonStringBound(text.size()) + 1) + comma, text);
+    if (asKey)
+        *end++ = ':';
+    room_.advance(end);
 }
 
 void JsonWriter::literal(std::string_view text) {
@@ -39,8 +61,7 @@ void JsonWriter::close(char c) {
 }
 
 void JsonWriter::key(JsonKey name) {
-    const bool comma = needComma_ && !afterKey_;
-    afterKey_ = true;
+    const bool comma = takeComma(true);
     char* at = room_.room(comma + name.name().size() + 3);
     if (comma)
         *at++ = ',';
@@ -50,31 +71,11 @@ void JsonWriter::key(JsonKey name) {
 }
 
 void JsonWriter::anyKey(std::string_view name) {
-    // Keys are nearly all plain: the comma, the quoted name and the colon are written as
-    // the name is looked at; only a name with an octet to escape is written again.
-    const bool comma = needComma_ && !afterKey_;
-    afterKey_ = true;
-    char* at = room_.room(comma + name.size() + 3) + comma;
-    if (comma)
-        at[-1] = ',';
-    char* end = zem::writeJsonStringIfPlain(at, name);
-    if (!end)
-        end = zem::writeJsonString(
-            room_.room(comma + zem::jsonStringBound(name.size()) + 1) + comma, name);
-    *end++ = ':';
-    room_.advance(end);
+    quoted(takeComma(true), name, true);
 }
 
 void JsonWriter::string(std::string_view text) {
-    char* at = valueRoom(text.size() + 2);
-    char* end = zem::writeJsonStringIfPlain(at, text);
-    if (!end) {
-        // More room may move the text: the comma already written moves with it.
-        const std::size_t offset = static_cast<std::size_t>(at - room_.room(0));
-        end = zem::writeJsonString(room_.room(offset + zem::jsonStringBound(text.size())) + offset,
-                                   text);
-    }
-    room_.advance(end);
+    quoted(takeComma(false), text, false);
 }
 
 void JsonWriter::number(std::int64_t value) {
@@ -135,10 +136,7 @@ void JsonWriter::null() {
 }
 
 void JsonWriter::tree(const zem::ZEMNodeProtocol& node) {
-    const bool comma = needComma_ && !afterKey_;
-    afterKey_ = false;
-    needComma_ = true;
-    writeTreeJson(room_, node, comma);
+    writeTreeJson(room_, node, takeComma(false));
 }
 
 void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin) {

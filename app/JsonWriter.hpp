@@ -79,8 +79,13 @@ public:
 
 private:
     void anyKey(std::string_view name);
+    /// Whether a comma goes before the key or value about to be written; notes that one
+    /// was.
+    bool takeComma(bool forKey);
     /// Room for `need` characters after the comma a value here takes, which is written.
     char* valueRoom(std::size_t need);
+    /// `text` as a JSON string, after a comma when `comma` says so; a key's with its colon.
+    void quoted(bool comma, std::string_view text, bool asKey);
     void literal(std::string_view text);
     void open(char c);
     void close(char c);
