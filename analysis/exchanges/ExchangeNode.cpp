@@ -10,7 +10,7 @@ std::string responseTimeText(double seconds) {
 
 namespace {
 
-// Titles shared by every message's node: referred to, not copied for each (two of them
+// Titles shared by every message's node: referred to, not copied for each (three of them
 // are past the length a string holds without an allocation).
 struct ExchangeLabels {
     zem::ZEMNodeLabel node{"RADIUS-Exchange"};
