@@ -74,9 +74,7 @@ void AuthenticationsReport::add(const analysis::Authentication& row) {
 }
 
 std::string AuthenticationsReport::jsonRow(const analysis::Authentication& a) const {
-    std::string out = count_ > 0 ? ",\n" : "";
-    {
-        JsonWriter json(out);
+    return jsonText(count_ > 0 ? ",\n" : "", [&](JsonWriter& json) {
         json.beginObject();
         json.key("firstFrame");
         json.number(a.firstFrame);
@@ -107,8 +105,7 @@ std::string AuthenticationsReport::jsonRow(const analysis::Authentication& a) co
             json.string(*value);
         }
         json.endObject();
-    } // the writer leaves its text in `out`
-    return out;
+    });
 }
 
 std::string AuthenticationsReport::textRow(const analysis::Authentication& a) {

@@ -95,6 +95,17 @@ private:
     bool afterKey_ = false;
 };
 
+/// `before`, then what `write` writes through a JsonWriter, handed back once the writer has
+/// let the text go: a report's row in one expression.
+template <typename Write> std::string jsonText(std::string_view before, Write write) {
+    std::string out(before);
+    {
+        JsonWriter json(out);
+        write(json);
+    }
+    return out;
+}
+
 /// The keys both JSON forms give a message's endpoints: src, dst, sport, dport, transport.
 void appendEndpoints(JsonWriter& json, const zem::MessageOrigin& origin);
 

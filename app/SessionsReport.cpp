@@ -61,9 +61,7 @@ std::string SessionsReport::row(const analysis::SessionRow& s) {
 
 std::string SessionsReport::jsonRow(const analysis::SessionRow& s, const std::string& nas,
                                     const std::string& cause) const {
-    std::string out = endedCount_ > 0 ? ",\n" : "";
-    {
-        JsonWriter json(out);
+    return jsonText(endedCount_ > 0 ? ",\n" : "", [&](JsonWriter& json) {
         json.beginObject();
         json.key("session_id");
         json.string(s.sessionId);
@@ -111,8 +109,7 @@ std::string SessionsReport::jsonRow(const analysis::SessionRow& s, const std::st
         json.key("state");
         json.string(analysis::sessionEndText(s.end));
         json.endObject();
-    } // the writer leaves its text in `out`
-    return out;
+    });
 }
 
 std::string SessionsReport::textRow(const analysis::SessionRow& s, const std::string& nas,
