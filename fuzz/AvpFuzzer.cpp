@@ -17,8 +17,10 @@ const analysis::RadiusDictionary& dictionary() {
     return loaded.dictionary;
 }
 
-// A root with one node per attribute at its place, as the plug-in builds its tree.
-std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> treeOf(zem::ByteView message) {
+// A root with one node per attribute at its place, as the plug-in builds its tree; each
+// with a value child showing `value` (an empty one: a value the plug-in could not show).
+std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> treeOf(zem::ByteView message,
+                                                          const char* value = "") {
     auto root = zem::ZEMNode::nodeWithName("RADIUS-Header");
     for (std::size_t at = 20; at + 2 <= message.size();) {
         const std::uint8_t size = *message.at(at + 1);
@@ -26,13 +28,23 @@ std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> treeOf(zem::ByteView message)
             break;
         auto node = zem::ZEMNode::nodeWithName("AVP");
         node->setHeaderLocation(static_cast<std::uint16_t>(at));
-        node->addChild(std::make_unique<zem::ZEMNode>("Text", zem::ZEMNodeText("")));
+        node->addChild(std::make_unique<zem::ZEMNode>("Text", zem::ZEMNodeText(value)));
         root->addChild(std::move(node));
         at += size;
     }
     std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> tree;
     tree.push_back(std::move(root));
     return tree;
+}
+
+bool sameTree(const zem::ZEMNodeProtocol& a, const zem::ZEMNodeProtocol& b) {
+    if (a.title() != b.title() || !(a.value() == b.value()) ||
+        a.children().size() != b.children().size())
+        return false;
+    for (std::size_t i = 0; i < a.children().size(); ++i)
+        if (!sameTree(*a.children()[i], *b.children()[i]))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -67,9 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 seen += analysis::avpFieldText(names, *field, attributes, {}).value_or("").size();
     }
     const auto tree = treeOf(message);
-    analysis::addDictionaryNodes(
-        tree, attributes.wire(),
-        [&]() -> const analysis::NamedAttributes& { return attributes.named(names); });
+    analysis::addDictionaryNodes(tree, attributes, names);
     seen += tree.front()->children().size();
+    // Where only Vendor-Specific nodes gain children they are walked alone, and must gain
+    // what the whole message's naming gives them.
+    const analysis::AttributeList unnamed(*analysis::WireMessage::parse(message));
+    const auto walkedAlone = treeOf(message, "shown");
+    analysis::addDictionaryNodes(walkedAlone, unnamed, names);
+    const auto walkedWhole = treeOf(message, "shown");
+    analysis::addDictionaryNodes(walkedWhole, attributes, names);
+    if (!sameTree(*walkedAlone.front(), *walkedWhole.front()))
+        __builtin_trap();
     return seen == SIZE_MAX;
 }

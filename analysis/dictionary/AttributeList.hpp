@@ -21,6 +21,8 @@ public:
             named_ = NamedAttributes::of(dictionary, wire_);
         return *named_;
     }
+    /// Whether named() has worked its answer out already.
+    bool isNamed() const { return named_.has_value(); }
 
 private:
     WireMessage wire_;

@@ -52,6 +52,11 @@ public:
     /// The long-extended values the last walk put back together, which its views point
     /// into: for a caller that keeps the views.
     std::vector<zem::ByteBuffer> takeJoined() { return std::move(joined_); }
+    /// Calls `visit` for the attributes that one whole Vendor-Specific attribute carries,
+    /// as walk() would reach them: no long value ever takes in a Vendor-Specific.
+    void walkVendorSpecific(const Attribute& raw, const Visit& visit) {
+        vendorSpecific(raw.value, raw.offset, visit);
+    }
 
 private:
     void attribute(std::uint8_t type, zem::ByteView value, std::size_t offset, const Visit& visit);

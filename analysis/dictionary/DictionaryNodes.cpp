@@ -41,8 +41,8 @@ void addChild(zem::ZEMNodeProtocol& node, const DecodedAvp& avp) {
 } // namespace
 
 void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>& tree,
-                        const WireMessage& message,
-                        const std::function<const NamedAttributes&()>& named) {
+                        const AttributeList& attributes, const RadiusDictionary& dictionary) {
+    const WireMessage& message = attributes.wire();
     // The plug-in's attribute nodes, by where their attribute starts, and whether each
     // gains a child; the first of any that start at one place. A sorted list, not a map: a
     // map's node per attribute was a fair share of -V's time.
@@ -57,16 +57,18 @@ void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>
         children += root->children().size();
     attributeNodes.reserve(children);
     bool anyGainsChild = false;
+    bool onlyVendorSpecific = true;
     for (const auto& root : tree)
         for (const auto& child : root->children()) {
             const auto location = child->headerLocation();
             if (!location || *location < 20)
                 continue;
             const auto type = message.octets.at(*location);
-            const bool gainsChild =
-                type && (*type == attribute::vendorSpecific || showsNoValue(*child, *type));
+            const bool vendorSpecific = type && *type == attribute::vendorSpecific;
+            const bool gainsChild = type && (vendorSpecific || showsNoValue(*child, *type));
             attributeNodes.push_back({*location, child.get(), gainsChild});
             anyGainsChild = anyGainsChild || gainsChild;
+            onlyVendorSpecific = onlyVendorSpecific && (vendorSpecific || !gainsChild);
         }
     // Many messages carry only attributes that the plug-in shows in full.
     if (!anyGainsChild)
@@ -75,17 +77,36 @@ void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>
     // The plug-in lists attributes in wire order: they are nearly always sorted already.
     if (!std::is_sorted(attributeNodes.begin(), attributeNodes.end(), byPlace))
         std::stable_sort(attributeNodes.begin(), attributeNodes.end(), byPlace);
-    for (const auto& avp : named().attributes) {
+    const auto addNamed = [&](const DecodedAvp& avp) {
         // A TLV shows through its members; a vendor the dictionary does not know, through
         // the plug-in's own lines.
         if (!avp.definition || avp.definition->type == AvpType::tlv ||
             avp.definition->type == AvpType::vsa)
-            continue;
+            return;
         auto found = std::lower_bound(attributeNodes.begin(), attributeNodes.end(),
                                       Placed{avp.attributeOffset, nullptr, false}, byPlace);
         if (found != attributeNodes.end() && found->offset == avp.attributeOffset &&
             found->gainsChild)
             addChild(*found->node, avp);
+    };
+    if (attributes.isNamed() || !onlyVendorSpecific) {
+        for (const auto& avp : attributes.named(dictionary).attributes)
+            addNamed(avp);
+        return;
+    }
+    // Only Vendor-Specific nodes gain children: walking those alone spares naming every
+    // attribute of the message, which costs as much as the rest of the tree.
+    AvpWalker walker(dictionary);
+    auto raw = message.attributes.begin();
+    for (std::size_t i = 0; i < attributeNodes.size(); ++i) {
+        const Placed& placed = attributeNodes[i];
+        if (!placed.gainsChild || (i > 0 && attributeNodes[i - 1].offset == placed.offset))
+            continue;
+        raw = std::lower_bound(
+            raw, message.attributes.end(), placed.offset,
+            [](const Attribute& a, std::size_t offset) { return a.offset < offset; });
+        if (raw != message.attributes.end() && raw->offset == placed.offset && raw->whole())
+            walker.walkVendorSpecific(*raw, addNamed);
     }
 }
 

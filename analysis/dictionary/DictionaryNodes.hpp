@@ -6,18 +6,17 @@
 #pragma once
 
 #include "ZEMNode.hpp"
-#include "dictionary/AvpWalker.hpp"
+#include "dictionary/AttributeList.hpp"
 
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace analysis {
 
-/// `named` answers the message's attributes as the dictionary names them; it is asked
-/// only when some node gains a child, since naming them all costs as much as the rest.
+/// Asks `attributes` for their naming by `dictionary` only when some node other than a
+/// Vendor-Specific gains a child and the naming is not worked out yet: naming them all
+/// costs as much as the rest of the tree, and a Vendor-Specific's own walk little.
 void addDictionaryNodes(const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>& tree,
-                        const WireMessage& message,
-                        const std::function<const NamedAttributes&()>& named);
+                        const AttributeList& attributes, const RadiusDictionary& dictionary);
 
 } // namespace analysis

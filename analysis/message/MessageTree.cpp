@@ -12,9 +12,7 @@ MessageTree messageTree(const DecodedMessage& message, const RadiusDictionary* d
     MessageTree tree;
     tree.nodes = message.analyzer().protocolNodes(message.octets());
     if (dictionary)
-        addDictionaryNodes(tree.nodes, message.wire(), [&]() -> const NamedAttributes& {
-            return message.namedAttributes(*dictionary);
-        });
+        addDictionaryNodes(tree.nodes, message.attributes(), *dictionary);
     if (mayCarryEap(message.octets()))
         tree.eap = eapNode(message.wire(), message.tls() ? &*message.tls() : nullptr);
     tree.exchange = exchangeNode(message.exchange());

@@ -1,6 +1,7 @@
 // Dictionaries the tests write, read as FreeRADIUS's are, and messages walked with them.
 #include "TestSupport.hpp"
 #include "dictionary/AvpText.hpp"
+#include "dictionary/DictionaryNodes.hpp"
 #include "dictionary/DictionaryReader.hpp"
 #include "fields/AvpFields.hpp"
 
@@ -292,4 +293,70 @@ TEST(DictionaryReader, ADeepChainOfIncludesIsReadWhole) {
     EXPECT_TRUE(warnings.empty()) << warnings.front();
     EXPECT_NE(dictionary.named("Deep-Attribute"), nullptr);
     EXPECT_NE(dictionary.named("User-Name"), nullptr);
+}
+
+TEST(DictionaryNodes, VendorSpecificWalkedAloneGainsWhatTheWholeNamingGives) {
+    // Where the plug-in shows every other value, only Vendor-Specific nodes gain children,
+    // and those attributes are walked alone: they must gain what the naming of the whole
+    // message gives them, whatever lies around them.
+    TestDictionary t;
+    struct Case {
+        const char* what;
+        std::string attributes;
+        std::vector<std::string> gained; // "title=value", in tree order
+    };
+    const Case cases[] = {
+        {"two vendor attributes",
+         "1a10000000090105613d310105623d32",
+         {"Cisco-AVPair=a=1", "Cisco-AVPair=b=2"}},
+        {"an unknown vendor", "1a0c000004d20106613d3132", {}},
+        {"vendor attributes apart",
+         "1a0b0000000901056e3d310105626f621a0b0000000901056d3d32",
+         {"Cisco-AVPair=n=1", "Cisco-AVPair=m=2"}},
+        {"a vendor attribute that overruns", "1a0b0000000901ff613d31", {}},
+        {"a TLV shows through its member",
+         "1a0f0000123400030901060a000001",
+         {"Wide-Member=10.0.0.1"}},
+        {"beside a type the plug-in does not name, named with the whole message",
+         "f5060180aabb1a0b000000090105613d31",
+         {"Long-Thing=aabb", "Cisco-AVPair=a=1"}},
+        {"before an attribute cut short", "1a0b000000090105613d310120626f62", {"Cisco-AVPair=a=1"}},
+    };
+    // One node per attribute, each with a value child the plug-in shows.
+    const auto treeOf = [](const zem::ByteBuffer& octets) {
+        const auto wire = *analysis::WireMessage::parse(zem::ByteView(octets));
+        auto root = zem::ZEMNode::nodeWithName("RADIUS-Header");
+        for (const auto& attribute : wire.attributes) {
+            auto node = zem::ZEMNode::nodeWithName("AVP");
+            node->setHeaderLocation(static_cast<std::uint16_t>(attribute.offset));
+            node->addChild(zem::ZEMNode::nodeWithName("Value", std::string("shown")));
+            root->addChild(std::move(node));
+        }
+        std::vector<std::unique_ptr<zem::ZEMNodeProtocol>> tree;
+        tree.push_back(std::move(root));
+        return tree;
+    };
+    const auto gained = [](const std::vector<std::unique_ptr<zem::ZEMNodeProtocol>>& tree) {
+        std::vector<std::string> lines;
+        for (const auto& attribute : tree.front()->children())
+            for (std::size_t i = 1; i < attribute->children().size(); ++i) {
+                const auto& child = *attribute->children()[i];
+                lines.push_back(std::string(child.title()) + "=" +
+                                std::string(std::get<zem::ZEMNodeText>(child.value()).view()));
+            }
+        return lines;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto octets = message(c.attributes);
+        const auto alone = treeOf(octets);
+        analysis::addDictionaryNodes(alone, attributesOf(octets), t.dictionary);
+        EXPECT_EQ(gained(alone), c.gained);
+
+        const auto attributes = attributesOf(octets);
+        attributes.named(t.dictionary);
+        const auto whole = treeOf(octets);
+        analysis::addDictionaryNodes(whole, attributes, t.dictionary);
+        EXPECT_EQ(gained(whole), c.gained);
+    }
 }
