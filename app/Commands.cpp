@@ -184,7 +184,7 @@ int printGlossary(const zem::PlugInHost& host, const Options& options) {
         // Every dictionary attribute: its field, type and vendor.
         const auto loaded = loadRunDictionary(options);
         for (const auto& attribute : loaded.dictionary.attributes()) {
-            out += std::string(analysis::avpFieldPrefix) + attribute.fieldName + "\t" +
+            out += std::string(analysis::avpFieldPrefix) + attribute.fieldName.text() + "\t" +
                    std::string(analysis::avpTypeName(attribute.type)) + "\t";
             const auto* vendor = loaded.dictionary.vendor(attribute.path.vendor);
             out += attribute.path.vendor == 0 ? "-"

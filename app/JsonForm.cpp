@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <vector>
 
 namespace app {
 
@@ -74,8 +76,17 @@ void appendAvps(JsonWriter& json, const DecodedMessage& m,
     json.endObject();
 }
 
+// The plug-in's property keys, each looked at for escapes once for the run rather than in
+// every message object.
+std::vector<zem::ZEMNodeLabel> propertyKeys(const zem::PlugInHost& host) {
+    std::vector<zem::ZEMNodeLabel> keys;
+    for (const auto& attribute : host.structure().plugInAnalyzerAttributes)
+        keys.emplace_back(attribute.attributeKey);
+    return keys;
+}
+
 void appendMessageObject(std::string& out, const DecodedMessage& m, const MessageFields& fields,
-                         bool withChecks) {
+                         std::span<const zem::ZEMNodeLabel> keys, bool withChecks) {
     const auto& host = fields.host();
     const auto& origin = m.origin();
     JsonWriter json(out);
@@ -91,9 +102,10 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.string(m.analyzer().protocolInfo(m.octets()).value_or(""));
     json.key("properties");
     json.beginObject();
-    for (const auto& attribute : host.structure().plugInAnalyzerAttributes) {
-        json.key(attribute.attributeKey);
-        auto value = host.value(m.analyzer(), attribute, m.octets());
+    const auto& attributes = host.structure().plugInAnalyzerAttributes;
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        json.key(keys[i]);
+        auto value = host.value(m.analyzer(), attributes[i], m.octets());
         if (!value)
             json.null();
         else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
@@ -131,11 +143,11 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
 class JsonForm final : public OutputForm {
 public:
     JsonForm(const MessageFields& fields, bool withChecks)
-        : fields_(fields), withChecks_(withChecks) {}
+        : fields_(fields), keys_(propertyKeys(fields.host())), withChecks_(withChecks) {}
     void begin(std::string& out) const override { out += "[\n"; }
     void write(std::string& out, const DecodedMessage& m) const override {
         out += separator();
-        appendMessageObject(out, m, fields_, withChecks_);
+        appendMessageObject(out, m, fields_, keys_, withChecks_);
     }
     std::string_view separator() const override { return ",\n"; }
     void end(std::string& out, std::uint64_t written) const override {
@@ -144,19 +156,21 @@ public:
 
 private:
     const MessageFields& fields_;
+    std::vector<zem::ZEMNodeLabel> keys_;
     bool withChecks_;
 };
 
 class ElasticForm final : public OutputForm {
 public:
     ElasticForm(const MessageFields& fields, bool withChecks, std::optional<std::string> index)
-        : fields_(fields), withChecks_(withChecks), index_(std::move(index)) {}
+        : fields_(fields), keys_(propertyKeys(fields.host())), withChecks_(withChecks),
+          index_(std::move(index)) {}
     void write(std::string& out, const DecodedMessage& m) const override {
         // Today's engines take no _type (Elasticsearch 8 refuses one).
         out += "{\"index\":{\"_index\":\"";
         out += index_ ? *index_ : dayIndex(m.origin().time);
         out += "\"}}\n";
-        appendMessageObject(out, m, fields_, withChecks_);
+        appendMessageObject(out, m, fields_, keys_, withChecks_);
         out.push_back('\n');
     }
 
@@ -169,6 +183,7 @@ private:
     }
 
     const MessageFields& fields_;
+    std::vector<zem::ZEMNodeLabel> keys_;
     bool withChecks_;
     std::optional<std::string> index_; // --ek-index; else one per day
 };

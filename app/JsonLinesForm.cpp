@@ -60,7 +60,7 @@ void appendAvpColumns(JsonWriter& json, const DecodedMessage& m,
     const auto values = analysis::avpValuesByAttribute(m.namedAttributes(dictionary));
     analysis::forEachAttribute(values, [&](const analysis::AttributeDefinition& definition,
                                            std::span<const analysis::AvpValue> run) {
-        json.key(columnName(definition.fieldName));
+        json.key(columnName(definition.fieldName.text()));
         json.beginArray();
         for (const auto& entry : run)
             appendAvpValue(json, entry.value);

@@ -60,14 +60,25 @@ void JsonWriter::close(char c) {
     needComma_ = true;
 }
 
-void JsonWriter::key(JsonKey name) {
+void JsonWriter::plainKey(std::string_view name) {
     const bool comma = takeComma(true);
-    char* at = room_.room(comma + name.name().size() + 3);
+    char* at = room_.room(comma + name.size() + 3);
     if (comma)
         *at++ = ',';
-    at = zem::writeKnownPlainJsonString(at, name.name());
+    at = zem::writeKnownPlainJsonString(at, name);
     *at++ = ':';
     room_.advance(at);
+}
+
+void JsonWriter::key(JsonKey name) {
+    plainKey(name.name());
+}
+
+void JsonWriter::key(const zem::ZEMNodeLabel& name) {
+    if (name.isPlain())
+        plainKey(name.text());
+    else
+        anyKey(name.text());
 }
 
 void JsonWriter::anyKey(std::string_view name) {

@@ -57,6 +57,9 @@ public:
     void beginArray() { open('['); }
     void endArray() { close(']'); }
     void key(JsonKey name);
+    /// A key looked at once for escapes when it was made: a dictionary's field name, a
+    /// property's key.
+    void key(const zem::ZEMNodeLabel& name);
     /// Any other key: a name from a dictionary or a table, looked at for escapes.
     template <typename Text>
     requires(!std::is_array_v<Text> &&
@@ -79,6 +82,7 @@ public:
 
 private:
     void anyKey(std::string_view name);
+    void plainKey(std::string_view name);
     /// Whether a comma goes before the key or value about to be written; notes that one
     /// was.
     bool takeComma(bool forKey);

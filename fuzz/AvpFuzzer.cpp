@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         seen += analysis::avpValueName(avp) != nullptr;
         if (avp.definition)
             if (auto field = analysis::avpFieldNamed(names, std::string(analysis::avpFieldPrefix) +
-                                                                avp.definition->fieldName))
+                                                                avp.definition->fieldName.text()))
                 seen += analysis::avpFieldText(names, *field, attributes, {}).value_or("").size();
     }
     const auto tree = treeOf(message);

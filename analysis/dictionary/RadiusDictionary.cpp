@@ -127,7 +127,7 @@ bool RadiusDictionary::NameEqual::operator()(std::string_view a,
 }
 
 AttributeDefinition& RadiusDictionary::addAttribute(AttributeDefinition definition) {
-    definition.fieldName = avpFieldName(definition.name);
+    definition.fieldName = zem::ZEMNodeLabel(avpFieldName(definition.name));
     auto at = byPath_.find(definition.path);
     std::size_t index;
     if (at != byPath_.end()) {

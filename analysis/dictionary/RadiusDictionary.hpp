@@ -5,6 +5,8 @@
 // TLV's child.
 #pragma once
 
+#include "ZEMNode.hpp"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -57,8 +59,10 @@ struct AvpPathHash {
 };
 
 struct AttributeDefinition {
-    std::string name;      // "User-Name"
-    std::string fieldName; // "User_Name": the name with '-' written as '_'
+    std::string name; // "User-Name"
+    /// "User_Name": the name with '-' written as '_'; looked at once for octets to escape,
+    /// since JSON writes it as a key in every message that carries the attribute.
+    zem::ZEMNodeLabel fieldName;
     AvpPath path;
     AvpType type = AvpType::octets;
     bool hasTag = false;

@@ -277,8 +277,8 @@ std::optional<std::string> MessageFields::nearestName(std::string_view name) con
         candidates.emplace_back(alias.tsharkName);
     if (dictionary_)
         for (const auto& attribute : dictionary_->attributes()) {
-            candidates.push_back(std::string(avpFieldPrefix) + attribute.fieldName);
-            candidates.push_back("radius." + attribute.fieldName);
+            candidates.push_back(std::string(avpFieldPrefix) + attribute.fieldName.text());
+            candidates.push_back("radius." + attribute.fieldName.text());
         }
     std::optional<std::string> nearest;
     std::size_t best = std::max<std::size_t>(2, name.size() / 4) + 1;

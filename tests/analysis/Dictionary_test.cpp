@@ -254,7 +254,7 @@ TEST(AvpValues, GatheredPerAttributeInTheOrderEachFirstAppears) {
         std::string gathered;
         analysis::forEachAttribute(values, [&](const analysis::AttributeDefinition& definition,
                                                std::span<const analysis::AvpValue> run) {
-            gathered += (gathered.empty() ? "" : " ") + definition.fieldName + "=";
+            gathered += (gathered.empty() ? "" : " ") + definition.fieldName.text() + "=";
             for (std::size_t i = 0; i < run.size(); ++i) {
                 if (i > 0)
                     gathered += ",";
