@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <span>
 #include <vector>
 
 namespace app {
@@ -76,18 +75,31 @@ void appendAvps(JsonWriter& json, const DecodedMessage& m,
     json.endObject();
 }
 
-// The plug-in's property keys, each looked at for escapes once for the run rather than in
-// every message object.
-std::vector<zem::ZEMNodeLabel> propertyKeys(const zem::PlugInHost& host) {
-    std::vector<zem::ZEMNodeLabel> keys;
-    for (const auto& attribute : host.structure().plugInAnalyzerAttributes)
-        keys.emplace_back(attribute.attributeKey);
-    return keys;
-}
+// What the message objects of a run share: the fields, whether checks are shown, and the
+// plug-in's properties, each with its key looked at for escapes once for the run rather
+// than in every object.
+class MessageObjects {
+public:
+    MessageObjects(const MessageFields& fields, bool withChecks)
+        : fields_(fields), withChecks_(withChecks) {
+        for (const auto& attribute : fields.host().structure().plugInAnalyzerAttributes)
+            properties_.push_back({zem::ZEMNodeLabel(attribute.attributeKey), attribute});
+    }
 
-void appendMessageObject(std::string& out, const DecodedMessage& m, const MessageFields& fields,
-                         std::span<const zem::ZEMNodeLabel> keys, bool withChecks) {
-    const auto& host = fields.host();
+    void append(std::string& out, const DecodedMessage& m) const;
+
+private:
+    struct Property {
+        zem::ZEMNodeLabel key;
+        zem::ZEMPlugInAnalyzerAttribute attribute;
+    };
+    const MessageFields& fields_;
+    std::vector<Property> properties_;
+    bool withChecks_;
+};
+
+void MessageObjects::append(std::string& out, const DecodedMessage& m) const {
+    const auto& host = fields_.host();
     const auto& origin = m.origin();
     JsonWriter json(out);
     json.beginObject();
@@ -102,10 +114,9 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
     json.string(m.analyzer().protocolInfo(m.octets()).value_or(""));
     json.key("properties");
     json.beginObject();
-    const auto& attributes = host.structure().plugInAnalyzerAttributes;
-    for (std::size_t i = 0; i < attributes.size(); ++i) {
-        json.key(keys[i]);
-        auto value = host.value(m.analyzer(), attributes[i], m.octets());
+    for (const auto& property : properties_) {
+        json.key(property.key);
+        auto value = host.value(m.analyzer(), property.attribute, m.octets());
         if (!value)
             json.null();
         else if (const auto* n8 = std::get_if<std::uint8_t>(&*value))
@@ -120,18 +131,18 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
             json.string(zem::propertyText(*value));
     }
     json.endObject();
-    if (const auto* dictionary = fields.dictionary())
+    if (const auto* dictionary = fields_.dictionary())
         appendAvps(json, m, *dictionary);
     if (m.eap())
-        appendEap(json, m, fields);
+        appendEap(json, m, fields_);
     if (!m.exchange().empty()) {
         json.key("exchange");
         json.beginObject();
         appendExchangeLinks(json, m.exchange());
         json.endObject();
     }
-    if (withChecks && fields.checkDisplay().shows(m.checks()))
-        appendChecks(json, m, fields);
+    if (withChecks_ && fields_.checkDisplay().shows(m.checks()))
+        appendChecks(json, m, fields_);
     json.key("tree");
     json.beginArray();
     for (const auto& node : m.analyzer().protocolNodes(m.octets()))
@@ -142,12 +153,11 @@ void appendMessageObject(std::string& out, const DecodedMessage& m, const Messag
 
 class JsonForm final : public OutputForm {
 public:
-    JsonForm(const MessageFields& fields, bool withChecks)
-        : fields_(fields), keys_(propertyKeys(fields.host())), withChecks_(withChecks) {}
+    JsonForm(const MessageFields& fields, bool withChecks) : objects_(fields, withChecks) {}
     void begin(std::string& out) const override { out += "[\n"; }
     void write(std::string& out, const DecodedMessage& m) const override {
         out += separator();
-        appendMessageObject(out, m, fields_, keys_, withChecks_);
+        objects_.append(out, m);
     }
     std::string_view separator() const override { return ",\n"; }
     void end(std::string& out, std::uint64_t written) const override {
@@ -155,22 +165,19 @@ public:
     }
 
 private:
-    const MessageFields& fields_;
-    std::vector<zem::ZEMNodeLabel> keys_;
-    bool withChecks_;
+    MessageObjects objects_;
 };
 
 class ElasticForm final : public OutputForm {
 public:
     ElasticForm(const MessageFields& fields, bool withChecks, std::optional<std::string> index)
-        : fields_(fields), keys_(propertyKeys(fields.host())), withChecks_(withChecks),
-          index_(std::move(index)) {}
+        : objects_(fields, withChecks), index_(std::move(index)) {}
     void write(std::string& out, const DecodedMessage& m) const override {
         // Today's engines take no _type (Elasticsearch 8 refuses one).
         out += "{\"index\":{\"_index\":\"";
         out += index_ ? *index_ : dayIndex(m.origin().time);
         out += "\"}}\n";
-        appendMessageObject(out, m, fields_, keys_, withChecks_);
+        objects_.append(out, m);
         out.push_back('\n');
     }
 
@@ -182,9 +189,7 @@ private:
         return index;
     }
 
-    const MessageFields& fields_;
-    std::vector<zem::ZEMNodeLabel> keys_;
-    bool withChecks_;
+    MessageObjects objects_;
     std::optional<std::string> index_; // --ek-index; else one per day
 };
 

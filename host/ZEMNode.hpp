@@ -26,9 +26,9 @@
 
 namespace zem {
 
-/// A text that outlives every tree (a plug-in's label), looked at once, when it is made,
-/// for octets that a printer escapes: nodes that refer to it are printed without looking
-/// at it again.
+/// A text that outlives every tree (a plug-in's label, a dictionary's field name), looked
+/// at once, when it is made, for octets that a printer escapes: nodes and JSON keys that
+/// refer to it are written without looking at it again.
 class ZEMNodeLabel {
 public:
     ZEMNodeLabel() = default;
