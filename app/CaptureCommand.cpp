@@ -298,8 +298,9 @@ public:
 private:
     // How far ahead of their use, and how much of them (what a walk of a usual message
     // and what the reports read of its facts) is asked for.
-    static constexpr std::size_t prefetchAhead = 8;
-    static constexpr std::size_t messagePrefetchOctets = 256, factsPrefetchOctets = 256;
+    static constexpr std::size_t prefetchAhead = 8, originAhead = 16;
+    static constexpr std::size_t messagePrefetchOctets = 256, factsPrefetchOctets = 256,
+                                 framePrefetchOctets = 128;
     // The clients' table outgrows the caches: each message's client is asked for in two
     // steps, its slot (from facts asked for before) and then the client through it.
     static constexpr std::size_t factsAhead = 24, clientSlotAhead = 16, clientAhead = 8;
@@ -309,11 +310,18 @@ private:
         out.input = &in;
         out.messages.reserve(in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
-            // The messages were last read on the reading thread's processor: each would
-            // wait for its octets to come over, unless asked for a few messages ahead.
+            // The messages were written past the caches: each would wait for its origin
+            // and its octets to come from memory, unless asked for a few messages ahead.
+            // The octets' place is in the origin's row, so the rows are asked for first.
+            if (i + originAhead < in.size())
+                in.prefetchOrigin(i + originAhead);
             if (i + prefetchAhead < in.size()) {
                 const auto ahead = in.message(i + prefetchAhead).span();
                 zem::prefetchOctets(ahead.data(), std::min(ahead.size(), messagePrefetchOctets));
+                if (in.describesFrames()) {
+                    const auto frame = in.carryingFrame(i + prefetchAhead).octets.span();
+                    zem::prefetchOctets(frame.data(), std::min(frame.size(), framePrefetchOctets));
+                }
             }
             const zem::MessageOrigin& origin = in.origin(i);
             if (in.isTlsFrame(i)) {

@@ -93,6 +93,7 @@ void RenderQueue::start(std::unique_ptr<Slot> slot) {
         slot->done = true;
         inOrder_.push_back(std::move(slot));
     } else {
+        MessageBatch::publish();
         {
             std::lock_guard lock(mutex_);
             waiting_.push_back(slot.get());

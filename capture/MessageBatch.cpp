@@ -1,37 +1,114 @@
 #include "MessageBatch.hpp"
 
+#include <cstring>
+#include <optional>
+
 namespace capture {
 
+namespace {
+
+// The address's four octets, when it is an IPv4 address with nothing past them.
+std::optional<std::uint32_t> plainIPv4(const zem::IPAddress& address) {
+    std::uint64_t past[2] = {};
+    std::memcpy(past, address.bytes.data() + 4, 12);
+    if (address.family != 4 || (past[0] | past[1]) != 0)
+        return std::nullopt;
+    std::uint32_t octets;
+    std::memcpy(&octets, address.bytes.data(), sizeof octets);
+    return octets;
+}
+
+// Written in place: an address made aside and copied in was read back before its
+// separate stores had settled.
+void setIPv4(zem::IPAddress& address, std::uint32_t octets) {
+    address.family = 4;
+    std::memcpy(address.bytes.data(), &octets, sizeof octets);
+}
+
+bool isDefault(const zem::CarryingFrame& frame) {
+    return frame.empty() && frame.capturedLength == 0 && frame.wireLength == 0 &&
+           frame.linkType == -1 && !frame.messageOffset;
+}
+
+std::uint32_t appendOctets(HandoverOctets& octets, zem::ByteView added) {
+    return static_cast<std::uint32_t>(octets.append(added.span()));
+}
+
+} // namespace
+
 void MessageBatch::add(const MessageOrigin& origin, zem::ByteView payload) {
-    origins_.push_back(origin);
-    if (!origin.carrying.empty()) {
-        // Described frames are few and short next to the trees they are shown with.
-        frames_.resize(origins_.size() - 1, Placed{0, 0});
-        frames_.push_back({octets_.size(), origin.carrying.octets.size()});
-        octets_.insert(octets_.end(), origin.carrying.octets.begin(), origin.carrying.octets.end());
-        origins_.back().carrying.octets = {};
+    Kept kept{};
+    kept.frame = origin.frame;
+    kept.time = origin.time;
+    kept.relativeTime = origin.relativeTime;
+    kept.sourcePort = origin.sourcePort;
+    kept.destinationPort = origin.destinationPort;
+    kept.transport = origin.transport;
+    const auto source = plainIPv4(origin.source), destination = plainIPv4(origin.destination);
+    kept.inPlace = source && destination;
+    if (kept.inPlace) {
+        kept.source = *source;
+        kept.destination = *destination;
+    } else {
+        kept.source = kept.destination = static_cast<std::uint32_t>(pairs6_.size());
+        pairs6_.push_back({origin.source, origin.destination});
     }
-    placed_.push_back({octets_.size(), payload.size()});
-    octets_.insert(octets_.end(), payload.begin(), payload.end());
+    if (!isDefault(origin.carrying) || !frames_.empty()) {
+        // Described frames are few and short next to the trees they are shown with.
+        frames_.resize(kept_.size());
+        KeptFrame& frame = frames_.emplace_back();
+        frame.frame = origin.carrying;
+        frame.frame.octets = {};
+        frame.length = static_cast<std::uint32_t>(origin.carrying.octets.size());
+        frame.begin = appendOctets(octets_, origin.carrying.octets);
+        describesFrames_ = describesFrames_ || frame.length > 0;
+    }
+    kept.length = static_cast<std::uint32_t>(payload.size());
+    kept.begin = appendOctets(octets_, payload);
+    kept_.push(kept);
 }
 
 zem::ByteView MessageBatch::message(std::size_t i) const {
-    const auto& placed = placed_[i];
-    return zem::ByteView(std::span(octets_).subspan(placed.begin, placed.length));
+    const Kept kept = kept_[i];
+    return zem::ByteView(octets_.view(kept.begin, kept.length));
+}
+
+MessageOrigin MessageBatch::origin(std::size_t i) const {
+    const Kept kept = kept_[i];
+    MessageOrigin origin;
+    origin.frame = kept.frame;
+    origin.time = kept.time;
+    origin.relativeTime = kept.relativeTime;
+    if (kept.inPlace) {
+        setIPv4(origin.source, kept.source);
+        setIPv4(origin.destination, kept.destination);
+    } else {
+        origin.source = pairs6_[kept.source].source;
+        origin.destination = pairs6_[kept.source].destination;
+    }
+    origin.sourcePort = kept.sourcePort;
+    origin.destinationPort = kept.destinationPort;
+    origin.transport = kept.transport;
+    if (i < frames_.size())
+        origin.carrying = frames_[i].frame;
+    return origin;
 }
 
 zem::CarryingFrame MessageBatch::carryingFrame(std::size_t i) const {
-    zem::CarryingFrame frame = origins_[i].carrying;
-    if (i < frames_.size() && frames_[i].length != 0)
-        frame.octets =
-            zem::ByteView(std::span(octets_).subspan(frames_[i].begin, frames_[i].length));
+    if (i >= frames_.size())
+        return {};
+    const KeptFrame& kept = frames_[i];
+    zem::CarryingFrame frame = kept.frame;
+    if (kept.length != 0)
+        frame.octets = zem::ByteView(octets_.view(kept.begin, kept.length));
     return frame;
 }
 
 void MessageBatch::clear() {
+    kept_.clear();
     frames_.clear();
-    origins_.clear();
-    placed_.clear();
+    describesFrames_ = false;
+    pairs6_.clear();
     octets_.clear();
 }
 
