@@ -45,8 +45,7 @@ public:
         for (std::size_t i = 0; i < whole; ++i)
             stream(at + i, octets.data() + i * sizeof(Block));
         if (rest != 0) {
-            Block last{};
-            std::memcpy(last.octets, octets.data() + whole * sizeof(Block), rest);
+            const Block last = lastBlock(octets.data() + whole * sizeof(Block), rest);
             stream(at + whole, last.octets);
         }
         const std::size_t begin = used_ * sizeof(Block);
@@ -73,6 +72,27 @@ private:
 #else
         std::memcpy(to, from, sizeof(Block));
 #endif
+    }
+    // The last `rest` octets (1 to 15), zero-padded: in copies of fixed sizes, which stay
+    // inline, where one of `rest` octets was a call into the C library.
+    static Block lastBlock(const std::uint8_t* from, std::size_t rest) {
+        Block last{};
+        std::size_t at = 0;
+        if (rest & 8) {
+            std::memcpy(last.octets + at, from + at, 8);
+            at += 8;
+        }
+        if (rest & 4) {
+            std::memcpy(last.octets + at, from + at, 4);
+            at += 4;
+        }
+        if (rest & 2) {
+            std::memcpy(last.octets + at, from + at, 2);
+            at += 2;
+        }
+        if (rest & 1)
+            last.octets[at] = from[at];
+        return last;
     }
     void grow(std::size_t blocks);
 

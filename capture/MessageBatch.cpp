@@ -9,9 +9,13 @@ namespace {
 
 // The address's four octets, when it is an IPv4 address with nothing past them.
 std::optional<std::uint32_t> plainIPv4(const zem::IPAddress& address) {
-    std::uint64_t past[2] = {};
-    std::memcpy(past, address.bytes.data() + 4, 12);
-    if (address.family != 4 || (past[0] | past[1]) != 0)
+    // Loaded straight from the address: copied aside in one piece and read back as words,
+    // the reads waited for the copy's stores to settle.
+    std::uint64_t past8;
+    std::uint32_t past4;
+    std::memcpy(&past8, address.bytes.data() + 4, sizeof past8);
+    std::memcpy(&past4, address.bytes.data() + 12, sizeof past4);
+    if (address.family != 4 || (past8 | past4) != 0)
         return std::nullopt;
     std::uint32_t octets;
     std::memcpy(&octets, address.bytes.data(), sizeof octets);
