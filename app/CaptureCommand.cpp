@@ -296,11 +296,10 @@ public:
     }
 
 private:
-    // How far ahead of their use, and how much of them (what a walk of a usual message
-    // and what the reports read of its facts) is asked for.
+    // How far ahead of their use messages and their facts are asked for, and how much of
+    // the facts (what the reports read).
     static constexpr std::size_t prefetchAhead = 8, originAhead = 16;
-    static constexpr std::size_t messagePrefetchOctets = 256, factsPrefetchOctets = 256,
-                                 framePrefetchOctets = 128;
+    static constexpr std::size_t factsPrefetchOctets = 256;
     // The clients' table outgrows the caches: each message's client is asked for in two
     // steps, its slot (from facts asked for before) and then the client through it.
     static constexpr std::size_t factsAhead = 24, clientSlotAhead = 16, clientAhead = 8;
@@ -315,14 +314,8 @@ private:
             // The octets' place is in the origin's row, so the rows are asked for first.
             if (i + originAhead < in.size())
                 in.prefetchOrigin(i + originAhead);
-            if (i + prefetchAhead < in.size()) {
-                const auto ahead = in.message(i + prefetchAhead).span();
-                zem::prefetchOctets(ahead.data(), std::min(ahead.size(), messagePrefetchOctets));
-                if (in.describesFrames()) {
-                    const auto frame = in.carryingFrame(i + prefetchAhead).octets.span();
-                    zem::prefetchOctets(frame.data(), std::min(frame.size(), framePrefetchOctets));
-                }
-            }
+            if (i + prefetchAhead < in.size())
+                in.prefetchMessage(i + prefetchAhead);
             const zem::MessageOrigin& origin = in.origin(i);
             if (in.isTlsFrame(i)) {
                 zem::MessageOrigin withFrame = origin;
