@@ -1,11 +1,12 @@
 #include "CaptureFileOutput.hpp"
 
+#include "PcapLibrary.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
-#include <pcap/pcap.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,17 +64,17 @@ CaptureFileOutput::CaptureFileOutput(const std::string& path, std::FILE* standar
         writePcapngBlock(1, interface);
         return;
     }
-    dead_ = pcap_open_dead_with_tstamp_precision(linkType, snapshotLength,
-                                                 nanoseconds_ ? PCAP_TSTAMP_PRECISION_NANO
-                                                              : PCAP_TSTAMP_PRECISION_MICRO);
+    dead_ = libpcap().open_dead_with_tstamp_precision(linkType, snapshotLength,
+                                                      nanoseconds_ ? PCAP_TSTAMP_PRECISION_NANO
+                                                                   : PCAP_TSTAMP_PRECISION_MICRO);
     if (!dead_) {
         discard();
         throw CaptureError("cannot write " + path + ": no capture of this link type");
     }
     // libpcap writes the file header and records into our stream, which it closes.
-    dumper_ = pcap_dump_fopen(dead_, file_);
+    dumper_ = libpcap().dump_fopen(dead_, file_);
     if (!dumper_) {
-        std::string reason = pcap_geterr(dead_);
+        std::string reason = libpcap().geterr(dead_);
         discard();
         throw CaptureError("cannot write " + path + ": " + reason);
     }
@@ -113,13 +114,13 @@ void CaptureFileOutput::open(std::FILE* standardOutput) {
 
 void CaptureFileOutput::discard() {
     if (dumper_)
-        pcap_dump_close(dumper_); // closes file_ too
+        libpcap().dump_close(dumper_); // closes file_ too
     else if (file_)
         std::fclose(file_);
     dumper_ = nullptr;
     file_ = nullptr;
     if (dead_)
-        pcap_close(dead_);
+        libpcap().close(dead_);
     dead_ = nullptr;
     if (!temporary_.empty())
         ::unlink(temporary_.c_str());
@@ -203,7 +204,7 @@ void CaptureFileOutput::writeFrame(std::int64_t nanoseconds, std::uint32_t origi
     header.caplen = captured;
     header.len = original;
     errno = 0;
-    pcap_dump(reinterpret_cast<u_char*>(dumper_), &header, octets.span().data());
+    libpcap().dump(reinterpret_cast<u_char*>(dumper_), &header, octets.span().data());
     size_ += recordSize(captured);
     checked();
 }
@@ -215,7 +216,7 @@ void CaptureFileOutput::close() {
     std::fflush(file_);
     checked();
     if (dumper_) {
-        pcap_dump_close(dumper_); // a flushed stream: its close has nothing left to fail
+        libpcap().dump_close(dumper_); // a flushed stream: its close has nothing left to fail
         dumper_ = nullptr;
     } else if (std::fclose(file_) != 0 && failure_.empty()) {
         failure_ = "cannot write " + path_ + ": " + std::strerror(errno);

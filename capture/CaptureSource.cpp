@@ -2,6 +2,7 @@
 
 #include "CaptureBytes.hpp"
 #include "CaptureFileReader.hpp"
+#include "PcapLibrary.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -11,7 +12,6 @@
 #include <fcntl.h>
 #include <linux/if_packet.h>
 #include <map>
-#include <pcap/pcap.h>
 #include <poll.h>
 #include <set>
 #include <sys/socket.h>
@@ -26,9 +26,9 @@ struct CaptureSource::Handle {
     pcap_dumper_t* recording = nullptr;
     ~Handle() {
         if (recording)
-            pcap_dump_close(recording);
+            libpcap().dump_close(recording);
         if (pcap)
-            pcap_close(pcap);
+            libpcap().close(pcap);
     }
 };
 
@@ -59,13 +59,13 @@ namespace {
 bool isLoopback(const std::string& interface) {
     pcap_if_t* devices = nullptr;
     char error[PCAP_ERRBUF_SIZE] = {};
-    if (pcap_findalldevs(&devices, error) != 0)
+    if (libpcap().findalldevs(&devices, error) != 0)
         return false;
     bool loopback = false;
     for (auto* device = devices; device; device = device->next)
         if (interface == device->name)
             loopback = (device->flags & PCAP_IF_LOOPBACK) != 0;
-    pcap_freealldevs(devices);
+    libpcap().freealldevs(devices);
     return loopback;
 }
 
@@ -75,25 +75,25 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
                                       std::size_t bufferBytes, bool immediate) {
     char error[PCAP_ERRBUF_SIZE] = {};
     auto handle = std::make_unique<Handle>();
-    handle->pcap = pcap_create(interface.c_str(), error);
+    handle->pcap = libpcap().create(interface.c_str(), error);
     if (!handle->pcap)
         throw CaptureError("cannot capture on " + interface + ": " + error);
     pcap_t* pcap = handle->pcap;
     // A whole IP packet: the largest UDP datagram or TCP segment (loopback's are up to
     // 64 KiB) with room for the link layers, so that no RADIUS message is cut.
-    pcap_set_snaplen(pcap, 65535 + 128);
-    pcap_set_buffer_size(pcap, static_cast<int>(std::min<std::size_t>(bufferBytes, INT_MAX)));
-    pcap_set_promisc(pcap, 1);
-    pcap_set_immediate_mode(pcap, immediate ? 1 : 0);
+    libpcap().set_snaplen(pcap, 65535 + 128);
+    libpcap().set_buffer_size(pcap, static_cast<int>(std::min<std::size_t>(bufferBytes, INT_MAX)));
+    libpcap().set_promisc(pcap, 1);
+    libpcap().set_immediate_mode(pcap, immediate ? 1 : 0);
     // The kernel hands over a block of packets at least every quarter second.
-    pcap_set_timeout(pcap, 250);
-    const int status = pcap_activate(pcap);
+    libpcap().set_timeout(pcap, 250);
+    const int status = libpcap().activate(pcap);
     if (status < 0)
         throw CaptureError(
             "cannot capture on " + interface + ": " +
             (status == PCAP_ERROR_PERM_DENIED
                  ? "permission denied (capturing needs root or CAP_NET_RAW and CAP_NET_ADMIN)"
-                 : std::string(pcap_geterr(pcap))));
+                 : std::string(libpcap().geterr(pcap))));
     // Loopback shows every packet twice, going out and coming in; libpcap throws the
     // outgoing copy away, but only after the kernel has queued it, which halves what the
     // buffer holds in a flood and doubles the drops it reports. Asking the kernel for the
@@ -102,25 +102,25 @@ CaptureSource CaptureSource::openLive(const std::string& interface, const std::s
     // older kernels.
     if (isLoopback(interface)) {
         const int on = 1;
-        if (::setsockopt(pcap_fileno(pcap), SOL_PACKET, PACKET_IGNORE_OUTGOING, &on, sizeof on) !=
-            0)
-            pcap_setdirection(pcap, PCAP_D_IN);
+        if (::setsockopt(libpcap().fileno(pcap), SOL_PACKET, PACKET_IGNORE_OUTGOING, &on,
+                         sizeof on) != 0)
+            libpcap().setdirection(pcap, PCAP_D_IN);
     }
     if (!filter.empty()) {
         bpf_program program{};
-        if (pcap_compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
+        if (libpcap().compile(pcap, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
             throw CaptureError("cannot use the capture filter \"" + filter +
-                               "\": " + pcap_geterr(pcap));
-        const int set = pcap_setfilter(pcap, &program);
-        pcap_freecode(&program);
+                               "\": " + libpcap().geterr(pcap));
+        const int set = libpcap().setfilter(pcap, &program);
+        libpcap().freecode(&program);
         if (set != 0)
             throw CaptureError("cannot use the capture filter \"" + filter +
-                               "\": " + pcap_geterr(pcap));
+                               "\": " + libpcap().geterr(pcap));
     }
     // libpcap waits without end for the kernel's next block when nothing arrives, so a
     // quiet line would never let the reader look at the clock, an interrupt or what waits
     // to be counted: the reader waits itself, a quarter second at a time.
-    if (pcap_setnonblock(pcap, 1, error) != 0)
+    if (libpcap().setnonblock(pcap, 1, error) != 0)
         throw CaptureError("cannot capture on " + interface + ": " + error);
     return CaptureSource(std::move(handle), interface);
 }
@@ -137,18 +137,18 @@ CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
     }
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
-    int result = pcap_next_ex(handle_->pcap, &header, &data);
+    int result = libpcap().next_ex(handle_->pcap, &header, &data);
     if (result == 0) {
-        pollfd ready{pcap_get_selectable_fd(handle_->pcap), POLLIN, 0};
+        pollfd ready{libpcap().get_selectable_fd(handle_->pcap), POLLIN, 0};
         ::poll(&ready, 1, 250); // a signal ends it early, as it should
-        result = pcap_next_ex(handle_->pcap, &header, &data);
+        result = libpcap().next_ex(handle_->pcap, &header, &data);
     }
     if (result == 0)
         return Next::timeout;
     if (result == PCAP_ERROR_BREAK)
         return Next::interrupted;
     if (result < 0)
-        throw CaptureError(name_ + ": " + pcap_geterr(handle_->pcap));
+        throw CaptureError(name_ + ": " + libpcap().geterr(handle_->pcap));
     packet.time =
         static_cast<double>(header->ts.tv_sec) + static_cast<double>(header->ts.tv_usec) / 1e6;
     packet.nanoseconds =
@@ -156,16 +156,16 @@ CaptureSource::Next CaptureSource::next(CapturedPacket& packet) {
     packet.bytes = zem::ByteView(std::span(data, header->caplen));
     packet.originalLength = header->len;
     if (handle_->recording)
-        pcap_dump(reinterpret_cast<u_char*>(handle_->recording), header, data);
+        libpcap().dump(reinterpret_cast<u_char*>(handle_->recording), header, data);
     return Next::packet;
 }
 
 int CaptureSource::linkType() const {
-    return handle_->file ? handle_->file->linkType() : pcap_datalink(handle_->pcap);
+    return handle_->file ? handle_->file->linkType() : libpcap().datalink(handle_->pcap);
 }
 
 int CaptureSource::snapshotLength() const {
-    return handle_->file ? handle_->file->snapshotLength() : pcap_snapshot(handle_->pcap);
+    return handle_->file ? handle_->file->snapshotLength() : libpcap().snapshot(handle_->pcap);
 }
 
 bool CaptureSource::isPcapng() const {
@@ -204,7 +204,7 @@ void CaptureSource::interrupt() {
     if (handle_->file)
         handle_->stopped.store(true);
     else
-        pcap_breakloop(handle_->pcap);
+        libpcap().breakloop(handle_->pcap);
 }
 
 bool CaptureSource::isLive() const {
@@ -217,17 +217,18 @@ void CaptureSource::recordTo(std::FILE* stream) {
         throw CaptureError("cannot record the capture: only a live capture is recorded");
     }
     if (handle_->recording)
-        pcap_dump_close(handle_->recording);
-    handle_->recording = pcap_dump_fopen(handle_->pcap, stream);
+        libpcap().dump_close(handle_->recording);
+    handle_->recording = libpcap().dump_fopen(handle_->pcap, stream);
     if (!handle_->recording) {
         std::fclose(stream);
-        throw CaptureError("cannot record the capture: " + std::string(pcap_geterr(handle_->pcap)));
+        throw CaptureError("cannot record the capture: " +
+                           std::string(libpcap().geterr(handle_->pcap)));
     }
 }
 
 std::optional<std::uint64_t> CaptureSource::dropped() const {
     pcap_stat stats{};
-    if (!handle_->pcap || pcap_stats(handle_->pcap, &stats) != 0)
+    if (!handle_->pcap || libpcap().stats(handle_->pcap, &stats) != 0)
         return std::nullopt;
     // ps_ifdrop is the interface's own count since it came up, not this capture's loss.
     return std::uint64_t{stats.ps_drop};
@@ -270,28 +271,34 @@ std::string claimedPortsFilter(const zem::ZEMPortsController& controller) {
 }
 
 std::optional<std::string> captureFilterError(const std::string& filter) {
-    pcap_t* dead = pcap_open_dead(DLT_EN10MB, 262144);
+    const PcapLibrary* library = nullptr;
+    try {
+        library = &libpcap();
+    } catch (const CaptureError& error) {
+        return error.what();
+    }
+    pcap_t* dead = library->open_dead(DLT_EN10MB, 262144);
     if (!dead)
         return "cannot check capture filters";
     bpf_program program{};
     std::optional<std::string> error;
-    if (pcap_compile(dead, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
-        error = pcap_geterr(dead);
+    if (library->compile(dead, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
+        error = library->geterr(dead);
     else
-        pcap_freecode(&program);
-    pcap_close(dead);
+        library->freecode(&program);
+    library->close(dead);
     return error;
 }
 
 std::vector<CaptureInterface> captureInterfaces() {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_if_t* devices = nullptr;
-    if (pcap_findalldevs(&devices, error) != 0)
+    if (libpcap().findalldevs(&devices, error) != 0)
         throw CaptureError(std::string("cannot list interfaces: ") + error);
     std::vector<CaptureInterface> interfaces;
     for (pcap_if_t* d = devices; d; d = d->next)
         interfaces.push_back({d->name, d->description ? d->description : ""});
-    pcap_freealldevs(devices);
+    libpcap().freealldevs(devices);
     return interfaces;
 }
 
