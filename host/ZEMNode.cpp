@@ -2,6 +2,8 @@
 
 #include "TextEscaping.hpp"
 
+#include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -69,10 +71,25 @@ void ZEMNode::addChild(std::unique_ptr<ZEMNodeProtocol> child) {
     if (!child)
         return;
     child->wasAdded(this);
-    // Attribute nodes get a handful of children; start with room for them.
-    if (children_.capacity() == 0)
-        children_.reserve(4);
-    children_.push_back(std::move(child));
+    children_.add(std::move(child));
+}
+
+ZEMNodeChildList::~ZEMNodeChildList() {
+    std::destroy_n(items_, count_);
+    if (items_ != inPlace())
+        ::operator delete(items_);
+}
+
+void ZEMNodeChildList::grow() {
+    // A node with more children than fit in place (a header, a list) usually has many more.
+    const std::uint32_t capacity = std::max(4 * inPlaceLimit, 2 * capacity_);
+    auto* larger = static_cast<Child*>(::operator new(capacity * sizeof(Child)));
+    std::uninitialized_move_n(items_, count_, larger);
+    std::destroy_n(items_, count_);
+    if (items_ != inPlace())
+        ::operator delete(items_);
+    items_ = larger;
+    capacity_ = capacity;
 }
 
 } // namespace zem

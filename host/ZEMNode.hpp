@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -107,6 +108,10 @@ template <typename T>
 concept NodeValue = std::constructible_from<ZEMNodeValue, T&&>;
 
 class ZEMNode;
+class ZEMNodeProtocol;
+
+/// A node's children, in the order they were added; owned by the node.
+using ZEMNodeChildren = std::span<const std::unique_ptr<ZEMNodeProtocol>>;
 
 /// The node interface that the plug-in builds trees against.
 class ZEMNodeProtocol {
@@ -120,13 +125,42 @@ public:
     /// The title is known to be plain (see ZEMNodeLabel); false says only that nobody looked.
     virtual bool hasKnownPlainTitle() const { return false; }
     virtual const ZEMNodeValue& value() const = 0;
-    virtual const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const = 0;
+    virtual ZEMNodeChildren children() const = 0;
     virtual std::optional<std::uint16_t> headerLocation() const = 0;
     virtual std::optional<std::uint16_t> headerLength() const = 0;
     virtual void setHeaderLocation(std::uint16_t location) = 0;
     virtual void setHeaderLength(std::uint16_t length) = 0;
     /// Called when the node is added under `parent`.
     virtual void wasAdded(ZEMNodeProtocol* parent) = 0;
+};
+
+/// The children a ZEMNode owns. An attribute's node has three (its type, length and value)
+/// and most others fewer: those stay in the node itself. A tree made a dozen lists a
+/// message otherwise, one allocation and one free each.
+class ZEMNodeChildList {
+public:
+    using Child = std::unique_ptr<ZEMNodeProtocol>;
+    ZEMNodeChildList() = default;
+    ZEMNodeChildList(const ZEMNodeChildList&) = delete;
+    ZEMNodeChildList& operator=(const ZEMNodeChildList&) = delete;
+    ~ZEMNodeChildList();
+
+    void add(Child child) {
+        if (count_ == capacity_)
+            grow();
+        new (items_ + count_) Child(std::move(child));
+        ++count_;
+    }
+    ZEMNodeChildren view() const { return {items_, count_}; }
+
+private:
+    static constexpr std::uint32_t inPlaceLimit = 3;
+    Child* inPlace() { return reinterpret_cast<Child*>(inPlace_); }
+    void grow();
+
+    alignas(Child) unsigned char inPlace_[inPlaceLimit * sizeof(Child)];
+    Child* items_ = inPlace(); // inPlace_ or, past inPlaceLimit, an allocated array
+    std::uint32_t count_ = 0, capacity_ = inPlaceLimit;
 };
 
 class ZEMNode final : public ZEMNodeProtocol {
@@ -160,9 +194,7 @@ public:
     std::string_view title() const override { return title_.view(); }
     bool hasKnownPlainTitle() const override { return title_.isKnownPlain(); }
     const ZEMNodeValue& value() const override { return value_; }
-    const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const override {
-        return children_;
-    }
+    ZEMNodeChildren children() const override { return children_.view(); }
     std::optional<std::uint16_t> headerLocation() const override { return headerLocation_; }
     std::optional<std::uint16_t> headerLength() const override { return headerLength_; }
     void setHeaderLocation(std::uint16_t location) override { headerLocation_ = location; }
@@ -180,7 +212,7 @@ public:
 private:
     ZEMNodeText title_;
     ZEMNodeValue value_;
-    std::vector<std::unique_ptr<ZEMNodeProtocol>> children_;
+    ZEMNodeChildList children_;
     std::optional<std::uint16_t> headerLocation_;
     std::optional<std::uint16_t> headerLength_;
     ZEMNodeProtocol* parent_ = nullptr;

@@ -182,9 +182,7 @@ public:
     }
     std::string_view title() const override { return title_; }
     const zem::ZEMNodeValue& value() const override { return value_; }
-    const std::vector<std::unique_ptr<ZEMNodeProtocol>>& children() const override {
-        return children_;
-    }
+    zem::ZEMNodeChildren children() const override { return children_; }
     std::optional<std::uint16_t> headerLocation() const override { return location_; }
     std::optional<std::uint16_t> headerLength() const override { return length_; }
     void setHeaderLocation(std::uint16_t location) override { location_ = location; }
