@@ -89,7 +89,7 @@ void RenderQueue::releaseOldest() {
 
 void RenderQueue::start(std::unique_ptr<Slot> slot) {
     if (workers_.empty()) {
-        render_(slot->input, slot->output);
+        renderInto(*slot);
         slot->done = true;
         inOrder_.push_back(std::move(slot));
     } else {
@@ -154,6 +154,16 @@ void RenderQueue::consumeDone(std::unique_lock<std::mutex>& lock) {
     consuming_ = false;
 }
 
+void RenderQueue::renderInto(Slot& slot) {
+    // A held batch gave its text's room back, and a text grown piece by piece is copied
+    // over and over (a detail tree's batch is most of a megabyte): the room the last batch
+    // took is asked for at once.
+    const std::size_t last = lastTextSize_.load(std::memory_order_relaxed);
+    slot.output.text.reserve(last + last / 8);
+    render_(slot.input, slot.output);
+    lastTextSize_.store(slot.output.text.size(), std::memory_order_relaxed);
+}
+
 void RenderQueue::work() {
     for (;;) {
         Slot* slot = nullptr;
@@ -165,7 +175,7 @@ void RenderQueue::work() {
             slot = waiting_.front();
             waiting_.pop_front();
         }
-        render_(slot->input, slot->output);
+        renderInto(*slot);
         {
             std::unique_lock lock(mutex_);
             slot->done = true;

@@ -19,6 +19,7 @@
 #include "checks/MessageChecks.hpp"
 #include "exchanges/ExchangeLinks.hpp"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -182,6 +183,7 @@ private:
         bool done = false;
     };
     void work();
+    void renderInto(Slot& slot);
     // Hands `slot` to the workers (or renders it now); then, as the queue consumes, either
     // consumes what is done or waits while too many batches are in flight.
     void start(std::unique_ptr<Slot> slot);
@@ -208,6 +210,7 @@ private:
     std::vector<std::unique_ptr<Slot>> spare_;
     bool consuming_ = false; // a worker consumes
     bool stopping_ = false;
+    std::atomic<std::size_t> lastTextSize_ = 0; // of the batch rendered last
     std::vector<std::thread> workers_;
 };
 
