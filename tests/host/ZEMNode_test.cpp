@@ -35,6 +35,25 @@ TEST(ZEMNode, NodesMadeFromFreedOnesStartAsNew) {
     }
 }
 
+// The first few children live in the node itself and the rest move out with them: on
+// either side of that move, and across later growth, children keep their order, learn
+// their parent, and are all freed with the node (the sanitizer build checks the last).
+TEST(ZEMNode, ChildrenKeepTheirOrderAsTheListGrows) {
+    for (const std::uint32_t count : {0u, 1u, 3u, 4u, 12u, 13u, 100u}) {
+        SCOPED_TRACE(count);
+        auto parent = ZEMNode::nodeWithName("RADIUS-Header");
+        for (std::uint32_t i = 0; i < count; ++i)
+            parent->addChild(ZEMNode::nodeWithName("AVP", i));
+        parent->addChild(nullptr); // ignored
+        const auto children = parent->children();
+        ASSERT_EQ(children.size(), count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            EXPECT_EQ(std::get<std::uint32_t>(children[i]->value()), i);
+            EXPECT_EQ(static_cast<const ZEMNode&>(*children[i]).parent(), parent.get());
+        }
+    }
+}
+
 TEST(ZEMNode, TreesMadeOnOneThreadAndDroppedOnOthers) {
     std::vector<std::unique_ptr<ZEMNode>> made;
     std::thread maker([&] {
