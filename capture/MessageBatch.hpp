@@ -29,9 +29,10 @@ public:
     /// hands a message over) and its carrying frame's octets, which carryingFrame() answers.
     MessageOrigin origin(std::size_t i) const;
     zem::CarryingFrame carryingFrame(std::size_t i) const;
-    /// Ask for message `i`'s origin, then (its place being in the origin) its octets and
-    /// its frame's, ahead of their use: streamed past the caches, they come from memory.
+    /// Ask for message `i`'s origin ahead of its use: streamed past the caches, it comes
+    /// from memory. Asked for first, since prefetchMessage() reads the octets' place in it.
     void prefetchOrigin(std::size_t i) const { kept_.prefetch(i); }
+    /// Ask for message `i`'s octets and its frame's ahead of their use.
     void prefetchMessage(std::size_t i) const;
     bool describesFrames() const { return describesFrames_; }
     zem::ByteView message(std::size_t i) const;

@@ -19,8 +19,8 @@ void* openLibrary() {
             return handle;
         failures += std::string(failures.empty() ? "" : "; ") + ::dlerror();
     }
-    throw CaptureError("cannot load libpcap, which live capture, capture filters and pcap "
-                       "files need (install libpcap0.8): " +
+    throw CaptureError("cannot load libpcap, which live capture, capture filters and "
+                       "writing pcap files need (install libpcap0.8): " +
                        failures);
 }
 
@@ -34,35 +34,9 @@ template <typename Function> void find(void* library, Function& function, const 
 PcapLibrary load() {
     void* library = openLibrary(); // kept for the life of the process
     PcapLibrary functions{};
-    find(library, functions.activate, "pcap_activate");
-    find(library, functions.breakloop, "pcap_breakloop");
-    find(library, functions.close, "pcap_close");
-    find(library, functions.compile, "pcap_compile");
-    find(library, functions.create, "pcap_create");
-    find(library, functions.datalink, "pcap_datalink");
-    find(library, functions.dump, "pcap_dump");
-    find(library, functions.dump_close, "pcap_dump_close");
-    find(library, functions.dump_fopen, "pcap_dump_fopen");
-    find(library, functions.fileno, "pcap_fileno");
-    find(library, functions.findalldevs, "pcap_findalldevs");
-    find(library, functions.freealldevs, "pcap_freealldevs");
-    find(library, functions.freecode, "pcap_freecode");
-    find(library, functions.get_selectable_fd, "pcap_get_selectable_fd");
-    find(library, functions.geterr, "pcap_geterr");
-    find(library, functions.next_ex, "pcap_next_ex");
-    find(library, functions.open_dead, "pcap_open_dead");
-    find(library, functions.open_dead_with_tstamp_precision,
-         "pcap_open_dead_with_tstamp_precision");
-    find(library, functions.set_buffer_size, "pcap_set_buffer_size");
-    find(library, functions.set_immediate_mode, "pcap_set_immediate_mode");
-    find(library, functions.set_promisc, "pcap_set_promisc");
-    find(library, functions.set_snaplen, "pcap_set_snaplen");
-    find(library, functions.set_timeout, "pcap_set_timeout");
-    find(library, functions.setdirection, "pcap_setdirection");
-    find(library, functions.setfilter, "pcap_setfilter");
-    find(library, functions.setnonblock, "pcap_setnonblock");
-    find(library, functions.snapshot, "pcap_snapshot");
-    find(library, functions.stats, "pcap_stats");
+#define RADIUS_PCAP_FIND(name) find(library, functions.name, "pcap_" #name);
+    RADIUS_PCAP_FUNCTIONS(RADIUS_PCAP_FIND)
+#undef RADIUS_PCAP_FIND
     return functions;
 }
 

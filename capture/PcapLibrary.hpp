@@ -11,35 +11,43 @@
 
 namespace capture {
 
+// One row per function used: its name without the "pcap_" prefix.
+// clang-format off
+#define RADIUS_PCAP_FUNCTIONS(row) \
+    row(activate) \
+    row(breakloop) \
+    row(close) \
+    row(compile) \
+    row(create) \
+    row(datalink) \
+    row(dump) \
+    row(dump_close) \
+    row(dump_fopen) \
+    row(fileno) \
+    row(findalldevs) \
+    row(freealldevs) \
+    row(freecode) \
+    row(get_selectable_fd) \
+    row(geterr) \
+    row(next_ex) \
+    row(open_dead) \
+    row(open_dead_with_tstamp_precision) \
+    row(set_buffer_size) \
+    row(set_immediate_mode) \
+    row(set_promisc) \
+    row(set_snaplen) \
+    row(set_timeout) \
+    row(setdirection) \
+    row(setfilter) \
+    row(setnonblock) \
+    row(snapshot) \
+    row(stats)
+// clang-format on
+
 struct PcapLibrary {
-    decltype(&::pcap_activate) activate;
-    decltype(&::pcap_breakloop) breakloop;
-    decltype(&::pcap_close) close;
-    decltype(&::pcap_compile) compile;
-    decltype(&::pcap_create) create;
-    decltype(&::pcap_datalink) datalink;
-    decltype(&::pcap_dump) dump;
-    decltype(&::pcap_dump_close) dump_close;
-    decltype(&::pcap_dump_fopen) dump_fopen;
-    decltype(&::pcap_fileno) fileno;
-    decltype(&::pcap_findalldevs) findalldevs;
-    decltype(&::pcap_freealldevs) freealldevs;
-    decltype(&::pcap_freecode) freecode;
-    decltype(&::pcap_get_selectable_fd) get_selectable_fd;
-    decltype(&::pcap_geterr) geterr;
-    decltype(&::pcap_next_ex) next_ex;
-    decltype(&::pcap_open_dead) open_dead;
-    decltype(&::pcap_open_dead_with_tstamp_precision) open_dead_with_tstamp_precision;
-    decltype(&::pcap_set_buffer_size) set_buffer_size;
-    decltype(&::pcap_set_immediate_mode) set_immediate_mode;
-    decltype(&::pcap_set_promisc) set_promisc;
-    decltype(&::pcap_set_snaplen) set_snaplen;
-    decltype(&::pcap_set_timeout) set_timeout;
-    decltype(&::pcap_setdirection) setdirection;
-    decltype(&::pcap_setfilter) setfilter;
-    decltype(&::pcap_setnonblock) setnonblock;
-    decltype(&::pcap_snapshot) snapshot;
-    decltype(&::pcap_stats) stats;
+#define RADIUS_PCAP_FIELD(name) decltype(&::pcap_##name) name;
+    RADIUS_PCAP_FUNCTIONS(RADIUS_PCAP_FIELD)
+#undef RADIUS_PCAP_FIELD
 };
 
 /// libpcap's functions, loaded on the first call. Throws CaptureError when libpcap or

@@ -8,7 +8,6 @@
 #pragma once
 
 #if defined(RADIUS_WITH_MIMALLOC)
-#include <cstddef>
 #include <cstdint>
 #include <mimalloc.h>
 #include <sys/mman.h>

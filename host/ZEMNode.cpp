@@ -75,6 +75,10 @@ void ZEMNode::addChild(std::unique_ptr<ZEMNodeProtocol> child) {
 }
 
 ZEMNodeChildList::~ZEMNodeChildList() {
+    release();
+}
+
+void ZEMNodeChildList::release() {
     std::destroy_n(items_, count_);
     if (items_ != inPlace())
         ::operator delete(items_);
@@ -85,9 +89,7 @@ void ZEMNodeChildList::grow() {
     const std::uint32_t capacity = std::max(4 * inPlaceLimit, 2 * capacity_);
     auto* larger = static_cast<Child*>(::operator new(capacity * sizeof(Child)));
     std::uninitialized_move_n(items_, count_, larger);
-    std::destroy_n(items_, count_);
-    if (items_ != inPlace())
-        ::operator delete(items_);
+    release();
     items_ = larger;
     capacity_ = capacity;
 }

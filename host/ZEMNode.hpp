@@ -157,6 +157,8 @@ private:
     static constexpr std::uint32_t inPlaceLimit = 3;
     Child* inPlace() { return reinterpret_cast<Child*>(inPlace_); }
     void grow();
+    // Destroys the children (moved-from ones too) and frees an allocated array.
+    void release();
 
     alignas(Child) unsigned char inPlace_[inPlaceLimit * sizeof(Child)];
     Child* items_ = inPlace(); // inPlace_ or, past inPlaceLimit, an allocated array
