@@ -1,4 +1,5 @@
 #include "CaptureSource.hpp"
+#include "GeneratedCaptures.hpp"
 #include "PipeFeed.hpp"
 #include "TestSupport.hpp"
 #include "ZEMPortsController.hpp"
@@ -58,6 +59,31 @@ TEST(CaptureSource, APipeOrAFileReadOnceReadsAsTheMappedFileDoes) {
         EXPECT_EQ(once.pcapng, c.pcapng);
         EXPECT_EQ(once.packets, direct.packets);
     }
+}
+
+// A file read once goes through a buffer of a fixed block, refilled as it is read: frames
+// that straddle a refill, and frames longer than a block (up to the largest snapshot), read
+// as they do from the map and through a pipe.
+TEST(CaptureSource, FramesAcrossAndBeyondAReadBlockReadAsMapped) {
+    generated_captures::FileBuilder file(false);
+    file.u32(0xa1b2c3d4).u16(2).u16(4).u32(0).u32(0).u32(262144).u32(1);
+    const std::uint32_t sizes[] = {60, 131'000, 131'072, 262'144, 17, 200'001, 1, 65'536, 0};
+    std::uint32_t second = 1'700'000'000;
+    for (int round = 0; round < 3; ++round)
+        for (const auto size : sizes) {
+            file.u32(second++).u32(0).u32(size).u32(size);
+            file.bytes(generated_captures::frameOctets(size, static_cast<char>(second)));
+        }
+    testing_support::TemporaryFolder folder;
+    const auto path = (folder.path() / "large-frames.pcap").string();
+    std::ofstream(path, std::ios::binary) << file.take();
+
+    const auto mapped = readAll(path);
+    ASSERT_EQ(mapped.packets.size(), 3 * std::size(sizes));
+    EXPECT_EQ(mapped.packets[3].size(), 262'144u);
+    EXPECT_EQ(readAll(path, capture::Reading::once).packets, mapped.packets);
+    testing_support::PipeFeed feed(folder.path(), path);
+    EXPECT_EQ(readAll(feed.path()).packets, mapped.packets);
 }
 
 // A file that grows while it is read (a capture still being written) is read up to the
