@@ -19,7 +19,7 @@ std::optional<std::uint64_t> frameOf(std::uint32_t stored) {
 } // namespace
 
 void ExchangeTable::add(const zem::MessageOrigin& origin, zem::ByteView message) {
-    const auto links = linker_.next(origin, message, stored_.size());
+    const auto links = linker_.next(origin, message, count_);
     Stored stored{frameNumber(links.responseFrame), frameNumber(links.requestFrame),
                   frameNumber(links.retransmissionOf), noTime};
     // The window is a minute, so the time fits; a wild one from a damaged capture is left
@@ -28,8 +28,10 @@ void ExchangeTable::add(const zem::MessageOrigin& origin, zem::ByteView message)
         stored.responseMicroseconds =
             static_cast<std::int32_t>(std::lround(*links.responseTime * 1e6));
     if (auto joined = tlsJoiner_.next(origin, message))
-        tlsMessages_.emplace(stored_.size(), std::move(joined));
-    stored_.push_back(stored);
+        tlsMessages_.emplace(count_, std::move(joined));
+    if (count_ == stored_.size() * chunkEntries)
+        stored_.add();
+    at(count_++) = stored;
     settle();
 }
 
@@ -40,14 +42,14 @@ void ExchangeTable::finish() {
 
 void ExchangeTable::settle() {
     for (const auto& resolved : linker_.takeResolved())
-        if (resolved.sequence < stored_.size())
-            stored_[resolved.sequence].responseFrame = frameNumber(resolved.responseFrame);
+        if (resolved.sequence < count_)
+            at(resolved.sequence).responseFrame = frameNumber(resolved.responseFrame);
 }
 
 ExchangeLinks ExchangeTable::links(std::size_t position) const {
-    if (position >= stored_.size())
+    if (position >= count_)
         return {};
-    const auto& stored = stored_[position];
+    const Stored& stored = at(position);
     ExchangeLinks links;
     links.responseFrame = frameOf(stored.responseFrame);
     links.requestFrame = frameOf(stored.requestFrame);

@@ -9,6 +9,7 @@
 //   table.links(position).responseFrame;
 #pragma once
 
+#include "ChunkStore.hpp"
 #include "exchanges/ExchangeLinker.hpp"
 #include "exchanges/TlsMessageJoiner.hpp"
 
@@ -16,7 +17,6 @@
 #include <limits>
 #include <memory>
 #include <unordered_map>
-#include <vector>
 
 namespace analysis {
 
@@ -27,7 +27,7 @@ public:
     /// The capture ended: requests still waiting stay unanswered.
     void finish();
 
-    std::size_t size() const { return stored_.size(); }
+    std::size_t size() const { return count_; }
     /// The links of the message at `position`; none past the end.
     ExchangeLinks links(std::size_t position) const;
 
@@ -40,10 +40,20 @@ private:
         std::int32_t responseMicroseconds = noTime;
     };
     void settle();
+    const Stored& at(std::size_t position) const {
+        return stored_[position / chunkEntries][position % chunkEntries];
+    }
+    Stored& at(std::size_t position) {
+        return stored_[position / chunkEntries][position % chunkEntries];
+    }
 
     ExchangeLinker linker_;
     TlsMessageJoiner tlsJoiner_;
-    std::vector<Stored> stored_;
+    // In chunks that never move: a vector of a million links, doubling as it grew, wrote
+    // twice as much fresh memory as it kept and copied the half it had.
+    static constexpr std::size_t chunkEntries = 4096;
+    zem::ChunkStore<Stored, chunkEntries> stored_;
+    std::size_t count_ = 0;
     // The TLS messages joined from fragments, by the position of the message that ends
     // them: few, next to the messages.
     std::unordered_map<std::size_t, std::shared_ptr<const zem::ByteBuffer>> tlsMessages_;
