@@ -91,27 +91,26 @@ void writeClientsReport(const analysis::ClientStatistics& statistics,
     Widths widths;
     for (const auto& row : rows)
         widen(widths, row);
-    const auto wider =
-        static_cast<std::size_t>(widths.client - 24 + widths.nas - 20 + widths.codes - 16);
-    const std::string border = std::string(154 + wider, '=') + "\n";
-    const std::string rule = std::string(154 + wider, '-') + "\n";
-    std::string out = border;
-    out += "RADIUS clients (per NAS: the requests it sent, the answers it got; times in ms)\n";
-    out += rule;
     char header[640];
     std::snprintf(header, sizeof header,
                   "%-*s %-*s %-*s %8s %8s %10s %8s %7s %7s %9s %9s %9s %9s %9s\n", widths.client,
                   "Client", widths.nas, "NAS", widths.codes, "Requests by code", "Answered",
                   "Unanswer", "Retransmit", "Accepts", "Rejects", "Challng", "Timed", "p50", "p90",
                   "p99", "max");
+    // The rules span the table: a row is as wide as the heading's line.
+    const std::size_t headerWidth = std::strlen(header);
+    const std::string border = std::string(headerWidth - 1, '=') + "\n";
+    const std::string rule = std::string(headerWidth - 1, '-') + "\n";
+    std::string out = border;
+    out += "RADIUS clients (per NAS: the requests it sent, the answers it got; times in ms)\n";
+    out += rule;
     out += header;
     out += rule;
-    const std::size_t headerWidth = std::strlen(header);
     std::string halves[2];
     inTwoHalves(rows.size(), [&](std::size_t begin, std::size_t end) {
         auto& half = halves[begin == 0 ? 0 : 1];
-        // A row is as wide as the heading's line. Reserved a dozen characters short a row,
-        // each half of 65,000 rows doubled to twice the room it needed, and was copied.
+        // Reserved a dozen characters short a row, each half of 65,000 rows had doubled to
+        // twice the room it needed, and was copied.
         half.reserve((end - begin) * headerWidth);
         for (std::size_t i = begin; i < end; ++i)
             appendRow(half, widths, rows[i]);
