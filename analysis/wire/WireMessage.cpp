@@ -15,7 +15,7 @@ constexpr std::size_t mostSpareLists = 64;
 
 // One attribute as the walk meets it. The Attribute itself, with its value's view, is made
 // only by those who keep it: counting the damage of each of a million messages made and
-// dropped a dozen of them a message, a quarter of the count's instructions.
+// dropped about ten of them a message, a quarter of the count's instructions.
 struct Step {
     std::uint8_t type, length; // for a truncated one, the octets there are
     std::size_t at;            // of the type octet in the list
