@@ -6,7 +6,7 @@
 //
 //   ChunkStore<Entry, 64> chunks;
 //   chunks.add();                        // 64 more value-initialised entries
-//   Entry& e = chunks[n / 64][n % 64];
+//   Entry& e = chunks.entry(n);             // n < chunks.capacity()
 #pragma once
 
 #include "HugePageBlock.hpp"
@@ -41,6 +41,12 @@ public:
 
     Entry* operator[](std::size_t chunk) const { return chunks_[chunk]; }
     std::size_t size() const { return chunks_.size(); }
+    /// Entry `index`, counted across the chunks.
+    Entry& entry(std::size_t index) const {
+        return chunks_[index / chunkEntries][index % chunkEntries];
+    }
+    /// Entries the chunks hold: an entry at this index needs add() first.
+    std::size_t capacity() const { return chunks_.size() * chunkEntries; }
 
     /// Appends a chunk of value-initialised entries.
     void add() {

@@ -159,10 +159,8 @@ private:
     // table of tens of thousands missed the cache once more.)
     static constexpr std::size_t chunkEntries =
         std::bit_floor(std::max<std::size_t>(1, (std::size_t{16} << 10) / sizeof(Entry)));
-    Entry& entryAt(std::uint32_t at) { return chunks_[at / chunkEntries][at % chunkEntries]; }
-    const Entry& entryAt(std::uint32_t at) const {
-        return chunks_[at / chunkEntries][at % chunkEntries];
-    }
+    Entry& entryAt(std::uint32_t at) { return chunks_.entry(at); }
+    const Entry& entryAt(std::uint32_t at) const { return chunks_.entry(at); }
 
     std::size_t mask() const { return index_.size() - 1; }
 
@@ -195,7 +193,7 @@ private:
             free_ = entryAt(at).newer;
             return at;
         }
-        if (entryCount_ % chunkEntries == 0)
+        if (entryCount_ == chunks_.capacity())
             chunks_.add();
         return entryCount_++;
     }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "ByteView.hpp"
+#include "MessageOrigin.hpp"
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,6 +18,24 @@ inline zem::ByteBuffer hex(std::string_view text) {
     if (!bytes)
         std::abort();
     return *bytes;
+}
+
+/// Where a message of one client's exchanges with one server came from: frame `frame`
+/// at `time`, from the client (10.0.0.0, port 40000) to the server (192.0.0.0, port
+/// 1812), or back.
+inline zem::MessageOrigin exchangeOrigin(std::uint64_t frame, double time, bool fromClient) {
+    zem::MessageOrigin origin;
+    origin.frame = frame;
+    origin.time = time;
+    zem::IPAddress client, server;
+    client.family = server.family = 4;
+    client.bytes[0] = 10;
+    server.bytes[0] = 192;
+    origin.source = fromClient ? client : server;
+    origin.destination = fromClient ? server : client;
+    origin.sourcePort = fromClient ? 40000 : 1812;
+    origin.destinationPort = fromClient ? 1812 : 40000;
+    return origin;
 }
 
 /// A fresh folder under the system's temporary folder, removed at destruction.

@@ -29,9 +29,9 @@ void ExchangeTable::add(const zem::MessageOrigin& origin, zem::ByteView message)
             static_cast<std::int32_t>(std::lround(*links.responseTime * 1e6));
     if (auto joined = tlsJoiner_.next(origin, message))
         tlsMessages_.emplace(count_, std::move(joined));
-    if (count_ == stored_.size() * chunkEntries)
+    if (count_ == stored_.capacity())
         stored_.add();
-    at(count_++) = stored;
+    stored_.entry(count_++) = stored;
     settle();
 }
 
@@ -43,13 +43,13 @@ void ExchangeTable::finish() {
 void ExchangeTable::settle() {
     for (const auto& resolved : linker_.takeResolved())
         if (resolved.sequence < count_)
-            at(resolved.sequence).responseFrame = frameNumber(resolved.responseFrame);
+            stored_.entry(resolved.sequence).responseFrame = frameNumber(resolved.responseFrame);
 }
 
 ExchangeLinks ExchangeTable::links(std::size_t position) const {
     if (position >= count_)
         return {};
-    const Stored& stored = at(position);
+    const Stored& stored = stored_.entry(position);
     ExchangeLinks links;
     links.responseFrame = frameOf(stored.responseFrame);
     links.requestFrame = frameOf(stored.requestFrame);

@@ -40,19 +40,12 @@ private:
         std::int32_t responseMicroseconds = noTime;
     };
     void settle();
-    const Stored& at(std::size_t position) const {
-        return stored_[position / chunkEntries][position % chunkEntries];
-    }
-    Stored& at(std::size_t position) {
-        return stored_[position / chunkEntries][position % chunkEntries];
-    }
 
     ExchangeLinker linker_;
     TlsMessageJoiner tlsJoiner_;
     // In chunks that never move: a vector of a million links, doubling as it grew, wrote
     // twice as much fresh memory as it kept and copied the half it had.
-    static constexpr std::size_t chunkEntries = 4096;
-    zem::ChunkStore<Stored, chunkEntries> stored_;
+    zem::ChunkStore<Stored, 4096> stored_;
     std::size_t count_ = 0;
     // The TLS messages joined from fragments, by the position of the message that ends
     // them: few, next to the messages.

@@ -107,8 +107,9 @@ DamageCount WireMessage::damageOf(zem::ByteView octets, std::span<const std::uin
     walkAttributes(list.span(), [&](const Step& step) {
         count.add(step.damage);
         for (std::size_t i = 0; i < types.size(); ++i)
-            if (types[i] == step.type && step.damage != AttributeDamage::truncated && !first[i])
-                first[i] = attributeAt(list, headerSize, step);
+            if (types[i] == step.type && !first[i])
+                if (const auto attribute = attributeAt(list, headerSize, step); attribute.whole())
+                    first[i] = attribute;
     });
     return count;
 }

@@ -1,5 +1,6 @@
 // The links the reading thread gives each message, and when it says a waiting request is
 // settled: scripts of messages in capture order, each with what it must be linked to.
+#include "TestSupport.hpp"
 #include "exchanges/ExchangeLinker.hpp"
 
 #include <gtest/gtest.h>
@@ -29,21 +30,6 @@ zem::ByteBuffer message(const Step& step) {
     return octets;
 }
 
-zem::MessageOrigin origin(const Step& step, std::uint64_t frame) {
-    zem::MessageOrigin origin;
-    origin.frame = frame;
-    origin.time = step.time;
-    zem::IPAddress client, server;
-    client.family = server.family = 4;
-    client.bytes[0] = 10;
-    server.bytes[0] = 192;
-    origin.source = step.fromClient ? client : server;
-    origin.destination = step.fromClient ? server : client;
-    origin.sourcePort = step.fromClient ? 40000 : 1812;
-    origin.destinationPort = step.fromClient ? 1812 : 40000;
-    return origin;
-}
-
 ExchangeLinks response(std::uint64_t requestFrame, double seconds,
                        std::optional<std::uint64_t> copyOf = {}) {
     ExchangeLinks links;
@@ -68,7 +54,9 @@ std::map<std::uint64_t, std::uint64_t> run(const std::vector<Step>& steps,
     std::map<std::uint64_t, std::uint64_t> resolved;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const auto octets = message(steps[i]);
-        const auto links = linker.next(origin(steps[i], i + 1), zem::ByteView(octets), i);
+        const auto links =
+            linker.next(testing_support::exchangeOrigin(i + 1, steps[i].time, steps[i].fromClient),
+                        zem::ByteView(octets), i);
         EXPECT_EQ(links, steps[i].expected) << "frame " << i + 1;
         for (const auto& done : linker.takeResolved())
             EXPECT_TRUE(resolved.emplace(done.sequence + 1, done.responseFrame.value_or(0)).second);

@@ -1,5 +1,6 @@
 // The window's table of links: every message's, read back by position once the capture
 // was linked, across the table's chunks, and with a request's response settled after it.
+#include "TestSupport.hpp"
 #include "exchanges/ExchangeTable.hpp"
 
 #include <gtest/gtest.h>
@@ -22,21 +23,6 @@ zem::ByteBuffer message(std::uint8_t code, std::uint64_t exchange) {
     return octets;
 }
 
-zem::MessageOrigin origin(std::uint64_t frame, double time, bool fromClient) {
-    zem::MessageOrigin origin;
-    origin.frame = frame;
-    origin.time = time;
-    zem::IPAddress client, server;
-    client.family = server.family = 4;
-    client.bytes[0] = 10;
-    server.bytes[0] = 192;
-    origin.source = fromClient ? client : server;
-    origin.destination = fromClient ? server : client;
-    origin.sourcePort = fromClient ? 40000 : 1812;
-    origin.destinationPort = fromClient ? 1812 : 40000;
-    return origin;
-}
-
 // Requests in rounds of `round`, each round answered after it in the same order: a
 // request's response is settled only when a later message is linked. A few thousand
 // messages put rounds astride the table's chunks.
@@ -50,9 +36,11 @@ TEST(ExchangeTable, EveryMessageKeepsItsLinksAcrossTheTablesChunks) {
         while (frame < messages) {
             const std::uint64_t first = frame + 1;
             for (std::size_t i = 0; i < round; ++i)
-                table.add(origin(++frame, time += 0.001, true), message(accessRequest, first + i));
+                table.add(testing_support::exchangeOrigin(++frame, time += 0.001, true),
+                          message(accessRequest, first + i));
             for (std::size_t i = 0; i < round; ++i)
-                table.add(origin(++frame, time += 0.001, false), message(accessAccept, first + i));
+                table.add(testing_support::exchangeOrigin(++frame, time += 0.001, false),
+                          message(accessAccept, first + i));
         }
         table.finish();
 
