@@ -5,17 +5,27 @@
 #include "TextEscaping.hpp"
 
 #include <charconv>
+#include <cstdio>
 
 namespace app {
 
 namespace {
 
-constexpr const char* border =
-    "================================================================================"
-    "================================================================================\n";
-constexpr const char* rule =
-    "--------------------------------------------------------------------------------"
-    "--------------------------------------------------------------------------------\n";
+// The heading's line, as wide as a row with the shortest state: the rules span it.
+std::string headingLine() {
+    char header[512];
+    std::snprintf(header, sizeof header,
+                  "%-24s %-15s %-20s %-15s %-19s %-19s %-19s %9s %14s %14s %9s %9s %8s %-20s "
+                  "%s\n",
+                  "Session", "NAS", "User", "Framed-IP", "Start", "Last update", "Stop", "Seconds",
+                  "Octets in", "Octets out", "Pkts in", "Pkts out", "Interims", "Terminate cause",
+                  "State");
+    return header;
+}
+
+std::string ruleOf(char drawn, std::string_view heading) {
+    return std::string(heading.size() - 1, drawn) + "\n";
+}
 
 template <typename T>
 void appendNumber(std::string& out, const std::optional<T>& value, std::size_t width) {
@@ -142,20 +152,15 @@ std::string SessionsReport::finish(const std::function<void(std::string_view)>& 
     if (const auto& failure = ended_.flush(); !failure.empty())
         return failure;
     std::string out;
+    const std::string heading = headingLine();
+    const std::string border = ruleOf('=', heading), rule = ruleOf('-', heading);
     if (json_) {
         out += "[\n";
     } else {
         out += border;
         out += "RADIUS accounting sessions\n";
         out += rule;
-        char header[512];
-        std::snprintf(header, sizeof header,
-                      "%-24s %-15s %-20s %-15s %-19s %-19s %-19s %9s %14s %14s %9s %9s %8s %-20s "
-                      "%s\n",
-                      "Session", "NAS", "User", "Framed-IP", "Start", "Last update", "Stop",
-                      "Seconds", "Octets in", "Octets out", "Pkts in", "Pkts out", "Interims",
-                      "Terminate cause", "State");
-        out += header;
+        out += heading;
     }
     write(out);
     out.clear();
