@@ -23,8 +23,6 @@ void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message)
     IndexedMessage entry;
     entry.frame = origin.frame;
     entry.time = origin.time;
-    entry.source = origin.source;
-    entry.destination = origin.destination;
     entry.sourcePort = origin.sourcePort;
     entry.destinationPort = origin.destinationPort;
     entry.transport = origin.transport;
@@ -48,7 +46,7 @@ void CaptureLoader::add(const zem::MessageOrigin& origin, zem::ByteView message)
     entry.joinedHeader = static_cast<std::uint8_t>(frame.octets.size() - frame.capturedLength);
     entry.frameOnWire = frame.wireLength;
     entry.linkType = static_cast<std::int16_t>(frame.linkType);
-    full_ = !index_.append(entry);
+    full_ = !index_.append(entry, origin.source, origin.destination);
 }
 
 void CaptureLoader::publish() {

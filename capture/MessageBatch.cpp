@@ -1,5 +1,7 @@
 #include "MessageBatch.hpp"
 
+#include "PlainIPv4.hpp"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -7,28 +9,6 @@
 namespace capture {
 
 namespace {
-
-// The address's four octets, when it is an IPv4 address with nothing past them.
-std::optional<std::uint32_t> plainIPv4(const zem::IPAddress& address) {
-    // Loaded straight from the address: copied aside in one piece and read back as words,
-    // the reads waited for the copy's stores to settle.
-    std::uint64_t past8;
-    std::uint32_t past4;
-    std::memcpy(&past8, address.bytes.data() + 4, sizeof past8);
-    std::memcpy(&past4, address.bytes.data() + 12, sizeof past4);
-    if (address.family != 4 || (past8 | past4) != 0)
-        return std::nullopt;
-    std::uint32_t octets;
-    std::memcpy(&octets, address.bytes.data(), sizeof octets);
-    return octets;
-}
-
-// Written in place: an address made aside and copied in was read back before its
-// separate stores had settled.
-void setIPv4(zem::IPAddress& address, std::uint32_t octets) {
-    address.family = 4;
-    std::memcpy(address.bytes.data(), &octets, sizeof octets);
-}
 
 bool isDefault(const zem::CarryingFrame& frame) {
     return frame.empty() && frame.capturedLength == 0 && frame.wireLength == 0 &&

@@ -29,7 +29,7 @@ CaptureChecks::requestAuthenticator(const capture::MessageIndex& index,
                                     const capture::MessageStore& store,
                                     std::size_t position) const {
     const auto& response = index[position];
-    const auto responseOrigin = response.origin(index.firstTime());
+    const auto responseOrigin = index.origin(position);
     const std::size_t oldest = position > analysis::RequestMatcher::defaultCapacity
                                    ? position - analysis::RequestMatcher::defaultCapacity
                                    : 0;
@@ -39,8 +39,7 @@ CaptureChecks::requestAuthenticator(const capture::MessageIndex& index,
             break;
         if (!analysis::isRequestCode(entry.code))
             continue;
-        const auto key =
-            analysis::requestKey(entry.origin(index.firstTime()), entry.code, entry.identifier);
+        const auto key = analysis::requestKey(index.origin(at), entry.code, entry.identifier);
         bool answers = false;
         analysis::forEachAnsweredKey(responseOrigin, response.code, response.identifier,
                                      [&](const analysis::ExchangeKey& candidate) {
@@ -74,10 +73,10 @@ std::optional<analysis::DecodedMessage> CaptureChecks::decodeAt(const zem::PlugI
         return std::nullopt;
     const auto& entry = index[position];
     analysis::CheckInput input;
-    const auto origin = entry.origin(index.firstTime());
+    const auto origin = index.origin(position);
     const bool request = analysis::isRequestCode(entry.code);
     input.secret =
-        analysis::secretForMessage(secrets_, origin, request ? entry.source : entry.destination);
+        analysis::secretForMessage(secrets_, origin, request ? origin.source : origin.destination);
     if (input.secret && analysis::isResponseCode(entry.code))
         input.requestAuthenticator = requestAuthenticator(index, store, position);
     return analysis::DecodedMessage::decode(host, origin, message, input,

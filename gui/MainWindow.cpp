@@ -581,7 +581,7 @@ void MainWindow::showSelectedMessage() {
     const auto stored = model_->frameOctets(position);
     if (!stored.empty()) {
         const auto& entry = capture_->index()[position];
-        auto origin = entry.origin(capture_->index().firstTime());
+        auto origin = capture_->index().origin(position);
         origin.carrying = entry.carryingFrame(zem::ByteView(stored));
         frame.layers = capture::frameLayers(origin, octets.size());
         frame.messageOffset = origin.carrying.messageOffset;
@@ -736,14 +736,13 @@ bool MainWindow::decodeAll(const std::function<void(const analysis::DecodedMessa
         for (std::size_t start = 0; start < count && !cancelled; start += run) {
             capture::forEachStored(
                 index, store, start, std::min(count, start + run), buffer,
-                [&](std::size_t position, const capture::IndexedMessage& entry,
-                    zem::ByteView message) {
+                [&](std::size_t position, const capture::IndexedMessage&, zem::ByteView message) {
                     if (only && (position >= only->size() || !(*only)[position]))
                         return;
                     const auto decoded =
                         withChecks ? checks_.decodeAt(plugIn, index, store, position, message)
                                    : analysis::DecodedMessage::decode(
-                                         plugIn, entry.origin(index.firstTime()), message, {},
+                                         plugIn, index.origin(position), message, {},
                                          exchanges ? exchanges->links(position)
                                                    : analysis::ExchangeLinks{});
                     visit(decoded ? &*decoded : nullptr);

@@ -91,8 +91,8 @@ void OpenCapture::linkExchanges() {
         // links there, rather than linking the messages after it to the wrong positions.
         const bool whole = capture::forEachStored(
             index_, store_, linked, end, buffer,
-            [&](std::size_t, const capture::IndexedMessage& entry, zem::ByteView message) {
-                table->add(entry.origin(index_.firstTime()), message);
+            [&](std::size_t position, const capture::IndexedMessage&, zem::ByteView message) {
+                table->add(index_.origin(position), message);
             });
         if (!whole)
             break;

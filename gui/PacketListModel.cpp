@@ -187,9 +187,9 @@ QString PacketListModel::text(std::uint32_t position, int column) const {
     case time:
         return QString::number(m.time - index_->firstTime(), 'f', 6);
     case source:
-        return endpointText(m.source);
+        return endpointText(index_->source(position));
     case destination:
-        return endpointText(m.destination);
+        return endpointText(index_->destination(position));
     case transport: {
         const auto name = zem::transportName(m.transport);
         return QStringLiteral("RADIUS/") +
@@ -275,33 +275,40 @@ void PacketListModel::sort(int column, Qt::SortOrder order) {
             return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
         };
     };
+    // A field is read by position: an address is made from the entry and maybe the
+    // index's table of IPv6 pairs.
     auto byField = [&](auto field) {
-        return ordered([&idx, field](std::uint32_t a, std::uint32_t b) {
-            const auto fa = field(idx[a]), fb = field(idx[b]);
+        return ordered([field](std::uint32_t a, std::uint32_t b) {
+            const auto fa = field(a), fb = field(b);
             return fa < fb || (!(fb < fa) && a < b);
         });
     };
-    using M = capture::IndexedMessage;
     switch (column) {
     case frame:
-        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.frame; }));
+        std::sort(rows_.begin(), rows_.end(),
+                  byField([&idx](std::uint32_t p) { return idx[p].frame; }));
         break;
     case time:
-        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.time; }));
+        std::sort(rows_.begin(), rows_.end(),
+                  byField([&idx](std::uint32_t p) { return idx[p].time; }));
         break;
     case source:
-        std::sort(rows_.begin(), rows_.end(),
-                  byField([](const M& m) { return std::tie(m.source, m.sourcePort); }));
+        std::sort(rows_.begin(), rows_.end(), byField([&idx](std::uint32_t p) {
+                      return std::pair(idx.source(p), idx[p].sourcePort);
+                  }));
         break;
     case destination:
-        std::sort(rows_.begin(), rows_.end(),
-                  byField([](const M& m) { return std::tie(m.destination, m.destinationPort); }));
+        std::sort(rows_.begin(), rows_.end(), byField([&idx](std::uint32_t p) {
+                      return std::pair(idx.destination(p), idx[p].destinationPort);
+                  }));
         break;
     case transport:
-        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.transport; }));
+        std::sort(rows_.begin(), rows_.end(),
+                  byField([&idx](std::uint32_t p) { return idx[p].transport; }));
         break;
     case length:
-        std::sort(rows_.begin(), rows_.end(), byField([](const M& m) { return m.length; }));
+        std::sort(rows_.begin(), rows_.end(),
+                  byField([&idx](std::uint32_t p) { return idx[p].length; }));
         break;
     default: {
         // Decoded columns: their texts are made once for every shown row; a column the
