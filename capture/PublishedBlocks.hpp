@@ -48,7 +48,10 @@ private:
     using Block = std::array<Slot, blockSize>;
 
     std::vector<std::unique_ptr<Block>> blocks_;
-    std::size_t size_ = 0;
+    // The writer counts every entry it appends, and readers read the block list for every
+    // entry they look at: on a cache line the two shared, each look waited for the line
+    // to come back from the writer's processor.
+    alignas(64) std::size_t size_ = 0;
 };
 
 } // namespace capture
