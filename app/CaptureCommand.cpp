@@ -136,9 +136,6 @@ Wanted wanted(const Options& options) {
         asksStatistics(options, ReportKind::auths)};
 }
 
-// The processors' cache line, on which members written by different threads must not meet.
-constexpr std::size_t cacheLine = 64;
-
 // One run of the command over its captures: collects what the pipeline delivers into
 // batches, with what checking each message needs, renders them on worker threads and
 // writes the results in capture order; counts them for the statistics; stops after -c
@@ -464,7 +461,7 @@ private:
     MetricsEndpoint* metrics_ = nullptr;
     std::atomic<bool> ended_ = false; // written once, by the consuming
     // Where batches are consumed.
-    alignas(cacheLine) SessionsReport sessions_;
+    alignas(zem::cacheLineOctets) SessionsReport sessions_;
     analysis::RadiusStatistics statistics_;
     analysis::SecurityStatistics security_;
     analysis::ClientStatistics clients_;
@@ -474,7 +471,7 @@ private:
     // Told to the reading thread (its progress, the output's end) once a batch.
     std::atomic<std::uint64_t> shown_ = 0;
     // After all that consuming a batch touches, which outlives its workers.
-    alignas(cacheLine) RenderQueue queue_;
+    alignas(zem::cacheLineOctets) RenderQueue queue_;
     std::optional<ExchangeReadAhead> readAhead_;          // when the output shows exchange links
     std::optional<analysis::TlsMessageJoiner> tlsJoiner_; // else when a report reads TLS
 };

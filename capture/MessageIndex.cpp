@@ -7,16 +7,6 @@ namespace capture {
 // A window's index holds one entry per message, millions of them.
 static_assert(sizeof(IndexedMessage) <= 64);
 
-namespace {
-
-zem::IPAddress ipv4(std::uint32_t octets) {
-    zem::IPAddress address;
-    setIPv4(address, octets);
-    return address;
-}
-
-} // namespace
-
 zem::CarryingFrame IndexedMessage::carryingFrame(zem::ByteView stored) const {
     zem::CarryingFrame carrying;
     carrying.octets = stored;
@@ -28,14 +18,26 @@ zem::CarryingFrame IndexedMessage::carryingFrame(zem::ByteView stored) const {
     return carrying;
 }
 
+void MessageIndex::writeEndpoint(const IndexedMessage& entry, bool source,
+                                 zem::IPAddress& address) const {
+    if (entry.addressesAside_) {
+        const auto& pair = pairs_[entry.source_];
+        address = source ? pair.source : pair.destination;
+    } else {
+        setIPv4(address, source ? entry.source_ : entry.destination_);
+    }
+}
+
 zem::IPAddress MessageIndex::source(std::size_t i) const {
-    const auto& entry = entries_[i];
-    return entry.addressesAside_ ? pairs_[entry.source_].source : ipv4(entry.source_);
+    zem::IPAddress address;
+    writeEndpoint(entries_[i], true, address);
+    return address;
 }
 
 zem::IPAddress MessageIndex::destination(std::size_t i) const {
-    const auto& entry = entries_[i];
-    return entry.addressesAside_ ? pairs_[entry.source_].destination : ipv4(entry.destination_);
+    zem::IPAddress address;
+    writeEndpoint(entries_[i], false, address);
+    return address;
 }
 
 zem::MessageOrigin MessageIndex::origin(std::size_t i) const {
@@ -44,14 +46,8 @@ zem::MessageOrigin MessageIndex::origin(std::size_t i) const {
     o.frame = entry.frame;
     o.time = entry.time;
     o.relativeTime = entry.time - firstTime();
-    if (entry.addressesAside_) {
-        const auto& pair = pairs_[entry.source_];
-        o.source = pair.source;
-        o.destination = pair.destination;
-    } else {
-        setIPv4(o.source, entry.source_);
-        setIPv4(o.destination, entry.destination_);
-    }
+    writeEndpoint(entry, true, o.source);
+    writeEndpoint(entry, false, o.destination);
     o.sourcePort = entry.sourcePort;
     o.destinationPort = entry.destinationPort;
     o.transport = entry.transport;

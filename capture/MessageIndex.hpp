@@ -72,6 +72,10 @@ private:
     struct AddressPair {
         zem::IPAddress source, destination;
     };
+    // Writes the entry's source address, or its destination's, into `address`: from the
+    // entry itself or from its pair. In place, as the batches write theirs (setIPv4): the
+    // window's linking makes an origin for every message.
+    void writeEndpoint(const IndexedMessage& entry, bool source, zem::IPAddress& address) const;
 
     PublishedBlocks<IndexedMessage, 16, 4096> entries_; // 268 million messages
     PublishedBlocks<AddressPair, 16, 4096> pairs_;      // as many IPv6 pairs

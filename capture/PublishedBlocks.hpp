@@ -7,6 +7,8 @@
 //   const Entry& e = table[n];              // n below a count the writer published
 #pragma once
 
+#include "Prefetch.hpp"
+
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -51,7 +53,7 @@ private:
     // The writer counts every entry it appends, and readers read the block list for every
     // entry they look at: on a cache line the two shared, each look waited for the line
     // to come back from the writer's processor.
-    alignas(64) std::size_t size_ = 0;
+    alignas(zem::cacheLineOctets) std::size_t size_ = 0;
 };
 
 } // namespace capture
