@@ -686,7 +686,12 @@ void readLive(const Options& options, capture::CapturePipeline& pipeline, Captur
 
 } // namespace
 
-int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
+bool decodesCaptures(const Options& options) {
+    return options.command.empty() && !options.glossary && !options.hex && !options.version &&
+           !options.listInterfaces && !options.help;
+}
+
+int runCaptureCommand(zem::PlugInHost& host, const Options& options, DictionaryPreload& preload) {
     if (options.inputFiles.empty() && !options.interface)
         return fail("nothing to decode: give a capture file, -i IFACE or --hex HEX (see --help)");
     if (options.captureFilter && !options.interface)
@@ -721,9 +726,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options) {
     // given: the tracker follows every run.
     analysis::CheckTracker tracker(secrets);
 
-    std::optional<analysis::LoadedDictionary> dictionary;
-    if (wantsDictionary(options))
-        dictionary = loadRunDictionary(options);
+    const std::optional<analysis::LoadedDictionary> dictionary = preload.take();
 
     // -w - makes standard output the capture's, as tshark does: no message line goes there,
     // and the reports go to standard error.

@@ -2,12 +2,16 @@
 // on a claimed port.
 #pragma once
 
+#include "DictionaryOption.hpp"
 #include "Options.hpp"
 #include "PlugInHost.hpp"
 
 namespace app {
 
-int runCaptureCommand(zem::PlugInHost& host, const Options& options);
+/// `dictionary` was started for `options` (see decodesCaptures).
+int runCaptureCommand(zem::PlugInHost& host, const Options& options, DictionaryPreload& dictionary);
+/// Whether `options` ask for runCaptureCommand rather than another command.
+bool decodesCaptures(const Options& options);
 int listInterfaces();
 
 } // namespace app

@@ -12,6 +12,17 @@ bool namesAnAttribute(std::string_view text) {
            text.find("radius.") != std::string_view::npos;
 }
 
+analysis::LoadedDictionary toldOfProblems(analysis::LoadedDictionary loaded) {
+    // A broken file must not bury the output in warnings: the first few, then a count.
+    constexpr std::size_t shown = 10;
+    for (std::size_t i = 0; i < loaded.warnings.size() && i < shown; ++i)
+        std::fprintf(stderr, "radius-analyzer: dictionary: %s\n", loaded.warnings[i].c_str());
+    if (loaded.warnings.size() > shown)
+        std::fprintf(stderr, "radius-analyzer: dictionary: %zu more lines could not be used\n",
+                     loaded.warnings.size() - shown);
+    return loaded;
+}
+
 } // namespace
 
 bool wantsDictionary(const Options& options) {
@@ -30,15 +41,20 @@ bool wantsDictionary(const Options& options) {
 }
 
 analysis::LoadedDictionary loadRunDictionary(const Options& options) {
-    auto loaded = analysis::loadDictionary(options.dictionary);
-    // A broken file must not bury the output in warnings: the first few, then a count.
-    constexpr std::size_t shown = 10;
-    for (std::size_t i = 0; i < loaded.warnings.size() && i < shown; ++i)
-        std::fprintf(stderr, "radius-analyzer: dictionary: %s\n", loaded.warnings[i].c_str());
-    if (loaded.warnings.size() > shown)
-        std::fprintf(stderr, "radius-analyzer: dictionary: %zu more lines could not be used\n",
-                     loaded.warnings.size() - shown);
-    return loaded;
+    return toldOfProblems(analysis::loadDictionary(options.dictionary));
+}
+
+DictionaryPreload::DictionaryPreload(bool wanted, const Options& options) {
+    if (wanted)
+        // Read where the run waits for it, should no thread be had.
+        loading_ = std::async(std::launch::async | std::launch::deferred, analysis::loadDictionary,
+                              options.dictionary);
+}
+
+std::optional<analysis::LoadedDictionary> DictionaryPreload::take() {
+    if (!loading_.valid())
+        return std::nullopt;
+    return toldOfProblems(loading_.get());
 }
 
 analysis::FieldOccurrence fieldOccurrence(const Options& options) {

@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* appVersion = "1.0";
 
-int run(zem::PlugInHost& host, const app::Options& options) {
+int run(zem::PlugInHost& host, const app::Options& options, app::DictionaryPreload& dictionary) {
     if (!options.command.empty()) {
         if (options.command.front() == "settings")
             return app::runSettingsCommand(host, options.command);
@@ -26,7 +26,7 @@ int run(zem::PlugInHost& host, const app::Options& options) {
         return app::printGlossary(host, options);
     if (options.hex)
         return app::decodeHexMessage(host, options);
-    return app::runCaptureCommand(host, options);
+    return app::runCaptureCommand(host, options, dictionary);
 }
 
 } // namespace
@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
         return app::listInterfaces();
 
     try {
+        // Read while the host loads the plug-in: a run of a few messages that names
+        // attributes spent a third of its time on the dictionary.
+        app::DictionaryPreload dictionary(
+            app::decodesCaptures(options) && app::wantsDictionary(options), options);
         auto host = zem::PlugInHost::load(options.bundlePath);
         if (options.version) {
             std::fprintf(app::output(), "radius-analyzer %s\n%s %s\n", appVersion,
@@ -65,7 +69,7 @@ int main(int argc, char** argv) {
         auto& store = zem::ZEMUserDefaults::standardUserDefaults();
         for (const auto& [key, value] : options.settingOverrides)
             store.setArgumentValue(key, app::checkedSettingValue(store, key, value, "-o"));
-        const int status = run(host, options);
+        const int status = run(host, options, dictionary);
         // What the commands printed must have reached its reader.
         if (auto failure = app::outputFailure(app::output()); status == 0 && !failure.empty())
             return app::fail(failure);
