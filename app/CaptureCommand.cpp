@@ -691,7 +691,8 @@ bool decodesCaptures(const Options& options) {
            !options.listInterfaces && !options.help;
 }
 
-int runCaptureCommand(zem::PlugInHost& host, const Options& options, DictionaryPreload& preload) {
+int runCaptureCommand(zem::PlugInHost& host, const Options& options,
+                      DictionaryPreload& dictionaryPreload) {
     if (options.inputFiles.empty() && !options.interface)
         return fail("nothing to decode: give a capture file, -i IFACE or --hex HEX (see --help)");
     if (options.captureFilter && !options.interface)
@@ -726,7 +727,7 @@ int runCaptureCommand(zem::PlugInHost& host, const Options& options, DictionaryP
     // given: the tracker follows every run.
     analysis::CheckTracker tracker(secrets);
 
-    const std::optional<analysis::LoadedDictionary> dictionary = preload.take();
+    const std::optional<analysis::LoadedDictionary> dictionary = dictionaryPreload.take();
 
     // -w - makes standard output the capture's, as tshark does: no message line goes there,
     // and the reports go to standard error.

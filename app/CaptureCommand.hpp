@@ -8,8 +8,9 @@
 
 namespace app {
 
-/// `dictionary` was started for `options` (see decodesCaptures).
-int runCaptureCommand(zem::PlugInHost& host, const Options& options, DictionaryPreload& dictionary);
+/// `dictionaryPreload` was started for `options` (see decodesCaptures).
+int runCaptureCommand(zem::PlugInHost& host, const Options& options,
+                      DictionaryPreload& dictionaryPreload);
 /// Whether `options` ask for runCaptureCommand rather than another command.
 bool decodesCaptures(const Options& options);
 int listInterfaces();

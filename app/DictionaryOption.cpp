@@ -45,10 +45,11 @@ analysis::LoadedDictionary loadRunDictionary(const Options& options) {
 }
 
 DictionaryPreload::DictionaryPreload(bool wanted, const Options& options) {
-    if (wanted)
-        // Read where the run waits for it, should no thread be had.
-        loading_ = std::async(std::launch::async | std::launch::deferred, analysis::loadDictionary,
-                              options.dictionary);
+    if (!wanted)
+        return;
+    // Read where the run waits for it, should no thread be had.
+    loading_ = std::async(std::launch::async | std::launch::deferred, analysis::loadDictionary,
+                          options.dictionary);
 }
 
 std::optional<analysis::LoadedDictionary> DictionaryPreload::take() {

@@ -29,6 +29,7 @@ public:
 private:
     std::future<analysis::LoadedDictionary> loading_;
 };
+
 /// How -E occurrence and -E aggregator pick and join repeated attributes.
 analysis::FieldOccurrence fieldOccurrence(const Options& options);
 
