@@ -10,7 +10,7 @@ constexpr ReportRow rows[] = {
     {ReportKind::security, "radius,security", "checks per client", false, true, false},
     {ReportKind::sessions, "radius,sessions", "accounting sessions; -T json: one array", true,
      false, true},
-    {ReportKind::clients, "radius,clients", "requests and latency per NAS", true, false, false,
+    {ReportKind::clients, "radius,clients", "requests and latency per NAS", false, false, false,
      false, true},
     {ReportKind::auths, "radius,auths", "one row per authentication; -T json: one array", false,
      false, false, true},
