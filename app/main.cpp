@@ -16,7 +16,10 @@ namespace {
 
 constexpr const char* appVersion = "1.0";
 
+// The capture command is told apart by the same test that started its dictionary.
 int run(zem::PlugInHost& host, const app::Options& options, app::DictionaryPreload& dictionary) {
+    if (app::decodesCaptures(options))
+        return app::runCaptureCommand(host, options, dictionary);
     if (!options.command.empty()) {
         if (options.command.front() == "settings")
             return app::runSettingsCommand(host, options.command);
@@ -24,9 +27,7 @@ int run(zem::PlugInHost& host, const app::Options& options, app::DictionaryPrelo
     }
     if (options.glossary)
         return app::printGlossary(host, options);
-    if (options.hex)
-        return app::decodeHexMessage(host, options);
-    return app::runCaptureCommand(host, options, dictionary);
+    return app::decodeHexMessage(host, options);
 }
 
 } // namespace
